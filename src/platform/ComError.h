@@ -1,0 +1,82 @@
+#ifndef QRT_PLATFORM_COMERROR_H
+#define QRT_PLATFORM_COMERROR_H
+
+#include "qrt_export.h"
+
+#include <QString>
+
+#include <cstdint>
+#include <exception>
+
+// The one exception type of the component layer (database component, XML
+// document): an HRESULT-style 32-bit code that tells the caller what to do
+// next, and a description that keeps the engine's or parser's own words.
+//
+// The codes below are the ones the library raises. Windows headers define the
+// same names as macros with the same values; where both are visible the
+// platform's macros win and nothing changes.
+
+using HRESULT_T = std::uint32_t;
+
+#ifndef E_POINTER
+inline constexpr HRESULT_T E_POINTER = 0x80004003u; // a required object is missing
+#endif
+#ifndef E_FAIL
+inline constexpr HRESULT_T E_FAIL = 0x80004005u; // unspecified failure, e.g. no connection
+#endif
+#ifndef E_OUTOFMEMORY
+inline constexpr HRESULT_T E_OUTOFMEMORY = 0x8007000Eu;
+#endif
+#ifndef E_INVALIDARG
+inline constexpr HRESULT_T E_INVALIDARG = 0x80070057u;
+#endif
+#ifndef DB_E_ERRORSINCOMMAND
+inline constexpr HRESULT_T DB_E_ERRORSINCOMMAND = 0x80040E14u; // the engine rejected a statement
+#endif
+#ifndef DB_E_CANTCONVERTVALUE
+inline constexpr HRESULT_T DB_E_CANTCONVERTVALUE = 0x80040E07u; // a value does not fit the column
+#endif
+#ifndef DB_E_DELETEDROW
+inline constexpr HRESULT_T DB_E_DELETEDROW = 0x80040E23u; // the current row no longer exists
+#endif
+#ifndef DB_E_INTEGRITYVIOLATION
+inline constexpr HRESULT_T DB_E_INTEGRITYVIOLATION = 0x80040E2Fu; // key or constraint violated
+#endif
+#ifndef DB_E_NOTABLE
+inline constexpr HRESULT_T DB_E_NOTABLE = 0x80040E37u; // the table does not exist
+#endif
+#ifndef DB_E_CONCURRENCYVIOLATION
+inline constexpr HRESULT_T DB_E_CONCURRENCYVIOLATION = 0x80040E38u; // another user changed the row
+#endif
+// ADO's own errors (facility 0x0A); the numbers are ADO's ErrorValueEnum.
+inline constexpr HRESULT_T ADO_E_ITEMNOTFOUND = 0x800A0CC1u;     // no field or table of that name
+inline constexpr HRESULT_T ADO_E_NOCURRENTRECORD = 0x800A0BCDu;  // BOF or EOF
+inline constexpr HRESULT_T ADO_E_FEATURENOTAVAILABLE = 0x800A0CB3u; // e.g. writing a read-only result
+inline constexpr HRESULT_T ADO_E_OBJECTCLOSED = 0x800A0E78u;     // the object is not open
+inline constexpr HRESULT_T ADO_E_ILLEGALOPERATION = 0x800A0C93u; // not allowed in this state
+
+class QRT_EXPORT ComError : public std::exception
+{
+public:
+    explicit ComError(HRESULT_T code, QString description = QString());
+
+    HRESULT_T code() const noexcept { return m_code; }
+    const QString &description() const noexcept { return m_description; }
+
+    // The message text of the code (see systemText()).
+    QString systemText() const { return ComError::systemText(m_code); }
+
+    // The library's message text for a code it raises. For other codes from
+    // 0x80040201 to 0x8004FFFF: "IDispatch error #n" with n = code - 0x80040200;
+    // for anything else: "Unknown error 0x…" with the code in upper-case hex.
+    static QString systemText(HRESULT_T code);
+
+    const char *what() const noexcept override;
+
+private:
+    HRESULT_T m_code;
+    QString m_description;
+    QByteArray m_what; // UTF-8 of "system text: description", for what()
+};
+
+#endif // QRT_PLATFORM_COMERROR_H
