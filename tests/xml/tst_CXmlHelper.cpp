@@ -1,0 +1,188 @@
+#include "platform/ComError.h"
+#include "xml/CXmlHelper.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace {
+
+CXmlHelper loaded(const QString &xml)
+{
+    CXmlHelper helper;
+    EXPECT_TRUE(helper.loadXml(xml)) << helper.parseError().toStdString();
+    return helper;
+}
+
+HRESULT_T codeOf(const std::function<void()> &action)
+{
+    try {
+        action();
+    } catch (const ComError &error) {
+        return error.code();
+    }
+    return 0;
+}
+
+const QDomNode kRoot; // a null node: the lookups take the document's first child
+
+} // namespace
+
+TEST(CXmlHelper, LoadXmlAcceptsOnlyWellFormedTextAndSaysWhyNot)
+{
+    CXmlHelper helper;
+    EXPECT_FALSE(helper.loadXml(QString()));
+    EXPECT_FALSE(helper.parseError().isEmpty());
+    ASSERT_TRUE(helper.loadXml(QStringLiteral("<ADOBUILDER/>")));
+    EXPECT_TRUE(helper.parseError().isEmpty());
+
+    // The parser has read <A> and <B> before it fails; none of it may remain.
+    EXPECT_FALSE(helper.loadXml(QStringLiteral("<A><B>t</B>\n<C>x & y</C></A>")));
+    EXPECT_TRUE(helper.parseError().contains(QStringLiteral("line 2")))
+        << helper.xml().toStdString();
+    EXPECT_EQ(helper.xml(), QString());
+    EXPECT_EQ(helper.getItemText(QStringLiteral("B")), QString());
+}
+
+TEST(CXmlHelper, CopiesAndAssignmentsShareOneDocument)
+{
+    CXmlHelper original;
+    const CXmlHelper copy(original); // taken before anything was loaded
+    CXmlHelper assigned;
+    assigned = original;
+
+    ASSERT_TRUE(original.loadXml(QStringLiteral("<ADOBUILDER><SORT>Name</SORT></ADOBUILDER>")));
+    EXPECT_EQ(copy.getItemText(QStringLiteral("SORT")), QStringLiteral("Name"));
+    assigned.addElement(kRoot, QStringLiteral("FILTER"), QStringLiteral("ID = 1"));
+    copy.getXmlDocument().documentElement().setAttribute(QStringLiteral("D"), QStringLiteral("1"));
+    EXPECT_EQ(original.xml(),
+              QStringLiteral("<ADOBUILDER D=\"1\"><SORT>Name</SORT><FILTER>ID = 1</FILTER>"
+                             "</ADOBUILDER>"));
+}
+
+TEST(CXmlHelper, ChildLookupSearchesDirectChildrenByExactName)
+{
+    const CXmlHelper helper = loaded(QStringLiteral(
+        "<ADOBUILDER><!--FILTER-->FILTER<X><DEEP/></X><FILTER>a</FILTER><FILTER>b</FILTER>"
+        "</ADOBUILDER>"));
+
+    EXPECT_EQ(helper.getChildItemByName(kRoot, QStringLiteral("FILTER")).toElement().text(),
+              QStringLiteral("a"));
+    EXPECT_TRUE(helper.getChildItemByName(kRoot, QStringLiteral("filter")).isNull());
+    EXPECT_TRUE(helper.getChildItemByName(kRoot, QString()).isNull());
+    EXPECT_TRUE(helper.getChildItemByName(kRoot, QStringLiteral("DEEP")).isNull());
+    const QDomNode x = helper.getChildItemByName(kRoot, QStringLiteral("X"));
+    EXPECT_FALSE(helper.getChildItemByName(x, QStringLiteral("DEEP")).isNull());
+
+    EXPECT_TRUE(CXmlHelper().getChildItemByName(kRoot, QStringLiteral("FILTER")).isNull());
+}
+
+TEST(CXmlHelper, ItemLookupsTakeTheFirstMatchInDocumentOrderOrAPath)
+{
+    const CXmlHelper helper = loaded(QStringLiteral(
+        "<ADOBUILDER><X><FORMULARNAME>tief</FORMULARNAME></X>"
+        "<FORMULARNAME>Kunden</FORMULARNAME><FILTER a=\"1\">x &lt; y<B>z</B></FILTER>"
+        "<FILTER>b</FILTER><SORT/></ADOBUILDER>"));
+
+    EXPECT_EQ(helper.getItemText(QStringLiteral("FORMULARNAME")), QStringLiteral("tief"));
+    EXPECT_EQ(helper.getItemText(QStringLiteral("ADOBUILDER/FORMULARNAME")),
+              QStringLiteral("Kunden"));
+    EXPECT_EQ(helper.getItemText(QStringLiteral("FILTER")), QStringLiteral("x < yz"));
+    EXPECT_EQ(helper.getItemXml(QStringLiteral("FILTER")),
+              QStringLiteral("<FILTER a=\"1\">x &lt; y<B>z</B></FILTER>"));
+
+    // Found but empty, and not found at all, both read as "", never null.
+    for (const QString &name :
+         {QStringLiteral("SORT"), QStringLiteral("MISSING"), QStringLiteral("ADOBUILDER/X/SORT"),
+          QStringLiteral("OTHER/FORMULARNAME")}) {
+        const QString text = helper.getItemText(name);
+        EXPECT_TRUE(text.isEmpty() && !text.isNull()) << name.toStdString();
+    }
+    EXPECT_FALSE(helper.getItemXml(QStringLiteral("MISSING")).isNull());
+    EXPECT_EQ(helper.getItemXml(QStringLiteral("MISSING")), QString());
+}
+
+TEST(CXmlHelper, AttributesAreReadFromTheRootOrAGivenNodeAndReplacedOnWrite)
+{
+    CXmlHelper helper = loaded(QStringLiteral(
+        "<ADOBUILDER DESIGNMODUS='true' LEER=''><COL AUTOVAL='false'>ID</COL></ADOBUILDER>"));
+    const QDomNode column = helper.getChildItemByName(kRoot, QStringLiteral("COL"));
+
+    EXPECT_EQ(helper.getAttributeValue(kRoot, QStringLiteral("DESIGNMODUS")),
+              QStringLiteral("true"));
+    EXPECT_EQ(helper.getAttributeValue(kRoot, QStringLiteral("designmodus")), QString());
+    EXPECT_EQ(helper.getAttributeValue(column, QStringLiteral("AUTOVAL")), QStringLiteral("false"));
+    EXPECT_EQ(helper.getAttributeValue(column, QStringLiteral("DESIGNMODUS")), QString());
+    EXPECT_FALSE(helper.getAttributeValue(kRoot, QStringLiteral("LEER")).isNull());
+    EXPECT_FALSE(helper.getAttributeValue(kRoot, QStringLiteral("FEHLT")).isNull());
+    EXPECT_FALSE(CXmlHelper().getAttributeValue(kRoot, QStringLiteral("D")).isNull());
+
+    helper.setAttributeValue(column, QStringLiteral("AUTOVAL"), QStringLiteral("true"));
+    helper.setAttributeValue(column, QStringLiteral("AUTOVAL"), QStringLiteral("x"));
+    EXPECT_EQ(helper.getItemXml(QStringLiteral("COL")),
+              QStringLiteral("<COL AUTOVAL=\"x\">ID</COL>"));
+    helper.setAttributeValue(column, QStringLiteral("AUTOVAL"), QString());
+    EXPECT_EQ(helper.getItemXml(QStringLiteral("COL")),
+              QStringLiteral("<COL AUTOVAL=\"\">ID</COL>"));
+
+    // No fall-back to the root when writing, and a text node has no attributes.
+    const auto set = [&](const QDomNode &node) {
+        helper.setAttributeValue(node, QStringLiteral("DESIGNMODUS"), QStringLiteral("false"));
+    };
+    EXPECT_EQ(codeOf([&] { set(kRoot); }), E_POINTER);
+    EXPECT_EQ(codeOf([&] { set(column.firstChild()); }), E_POINTER);
+    EXPECT_EQ(helper.getAttributeValue(kRoot, QStringLiteral("DESIGNMODUS")),
+              QStringLiteral("true"));
+}
+
+TEST(CXmlHelper, AddElementReplacesAnExistingEntryOrAppendsOne)
+{
+    CXmlHelper helper = loaded(QStringLiteral("<ADOBUILDER/>"));
+    const QDomElement added =
+        helper.addElement(kRoot, QStringLiteral("FILTER"), QStringLiteral("x"));
+    EXPECT_EQ(helper.xml(), QStringLiteral("<ADOBUILDER><FILTER>x</FILTER></ADOBUILDER>"));
+    EXPECT_TRUE(helper.addElement(kRoot, QStringLiteral("FILTER"), QStringLiteral("y")) == added);
+    EXPECT_EQ(helper.xml(), QStringLiteral("<ADOBUILDER><FILTER>y</FILTER></ADOBUILDER>"));
+
+    // A new entry goes last; replacing drops the former children, markup included.
+    ASSERT_TRUE(helper.loadXml(
+        QStringLiteral("<ADOBUILDER><FILTER>a<B/>b</FILTER><SORT>s</SORT></ADOBUILDER>")));
+    helper.addElement(kRoot, QStringLiteral("FILTER"), QStringLiteral("ID < 3 & x"));
+    helper.addElement(kRoot, QStringLiteral("NEU"), QStringLiteral("n"));
+    helper.addElement(kRoot, QStringLiteral("SORT"), QString());
+    EXPECT_EQ(helper.xml(), QStringLiteral("<ADOBUILDER><FILTER>ID &lt; 3 &amp; x</FILTER>"
+                                           "<SORT/><NEU>n</NEU></ADOBUILDER>"));
+
+    // Below a given parent, a second call finds what the first one added.
+    const QDomNode neu = helper.getChildItemByName(kRoot, QStringLiteral("NEU"));
+    helper.addElement(neu, QStringLiteral("ITEM"), QStringLiteral("1"));
+    helper.addElement(neu, QStringLiteral("ITEM"), QStringLiteral("2"));
+    EXPECT_EQ(helper.getItemXml(QStringLiteral("NEU")),
+              QStringLiteral("<NEU>n<ITEM>2</ITEM></NEU>"));
+
+    CXmlHelper empty;
+    EXPECT_EQ(codeOf([&] { empty.addElement(kRoot, QStringLiteral("FILTER"), QString()); }),
+              E_POINTER);
+}
+
+TEST(CXmlHelper, XmlDataStringEscapesTheFiveMarkupCharactersOnce)
+{
+    EXPECT_EQ(CXmlHelper::getXmlDataString(QStringLiteral("a<b & 'c'>\"")),
+              QStringLiteral("a&lt;b &amp; &apos;c&apos;&gt;&quot;"));
+    EXPECT_EQ(CXmlHelper::getXmlDataString(QStringLiteral("&amp;&")),
+              QStringLiteral("&amp;amp;&amp;"));
+    EXPECT_EQ(CXmlHelper::getXmlDataString("Maße\t<Ü>"), QStringLiteral("Maße\t&lt;Ü&gt;"));
+    EXPECT_TRUE(CXmlHelper::getXmlDataString(QString()).isNull());
+    EXPECT_FALSE(CXmlHelper::getXmlDataString(QStringLiteral("")).isNull());
+
+    // What the writers rely on: escaped text reads back unchanged, in element
+    // content and in attribute values of either quote.
+    const QString nasty = QStringLiteral("O'Brien & \"Söhne\" <GmbH> &amp;");
+    const QString escaped = CXmlHelper::getXmlDataString(nasty);
+    const CXmlHelper helper =
+        loaded(QStringLiteral("<R A='") + escaped + QStringLiteral("' B=\"") + escaped +
+               QStringLiteral("\"><V>") + escaped + QStringLiteral("</V></R>"));
+    EXPECT_EQ(helper.getItemText(QStringLiteral("V")), nasty);
+    EXPECT_EQ(helper.getAttributeValue(kRoot, QStringLiteral("A")), nasty);
+    EXPECT_EQ(helper.getAttributeValue(kRoot, QStringLiteral("B")), nasty);
+}
