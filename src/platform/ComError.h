@@ -49,9 +49,10 @@ inline constexpr HRESULT_T DB_E_NOTABLE = 0x80040E37u; // the table does not exi
 inline constexpr HRESULT_T DB_E_CONCURRENCYVIOLATION = 0x80040E38u; // another user changed the row
 #endif
 // ADO's own errors (facility 0x0A); the numbers are ADO's ErrorValueEnum.
-inline constexpr HRESULT_T ADO_E_ITEMNOTFOUND = 0x800A0CC1u;     // no field or table of that name
-inline constexpr HRESULT_T ADO_E_NOCURRENTRECORD = 0x800A0BCDu;  // BOF or EOF
-inline constexpr HRESULT_T ADO_E_FEATURENOTAVAILABLE = 0x800A0CB3u; // e.g. writing a read-only result
+inline constexpr HRESULT_T ADO_E_ITEMNOTFOUND = 0x800A0CC1u;    // no field or table of that name
+inline constexpr HRESULT_T ADO_E_NOCURRENTRECORD = 0x800A0BCDu; // BOF or EOF
+inline constexpr HRESULT_T ADO_E_FEATURENOTAVAILABLE =
+    0x800A0CB3u;                                                 // e.g. writing a read-only result
 inline constexpr HRESULT_T ADO_E_OBJECTCLOSED = 0x800A0E78u;     // the object is not open
 inline constexpr HRESULT_T ADO_E_ILLEGALOPERATION = 0x800A0C93u; // not allowed in this state
 

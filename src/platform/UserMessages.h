@@ -20,9 +20,9 @@ public:
 
     virtual ~UserMessages();
 
-    virtual void inform(const QString &text) = 0;              // "OK"
-    virtual Answer askYesNo(const QString &text) = 0;          // "Ja", "Nein"
-    virtual Answer askYesNoCancel(const QString &text) = 0;    // "Ja", "Nein", "Abbrechen"
+    virtual void inform(const QString &text) = 0;           // "OK"
+    virtual Answer askYesNo(const QString &text) = 0;       // "Ja", "Nein"
+    virtual Answer askYesNoCancel(const QString &text) = 0; // "Ja", "Nein", "Abbrechen"
 
     // The implementation in use; never null.
     static UserMessages &current();

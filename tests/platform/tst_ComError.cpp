@@ -7,8 +7,10 @@ TEST(ComError, KeepsCodeAndDescription)
     const ComError error(DB_E_NOTABLE, QStringLiteral("no such table: Kunden"));
     EXPECT_EQ(error.code(), 0x80040E37u);
     EXPECT_EQ(error.description(), QStringLiteral("no such table: Kunden"));
-    EXPECT_EQ(error.systemText(), QStringLiteral("Die Tabelle ist in der Datenbank nicht vorhanden."));
-    EXPECT_STREQ(error.what(), "Die Tabelle ist in der Datenbank nicht vorhanden.: no such table: Kunden");
+    EXPECT_EQ(error.systemText(),
+              QStringLiteral("Die Tabelle ist in der Datenbank nicht vorhanden."));
+    EXPECT_STREQ(error.what(),
+                 "Die Tabelle ist in der Datenbank nicht vorhanden.: no such table: Kunden");
 }
 
 TEST(ComError, SystemTextOfOwnCodesIsGerman)

@@ -6,8 +6,8 @@
 #include <QPushButton>
 #include <QTimer>
 
-#include <gtest/gtest.h>
 #include <gtest/gtest-spi.h>
+#include <gtest/gtest.h>
 
 TEST(ScriptedMessages, RecordsTextsAndAnswersInOrder)
 {
@@ -19,9 +19,9 @@ TEST(ScriptedMessages, RecordsTextsAndAnswersInOrder)
     EXPECT_EQ(qrt::askYesNo(QStringLiteral("Überschreiben?")), UserMessages::Answer::No);
     EXPECT_EQ(qrt::askYesNoCancel(QStringLiteral("Speichern?")), UserMessages::Answer::Cancel);
 
-    EXPECT_EQ(messages.texts(), (QStringList{QStringLiteral("Filter erfolgreich gespeichert!"),
-                                             QStringLiteral("Überschreiben?"),
-                                             QStringLiteral("Speichern?")}));
+    EXPECT_EQ(messages.texts(),
+              (QStringList{QStringLiteral("Filter erfolgreich gespeichert!"),
+                           QStringLiteral("Überschreiben?"), QStringLiteral("Speichern?")}));
     EXPECT_EQ(messages.questions().size(), 2);
     EXPECT_EQ(messages.pendingAnswers(), 0);
 }

@@ -9,6 +9,8 @@
 #include <QStringList>
 #include <QVariant>
 
+#include "data/component/Variant.h"
+
 #include <ostream>
 
 inline void PrintTo(const QString &text, std::ostream *out)
@@ -32,6 +34,11 @@ inline void PrintTo(const QStringList &list, std::ostream *out)
 inline void PrintTo(const QVariant &value, std::ostream *out)
 {
     *out << value.typeName() << '(' << value.toString().toStdString() << ')';
+}
+
+inline void PrintTo(const Variant &value, std::ostream *out)
+{
+    *out << variantTypeName(value.type()) << '(' << value.toString().toStdString() << ')';
 }
 
 #endif // QRT_TESTS_QTPRINTERS_H

@@ -1,0 +1,64 @@
+#ifndef QRT_DATA_COMPONENT_CONNECTION_H
+#define QRT_DATA_COMPONENT_CONNECTION_H
+
+#include "data/component/SqlDialect.h"
+#include "qrt_export.h"
+
+#include <QString>
+
+#include <memory>
+
+class Backend;
+class Recordset;
+
+// State values as the component reports them.
+enum ObjectStateEnum : long { adStateClosed = 0, adStateOpen = 1 };
+
+// A database connection. Like a counted reference, copies share one
+// connection: recordsets opened on it keep it alive, and Close() closes it for
+// all of them. Every failure throws ComError with the engine's own message
+// as description.
+//
+// Connection strings: "Provider=SQLite;Data Source=FILE",
+// "Provider=PostgreSQL;Server=HOST[:PORT];Uid=…;Pwd=…;Database=…",
+// "Driver={SQL Server}; Provider=SQLOLEDB; Server=…; Uid=…;Pwd=…;Database=…"
+// and "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=FILE;…".
+class QRT_EXPORT Connection
+{
+public:
+    Connection();
+    ~Connection();
+    Connection(const Connection &other);
+    Connection &operator=(const Connection &other);
+
+    // User and password other than empty override those of the string.
+    void Open(const QString &connectionString, const QString &userId = QString(),
+              const QString &password = QString(), long options = 0);
+    void Close();
+
+    // Runs a statement. A query gives a read-only recordset on its first row;
+    // any other statement a closed one. recordsAffected receives the count of
+    // changed rows (-1 for queries).
+    Recordset Execute(const QString &sql, long *recordsAffected = nullptr, long options = 0);
+
+    void BeginTrans();
+    void CommitTrans();
+    void RollbackTrans();
+
+    long State() const;
+    QString ConnectionString() const;
+
+    // The kind of database open (SQL Server while closed) and its SQL dialect.
+    DatabaseKind kind() const;
+    const SqlDialect &dialect() const { return dialectFor(kind()); }
+
+    // For the component's recordset and catalog; throws when not open.
+    Backend &backend() const;
+    std::shared_ptr<Backend> sharedBackend() const;
+
+private:
+    struct Private;
+    std::shared_ptr<Private> d;
+};
+
+#endif // QRT_DATA_COMPONENT_CONNECTION_H

@@ -1,0 +1,389 @@
+#include "data/component/Recordset.h"
+
+#include "data/component/Connection.h"
+#include "data/component/RecordsetPrivate.h"
+#include "data/component/SelectStatement.h"
+
+#include <QSqlField>
+#include <QSqlRecord>
+
+// --- Field and FieldList --------------------------------------------------------
+
+QString Field::Name() const
+{
+    return m_owner->columns.at(m_index).name;
+}
+
+int Field::Type() const
+{
+    return m_owner->columns.at(m_index).type;
+}
+
+int Field::DefinedSize() const
+{
+    return m_owner->columns.at(m_index).definedSize;
+}
+
+int Field::Precision() const
+{
+    return m_owner->columns.at(m_index).precision;
+}
+
+int Field::NumericScale() const
+{
+    return m_owner->columns.at(m_index).numericScale;
+}
+
+Variant Field::Value() const
+{
+    return m_owner->value(m_index);
+}
+
+void Field::PutValue(const Variant &value)
+{
+    m_owner->putValue(m_index, value);
+}
+
+Field &FieldList::Item(int index)
+{
+    if (index < 0 || index >= m_fields.size())
+        throw ComError(ADO_E_ITEMNOTFOUND,
+                       QStringLiteral("Es gibt kein Feld an Position %1.").arg(index));
+    return m_fields[index];
+}
+
+Field &FieldList::Item(const QString &name)
+{
+    for (Field &field : m_fields) {
+        if (field.Name().compare(name, Qt::CaseInsensitive) == 0)
+            return field;
+    }
+    throw ComError(ADO_E_ITEMNOTFOUND, QStringLiteral("Es gibt kein Feld %1.").arg(name));
+}
+
+// --- Recordset ------------------------------------------------------------------
+
+Recordset::Recordset() : d(std::make_unique<RecordsetPrivate>()) {}
+Recordset::~Recordset() = default;
+Recordset::Recordset(Recordset &&other) noexcept = default;
+Recordset &Recordset::operator=(Recordset &&other) noexcept = default;
+
+void Recordset::Open(const QString &source, const Connection &connection, CursorTypeEnum cursorType,
+                     LockTypeEnum lockType, long options)
+{
+    Q_UNUSED(cursorType); // keyset and dynamic behave alike: ours reads keys lazily anyway
+    Q_UNUSED(options);
+    if (!d)
+        d = std::make_unique<RecordsetPrivate>();
+    if (d->open)
+        throw ComError(ADO_E_ILLEGALOPERATION,
+                       QStringLiteral("Das Recordset ist bereits geöffnet."));
+    const std::shared_ptr<Backend> backend = connection.sharedBackend();
+    SelectStatement statement;
+    if (SelectStatement::parse(source, &statement)) {
+        d->openKeyset(backend, statement.table, statement.condition, statement.ordering,
+                      lockType != adLockReadOnly);
+        return;
+    }
+    QSqlQuery query = backend->newQuery();
+    backend->exec(query, source);
+    d->openStatic(backend, query);
+}
+
+void Recordset::Close()
+{
+    if (d)
+        d->close();
+}
+
+bool Recordset::IsOpen() const
+{
+    return d && d->open;
+}
+
+long Recordset::State() const
+{
+    return IsOpen() ? adStateOpen : adStateClosed;
+}
+
+bool Recordset::IsBOF() const
+{
+    d->requireOpen();
+    return !d->pendingNew && d->cursor->isBOF();
+}
+
+bool Recordset::IsEOF() const
+{
+    d->requireOpen();
+    return !d->pendingNew && d->cursor->isEOF();
+}
+
+void Recordset::MoveFirst()
+{
+    d->requireOpen();
+    d->settlePending();
+    d->cursor->moveFirst();
+    d->loadCurrent(+1);
+}
+
+void Recordset::MoveLast()
+{
+    d->requireOpen();
+    d->settlePending();
+    d->cursor->moveLast();
+    d->loadCurrent(-1);
+}
+
+void Recordset::MoveNext()
+{
+    d->requireOpen();
+    d->settlePending();
+    if (d->cursor->isEOF())
+        throw ComError(ADO_E_NOCURRENTRECORD,
+                       QStringLiteral("MoveNext hinter dem letzten Datensatz."));
+    d->cursor->moveNext();
+    d->loadCurrent(+1);
+}
+
+void Recordset::MovePrevious()
+{
+    d->requireOpen();
+    d->settlePending();
+    if (d->cursor->isBOF())
+        throw ComError(ADO_E_NOCURRENTRECORD,
+                       QStringLiteral("MovePrevious vor dem ersten Datensatz."));
+    d->cursor->movePrevious();
+    d->loadCurrent(-1);
+}
+
+void Recordset::AddNew()
+{
+    d->requireUpdatable();
+    d->settlePending();
+    d->pendingNew = true;
+    for (int i = 0; i < d->columns.size(); ++i) {
+        d->values[i] = Variant::null();
+        d->pending[i] = QVariant();
+        d->changed[i] = false;
+    }
+}
+
+void Recordset::Update()
+{
+    d->requireUpdatable();
+    d->update();
+}
+
+void Recordset::CancelUpdate()
+{
+    d->requireOpen();
+    d->pendingNew = false;
+    d->changed.fill(false);
+    d->convertRaw();
+}
+
+void Recordset::Delete(int affectRecords)
+{
+    Q_UNUSED(affectRecords); // the current row is all this component deletes
+    d->requireUpdatable();
+    d->deleteRow();
+}
+
+EditModeEnum Recordset::EditMode() const
+{
+    if (!d || !d->open)
+        return adEditNone;
+    if (d->pendingNew)
+        return adEditAdd;
+    return d->hasChanges() ? adEditInProgress : adEditNone;
+}
+
+bool Recordset::IsUpdatable() const
+{
+    return d && d->open && d->updatable;
+}
+
+FieldList &Recordset::Fields()
+{
+    d->requireOpen();
+    return d->fields;
+}
+
+bool Recordset::keysComplete() const
+{
+    return d && d->cursor && d->cursor->isComplete();
+}
+
+qsizetype Recordset::keysRead() const
+{
+    return d && d->cursor ? d->cursor->keysRead() : 0;
+}
+
+// --- opening ----------------------------------------------------------------------
+
+void RecordsetPrivate::openKeyset(const std::shared_ptr<Backend> &engine, const QString &tableName,
+                                  const QString &condition, const QString &ordering, bool canWrite)
+{
+    const TableSchema schema = engine->readTable(tableName);
+    const QStringList rowIdentity = engine->rowIdentity(schema);
+    if (rowIdentity.isEmpty()) {
+        // Rows that cannot be told apart cannot be fetched by key.
+        QSqlQuery query = engine->newQuery();
+        QString sql = QStringLiteral("SELECT * FROM ") + tableName;
+        if (!condition.isEmpty())
+            sql += QStringLiteral(" WHERE ") + condition;
+        if (!ordering.isEmpty())
+            sql += QStringLiteral(" ORDER BY ") + ordering;
+        engine->exec(query, sql);
+        openStatic(engine, query);
+        return;
+    }
+
+    QString keySql = QStringLiteral("SELECT ") + rowIdentity.join(QStringLiteral(", ")) +
+                     QStringLiteral(" FROM ") + tableName;
+    if (!condition.isEmpty())
+        keySql += QStringLiteral(" WHERE ") + condition;
+    if (!ordering.isEmpty())
+        keySql += QStringLiteral(" ORDER BY ") + ordering;
+
+    bool integral = false;
+    identityColumns.clear();
+    const QStringList primary = schema.primaryKey();
+    for (const QString &column : primary)
+        identityColumns << schema.indexOf(column);
+    if (primary.isEmpty())
+        identityColumns << -1;
+    if (primary.size() == 1) {
+        const ValueKind kind = schema.columns.at(identityColumns.first()).valueKind;
+        integral =
+            kind == ValueKind::Small || kind == ValueKind::Integer || kind == ValueKind::BigInteger;
+    } else if (primary.isEmpty()) {
+        integral = engine->kind() == DatabaseKind::Sqlite; // rowid
+    }
+
+    backend = engine;
+    columns = schema.columns;
+    table = tableName;
+    identity = rowIdentity;
+    keyset = true;
+    updatable = canWrite;
+    fetchQuery = engine->newQuery();
+    if (!fetchQuery.prepare(QStringLiteral("SELECT * FROM ") + table + QStringLiteral(" WHERE ") +
+                            identityCondition()))
+        engine->raise(fetchQuery.lastError(), fetchQuery.lastQuery());
+    std::unique_ptr<KeySource> source = engine->openKeySource(keySql, int(rowIdentity.size()));
+    cursor.emplace(KeyStore(int(rowIdentity.size()), integral), std::move(source));
+    makeFields();
+    open = true;
+    loadCurrent(+1);
+}
+
+void RecordsetPrivate::openStatic(const std::shared_ptr<Backend> &engine, QSqlQuery &query)
+{
+    backend = engine;
+    keyset = false;
+    updatable = false;
+    columns.clear();
+    rows.clear();
+    const QSqlRecord record = query.record();
+    QHash<QString, std::optional<TableSchema>> tables;
+    for (int i = 0; i < record.count(); ++i) {
+        const QSqlField field = record.field(i);
+        ColumnSchema column;
+        // A column taken straight from a table is typed by that table.
+        const QString tableName = field.tableName();
+        if (!tableName.isEmpty()) {
+            if (!tables.contains(tableName)) {
+                try {
+                    tables.insert(tableName, engine->readTable(tableName));
+                } catch (const ComError &) {
+                    tables.insert(tableName, std::nullopt);
+                }
+            }
+            const std::optional<TableSchema> &schema = tables.value(tableName);
+            const int index = schema ? schema->indexOf(field.name()) : -1;
+            if (index >= 0)
+                column = schema->columns.at(index);
+        }
+        if (column.name.isEmpty()) {
+            switch (field.metaType().id()) {
+            case QMetaType::Int:
+            case QMetaType::LongLong:
+                column.type = AdoType::Integer;
+                break;
+            case QMetaType::Double:
+                column.type = AdoType::Double;
+                break;
+            case QMetaType::Bool:
+                column.type = AdoType::Boolean;
+                break;
+            default:
+                column.type = AdoType::VarWChar;
+                break;
+            }
+            column.valueKind = ValueKind::Other;
+        }
+        column.name = field.name();
+        columns << column;
+    }
+    while (query.next()) {
+        QVector<QVariant> row(columns.size());
+        for (int i = 0; i < columns.size(); ++i)
+            row[i] = query.value(i);
+        rows << row;
+    }
+    query.finish();
+    KeyStore indexes(1, true);
+    indexes.reserve(rows.size());
+    for (qsizetype i = 0; i < rows.size(); ++i)
+        indexes.append({QVariant(qlonglong(i))});
+    cursor.emplace(std::move(indexes), nullptr);
+    makeFields();
+    open = true;
+    loadCurrent(+1);
+}
+
+void RecordsetPrivate::makeFields()
+{
+    fields.m_fields.clear();
+    for (int i = 0; i < columns.size(); ++i)
+        fields.m_fields << Field(this, i);
+    raw = QVector<QVariant>(columns.size());
+    values = QVector<Variant>(columns.size());
+    pending = QVector<QVariant>(columns.size());
+    changed = QVector<bool>(columns.size(), false);
+}
+
+void RecordsetPrivate::close()
+{
+    open = false;
+    cursor.reset();
+    fetchQuery = QSqlQuery();
+    rows.clear();
+    pendingNew = false;
+    fields.m_fields.clear();
+    backend.reset();
+}
+
+void RecordsetPrivate::requireOpen() const
+{
+    if (!open)
+        throw ComError(ADO_E_OBJECTCLOSED, QStringLiteral("Das Recordset ist nicht geöffnet."));
+}
+
+void RecordsetPrivate::requireUpdatable() const
+{
+    requireOpen();
+    if (!updatable)
+        throw ComError(ADO_E_FEATURENOTAVAILABLE,
+                       QStringLiteral("Das Ergebnis dieser Abfrage kann nicht bearbeitet werden."));
+}
+
+int RecordsetPrivate::indexOf(const QString &name) const
+{
+    for (int i = 0; i < columns.size(); ++i) {
+        if (columns.at(i).name.compare(name, Qt::CaseInsensitive) == 0)
+            return i;
+    }
+    return -1;
+}

@@ -1,0 +1,122 @@
+#ifndef QRT_DATA_COMPONENT_RECORDSET_H
+#define QRT_DATA_COMPONENT_RECORDSET_H
+
+#include "data/component/Variant.h"
+#include "qrt_export.h"
+
+#include <QString>
+#include <QVector>
+
+#include <memory>
+
+class Connection;
+class Recordset;
+struct RecordsetPrivate;
+
+enum CursorTypeEnum : int {
+    adOpenForwardOnly = 0,
+    adOpenKeyset = 1,
+    adOpenDynamic = 2,
+    adOpenStatic = 3
+};
+enum LockTypeEnum : int { adLockReadOnly = 1, adLockPessimistic = 2, adLockOptimistic = 3 };
+enum EditModeEnum : int { adEditNone = 0, adEditInProgress = 1, adEditAdd = 2 };
+
+// One column of the current row.
+class QRT_EXPORT Field
+{
+public:
+    QString Name() const;
+    int Type() const; // ADO data type code
+    int DefinedSize() const;
+    int Precision() const;
+    int NumericScale() const;
+    // The value of the current row; ComError when there is none.
+    Variant Value() const;
+    // Sets the value of the current row (or the new one); the value is
+    // converted to the column's type, and ComError says when it cannot be.
+    void PutValue(const Variant &value);
+
+private:
+    friend struct RecordsetPrivate;
+    Field(RecordsetPrivate *owner, int index) : m_owner(owner), m_index(index) {}
+    RecordsetPrivate *m_owner;
+    int m_index;
+};
+
+class QRT_EXPORT FieldList
+{
+public:
+    int Count() const { return int(m_fields.size()); }
+    Field &Item(int index);
+    // Names match ignoring case, as with the engines' own column names.
+    Field &Item(const QString &name);
+
+private:
+    friend struct RecordsetPrivate;
+    QVector<Field> m_fields;
+};
+
+// The rows of a statement, with one current row.
+//
+// Opened on "SELECT * FROM table [WHERE …] [ORDER BY …]" or a bare table name
+// with an updatable lock type, it is a keyset cursor: the key query of the
+// matching rows runs in query order and its keys are read lazily in batches;
+// a row's columns are fetched by key when it becomes current (one point
+// lookup per move). Rows are written with optimistic locking: Update of an
+// existing row succeeds only while the changed columns still hold the values
+// read, otherwise ComError DB_E_CONCURRENCYVIOLATION; nothing is overwritten
+// silently. Rows added through the recordset join the keyset at its end;
+// deleted rows leave it. A row deleted by someone else is skipped when a move
+// reaches it.
+//
+// Any other statement, or a read-only lock, gives a read-only result whose
+// rows are read at once.
+//
+// Values are typed by the catalog whatever the driver returns (see Variant).
+// Moving with pending changes writes them first (as Update), except for a new
+// row to which nothing was assigned, which is dropped.
+class QRT_EXPORT Recordset
+{
+public:
+    Recordset();
+    ~Recordset();
+    Recordset(Recordset &&other) noexcept;
+    Recordset &operator=(Recordset &&other) noexcept;
+    Recordset(const Recordset &) = delete;
+    Recordset &operator=(const Recordset &) = delete;
+
+    void Open(const QString &source, const Connection &connection,
+              CursorTypeEnum cursorType = adOpenKeyset, LockTypeEnum lockType = adLockOptimistic,
+              long options = -1);
+    void Close();
+    bool IsOpen() const;
+    long State() const;
+
+    bool IsBOF() const;
+    bool IsEOF() const;
+    void MoveFirst();
+    void MoveNext();
+    void MovePrevious();
+    void MoveLast();
+
+    void AddNew();
+    void Update();
+    void CancelUpdate();
+    void Delete(int affectRecords = 1);
+    EditModeEnum EditMode() const;
+    bool IsUpdatable() const;
+
+    FieldList &Fields();
+
+    // Whether keys are read lazily and how many so far (for tests and
+    // benchmarks; the read order of keys is not observable otherwise).
+    bool keysComplete() const;
+    qsizetype keysRead() const;
+
+private:
+    friend class Connection;
+    std::unique_ptr<RecordsetPrivate> d;
+};
+
+#endif // QRT_DATA_COMPONENT_RECORDSET_H

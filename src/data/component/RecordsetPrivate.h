@@ -1,0 +1,66 @@
+#ifndef QRT_DATA_COMPONENT_RECORDSETPRIVATE_H
+#define QRT_DATA_COMPONENT_RECORDSETPRIVATE_H
+
+#include "data/component/Recordset.h"
+#include "data/component/engines/Backend.h"
+
+#include <optional>
+
+// The state behind a Recordset: where it stands, the current row as read
+// (raw driver values, kept for the optimistic check) and as the component
+// hands it out, and the pending changes.
+struct RecordsetPrivate
+{
+    std::shared_ptr<Backend> backend;
+    bool open = false;
+    bool keyset = false; // rows fetched by key; otherwise all rows held in `rows`
+    bool updatable = false;
+
+    QVector<ColumnSchema> columns; // one per field
+    QString table;                 // keyset: the table as the statement names it
+    QStringList identity;          // keyset: SQL expressions identifying a row
+    QVector<int> identityColumns;  // their field positions (-1 for a row address)
+    std::optional<KeysetCursor> cursor;
+    QVector<QVector<QVariant>> rows; // read-only results
+    QSqlQuery fetchQuery;            // "SELECT * FROM table WHERE identity = ?"
+
+    // The current row.
+    QVector<QVariant> raw;     // as the driver returned it
+    QVector<Variant> values;   // as handed out, with pending changes applied
+    QVector<QVariant> pending; // driver values of changed fields
+    QVector<bool> changed;
+    bool pendingNew = false;
+    FieldList fields;
+
+    // Opening.
+    void openKeyset(const std::shared_ptr<Backend> &engine, const QString &tableName,
+                    const QString &condition, const QString &ordering, bool canWrite);
+    void openStatic(const std::shared_ptr<Backend> &engine, QSqlQuery &query);
+    void makeFields();
+    void close();
+
+    // Position and current row.
+    void requireOpen() const;
+    void requireUpdatable() const;
+    bool hasRow() const { return pendingNew || (cursor && cursor->hasRow()); }
+    void loadCurrent(int direction); // fetches the row by key; skips vanished rows
+    void clearRow();
+    void convertRaw();
+    void settlePending(); // before a move: write changes, drop an untouched new row
+
+    // Writing.
+    bool hasChanges() const;
+    void update();
+    void insertRow();
+    void updateRow();
+    void deleteRow();
+    QString identityCondition() const;
+    QVariantList keyFromValues() const;
+
+    // Fields.
+    int indexOf(const QString &name) const;
+    Variant value(int index) const;
+    void putValue(int index, const Variant &value);
+};
+
+#endif // QRT_DATA_COMPONENT_RECORDSETPRIVATE_H

@@ -1,0 +1,287 @@
+// The current row of a recordset: fetching it by key, handing out and taking
+// values, and writing it back with optimistic locking.
+
+#include "data/component/RecordsetPrivate.h"
+
+void RecordsetPrivate::clearRow()
+{
+    for (int i = 0; i < columns.size(); ++i) {
+        raw[i] = QVariant();
+        values[i] = Variant();
+        pending[i] = QVariant();
+        changed[i] = false;
+    }
+}
+
+void RecordsetPrivate::convertRaw()
+{
+    if (!cursor || !cursor->hasRow()) {
+        clearRow();
+        return;
+    }
+    for (int i = 0; i < columns.size(); ++i) {
+        values[i] = backend->fromDriver(raw.at(i), columns.at(i));
+        pending[i] = QVariant();
+        changed[i] = false;
+    }
+}
+
+void RecordsetPrivate::loadCurrent(int direction)
+{
+    while (cursor->hasRow()) {
+        if (!keyset) {
+            raw = rows.at(cursor->currentKey().constFirst().toLongLong());
+            break;
+        }
+        cursor->bindCurrent(fetchQuery);
+        backend->exec(fetchQuery);
+        const bool found = fetchQuery.next();
+        if (found) {
+            for (int i = 0; i < columns.size(); ++i)
+                raw[i] = fetchQuery.value(i);
+        }
+        fetchQuery.finish(); // no statement stays open on the main connection
+        if (found)
+            break;
+        // Someone else deleted the row since the keys were read: it leaves
+        // the keyset and the move goes on in its direction.
+        cursor->removeCurrent();
+        if (direction < 0)
+            cursor->movePrevious();
+        else
+            cursor->moveNext();
+    }
+    convertRaw();
+}
+
+bool RecordsetPrivate::hasChanges() const
+{
+    return changed.contains(true);
+}
+
+void RecordsetPrivate::settlePending()
+{
+    if (pendingNew && !hasChanges()) {
+        pendingNew = false;
+        convertRaw();
+        return;
+    }
+    if (pendingNew || hasChanges())
+        update();
+}
+
+Variant RecordsetPrivate::value(int index) const
+{
+    requireOpen();
+    if (!hasRow()) {
+        if (cursor->isDeleted())
+            throw ComError(DB_E_DELETEDROW,
+                           QStringLiteral("Der aktuelle Datensatz wurde gelöscht."));
+        throw ComError(ADO_E_NOCURRENTRECORD,
+                       QStringLiteral("Es gibt keinen aktuellen Datensatz (BOF oder EOF)."));
+    }
+    return values.at(index);
+}
+
+void RecordsetPrivate::putValue(int index, const Variant &value)
+{
+    requireUpdatable();
+    if (!hasRow())
+        throw ComError(ADO_E_NOCURRENTRECORD,
+                       QStringLiteral("Es gibt keinen aktuellen Datensatz (BOF oder EOF)."));
+    const ColumnSchema &column = columns.at(index);
+    // Converted now, so a value that does not fit is refused at once.
+    const QVariant driverValue = backend->toDriver(value, column);
+    pending[index] = driverValue;
+    values[index] = backend->fromDriver(driverValue, column);
+    changed[index] = true;
+}
+
+QString RecordsetPrivate::identityCondition() const
+{
+    QStringList parts;
+    for (const QString &expression : identity)
+        parts << expression + QStringLiteral(" = ?");
+    return parts.join(QStringLiteral(" AND "));
+}
+
+QVariantList RecordsetPrivate::keyFromValues() const
+{
+    QVariantList key;
+    for (int column : identityColumns)
+        key << (column >= 0 ? (changed.at(column) ? pending.at(column) : raw.at(column))
+                            : QVariant());
+    return key;
+}
+
+void RecordsetPrivate::update()
+{
+    if (pendingNew) {
+        insertRow();
+        return;
+    }
+    if (!hasChanges())
+        return;
+    updateRow();
+}
+
+void RecordsetPrivate::insertRow()
+{
+    QStringList names;
+    QStringList marks;
+    for (int i = 0; i < columns.size(); ++i) {
+        if (changed.at(i)) {
+            names << backend->quoteIdentifier(columns.at(i).name);
+            marks << QStringLiteral("?");
+        }
+    }
+    QString sql = QStringLiteral("INSERT INTO ") + table;
+    sql += names.isEmpty() ? QStringLiteral(" DEFAULT VALUES")
+                           : QStringLiteral(" (") + names.join(QStringLiteral(", ")) +
+                                 QStringLiteral(") VALUES (") + marks.join(QStringLiteral(", ")) +
+                                 QLatin1Char(')');
+    const bool returning = backend->supportsReturning();
+    if (returning)
+        sql += QStringLiteral(" RETURNING ") + identity.join(QStringLiteral(", "));
+
+    QSqlQuery query = backend->newQuery();
+    if (!query.prepare(sql))
+        backend->raise(query.lastError(), sql);
+    for (int i = 0; i < columns.size(); ++i) {
+        if (changed.at(i))
+            query.addBindValue(pending.at(i));
+    }
+    backend->exec(query);
+
+    QVariantList key;
+    if (returning && query.next()) {
+        for (int i = 0; i < identity.size(); ++i)
+            key << query.value(i);
+    } else {
+        key = keyFromValues();
+        query.finish();
+        if (key.contains(QVariant())) {
+            // The engine filled the key (an identity column): ask for it.
+            QSqlQuery identityQuery = backend->newQuery();
+            backend->exec(identityQuery, QStringLiteral("SELECT @@IDENTITY"));
+            if (identityQuery.next())
+                key = {identityQuery.value(0)};
+        }
+    }
+    query.finish();
+    pendingNew = false;
+    cursor->appendAndMakeCurrent(key);
+    loadCurrent(+1);
+}
+
+void RecordsetPrivate::updateRow()
+{
+    if (!cursor->hasRow())
+        throw ComError(ADO_E_NOCURRENTRECORD,
+                       QStringLiteral("Es gibt keinen aktuellen Datensatz (BOF oder EOF)."));
+    QStringList changedNames;
+    QVector<int> changedColumns;
+    for (int i = 0; i < columns.size(); ++i) {
+        if (changed.at(i)) {
+            changedColumns << i;
+            changedNames << backend->quoteIdentifier(columns.at(i).name);
+        }
+    }
+
+    const bool ownTransaction = !backend->inTransaction();
+    if (ownTransaction)
+        backend->beginTransaction();
+    QVariantList newKey;
+    try {
+        // The changed columns must still hold what was read: lock the row,
+        // look, and only then write.
+        QSqlQuery check = backend->newQuery();
+        const QString checkSql = QStringLiteral("SELECT ") +
+                                 changedNames.join(QStringLiteral(", ")) +
+                                 QStringLiteral(" FROM ") + table + QStringLiteral(" WHERE ") +
+                                 identityCondition() + backend->lockClause();
+        if (!check.prepare(checkSql))
+            backend->raise(check.lastError(), checkSql);
+        cursor->bindCurrent(check);
+        backend->exec(check);
+        if (!check.next()) {
+            throw ComError(
+                DB_E_DELETEDROW,
+                QStringLiteral("Der Datensatz wurde inzwischen von einem anderen Benutzer "
+                               "gelöscht. Ihre Änderungen wurden nicht gespeichert."));
+        }
+        for (int n = 0; n < changedColumns.size(); ++n) {
+            if (check.value(n) != raw.at(changedColumns.at(n))) {
+                throw ComError(
+                    DB_E_CONCURRENCYVIOLATION,
+                    QStringLiteral("Der Datensatz wurde inzwischen von einem anderen Benutzer "
+                                   "geändert (Feld %1). Ihre Änderungen wurden nicht "
+                                   "gespeichert; bitte laden Sie den Datensatz neu.")
+                        .arg(columns.at(changedColumns.at(n)).name));
+            }
+        }
+        check.finish();
+
+        QStringList assignments;
+        for (const QString &name : changedNames)
+            assignments << name + QStringLiteral(" = ?");
+        QString sql = QStringLiteral("UPDATE ") + table + QStringLiteral(" SET ") +
+                      assignments.join(QStringLiteral(", ")) + QStringLiteral(" WHERE ") +
+                      identityCondition();
+        const bool returning = backend->supportsReturning();
+        if (returning)
+            sql += QStringLiteral(" RETURNING ") + identity.join(QStringLiteral(", "));
+        QSqlQuery write = backend->newQuery();
+        if (!write.prepare(sql))
+            backend->raise(write.lastError(), sql);
+        for (int column : changedColumns)
+            write.addBindValue(pending.at(column));
+        const QVariantList oldKey = cursor->currentKey();
+        for (int i = 0; i < oldKey.size(); ++i)
+            write.addBindValue(oldKey.at(i));
+        backend->exec(write);
+        if (returning && write.next()) {
+            for (int i = 0; i < identity.size(); ++i)
+                newKey << write.value(i);
+        } else {
+            newKey = keyFromValues();
+        }
+        write.finish();
+        if (ownTransaction)
+            backend->commitTransaction();
+    } catch (...) {
+        if (ownTransaction && backend->inTransaction()) {
+            try {
+                backend->rollbackTransaction();
+            } catch (const ComError &) {
+                // The first error is the one worth reporting.
+            }
+        }
+        throw;
+    }
+    cursor->replaceCurrent(newKey);
+    loadCurrent(+1);
+}
+
+void RecordsetPrivate::deleteRow()
+{
+    if (pendingNew) {
+        // A row that was never written has nothing to delete.
+        pendingNew = false;
+        convertRaw();
+        return;
+    }
+    if (!cursor->hasRow())
+        throw ComError(ADO_E_NOCURRENTRECORD,
+                       QStringLiteral("Es gibt keinen aktuellen Datensatz (BOF oder EOF)."));
+    QSqlQuery query = backend->newQuery();
+    const QString sql =
+        QStringLiteral("DELETE FROM ") + table + QStringLiteral(" WHERE ") + identityCondition();
+    if (!query.prepare(sql))
+        backend->raise(query.lastError(), sql);
+    cursor->bindCurrent(query);
+    backend->exec(query);
+    query.finish();
+    cursor->removeCurrent();
+    clearRow();
+}

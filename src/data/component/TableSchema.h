@@ -1,0 +1,103 @@
+#ifndef QRT_DATA_COMPONENT_TABLESCHEMA_H
+#define QRT_DATA_COMPONENT_TABLESCHEMA_H
+
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+// ADO's DataTypeEnum codes of the types the engines report.
+namespace AdoType {
+enum : int {
+    Empty = 0,
+    SmallInt = 2,
+    Integer = 3,
+    Single = 4,
+    Double = 5,
+    Currency = 6,
+    Date = 7,
+    BSTR = 8,
+    Boolean = 11,
+    Variant = 12,
+    Decimal = 14,
+    TinyInt = 16,
+    UnsignedTinyInt = 17,
+    UnsignedSmallInt = 18,
+    UnsignedInt = 19,
+    BigInt = 20,
+    UnsignedBigInt = 21,
+    GUID = 72,
+    Binary = 128,
+    Char = 129,
+    WChar = 130,
+    Numeric = 131,
+    DBDate = 133,
+    DBTime = 134,
+    DBTimeStamp = 135,
+    VarNumeric = 139,
+    VarChar = 200,
+    LongVarChar = 201,
+    VarWChar = 202,
+    LongVarWChar = 203,
+    VarBinary = 204,
+    LongVarBinary = 205,
+};
+}
+
+// ADOX column attributes and key types.
+enum ColumnAttribute : int { adColFixed = 1, adColNullable = 2 };
+enum KeyType : int { adKeyPrimary = 1, adKeyUnique = 2, adKeyForeign = 3 };
+
+// How a value of a column is held once read: the value type follows from the
+// declared type, not from what the driver happens to return.
+enum class ValueKind {
+    Small,
+    Integer,
+    BigInteger,
+    Floating,
+    Decimal,
+    Date,
+    DateTime,
+    Time,
+    Text,
+    Boolean,
+    Other
+};
+
+struct ColumnSchema
+{
+    QString name;
+    int type = AdoType::Empty;
+    int definedSize = 0;
+    int precision = 0;
+    int numericScale = 0;
+    int attributes = 0;
+    ValueKind valueKind = ValueKind::Other;
+    bool autoIncrement = false; // the engine fills it (SQLite rowid alias, PostgreSQL identity)
+};
+
+struct KeySchema
+{
+    QString name;
+    int type = adKeyPrimary;
+    QStringList columns;
+    QString relatedTable; // foreign keys
+};
+
+struct TableSchema
+{
+    QString name; // as the catalog holds it
+    QVector<ColumnSchema> columns;
+    QVector<KeySchema> keys;
+
+    int indexOf(const QString &column) const; // ignoring case; -1 when absent
+    QStringList primaryKey() const;
+};
+
+// The type code, sizes and value kind of a declared SQL type, such as
+// "VARCHAR(50)", "NUMERIC(10,2)", "double precision" or "timestamp without
+// time zone". Unknown names fall back to SQLite's affinity rules where they
+// apply (a name containing INT is a whole number, CHAR/CLOB/TEXT text, …) and
+// otherwise keep ADO's "variant" code, category unknown.
+ColumnSchema columnFromDeclaredType(const QString &name, const QString &declaredType);
+
+#endif // QRT_DATA_COMPONENT_TABLESCHEMA_H

@@ -1,0 +1,298 @@
+#include "data/component/Variant.h"
+
+#include <QRegularExpression>
+
+#include <cmath>
+#include <limits>
+
+namespace {
+
+const QDate kOleEpoch(1899, 12, 30);
+constexpr double kMsPerDay = 86400000.0;
+
+// Normalised decimal digits: optional "-", no leading zeros, no trailing
+// fraction zeros, "0" for zero. Equal numbers give equal text.
+QString normaliseDecimal(const QString &text, bool *ok)
+{
+    static const QRegularExpression pattern(
+        QStringLiteral("^\\s*([+-]?)(\\d*)(?:\\.(\\d*))?\\s*$"));
+    const QRegularExpressionMatch match = pattern.match(text);
+    if (!match.hasMatch() || (match.capturedLength(2) == 0 && match.capturedLength(3) == 0)) {
+        *ok = false;
+        return {};
+    }
+    QString whole = match.captured(2);
+    QString fraction = match.captured(3);
+    while (whole.size() > 1 && whole.front() == QLatin1Char('0'))
+        whole.remove(0, 1);
+    if (whole.isEmpty())
+        whole = QStringLiteral("0");
+    while (!fraction.isEmpty() && fraction.back() == QLatin1Char('0'))
+        fraction.chop(1);
+    QString result = whole;
+    if (!fraction.isEmpty())
+        result += QLatin1Char('.') + fraction;
+    if (match.captured(1) == QLatin1String("-") && result != QLatin1String("0"))
+        result.prepend(QLatin1Char('-'));
+    *ok = true;
+    return result;
+}
+
+bool roundToInt32(double value, qint32 *out)
+{
+    if (!std::isfinite(value))
+        return false;
+    const double rounded = std::nearbyint(value); // half to even, as variant coercion does
+    if (rounded < double(std::numeric_limits<qint32>::min()) ||
+        rounded > double(std::numeric_limits<qint32>::max()))
+        return false;
+    *out = qint32(rounded);
+    return true;
+}
+
+} // namespace
+
+Variant Variant::null()
+{
+    return Variant(Type::Null, std::monostate{});
+}
+
+Variant Variant::machineInt(int value)
+{
+    return Variant(Type::Int, qint32(value));
+}
+
+Variant Variant::decimal(const QString &text)
+{
+    bool ok = false;
+    const QString digits = normaliseDecimal(text, &ok);
+    if (!ok)
+        return Variant();
+    return Variant(Type::Decimal, digits);
+}
+
+Variant Variant::decimal(double value)
+{
+    if (!std::isfinite(value))
+        return Variant();
+    // 15 significant digits is what a double holds for certain; 'f' keeps
+    // the text free of exponents.
+    QString text = QString::number(value, 'g', 15);
+    if (text.contains(QLatin1Char('e')))
+        text = QString::number(value, 'f', 6);
+    return decimal(text);
+}
+
+Variant Variant::date(double oleDays)
+{
+    return Variant(Type::Date, oleDays);
+}
+
+Variant Variant::fromDateTime(const QDateTime &dateTime)
+{
+    if (!dateTime.isValid())
+        return Variant();
+    return date(oleFromDateTime(dateTime));
+}
+
+Variant Variant::fromDate(const QDate &date)
+{
+    if (!date.isValid())
+        return Variant();
+    return Variant::date(oleFromDateTime(QDateTime(date, QTime(0, 0))));
+}
+
+double Variant::oleFromDateTime(const QDateTime &dateTime)
+{
+    const double days = double(kOleEpoch.daysTo(dateTime.date()));
+    const double fraction = dateTime.time().msecsSinceStartOfDay() / kMsPerDay;
+    return days >= 0 ? days + fraction : days - fraction;
+}
+
+QDateTime Variant::dateTimeFromOle(double oleDays)
+{
+    if (!std::isfinite(oleDays))
+        return {};
+    const double wholeDays = std::trunc(oleDays);
+    qint64 ms = qint64(std::llround(std::fabs(oleDays - wholeDays) * kMsPerDay));
+    qint64 day = qint64(wholeDays);
+    if (ms >= qint64(kMsPerDay)) { // rounding reached the next midnight
+        ms -= qint64(kMsPerDay);
+        day += oleDays >= 0 ? 1 : -1;
+    }
+    return QDateTime(kOleEpoch.addDays(day), QTime::fromMSecsSinceStartOfDay(int(ms)));
+}
+
+qint32 Variant::toInt32(bool *ok) const
+{
+    bool converted = false;
+    qint32 result = 0;
+    switch (m_type) {
+    case Type::I2:
+    case Type::I4:
+    case Type::Int:
+        result = std::get<qint32>(m_data);
+        converted = true;
+        break;
+    case Type::R4:
+    case Type::R8:
+    case Type::Date:
+        converted = roundToInt32(std::get<double>(m_data), &result);
+        break;
+    case Type::Decimal: {
+        const double value = std::get<QString>(m_data).toDouble(&converted);
+        converted = converted && roundToInt32(value, &result);
+        break;
+    }
+    case Type::Bool:
+        result = std::get<bool>(m_data) ? -1 : 0;
+        converted = true;
+        break;
+    case Type::Text: {
+        const QString text = std::get<QString>(m_data).trimmed();
+        result = text.toInt(&converted);
+        if (!converted) {
+            const double value = text.toDouble(&converted);
+            converted = converted && roundToInt32(value, &result);
+        }
+        break;
+    }
+    case Type::Empty:
+    case Type::Null:
+        break;
+    }
+    if (ok)
+        *ok = converted;
+    return converted ? result : 0;
+}
+
+double Variant::toDouble(bool *ok) const
+{
+    bool converted = false;
+    double result = 0;
+    switch (m_type) {
+    case Type::I2:
+    case Type::I4:
+    case Type::Int:
+        result = std::get<qint32>(m_data);
+        converted = true;
+        break;
+    case Type::R4:
+    case Type::R8:
+    case Type::Date:
+        result = std::get<double>(m_data);
+        converted = true;
+        break;
+    case Type::Decimal:
+        result = std::get<QString>(m_data).toDouble(&converted);
+        break;
+    case Type::Bool:
+        result = std::get<bool>(m_data) ? -1 : 0;
+        converted = true;
+        break;
+    case Type::Text:
+        result = std::get<QString>(m_data).trimmed().toDouble(&converted);
+        break;
+    case Type::Empty:
+    case Type::Null:
+        break;
+    }
+    if (ok)
+        *ok = converted;
+    return converted ? result : 0;
+}
+
+bool Variant::toBool() const
+{
+    if (m_type == Type::Bool)
+        return std::get<bool>(m_data);
+    if (m_type == Type::Text) {
+        const QString text = std::get<QString>(m_data).trimmed();
+        if (text.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0)
+            return true;
+        if (text.compare(QLatin1String("false"), Qt::CaseInsensitive) == 0)
+            return false;
+    }
+    return toDouble() != 0;
+}
+
+QString Variant::toString() const
+{
+    switch (m_type) {
+    case Type::Empty:
+    case Type::Null:
+        return QString();
+    case Type::I2:
+    case Type::I4:
+    case Type::Int:
+        return QString::number(std::get<qint32>(m_data));
+    case Type::R4:
+        return QString::number(float(std::get<double>(m_data)), 'g',
+                               QLocale::FloatingPointShortest);
+    case Type::R8:
+        return QString::number(std::get<double>(m_data), 'g', QLocale::FloatingPointShortest);
+    case Type::Decimal:
+    case Type::Text:
+        return std::get<QString>(m_data);
+    case Type::Date: {
+        const QDateTime dateTime = toDateTime();
+        if (dateTime.time().msecsSinceStartOfDay() == 0)
+            return dateTime.date().toString(Qt::ISODate);
+        return dateTime.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    }
+    case Type::Bool:
+        return std::get<bool>(m_data) ? QStringLiteral("True") : QStringLiteral("False");
+    }
+    return QString();
+}
+
+QString Variant::decimalText() const
+{
+    return toString();
+}
+
+double Variant::dateValue() const
+{
+    return m_type == Type::Date ? std::get<double>(m_data) : 0.0;
+}
+
+QDateTime Variant::toDateTime() const
+{
+    if (m_type == Type::Date)
+        return dateTimeFromOle(std::get<double>(m_data));
+    return {};
+}
+
+bool operator==(const Variant &a, const Variant &b)
+{
+    return a.m_type == b.m_type && a.m_data == b.m_data;
+}
+
+const char *variantTypeName(Variant::Type type)
+{
+    switch (type) {
+    case Variant::Type::Empty:
+        return "Empty";
+    case Variant::Type::Null:
+        return "Null";
+    case Variant::Type::I2:
+        return "I2";
+    case Variant::Type::I4:
+        return "I4";
+    case Variant::Type::Int:
+        return "Int";
+    case Variant::Type::R4:
+        return "R4";
+    case Variant::Type::R8:
+        return "R8";
+    case Variant::Type::Decimal:
+        return "Decimal";
+    case Variant::Type::Date:
+        return "Date";
+    case Variant::Type::Text:
+        return "Text";
+    case Variant::Type::Bool:
+        return "Bool";
+    }
+    return "?";
+}

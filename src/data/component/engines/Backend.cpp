@@ -1,0 +1,429 @@
+#include "data/component/engines/Backend.h"
+
+#include "data/component/engines/OdbcBackend.h"
+#include "data/component/engines/PostgresBackend.h"
+#include "data/component/engines/SqliteBackend.h"
+
+#include <QAtomicInt>
+#include <QSqlDriver>
+#include <QSqlField>
+
+#include <cmath>
+#include <limits>
+
+Backend::Backend(const ConnectionParams &params)
+    : m_params(params), m_connectionName(newConnectionName())
+{}
+
+Backend::~Backend()
+{
+    close();
+    m_db = QSqlDatabase();
+    QSqlDatabase::removeDatabase(m_connectionName);
+}
+
+std::unique_ptr<Backend> Backend::open(const ConnectionParams &params)
+{
+    std::unique_ptr<Backend> backend;
+    switch (params.kind) {
+    case DatabaseKind::Sqlite:
+        backend.reset(new SqliteBackend(params));
+        break;
+    case DatabaseKind::PostgreSql:
+        backend.reset(new PostgresBackend(params));
+        break;
+    case DatabaseKind::SqlServer:
+    case DatabaseKind::Access:
+        backend.reset(new OdbcBackend(params));
+        break;
+    }
+    backend->afterOpen();
+    return backend;
+}
+
+QString Backend::newConnectionName()
+{
+    static QAtomicInt counter;
+    return QStringLiteral("qrt-connection-%1").arg(counter.fetchAndAddRelaxed(1) + 1);
+}
+
+void Backend::openDatabase(const QString &driver)
+{
+    if (!QSqlDatabase::isDriverAvailable(driver)) {
+        throw ComError(E_FAIL,
+                       QStringLiteral("Der Qt-SQL-Treiber %1 ist nicht installiert.").arg(driver));
+    }
+    m_db = QSqlDatabase::addDatabase(driver, m_connectionName);
+    configureDatabase(m_db);
+    if (!m_db.open()) {
+        const QSqlError error = m_db.lastError();
+        QString text = error.databaseText();
+        if (text.isEmpty())
+            text = error.driverText();
+        throw ComError(E_FAIL, text.trimmed());
+    }
+}
+
+void Backend::close()
+{
+    if (m_db.isValid() && m_db.isOpen())
+        m_db.close();
+    m_transactionDepth = 0;
+}
+
+QSqlQuery Backend::newQuery() const
+{
+    QSqlQuery query(m_db);
+    query.setForwardOnly(true);
+    query.setNumericalPrecisionPolicy(QSql::HighPrecision);
+    return query;
+}
+
+void Backend::exec(QSqlQuery &query, const QString &sql) const
+{
+    if (!m_db.isOpen())
+        throw ComError(ADO_E_OBJECTCLOSED, QStringLiteral("Die Verbindung ist nicht geöffnet."));
+    if (!query.exec(sql))
+        raise(query.lastError(), sql);
+}
+
+void Backend::exec(QSqlQuery &query) const
+{
+    if (!m_db.isOpen())
+        throw ComError(ADO_E_OBJECTCLOSED, QStringLiteral("Die Verbindung ist nicht geöffnet."));
+    if (!query.exec())
+        raise(query.lastError(), query.lastQuery());
+}
+
+void Backend::raise(const QSqlError &error, const QString &sql) const
+{
+    Q_UNUSED(sql);
+    QString text = error.databaseText().trimmed();
+    if (text.isEmpty())
+        text = error.driverText().trimmed();
+    HRESULT_T code = DB_E_ERRORSINCOMMAND;
+    const QString state = error.nativeErrorCode();
+    if (m_params.kind == DatabaseKind::Sqlite) {
+        // QSQLITE files every failed step as a connection error, so only
+        // SQLite's own code tells: the primary code is the low byte of the
+        // extended one.
+        switch (state.toInt() & 0xff) {
+        case 19: // SQLITE_CONSTRAINT
+            code = DB_E_INTEGRITYVIOLATION;
+            break;
+        case 10: // SQLITE_IOERR
+        case 14: // SQLITE_CANTOPEN
+        case 26: // SQLITE_NOTADB
+            code = E_FAIL;
+            break;
+        default:
+            break;
+        }
+    } else if (!m_db.isOpen() || state.startsWith(QLatin1String("08"))) { // connection exception
+        code = E_FAIL;
+    } else if (state.startsWith(QLatin1String("23"))) { // SQLSTATE class 23: integrity
+        code = DB_E_INTEGRITYVIOLATION;
+    } else if (state == QLatin1String("42P01") || state == QLatin1String("42S02")) {
+        code = DB_E_NOTABLE;
+    } else if (error.type() == QSqlError::ConnectionError && state.isEmpty()) {
+        code = E_FAIL;
+    }
+    throw ComError(code, text);
+}
+
+void Backend::beginTransaction()
+{
+    if (m_transactionDepth++ > 0)
+        return;
+    QSqlQuery query = newQuery();
+    try {
+        exec(query, beginStatement());
+    } catch (...) {
+        m_transactionDepth = 0;
+        throw;
+    }
+}
+
+void Backend::commitTransaction()
+{
+    if (m_transactionDepth == 0)
+        throw ComError(ADO_E_ILLEGALOPERATION,
+                       QStringLiteral("Es ist keine Transaktion geöffnet."));
+    if (--m_transactionDepth > 0)
+        return;
+    QSqlQuery query = newQuery();
+    exec(query, QStringLiteral("COMMIT"));
+}
+
+void Backend::rollbackTransaction()
+{
+    if (m_transactionDepth == 0)
+        throw ComError(ADO_E_ILLEGALOPERATION,
+                       QStringLiteral("Es ist keine Transaktion geöffnet."));
+    // A rollback always ends the whole transaction, however deep it was.
+    m_transactionDepth = 0;
+    QSqlQuery query = newQuery();
+    exec(query, QStringLiteral("ROLLBACK"));
+}
+
+QStringList Backend::rowIdentity(const TableSchema &table) const
+{
+    QStringList identity;
+    for (const QString &column : table.primaryKey())
+        identity << quoteIdentifier(column);
+    return identity;
+}
+
+std::unique_ptr<KeySource> Backend::openKeySource(const QString &sql, int width)
+{
+    QSqlQuery query = newQuery();
+    exec(query, sql);
+    return std::make_unique<EagerKeySource>(std::move(query), width);
+}
+
+QString Backend::quoteIdentifier(const QString &name) const
+{
+    return m_db.driver()->escapeIdentifier(name, QSqlDriver::FieldName);
+}
+
+// --- values -----------------------------------------------------------------
+
+namespace {
+
+Variant wholeNumber(qint64 number, bool small)
+{
+    if (small && number >= std::numeric_limits<qint16>::min() &&
+        number <= std::numeric_limits<qint16>::max())
+        return Variant(qint16(number));
+    if (number >= std::numeric_limits<qint32>::min() &&
+        number <= std::numeric_limits<qint32>::max())
+        return Variant(qint32(number));
+    // Beyond 32 bits the exact digits survive as a decimal.
+    return Variant::decimal(QString::number(number));
+}
+
+QDateTime parseDateText(const QString &text)
+{
+    const QString trimmed = text.trimmed();
+    for (const char *format :
+         {"yyyy-MM-dd", "yyyy-MM-dd HH:mm:ss", "yyyy-MM-ddTHH:mm:ss", "yyyy-MM-dd HH:mm:ss.zzz",
+          "yyyy-MM-ddTHH:mm:ss.zzz", "yyyy-MM-dd HH:mm", "d.M.yyyy", "HH:mm:ss"}) {
+        const QString pattern = QString::fromLatin1(format);
+        if (pattern == QLatin1String("HH:mm:ss")) {
+            const QTime time = QTime::fromString(trimmed, pattern);
+            if (time.isValid())
+                return QDateTime(QDate(1899, 12, 30), time);
+            continue;
+        }
+        if (!pattern.contains(QLatin1Char('H'))) {
+            const QDate date = QDate::fromString(trimmed, pattern);
+            if (date.isValid())
+                return QDateTime(date, QTime(0, 0));
+            continue;
+        }
+        const QDateTime dateTime = QDateTime::fromString(trimmed, pattern);
+        if (dateTime.isValid())
+            return dateTime;
+    }
+    return {};
+}
+
+[[noreturn]] void cannotConvert(const Variant &value, const ColumnSchema &column)
+{
+    throw ComError(DB_E_CANTCONVERTVALUE,
+                   QStringLiteral("Der Wert \"%1\" passt nicht zum Datentyp der Spalte %2.")
+                       .arg(value.toString(), column.name));
+}
+
+} // namespace
+
+Variant Backend::fromDriverUntyped(const QVariant &value)
+{
+    if (value.isNull())
+        return Variant::null();
+    switch (value.metaType().id()) {
+    case QMetaType::Bool:
+        return Variant(value.toBool());
+    case QMetaType::Short:
+    case QMetaType::UShort:
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::Long:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+        return wholeNumber(value.toLongLong(), false);
+    case QMetaType::Float:
+    case QMetaType::Double:
+        return Variant(value.toDouble());
+    case QMetaType::QDate:
+        return Variant::fromDate(value.toDate());
+    case QMetaType::QDateTime:
+        return Variant::fromDateTime(value.toDateTime());
+    case QMetaType::QByteArray:
+        return Variant(QString::fromLatin1(value.toByteArray().toHex()));
+    default:
+        return Variant(value.toString());
+    }
+}
+
+Variant Backend::fromDriver(const QVariant &value, const ColumnSchema &column) const
+{
+    if (value.isNull())
+        return Variant::null();
+    bool ok = false;
+    switch (column.valueKind) {
+    case ValueKind::Small:
+    case ValueKind::Integer:
+    case ValueKind::BigInteger: {
+        const qint64 number = value.toLongLong(&ok);
+        if (ok)
+            return wholeNumber(number, column.valueKind == ValueKind::Small);
+        break;
+    }
+    case ValueKind::Floating: {
+        const double number = value.toDouble(&ok);
+        if (ok)
+            return Variant(number);
+        break;
+    }
+    case ValueKind::Decimal: {
+        Variant decimal = Variant::decimal(value.toString());
+        if (decimal.isEmpty()) {
+            const double number = value.toDouble(&ok);
+            if (ok)
+                decimal = Variant::decimal(number);
+        }
+        if (!decimal.isEmpty())
+            return decimal;
+        break;
+    }
+    case ValueKind::Date:
+    case ValueKind::DateTime:
+    case ValueKind::Time: {
+        QDateTime dateTime;
+        if (value.metaType().id() == QMetaType::QDate)
+            dateTime = QDateTime(value.toDate(), QTime(0, 0));
+        else if (value.metaType().id() == QMetaType::QDateTime)
+            dateTime = value.toDateTime();
+        else if (value.metaType().id() == QMetaType::QTime)
+            dateTime = QDateTime(QDate(1899, 12, 30), value.toTime());
+        else
+            dateTime = parseDateText(value.toString());
+        if (dateTime.isValid())
+            return Variant::fromDateTime(dateTime);
+        break;
+    }
+    case ValueKind::Text:
+        if (value.metaType().id() == QMetaType::QByteArray)
+            return Variant(QString::fromUtf8(value.toByteArray()));
+        return Variant(value.toString());
+    case ValueKind::Boolean: {
+        if (value.metaType().id() == QMetaType::Bool)
+            return Variant(value.toBool());
+        const QString text = value.toString().trimmed().toLower();
+        if (text == QLatin1String("true") || text == QLatin1String("t"))
+            return Variant(true);
+        if (text == QLatin1String("false") || text == QLatin1String("f"))
+            return Variant(false);
+        const qint64 number = value.toLongLong(&ok);
+        if (ok)
+            return Variant(number != 0);
+        break;
+    }
+    case ValueKind::Other:
+        return fromDriverUntyped(value);
+    }
+    // What the column's type cannot hold is handed up as it is, so that
+    // nothing stored is lost and the layers above can say what is wrong.
+    return fromDriverUntyped(value);
+}
+
+QVariant Backend::toDriver(const Variant &value, const ColumnSchema &column) const
+{
+    if (value.isEmptyOrNull())
+        return QVariant();
+    bool ok = false;
+    switch (column.valueKind) {
+    case ValueKind::Small:
+    case ValueKind::Integer:
+    case ValueKind::BigInteger: {
+        if (value.isInteger() || value.type() == Variant::Type::Bool)
+            return QVariant(qlonglong(value.toInt32()));
+        const QString text =
+            value.type() == Variant::Type::Text ? value.toString().trimmed() : value.decimalText();
+        const qlonglong exact = text.toLongLong(&ok);
+        if (ok)
+            return QVariant(exact);
+        const double number = value.toDouble(&ok);
+        if (ok && std::isfinite(number) && std::fabs(number) < 9.2e18)
+            return QVariant(qlonglong(std::nearbyint(number)));
+        cannotConvert(value, column);
+    }
+    case ValueKind::Floating: {
+        const double number = value.toDouble(&ok);
+        if (ok && value.type() != Variant::Type::Date)
+            return QVariant(number);
+        cannotConvert(value, column);
+    }
+    case ValueKind::Decimal: {
+        const Variant decimal = value.type() == Variant::Type::Decimal ? value
+                                : value.type() == Variant::Type::Text
+                                    ? Variant::decimal(value.toString())
+                                    : Variant::decimal(value.toDouble(&ok));
+        if (decimal.isEmpty() || value.type() == Variant::Type::Date)
+            cannotConvert(value, column);
+        return QVariant(decimal.decimalText());
+    }
+    case ValueKind::Date:
+    case ValueKind::DateTime:
+    case ValueKind::Time: {
+        QDateTime dateTime;
+        if (value.type() == Variant::Type::Date || value.isFloating())
+            dateTime = Variant::dateTimeFromOle(value.toDouble());
+        else if (value.type() == Variant::Type::Text)
+            dateTime = parseDateText(value.toString());
+        if (!dateTime.isValid())
+            cannotConvert(value, column);
+        // Dates travel as ISO text on every engine: SQLite keeps them so
+        // (and compares them as text), the others convert exactly.
+        if (column.valueKind == ValueKind::Time)
+            return QVariant(dateTime.time().toString(QStringLiteral("HH:mm:ss")));
+        if (column.valueKind == ValueKind::Date || dateTime.time().msecsSinceStartOfDay() == 0)
+            return QVariant(dateTime.date().toString(QStringLiteral("yyyy-MM-dd")));
+        return QVariant(dateTime.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
+    }
+    case ValueKind::Text:
+        return QVariant(value.toString());
+    case ValueKind::Boolean: {
+        if (value.type() == Variant::Type::Bool || value.isInteger() || value.isFloating())
+            return QVariant(value.toBool());
+        const QString text = value.toString().trimmed().toLower();
+        if (text == QLatin1String("true") || text == QLatin1String("1"))
+            return QVariant(true);
+        if (text == QLatin1String("false") || text == QLatin1String("0"))
+            return QVariant(false);
+        cannotConvert(value, column);
+    }
+    case ValueKind::Other:
+        return QVariant(value.toString());
+    }
+    return QVariant(value.toString());
+}
+
+// --- EagerKeySource -----------------------------------------------------------
+
+EagerKeySource::EagerKeySource(QSqlQuery query, int width) : m_query(std::move(query))
+{
+    Q_UNUSED(width);
+}
+
+bool EagerKeySource::read(KeyStore &keys, qsizetype maxRows)
+{
+    Q_UNUSED(maxRows);
+    // Everything at once: a statement left open on the main connection would
+    // keep its read lock, and on SQLite even delay the commit of our writes.
+    while (m_query.next())
+        keys.appendFrom(m_query);
+    m_query.finish();
+    return false;
+}

@@ -1,0 +1,29 @@
+#ifndef QRT_DATA_COMPONENT_ENGINES_ODBCBACKEND_H
+#define QRT_DATA_COMPONENT_ENGINES_ODBCBACKEND_H
+
+#include "data/component/engines/Backend.h"
+
+// SQL Server and Access through Qt's QODBC driver: the connection string goes
+// to the ODBC driver manager as it is (on Linux FreeTDS answers to the driver
+// name "SQL Server"; Access needs Microsoft's Access driver, which exists on
+// Windows only). The catalog comes from ODBC's catalog functions; keys are
+// read at once, since ODBC offers no reader that leaves writers alone.
+class OdbcBackend final : public Backend
+{
+public:
+    explicit OdbcBackend(const ConnectionParams &params);
+
+    QStringList tableNames() override;
+    TableSchema readTable(const QString &name) override;
+    bool supportsReturning() const override { return false; }
+    QString beginStatement() const override
+    {
+        return m_params.kind == DatabaseKind::SqlServer ? QStringLiteral("BEGIN TRANSACTION")
+                                                        : QStringLiteral("BEGIN");
+    }
+
+protected:
+    void configureDatabase(QSqlDatabase &db) override;
+};
+
+#endif // QRT_DATA_COMPONENT_ENGINES_ODBCBACKEND_H

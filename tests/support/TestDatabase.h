@@ -1,0 +1,78 @@
+#ifndef QRT_TESTS_TESTDATABASE_H
+#define QRT_TESTS_TESTDATABASE_H
+
+#include "data/component/SqlDialect.h"
+
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <memory>
+#include <string>
+
+// A fresh, empty database of one engine for one test: a new SQLite file in a
+// temporary folder, or a new database on the throw-away PostgreSQL server
+// that the test run started (its folder comes in QRT_PG_DIR). Dropped again
+// when the object goes.
+//
+// Without a PostgreSQL server the PostgreSQL cases skip; in CI (CI=true) they
+// fail instead, so a broken set-up never passes quietly.
+class TestDatabase
+{
+public:
+    explicit TestDatabase(DatabaseKind kind);
+    ~TestDatabase();
+    TestDatabase(const TestDatabase &) = delete;
+    TestDatabase &operator=(const TestDatabase &) = delete;
+
+    // False (with the reason in skipReason()) when the engine is not there.
+    bool isAvailable() const { return m_available; }
+    const QString &skipReason() const { return m_skipReason; }
+
+    DatabaseKind kind() const { return m_kind; }
+    // The component's connection string, as the base manager builds it.
+    QString connectionString() const;
+    // The configuration parts: DBNAME, SERVERNAME, USERID, PASSWORT, DBTYP.
+    QString dbName() const { return m_dbName; }
+    QString serverName() const { return m_server; }
+    QString userId() const { return m_user; }
+    QString password() const { return QString(); }
+    QString dbTyp() const;
+
+    // Runs statements on a separate plain Qt SQL connection (not the
+    // component), so tests can set up and look behind the component's back.
+    // Fails the test with the engine's text when a statement fails.
+    void exec(const QString &sql) const;
+    void exec(const QStringList &statements) const;
+    // The first column of the first row of a query, as text ("" for none).
+    QString scalar(const QString &sql) const;
+
+    static bool isCi();
+
+private:
+    QString qtConnectionName() const;
+
+    DatabaseKind m_kind;
+    bool m_available = false;
+    QString m_skipReason;
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QString m_dbName;
+    QString m_server;
+    QString m_user;
+    QString m_qtName;
+};
+
+// "SQLite" or "PostgreSQL", for parameterised test names.
+std::string engineName(DatabaseKind kind);
+
+// Skips (or, in CI, fails) the current test when db is not available.
+#define QRT_REQUIRE_DATABASE(db)                                                                   \
+    do {                                                                                           \
+        if (!(db).isAvailable()) {                                                                 \
+            if (TestDatabase::isCi())                                                              \
+                FAIL() << (db).skipReason().toStdString();                                         \
+            GTEST_SKIP() << (db).skipReason().toStdString();                                       \
+        }                                                                                          \
+    } while (false)
+
+#endif // QRT_TESTS_TESTDATABASE_H
