@@ -11,4 +11,8 @@
 #define QRT_EXPORT Q_DECL_IMPORT
 #endif
 
+// Internal classes that the tests reach directly: exported, but not part of
+// the interface a host may rely on.
+#define QRT_AUTOTEST_EXPORT QRT_EXPORT
+
 #endif // QRT_EXPORT_H

@@ -1,6 +1,7 @@
 #ifndef QRT_DATA_COMPONENT_CONNECTION_H
 #define QRT_DATA_COMPONENT_CONNECTION_H
 
+#include "data/component/Recordset.h"
 #include "data/component/SqlDialect.h"
 #include "qrt_export.h"
 
@@ -9,7 +10,6 @@
 #include <memory>
 
 class Backend;
-class Recordset;
 
 // State values as the component reports them.
 enum ObjectStateEnum : long { adStateClosed = 0, adStateOpen = 1 };

@@ -2,6 +2,7 @@
 #define QRT_DATA_COMPONENT_CONNECTIONSTRING_H
 
 #include "data/component/SqlDialect.h"
+#include "qrt_export.h"
 
 #include <QString>
 
@@ -9,7 +10,7 @@
 // builds ("Provider=SQLite;Data Source=…", "Provider=PostgreSQL;Server=…;Uid=…;
 // Pwd=…;Database=…", "Driver={SQL Server}; …" and the Jet provider string);
 // keys are matched ignoring case and blanks, values are taken as written.
-struct ConnectionParams
+struct QRT_AUTOTEST_EXPORT ConnectionParams
 {
     DatabaseKind kind = DatabaseKind::SqlServer;
     QString database; // file name for SQLite and Access, database name otherwise

@@ -1,6 +1,7 @@
 #ifndef QRT_DATA_COMPONENT_KEYSTORE_H
 #define QRT_DATA_COMPONENT_KEYSTORE_H
 
+#include "qrt_export.h"
 #include <QVariant>
 #include <QVector>
 
@@ -10,7 +11,7 @@ class QSqlQuery;
 // usual single whole-number key is held as a plain 64-bit integer (8 bytes a
 // row); any other key (several columns, texts, a row address) as one QVariant
 // per column.
-class KeyStore
+class QRT_AUTOTEST_EXPORT KeyStore
 {
 public:
     // width: number of key columns; integral: the one key column holds whole

@@ -2,13 +2,14 @@
 #define QRT_DATA_COMPONENT_KEYSETCURSOR_H
 
 #include "data/component/KeyStore.h"
+#include "qrt_export.h"
 
 #include <memory>
 
 // Where a source of keys comes from: the engine's key query, read in batches
 // only as far as moves need. read() appends at most maxRows keys and returns
 // false once the query has no more rows.
-class KeySource
+class QRT_AUTOTEST_EXPORT KeySource
 {
 public:
     virtual ~KeySource();
@@ -24,7 +25,7 @@ public:
 // then double up to 64K keys. A deleted row leaves the keyset (O(n) for the
 // vector shift) and stays current, marked deleted, until the next move, which
 // steps from where it stood.
-class KeysetCursor
+class QRT_AUTOTEST_EXPORT KeysetCursor
 {
 public:
     KeysetCursor(KeyStore keys, std::unique_ptr<KeySource> source);

@@ -1,7 +1,5 @@
 #include "data/component/TableSchema.h"
 
-#include <QRegularExpression>
-
 int TableSchema::indexOf(const QString &column) const
 {
     for (int i = 0; i < columns.size(); ++i) {
@@ -122,21 +120,21 @@ ColumnSchema fromRule(const QString &name, const TypeRule &rule)
 
 ColumnSchema columnFromDeclaredType(const QString &name, const QString &declaredType)
 {
-    // "NUMERIC(10, 2)" -> base "numeric", arguments 10 and 2.
-    static const QRegularExpression shape(QStringLiteral(
-        "^\\s*([A-Za-z_][A-Za-z0-9_ ]*?)\\s*(?:\\(\\s*(\\d+)\\s*(?:,\\s*(\\d+)\\s*)?\\))?"
-        "\\s*([A-Za-z ]*)$"));
-    const QRegularExpressionMatch match = shape.match(declaredType);
-    QString base =
-        match.hasMatch() ? match.captured(1).toLower() : declaredType.trimmed().toLower();
-    base = base.simplified();
-    const QString suffix = match.hasMatch() ? match.captured(4).simplified().toLower() : QString();
-    if (!suffix.isEmpty() && !suffix.startsWith(QLatin1String("unsigned")))
-        base += QLatin1Char(' ') + suffix; // "timestamp(3) without time zone"
-    const bool hasFirst = match.hasMatch() && match.capturedLength(2) > 0;
-    const int first = hasFirst ? match.captured(2).toInt() : 0;
-    const bool hasSecond = match.hasMatch() && match.capturedLength(3) > 0;
-    const int second = hasSecond ? match.captured(3).toInt() : 0;
+    // "NUMERIC(10, 2)" -> base "numeric", arguments 10 and 2;
+    // "timestamp(3) without time zone" -> base "timestamp without time zone".
+    const qsizetype open = declaredType.indexOf(QLatin1Char('('));
+    const qsizetype close = open >= 0 ? declaredType.indexOf(QLatin1Char(')'), open) : -1;
+    QString base = (open >= 0 ? declaredType.left(open) : declaredType).simplified().toLower();
+    QStringList arguments;
+    if (open >= 0 && close > open) {
+        arguments = declaredType.mid(open + 1, close - open - 1).split(QLatin1Char(','));
+        const QString suffix = declaredType.mid(close + 1).simplified().toLower();
+        if (!suffix.isEmpty() && !suffix.startsWith(QLatin1String("unsigned")))
+            base += QLatin1Char(' ') + suffix;
+    }
+    bool hasFirst = false;
+    const int first = arguments.value(0).trimmed().toInt(&hasFirst);
+    const int second = arguments.value(1).trimmed().toInt();
 
     for (const TypeRule &rule : kRules) {
         if (base != QLatin1String(rule.name))

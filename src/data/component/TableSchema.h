@@ -1,6 +1,7 @@
 #ifndef QRT_DATA_COMPONENT_TABLESCHEMA_H
 #define QRT_DATA_COMPONENT_TABLESCHEMA_H
 
+#include "qrt_export.h"
 #include <QString>
 #include <QStringList>
 #include <QVector>
@@ -83,7 +84,7 @@ struct KeySchema
     QString relatedTable; // foreign keys
 };
 
-struct TableSchema
+struct QRT_AUTOTEST_EXPORT TableSchema
 {
     QString name; // as the catalog holds it
     QVector<ColumnSchema> columns;
@@ -98,6 +99,7 @@ struct TableSchema
 // time zone". Unknown names fall back to SQLite's affinity rules where they
 // apply (a name containing INT is a whole number, CHAR/CLOB/TEXT text, …) and
 // otherwise keep ADO's "variant" code, category unknown.
-ColumnSchema columnFromDeclaredType(const QString &name, const QString &declaredType);
+QRT_AUTOTEST_EXPORT ColumnSchema columnFromDeclaredType(const QString &name,
+                                                        const QString &declaredType);
 
 #endif // QRT_DATA_COMPONENT_TABLESCHEMA_H

@@ -1,0 +1,135 @@
+#include "data/component/Connection.h"
+#include "data/component/Recordset.h"
+#include "platform/ComError.h"
+#include "support/TestDatabase.h"
+
+#include <gtest/gtest.h>
+
+// Every value type the forms use, read and written on every engine: values
+// come typed by the declared column type, whatever the driver returns.
+class FieldValuesTest : public ::testing::TestWithParam<DatabaseKind>
+{
+protected:
+    void SetUp() override
+    {
+        db = std::make_unique<TestDatabase>(GetParam());
+        QRT_REQUIRE_DATABASE(*db);
+        db->exec(QStringLiteral(
+            "CREATE TABLE werte (id INTEGER PRIMARY KEY, klein SMALLINT, zahl INTEGER, "
+            "kommazahl DOUBLE PRECISION, betrag NUMERIC(12,2), datum DATE, zeitpunkt TIMESTAMP, "
+            "text VARCHAR(20), aktiv BOOLEAN)"));
+        db->exec(QStringLiteral("INSERT INTO werte VALUES (1, 7, 123456, 2.5, 1234567890.12, "
+                                "'2021-03-07', '2021-03-07 14:30:00', 'a<b & \"c\"', TRUE)"));
+        db->exec(QStringLiteral("INSERT INTO werte (id) VALUES (2)"));
+        connection.Open(db->connectionString());
+    }
+
+    Variant field(Recordset &rs, const char *name)
+    {
+        return rs.Fields().Item(QString::fromLatin1(name)).Value();
+    }
+
+    std::unique_ptr<TestDatabase> db;
+    Connection connection;
+};
+
+TEST_P(FieldValuesTest, ValuesAreTypedByTheCatalog)
+{
+    Recordset rs;
+    rs.Open(QStringLiteral("SELECT * FROM werte ORDER BY id"), connection);
+    EXPECT_EQ(field(rs, "klein"), Variant(qint16(7)));
+    EXPECT_EQ(field(rs, "zahl"), Variant(qint32(123456)));
+    EXPECT_EQ(field(rs, "kommazahl"), Variant(2.5));
+    EXPECT_EQ(field(rs, "betrag"), Variant::decimal(QStringLiteral("1234567890.12")));
+    EXPECT_EQ(field(rs, "datum"), Variant::fromDate(QDate(2021, 3, 7)));
+    EXPECT_EQ(field(rs, "zeitpunkt").toDateTime(), QDateTime(QDate(2021, 3, 7), QTime(14, 30)));
+    EXPECT_EQ(field(rs, "text"), Variant(QStringLiteral("a<b & \"c\"")));
+    EXPECT_EQ(field(rs, "aktiv"), Variant(true));
+
+    rs.MoveNext();
+    for (const char *name :
+         {"klein", "zahl", "kommazahl", "betrag", "datum", "zeitpunkt", "text", "aktiv"})
+        EXPECT_TRUE(field(rs, name).isNull()) << name;
+}
+
+TEST_P(FieldValuesTest, WrittenValuesComeBackUnchanged)
+{
+    Recordset rs;
+    rs.Open(QStringLiteral("SELECT * FROM werte WHERE id = 2"), connection);
+    rs.Fields().Item(QStringLiteral("klein")).PutValue(qint16(-3));
+    rs.Fields()
+        .Item(QStringLiteral("zahl"))
+        .PutValue(QStringLiteral("42")); // converted to the column
+    rs.Fields().Item(QStringLiteral("kommazahl")).PutValue(0.1);
+    rs.Fields().Item(QStringLiteral("betrag")).PutValue(Variant::decimal(QStringLiteral("-0.50")));
+    rs.Fields().Item(QStringLiteral("datum")).PutValue(Variant::fromDate(QDate(1999, 12, 31)));
+    rs.Fields()
+        .Item(QStringLiteral("zeitpunkt"))
+        .PutValue(Variant::fromDateTime(QDateTime(QDate(2020, 2, 29), QTime(23, 59, 58))));
+    rs.Fields().Item(QStringLiteral("text")).PutValue(QStringLiteral("Grüße, 'Welt'"));
+    rs.Fields().Item(QStringLiteral("aktiv")).PutValue(false);
+    EXPECT_EQ(field(rs, "zahl"), Variant(qint32(42)));
+    rs.Update();
+
+    Recordset again;
+    again.Open(QStringLiteral("SELECT * FROM werte WHERE id = 2"), connection);
+    EXPECT_EQ(field(again, "klein"), Variant(qint16(-3)));
+    EXPECT_EQ(field(again, "zahl"), Variant(qint32(42)));
+    EXPECT_EQ(field(again, "kommazahl"), Variant(0.1));
+    EXPECT_EQ(field(again, "betrag"), Variant::decimal(QStringLiteral("-0.5")));
+    EXPECT_EQ(field(again, "datum"), Variant::fromDate(QDate(1999, 12, 31)));
+    EXPECT_EQ(field(again, "zeitpunkt").toDateTime(),
+              QDateTime(QDate(2020, 2, 29), QTime(23, 59, 58)));
+    EXPECT_EQ(field(again, "text"), Variant(QStringLiteral("Grüße, 'Welt'")));
+    EXPECT_EQ(field(again, "aktiv"), Variant(false));
+    // Dates stay comparable with a plain date literal on every engine.
+    EXPECT_EQ(db->scalar(QStringLiteral("SELECT COUNT(*) FROM werte WHERE datum = '1999-12-31'")),
+              QStringLiteral("1"));
+
+    // Back to Null.
+    again.Fields().Item(QStringLiteral("text")).PutValue(Variant::null());
+    again.Fields().Item(QStringLiteral("datum")).PutValue(Variant::null());
+    again.Update();
+    EXPECT_TRUE(field(again, "text").isNull());
+    EXPECT_EQ(db->scalar(QStringLiteral("SELECT COUNT(*) FROM werte WHERE datum IS NULL")),
+              QStringLiteral("1"));
+}
+
+TEST_P(FieldValuesTest, AValueThatDoesNotFitIsRefusedAtOnce)
+{
+    Recordset rs;
+    rs.Open(QStringLiteral("werte"), connection);
+    for (const char *name : {"zahl", "kommazahl", "betrag", "datum", "aktiv"}) {
+        try {
+            rs.Fields().Item(QString::fromLatin1(name)).PutValue(QStringLiteral("abc"));
+            ADD_FAILURE() << "accepted text in " << name;
+        } catch (const ComError &error) {
+            EXPECT_EQ(error.code(), DB_E_CANTCONVERTVALUE);
+            EXPECT_TRUE(error.description().contains(QString::fromLatin1(name)));
+        }
+    }
+    EXPECT_EQ(rs.EditMode(), adEditNone);
+    EXPECT_EQ(field(rs, "zahl"), Variant(qint32(123456))); // nothing stored was touched
+}
+
+INSTANTIATE_TEST_SUITE_P(Engines, FieldValuesTest,
+                         ::testing::Values(DatabaseKind::Sqlite, DatabaseKind::PostgreSql),
+                         [](const auto &info) { return engineName(info.param); });
+
+TEST(FieldValuesSqlite, ForeignValuesInAnSqliteFileAreHandedUpUntouched)
+{
+    // SQLite stores what it is given; a text in an INTEGER column must come
+    // back as that text, not as 0.
+    TestDatabase db(DatabaseKind::Sqlite);
+    QRT_REQUIRE_DATABASE(db);
+    db.exec(
+        QStringLiteral("CREATE TABLE t (id INTEGER PRIMARY KEY, n INTEGER, d DATE, b BOOLEAN)"));
+    db.exec(QStringLiteral("INSERT INTO t VALUES (1, 'zwölf', 'morgen', 'vielleicht')"));
+    Connection connection;
+    connection.Open(db.connectionString());
+    Recordset rs;
+    rs.Open(QStringLiteral("t"), connection);
+    EXPECT_EQ(rs.Fields().Item(QStringLiteral("n")).Value(), Variant(QStringLiteral("zwölf")));
+    EXPECT_EQ(rs.Fields().Item(QStringLiteral("d")).Value(), Variant(QStringLiteral("morgen")));
+    EXPECT_EQ(rs.Fields().Item(QStringLiteral("b")).Value(), Variant(QStringLiteral("vielleicht")));
+}
