@@ -22,6 +22,7 @@ for p in "${packages[@]}"; do
 done
 
 if [ ${#missing[@]} -eq 0 ]; then
+    "$(dirname "$0")/register-freetds.sh"
     exit 0
 fi
 
@@ -34,3 +35,4 @@ echo "Installing: ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
 $SUDO apt-get update -qq
 $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+"$(dirname "$0")/register-freetds.sh"
