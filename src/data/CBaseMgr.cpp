@@ -1,0 +1,193 @@
+#include "data/CBaseMgr.h"
+
+#include "data/component/Recordset.h"
+#include "data/component/SqlDialect.h"
+#include "platform/ComError.h"
+#include "platform/UserMessages.h"
+#include "xml/CXmlHelper.h"
+
+#include <QDomNodeList>
+
+namespace {
+
+// The text of parent's first child element name. A missing element is the
+// component layer's null pointer, which the caller reports as a broken
+// configuration.
+QString childText(const CXmlHelper &xml, const QDomNode &parent, const QString &name)
+{
+    const QDomNode child = xml.getChildItemByName(parent, name);
+    if (child.isNull())
+        throw ComError(E_POINTER);
+    return child.toElement().text();
+}
+
+} // namespace
+
+CBaseMgr::CBaseMgr() = default;
+
+CBaseMgr::~CBaseMgr() = default;
+
+bool CBaseMgr::LoadConfig(const QString &document)
+{
+    try {
+        CXmlHelper xml;
+        if (!xml.loadXml(document))
+            return false;
+        const QDomNodeList roots =
+            xml.getXmlDocument().elementsByTagName(QStringLiteral("ADOBUILDER"));
+        if (roots.isEmpty())
+            return false;
+        const QDomNode root = roots.at(0);
+        m_dbName = childText(xml, root, QStringLiteral("DBNAME"));
+        m_serverName = childText(xml, root, QStringLiteral("SERVERNAME"));
+        m_userId = childText(xml, root, QStringLiteral("USERID"));
+        m_password = childText(xml, root, QStringLiteral("PASSWORT"));
+        m_tableName = childText(xml, root, QStringLiteral("TABELLENNAME"));
+        // Exact texts only: "access" or an empty DBTYP select SQL Server.
+        m_dbType = int(databaseKindFromName(childText(xml, root, QStringLiteral("DBTYP"))));
+    } catch (const ComError &error) {
+        qrt::inform(error.systemText() + QStringLiteral("\r\n") + error.description() +
+                    QStringLiteral("\r\nWahrscheinliche Ursache: Ungültiger Connectstring!"));
+        return false;
+    }
+    // Connect reports its own failures; a second message would say nothing new.
+    return Connect(m_dbName, m_serverName, m_userId, m_password, m_dbType);
+}
+
+bool CBaseMgr::Connect(QString dbName, QString serverName, QString userId, QString password,
+                       int dbType)
+{
+    m_columns.clear();
+    m_suppressColumns.clear();
+    m_dbType = dbType;
+    try {
+        m_connection.reset(); // the old database handle goes before a new one opens
+        m_connection = std::make_unique<Connection>();
+
+        // Values go in unquoted: the connection string is the host's to get
+        // right. The blanks of the SQL Server string are as hosts know it.
+        switch (dbType) {
+        case int(DatabaseKind::Access):
+            m_connectionString = QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") +
+                                 dbName + QStringLiteral(";Persist Security Info=False");
+            break;
+        case int(DatabaseKind::SqlServer):
+            m_connectionString = QStringLiteral("Driver={SQL Server}; Provider=SQLOLEDB; Server=") +
+                                 serverName + QStringLiteral("; Uid=") + userId +
+                                 QStringLiteral(";Pwd=") + password + QStringLiteral(";Database=") +
+                                 dbName;
+            break;
+        case int(DatabaseKind::Sqlite):
+            m_connectionString = QStringLiteral("Provider=SQLite;Data Source=") + dbName;
+            break;
+        case int(DatabaseKind::PostgreSql):
+            m_connectionString = QStringLiteral("Provider=PostgreSQL;Server=") + serverName +
+                                 QStringLiteral(";Uid=") + userId + QStringLiteral(";Pwd=") +
+                                 password + QStringLiteral(";Database=") + dbName;
+            break;
+        default:
+            break; // an unknown kind reconnects to the database of the previous string
+        }
+
+        // User and password reach the engine only through the string.
+        m_connection->Open(m_connectionString, QString(), QString(), 0);
+        return true;
+    } catch (const ComError &error) {
+        qrt::inform(error.systemText() + QStringLiteral("\r\n\r\n") + error.description());
+        return false;
+    }
+}
+
+bool CBaseMgr::GetSpaltenInfos(const QString &table, bool removeSuppressed)
+{
+    m_tableName = table;
+    if (!m_tabInfo.OpenCatalog(m_connectionString))
+        return false; // the catalog has told why
+
+    QString step;
+    try {
+        step = QStringLiteral("1");
+        m_columns.clear();
+        if (!m_tabInfo.GetSpaltenInfos(table, m_columns, true))
+            return false;
+        step = QStringLiteral("2");
+        if (removeSuppressed)
+            RemoveSuppressedColumns();
+        return true;
+    } catch (...) {
+        // Component errors are shown by the catalog reader; whatever else
+        // escapes must still not take the form down.
+        qrt::inform(m_connectionString + QStringLiteral("\nGetSpaltenInfos:\nFehler #") + step +
+                    QLatin1Char('.'));
+        return false;
+    }
+}
+
+void CBaseMgr::ReadSuppressColumns(const QString &document)
+{
+    m_suppressColumns.clear();
+    CXmlHelper xml;
+    if (!xml.loadXml(document))
+        return;
+    const QDomNodeList entries =
+        xml.getXmlDocument().elementsByTagName(QStringLiteral("SUPPRESSCOLUMN"));
+    for (int i = 0; i < entries.count(); ++i) {
+        const QDomNode entry = entries.at(i);
+        // Only the exact text the facade writes asks for an automatic value.
+        const bool autoValue =
+            xml.getAttributeValue(entry, QStringLiteral("AUTOVAL")) == QLatin1String("true");
+        m_suppressColumns.append(CSuppressColumn(entry.toElement().text(), autoValue));
+    }
+}
+
+const CSuppressColumn *CBaseMgr::FindSuppressColumn(const QString &column) const
+{
+    const QString wanted = column.toUpper();
+    for (const CSuppressColumn &entry : m_suppressColumns) {
+        if (entry.m_strColumn.toUpper() == wanted)
+            return &entry;
+    }
+    return nullptr;
+}
+
+CSuppressColumn *CBaseMgr::FindSuppressColumn(const QString &column)
+{
+    // Detach first, so the entry returned is this manager's own.
+    m_suppressColumns.detach();
+    return const_cast<CSuppressColumn *>(std::as_const(*this).FindSuppressColumn(column));
+}
+
+void CBaseMgr::RemoveSuppressedColumns()
+{
+    for (qsizetype i = m_columns.size() - 1; i >= 0; --i) {
+        if (FindSuppressColumn(m_columns.at(i).name))
+            m_columns.removeAt(i);
+    }
+}
+
+ColumnInfo CBaseMgr::GetColumnInfo(const QString &column) const
+{
+    for (const ColumnInfo &info : m_columns) {
+        if (info.name == column)
+            return info;
+    }
+    return ColumnInfo();
+}
+
+qint32 CBaseMgr::GetNextKey(const QString &column, const QString &table)
+{
+    if (!m_connection)
+        throw ComError(E_POINTER);
+    Recordset result = m_connection->Execute(
+        QStringLiteral("SELECT MAX(") + column + QStringLiteral(")+1 FROM ") + table, nullptr, 0);
+    const Variant next = result.Fields().Item(0).Value();
+    if (next.isNull())
+        return 1; // no rows, or only NULLs
+    bool ok = false;
+    const qint32 key = next.toInt32(&ok);
+    if (!ok)
+        throw ComError(DB_E_CANTCONVERTVALUE,
+                       QStringLiteral("%1.%2 liefert keinen ganzzahligen Schlüssel (%3).")
+                           .arg(table, column, next.toString()));
+    return key;
+}

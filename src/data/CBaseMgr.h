@@ -1,0 +1,88 @@
+#ifndef QRT_DATA_CBASEMGR_H
+#define QRT_DATA_CBASEMGR_H
+
+#include "data/CSuppressColumn.h"
+#include "data/CTabInfo.h"
+#include "data/ColumnInfo.h"
+#include "data/component/Connection.h"
+#include "qrt_export.h"
+
+#include <QString>
+#include <QVector>
+
+#include <memory>
+
+// The common base of everything that talks to the database: the record data
+// manager, the form builder and the saved-filter store. It reads the database
+// parameters from the ADOBUILDER configuration document, opens the owner's
+// one connection, holds the columns of the owner's table and the document's
+// suppressed columns, and computes the next free key of a column.
+//
+// Every owner has its own connection; only the column cache behind CTabInfo
+// is shared. The operations that serve a user command show their errors
+// themselves and report success as a bool; GetNextKey and ReadSuppressColumns
+// leave errors to the caller.
+class QRT_EXPORT CBaseMgr
+{
+public:
+    CBaseMgr();
+    virtual ~CBaseMgr();
+    CBaseMgr(const CBaseMgr &) = delete;
+    CBaseMgr &operator=(const CBaseMgr &) = delete;
+
+    // Takes DBNAME, SERVERNAME, USERID, PASSWORT, TABELLENNAME and DBTYP from
+    // the document and connects. False without a message when the document
+    // does not parse or has no ADOBUILDER element.
+    virtual bool LoadConfig(const QString &document);
+    // Empties the column lists, builds the connection string for dbType
+    // (1 Access, 2 SQL Server, 3 SQLite, 4 PostgreSQL; any other value keeps
+    // the previous string) and opens a new connection with it.
+    virtual bool Connect(QString dbName, QString serverName, QString userId, QString password,
+                         int dbType);
+    // Reads the columns of table (which becomes tableName), without the
+    // suppressed ones when removeSuppressed is set.
+    virtual bool GetSpaltenInfos(const QString &table, bool removeSuppressed);
+
+    // Refills the suppressed columns from the document's SUPPRESSCOLUMN
+    // elements; an unparsable document leaves none.
+    void ReadSuppressColumns(const QString &document);
+    // The first suppressed column of that name ignoring letter case, or null.
+    CSuppressColumn *FindSuppressColumn(const QString &column);
+    const CSuppressColumn *FindSuppressColumn(const QString &column) const;
+    void RemoveSuppressedColumns();
+    // The column of exactly that name; an empty record when there is none.
+    ColumnInfo GetColumnInfo(const QString &column) const;
+    // One more than the column's largest value, 1 for no values. Computed,
+    // not reserved: two writers asking at once get the same key.
+    qint32 GetNextKey(const QString &column, const QString &table);
+
+    const QString &connectionString() const { return m_connectionString; }
+    const QString &dbName() const { return m_dbName; }
+    const QString &serverName() const { return m_serverName; }
+    const QString &userId() const { return m_userId; }
+    const QString &password() const { return m_password; }
+    const QString &tableName() const { return m_tableName; }
+    int dbType() const { return m_dbType; }
+    const QVector<ColumnInfo> &columns() const { return m_columns; }
+    const QVector<CSuppressColumn> &suppressColumns() const { return m_suppressColumns; }
+    // Null before the first Connect; after a failed one, a connection that
+    // is not open.
+    Connection *connection() const { return m_connection.get(); }
+
+protected:
+    QString m_connectionString;
+    QString m_dbName;
+    QString m_serverName;
+    QString m_userId;
+    QString m_password;
+    QString m_tableName;
+    int m_dbType = 0; // 0 until LoadConfig or Connect sets it
+    CTabInfo m_tabInfo;
+    QVector<ColumnInfo> m_columns;              // of m_tableName, in catalog order
+    QVector<CSuppressColumn> m_suppressColumns; // in document order, duplicates kept
+    // Declared last so that it goes first: the connection is released before
+    // anything else of the owner.
+    std::unique_ptr<Connection> m_connection;
+};
+
+#endif // QRT_DATA_CBASEMGR_H

@@ -1,0 +1,42 @@
+#ifndef QRT_DATA_COLUMNINFO_H
+#define QRT_DATA_COLUMNINFO_H
+
+#include "data/component/Variant.h"
+
+#include <QString>
+#include <QtGlobal>
+
+// What the form layers do with a column's values: the control it gets, how a
+// typed text is converted and checked, how a value is rendered. Several type
+// codes share one category (the catalog's many integer and text codes).
+enum class TypeCategory : qint32 {
+    Unknown = 0,     // binary, GUID and every code the type table lacks
+    WholeNumber = 1, // includes "numeric (var)"
+    Fractional = 2,  // includes "numeric" and "decimal"
+    Text = 3,
+    Date = 4,
+    YesNo = 5,
+};
+
+// Bits of ColumnInfo::flags.
+enum ColumnFlag : quint16 {
+    CF_NULLABLE = 1,   // the column accepts NULL
+    CF_PRIMARYKEY = 2, // member of the primary key
+    CF_UNIQUE = 4,     // member of a unique key
+};
+
+// One column of a table as the catalog describes it. Copied by value; the
+// column cache keeps vectors of these per table.
+struct ColumnInfo
+{
+    QString name;     // as the catalog spells it
+    QString typeName; // short name from the type table, or "DataTypeEnum=<code>"
+    TypeCategory category = TypeCategory::Unknown;
+    qint32 definedSize = 0; // characters for text columns
+    qint32 numericScale = 0;
+    qint32 precision = 0;
+    quint16 flags = 0; // ColumnFlag bits
+    Variant value;     // always Empty here; a slot for the form layers' own use
+};
+
+#endif // QRT_DATA_COLUMNINFO_H

@@ -1,0 +1,153 @@
+#include "data/DateText.h"
+#include "data/FieldConversion.h"
+
+#include <QDate>
+
+#include <gtest/gtest.h>
+
+using FieldConversion::Result;
+
+namespace {
+
+ColumnInfo column(TypeCategory category, bool nullable, int size = 0)
+{
+    ColumnInfo info;
+    info.name = QStringLiteral("SPALTE");
+    info.category = category;
+    info.flags = nullable ? CF_NULLABLE : 0;
+    info.definedSize = size;
+    return info;
+}
+
+Variant convert(const ColumnInfo &info, const Variant &old, const char *text,
+                Result::Status expected = Result::Status::Ok)
+{
+    const Result result = FieldConversion::fromRecordText(info, old, QString::fromUtf8(text));
+    EXPECT_EQ(int(result.status), int(expected)) << text;
+    return result.value;
+}
+
+} // namespace
+
+TEST(FieldConversion, WholeNumbersReadLikeAtoi)
+{
+    const ColumnInfo nullable = column(TypeCategory::WholeNumber, true);
+    const ColumnInfo required = column(TypeCategory::WholeNumber, false);
+    EXPECT_EQ(convert(nullable, Variant::null(), "12abc"), Variant(qint32(12)));
+    EXPECT_EQ(convert(nullable, Variant::null(), "  -7"), Variant(qint32(-7)));
+    EXPECT_TRUE(convert(nullable, Variant(qint32(5)), "0").isNull());
+    EXPECT_TRUE(convert(nullable, Variant(qint32(5)), "").isNull());
+    EXPECT_EQ(convert(required, Variant::null(), ""), Variant(qint32(0)));
+    EXPECT_EQ(convert(required, Variant::null(), "abc"), Variant(qint32(0)));
+    // The stored value's type is kept.
+    EXPECT_EQ(convert(required, Variant(qint16(1)), "300"), Variant(qint16(300)));
+    EXPECT_EQ(convert(required, Variant::machineInt(1), "4"), Variant::machineInt(4));
+    // A number too big for a 16-bit column is not wrapped into another number.
+    EXPECT_NE(convert(required, Variant(qint16(1)), "70000"), Variant(qint16(4464)));
+    EXPECT_EQ(convert(required, Variant(2.5), "3", Result::Status::InvalidType), Variant(2.5));
+}
+
+TEST(FieldConversion, FractionalNumbersTakeTheDecimalComma)
+{
+    const ColumnInfo nullable = column(TypeCategory::Fractional, true);
+    EXPECT_EQ(convert(nullable, Variant(1.0), "3,5"), Variant(3.5));
+    convert(nullable, Variant(1.0), "3,5x", Result::Status::InvalidValue);
+    convert(nullable, Variant(1.0), "", Result::Status::InvalidValue);
+    EXPECT_EQ(convert(nullable, Variant(1.0), "1e3"), Variant(1000.0));
+    EXPECT_TRUE(convert(nullable, Variant(1.0), "0,0").isNull());
+    // A new row: read without a check.
+    EXPECT_TRUE(convert(nullable, Variant::null(), "abc").isNull()); // 0 in a nullable column
+    EXPECT_EQ(convert(column(TypeCategory::Fractional, false), Variant::null(), "abc"),
+              Variant(0.0));
+    EXPECT_EQ(convert(nullable, Variant::decimal(QStringLiteral("1")), "12,50"),
+              Variant::decimal(QStringLiteral("12.5")));
+    EXPECT_EQ(convert(nullable, Variant(QStringLiteral("x")), "1", Result::Status::InvalidType),
+              Variant(QStringLiteral("x")));
+}
+
+TEST(FieldConversion, TextsDatesAndYesNo)
+{
+    EXPECT_EQ(convert(column(TypeCategory::Text, true, 5), Variant::null(), "Abcdefg"),
+              Variant(QStringLiteral("Abcde")));
+    EXPECT_TRUE(
+        convert(column(TypeCategory::Text, false, 5), Variant(QStringLiteral("a")), "").isNull());
+    EXPECT_EQ(convert(column(TypeCategory::Text, true, 0), Variant::null(), "<&>"),
+              Variant(QStringLiteral("<&>")));
+
+    const ColumnInfo date = column(TypeCategory::Date, true);
+    const Variant march7 = Variant::fromDate(QDate(2021, 3, 7));
+    EXPECT_EQ(convert(date, Variant::fromDate(QDate(2000, 1, 1)), "2021-3-7"), march7);
+    EXPECT_EQ(convert(date, Variant::null(), "2021-3-7"), Variant(march7.dateValue())); // a double
+    EXPECT_TRUE(convert(date, march7, "07.03.2021").isNull());
+    const Variant afternoon = Variant::fromDateTime(QDateTime(QDate(2021, 3, 7), QTime(14, 30)));
+    EXPECT_EQ(convert(date, afternoon, "2021-3-7"), afternoon);
+    EXPECT_TRUE(convert(date, march7, "2021-2-30").isNull());
+    EXPECT_TRUE(convert(date, march7, "").isNull());
+
+    const ColumnInfo yesNo = column(TypeCategory::YesNo, false);
+    EXPECT_EQ(convert(yesNo, Variant(false), "true"), Variant(true));
+    EXPECT_EQ(convert(yesNo, Variant(false), "True"), Variant(true));
+    EXPECT_EQ(convert(yesNo, Variant(true), "1"), Variant(false));
+
+    const Variant blob(QStringLiteral("0102"));
+    EXPECT_EQ(convert(column(TypeCategory::Unknown, false), blob, "x"), blob);
+}
+
+TEST(FieldConversion, RecordTexts)
+{
+    bool typeError = false;
+    EXPECT_EQ(FieldConversion::toRecordText(column(TypeCategory::Fractional, true), Variant(2.5),
+                                            &typeError),
+              QStringLiteral("2.50000000"));
+    EXPECT_EQ(FieldConversion::toRecordText(column(TypeCategory::Fractional, true),
+                                            Variant::decimal(QStringLiteral("-1234.5")),
+                                            &typeError),
+              QStringLiteral("-1234.50000000"));
+    EXPECT_EQ(FieldConversion::toRecordText(column(TypeCategory::WholeNumber, true),
+                                            Variant(qint16(-4)), &typeError),
+              QStringLiteral("-4"));
+    EXPECT_EQ(FieldConversion::toRecordText(column(TypeCategory::Text, true),
+                                            Variant(QStringLiteral("a<b & 'c'>\"")), &typeError),
+              QStringLiteral("a&lt;b &amp; &apos;c&apos;&gt;&quot;"));
+    EXPECT_EQ(FieldConversion::toRecordText(
+                  column(TypeCategory::Date, true),
+                  Variant::fromDateTime(QDateTime(QDate(2021, 3, 7), QTime(14, 30))), &typeError),
+              QStringLiteral("07.03.2021"));
+    EXPECT_EQ(
+        FieldConversion::toRecordText(column(TypeCategory::YesNo, true), Variant(true), &typeError),
+        QStringLiteral("True"));
+    EXPECT_FALSE(typeError);
+    EXPECT_EQ(FieldConversion::toRecordText(column(TypeCategory::Unknown, true), Variant(1.0),
+                                            &typeError),
+              QString());
+    FieldConversion::toRecordText(column(TypeCategory::WholeNumber, true),
+                                  Variant(QStringLiteral("zwölf")), &typeError);
+    EXPECT_TRUE(typeError);
+}
+
+TEST(DateText, TheThreeFormats)
+{
+    EXPECT_EQ(DateText::FormatDate(Variant::fromDate(QDate(2020, 5, 7))),
+              QStringLiteral("07.05.2020"));
+    EXPECT_EQ(DateText::FormatDate(Variant(43958.5)), QStringLiteral("07.05.2020"));
+    EXPECT_EQ(DateText::FormatDate(Variant::null()), QString());
+
+    const Variant typed = DateText::ParseDate(QStringLiteral("7.5.2020"));
+    EXPECT_EQ(typed.toDateTime().date(), QDate(2020, 5, 7));
+    EXPECT_TRUE(DateText::ParseDate(QStringLiteral("7.5")).isNull());
+    EXPECT_TRUE(DateText::ParseDate(QStringLiteral("31.2.2020")).isNull());
+
+    bool valid = false;
+    EXPECT_EQ(DateText::ParseDbDate(QStringLiteral("2021-3-7"), &valid),
+              Variant::fromDate(QDate(2021, 3, 7)));
+    EXPECT_TRUE(valid);
+    DateText::ParseDbDate(QStringLiteral("2021"), &valid); // too short
+    EXPECT_FALSE(valid);
+    DateText::ParseDbDate(QStringLiteral("0-3-7x"), &valid);
+    EXPECT_FALSE(valid);
+    DateText::ParseDbDate(QStringLiteral("2021-13-01"), &valid);
+    EXPECT_FALSE(valid);
+    EXPECT_TRUE(DateText::IsValidDate(2020, 2, 29));
+    EXPECT_FALSE(DateText::IsValidDate(2021, 2, 29));
+    EXPECT_FALSE(DateText::IsValidDate(2021, 1, 1, 24, 0, 0));
+}
