@@ -1,5 +1,7 @@
 #include "facade/CKeloForm.h"
 
+#include "data/CTabInfo.h"
+
 namespace {
 
 const QString kDesignModePlaceholder = QStringLiteral("@Designmodus");
@@ -32,6 +34,16 @@ QString element(const QString &name, const QString &content)
 } // namespace
 
 quint32 CKeloForm::m_ulTickCount = 0;
+
+void CKeloForm::ClearConString()
+{
+    CTabInfo::ClearConString();
+}
+
+void CKeloForm::RemoveTabFromMap(const QString &table)
+{
+    CTabInfo::RemoveTabFromMap(table);
+}
 
 CKeloForm::CKeloForm() = default;
 

@@ -45,6 +45,12 @@ public:
     // Diagnostic counter: reset by ShowForm, shown by the form dialog.
     static quint32 m_ulTickCount;
 
+    // The process-wide column cache: ClearConString forgets its connection
+    // text, so the next read on any database starts afresh;
+    // RemoveTabFromMap forgets one table (after the host changed its columns).
+    static void ClearConString();
+    static void RemoveTabFromMap(const QString &table);
+
 private:
     QString m_document;
     QString m_suppressColumns; // SUPPRESSCOLUMN elements, in call order
