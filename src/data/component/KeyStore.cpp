@@ -2,14 +2,44 @@
 
 #include <QSqlQuery>
 
+#include <limits>
+
+namespace {
+
+bool fits32(qint64 key)
+{
+    return key >= std::numeric_limits<qint32>::min() && key <= std::numeric_limits<qint32>::max();
+}
+
+} // namespace
+
 KeyStore::KeyStore(int width, bool integral)
     : m_width(qMax(1, width)), m_compact(integral && width == 1)
 {}
 
+void KeyStore::widen()
+{
+    m_longs.reserve(m_ints.capacity());
+    for (qint32 key : std::as_const(m_ints))
+        m_longs.append(key);
+    m_ints = QVector<qint32>();
+    m_wide = true;
+}
+
+void KeyStore::appendInteger(qint64 key)
+{
+    if (!m_wide && !fits32(key))
+        widen();
+    if (m_wide)
+        m_longs.append(key);
+    else
+        m_ints.append(qint32(key));
+}
+
 void KeyStore::appendFrom(const QSqlQuery &query)
 {
     if (m_compact) {
-        m_ints.append(query.value(0).toLongLong());
+        appendInteger(query.value(0).toLongLong());
         return;
     }
     for (int column = 0; column < m_width; ++column)
@@ -25,7 +55,13 @@ void KeyStore::insert(qsizetype index, const QVariantList &key)
 {
     Q_ASSERT(key.size() == m_width);
     if (m_compact) {
-        m_ints.insert(index, key.value(0).toLongLong());
+        const qint64 value = key.value(0).toLongLong();
+        if (!m_wide && !fits32(value))
+            widen();
+        if (m_wide)
+            m_longs.insert(index, value);
+        else
+            m_ints.insert(index, qint32(value));
         return;
     }
     for (int column = 0; column < m_width; ++column)
@@ -34,16 +70,19 @@ void KeyStore::insert(qsizetype index, const QVariantList &key)
 
 void KeyStore::remove(qsizetype index)
 {
-    if (m_compact)
-        m_ints.remove(index);
-    else
+    if (!m_compact)
         m_values.remove(index * m_width, m_width);
+    else if (m_wide)
+        m_longs.remove(index);
+    else
+        m_ints.remove(index);
 }
 
 void KeyStore::replace(qsizetype index, const QVariantList &key)
 {
     if (m_compact) {
-        m_ints[index] = key.value(0).toLongLong();
+        remove(index);
+        insert(index, key);
         return;
     }
     for (int column = 0; column < m_width; ++column)
@@ -53,7 +92,7 @@ void KeyStore::replace(qsizetype index, const QVariantList &key)
 QVariantList KeyStore::at(qsizetype index) const
 {
     if (m_compact)
-        return {QVariant(m_ints.at(index))};
+        return {QVariant(qlonglong(integerAt(index)))};
     QVariantList key;
     key.reserve(m_width);
     for (int column = 0; column < m_width; ++column)
@@ -64,7 +103,7 @@ QVariantList KeyStore::at(qsizetype index) const
 void KeyStore::bind(QSqlQuery &query, qsizetype index, int first) const
 {
     if (m_compact) {
-        query.bindValue(first, m_ints.at(index));
+        query.bindValue(first, qlonglong(integerAt(index)));
         return;
     }
     for (int column = 0; column < m_width; ++column)
@@ -73,8 +112,10 @@ void KeyStore::bind(QSqlQuery &query, qsizetype index, int first) const
 
 void KeyStore::reserve(qsizetype rows)
 {
-    if (m_compact)
-        m_ints.reserve(rows);
-    else
+    if (!m_compact)
         m_values.reserve(rows * m_width);
+    else if (m_wide)
+        m_longs.reserve(rows);
+    else
+        m_ints.reserve(rows);
 }

@@ -8,9 +8,10 @@
 class QSqlQuery;
 
 // The keys of a keyset, in query order. A million keys must stay small: the
-// usual single whole-number key is held as a plain 64-bit integer (8 bytes a
-// row); any other key (several columns, texts, a row address) as one QVariant
-// per column.
+// usual single whole-number key is held as a plain integer, 4 bytes a row
+// while every key fits 32 bits and 8 bytes from the first one that does not;
+// any other key (several columns, texts, a row address) as one QVariant per
+// column.
 class QRT_AUTOTEST_EXPORT KeyStore
 {
 public:
@@ -19,7 +20,10 @@ public:
     KeyStore(int width, bool integral);
 
     int width() const { return m_width; }
-    qsizetype size() const { return m_compact ? m_ints.size() : m_values.size() / m_width; }
+    qsizetype size() const
+    {
+        return !m_compact ? m_values.size() / m_width : m_wide ? m_longs.size() : m_ints.size();
+    }
     bool isEmpty() const { return size() == 0; }
 
     // Appends the key held in the first width() columns of the query's row.
@@ -34,9 +38,18 @@ public:
     void reserve(qsizetype rows);
 
 private:
+    void appendInteger(qint64 key);
+    qint64 integerAt(qsizetype index) const
+    {
+        return m_wide ? m_longs.at(index) : m_ints.at(index);
+    }
+    void widen(); // from 32-bit to 64-bit keys
+
     int m_width;
     bool m_compact;
-    QVector<qint64> m_ints;
+    bool m_wide = false;
+    QVector<qint32> m_ints;  // compact keys while all fit 32 bits
+    QVector<qint64> m_longs; // compact keys after the first that does not
     QVector<QVariant> m_values;
 };
 

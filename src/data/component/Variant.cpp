@@ -99,20 +99,37 @@ Variant Variant::fromDate(const QDate &date)
 {
     if (!date.isValid())
         return Variant();
-    return Variant::date(oleFromDateTime(QDateTime(date, QTime(0, 0))));
+    return Variant::date(oleFromParts(date, QTime(0, 0)));
+}
+
+Variant Variant::fromDateAndTime(const QDate &date, const QTime &time)
+{
+    if (!date.isValid() || !time.isValid())
+        return Variant();
+    return Variant::date(oleFromParts(date, time));
+}
+
+// Dates are wall-clock values: no time zone takes part, which also keeps
+// the conversions away from the C library's time-zone lookups.
+double Variant::oleFromParts(const QDate &date, const QTime &time)
+{
+    const double days = double(kOleEpoch.daysTo(date));
+    const double fraction = time.msecsSinceStartOfDay() / kMsPerDay;
+    return days >= 0 ? days + fraction : days - fraction;
 }
 
 double Variant::oleFromDateTime(const QDateTime &dateTime)
 {
-    const double days = double(kOleEpoch.daysTo(dateTime.date()));
-    const double fraction = dateTime.time().msecsSinceStartOfDay() / kMsPerDay;
-    return days >= 0 ? days + fraction : days - fraction;
+    return oleFromParts(dateTime.date(), dateTime.time());
 }
 
-QDateTime Variant::dateTimeFromOle(double oleDays)
+void Variant::partsFromOle(double oleDays, QDate *date, QTime *time)
 {
-    if (!std::isfinite(oleDays))
-        return {};
+    if (!std::isfinite(oleDays) || std::fabs(oleDays) > 3.0e6) {
+        *date = QDate();
+        *time = QTime();
+        return;
+    }
     const double wholeDays = std::trunc(oleDays);
     qint64 ms = qint64(std::llround(std::fabs(oleDays - wholeDays) * kMsPerDay));
     qint64 day = qint64(wholeDays);
@@ -120,7 +137,28 @@ QDateTime Variant::dateTimeFromOle(double oleDays)
         ms -= qint64(kMsPerDay);
         day += oleDays >= 0 ? 1 : -1;
     }
-    return QDateTime(kOleEpoch.addDays(day), QTime::fromMSecsSinceStartOfDay(int(ms)));
+    *date = kOleEpoch.addDays(day);
+    *time = QTime::fromMSecsSinceStartOfDay(int(ms));
+}
+
+QDateTime Variant::dateTimeFromOle(double oleDays)
+{
+    QDate date;
+    QTime time;
+    partsFromOle(oleDays, &date, &time);
+    if (!date.isValid())
+        return {};
+    return QDateTime(date, time);
+}
+
+QDate Variant::toDate() const
+{
+    if (m_type != Type::Date)
+        return {};
+    QDate date;
+    QTime time;
+    partsFromOle(std::get<double>(m_data), &date, &time);
+    return date;
 }
 
 qint32 Variant::toInt32(bool *ok) const
@@ -235,10 +273,13 @@ QString Variant::toString() const
     case Type::Text:
         return std::get<QString>(m_data);
     case Type::Date: {
-        const QDateTime dateTime = toDateTime();
-        if (dateTime.time().msecsSinceStartOfDay() == 0)
-            return dateTime.date().toString(Qt::ISODate);
-        return dateTime.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+        QDate date;
+        QTime time;
+        partsFromOle(std::get<double>(m_data), &date, &time);
+        if (time.msecsSinceStartOfDay() == 0)
+            return date.toString(Qt::ISODate);
+        return date.toString(Qt::ISODate) + QLatin1Char(' ') +
+               time.toString(QStringLiteral("HH:mm:ss"));
     }
     case Type::Bool:
         return std::get<bool>(m_data) ? QStringLiteral("True") : QStringLiteral("False");

@@ -41,6 +41,7 @@ public:
     static Variant date(double oleDays);
     static Variant fromDateTime(const QDateTime &dateTime); // local wall-clock time
     static Variant fromDate(const QDate &date);
+    static Variant fromDateAndTime(const QDate &date, const QTime &time);
 
     Type type() const { return m_type; }
     bool isEmpty() const { return m_type == Type::Empty; }
@@ -67,9 +68,12 @@ public:
     QString decimalText() const;
     double dateValue() const; // the OLE day count of a Date (0 otherwise)
     QDateTime toDateTime() const;
+    QDate toDate() const; // the day of a Date (null otherwise)
 
     static double oleFromDateTime(const QDateTime &dateTime);
     static QDateTime dateTimeFromOle(double oleDays);
+    static double oleFromParts(const QDate &date, const QTime &time);
+    static void partsFromOle(double oleDays, QDate *date, QTime *time);
 
     friend bool operator==(const Variant &a, const Variant &b);
     friend bool operator!=(const Variant &a, const Variant &b) { return !(a == b); }

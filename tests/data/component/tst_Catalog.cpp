@@ -174,13 +174,14 @@ TEST(Connection, SqlServerStringReachesTheOdbcDriver)
     // the driver registered as "SQL Server" (FreeTDS here).
     Connection connection;
     try {
-        connection.Open(QStringLiteral(
-            "Driver={SQL Server}; Provider=SQLOLEDB; Server=127.0.0.1; Port=1; Uid=sa;Pwd=;Database=kelo"));
+        connection.Open(QStringLiteral("Driver={SQL Server}; Provider=SQLOLEDB; Server=127.0.0.1; "
+                                       "Port=1; Uid=sa;Pwd=;Database=kelo"));
         ADD_FAILURE() << "connected to nothing";
     } catch (const ComError &error) {
         EXPECT_EQ(error.code(), E_FAIL);
         const QString text = error.description();
-        EXPECT_FALSE(text.contains(QStringLiteral("Data source name not found"))) << text.toStdString();
+        EXPECT_FALSE(text.contains(QStringLiteral("Data source name not found")))
+            << text.toStdString();
         EXPECT_FALSE(text.contains(QStringLiteral("Can't open lib"))) << text.toStdString();
         EXPECT_FALSE(text.isEmpty());
     }

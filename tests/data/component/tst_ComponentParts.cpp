@@ -132,6 +132,21 @@ TEST(KeysetCursor, AddedAndDeletedRows)
     EXPECT_FALSE(cursor.moveFirst());
 }
 
+TEST(KeysetCursor, WholeNumberKeysWidenWhenTheyOutgrowThirtyTwoBits)
+{
+    KeyStore store(1, true);
+    store.append({QVariant(qlonglong(7))});
+    store.append({QVariant(qlonglong(-3))});
+    store.insert(1, {QVariant(qlonglong(5'000'000'000))});
+    store.replace(0, {QVariant(qlonglong(-6'000'000'000))});
+    ASSERT_EQ(store.size(), 3);
+    EXPECT_EQ(store.at(0).constFirst().toLongLong(), -6'000'000'000);
+    EXPECT_EQ(store.at(1).constFirst().toLongLong(), 5'000'000'000);
+    EXPECT_EQ(store.at(2).constFirst().toLongLong(), -3);
+    store.remove(1);
+    EXPECT_EQ(store.at(1).constFirst().toLongLong(), -3);
+}
+
 TEST(KeysetCursor, CompositeKeysKeepTheirColumns)
 {
     KeyStore store(2, false);

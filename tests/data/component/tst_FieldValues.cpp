@@ -93,6 +93,13 @@ TEST_P(FieldValuesTest, WrittenValuesComeBackUnchanged)
     EXPECT_TRUE(field(again, "text").isNull());
     EXPECT_EQ(db->scalar(QStringLiteral("SELECT COUNT(*) FROM werte WHERE datum IS NULL")),
               QStringLiteral("1"));
+
+    // An empty text is a text, not NULL.
+    again.Fields().Item(QStringLiteral("text")).PutValue(Variant(QString()));
+    again.Update();
+    EXPECT_EQ(field(again, "text"), Variant(QString(QLatin1String(""))));
+    EXPECT_EQ(db->scalar(QStringLiteral("SELECT COUNT(*) FROM werte WHERE text = ''")),
+              QStringLiteral("1"));
 }
 
 TEST_P(FieldValuesTest, AValueThatDoesNotFitIsRefusedAtOnce)

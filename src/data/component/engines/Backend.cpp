@@ -152,7 +152,14 @@ void Backend::commitTransaction()
     if (--m_transactionDepth > 0)
         return;
     QSqlQuery query = newQuery();
-    exec(query, QStringLiteral("COMMIT"));
+    if (!query.exec(QStringLiteral("COMMIT"))) {
+        // A refused commit leaves SQLite's transaction open and ends
+        // PostgreSQL's; roll back so that both end in the same, known state.
+        const QSqlError error = query.lastError();
+        QSqlQuery rollback = newQuery();
+        rollback.exec(QStringLiteral("ROLLBACK"));
+        raise(error, QStringLiteral("COMMIT"));
+    }
 }
 
 void Backend::rollbackTransaction()
@@ -202,30 +209,36 @@ Variant wholeNumber(qint64 number, bool small)
     return Variant::decimal(QString::number(number));
 }
 
-QDateTime parseDateText(const QString &text)
+// The date and time texts the engines and users write. ISO texts, the
+// common case of every row fetched from SQLite, take the fast path.
+bool parseDateText(const QString &text, QDate *date, QTime *time)
 {
     const QString trimmed = text.trimmed();
-    for (const char *format :
-         {"yyyy-MM-dd", "yyyy-MM-dd HH:mm:ss", "yyyy-MM-ddTHH:mm:ss", "yyyy-MM-dd HH:mm:ss.zzz",
-          "yyyy-MM-ddTHH:mm:ss.zzz", "yyyy-MM-dd HH:mm", "d.M.yyyy", "HH:mm:ss"}) {
-        const QString pattern = QString::fromLatin1(format);
-        if (pattern == QLatin1String("HH:mm:ss")) {
-            const QTime time = QTime::fromString(trimmed, pattern);
-            if (time.isValid())
-                return QDateTime(QDate(1899, 12, 30), time);
-            continue;
+    *time = QTime(0, 0);
+    if (trimmed.size() >= 10) {
+        *date = QDate::fromString(trimmed.left(10), Qt::ISODate);
+        if (date->isValid()) {
+            if (trimmed.size() == 10)
+                return true;
+            const QChar separator = trimmed.at(10);
+            if (separator == QLatin1Char(' ') || separator == QLatin1Char('T')) {
+                *time = QTime::fromString(trimmed.mid(11), Qt::ISODateWithMs);
+                if (!time->isValid())
+                    *time = QTime::fromString(trimmed.mid(11), QStringLiteral("HH:mm"));
+                return time->isValid();
+            }
+            return false;
         }
-        if (!pattern.contains(QLatin1Char('H'))) {
-            const QDate date = QDate::fromString(trimmed, pattern);
-            if (date.isValid())
-                return QDateTime(date, QTime(0, 0));
-            continue;
-        }
-        const QDateTime dateTime = QDateTime::fromString(trimmed, pattern);
-        if (dateTime.isValid())
-            return dateTime;
     }
-    return {};
+    *date = QDate::fromString(trimmed, QStringLiteral("d.M.yyyy"));
+    if (date->isValid())
+        return true;
+    *time = QTime::fromString(trimmed, Qt::ISODate);
+    if (time->isValid()) {
+        *date = QDate(1899, 12, 30);
+        return true;
+    }
+    return false;
 }
 
 [[noreturn]] void cannotConvert(const Variant &value, const ColumnSchema &column)
@@ -300,17 +313,23 @@ Variant Backend::fromDriver(const QVariant &value, const ColumnSchema &column) c
     case ValueKind::Date:
     case ValueKind::DateTime:
     case ValueKind::Time: {
-        QDateTime dateTime;
-        if (value.metaType().id() == QMetaType::QDate)
-            dateTime = QDateTime(value.toDate(), QTime(0, 0));
-        else if (value.metaType().id() == QMetaType::QDateTime)
-            dateTime = value.toDateTime();
-        else if (value.metaType().id() == QMetaType::QTime)
-            dateTime = QDateTime(QDate(1899, 12, 30), value.toTime());
-        else
-            dateTime = parseDateText(value.toString());
-        if (dateTime.isValid())
-            return Variant::fromDateTime(dateTime);
+        QDate date;
+        QTime time(0, 0);
+        bool ok = true;
+        if (value.metaType().id() == QMetaType::QDate) {
+            date = value.toDate();
+        } else if (value.metaType().id() == QMetaType::QDateTime) {
+            const QDateTime dateTime = value.toDateTime();
+            date = dateTime.date();
+            time = dateTime.time();
+        } else if (value.metaType().id() == QMetaType::QTime) {
+            date = QDate(1899, 12, 30);
+            time = value.toTime();
+        } else {
+            ok = parseDateText(value.toString(), &date, &time);
+        }
+        if (ok && date.isValid() && time.isValid())
+            return Variant::fromDateAndTime(date, time);
         break;
     }
     case ValueKind::Text:
@@ -377,23 +396,28 @@ QVariant Backend::toDriver(const Variant &value, const ColumnSchema &column) con
     case ValueKind::Date:
     case ValueKind::DateTime:
     case ValueKind::Time: {
-        QDateTime dateTime;
-        if (value.type() == Variant::Type::Date || value.isFloating())
-            dateTime = Variant::dateTimeFromOle(value.toDouble());
-        else if (value.type() == Variant::Type::Text)
-            dateTime = parseDateText(value.toString());
-        if (!dateTime.isValid())
+        QDate date;
+        QTime time;
+        if (value.type() == Variant::Type::Date || value.isFloating()) {
+            Variant::partsFromOle(value.toDouble(), &date, &time);
+        } else if (value.type() == Variant::Type::Text) {
+            if (!parseDateText(value.toString(), &date, &time))
+                date = QDate();
+        }
+        if (!date.isValid() || !time.isValid())
             cannotConvert(value, column);
         // Dates travel as ISO text on every engine: SQLite keeps them so
         // (and compares them as text), the others convert exactly.
         if (column.valueKind == ValueKind::Time)
-            return QVariant(dateTime.time().toString(QStringLiteral("HH:mm:ss")));
-        if (column.valueKind == ValueKind::Date || dateTime.time().msecsSinceStartOfDay() == 0)
-            return QVariant(dateTime.date().toString(QStringLiteral("yyyy-MM-dd")));
-        return QVariant(dateTime.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
+            return QVariant(time.toString(QStringLiteral("HH:mm:ss")));
+        if (column.valueKind == ValueKind::Date || time.msecsSinceStartOfDay() == 0)
+            return QVariant(date.toString(Qt::ISODate));
+        return QVariant(date.toString(Qt::ISODate) + QLatin1Char(' ') +
+                        time.toString(QStringLiteral("HH:mm:ss")));
     }
     case ValueKind::Text:
-        return QVariant(value.toString());
+        // An empty text is a text, not NULL (a null QString would bind as NULL).
+        return QVariant(value.toString().isNull() ? QString(QLatin1String("")) : value.toString());
     case ValueKind::Boolean: {
         if (value.type() == Variant::Type::Bool || value.isInteger() || value.isFloating())
             return QVariant(value.toBool());

@@ -91,6 +91,10 @@ QSqlDatabase SqliteBackend::readerDatabase()
             m_snapshotReads = false;
             return QSqlDatabase();
         }
+        // Key queries read one column and sort it; a small page cache keeps
+        // the reader (and SQLite's sorter, sized from it) small.
+        QSqlQuery pragma(reader);
+        pragma.exec(QStringLiteral("PRAGMA cache_size = -256"));
     }
     return QSqlDatabase::database(m_readerName, false);
 }
