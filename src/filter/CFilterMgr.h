@@ -1,0 +1,131 @@
+#ifndef QRT_FILTER_CFILTERMGR_H
+#define QRT_FILTER_CFILTERMGR_H
+
+#include "data/CBaseMgr.h"
+#include "filter/FilterCriterion.h"
+#include "qrt_export.h"
+
+#include <QDate>
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+class Recordset;
+struct SqlDialect;
+
+// The filter of one table and the store of named filters.
+//
+// It holds the current criteria, checks a new criterion before it exists,
+// turns the criteria into an SQL condition in the dialect of the database in
+// use, and asks the database whether it accepts that condition. Named sets of
+// criteria live in QRTFILTER (one row per filter) and QRTFILTERITEM (one row
+// per criterion) of the same database; both are created on the first
+// LoadConfig that misses them.
+//
+// Writing a filter is all or nothing: a save or delete whose statement fails
+// rolls its transaction back, so no filter row is left without its criteria
+// and no criteria without their filter. The store operations leave component
+// errors to the caller (the dialog command that knows what the user did);
+// condition building and testing never throw.
+class QRT_EXPORT CFilterMgr : public CBaseMgr
+{
+public:
+    // What became of the input of the add command.
+    enum class AddResult {
+        Added,
+        NoColumn, // nothing to add to, and nothing to say
+        Refused,  // a check failed; its message has been shown
+    };
+
+    CFilterMgr();
+    ~CFilterMgr() override;
+
+    // Empties the criteria, connects, reads the table's columns without the
+    // suppressed ones and creates the filter tables when missing. False
+    // after a message when connecting or reading the columns fails; a failing
+    // table creation throws ComError.
+    bool LoadConfig(const QString &document) override;
+    // Whether the last LoadConfig succeeded, so that the dialog has columns.
+    [[nodiscard]] bool isConfigured() const { return m_configured; }
+
+    // --- criteria ---------------------------------------------------------
+    [[nodiscard]] const QVector<FilterCriterion> &criteria() const { return m_criteria; }
+    // Position of the column of exactly that name in the column list, or -1.
+    [[nodiscard]] qint32 FindColumn(const QString &column) const;
+    // The category of the column at position; Unknown for no column.
+    [[nodiscard]] TypeCategory CategoryAt(qint32 position) const;
+    // The condition codes offered for the column at position, in list order.
+    [[nodiscard]] QVector<qint32> ConditionsFor(qint32 position) const;
+    // value as SQL operand (forSql) or as a criterion line shows it. Dates
+    // come from date, not from value. Empty for "ohne Wert" and no column.
+    [[nodiscard]] QString FormatValue(qint32 position, qint32 condition, const QString &value,
+                                      const QDate &date, bool forSql) const;
+    // Reads back a date operand written by FormatValue; an invalid date when
+    // the text is none or names a day the calendar lacks.
+    [[nodiscard]] QDate ParseSqlDate(const QString &value) const;
+
+    // Checks the user's input and appends it as a criterion. A failed check
+    // shows its message; line receives the text the criteria list shows.
+    AddResult AddCriterion(qint32 position, qint32 condition, const QString &valueText,
+                           const QDate &date, QString *line = nullptr);
+    void RemoveCriterion(qsizetype index);
+    void ResetCriteria();
+    // The line that lists a stored criterion: column, condition and operand
+    // as the user reads it.
+    [[nodiscard]] QString CriterionLine(const FilterCriterion &criterion) const;
+    // The lines of the current criteria, one per criterion and in order.
+    // Criteria whose column has gone are announced and dropped first.
+    QStringList ListCriteria();
+
+    // " Name='Meier' AND Alter>30": with a leading blank, "" for no criteria.
+    [[nodiscard]] QString GetCondition() const;
+    // "SELECT * FROM table WHERE " and the condition.
+    [[nodiscard]] QString GetSelectStatement() const;
+    // Whether the database runs GetSelectStatement(); never throws.
+    bool TestCondition();
+
+    // --- saved filters ------------------------------------------------------
+    void CreateFilterTables();
+    // Key of the filter of that name (the first the database returns), or -1.
+    qint32 FindFilterId(const QString &name);
+    // Writes the current criteria as a new filter of that name, in one
+    // transaction. Does not look for an existing one of that name.
+    bool SaveFilter(const QString &name);
+    // Replaces the filter with that key by the current criteria under name:
+    // the old one is only gone when the new one is written.
+    bool ReplaceFilter(qint32 key, const QString &name);
+    // Deletes the filter and its criteria in one transaction.
+    void DeleteFilter(qint32 key);
+    // Replaces the current criteria by those of the named filter (none when
+    // there is no such filter). Criteria on columns that have gone are kept
+    // here; listing drops them.
+    void LoadFilter(const QString &name);
+    // Appends the names of all saved filters, unsorted.
+    void GetFilterNames(QStringList &names);
+    // Appends the distinct non-empty values of a column of the table as the
+    // user types them, ascending.
+    void GetDistinctValues(const QString &column, QStringList &values);
+
+    // Runs the filter dialog on these criteria. True on OK, with the new
+    // condition; otherwise condition is left alone.
+    bool ShowDialog(QString &condition);
+
+private:
+    [[nodiscard]] const SqlDialect &dialect() const;
+    // Why the input cannot become a criterion, or "" when it can.
+    [[nodiscard]] QString CheckCriterion(qint32 position, qint32 condition,
+                                         const QString &valueText) const;
+    Connection &openConnection() const; // E_POINTER when there is none
+    Recordset openForReading(const QString &sql);
+    void execute(const QString &sql);
+    void writeFilter(const QString &name, Recordset &filters, Recordset &items);
+    void addForeignKey();
+    void rollBack() noexcept;
+
+    QVector<FilterCriterion> m_criteria; // in the order added or loaded
+    QString m_strFilterTable;            // "QRTFILTER"
+    QString m_strItemTable;              // "QRTFILTERITEM"
+    bool m_configured = false;
+};
+
+#endif // QRT_FILTER_CFILTERMGR_H

@@ -1,0 +1,153 @@
+#include "FilterTestSupport.h"
+
+#include "support/ScriptedMessages.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const QString kNumeric = QStringLiteral(
+    "Die gewählte Spalte ist numerisch. Bitte geben Sie eine Zahl als Filterkriterium ein!");
+const QString kEmpty = QStringLiteral("Bitte ein Filterkriterium eingeben!");
+const QString kQuote =
+    QStringLiteral("Bitte keine einfachen Anführungszeichen im Filtertext verwenden!");
+const QString kDropped =
+    QStringLiteral("Der Filter bezieht sich auf Spalten, die nicht mehr in der Datenbank "
+                   "vorkommen. Diese Kriterien werden nicht berückichtigt!");
+
+HandConfiguredFilterMgr kundenOf(DatabaseKind kind)
+{
+    return HandConfiguredFilterMgr(kind, {{"Name", TypeCategory::Text},
+                                          {"Alter", TypeCategory::WholeNumber},
+                                          {"Betrag", TypeCategory::Fractional},
+                                          {"Datum", TypeCategory::Date},
+                                          {"Aktiv", TypeCategory::YesNo},
+                                          {"Bild", TypeCategory::Unknown}});
+}
+
+TEST(CFilterMgr, EveryCategoryBecomesTheConditionOfEachDatabaseKind)
+{
+    struct Expected
+    {
+        DatabaseKind kind;
+        const char *contains;
+        const char *date;
+        const char *noValue;
+    };
+    const Expected kinds[] = {{DatabaseKind::Access, " LIKE ", "#2020-5-17#", " = NULL"},
+                              {DatabaseKind::SqlServer, " LIKE ", "'2020-5-17'", " IS NULL"},
+                              {DatabaseKind::Sqlite, " LIKE ", "'2020-05-17'", " IS NULL"},
+                              {DatabaseKind::PostgreSql, " ILIKE ", "'2020-05-17'", " IS NULL"}};
+    const QDate may17(2020, 5, 17);
+    for (const Expected &expected : kinds) {
+        SCOPED_TRACE(engineName(expected.kind));
+        ScriptedMessages messages;
+        HandConfiguredFilterMgr mgr = kundenOf(expected.kind);
+        EXPECT_EQ(mgr.GetCondition(), "");
+        EXPECT_EQ(mgr.GetSelectStatement(), "SELECT * FROM Kunden WHERE ");
+
+        const struct
+        {
+            const char *column;
+            qint32 condition;
+            const char *typed;
+            const char *line;
+        } inputs[] = {{"Name", 1, "Meier", "Name gleich 'Meier'"},
+                      {"Name", 3, "Mei%er", "Name enthält 'Meier'"},
+                      {"Alter", 4, "30", "Alter größer 30"},
+                      {"Betrag", 5, "12,5", "Betrag kleiner 12,5"},
+                      {"Datum", 4, "", "Datum größer 17.05.2020"},
+                      {"Aktiv", 2, "0", "Aktiv ungleich 0"},
+                      {"Bild", 6, "egal", "Bild ohne Wert "}};
+        for (const auto &input : inputs) {
+            QString line;
+            EXPECT_EQ(mgr.AddCriterion(mgr.FindColumn(input.column), input.condition, input.typed,
+                                       may17, &line),
+                      CFilterMgr::AddResult::Added);
+            EXPECT_EQ(line, input.line);
+        }
+        EXPECT_EQ(mgr.GetCondition(),
+                  QStringLiteral(" Name='Meier' AND Name%1'%Mei%er%' AND Alter>30 AND "
+                                 "Betrag<12.5 AND Datum>%2 AND Aktiv<>0 AND Bild%3")
+                      .arg(expected.contains, expected.date, expected.noValue));
+        EXPECT_TRUE(mgr.GetSelectStatement().startsWith("SELECT * FROM Kunden WHERE  Name="));
+
+        // Listed again, the lines come from the stored operands: the decimal
+        // point stays, the wildcards go, the date is read back.
+        EXPECT_EQ(mgr.ListCriteria(),
+                  QStringList({"Name gleich 'Meier'", "Name enthält 'Meier'", "Alter größer 30",
+                               "Betrag kleiner 12.5", "Datum größer 17.05.2020", "Aktiv ungleich 0",
+                               "Bild ohne Wert "}));
+        EXPECT_EQ(mgr.ParseSqlDate(expected.date), may17);
+        EXPECT_TRUE(messages.texts().isEmpty());
+    }
+}
+
+TEST(CFilterMgr, InputThatCannotBecomeACriterionIsRefusedWithItsMessage)
+{
+    ScriptedMessages messages;
+    HandConfiguredFilterMgr mgr = kundenOf(DatabaseKind::Sqlite);
+    const QDate today = QDate::currentDate();
+    const struct
+    {
+        const char *column;
+        qint32 condition;
+        const char *typed;
+        QString message;
+    } refused[] = {
+        {"Name", 1, "", kEmpty},
+        {"Alter", 1, "", kEmpty}, // the empty check comes before the numeric one
+        {"Betrag", 1, "12.5", kNumeric},
+        {"Alter", 5, "1e3", kNumeric},
+        {"Name", 3, "O'Brien", kQuote},
+    };
+    for (const auto &input : refused) {
+        messages.clear();
+        EXPECT_EQ(
+            mgr.AddCriterion(mgr.FindColumn(input.column), input.condition, input.typed, today),
+            CFilterMgr::AddResult::Refused)
+            << input.column << " " << input.typed;
+        EXPECT_EQ(messages.texts(), QStringList(input.message));
+    }
+    messages.clear();
+    EXPECT_EQ(mgr.AddCriterion(-1, 1, "Meier", today), CFilterMgr::AddResult::NoColumn);
+    EXPECT_EQ(mgr.FindColumn("name"), -1) << "column names match exactly";
+    EXPECT_TRUE(messages.texts().isEmpty());
+    EXPECT_TRUE(mgr.criteria().isEmpty());
+
+    // What the checks let through: signs and commas anywhere in a number, a
+    // date without typed text, no value for "ohne Wert", a percent sign.
+    EXPECT_EQ(mgr.AddCriterion(1, 1, "-1,5,-", today), CFilterMgr::AddResult::Added);
+    EXPECT_EQ(mgr.AddCriterion(3, 1, "", QDate(2021, 3, 7)), CFilterMgr::AddResult::Added);
+    EXPECT_EQ(mgr.AddCriterion(0, 6, "", today), CFilterMgr::AddResult::Added);
+    QString line;
+    EXPECT_EQ(mgr.AddCriterion(0, 1, "100%", today, &line), CFilterMgr::AddResult::Added);
+    EXPECT_EQ(line, "Name gleich '100'");
+    EXPECT_EQ(mgr.criteria().last().value, "'100%'");
+    EXPECT_EQ(mgr.GetCondition(),
+              " Alter=-1,5,- AND Datum='2021-03-07' AND Name IS NULL AND Name='100%'");
+    EXPECT_TRUE(messages.texts().isEmpty());
+}
+
+TEST(CFilterMgr, CriteriaOnColumnsThatHaveGoneAreAnnouncedAndDropped)
+{
+    ScriptedMessages messages;
+    HandConfiguredFilterMgr mgr = kundenOf(DatabaseKind::SqlServer);
+    const QDate today = QDate::currentDate();
+    mgr.AddCriterion(mgr.FindColumn("Alter"), 4, "30", today);
+    mgr.AddCriterion(mgr.FindColumn("Name"), 1, "Meier", today);
+    mgr.AddCriterion(mgr.FindColumn("Alter"), 5, "65", today);
+    mgr.AddCriterion(mgr.FindColumn("Datum"), 4, "", QDate(2020, 5, 17));
+    mgr.forgetColumn("Alter");
+
+    EXPECT_EQ(mgr.ListCriteria(), QStringList({"Name gleich 'Meier'", "Datum größer 17.05.2020"}));
+    EXPECT_EQ(messages.texts(), QStringList({kDropped, kDropped})) << "once per criterion";
+    EXPECT_EQ(mgr.GetCondition(), " Name='Meier' AND Datum>'2020-5-17'");
+
+    // Operands edited by hand in the table: a day that does not exist, or
+    // the Access quote on SQL Server, is shown as stored.
+    EXPECT_EQ(mgr.CriterionLine({"Datum", 1, "'2021-2-30'"}), "Datum gleich '2021-2-30'");
+    EXPECT_EQ(mgr.CriterionLine({"Datum", 1, "#2021-2-3#"}), "Datum gleich #2021-2-3#");
+}
+
+} // namespace

@@ -1,0 +1,199 @@
+#include "FilterTestSupport.h"
+
+#include "data/CTabInfo.h"
+#include "data/component/Connection.h"
+#include "platform/ComError.h"
+#include "support/ScriptedMessages.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class FilterStoreTest : public ::testing::TestWithParam<DatabaseKind>
+{
+protected:
+    void SetUp() override
+    {
+        QRT_REQUIRE_DATABASE(db);
+        createKunden(db);
+        ASSERT_TRUE(store.LoadConfig(filterDocument(db, "kunden")));
+    }
+
+    // The criteria rows as "key filter column condition value", in key order.
+    QStringList itemRows() const
+    {
+        QStringList rows;
+        const int count = db.scalar("SELECT COUNT(*) FROM QRTFILTERITEM").toInt();
+        for (int i = 0; i < count; ++i) {
+            rows << db.scalar(QStringLiteral("SELECT CAST(QRTFILTERITEM_ID AS VARCHAR(9)) || ' ' "
+                                             "|| CAST(QRTFILTER_ID AS VARCHAR(9)) || ' ' || SPALTE "
+                                             "|| ' ' || CAST(BED AS VARCHAR(9)) || ' ' || WERT "
+                                             "FROM QRTFILTERITEM ORDER BY QRTFILTERITEM_ID "
+                                             "LIMIT 1 OFFSET %1")
+                                  .arg(i));
+        }
+        return rows;
+    }
+
+    void addKoelnerCriteria(CFilterMgr &mgr)
+    {
+        mgr.AddCriterion(mgr.FindColumn("ort"), 1, "Köln", QDate());
+        mgr.AddCriterion(mgr.FindColumn("betrag"), 4, "2,5", QDate());
+        mgr.AddCriterion(mgr.FindColumn("seit"), 5, "", QDate(2021, 1, 1));
+    }
+
+    TestDatabase db{GetParam()};
+    ScriptedMessages messages;
+    CFilterMgr store;
+};
+
+TEST_P(FilterStoreTest, TheFilterTablesAreCreatedOnceWithTheirKeys)
+{
+    Connection connection;
+    connection.Open(db.connectionString());
+    connection.Execute("INSERT INTO QRTFILTER VALUES (7, 'vorhanden')");
+    EXPECT_THROW(connection.Execute("INSERT INTO QRTFILTER VALUES (7, 'doppelt')"), ComError);
+    EXPECT_THROW(connection.Execute("INSERT INTO QRTFILTERITEM VALUES (1, 8, 'ort', 1, 'x')"),
+                 ComError)
+        << "criteria need their filter";
+    connection.Execute("INSERT INTO QRTFILTERITEM VALUES (1, 7, 'ort', 1, 'x')");
+
+    CTabInfo::RemoveTabFromMap("QRTFILTER"); // make the second probe ask the catalog
+    CFilterMgr again;
+    ASSERT_TRUE(again.LoadConfig(filterDocument(db, "kunden")));
+    EXPECT_EQ(again.FindFilterId("vorhanden"), 7);
+    EXPECT_EQ(db.scalar("SELECT COUNT(*) FROM QRTFILTERITEM"), "1");
+    EXPECT_TRUE(messages.texts().isEmpty());
+}
+
+TEST_P(FilterStoreTest, SavedFiltersComeBackByNameAndGoWithTheirCriteria)
+{
+    addKoelnerCriteria(store);
+    ASSERT_TRUE(store.SaveFilter("Kunden 2020"));
+    store.ResetCriteria();
+    store.AddCriterion(store.FindColumn("name"), 3, "Bri", QDate());
+    ASSERT_TRUE(store.SaveFilter("O'Brien"));
+    EXPECT_EQ(itemRows(), QStringList({"1 1 ort 1 'Köln'", "2 1 betrag 4 2.5",
+                                       "3 1 seit 5 '2021-01-01'", "4 2 name 3 '%Bri%'"}))
+        << "keys ascend in criteria order";
+
+    EXPECT_EQ(store.FindFilterId("O'Brien"), 2);
+    EXPECT_EQ(store.FindFilterId("o'brien"), -1);
+    EXPECT_EQ(store.FindFilterId("Kunden"), -1);
+    QStringList names;
+    store.GetFilterNames(names);
+    names.sort();
+    EXPECT_EQ(names, QStringList({"Kunden 2020", "O'Brien"}));
+
+    store.LoadFilter("Kunden 2020");
+    EXPECT_EQ(store.ListCriteria(),
+              QStringList({"ort gleich 'Köln'", "betrag größer 2.5", "seit kleiner 01.01.2021"}));
+    EXPECT_TRUE(store.TestCondition());
+    store.LoadFilter("O'Brien");
+    EXPECT_EQ(store.GetCondition(),
+              QStringLiteral(" name%1'%Bri%'").arg(dialectFor(GetParam()).containsOp));
+    store.LoadFilter("fehlt");
+    EXPECT_TRUE(store.criteria().isEmpty());
+
+    store.DeleteFilter(store.FindFilterId("O'Brien"));
+    EXPECT_EQ(store.FindFilterId("O'Brien"), -1);
+    EXPECT_EQ(itemRows().size(), 3);
+    // Replacing keeps the name, writes the new criteria and drops the old ones.
+    store.AddCriterion(store.FindColumn("aktiv"), 6, "", QDate());
+    ASSERT_TRUE(store.ReplaceFilter(store.FindFilterId("Kunden 2020"), "Kunden 2020"));
+    EXPECT_EQ(itemRows(), QStringList("1 1 aktiv 6 ")) << "keys start again in an empty table";
+    EXPECT_EQ(db.scalar("SELECT COUNT(*) FROM QRTFILTER"), "1");
+    EXPECT_TRUE(messages.texts().isEmpty());
+}
+
+TEST_P(FilterStoreTest, AFailedWriteLeavesNoHalfFilterAndTheStoreUsable)
+{
+    addKoelnerCriteria(store);
+    ASSERT_TRUE(store.SaveFilter("Alt"));
+
+    // The criteria cannot be written: the filter row must go as well.
+    db.exec("ALTER TABLE QRTFILTERITEM RENAME COLUMN WERT TO WERT_ALT");
+    EXPECT_THROW(store.SaveFilter("Neu"), ComError);
+    EXPECT_THROW(store.ReplaceFilter(store.FindFilterId("Alt"), "Alt"), ComError);
+    EXPECT_EQ(db.scalar("SELECT COUNT(*) FROM QRTFILTER"), "1");
+    EXPECT_EQ(store.FindFilterId("Neu"), -1);
+    db.exec("ALTER TABLE QRTFILTERITEM RENAME COLUMN WERT_ALT TO WERT");
+    EXPECT_EQ(itemRows().size(), 3) << "the filter to be replaced is still whole";
+    EXPECT_TRUE(store.SaveFilter("Neu"));
+    EXPECT_EQ(store.FindFilterId("Neu"), 2);
+
+    // The filter row cannot be deleted: its criteria stay.
+    db.exec({"CREATE TABLE verweis (id INT PRIMARY KEY, filter INT REFERENCES QRTFILTER "
+             "(QRTFILTER_ID))",
+             "INSERT INTO verweis VALUES (1, 1)"});
+    EXPECT_THROW(store.DeleteFilter(1), ComError);
+    EXPECT_EQ(itemRows().size(), 6);
+    store.LoadFilter("Alt");
+    EXPECT_EQ(store.criteria().size(), 3);
+    db.exec("DELETE FROM verweis");
+    store.DeleteFilter(1);
+    EXPECT_EQ(store.FindFilterId("Alt"), -1);
+    EXPECT_EQ(itemRows().size(), 3);
+}
+
+TEST_P(FilterStoreTest, DistinctValuesComeAsTheUserTypesThem)
+{
+    const auto valuesOf = [this](const char *column) {
+        QStringList values;
+        store.GetDistinctValues(column, values);
+        return values;
+    };
+    EXPECT_EQ(valuesOf("name"), QStringList({"Brien", "Meier", "Schulz"})) << "no empty text";
+    EXPECT_EQ(valuesOf("betrag"), QStringList({"3,000000", "12,500000"}));
+    EXPECT_EQ(valuesOf("aktiv"), QStringList({"false", "true"}));
+    EXPECT_EQ(valuesOf("seit"), QStringList({"17.05.2020", "07.03.2021"}));
+    EXPECT_EQ(valuesOf("id"), QStringList({"1", "2", "3", "4"}));
+    EXPECT_THROW(valuesOf("fehlt"), ComError);
+}
+
+TEST_P(FilterStoreTest, TheDatabaseDecidesWhetherAConditionRuns)
+{
+    const QDate may17(2020, 5, 17);
+    ASSERT_EQ(store.AddCriterion(store.FindColumn("seit"), 1, "", may17),
+              CFilterMgr::AddResult::Added);
+    ASSERT_EQ(store.AddCriterion(store.FindColumn("name"), 3, "eie", may17),
+              CFilterMgr::AddResult::Added);
+    EXPECT_TRUE(store.TestCondition());
+    // The condition finds Meier: the zero-padded date matches the stored one.
+    EXPECT_EQ(db.scalar("SELECT COUNT(*) FROM kunden WHERE " + store.GetCondition()), "1");
+
+    // A whole number with a comma passes the checks; the engine refuses it.
+    ASSERT_EQ(store.AddCriterion(store.FindColumn("id"), 1, "1,5", may17),
+              CFilterMgr::AddResult::Added);
+    EXPECT_FALSE(store.TestCondition());
+    store.RemoveCriterion(2);
+    EXPECT_TRUE(store.TestCondition());
+
+    db.exec("ALTER TABLE kunden DROP COLUMN seit"); // the column list still has it
+    EXPECT_FALSE(store.TestCondition());
+    EXPECT_TRUE(messages.texts().isEmpty()) << "the dialog says why, not the test";
+}
+
+TEST_P(FilterStoreTest, ASavedCriterionOnADroppedColumnIsDroppedWhenListed)
+{
+    addKoelnerCriteria(store);
+    ASSERT_TRUE(store.SaveFilter("Kölner"));
+    db.exec("ALTER TABLE kunden DROP COLUMN ort");
+    CTabInfo::RemoveTabFromMap("kunden"); // as a host does after changing a table
+
+    CFilterMgr later;
+    ASSERT_TRUE(later.LoadConfig(filterDocument(db, "kunden")));
+    later.LoadFilter("Kölner");
+    ASSERT_EQ(later.criteria().size(), 3) << "loading keeps what is stored";
+    EXPECT_EQ(later.ListCriteria(), QStringList({"betrag größer 2.5", "seit kleiner 01.01.2021"}));
+    ASSERT_EQ(messages.texts().size(), 1);
+    EXPECT_TRUE(messages.texts().first().startsWith("Der Filter bezieht sich auf Spalten"));
+    EXPECT_EQ(later.GetCondition(), " betrag>2.5 AND seit<'2021-01-01'");
+    EXPECT_TRUE(later.TestCondition());
+}
+
+INSTANTIATE_TEST_SUITE_P(Engines, FilterStoreTest,
+                         ::testing::Values(DatabaseKind::Sqlite, DatabaseKind::PostgreSql),
+                         [](const auto &info) { return engineName(info.param); });
+
+} // namespace
