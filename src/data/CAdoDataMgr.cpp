@@ -1,0 +1,234 @@
+#include "data/CAdoDataMgr.h"
+
+#include "data/FieldConversion.h"
+#include "facade/CKeloFilter.h"
+#include "platform/ComError.h"
+#include "platform/UserMessages.h"
+#include "xml/CXmlHelper.h"
+
+CAdoDataMgr::CAdoDataMgr()
+    : m_currentXml(QStringLiteral("<RECORDSET></RECORDSET>")),
+      m_emptyXml(QStringLiteral("<RECORDSET></RECORDSET>")),
+      m_filter(std::make_unique<CKeloFilter>())
+{}
+
+CAdoDataMgr::~CAdoDataMgr() = default;
+
+Recordset &CAdoDataMgr::rs() const
+{
+    if (!m_recordset)
+        throw ComError(E_POINTER, QStringLiteral("Die Datensätze sind nicht geöffnet."));
+    return *m_recordset;
+}
+
+bool CAdoDataMgr::initialise()
+{
+    // A manager connects once; later opens (re-filtering) reuse the connection.
+    if (connection() && connection()->State() == adStateOpen)
+        return true;
+    try {
+        if (!LoadConfig(m_document))
+            return false;
+        ReadSuppressColumns(m_document);
+        // Suppressed columns stay in the list: their auto values are written.
+        if (!GetSpaltenInfos(m_tableName, false))
+            return false;
+        return m_filter->Init(m_document);
+    } catch (const ComError &error) {
+        qrt::inform(
+            error.systemText() + QStringLiteral("\r\n") + error.description() +
+            QStringLiteral(
+                "\r\nWahrscheinliche Ursache: Ungültiger Connectstring im AdoFormBuilder."));
+        return false;
+    }
+}
+
+void CAdoDataMgr::Open(QString document, bool newRecord)
+{
+    m_document = document;
+    if (!initialise())
+        return;
+    m_recordset = std::make_unique<Recordset>();
+
+    CXmlHelper xml;
+    (void)xml.loadXml(m_document); // a broken document reads as no filter and no sort
+    m_filterText = xml.getItemText(QStringLiteral("FILTER"));
+    const QString sort = xml.getItemText(QStringLiteral("SORT"));
+    QString sql = QStringLiteral("SELECT * FROM ") + m_tableName;
+    if (!m_filterText.isEmpty())
+        sql += QStringLiteral(" WHERE ") + m_filterText;
+    if (!sort.isEmpty())
+        sql += QStringLiteral(" ORDER BY ") + sort;
+
+    try {
+        m_recordset->Open(sql, *connection(), adOpenKeyset, adLockOptimistic, -1);
+    } catch (const ComError &) {
+        // Whatever cannot be opened for editing is at least shown.
+        *m_recordset = connection()->Execute(sql);
+    }
+    if (newRecord || m_recordset->IsEOF())
+        AddRecord();
+    BuildRecordXml();
+}
+
+void CAdoDataMgr::cancelIfPositioned()
+{
+    Recordset &r = rs();
+    if (!r.IsEOF() && !r.IsBOF())
+        r.CancelUpdate();
+}
+
+bool CAdoDataMgr::DeleteRecord()
+{
+    Recordset &r = rs();
+    if (r.EditMode() != adEditAdd)
+        r.Delete(1);
+    else
+        r.CancelUpdate(); // a row never written is dropped, never saved by the move below
+    if (!r.IsEOF())
+        r.MoveNext();
+    else if (!r.IsBOF())
+        r.MovePrevious();
+    m_lastUpdateKey = -1;
+    BuildRecordXml();
+    return true;
+}
+
+bool CAdoDataMgr::AddRecord()
+{
+    Recordset &r = rs();
+    if (!r.IsEOF() && r.EditMode() == adEditAdd)
+        return true;
+    r.AddNew();
+    m_currentXml = m_emptyXml;
+    return true;
+}
+
+void CAdoDataMgr::FilterDialog()
+{
+    if (m_filter->ShowFilterDlg(m_filterText))
+        refilter(m_filterText);
+}
+
+void CAdoDataMgr::RemoveFilter()
+{
+    refilter(QString());
+}
+
+void CAdoDataMgr::ChangeFilter(QString filter)
+{
+    m_filterText = filter;
+    refilter(filter);
+}
+
+void CAdoDataMgr::refilter(const QString &filter)
+{
+    m_recordset.reset();
+    CXmlHelper xml;
+    if (xml.loadXml(m_document)) {
+        xml.addElement(QDomNode(), QStringLiteral("FILTER"), filter);
+        m_document = xml.xml();
+    }
+    Open(m_document, false);
+    if (m_recordset && m_recordset->EditMode() != adEditAdd)
+        MoveFirst();
+}
+
+QString CAdoDataMgr::GetRecordXml()
+{
+    return m_currentXml;
+}
+
+bool CAdoDataMgr::HasRecord()
+{
+    return m_currentXml != m_emptyXml;
+}
+
+void CAdoDataMgr::MoveNext()
+{
+    cancelIfPositioned();
+    Recordset &r = rs();
+    if (r.IsEOF())
+        return;
+    r.MoveNext();
+    if (r.IsEOF())
+        MovePrevious();
+    if (r.IsEOF())
+        AddRecord();
+    BuildRecordXml();
+}
+
+void CAdoDataMgr::MovePrevious()
+{
+    cancelIfPositioned();
+    Recordset &r = rs();
+    if (r.IsBOF())
+        return;
+    r.MovePrevious();
+    if (r.IsBOF())
+        MoveNext();
+    if (r.IsEOF())
+        AddRecord();
+    BuildRecordXml();
+}
+
+void CAdoDataMgr::MoveFirst()
+{
+    cancelIfPositioned();
+    Recordset &r = rs();
+    if (r.IsBOF())
+        return;
+    r.MoveFirst();
+    if (r.IsEOF())
+        AddRecord();
+    BuildRecordXml();
+}
+
+void CAdoDataMgr::MoveLast()
+{
+    cancelIfPositioned();
+    Recordset &r = rs();
+    if (r.IsEOF() || r.IsBOF())
+        return;
+    try {
+        r.MoveLast();
+    } catch (const ComError &) {
+        AddRecord();
+    }
+    BuildRecordXml();
+}
+
+void CAdoDataMgr::Undo()
+{
+    BuildRecordXml();
+}
+
+qint32 CAdoDataMgr::GetLastUpdateKey()
+{
+    return m_lastUpdateKey;
+}
+
+void CAdoDataMgr::BuildRecordXml()
+{
+    Recordset &r = rs();
+    // A new row that was never written is no record yet.
+    if (r.IsEOF() || r.EditMode() == adEditAdd) {
+        m_currentXml = m_emptyXml;
+        return;
+    }
+    QString xml = QStringLiteral("<RECORDSET ");
+    FieldList &fields = r.Fields();
+    for (int i = 0; i < fields.Count(); ++i) {
+        Field &field = fields.Item(i);
+        const Variant value = field.Value();
+        if (value.isEmptyOrNull())
+            continue;
+        const ColumnInfo column = GetColumnInfo(field.Name());
+        bool typeError = false;
+        const QString text = FieldConversion::toRecordText(column, value, &typeError);
+        if (typeError)
+            qrt::inform(QStringLiteral("Ungültiger DatenTyp in ") + field.Name());
+        xml += field.Name() + QStringLiteral("=\"") + text + QStringLiteral("\" ");
+    }
+    m_currentXml = xml + QStringLiteral("></RECORDSET>");
+}

@@ -1,0 +1,80 @@
+#ifndef QRT_DATA_CADODATAMGR_H
+#define QRT_DATA_CADODATAMGR_H
+
+#include "data/CBaseMgr.h"
+#include "data/CDataMgr.h"
+#include "data/component/Recordset.h"
+#include "qrt_export.h"
+
+#include <memory>
+
+class CKeloFilter;
+
+// The records of a form's table over a keyset recordset: opened with the
+// configuration document's FILTER and SORT, one current row rendered as
+// record text, moves that drop unsaved changes of the row they leave, new
+// rows, deletion, re-filtering, and writing the form's values back with
+// conversion and validation per column.
+//
+// Costs: opening reads the first keys only; a move fetches one row by key.
+//
+// Component errors of the moves and writes reach the caller (the form's
+// command verbs report them); only initialisation shows its own message.
+class QRT_EXPORT CAdoDataMgr : public CDataMgr, public CBaseMgr
+{
+public:
+    CAdoDataMgr();
+    ~CAdoDataMgr() override;
+
+    void Open(QString document, bool newRecord) override;
+    bool WriteRecord(QString recordXml) override;
+    bool DeleteRecord() override;
+    bool AddRecord() override;
+    void FilterDialog() override;
+    void RemoveFilter() override;
+    void ChangeFilter(QString filter) override;
+    QString GetRecordXml() override;
+    bool HasRecord() override;
+    void MovePrevious() override;
+    void MoveNext() override;
+    void MoveFirst() override;
+    void MoveLast() override;
+    void Undo() override;
+    qint32 GetLastUpdateKey() override;
+
+    // The record text of the current row (or of none) into currentXml.
+    void BuildRecordXml();
+
+    // For tests and the form layers.
+    const QString &document() const { return m_document; }
+    const QString &filterText() const { return m_filterText; }
+    Recordset *recordset() const { return m_recordset.get(); }
+    CKeloFilter &filter() { return *m_filter; }
+
+private:
+    bool initialise();
+    void refilter(const QString &filter);
+    void cancelIfPositioned();
+    Recordset &rs() const; // E_POINTER when there is none
+    // A field that received a computed key in this write.
+    struct AutoKey
+    {
+        int field;
+        Variant::Type type;
+    };
+    bool writeFields(const class CXmlHelper &record, QVector<AutoKey> *autoKeys);
+    Variant autoValue(const ColumnInfo &column, const QString &name, const Variant &oldValue,
+                      QVector<AutoKey> *autoKeys, int field);
+    Variant nextKeyOfType(const QString &column, Variant::Type type);
+    void RememberUpdateKey();
+
+    std::unique_ptr<Recordset> m_recordset;
+    QString m_document;
+    QString m_filterText;
+    QString m_currentXml;
+    const QString m_emptyXml;
+    qint32 m_lastUpdateKey = -1;
+    std::unique_ptr<CKeloFilter> m_filter;
+};
+
+#endif // QRT_DATA_CADODATAMGR_H

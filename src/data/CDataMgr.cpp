@@ -1,0 +1,3 @@
+#include "data/CDataMgr.h"
+
+CDataMgr::~CDataMgr() = default;

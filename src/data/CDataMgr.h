@@ -1,0 +1,34 @@
+#ifndef QRT_DATA_CDATAMGR_H
+#define QRT_DATA_CDATAMGR_H
+
+#include "qrt_export.h"
+
+#include <QString>
+
+// What the form manager needs of the records of its table: one current row,
+// moves, new rows, deletion, the filter, and the row as record text
+// ("<RECORDSET NAME=\"…\" … ></RECORDSET>"). The form manager talks to its
+// records only through this interface.
+class QRT_EXPORT CDataMgr
+{
+public:
+    virtual ~CDataMgr();
+
+    virtual void Open(QString document, bool newRecord) = 0;
+    virtual bool WriteRecord(QString recordXml) = 0;
+    virtual bool DeleteRecord() = 0;
+    virtual bool AddRecord() = 0;
+    virtual void FilterDialog() = 0;
+    virtual void RemoveFilter() = 0;
+    virtual void ChangeFilter(QString filter) = 0;
+    virtual QString GetRecordXml() = 0;
+    virtual bool HasRecord() = 0;
+    virtual void MovePrevious() {}
+    virtual void MoveNext() {}
+    virtual void MoveFirst() {}
+    virtual void MoveLast() {}
+    virtual void Undo() {}
+    virtual qint32 GetLastUpdateKey() { return -1; }
+};
+
+#endif // QRT_DATA_CDATAMGR_H

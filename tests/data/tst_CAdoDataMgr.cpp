@@ -1,0 +1,303 @@
+#include "data/CAdoDataMgr.h"
+#include "facade/CKeloForm.h"
+#include "platform/ComError.h"
+#include "support/ScriptedMessages.h"
+#include "support/TestDatabase.h"
+#include "xml/CXmlHelper.h"
+
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+
+#include <future>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+// The record data manager on every engine: the record text, moves, filters,
+// and writing form values back.
+class AdoDataMgrTest : public ::testing::TestWithParam<DatabaseKind>
+{
+protected:
+    void SetUp() override
+    {
+        db = std::make_unique<TestDatabase>(GetParam());
+        QRT_REQUIRE_DATABASE(*db);
+        db->exec(QStringList{
+            QStringLiteral(
+                "CREATE TABLE kunden (id INTEGER NOT NULL PRIMARY KEY, name VARCHAR(10) NOT NULL, "
+                "ort VARCHAR(40), betrag DOUBLE PRECISION, anzahl INTEGER, menge INTEGER NOT NULL, "
+                "datum DATE, aktiv BOOLEAN)"),
+            QStringLiteral(
+                "INSERT INTO kunden VALUES (1, 'Meier', 'Bonn', 12.5, 3, 1, '2021-03-07', TRUE)"),
+            QStringLiteral(
+                "INSERT INTO kunden VALUES (2, 'Anders', 'Köln & Co', NULL, NULL, 2, NULL, FALSE)"),
+            QStringLiteral(
+                "INSERT INTO kunden VALUES (41, 'Zander', 'Bonn', 0.25, 0, 3, '1999-12-31', NULL)"),
+        });
+    }
+
+    QString document(const QString &filter = QString(), const QString &sort = QString(),
+                     bool autoId = true)
+    {
+        CKeloForm form;
+        form.Init(db->dbName(), db->serverName(), db->userId(), db->password(),
+                  QStringLiteral("kunden"),
+                  GetParam() == DatabaseKind::Sqlite ? ns_qrttypen::KELO_SQLITE
+                                                     : ns_qrttypen::KELO_POSTGRESQL);
+        if (autoId)
+            form.RemoveColumn(QStringLiteral("id"), true);
+        return form.FilledDocument(CKeloForm::EntryPoint::ShowForm, filter, sort);
+    }
+
+    static QString attribute(const QString &xml, const char *name)
+    {
+        CXmlHelper helper;
+        EXPECT_TRUE(helper.loadXml(xml)) << xml.toStdString();
+        return helper.getAttributeValue(QDomNode(), QString::fromLatin1(name));
+    }
+
+    // The record text with one attribute set (or added).
+    static QString with(const QString &xml, const char *name, const QString &value)
+    {
+        CXmlHelper helper;
+        EXPECT_TRUE(helper.loadXml(xml));
+        helper.setAttributeValue(helper.getXmlDocument().documentElement(),
+                                 QString::fromLatin1(name), value);
+        return helper.xml();
+    }
+
+    std::unique_ptr<TestDatabase> db;
+    ScriptedMessages messages;
+};
+
+TEST_P(AdoDataMgrTest, RecordTextOfTheCurrentRow)
+{
+    CAdoDataMgr manager;
+    manager.Open(document(QString(), QStringLiteral("id")), false);
+    ASSERT_TRUE(manager.HasRecord()) << messages.texts().join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(
+        manager.GetRecordXml(),
+        QStringLiteral(
+            "<RECORDSET id=\"1\" name=\"Meier\" ort=\"Bonn\" betrag=\"12.50000000\" anzahl=\"3\" "
+            "menge=\"1\" datum=\"07.03.2021\" aktiv=\"True\" ></RECORDSET>"));
+    manager.MoveNext();
+    // Null fields have no attribute; texts are escaped.
+    EXPECT_EQ(manager.GetRecordXml(),
+              QStringLiteral("<RECORDSET id=\"2\" name=\"Anders\" ort=\"Köln &amp; Co\" "
+                             "menge=\"2\" aktiv=\"False\" ></RECORDSET>"));
+    EXPECT_TRUE(messages.texts().isEmpty());
+}
+
+TEST_P(AdoDataMgrTest, MovesStayAtBothEnds)
+{
+    CAdoDataMgr manager;
+    manager.Open(document(QString(), QStringLiteral("name")), false);
+    EXPECT_EQ(attribute(manager.GetRecordXml(), "name"), QStringLiteral("Anders"));
+    manager.MovePrevious();
+    EXPECT_EQ(attribute(manager.GetRecordXml(), "name"), QStringLiteral("Anders"));
+    manager.MoveLast();
+    EXPECT_EQ(attribute(manager.GetRecordXml(), "name"), QStringLiteral("Zander"));
+    manager.MoveNext();
+    EXPECT_EQ(attribute(manager.GetRecordXml(), "name"), QStringLiteral("Zander"));
+    manager.MoveFirst();
+    EXPECT_EQ(attribute(manager.GetRecordXml(), "name"), QStringLiteral("Anders"));
+    EXPECT_EQ(manager.GetLastUpdateKey(), -1);
+}
+
+TEST_P(AdoDataMgrTest, NothingToShowStartsANewRecord)
+{
+    db->exec(QStringLiteral("CREATE TABLE leer (id INTEGER PRIMARY KEY, name VARCHAR(10))"));
+    CKeloForm form;
+    form.Init(db->dbName(), db->serverName(), db->userId(), db->password(), QStringLiteral("leer"),
+              GetParam() == DatabaseKind::Sqlite ? ns_qrttypen::KELO_SQLITE
+                                                 : ns_qrttypen::KELO_POSTGRESQL);
+    CAdoDataMgr empty;
+    empty.Open(form.FilledDocument(CKeloForm::EntryPoint::ShowForm), false);
+    EXPECT_FALSE(empty.HasRecord());
+    EXPECT_EQ(empty.GetRecordXml(), QStringLiteral("<RECORDSET></RECORDSET>"));
+    EXPECT_EQ(empty.recordset()->EditMode(), adEditAdd);
+
+    CAdoDataMgr none;
+    none.Open(document(QStringLiteral("name = 'niemand'")), false);
+    EXPECT_FALSE(none.HasRecord());
+    none.MoveNext(); // a move drops the untouched new row and starts another
+    EXPECT_FALSE(none.HasRecord());
+    EXPECT_EQ(db->scalar(QStringLiteral("SELECT COUNT(*) FROM kunden")), QStringLiteral("3"));
+}
+
+TEST_P(AdoDataMgrTest, RefilteringKeepsTheSort)
+{
+    CAdoDataMgr manager;
+    manager.Open(document(QString(), QStringLiteral("name DESC")), false);
+    manager.ChangeFilter(QStringLiteral("ort = 'Bonn'"));
+    EXPECT_EQ(manager.filterText(), QStringLiteral("ort = 'Bonn'"));
+    EXPECT_EQ(attribute(manager.GetRecordXml(), "name"), QStringLiteral("Zander"));
+    manager.MoveNext();
+    EXPECT_EQ(attribute(manager.GetRecordXml(), "name"), QStringLiteral("Meier"));
+    manager.MoveNext();
+    EXPECT_EQ(attribute(manager.GetRecordXml(), "name"), QStringLiteral("Meier"));
+    manager.ChangeFilter(QStringLiteral("ort = 'Bonn'"));
+    EXPECT_EQ(attribute(manager.GetRecordXml(), "name"), QStringLiteral("Zander"));
+    EXPECT_TRUE(manager.document().contains(QStringLiteral("<FILTER>ort = 'Bonn'</FILTER>")));
+
+    manager.RemoveFilter();
+    EXPECT_EQ(attribute(manager.GetRecordXml(), "name"), QStringLiteral("Zander"));
+    manager.MoveLast();
+    EXPECT_EQ(attribute(manager.GetRecordXml(), "name"), QStringLiteral("Anders"));
+
+    // A filter the database refuses: the rows cannot be opened at all.
+    EXPECT_THROW(manager.ChangeFilter(QStringLiteral("gibtsnicht = 1")), ComError);
+}
+
+TEST_P(AdoDataMgrTest, FormTextsAreConvertedPerColumn)
+{
+    CAdoDataMgr manager;
+    manager.Open(document(QStringLiteral("id = 1")), false);
+    QString xml = manager.GetRecordXml();
+    xml = with(xml, "betrag", QStringLiteral("3,75"));
+    xml = with(xml, "anzahl", QStringLiteral("0")); // nullable: 0 is Null
+    xml = with(xml, "menge", QString());            // required: "" is 0
+    xml = with(xml, "name", QStringLiteral("Meierhofer-Schulze"));
+    xml = with(xml, "datum", QStringLiteral("2022-1-31"));
+    xml = with(xml, "aktiv", QStringLiteral("false"));
+    ASSERT_TRUE(manager.WriteRecord(xml)) << messages.texts().join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(db->scalar(QStringLiteral("SELECT betrag FROM kunden WHERE id = 1")).toDouble(),
+              3.75);
+    EXPECT_EQ(
+        db->scalar(QStringLiteral("SELECT COUNT(*) FROM kunden WHERE id = 1 AND anzahl IS NULL")),
+        QStringLiteral("1"));
+    EXPECT_EQ(db->scalar(QStringLiteral("SELECT menge FROM kunden WHERE id = 1")),
+              QStringLiteral("0"));
+    EXPECT_EQ(db->scalar(QStringLiteral("SELECT name FROM kunden WHERE id = 1")),
+              QStringLiteral("Meierhofer"));
+    EXPECT_EQ(db->scalar(QStringLiteral("SELECT COUNT(*) FROM kunden WHERE datum = '2022-01-31'")),
+              QStringLiteral("1"));
+    EXPECT_EQ(manager.GetLastUpdateKey(), 1);
+    manager.Undo();
+    EXPECT_EQ(attribute(manager.GetRecordXml(), "datum"), QStringLiteral("31.01.2022"));
+    EXPECT_EQ(attribute(manager.GetRecordXml(), "aktiv"), QStringLiteral("False"));
+
+    // Refused values stop the write; nothing reaches the database.
+    EXPECT_FALSE(
+        manager.WriteRecord(with(manager.GetRecordXml(), "betrag", QStringLiteral("3,5x"))));
+    EXPECT_EQ(messages.texts().last(), QStringLiteral("Ungültiger Wert in betrag"));
+    EXPECT_FALSE(manager.WriteRecord(with(manager.GetRecordXml(), "name", QString())));
+    EXPECT_EQ(messages.texts().last(), QStringLiteral("Das Feld name muss einen Wert enthalten."));
+    EXPECT_EQ(db->scalar(QStringLiteral("SELECT name FROM kunden WHERE id = 1")),
+              QStringLiteral("Meierhofer"));
+    EXPECT_EQ(db->scalar(QStringLiteral("SELECT betrag FROM kunden WHERE id = 1")).toDouble(),
+              3.75);
+}
+
+TEST_P(AdoDataMgrTest, NewRecordsGetTheNextKey)
+{
+    CAdoDataMgr manager;
+    manager.Open(document(), true);
+    EXPECT_FALSE(manager.HasRecord());
+    QString xml = QStringLiteral("<RECORDSET name=\"Neu\" menge=\"5\" id=\"999\"></RECORDSET>");
+    ASSERT_TRUE(manager.WriteRecord(xml)) << messages.texts().join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(manager.GetLastUpdateKey(), 42); // the form's text for an auto value is ignored
+    EXPECT_EQ(db->scalar(QStringLiteral("SELECT name FROM kunden WHERE id = 42")),
+              QStringLiteral("Neu"));
+    // Saving it again keeps the key.
+    ASSERT_TRUE(manager.WriteRecord(with(manager.GetRecordXml(), "name", QStringLiteral("Neuer"))));
+    EXPECT_EQ(manager.GetLastUpdateKey(), 42);
+    EXPECT_EQ(db->scalar(QStringLiteral("SELECT COUNT(*) FROM kunden")), QStringLiteral("4"));
+
+    manager.DeleteRecord();
+    EXPECT_EQ(manager.GetLastUpdateKey(), -1);
+    EXPECT_EQ(db->scalar(QStringLiteral("SELECT COUNT(*) FROM kunden")), QStringLiteral("3"));
+}
+
+TEST_P(AdoDataMgrTest, AStaleRowIsNotOverwritten)
+{
+    CAdoDataMgr manager;
+    manager.Open(document(QStringLiteral("id = 2")), false);
+    db->exec(QStringLiteral("UPDATE kunden SET ort = 'Berlin' WHERE id = 2"));
+    try {
+        manager.WriteRecord(with(manager.GetRecordXml(), "ort", QStringLiteral("Hamburg")));
+        ADD_FAILURE() << "stale row overwritten";
+    } catch (const ComError &error) {
+        EXPECT_EQ(error.code(), DB_E_CONCURRENCYVIOLATION);
+        EXPECT_FALSE(error.description().isEmpty());
+    }
+    EXPECT_EQ(db->scalar(QStringLiteral("SELECT ort FROM kunden WHERE id = 2")),
+              QStringLiteral("Berlin"));
+    // After a move the current values are read again, and saving works.
+    manager.MoveFirst();
+    EXPECT_EQ(attribute(manager.GetRecordXml(), "ort"), QStringLiteral("Berlin"));
+    EXPECT_TRUE(
+        manager.WriteRecord(with(manager.GetRecordXml(), "ort", QStringLiteral("Hamburg"))));
+    EXPECT_EQ(db->scalar(QStringLiteral("SELECT ort FROM kunden WHERE id = 2")),
+              QStringLiteral("Hamburg"));
+}
+
+TEST_P(AdoDataMgrTest, TwoUsersAddingAtOnceBothSucceed)
+{
+    CAdoDataMgr first;
+    CAdoDataMgr second;
+    first.Open(document(), true);
+    second.Open(document(), true);
+
+    // A third writer holds a new row with the next key in an open
+    // transaction, so the key the second manager computes is taken by the
+    // time its insert runs; it commits while that insert waits.
+    std::promise<void> inserted;
+    std::thread writer([&] {
+        const QString name = QStringLiteral("concurrent-writer");
+        {
+            QSqlDatabase conn = QSqlDatabase::addDatabase(GetParam() == DatabaseKind::Sqlite
+                                                              ? QStringLiteral("QSQLITE")
+                                                              : QStringLiteral("QPSQL"),
+                                                          name);
+            if (GetParam() == DatabaseKind::Sqlite) {
+                conn.setDatabaseName(db->dbName());
+            } else {
+                const QStringList server = db->serverName().split(QLatin1Char(':'));
+                conn.setHostName(server.value(0));
+                conn.setPort(server.value(1).toInt());
+                conn.setUserName(db->userId());
+                conn.setDatabaseName(db->dbName());
+            }
+            conn.open();
+            QSqlQuery query(conn);
+            query.exec(GetParam() == DatabaseKind::Sqlite ? QStringLiteral("BEGIN IMMEDIATE")
+                                                          : QStringLiteral("BEGIN"));
+            query.exec(
+                QStringLiteral("INSERT INTO kunden (id, name, menge) VALUES (42, 'Dritter', 1)"));
+            inserted.set_value();
+            std::this_thread::sleep_for(std::chrono::milliseconds(400));
+            query.exec(QStringLiteral("COMMIT"));
+            conn.close();
+        }
+        QSqlDatabase::removeDatabase(name);
+    });
+    inserted.get_future().wait();
+    bool secondSaved = false;
+    QString failure;
+    try {
+        secondSaved = second.WriteRecord(
+            QStringLiteral("<RECORDSET name=\"Zweiter\" menge=\"1\"></RECORDSET>"));
+    } catch (const ComError &error) {
+        failure = error.description();
+    }
+    writer.join();
+    EXPECT_TRUE(failure.isEmpty()) << failure.toStdString();
+    const bool firstSaved =
+        first.WriteRecord(QStringLiteral("<RECORDSET name=\"Erster\" menge=\"1\"></RECORDSET>"));
+
+    EXPECT_TRUE(secondSaved);
+    EXPECT_TRUE(firstSaved);
+    EXPECT_TRUE(messages.texts().isEmpty())
+        << messages.texts().join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(db->scalar(QStringLiteral("SELECT COUNT(*) FROM kunden")), QStringLiteral("6"));
+    EXPECT_EQ(db->scalar(QStringLiteral("SELECT COUNT(DISTINCT id) FROM kunden")),
+              QStringLiteral("6"));
+    EXPECT_NE(first.GetLastUpdateKey(), second.GetLastUpdateKey());
+    EXPECT_EQ(second.GetLastUpdateKey(), 43);
+}
+
+INSTANTIATE_TEST_SUITE_P(Engines, AdoDataMgrTest,
+                         ::testing::Values(DatabaseKind::Sqlite, DatabaseKind::PostgreSql),
+                         [](const auto &info) { return engineName(info.param); });
