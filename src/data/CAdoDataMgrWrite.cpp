@@ -62,6 +62,14 @@ bool CAdoDataMgr::writeFields(const CXmlHelper &record, QVector<AutoKey> *autoKe
             oldValue = Variant::null();
         const ColumnInfo column = GetColumnInfo(name);
         const QString text = record.getAttributeValue(QDomNode(), name);
+        const CSuppressColumn *suppressed = FindSuppressColumn(name);
+        const bool hasAutoValue = suppressed && suppressed->m_bAutoValue;
+        if (r.EditMode() == adEditAdd && column.autoIncrement && !hasAutoValue &&
+            text.trimmed().isEmpty()) {
+            // A key the engine fills (identity, serial, SQLite's rowid) is
+            // left to the engine when the form has nothing for it.
+            continue;
+        }
 
         Variant newValue;
         bool typeError = false;
@@ -91,8 +99,7 @@ bool CAdoDataMgr::writeFields(const CXmlHelper &record, QVector<AutoKey> *autoKe
                         QStringLiteral(" muss einen Wert enthalten."));
             return false;
         }
-        const CSuppressColumn *suppressed = FindSuppressColumn(name);
-        if (suppressed && suppressed->m_bAutoValue)
+        if (hasAutoValue)
             newValue = autoValue(column, name, oldValue, autoKeys, i);
         if (newValue != field.Value())
             field.PutValue(newValue);

@@ -201,6 +201,7 @@ ColumnInfo CTabInfo::readColumn(const CatalogColumn &column, const CatalogItems<
     info.definedSize = column.DefinedSize();
     info.numericScale = column.NumericScale();
     info.precision = column.Precision();
+    info.autoIncrement = column.IsAutoIncrement();
     return info;
 }
 

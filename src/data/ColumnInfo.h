@@ -35,8 +35,9 @@ struct ColumnInfo
     qint32 definedSize = 0; // characters for text columns
     qint32 numericScale = 0;
     qint32 precision = 0;
-    quint16 flags = 0; // ColumnFlag bits
-    Variant value;     // always Empty here; a slot for the form layers' own use
+    quint16 flags = 0;          // ColumnFlag bits
+    Variant value;              // always Empty here; a slot for the form layers' own use
+    bool autoIncrement = false; // the engine fills it in a new row
 };
 
 #endif // QRT_DATA_COLUMNINFO_H

@@ -126,6 +126,31 @@ TEST_P(AdoDataMgrTest, NothingToShowStartsANewRecord)
     EXPECT_EQ(db->scalar(QStringLiteral("SELECT COUNT(*) FROM kunden")), QStringLiteral("3"));
 }
 
+TEST_P(AdoDataMgrTest, KeysTheEngineFillsAreLeftToIt)
+{
+    // SQLite's INTEGER PRIMARY KEY and PostgreSQL's serial fill themselves;
+    // a new record whose form shows the key empty must not store 0.
+    db->exec(GetParam() == DatabaseKind::Sqlite
+                 ? QStringLiteral("CREATE TABLE auto (id INTEGER PRIMARY KEY, name VARCHAR(10))")
+                 : QStringLiteral("CREATE TABLE auto (id SERIAL PRIMARY KEY, name VARCHAR(10))"));
+    CKeloForm form;
+    form.Init(db->dbName(), db->serverName(), db->userId(), db->password(), QStringLiteral("auto"),
+              GetParam() == DatabaseKind::Sqlite ? ns_qrttypen::KELO_SQLITE
+                                                 : ns_qrttypen::KELO_POSTGRESQL);
+    CAdoDataMgr manager;
+    manager.Open(form.FilledDocument(CKeloForm::EntryPoint::ShowForm), true);
+    ASSERT_TRUE(
+        manager.WriteRecord(QStringLiteral("<RECORDSET id=\"\" name=\"Eins\"></RECORDSET>")));
+    EXPECT_EQ(manager.GetLastUpdateKey(), 1);
+    ASSERT_TRUE(manager.AddRecord());
+    ASSERT_TRUE(manager.WriteRecord(QStringLiteral("<RECORDSET name=\"Zwei\"></RECORDSET>")));
+    EXPECT_EQ(manager.GetLastUpdateKey(), 2);
+    EXPECT_TRUE(messages.texts().isEmpty())
+        << messages.texts().join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(db->scalar(QStringLiteral("SELECT name FROM auto WHERE id = 2")),
+              QStringLiteral("Zwei"));
+}
+
 TEST_P(AdoDataMgrTest, RefilteringKeepsTheSort)
 {
     CAdoDataMgr manager;

@@ -13,6 +13,7 @@ CatalogTable::CatalogTable(const TableSchema &schema) : m_name(schema.name)
         column.m_numericScale = source.numericScale;
         column.m_precision = source.precision;
         column.m_attributes = source.attributes;
+        column.m_autoIncrement = source.autoIncrement;
         m_columns.m_items << column;
     }
     for (const KeySchema &source : schema.keys) {

@@ -24,6 +24,9 @@ public:
     int NumericScale() const { return m_numericScale; }
     int Precision() const { return m_precision; }
     int Attributes() const { return m_attributes; }
+    // The engine fills the column of a new row by itself (an identity or
+    // serial column, SQLite's INTEGER PRIMARY KEY).
+    bool IsAutoIncrement() const { return m_autoIncrement; }
 
 private:
     friend class CatalogTable;
@@ -33,6 +36,7 @@ private:
     int m_numericScale = 0;
     int m_precision = 0;
     int m_attributes = 0;
+    bool m_autoIncrement = false;
 };
 
 // A key: 1 primary, 2 unique, 3 foreign, with its columns in key order.

@@ -165,39 +165,16 @@ qint32 Variant::toInt32(bool *ok) const
 {
     bool converted = false;
     qint32 result = 0;
-    switch (m_type) {
-    case Type::I2:
-    case Type::I4:
-    case Type::Int:
+    if (isInteger()) {
         result = std::get<qint32>(m_data);
         converted = true;
-        break;
-    case Type::R4:
-    case Type::R8:
-    case Type::Date:
-        converted = roundToInt32(std::get<double>(m_data), &result);
-        break;
-    case Type::Decimal: {
-        const double value = std::get<QString>(m_data).toDouble(&converted);
+    } else if (m_type == Type::Text) {
+        result = std::get<QString>(m_data).trimmed().toInt(&converted);
+    }
+    if (!converted) {
+        // Everything else goes through its number, rounded half to even.
+        const double value = toDouble(&converted);
         converted = converted && roundToInt32(value, &result);
-        break;
-    }
-    case Type::Bool:
-        result = std::get<bool>(m_data) ? -1 : 0;
-        converted = true;
-        break;
-    case Type::Text: {
-        const QString text = std::get<QString>(m_data).trimmed();
-        result = text.toInt(&converted);
-        if (!converted) {
-            const double value = text.toDouble(&converted);
-            converted = converted && roundToInt32(value, &result);
-        }
-        break;
-    }
-    case Type::Empty:
-    case Type::Null:
-        break;
     }
     if (ok)
         *ok = converted;
