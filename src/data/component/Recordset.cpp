@@ -65,16 +65,23 @@ Field &FieldList::Item(const QString &name)
 
 Recordset::Recordset() : d(std::make_unique<RecordsetPrivate>()) {}
 Recordset::~Recordset() = default;
-Recordset::Recordset(Recordset &&other) noexcept = default;
-Recordset &Recordset::operator=(Recordset &&other) noexcept = default;
+// A moved-from recordset is a closed one, not a dangling one.
+Recordset::Recordset(Recordset &&other)
+    : d(std::exchange(other.d, std::make_unique<RecordsetPrivate>()))
+{}
+
+Recordset &Recordset::operator=(Recordset &&other)
+{
+    if (this != &other)
+        d = std::exchange(other.d, std::make_unique<RecordsetPrivate>());
+    return *this;
+}
 
 void Recordset::Open(const QString &source, const Connection &connection, CursorTypeEnum cursorType,
                      LockTypeEnum lockType, long options)
 {
     Q_UNUSED(cursorType); // keyset and dynamic behave alike: ours reads keys lazily anyway
     Q_UNUSED(options);
-    if (!d)
-        d = std::make_unique<RecordsetPrivate>();
     if (d->open)
         throw ComError(ADO_E_ILLEGALOPERATION,
                        QStringLiteral("Das Recordset ist bereits geöffnet."));
@@ -98,7 +105,7 @@ void Recordset::Close()
 
 bool Recordset::IsOpen() const
 {
-    return d && d->open;
+    return d->open;
 }
 
 long Recordset::State() const
@@ -270,7 +277,7 @@ void RecordsetPrivate::openKeyset(const std::shared_ptr<Backend> &engine, const 
     fetchQuery = engine->newQuery();
     if (!fetchQuery.prepare(QStringLiteral("SELECT * FROM ") + table + QStringLiteral(" WHERE ") +
                             identityCondition()))
-        engine->raise(fetchQuery.lastError(), fetchQuery.lastQuery());
+        engine->raise(fetchQuery.lastError());
     std::unique_ptr<KeySource> source = engine->openKeySource(keySql, int(rowIdentity.size()));
     cursor.emplace(KeyStore(int(rowIdentity.size()), integral), std::move(source));
     makeFields();

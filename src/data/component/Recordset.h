@@ -81,8 +81,8 @@ class QRT_EXPORT Recordset
 public:
     Recordset();
     ~Recordset();
-    Recordset(Recordset &&other) noexcept;
-    Recordset &operator=(Recordset &&other) noexcept;
+    Recordset(Recordset &&other);
+    Recordset &operator=(Recordset &&other);
     Recordset(const Recordset &) = delete;
     Recordset &operator=(const Recordset &) = delete;
 

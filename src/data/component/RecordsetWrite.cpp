@@ -146,7 +146,7 @@ void RecordsetPrivate::insertRow()
 
     QSqlQuery query = backend->newQuery();
     if (!query.prepare(sql))
-        backend->raise(query.lastError(), sql);
+        backend->raise(query.lastError());
     for (int i = 0; i < columns.size(); ++i) {
         if (changed.at(i))
             query.addBindValue(pending.at(i));
@@ -201,7 +201,7 @@ void RecordsetPrivate::updateRow()
                                  QStringLiteral(" FROM ") + table + QStringLiteral(" WHERE ") +
                                  identityCondition() + backend->lockClause();
         if (!check.prepare(checkSql))
-            backend->raise(check.lastError(), checkSql);
+            backend->raise(check.lastError());
         cursor->bindCurrent(check);
         backend->exec(check);
         if (!check.next()) {
@@ -233,7 +233,7 @@ void RecordsetPrivate::updateRow()
             sql += QStringLiteral(" RETURNING ") + identity.join(QStringLiteral(", "));
         QSqlQuery write = backend->newQuery();
         if (!write.prepare(sql))
-            backend->raise(write.lastError(), sql);
+            backend->raise(write.lastError());
         for (int column : changedColumns)
             write.addBindValue(pending.at(column));
         const QVariantList oldKey = cursor->currentKey();
@@ -278,7 +278,7 @@ void RecordsetPrivate::deleteRow()
     const QString sql =
         QStringLiteral("DELETE FROM ") + table + QStringLiteral(" WHERE ") + identityCondition();
     if (!query.prepare(sql))
-        backend->raise(query.lastError(), sql);
+        backend->raise(query.lastError());
     cursor->bindCurrent(query);
     backend->exec(query);
     query.finish();

@@ -236,6 +236,11 @@ TEST_P(RecordsetTest, ReadOnlyResultsOfOtherStatements)
     EXPECT_EQ(count.Fields().Item(0).Value().toInt32(), 4);
     EXPECT_FALSE(count.IsUpdatable());
     EXPECT_THROW(count.Fields().Item(0).PutValue(qint32(1)), ComError);
+    // Moving hands the rows over and leaves a closed recordset behind.
+    Recordset moved = std::move(count);
+    EXPECT_EQ(moved.Fields().Item(0).Value().toInt32(), 4);
+    EXPECT_FALSE(count.IsOpen());
+    EXPECT_THROW(count.IsEOF(), ComError);
 
     connection.Execute(QStringLiteral("UPDATE kunden SET ort = 'X' WHERE id > 1"), &affected);
     EXPECT_EQ(affected, 2);

@@ -84,7 +84,7 @@ void Backend::exec(QSqlQuery &query, const QString &sql) const
     if (!m_db.isOpen())
         throw ComError(ADO_E_OBJECTCLOSED, QStringLiteral("Die Verbindung ist nicht geöffnet."));
     if (!query.exec(sql))
-        raise(query.lastError(), sql);
+        raise(query.lastError());
 }
 
 void Backend::exec(QSqlQuery &query) const
@@ -92,12 +92,11 @@ void Backend::exec(QSqlQuery &query) const
     if (!m_db.isOpen())
         throw ComError(ADO_E_OBJECTCLOSED, QStringLiteral("Die Verbindung ist nicht geöffnet."));
     if (!query.exec())
-        raise(query.lastError(), query.lastQuery());
+        raise(query.lastError());
 }
 
-void Backend::raise(const QSqlError &error, const QString &sql) const
+void Backend::raise(const QSqlError &error) const
 {
-    Q_UNUSED(sql);
     QString text = error.databaseText().trimmed();
     if (text.isEmpty())
         text = error.driverText().trimmed();
@@ -158,7 +157,7 @@ void Backend::commitTransaction()
         const QSqlError error = query.lastError();
         QSqlQuery rollback = newQuery();
         rollback.exec(QStringLiteral("ROLLBACK"));
-        raise(error, QStringLiteral("COMMIT"));
+        raise(error);
     }
 }
 

@@ -37,7 +37,8 @@ public:
     // Runs sql (or the prepared query) and throws ComError when the engine refuses.
     void exec(QSqlQuery &query, const QString &sql) const;
     void exec(QSqlQuery &query) const;
-    [[noreturn]] void raise(const QSqlError &error, const QString &sql = QString()) const;
+    // Throws the ComError for an engine error, with the engine's own words.
+    [[noreturn]] void raise(const QSqlError &error) const;
 
     // Transactions of the connection; nested calls are counted, so the
     // component's own short write transactions join one the caller opened.

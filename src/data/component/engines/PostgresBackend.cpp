@@ -19,7 +19,7 @@ public:
         QSqlQuery query = m_backend->readerQuery();
         const QString sql = QStringLiteral("FETCH FORWARD %1 FROM %2").arg(maxRows).arg(m_cursor);
         if (!query.exec(sql))
-            m_backend->raise(query.lastError(), sql);
+            m_backend->raise(query.lastError());
         qsizetype rows = 0;
         while (query.next()) {
             keys.appendFrom(query);
@@ -104,7 +104,7 @@ QString PostgresBackend::declareCursor(const QString &sql)
         QSqlQuery cleanup = readerQuery();
         cleanup.exec(m_openCursors == 0 ? QStringLiteral("ROLLBACK")
                                         : QStringLiteral("ROLLBACK TO SAVEPOINT qrt_declare"));
-        raise(error, sql);
+        raise(error);
     }
     query.exec(QStringLiteral("RELEASE SAVEPOINT qrt_declare"));
     ++m_openCursors;

@@ -109,7 +109,7 @@ std::unique_ptr<KeySource> SqliteBackend::openKeySource(const QString &sql, int 
     QSqlQuery query(reader);
     query.setForwardOnly(true);
     if (!query.exec(sql))
-        raise(query.lastError(), sql);
+        raise(query.lastError());
     return std::make_unique<SqliteKeySource>(std::move(query));
 }
 
