@@ -1,20 +1,10 @@
 #include "facade/CKeloFilter.h"
 
-#include "data/component/SqlDialect.h"
 #include "data/component/Variant.h"
+#include "facade/ConfigDocument.h"
 #include "filter/CFilterMgr.h"
 #include "platform/ComError.h"
 #include "platform/UserMessages.h"
-
-namespace {
-
-QString element(const QString &name, const QString &content)
-{
-    return QLatin1Char('<') + name + QLatin1Char('>') + content + QStringLiteral("</") + name +
-           QLatin1Char('>');
-}
-
-} // namespace
 
 CKeloFilter::CKeloFilter() : m_pFilterMgr(std::make_shared<CFilterMgr>()) {}
 
@@ -37,17 +27,8 @@ bool CKeloFilter::Init(const QString &database, const QString &server, const QSt
 {
     // The form's document without its SORT slot and with the removed
     // columns in place; the placeholder for the mode stays, nobody reads it.
-    m_strDocument =
-        QStringLiteral("<ADOBUILDER DESIGNMODUS='@Designmodus'>") +
-        element(QStringLiteral("FORMULARNAME"), table) +
-        element(QStringLiteral("DBNAME"), database) +
-        element(QStringLiteral("SERVERNAME"), server) + element(QStringLiteral("USERID"), user) +
-        element(QStringLiteral("PASSWORT"), password) +
-        element(QStringLiteral("TABELLENNAME"), table) +
-        element(QStringLiteral("DBTYP"),
-                QString::fromLatin1(dialectFor(databaseKindFromNumber(int(type))).name)) +
-        QStringLiteral("<FILTER></FILTER>") + m_strSuppressColumns +
-        QStringLiteral("</ADOBUILDER>");
+    m_strDocument = ConfigDocument::compose(database, server, user, password, table, type,
+                                            m_strSuppressColumns);
     return configure();
 }
 
@@ -85,6 +66,5 @@ void CKeloFilter::ResetFilter()
 
 void CKeloFilter::RemoveColumn(const QString &column)
 {
-    m_strSuppressColumns += QStringLiteral("<SUPPRESSCOLUMN AUTOVAL='false'>") + column +
-                            QStringLiteral("</SUPPRESSCOLUMN>");
+    m_strSuppressColumns += ConfigDocument::suppressColumn(column, false);
 }

@@ -1,6 +1,7 @@
 #include "facade/CKeloForm.h"
 
 #include "data/CTabInfo.h"
+#include "facade/ConfigDocument.h"
 
 namespace {
 
@@ -8,22 +9,6 @@ const QString kDesignModePlaceholder = QStringLiteral("@Designmodus");
 const QString kSuppressColumnsPlaceholder = QStringLiteral("@SuppressColumns");
 const QString kEmptyFilter = QStringLiteral("<FILTER></FILTER>");
 const QString kEmptySort = QStringLiteral("<SORT></SORT>");
-
-// Access keeps its own text; every kind without a text of its own is SQL
-// Server, which is what hosts built before SQLite and PostgreSQL expect.
-QString dbTypText(ns_qrttypen::KELODBTyp type)
-{
-    switch (type) {
-    case ns_qrttypen::KELO_ACCESS:
-        return QStringLiteral("ACCESS");
-    case ns_qrttypen::KELO_SQLITE:
-        return QStringLiteral("SQLITE");
-    case ns_qrttypen::KELO_POSTGRESQL:
-        return QStringLiteral("POSTGRESQL");
-    default:
-        return QStringLiteral("SQLSERVER");
-    }
-}
 
 QString element(const QString &name, const QString &content)
 {
@@ -66,22 +51,13 @@ void CKeloForm::Init(const QString &database, const QString &server, const QStri
 {
     // No white space between the pieces, and the placeholder stands as bare
     // text before the closing tag: the fillings below rely on these exact texts.
-    m_document = QStringLiteral("<ADOBUILDER DESIGNMODUS='") + kDesignModePlaceholder +
-                 QStringLiteral("'>") + element(QStringLiteral("FORMULARNAME"), formAndTable) +
-                 element(QStringLiteral("DBNAME"), database) +
-                 element(QStringLiteral("SERVERNAME"), server) +
-                 element(QStringLiteral("USERID"), user) +
-                 element(QStringLiteral("PASSWORT"), password) +
-                 element(QStringLiteral("TABELLENNAME"), formAndTable) +
-                 element(QStringLiteral("DBTYP"), dbTypText(type)) + kEmptyFilter + kEmptySort +
-                 kSuppressColumnsPlaceholder + QStringLiteral("</ADOBUILDER>");
+    m_document = ConfigDocument::compose(database, server, user, password, formAndTable, type,
+                                         kEmptySort + kSuppressColumnsPlaceholder);
 }
 
 void CKeloForm::RemoveColumn(const QString &column, bool autoValue)
 {
-    m_suppressColumns += QStringLiteral("<SUPPRESSCOLUMN AUTOVAL=") +
-                         (autoValue ? QStringLiteral("'true'>") : QStringLiteral("'false'>")) +
-                         column + QStringLiteral("</SUPPRESSCOLUMN>");
+    m_suppressColumns += ConfigDocument::suppressColumn(column, autoValue);
 }
 
 QString CKeloForm::FilledDocument(EntryPoint entry, const QString &filter,
