@@ -16,14 +16,13 @@
 
 // The record data manager on every engine: the record text, moves, filters,
 // and writing form values back.
-class AdoDataMgrTest : public ::testing::TestWithParam<DatabaseKind>
+class AdoDataMgrTest : public EngineTest
 {
 protected:
     void SetUp() override
     {
-        db = std::make_unique<TestDatabase>(GetParam());
-        QRT_REQUIRE_DATABASE(*db);
-        db->exec(QStringList{
+        QRT_REQUIRE_DATABASE(db);
+        db.exec(QStringList{
             QStringLiteral(
                 "CREATE TABLE kunden (id INTEGER NOT NULL PRIMARY KEY, name VARCHAR(10) NOT NULL, "
                 "ort VARCHAR(40), betrag DOUBLE PRECISION, anzahl INTEGER, menge INTEGER NOT NULL, "
@@ -41,7 +40,7 @@ protected:
                      bool autoId = true)
     {
         CKeloForm form;
-        form.Init(db->dbName(), db->serverName(), db->userId(), db->password(),
+        form.Init(db.dbName(), db.serverName(), db.userId(), db.password(),
                   QStringLiteral("kunden"),
                   GetParam() == DatabaseKind::Sqlite ? ns_qrttypen::KELO_SQLITE
                                                      : ns_qrttypen::KELO_POSTGRESQL);
@@ -67,7 +66,6 @@ protected:
         return helper.xml();
     }
 
-    std::unique_ptr<TestDatabase> db;
     ScriptedMessages messages;
 };
 
@@ -107,9 +105,9 @@ TEST_P(AdoDataMgrTest, MovesStayAtBothEnds)
 
 TEST_P(AdoDataMgrTest, NothingToShowStartsANewRecord)
 {
-    db->exec(QStringLiteral("CREATE TABLE leer (id INTEGER PRIMARY KEY, name VARCHAR(10))"));
+    db.exec(QStringLiteral("CREATE TABLE leer (id INTEGER PRIMARY KEY, name VARCHAR(10))"));
     CKeloForm form;
-    form.Init(db->dbName(), db->serverName(), db->userId(), db->password(), QStringLiteral("leer"),
+    form.Init(db.dbName(), db.serverName(), db.userId(), db.password(), QStringLiteral("leer"),
               GetParam() == DatabaseKind::Sqlite ? ns_qrttypen::KELO_SQLITE
                                                  : ns_qrttypen::KELO_POSTGRESQL);
     CAdoDataMgr empty;
@@ -123,18 +121,18 @@ TEST_P(AdoDataMgrTest, NothingToShowStartsANewRecord)
     EXPECT_FALSE(none.HasRecord());
     none.MoveNext(); // a move drops the untouched new row and starts another
     EXPECT_FALSE(none.HasRecord());
-    EXPECT_EQ(db->scalar(QStringLiteral("SELECT COUNT(*) FROM kunden")), QStringLiteral("3"));
+    EXPECT_EQ(db.scalar(QStringLiteral("SELECT COUNT(*) FROM kunden")), QStringLiteral("3"));
 }
 
 TEST_P(AdoDataMgrTest, KeysTheEngineFillsAreLeftToIt)
 {
     // SQLite's INTEGER PRIMARY KEY and PostgreSQL's serial fill themselves;
     // a new record whose form shows the key empty must not store 0.
-    db->exec(GetParam() == DatabaseKind::Sqlite
-                 ? QStringLiteral("CREATE TABLE auto (id INTEGER PRIMARY KEY, name VARCHAR(10))")
-                 : QStringLiteral("CREATE TABLE auto (id SERIAL PRIMARY KEY, name VARCHAR(10))"));
+    db.exec(GetParam() == DatabaseKind::Sqlite
+                ? QStringLiteral("CREATE TABLE auto (id INTEGER PRIMARY KEY, name VARCHAR(10))")
+                : QStringLiteral("CREATE TABLE auto (id SERIAL PRIMARY KEY, name VARCHAR(10))"));
     CKeloForm form;
-    form.Init(db->dbName(), db->serverName(), db->userId(), db->password(), QStringLiteral("auto"),
+    form.Init(db.dbName(), db.serverName(), db.userId(), db.password(), QStringLiteral("auto"),
               GetParam() == DatabaseKind::Sqlite ? ns_qrttypen::KELO_SQLITE
                                                  : ns_qrttypen::KELO_POSTGRESQL);
     CAdoDataMgr manager;
@@ -147,7 +145,7 @@ TEST_P(AdoDataMgrTest, KeysTheEngineFillsAreLeftToIt)
     EXPECT_EQ(manager.GetLastUpdateKey(), 2);
     EXPECT_TRUE(messages.texts().isEmpty())
         << messages.texts().join(QLatin1Char('\n')).toStdString();
-    EXPECT_EQ(db->scalar(QStringLiteral("SELECT name FROM auto WHERE id = 2")),
+    EXPECT_EQ(db.scalar(QStringLiteral("SELECT name FROM auto WHERE id = 2")),
               QStringLiteral("Zwei"));
 }
 
@@ -187,16 +185,15 @@ TEST_P(AdoDataMgrTest, FormTextsAreConvertedPerColumn)
     xml = with(xml, "datum", QStringLiteral("2022-1-31"));
     xml = with(xml, "aktiv", QStringLiteral("false"));
     ASSERT_TRUE(manager.WriteRecord(xml)) << messages.texts().join(QLatin1Char('\n')).toStdString();
-    EXPECT_EQ(db->scalar(QStringLiteral("SELECT betrag FROM kunden WHERE id = 1")).toDouble(),
-              3.75);
+    EXPECT_EQ(db.scalar(QStringLiteral("SELECT betrag FROM kunden WHERE id = 1")).toDouble(), 3.75);
     EXPECT_EQ(
-        db->scalar(QStringLiteral("SELECT COUNT(*) FROM kunden WHERE id = 1 AND anzahl IS NULL")),
+        db.scalar(QStringLiteral("SELECT COUNT(*) FROM kunden WHERE id = 1 AND anzahl IS NULL")),
         QStringLiteral("1"));
-    EXPECT_EQ(db->scalar(QStringLiteral("SELECT menge FROM kunden WHERE id = 1")),
+    EXPECT_EQ(db.scalar(QStringLiteral("SELECT menge FROM kunden WHERE id = 1")),
               QStringLiteral("0"));
-    EXPECT_EQ(db->scalar(QStringLiteral("SELECT name FROM kunden WHERE id = 1")),
+    EXPECT_EQ(db.scalar(QStringLiteral("SELECT name FROM kunden WHERE id = 1")),
               QStringLiteral("Meierhofer"));
-    EXPECT_EQ(db->scalar(QStringLiteral("SELECT COUNT(*) FROM kunden WHERE datum = '2022-01-31'")),
+    EXPECT_EQ(db.scalar(QStringLiteral("SELECT COUNT(*) FROM kunden WHERE datum = '2022-01-31'")),
               QStringLiteral("1"));
     EXPECT_EQ(manager.GetLastUpdateKey(), 1);
     manager.Undo();
@@ -209,10 +206,9 @@ TEST_P(AdoDataMgrTest, FormTextsAreConvertedPerColumn)
     EXPECT_EQ(messages.texts().last(), QStringLiteral("Ungültiger Wert in betrag"));
     EXPECT_FALSE(manager.WriteRecord(with(manager.GetRecordXml(), "name", QString())));
     EXPECT_EQ(messages.texts().last(), QStringLiteral("Das Feld name muss einen Wert enthalten."));
-    EXPECT_EQ(db->scalar(QStringLiteral("SELECT name FROM kunden WHERE id = 1")),
+    EXPECT_EQ(db.scalar(QStringLiteral("SELECT name FROM kunden WHERE id = 1")),
               QStringLiteral("Meierhofer"));
-    EXPECT_EQ(db->scalar(QStringLiteral("SELECT betrag FROM kunden WHERE id = 1")).toDouble(),
-              3.75);
+    EXPECT_EQ(db.scalar(QStringLiteral("SELECT betrag FROM kunden WHERE id = 1")).toDouble(), 3.75);
 }
 
 TEST_P(AdoDataMgrTest, NewRecordsGetTheNextKey)
@@ -223,23 +219,23 @@ TEST_P(AdoDataMgrTest, NewRecordsGetTheNextKey)
     QString xml = QStringLiteral("<RECORDSET name=\"Neu\" menge=\"5\" id=\"999\"></RECORDSET>");
     ASSERT_TRUE(manager.WriteRecord(xml)) << messages.texts().join(QLatin1Char('\n')).toStdString();
     EXPECT_EQ(manager.GetLastUpdateKey(), 42); // the form's text for an auto value is ignored
-    EXPECT_EQ(db->scalar(QStringLiteral("SELECT name FROM kunden WHERE id = 42")),
+    EXPECT_EQ(db.scalar(QStringLiteral("SELECT name FROM kunden WHERE id = 42")),
               QStringLiteral("Neu"));
     // Saving it again keeps the key.
     ASSERT_TRUE(manager.WriteRecord(with(manager.GetRecordXml(), "name", QStringLiteral("Neuer"))));
     EXPECT_EQ(manager.GetLastUpdateKey(), 42);
-    EXPECT_EQ(db->scalar(QStringLiteral("SELECT COUNT(*) FROM kunden")), QStringLiteral("4"));
+    EXPECT_EQ(db.scalar(QStringLiteral("SELECT COUNT(*) FROM kunden")), QStringLiteral("4"));
 
     manager.DeleteRecord();
     EXPECT_EQ(manager.GetLastUpdateKey(), -1);
-    EXPECT_EQ(db->scalar(QStringLiteral("SELECT COUNT(*) FROM kunden")), QStringLiteral("3"));
+    EXPECT_EQ(db.scalar(QStringLiteral("SELECT COUNT(*) FROM kunden")), QStringLiteral("3"));
 }
 
 TEST_P(AdoDataMgrTest, AStaleRowIsNotOverwritten)
 {
     CAdoDataMgr manager;
     manager.Open(document(QStringLiteral("id = 2")), false);
-    db->exec(QStringLiteral("UPDATE kunden SET ort = 'Berlin' WHERE id = 2"));
+    db.exec(QStringLiteral("UPDATE kunden SET ort = 'Berlin' WHERE id = 2"));
     try {
         manager.WriteRecord(with(manager.GetRecordXml(), "ort", QStringLiteral("Hamburg")));
         ADD_FAILURE() << "stale row overwritten";
@@ -247,14 +243,14 @@ TEST_P(AdoDataMgrTest, AStaleRowIsNotOverwritten)
         EXPECT_EQ(error.code(), DB_E_CONCURRENCYVIOLATION);
         EXPECT_FALSE(error.description().isEmpty());
     }
-    EXPECT_EQ(db->scalar(QStringLiteral("SELECT ort FROM kunden WHERE id = 2")),
+    EXPECT_EQ(db.scalar(QStringLiteral("SELECT ort FROM kunden WHERE id = 2")),
               QStringLiteral("Berlin"));
     // After a move the current values are read again, and saving works.
     manager.MoveFirst();
     EXPECT_EQ(attribute(manager.GetRecordXml(), "ort"), QStringLiteral("Berlin"));
     EXPECT_TRUE(
         manager.WriteRecord(with(manager.GetRecordXml(), "ort", QStringLiteral("Hamburg"))));
-    EXPECT_EQ(db->scalar(QStringLiteral("SELECT ort FROM kunden WHERE id = 2")),
+    EXPECT_EQ(db.scalar(QStringLiteral("SELECT ort FROM kunden WHERE id = 2")),
               QStringLiteral("Hamburg"));
 }
 
@@ -277,13 +273,13 @@ TEST_P(AdoDataMgrTest, TwoUsersAddingAtOnceBothSucceed)
                                                               : QStringLiteral("QPSQL"),
                                                           name);
             if (GetParam() == DatabaseKind::Sqlite) {
-                conn.setDatabaseName(db->dbName());
+                conn.setDatabaseName(db.dbName());
             } else {
-                const QStringList server = db->serverName().split(QLatin1Char(':'));
+                const QStringList server = db.serverName().split(QLatin1Char(':'));
                 conn.setHostName(server.value(0));
                 conn.setPort(server.value(1).toInt());
-                conn.setUserName(db->userId());
-                conn.setDatabaseName(db->dbName());
+                conn.setUserName(db.userId());
+                conn.setDatabaseName(db.dbName());
             }
             conn.open();
             QSqlQuery query(conn);
@@ -316,13 +312,11 @@ TEST_P(AdoDataMgrTest, TwoUsersAddingAtOnceBothSucceed)
     EXPECT_TRUE(firstSaved);
     EXPECT_TRUE(messages.texts().isEmpty())
         << messages.texts().join(QLatin1Char('\n')).toStdString();
-    EXPECT_EQ(db->scalar(QStringLiteral("SELECT COUNT(*) FROM kunden")), QStringLiteral("6"));
-    EXPECT_EQ(db->scalar(QStringLiteral("SELECT COUNT(DISTINCT id) FROM kunden")),
+    EXPECT_EQ(db.scalar(QStringLiteral("SELECT COUNT(*) FROM kunden")), QStringLiteral("6"));
+    EXPECT_EQ(db.scalar(QStringLiteral("SELECT COUNT(DISTINCT id) FROM kunden")),
               QStringLiteral("6"));
     EXPECT_NE(first.GetLastUpdateKey(), second.GetLastUpdateKey());
     EXPECT_EQ(second.GetLastUpdateKey(), 43);
 }
 
-INSTANTIATE_TEST_SUITE_P(Engines, AdoDataMgrTest,
-                         ::testing::Values(DatabaseKind::Sqlite, DatabaseKind::PostgreSql),
-                         [](const auto &info) { return engineName(info.param); });
+QRT_INSTANTIATE_FOR_ENGINES(AdoDataMgrTest);

@@ -96,7 +96,7 @@ TEST(CBaseMgr, SuppressColumnsAreReadInOrderAndFoundIgnoringCase)
     EXPECT_TRUE(mgr.suppressColumns().isEmpty()) << "an unparsable document leaves none";
 }
 
-class CBaseMgrTest : public ::testing::TestWithParam<DatabaseKind>
+class CBaseMgrTest : public EngineTest
 {
 protected:
     void SetUp() override { QRT_REQUIRE_DATABASE(db); }
@@ -106,7 +106,6 @@ protected:
         return mgr.Connect(dbName, db.serverName(), db.userId(), db.password(), int(GetParam()));
     }
 
-    TestDatabase db{GetParam()};
     ScriptedMessages messages;
     CBaseMgr mgr;
 };
@@ -182,8 +181,6 @@ TEST_P(CBaseMgrTest, GetNextKeyIsOneMoreThanTheLargestValue)
     EXPECT_TRUE(messages.texts().isEmpty()) << "errors are the caller's to report";
 }
 
-INSTANTIATE_TEST_SUITE_P(Engines, CBaseMgrTest,
-                         ::testing::Values(DatabaseKind::Sqlite, DatabaseKind::PostgreSql),
-                         [](const auto &info) { return engineName(info.param); });
+QRT_INSTANTIATE_FOR_ENGINES(CBaseMgrTest);
 
 } // namespace

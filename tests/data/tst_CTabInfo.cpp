@@ -25,7 +25,7 @@ QVector<quint16> flagsOf(const QVector<ColumnInfo> &columns)
     return flags;
 }
 
-class CTabInfoTest : public ::testing::TestWithParam<DatabaseKind>
+class CTabInfoTest : public EngineTest
 {
 protected:
     void SetUp() override
@@ -41,7 +41,6 @@ protected:
         return out;
     }
 
-    TestDatabase db{GetParam()};
     ScriptedMessages messages;
     CTabInfo tabInfo;
 };
@@ -146,8 +145,6 @@ TEST_P(CTabInfoTest, FailuresAreShownOrThrownAndNeverCached)
     EXPECT_THROW(unopened.GetSpaltenInfos("fehlt", out, false), ComError);
 }
 
-INSTANTIATE_TEST_SUITE_P(Engines, CTabInfoTest,
-                         ::testing::Values(DatabaseKind::Sqlite, DatabaseKind::PostgreSql),
-                         [](const auto &info) { return engineName(info.param); });
+QRT_INSTANTIATE_FOR_ENGINES(CTabInfoTest);
 
 } // namespace

@@ -61,7 +61,7 @@ TEST(CKeloFilter, InitComposesTheDocumentWithTheRemovedColumns)
     EXPECT_EQ(messages.texts().size(), 1);
 }
 
-class CKeloFilterTest : public ::testing::TestWithParam<DatabaseKind>
+class CKeloFilterTest : public EngineTest
 {
 protected:
     void SetUp() override
@@ -77,7 +77,6 @@ protected:
                            ns_qrttypen::KELODBTyp(GetParam()));
     }
 
-    TestDatabase db{GetParam()};
     ScriptedMessages messages;
 };
 
@@ -136,8 +135,6 @@ TEST_P(CKeloFilterTest, AHostComposesAFilterAndGetsItsCondition)
     EXPECT_TRUE(messages.texts().isEmpty());
 }
 
-INSTANTIATE_TEST_SUITE_P(Engines, CKeloFilterTest,
-                         ::testing::Values(DatabaseKind::Sqlite, DatabaseKind::PostgreSql),
-                         [](const auto &info) { return engineName(info.param); });
+QRT_INSTANTIATE_FOR_ENGINES(CKeloFilterTest);
 
 } // namespace

@@ -49,7 +49,7 @@ void doubleClick(QListWidget *list, int row)
     QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, centre);
 }
 
-class FilterDialogTest : public ::testing::TestWithParam<DatabaseKind>
+class FilterDialogTest : public EngineTest
 {
 protected:
     void SetUp() override
@@ -76,7 +76,6 @@ protected:
         click(dialog.get(), "add");
     }
 
-    TestDatabase db{GetParam()};
     ScriptedMessages messages;
     CFilterMgr store;
     std::unique_ptr<CFilterDlg> dialog;
@@ -284,8 +283,6 @@ TEST_P(FilterDialogTest, SavedFiltersAreSavedOverwrittenLoadedAndDeleted)
                            "Dieser Filter existiert nicht!"}));
 }
 
-INSTANTIATE_TEST_SUITE_P(Engines, FilterDialogTest,
-                         ::testing::Values(DatabaseKind::Sqlite, DatabaseKind::PostgreSql),
-                         [](const auto &info) { return engineName(info.param); });
+QRT_INSTANTIATE_FOR_ENGINES(FilterDialogTest);
 
 } // namespace

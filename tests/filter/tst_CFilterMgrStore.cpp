@@ -9,7 +9,7 @@
 
 namespace {
 
-class FilterStoreTest : public ::testing::TestWithParam<DatabaseKind>
+class FilterStoreTest : public EngineTest
 {
 protected:
     void SetUp() override
@@ -42,7 +42,6 @@ protected:
         mgr.AddCriterion(mgr.FindColumn("seit"), 5, "", QDate(2021, 1, 1));
     }
 
-    TestDatabase db{GetParam()};
     ScriptedMessages messages;
     CFilterMgr store;
 };
@@ -192,8 +191,6 @@ TEST_P(FilterStoreTest, ASavedCriterionOnADroppedColumnIsDroppedWhenListed)
     EXPECT_TRUE(later.TestCondition());
 }
 
-INSTANTIATE_TEST_SUITE_P(Engines, FilterStoreTest,
-                         ::testing::Values(DatabaseKind::Sqlite, DatabaseKind::PostgreSql),
-                         [](const auto &info) { return engineName(info.param); });
+QRT_INSTANTIATE_FOR_ENGINES(FilterStoreTest);
 
 } // namespace

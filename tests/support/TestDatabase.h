@@ -4,8 +4,10 @@
 #include "data/component/SqlDialect.h"
 
 #include <QString>
+
 #include <QStringList>
 #include <QTemporaryDir>
+#include <gtest/gtest.h>
 
 #include <memory>
 #include <string>
@@ -74,5 +76,19 @@ std::string engineName(DatabaseKind kind);
             GTEST_SKIP() << (db).skipReason().toStdString();                                       \
         }                                                                                          \
     } while (false)
+
+// A suite that runs once per engine, each test on a fresh database. Its
+// SetUp starts with QRT_REQUIRE_DATABASE(db).
+class EngineTest : public ::testing::TestWithParam<DatabaseKind>
+{
+protected:
+    TestDatabase db{GetParam()};
+};
+
+// Instantiates an EngineTest suite for SQLite and PostgreSQL.
+#define QRT_INSTANTIATE_FOR_ENGINES(suite)                                                         \
+    INSTANTIATE_TEST_SUITE_P(Engines, suite,                                                       \
+                             ::testing::Values(DatabaseKind::Sqlite, DatabaseKind::PostgreSql),    \
+                             [](const auto &info) { return engineName(info.param); })
 
 #endif // QRT_TESTS_TESTDATABASE_H

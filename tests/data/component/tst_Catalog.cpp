@@ -6,14 +6,13 @@
 
 #include <gtest/gtest.h>
 
-class CatalogTest : public ::testing::TestWithParam<DatabaseKind>
+class CatalogTest : public EngineTest
 {
 protected:
     void SetUp() override
     {
-        db = std::make_unique<TestDatabase>(GetParam());
-        QRT_REQUIRE_DATABASE(*db);
-        db->exec(QStringList{
+        QRT_REQUIRE_DATABASE(db);
+        db.exec(QStringList{
             QStringLiteral(
                 "CREATE TABLE orte (plz CHAR(5) NOT NULL, name VARCHAR(40), PRIMARY KEY (plz))"),
             QStringLiteral("CREATE TABLE kunden (id INTEGER NOT NULL PRIMARY KEY, kurz VARCHAR(10) "
@@ -22,11 +21,10 @@ protected:
                            "aktiv BOOLEAN, "
                            "notiz TEXT)"),
         });
-        connection.Open(db->connectionString());
+        connection.Open(db.connectionString());
         catalog.putActiveConnection(connection);
     }
 
-    std::unique_ptr<TestDatabase> db;
     Connection connection;
     Catalog catalog;
 };
@@ -101,17 +99,15 @@ TEST_P(CatalogTest, UnknownTablesRaiseAndRefreshSeesChanges)
     // Names as unquoted SQL would resolve them, in any letter case.
     EXPECT_EQ(catalog.Tables().Item(QStringLiteral("KUNDEN")).Columns().Count(), 7);
 
-    db->exec(QStringLiteral("ALTER TABLE orte ADD COLUMN land VARCHAR(2)"));
+    db.exec(QStringLiteral("ALTER TABLE orte ADD COLUMN land VARCHAR(2)"));
     EXPECT_EQ(catalog.Tables().Item(QStringLiteral("orte")).Columns().Count(), 3);
-    db->exec(QStringLiteral("ALTER TABLE orte ADD COLUMN kreis VARCHAR(20)"));
+    db.exec(QStringLiteral("ALTER TABLE orte ADD COLUMN kreis VARCHAR(20)"));
     EXPECT_EQ(catalog.Tables().Item(QStringLiteral("orte")).Columns().Count(), 3); // as read
     catalog.Tables().Refresh();
     EXPECT_EQ(catalog.Tables().Item(QStringLiteral("orte")).Columns().Count(), 4);
 }
 
-INSTANTIATE_TEST_SUITE_P(Engines, CatalogTest,
-                         ::testing::Values(DatabaseKind::Sqlite, DatabaseKind::PostgreSql),
-                         [](const auto &info) { return engineName(info.param); });
+QRT_INSTANTIATE_FOR_ENGINES(CatalogTest);
 
 TEST(Connection, FailuresNameTheirCause)
 {

@@ -7,21 +7,20 @@
 
 // Every value type the forms use, read and written on every engine: values
 // come typed by the declared column type, whatever the driver returns.
-class FieldValuesTest : public ::testing::TestWithParam<DatabaseKind>
+class FieldValuesTest : public EngineTest
 {
 protected:
     void SetUp() override
     {
-        db = std::make_unique<TestDatabase>(GetParam());
-        QRT_REQUIRE_DATABASE(*db);
-        db->exec(QStringLiteral(
+        QRT_REQUIRE_DATABASE(db);
+        db.exec(QStringLiteral(
             "CREATE TABLE werte (id INTEGER PRIMARY KEY, klein SMALLINT, zahl INTEGER, "
             "kommazahl DOUBLE PRECISION, betrag NUMERIC(12,2), datum DATE, zeitpunkt TIMESTAMP, "
             "text VARCHAR(20), aktiv BOOLEAN)"));
-        db->exec(QStringLiteral("INSERT INTO werte VALUES (1, 7, 123456, 2.5, 1234567890.12, "
-                                "'2021-03-07', '2021-03-07 14:30:00', 'a<b & \"c\"', TRUE)"));
-        db->exec(QStringLiteral("INSERT INTO werte (id) VALUES (2)"));
-        connection.Open(db->connectionString());
+        db.exec(QStringLiteral("INSERT INTO werte VALUES (1, 7, 123456, 2.5, 1234567890.12, "
+                               "'2021-03-07', '2021-03-07 14:30:00', 'a<b & \"c\"', TRUE)"));
+        db.exec(QStringLiteral("INSERT INTO werte (id) VALUES (2)"));
+        connection.Open(db.connectionString());
     }
 
     Variant field(Recordset &rs, const char *name)
@@ -29,7 +28,6 @@ protected:
         return rs.Fields().Item(QString::fromLatin1(name)).Value();
     }
 
-    std::unique_ptr<TestDatabase> db;
     Connection connection;
 };
 
@@ -83,7 +81,7 @@ TEST_P(FieldValuesTest, WrittenValuesComeBackUnchanged)
     EXPECT_EQ(field(again, "text"), Variant(QStringLiteral("Grüße, 'Welt'")));
     EXPECT_EQ(field(again, "aktiv"), Variant(false));
     // Dates stay comparable with a plain date literal on every engine.
-    EXPECT_EQ(db->scalar(QStringLiteral("SELECT COUNT(*) FROM werte WHERE datum = '1999-12-31'")),
+    EXPECT_EQ(db.scalar(QStringLiteral("SELECT COUNT(*) FROM werte WHERE datum = '1999-12-31'")),
               QStringLiteral("1"));
 
     // Back to Null.
@@ -91,14 +89,14 @@ TEST_P(FieldValuesTest, WrittenValuesComeBackUnchanged)
     again.Fields().Item(QStringLiteral("datum")).PutValue(Variant::null());
     again.Update();
     EXPECT_TRUE(field(again, "text").isNull());
-    EXPECT_EQ(db->scalar(QStringLiteral("SELECT COUNT(*) FROM werte WHERE datum IS NULL")),
+    EXPECT_EQ(db.scalar(QStringLiteral("SELECT COUNT(*) FROM werte WHERE datum IS NULL")),
               QStringLiteral("1"));
 
     // An empty text is a text, not NULL.
     again.Fields().Item(QStringLiteral("text")).PutValue(Variant(QString()));
     again.Update();
     EXPECT_EQ(field(again, "text"), Variant(QString(QLatin1String(""))));
-    EXPECT_EQ(db->scalar(QStringLiteral("SELECT COUNT(*) FROM werte WHERE text = ''")),
+    EXPECT_EQ(db.scalar(QStringLiteral("SELECT COUNT(*) FROM werte WHERE text = ''")),
               QStringLiteral("1"));
 }
 
@@ -119,9 +117,7 @@ TEST_P(FieldValuesTest, AValueThatDoesNotFitIsRefusedAtOnce)
     EXPECT_EQ(field(rs, "zahl"), Variant(qint32(123456))); // nothing stored was touched
 }
 
-INSTANTIATE_TEST_SUITE_P(Engines, FieldValuesTest,
-                         ::testing::Values(DatabaseKind::Sqlite, DatabaseKind::PostgreSql),
-                         [](const auto &info) { return engineName(info.param); });
+QRT_INSTANTIATE_FOR_ENGINES(FieldValuesTest);
 
 TEST(FieldValuesSqlite, ForeignValuesInAnSqliteFileAreHandedUpUntouched)
 {

@@ -10,28 +10,26 @@
 
 // Keys are read lazily, and a key query still being read never keeps
 // another connection from writing.
-class KeysetConcurrencyTest : public ::testing::TestWithParam<DatabaseKind>
+class KeysetConcurrencyTest : public EngineTest
 {
 protected:
     void SetUp() override
     {
-        db = std::make_unique<TestDatabase>(GetParam());
-        QRT_REQUIRE_DATABASE(*db);
-        db->exec(QStringLiteral("CREATE TABLE viele (id INTEGER PRIMARY KEY, name VARCHAR(20))"));
+        QRT_REQUIRE_DATABASE(db);
+        db.exec(QStringLiteral("CREATE TABLE viele (id INTEGER PRIMARY KEY, name VARCHAR(20))"));
         QStringList values;
         for (int i = 1; i <= kRows; ++i)
             values << QStringLiteral("(%1, 'N%2')").arg(i).arg(kRows - i, 5, 10, QLatin1Char('0'));
-        db->exec(QStringLiteral("INSERT INTO viele VALUES ") + values.join(QLatin1Char(',')));
+        db.exec(QStringLiteral("INSERT INTO viele VALUES ") + values.join(QLatin1Char(',')));
     }
 
     static constexpr int kRows = 5000;
-    std::unique_ptr<TestDatabase> db;
 };
 
 TEST_P(KeysetConcurrencyTest, KeysAreReadOnlyAsFarAsMovesNeedThem)
 {
     Connection connection;
-    connection.Open(db->connectionString());
+    connection.Open(db.connectionString());
     Recordset rs;
     rs.Open(QStringLiteral("SELECT * FROM viele ORDER BY name"), connection);
     EXPECT_FALSE(rs.keysComplete());
@@ -50,14 +48,14 @@ TEST_P(KeysetConcurrencyTest, KeysAreReadOnlyAsFarAsMovesNeedThem)
 TEST_P(KeysetConcurrencyTest, AnOpenKeyQueryDoesNotBlockWriters)
 {
     Connection first;
-    first.Open(db->connectionString());
+    first.Open(db.connectionString());
     Recordset reading;
     reading.Open(QStringLiteral("SELECT * FROM viele ORDER BY name"), first);
     ASSERT_FALSE(reading.keysComplete());
 
     // Another user writes through the component...
     Connection second;
-    second.Open(db->connectionString());
+    second.Open(db.connectionString());
     Recordset other;
     other.Open(QStringLiteral("SELECT * FROM viele WHERE id = 10"), second);
     other.Fields().Item(QStringLiteral("name")).PutValue(QStringLiteral("geändert"));
@@ -67,18 +65,18 @@ TEST_P(KeysetConcurrencyTest, AnOpenKeyQueryDoesNotBlockWriters)
     other.Fields().Item(QStringLiteral("name")).PutValue(QStringLiteral("neu"));
     other.Update();
     // ...and a plain engine connection sees both at once, committed.
-    EXPECT_EQ(db->scalar(QStringLiteral("SELECT name FROM viele WHERE id = 10")),
+    EXPECT_EQ(db.scalar(QStringLiteral("SELECT name FROM viele WHERE id = 10")),
               QStringLiteral("geändert"));
-    EXPECT_EQ(db->scalar(QStringLiteral("SELECT COUNT(*) FROM viele")), QString::number(kRows + 1));
+    EXPECT_EQ(db.scalar(QStringLiteral("SELECT COUNT(*) FROM viele")), QString::number(kRows + 1));
 
     // The reader's own writes are committed at once too, while its keys are
     // still being read.
     reading.Fields().Item(QStringLiteral("name")).PutValue(QStringLiteral("auch"));
     reading.Update();
     ASSERT_FALSE(reading.keysComplete());
-    EXPECT_EQ(db->scalar(QStringLiteral("SELECT name FROM viele WHERE id = %1").arg(kRows)),
+    EXPECT_EQ(db.scalar(QStringLiteral("SELECT name FROM viele WHERE id = %1").arg(kRows)),
               QStringLiteral("auch"));
-    db->exec(QStringLiteral("UPDATE viele SET name = 'direkt' WHERE id = 20"));
+    db.exec(QStringLiteral("UPDATE viele SET name = 'direkt' WHERE id = 20"));
 
     // The keyset stays as it was read: the other user's new row is not in it,
     // but changed rows show their new values when they become current.
@@ -86,6 +84,4 @@ TEST_P(KeysetConcurrencyTest, AnOpenKeyQueryDoesNotBlockWriters)
     EXPECT_EQ(reading.keysRead(), kRows);
 }
 
-INSTANTIATE_TEST_SUITE_P(Engines, KeysetConcurrencyTest,
-                         ::testing::Values(DatabaseKind::Sqlite, DatabaseKind::PostgreSql),
-                         [](const auto &info) { return engineName(info.param); });
+QRT_INSTANTIATE_FOR_ENGINES(KeysetConcurrencyTest);

@@ -8,15 +8,14 @@
 #include <gtest/gtest.h>
 
 // The keyset recordset on every engine the tests can reach.
-class RecordsetTest : public ::testing::TestWithParam<DatabaseKind>
+class RecordsetTest : public EngineTest
 {
 protected:
     void SetUp() override
     {
-        db = std::make_unique<TestDatabase>(GetParam());
-        QRT_REQUIRE_DATABASE(*db);
+        QRT_REQUIRE_DATABASE(db);
         // Names in lower case: PostgreSQL folds unquoted names anyway.
-        db->exec(QStringList{
+        db.exec(QStringList{
             QStringLiteral(
                 "CREATE TABLE kunden (id INTEGER PRIMARY KEY, name VARCHAR(50) NOT NULL, "
                 "ort VARCHAR(40), betrag DOUBLE PRECISION)"),
@@ -24,7 +23,7 @@ protected:
             QStringLiteral("INSERT INTO kunden VALUES (2, 'Anders', 'Köln', NULL)"),
             QStringLiteral("INSERT INTO kunden VALUES (3, 'Zander', NULL, 3)"),
         });
-        connection.Open(db->connectionString());
+        connection.Open(db.connectionString());
     }
 
     QString nameOf(Recordset &rs)
@@ -44,7 +43,6 @@ protected:
         return names;
     }
 
-    std::unique_ptr<TestDatabase> db;
     Connection connection;
 };
 
@@ -103,7 +101,7 @@ TEST_P(RecordsetTest, EmptyResultsAreAtBothEnds)
     rs.CancelUpdate();
     EXPECT_EQ(rs.EditMode(), adEditNone);
     EXPECT_TRUE(rs.IsBOF() && rs.IsEOF());
-    EXPECT_EQ(db->scalar(QStringLiteral("SELECT COUNT(*) FROM kunden")), QStringLiteral("3"));
+    EXPECT_EQ(db.scalar(QStringLiteral("SELECT COUNT(*) FROM kunden")), QStringLiteral("3"));
 }
 
 TEST_P(RecordsetTest, AddedRowsJoinTheKeysetAtItsEnd)
@@ -117,7 +115,7 @@ TEST_P(RecordsetTest, AddedRowsJoinTheKeysetAtItsEnd)
     EXPECT_EQ(rs.EditMode(), adEditNone);
     EXPECT_EQ(nameOf(rs), QStringLiteral("Neu"));
     EXPECT_EQ(rs.Fields().Item(QStringLiteral("id")).Value(), Variant(qint32(10)));
-    EXPECT_EQ(db->scalar(QStringLiteral("SELECT name FROM kunden WHERE id = 10")),
+    EXPECT_EQ(db.scalar(QStringLiteral("SELECT name FROM kunden WHERE id = 10")),
               QStringLiteral("Neu"));
 
     rs.MoveNext();
@@ -142,7 +140,7 @@ TEST_P(RecordsetTest, AddedRowsJoinTheKeysetAtItsEnd)
     }
     EXPECT_EQ(rs.EditMode(), adEditAdd);
     rs.CancelUpdate();
-    EXPECT_EQ(db->scalar(QStringLiteral("SELECT COUNT(*) FROM kunden")), QStringLiteral("4"));
+    EXPECT_EQ(db.scalar(QStringLiteral("SELECT COUNT(*) FROM kunden")), QStringLiteral("4"));
 }
 
 TEST_P(RecordsetTest, DeletedRowsLeaveTheKeyset)
@@ -169,13 +167,13 @@ TEST_P(RecordsetTest, DeletedRowsLeaveTheKeyset)
     rs.MoveNext();
     EXPECT_TRUE(rs.IsEOF());
     EXPECT_TRUE(rs.IsBOF());
-    EXPECT_EQ(db->scalar(QStringLiteral("SELECT COUNT(*) FROM kunden")), QStringLiteral("0"));
+    EXPECT_EQ(db.scalar(QStringLiteral("SELECT COUNT(*) FROM kunden")), QStringLiteral("0"));
 }
 
 TEST_P(RecordsetTest, AStaleRowIsNeverOverwritten)
 {
     Connection other;
-    other.Open(db->connectionString());
+    other.Open(db.connectionString());
     Recordset first;
     Recordset second;
     first.Open(QStringLiteral("SELECT * FROM kunden WHERE id = 1"), connection);
@@ -193,7 +191,7 @@ TEST_P(RecordsetTest, AStaleRowIsNeverOverwritten)
         EXPECT_TRUE(error.description().contains(QStringLiteral("anderen Benutzer")))
             << error.description().toStdString();
     }
-    EXPECT_EQ(db->scalar(QStringLiteral("SELECT name FROM kunden WHERE id = 1")),
+    EXPECT_EQ(db.scalar(QStringLiteral("SELECT name FROM kunden WHERE id = 1")),
               QStringLiteral("Erster"));
     EXPECT_EQ(second.EditMode(), adEditInProgress); // the user's entry is still there
     second.CancelUpdate();
@@ -205,20 +203,19 @@ TEST_P(RecordsetTest, AStaleRowIsNeverOverwritten)
     first.Update();
     third.Fields().Item(QStringLiteral("betrag")).PutValue(99.0);
     third.Update();
-    EXPECT_EQ(db->scalar(QStringLiteral("SELECT ort FROM kunden WHERE id = 1")),
+    EXPECT_EQ(db.scalar(QStringLiteral("SELECT ort FROM kunden WHERE id = 1")),
               QStringLiteral("Bad Godesberg"));
-    EXPECT_EQ(db->scalar(QStringLiteral("SELECT betrag FROM kunden WHERE id = 1")).toDouble(),
-              99.0);
+    EXPECT_EQ(db.scalar(QStringLiteral("SELECT betrag FROM kunden WHERE id = 1")).toDouble(), 99.0);
 
     // A row deleted by the other user cannot be updated, and moves skip it.
     Recordset all;
     all.Open(QStringLiteral("SELECT * FROM kunden ORDER BY id"), connection);
-    db->exec(QStringLiteral("DELETE FROM kunden WHERE id = 2"));
+    db.exec(QStringLiteral("DELETE FROM kunden WHERE id = 2"));
     all.Fields().Item(QStringLiteral("name")).PutValue(QStringLiteral("Noch da"));
     all.Update();
     all.MoveNext();
     EXPECT_EQ(all.Fields().Item(QStringLiteral("id")).Value(), Variant(qint32(3)));
-    db->exec(QStringLiteral("DELETE FROM kunden WHERE id = 3"));
+    db.exec(QStringLiteral("DELETE FROM kunden WHERE id = 3"));
     all.Fields().Item(QStringLiteral("name")).PutValue(QStringLiteral("Weg"));
     try {
         all.Update();
@@ -272,6 +269,4 @@ TEST_P(RecordsetTest, ReadOnlyResultsOfOtherStatements)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Engines, RecordsetTest,
-                         ::testing::Values(DatabaseKind::Sqlite, DatabaseKind::PostgreSql),
-                         [](const auto &info) { return engineName(info.param); });
+QRT_INSTANTIATE_FOR_ENGINES(RecordsetTest);
