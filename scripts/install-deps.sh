@@ -9,7 +9,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libqt6sql6-psql libqt6sql6-odbc
     qt6-translations-l10n fonts-dejavu-core
     libgtest-dev googletest
-    postgresql
+    postgresql libpq-dev
     unixodbc tdsodbc
     sqlite3
 )

@@ -54,7 +54,15 @@ void CAdoDataMgr::Open(QString document, bool newRecord)
     (void)xml.loadXml(m_document); // a broken document reads as no filter and no sort
     m_filterText = xml.getItemText(QStringLiteral("FILTER"));
     const QString sort = xml.getItemText(QStringLiteral("SORT"));
-    QString sql = QStringLiteral("SELECT * FROM ") + m_tableName;
+    // The table as the engine needs it written (a table created as "Kunden"
+    // on PostgreSQL); one it cannot find is left as given and reported when
+    // it is opened.
+    QString table = m_tableName;
+    try {
+        table = connection()->sqlTableName(m_tableName);
+    } catch (const ComError &) {
+    }
+    QString sql = QStringLiteral("SELECT * FROM ") + table;
     if (!m_filterText.isEmpty())
         sql += QStringLiteral(" WHERE ") + m_filterText;
     if (!sort.isEmpty())
@@ -62,8 +70,12 @@ void CAdoDataMgr::Open(QString document, bool newRecord)
 
     try {
         m_recordset->Open(sql, *connection(), adOpenKeyset, adLockOptimistic, -1);
-    } catch (const ComError &) {
-        // Whatever cannot be opened for editing is at least shown.
+    } catch (const ComError &error) {
+        // Whatever cannot be opened for editing is at least shown; but a
+        // text refused as more than one statement is never tried again
+        // another way, and a lost connection is reported, not worked around.
+        if (error.code() == DB_SEC_E_PERMISSIONDENIED || error.code() == E_CONNECTION_ABORTED)
+            throw;
         *m_recordset = connection()->Execute(sql);
     }
     if (newRecord || m_recordset->IsEOF())

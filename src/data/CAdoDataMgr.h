@@ -66,6 +66,9 @@ private:
     Variant autoValue(const ColumnInfo &column, const QString &name, const Variant &oldValue,
                       QVector<AutoKey> *autoKeys, int field);
     Variant nextKeyOfType(const QString &column, Variant::Type type);
+    // Puts the next free key into every auto-value field; false when none
+    // changed (the keys were not the reason the row was refused).
+    bool takeFreshKeys(const QVector<AutoKey> &autoKeys);
     void RememberUpdateKey();
 
     std::unique_ptr<Recordset> m_recordset;

@@ -13,9 +13,10 @@
 namespace {
 
 // How often a computed key is taken anew when another writer has just
-// stored a row with it. Each retry reads the then current maximum, so a
-// handful is plenty even with several users adding at the same moment.
-constexpr int kKeyAttempts = 5;
+// stored a row with it. Each retry reads the then current maximum, so it only
+// fails again when yet another row came in between; several users adding at
+// the same moment stay far below this.
+constexpr int kKeyAttempts = 50;
 
 } // namespace
 
@@ -35,14 +36,12 @@ bool CAdoDataMgr::WriteRecord(QString recordXml)
         } catch (const ComError &error) {
             // GetNextKey computes a key without reserving it; when another
             // user stored a row with the same key meanwhile, the engine
-            // refuses ours. Take a fresh key and try again.
+            // refuses ours. Then the key is taken now, and a fresh one is
+            // worth a try; when it is not (a check or another constraint
+            // refused the row), a fresh key would change nothing.
             if (autoKeys.isEmpty() || error.code() != DB_E_INTEGRITYVIOLATION ||
-                attempt >= kKeyAttempts)
+                attempt >= kKeyAttempts || !takeFreshKeys(autoKeys))
                 throw;
-            for (const AutoKey &key : autoKeys) {
-                Field &field = r.Fields().Item(key.field);
-                field.PutValue(nextKeyOfType(field.Name(), key.type));
-            }
         }
     }
     m_currentXml = recordXml;
@@ -99,12 +98,32 @@ bool CAdoDataMgr::writeFields(const CXmlHelper &record, QVector<AutoKey> *autoKe
                         QStringLiteral(" muss einen Wert enthalten."));
             return false;
         }
-        if (hasAutoValue)
-            newValue = autoValue(column, name, oldValue, autoKeys, i);
+        if (hasAutoValue) {
+            // In a row not stored yet, whatever the key column holds was
+            // computed by an earlier attempt of ours and never stored: it is
+            // not the user's, and another user may have taken it meanwhile,
+            // so it is computed anew.
+            const Variant stored = r.EditMode() == adEditAdd ? Variant::null() : oldValue;
+            newValue = autoValue(column, name, stored, autoKeys, i);
+        }
         if (newValue != field.Value())
             field.PutValue(newValue);
     }
     return true;
+}
+
+bool CAdoDataMgr::takeFreshKeys(const QVector<AutoKey> &autoKeys)
+{
+    bool renewed = false;
+    for (const AutoKey &key : autoKeys) {
+        Field &field = rs().Fields().Item(key.field);
+        const Variant fresh = nextKeyOfType(field.Name(), key.type);
+        if (fresh != field.Value()) {
+            field.PutValue(fresh);
+            renewed = true;
+        }
+    }
+    return renewed;
 }
 
 Variant CAdoDataMgr::nextKeyOfType(const QString &column, Variant::Type type)

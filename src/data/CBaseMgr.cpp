@@ -1,5 +1,6 @@
 #include "data/CBaseMgr.h"
 
+#include "data/component/ConnectionString.h"
 #include "data/component/Recordset.h"
 #include "data/component/SqlDialect.h"
 #include "platform/ComError.h"
@@ -64,30 +65,10 @@ bool CBaseMgr::Connect(QString dbName, QString serverName, QString userId, QStri
         m_connection.reset(); // the old database handle goes before a new one opens
         m_connection = std::make_unique<Connection>();
 
-        // Values go in unquoted: the connection string is the host's to get
-        // right. The blanks of the SQL Server string are as hosts know it.
-        switch (dbType) {
-        case int(DatabaseKind::Access):
-            m_connectionString = QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") +
-                                 dbName + QStringLiteral(";Persist Security Info=False");
-            break;
-        case int(DatabaseKind::SqlServer):
-            m_connectionString = QStringLiteral("Driver={SQL Server}; Provider=SQLOLEDB; Server=") +
-                                 serverName + QStringLiteral("; Uid=") + userId +
-                                 QStringLiteral(";Pwd=") + password + QStringLiteral(";Database=") +
-                                 dbName;
-            break;
-        case int(DatabaseKind::Sqlite):
-            m_connectionString = QStringLiteral("Provider=SQLite;Data Source=") + dbName;
-            break;
-        case int(DatabaseKind::PostgreSql):
-            m_connectionString = QStringLiteral("Provider=PostgreSQL;Server=") + serverName +
-                                 QStringLiteral(";Uid=") + userId + QStringLiteral(";Pwd=") +
-                                 password + QStringLiteral(";Database=") + dbName;
-            break;
-        default:
-            break; // an unknown kind reconnects to the database of the previous string
-        }
+        // An unknown kind reconnects to the database of the previous string.
+        if (isKnownDatabaseKind(dbType))
+            m_connectionString =
+                BuildConnectionString(dbName, serverName, userId, password, dbType);
 
         // User and password reach the engine only through the string.
         m_connection->Open(m_connectionString, QString(), QString(), 0);
@@ -117,8 +98,9 @@ bool CBaseMgr::GetSpaltenInfos(const QString &table, bool removeSuppressed)
     } catch (...) {
         // Component errors are shown by the catalog reader; whatever else
         // escapes must still not take the form down.
-        qrt::inform(m_connectionString + QStringLiteral("\nGetSpaltenInfos:\nFehler #") + step +
-                    QLatin1Char('.'));
+        // The string as the user may read it: without the password.
+        qrt::inform(ConnectionString::redacted(m_connectionString) +
+                    QStringLiteral("\nGetSpaltenInfos:\nFehler #") + step + QLatin1Char('.'));
         return false;
     }
 }
@@ -174,12 +156,25 @@ ColumnInfo CBaseMgr::GetColumnInfo(const QString &column) const
     return ColumnInfo();
 }
 
+QString CBaseMgr::BuildConnectionString(const QString &dbName, const QString &serverName,
+                                        const QString &userId, const QString &password, int dbType)
+{
+    if (!isKnownDatabaseKind(dbType))
+        return QString();
+    return ConnectionString::build(databaseKindFromNumber(dbType), dbName, serverName, userId,
+                                   password);
+}
+
 qint32 CBaseMgr::GetNextKey(const QString &column, const QString &table)
 {
     if (!m_connection)
         throw ComError(E_POINTER);
+    // Names as the engine needs them: a column "ID" of a table "Kunden" on
+    // PostgreSQL is quoted, an ordinary name stays as it is.
     Recordset result = m_connection->Execute(
-        QStringLiteral("SELECT MAX(") + column + QStringLiteral(")+1 FROM ") + table, nullptr, 0);
+        QStringLiteral("SELECT MAX(") + m_connection->sqlColumnName(table, column) +
+            QStringLiteral(")+1 FROM ") + m_connection->sqlTableName(table),
+        nullptr, 0);
     const Variant next = result.Fields().Item(0).Value();
     if (next.isNull())
         return 1; // no rows, or only NULLs

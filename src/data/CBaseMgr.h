@@ -52,6 +52,12 @@ public:
     void RemoveSuppressedColumns();
     // The column of exactly that name; an empty record when there is none.
     ColumnInfo GetColumnInfo(const QString &column) const;
+    // The connection string Connect builds for these parameters, without
+    // connecting (empty for an unknown dbType). Values holding ";", "=",
+    // braces or blanks are quoted, so they stay values.
+    static QString BuildConnectionString(const QString &dbName, const QString &serverName,
+                                         const QString &userId, const QString &password,
+                                         int dbType);
     // One more than the column's largest value, 1 for no values. Computed,
     // not reserved: two writers asking at once get the same key.
     qint32 GetNextKey(const QString &column, const QString &table);

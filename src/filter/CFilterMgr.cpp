@@ -1,13 +1,18 @@
 #include "filter/CFilterMgr.h"
 
 #include "data/DateText.h"
+#include "data/component/Catalog.h"
 #include "data/component/Recordset.h"
 #include "data/component/SqlDialect.h"
+#include "data/component/TransactionGuard.h"
 #include "filter/CFilterDlg.h"
 #include "platform/ComError.h"
 #include "platform/UserMessages.h"
 
+#include <QRegularExpression>
+
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -31,6 +36,86 @@ bool isNumberInput(const QString &text)
             return false;
     }
     return true;
+}
+
+// One number as the user types it: digits, a leading sign and one decimal
+// comma at most. Anything else (1--, 1-2, --1) would be an expression, and
+// "--" would turn the rest of the condition into a comment.
+bool isOneNumber(const QString &text)
+{
+    static const QRegularExpression number(QStringLiteral("^-?[0-9]+(,[0-9]+)?$"));
+    return number.match(text).hasMatch();
+}
+
+// A yes/no value as SQL: one literal. The engines' own words (true, false,
+// 1, 0, -1) stay as typed; the German ones become theirs.
+QString yesNoOperand(const QString &text)
+{
+    static const QRegularExpression literal(QStringLiteral("^(true|false|-?1|0)$"),
+                                            QRegularExpression::CaseInsensitiveOption);
+    if (literal.match(text).hasMatch())
+        return text;
+    const QString word = text.trimmed().toLower();
+    if (word == QLatin1String("ja"))
+        return QStringLiteral("true");
+    if (word == QLatin1String("nein"))
+        return QStringLiteral("false");
+    return QString();
+}
+
+// The character that makes the next one plain in a LIKE pattern.
+constexpr QChar kLikeEscape = QLatin1Char('\\');
+
+// The text as a LIKE pattern that matches exactly it: the engine's
+// wildcards (and the escape character itself) lose their meaning.
+QString escapeLike(const QString &text, const char *specials)
+{
+    QString escaped;
+    for (const QChar c : text) {
+        if (c == kLikeEscape ||
+            (c.unicode() > 0 && c.unicode() < 128 && std::strchr(specials, char(c.unicode()))))
+            escaped += kLikeEscape;
+        escaped += c;
+    }
+    return escaped;
+}
+
+QString unescapeLike(const QString &pattern)
+{
+    QString text;
+    for (qsizetype i = 0; i < pattern.size(); ++i) {
+        if (pattern.at(i) == kLikeEscape && i + 1 < pattern.size())
+            ++i;
+        text += pattern.at(i);
+    }
+    return text;
+}
+
+// What a stored operand must look like for its column, so that a value
+// saved by one user (or edited in the table by hand) cannot change the
+// structure of another user's condition.
+bool isOperandOf(TypeCategory category, qint32 condition, const QString &operand,
+                 const SqlDialect &dialect)
+{
+    static const QRegularExpression number(QStringLiteral("^-?[0-9]+([.,][0-9]+)?$"));
+    static const QRegularExpression text(QStringLiteral("^'[^']*'$"));
+    static const QRegularExpression date(
+        QStringLiteral("^([#'])[0-9]{1,4}-[0-9]{1,2}-[0-9]{1,2}\\1$"));
+    if (condition == FilterCondition::NoValue)
+        return true;
+    switch (category) {
+    case TypeCategory::WholeNumber:
+    case TypeCategory::Fractional:
+        return number.match(operand).hasMatch();
+    case TypeCategory::Text:
+    case TypeCategory::Unknown:
+        return text.match(operand).hasMatch();
+    case TypeCategory::Date:
+        return date.match(operand).hasMatch() && operand.front() == dialect.dateQuote;
+    case TypeCategory::YesNo:
+        return yesNoOperand(operand) == operand;
+    }
+    return false;
 }
 
 // A value of the distinct-value list as the user would type it.
@@ -58,6 +143,10 @@ QString valueText(const Variant &value)
     }
     return QString();
 }
+
+const QString kInvalidOperandMessage =
+    QStringLiteral("Das gespeicherte Filterkriterium für die Spalte %1 enthält keinen gültigen "
+                   "Wert (%2). Es wird nicht berücksichtigt.");
 
 } // namespace
 
@@ -122,23 +211,41 @@ QString CFilterMgr::FormatValue(qint32 position, qint32 condition, const QString
         return forSql ? QString(value).replace(QLatin1Char(','), QLatin1Char('.')) : value;
     case TypeCategory::Text: {
         if (forSql) {
+            // "enthält" finds what the user typed, wildcards included.
             return condition == FilterCondition::Contains
-                       ? QStringLiteral("'%") + value + QStringLiteral("%'")
+                       ? QStringLiteral("'%") + escapeLike(value, dialect().likeSpecials) +
+                             QStringLiteral("%'")
                        : QLatin1Char('\'') + value + QLatin1Char('\'');
         }
-        // A stored '%Meier%' reads as 'Meier': the wildcards are ours, not the user's.
-        QString shown =
-            QLatin1Char('\'') + QString(value).remove(QLatin1Char('\'')) + QLatin1Char('\'');
-        return shown.remove(QLatin1Char('%'));
+        return QLatin1Char('\'') + shownText(value, condition) + QLatin1Char('\'');
     }
     case TypeCategory::Date:
         return forSql ? dialect().dateLiteral(date) : DateText::FormatDate(Variant::fromDate(date));
-    case TypeCategory::Unknown:
-    case TypeCategory::WholeNumber:
     case TypeCategory::YesNo:
+        return forSql ? yesNoOperand(value) : value;
+    case TypeCategory::Unknown:
+        // A value of a type the form does not know is compared as a text
+        // literal: the engine converts it, and nothing of it is SQL.
+        return forSql ? QLatin1Char('\'') + value + QLatin1Char('\'') : value;
+    case TypeCategory::WholeNumber:
         break;
     }
     return value;
+}
+
+QString CFilterMgr::shownText(const QString &value, qint32 condition)
+{
+    if (condition == FilterCondition::Contains) {
+        // "enthält" searches for exactly what the user typed, wildcards
+        // included: a stored '%Mei\%er%' reads as Mei%er again.
+        if (value.size() >= 4 && value.startsWith(QStringLiteral("'%")) &&
+            value.endsWith(QStringLiteral("%'")))
+            return unescapeLike(value.mid(2, value.size() - 4));
+        return value;
+    }
+    // Elsewhere quotes and percent signs are not shown: a stored 'Meier'
+    // reads as Meier.
+    return QString(value).remove(QLatin1Char('\'')).remove(QLatin1Char('%'));
 }
 
 QDate CFilterMgr::ParseSqlDate(const QString &value) const
@@ -159,18 +266,23 @@ QDate CFilterMgr::ParseSqlDate(const QString &value) const
 QString CFilterMgr::CheckCriterion(qint32 position, qint32 condition,
                                    const QString &valueText) const
 {
+    if (condition == FilterCondition::NoValue)
+        return QString(); // no value goes into the condition
     const TypeCategory category = CategoryAt(position);
     // A date criterion takes its value from the date picker, which always has one.
-    if (condition != FilterCondition::NoValue && category != TypeCategory::Date &&
-        valueText.isEmpty())
+    if (category != TypeCategory::Date && valueText.isEmpty())
         return QStringLiteral("Bitte ein Filterkriterium eingeben!");
+    // Every accepted value becomes exactly one literal of the condition.
     if ((category == TypeCategory::WholeNumber || category == TypeCategory::Fractional) &&
-        !isNumberInput(valueText))
+        (!isNumberInput(valueText) || !isOneNumber(valueText)))
         return QStringLiteral("Die gewählte Spalte ist numerisch. Bitte geben Sie eine Zahl als "
                               "Filterkriterium ein!");
-    // The value goes into the condition as it is; a quote would end the literal.
-    if (category == TypeCategory::Text && valueText.contains(QLatin1Char('\'')))
+    if ((category == TypeCategory::Text || category == TypeCategory::Unknown) &&
+        valueText.contains(QLatin1Char('\'')))
         return QStringLiteral("Bitte keine einfachen Anführungszeichen im Filtertext verwenden!");
+    if (category == TypeCategory::YesNo && yesNoOperand(valueText).isEmpty())
+        return QStringLiteral("Die gewählte Spalte ist ein Ja/Nein-Feld. Bitte geben Sie ja oder "
+                              "nein als Filterkriterium ein!");
     return QString();
 }
 
@@ -211,6 +323,10 @@ QString CFilterMgr::CriterionLine(const FilterCriterion &criterion) const
     const qint32 position = FindColumn(criterion.column);
     const QDate date = ParseSqlDate(criterion.value);
     QString shown = FormatValue(position, criterion.condition, criterion.value, date, false);
+    if (CategoryAt(position) == TypeCategory::Text &&
+        criterion.condition != FilterCondition::NoValue)
+        shown =
+            QLatin1Char('\'') + shownText(criterion.value, criterion.condition) + QLatin1Char('\'');
     // An operand that is no date of ours (edited in the table by hand) is
     // shown as stored rather than as an empty value.
     if (CategoryAt(position) == TypeCategory::Date &&
@@ -224,8 +340,15 @@ QStringList CFilterMgr::ListCriteria()
 {
     QStringList lines;
     for (qsizetype i = 0; i < m_criteria.size();) {
-        if (FindColumn(m_criteria.at(i).column) < 0) {
+        const FilterCriterion &criterion = m_criteria.at(i);
+        const qint32 position = FindColumn(criterion.column);
+        if (position < 0) {
             qrt::inform(kDroppedColumnMessage);
+            m_criteria.removeAt(i);
+            continue;
+        }
+        if (!isOperandOf(CategoryAt(position), criterion.condition, criterion.value, dialect())) {
+            qrt::inform(kInvalidOperandMessage.arg(criterion.column, criterion.value));
             m_criteria.removeAt(i);
             continue;
         }
@@ -240,7 +363,14 @@ QString CFilterMgr::GetCondition() const
     const SqlDialect &sql = dialect();
     QString condition;
     for (const FilterCriterion &criterion : m_criteria) {
-        condition += QStringLiteral(" AND ") + criterion.column;
+        // Only what the column list and the operand rules vouch for goes in:
+        // a criterion on a column that has gone is dropped (as listing drops
+        // it), and so is a stored operand that is no literal of its column.
+        const qint32 position = FindColumn(criterion.column);
+        if (position < 0 ||
+            !isOperandOf(CategoryAt(position), criterion.condition, criterion.value, sql))
+            continue;
+        condition += QStringLiteral(" AND ") + sqlName(criterion.column);
         switch (criterion.condition) {
         case FilterCondition::Equal:
             condition += QLatin1Char('=') + criterion.value;
@@ -250,6 +380,8 @@ QString CFilterMgr::GetCondition() const
             break;
         case FilterCondition::Contains:
             condition += QLatin1String(sql.containsOp) + criterion.value;
+            if (criterion.value.contains(kLikeEscape))
+                condition += QStringLiteral(" ESCAPE '") + kLikeEscape + QLatin1Char('\'');
             break;
         case FilterCondition::Greater:
             condition += QLatin1Char('>') + criterion.value;
@@ -268,10 +400,22 @@ QString CFilterMgr::GetCondition() const
     return condition.mid(4);
 }
 
+QString CFilterMgr::sqlName(const QString &column) const
+{
+    return m_connection ? m_connection->sqlName(column) : column;
+}
+
 QString CFilterMgr::GetSelectStatement() const
 {
-    return QStringLiteral("SELECT * FROM ") + m_tableName + QStringLiteral(" WHERE ") +
-           GetCondition();
+    QString table = m_tableName;
+    if (m_connection && m_connection->State() == adStateOpen) {
+        try {
+            table = m_connection->sqlTableName(m_tableName);
+        } catch (const ComError &) {
+            // Not in the catalog: the statement says so when it runs.
+        }
+    }
+    return QStringLiteral("SELECT * FROM ") + table + QStringLiteral(" WHERE ") + GetCondition();
 }
 
 bool CFilterMgr::TestCondition()
@@ -284,8 +428,11 @@ bool CFilterMgr::TestCondition()
         rows.Open(sql, *m_connection, adOpenDynamic, adLockOptimistic, -1);
         rows.Close();
         return true;
-    } catch (const ComError &) {
-        // Some statements only run as a plain query; try that before refusing.
+    } catch (const ComError &error) {
+        // A refused text is never tried another way, and a lost connection
+        // is not the condition's fault.
+        if (!mayRetryAsQuery(error))
+            return false;
     }
     try {
         Recordset rows = m_connection->Execute(sql, nullptr, 0);
@@ -296,6 +443,11 @@ bool CFilterMgr::TestCondition()
     } catch (const ComError &) {
     }
     return false;
+}
+
+bool CFilterMgr::mayRetryAsQuery(const ComError &error)
+{
+    return error.code() != DB_SEC_E_PERMISSIONDENIED && error.code() != E_CONNECTION_ABORTED;
 }
 
 // --- saved filters -----------------------------------------------------------------
@@ -319,53 +471,88 @@ Recordset CFilterMgr::openForReading(const QString &sql)
         Recordset rows;
         rows.Open(sql, connection, adOpenDynamic, adLockOptimistic, -1);
         return rows;
-    } catch (const ComError &) {
+    } catch (const ComError &error) {
+        if (!mayRetryAsQuery(error))
+            throw;
         return connection.Execute(sql, nullptr, 0);
+    }
+}
+
+namespace {
+
+const char *const kFilterTableColumns =
+    "(QRTFILTER_ID INT NOT NULL,BEZEICHNUNG VARCHAR(255) NOT NULL, CONSTRAINT PK_QRTFILTER "
+    "PRIMARY KEY (QRTFILTER_ID))";
+const char *const kItemTableColumns =
+    "(QRTFILTERITEM_ID  INT NOT NULL,QRTFILTER_ID INT NOT NULL,SPALTE VARCHAR(255) NOT NULL,BED "
+    "SMALLINT NOT NULL,WERT VARCHAR(255) NOT NULL,CONSTRAINT PK_QRTFILTERITEM PRIMARY KEY "
+    "(QRTFILTERITEM_ID)";
+
+} // namespace
+
+bool CFilterMgr::filterTablesExist()
+{
+    // The catalog answers "no such table" with an error.
+    QVector<ColumnInfo> scratch;
+    try {
+        m_tabInfo.GetSpaltenInfos(m_strFilterTable, scratch, false);
+        m_tabInfo.GetSpaltenInfos(m_strItemTable, scratch, false);
+        return true;
+    } catch (const ComError &) {
+        return false;
     }
 }
 
 void CFilterMgr::CreateFilterTables()
 {
-    // The catalog answers "no such table" with an error; that is the cue to
-    // create it. Any other failure shows up again in the CREATE statement.
-    QVector<ColumnInfo> scratch;
+    if (filterTablesExist())
+        return;
+    // Two programs may open a fresh database at the same moment: the tables
+    // are made in one transaction that holds the schema lock, so the second
+    // one waits and then finds them; where the engine has no such lock, a
+    // refused CREATE is checked against what exists now.
+    Connection &connection = openConnection();
     try {
-        m_tabInfo.GetSpaltenInfos(m_strFilterTable, scratch, false);
+        TransactionGuard transaction(connection);
+        connection.lockSchemaChange(m_strFilterTable);
+        createMissingFilterTables(connection);
+        transaction.commit();
     } catch (const ComError &) {
-        execute(QStringLiteral("CREATE TABLE ") + m_strFilterTable +
-                QStringLiteral("(QRTFILTER_ID INT NOT NULL,BEZEICHNUNG VARCHAR(255) NOT NULL, "
-                               "CONSTRAINT PK_QRTFILTER PRIMARY KEY (QRTFILTER_ID))"));
-    }
-    try {
-        m_tabInfo.GetSpaltenInfos(m_strItemTable, scratch, false);
-    } catch (const ComError &) {
-        execute(QStringLiteral("CREATE TABLE ") + m_strItemTable +
-                QStringLiteral("(QRTFILTERITEM_ID  INT NOT NULL,QRTFILTER_ID INT NOT NULL,SPALTE "
-                               "VARCHAR(255) NOT NULL,BED SMALLINT NOT NULL,WERT VARCHAR(255) NOT "
-                               "NULL,CONSTRAINT PK_QRTFILTERITEM PRIMARY KEY (QRTFILTERITEM_ID))"));
-        addForeignKey();
+        CTabInfo::RemoveTabFromMap(m_strFilterTable);
+        CTabInfo::RemoveTabFromMap(m_strItemTable);
+        if (!filterTablesExist())
+            throw;
     }
 }
 
-void CFilterMgr::addForeignKey()
+void CFilterMgr::createMissingFilterTables(Connection &connection)
 {
-    try {
-        execute(QStringLiteral("ALTER TABLE ") + m_strItemTable +
-                QStringLiteral(" ADD CONSTRAINT FK_QRTFILTER FOREIGN KEY (QRTFILTER_ID) "
-                               "REFERENCES ") +
-                m_strFilterTable + QStringLiteral(" (QRTFILTER_ID)"));
-    } catch (const ComError &error) {
-        if (error.code() != DB_E_ERRORSINCOMMAND)
-            throw;
-        // SQLite cannot add a constraint to an existing table. The table was
-        // created empty a moment ago, so it is made again with the key inline.
-        execute(QStringLiteral("DROP TABLE ") + m_strItemTable);
-        execute(QStringLiteral("CREATE TABLE ") + m_strItemTable +
-                QStringLiteral("(QRTFILTERITEM_ID  INT NOT NULL,QRTFILTER_ID INT NOT NULL,SPALTE "
-                               "VARCHAR(255) NOT NULL,BED SMALLINT NOT NULL,WERT VARCHAR(255) NOT "
-                               "NULL,CONSTRAINT PK_QRTFILTERITEM PRIMARY KEY (QRTFILTERITEM_ID),"
-                               "CONSTRAINT FK_QRTFILTER FOREIGN KEY (QRTFILTER_ID) REFERENCES ") +
-                m_strFilterTable + QStringLiteral(" (QRTFILTER_ID))"));
+    // Asked on this connection, inside the lock: the catalog reader of the
+    // probe above has its own connection and cannot see into this one.
+    Catalog catalog;
+    catalog.putActiveConnection(connection);
+    const QStringList tables = catalog.Tables().Names();
+    auto exists = [&](const QString &name) {
+        return tables.contains(name, Qt::CaseInsensitive);
+    };
+    const QString create = connection.canCreateIfNotExists()
+                               ? QStringLiteral("CREATE TABLE IF NOT EXISTS ")
+                               : QStringLiteral("CREATE TABLE ");
+    if (!exists(m_strFilterTable))
+        execute(create + m_strFilterTable + QLatin1String(kFilterTableColumns));
+    if (exists(m_strItemTable))
+        return;
+    const QString foreignKey = QStringLiteral("CONSTRAINT FK_QRTFILTER FOREIGN KEY (QRTFILTER_ID) "
+                                              "REFERENCES ") +
+                               m_strFilterTable + QStringLiteral(" (QRTFILTER_ID)");
+    if (connection.canAddConstraint()) {
+        execute(create + m_strItemTable + QLatin1String(kItemTableColumns) + QLatin1Char(')'));
+        execute(QStringLiteral("ALTER TABLE ") + m_strItemTable + QStringLiteral(" ADD ") +
+                foreignKey);
+    } else {
+        // SQLite cannot add a constraint to a table; it is declared with it.
+        execute(create + m_strItemTable + QLatin1String(kItemTableColumns) + QLatin1Char(',') +
+                foreignKey + QLatin1Char(')'));
     }
 }
 
@@ -381,31 +568,16 @@ qint32 CFilterMgr::FindFilterId(const QString &name)
     return key.isEmptyOrNull() ? -1 : key.toInt32();
 }
 
-void CFilterMgr::rollBack() noexcept
-{
-    // The statement that failed is the error worth reporting; a rollback
-    // that fails as well (the connection is gone) has nothing to add.
-    try {
-        openConnection().RollbackTrans();
-    } catch (const ComError &) {
-    }
-}
-
 bool CFilterMgr::SaveFilter(const QString &name)
 {
     Connection &connection = openConnection();
-    // Open outside the try, so that they still are when the transaction rolls
+    // Declared before the transaction, so that they still are when it rolls
     // back: PostgreSQL frees their statements only before that.
     Recordset filters;
     Recordset items;
-    connection.BeginTrans();
-    try {
-        writeFilter(name, filters, items);
-        connection.CommitTrans();
-    } catch (const ComError &) {
-        rollBack();
-        throw;
-    }
+    TransactionGuard transaction(connection);
+    writeFilter(name, filters, items);
+    transaction.commit();
     return true;
 }
 
@@ -447,35 +619,25 @@ bool CFilterMgr::ReplaceFilter(qint32 key, const QString &name)
     Connection &connection = openConnection();
     Recordset filters;
     Recordset items;
-    connection.BeginTrans();
-    try {
-        DeleteFilter(key);
-        writeFilter(name, filters, items);
-        connection.CommitTrans();
-    } catch (const ComError &) {
-        rollBack();
-        throw;
-    }
+    TransactionGuard transaction(connection);
+    DeleteFilter(key);
+    writeFilter(name, filters, items);
+    transaction.commit();
     return true;
 }
 
 void CFilterMgr::DeleteFilter(qint32 key)
 {
     Connection &connection = openConnection();
-    connection.BeginTrans();
-    try {
-        // The criteria go first, so the foreign key holds at every step.
-        connection.Execute(
-            QStringLiteral("DELETE FROM %1 WHERE QRTFILTER_ID = %2").arg(m_strItemTable).arg(key),
-            nullptr, 0);
-        connection.Execute(
-            QStringLiteral("DELETE FROM %1 WHERE QRTFILTER_ID = %2").arg(m_strFilterTable).arg(key),
-            nullptr, 0);
-        connection.CommitTrans();
-    } catch (const ComError &) {
-        rollBack();
-        throw;
-    }
+    TransactionGuard transaction(connection);
+    // The criteria go first, so the foreign key holds at every step.
+    connection.Execute(
+        QStringLiteral("DELETE FROM %1 WHERE QRTFILTER_ID = %2").arg(m_strItemTable).arg(key),
+        nullptr, 0);
+    connection.Execute(
+        QStringLiteral("DELETE FROM %1 WHERE QRTFILTER_ID = %2").arg(m_strFilterTable).arg(key),
+        nullptr, 0);
+    transaction.commit();
 }
 
 void CFilterMgr::LoadFilter(const QString &name)
@@ -510,9 +672,13 @@ void CFilterMgr::GetFilterNames(QStringList &names)
 
 void CFilterMgr::GetDistinctValues(const QString &column, QStringList &values)
 {
+    // Names as the engine needs them: a column called user is that column,
+    // not the name of the one who asks.
+    Connection &connection = openConnection();
+    const QString name = connection.sqlName(column);
     Recordset rows =
-        openForReading(QStringLiteral("SELECT DISTINCT ") + column + QStringLiteral(" FROM ") +
-                       m_tableName + QStringLiteral(" ORDER BY ") + column);
+        openForReading(QStringLiteral("SELECT DISTINCT ") + name + QStringLiteral(" FROM ") +
+                       connection.sqlTableName(m_tableName) + QStringLiteral(" ORDER BY ") + name);
     while (!rows.IsEOF()) {
         const QString text = valueText(rows.Fields().Item(0).Value());
         if (!text.isEmpty())

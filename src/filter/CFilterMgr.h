@@ -10,6 +10,8 @@
 #include <QStringList>
 #include <QVector>
 
+class ComError;
+class Connection;
 class Recordset;
 struct SqlDialect;
 
@@ -119,8 +121,14 @@ private:
     Recordset openForReading(const QString &sql);
     void execute(const QString &sql);
     void writeFilter(const QString &name, Recordset &filters, Recordset &items);
-    void addForeignKey();
-    void rollBack() noexcept;
+    bool filterTablesExist();
+    void createMissingFilterTables(Connection &connection);
+    // A column name as the engine needs it in the condition.
+    [[nodiscard]] QString sqlName(const QString &column) const;
+    // The text a criterion line shows for a text operand or typed value.
+    [[nodiscard]] static QString shownText(const QString &value, qint32 condition);
+    // Whether a statement that failed to open may be tried as a plain query.
+    [[nodiscard]] static bool mayRetryAsQuery(const ComError &error);
 
     QVector<FilterCriterion> m_criteria; // in the order added or loaded
     QString m_strFilterTable;            // "QRTFILTER"

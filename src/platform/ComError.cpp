@@ -15,6 +15,8 @@ constexpr CodeText kTexts[] = {
     {E_FAIL, "Unbekannter Fehler"},
     {E_OUTOFMEMORY, "Nicht genügend Arbeitsspeicher verfügbar"},
     {E_INVALIDARG, "Falscher Parameter"},
+    {DB_SEC_E_PERMISSIONDENIED, "Die Anweisung wurde aus Sicherheitsgründen nicht ausgeführt."},
+    {E_CONNECTION_ABORTED, "Die Verbindung zur Datenbank wurde unterbrochen."},
     {DB_E_ERRORSINCOMMAND, "Die Datenbank hat die SQL-Anweisung abgelehnt."},
     {DB_E_CANTCONVERTVALUE, "Der Wert passt nicht zum Datentyp der Spalte."},
     {DB_E_DELETEDROW, "Der Datensatz ist nicht mehr vorhanden."},

@@ -30,6 +30,10 @@ inline constexpr HRESULT_T E_OUTOFMEMORY = 0x8007000Eu;
 #ifndef E_INVALIDARG
 inline constexpr HRESULT_T E_INVALIDARG = 0x80070057u;
 #endif
+#ifndef DB_SEC_E_PERMISSIONDENIED
+// The library refused a statement before the engine saw it (a second statement).
+inline constexpr HRESULT_T DB_SEC_E_PERMISSIONDENIED = 0x80040E09u;
+#endif
 #ifndef DB_E_ERRORSINCOMMAND
 inline constexpr HRESULT_T DB_E_ERRORSINCOMMAND = 0x80040E14u; // the engine rejected a statement
 #endif
@@ -48,6 +52,9 @@ inline constexpr HRESULT_T DB_E_NOTABLE = 0x80040E37u; // the table does not exi
 #ifndef DB_E_CONCURRENCYVIOLATION
 inline constexpr HRESULT_T DB_E_CONCURRENCYVIOLATION = 0x80040E38u; // another user changed the row
 #endif
+// The connection to the server broke (HRESULT of ERROR_CONNECTION_ABORTED): the
+// statement did not run, and the next one connects anew.
+inline constexpr HRESULT_T E_CONNECTION_ABORTED = 0x800704D4u;
 // ADO's own errors (facility 0x0A); the numbers are ADO's ErrorValueEnum.
 inline constexpr HRESULT_T ADO_E_ITEMNOTFOUND = 0x800A0CC1u;    // no field or table of that name
 inline constexpr HRESULT_T ADO_E_NOCURRENTRECORD = 0x800A0BCDu; // BOF or EOF

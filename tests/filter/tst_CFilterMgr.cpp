@@ -11,6 +11,8 @@ const QString kNumeric = QStringLiteral(
 const QString kEmpty = QStringLiteral("Bitte ein Filterkriterium eingeben!");
 const QString kQuote =
     QStringLiteral("Bitte keine einfachen Anführungszeichen im Filtertext verwenden!");
+const QString kYesNo = QStringLiteral("Die gewählte Spalte ist ein Ja/Nein-Feld. Bitte geben Sie "
+                                      "ja oder nein als Filterkriterium ein!");
 const QString kDropped =
     QStringLiteral("Der Filter bezieht sich auf Spalten, die nicht mehr in der Datenbank "
                    "vorkommen. Diese Kriterien werden nicht berückichtigt!");
@@ -53,7 +55,7 @@ TEST(CFilterMgr, EveryCategoryBecomesTheConditionOfEachDatabaseKind)
             const char *typed;
             const char *line;
         } inputs[] = {{"Name", 1, "Meier", "Name gleich 'Meier'"},
-                      {"Name", 3, "Mei%er", "Name enthält 'Meier'"},
+                      {"Name", 3, "Mei%er", "Name enthält 'Mei%er'"},
                       {"Alter", 4, "30", "Alter größer 30"},
                       {"Betrag", 5, "12,5", "Betrag kleiner 12,5"},
                       {"Datum", 4, "", "Datum größer 17.05.2020"},
@@ -66,16 +68,17 @@ TEST(CFilterMgr, EveryCategoryBecomesTheConditionOfEachDatabaseKind)
                       CFilterMgr::AddResult::Added);
             EXPECT_EQ(line, input.line);
         }
+        // "enthält" looks for the percent sign the user typed, not for a wildcard.
         EXPECT_EQ(mgr.GetCondition(),
-                  QStringLiteral(" Name='Meier' AND Name%1'%Mei%er%' AND Alter>30 AND "
-                                 "Betrag<12.5 AND Datum>%2 AND Aktiv<>0 AND Bild%3")
+                  QStringLiteral(" Name='Meier' AND Name%1'%Mei\\%er%' ESCAPE '\\' AND Alter>30 "
+                                 "AND Betrag<12.5 AND Datum>%2 AND Aktiv<>0 AND Bild%3")
                       .arg(expected.contains, expected.date, expected.noValue));
         EXPECT_TRUE(mgr.GetSelectStatement().startsWith("SELECT * FROM Kunden WHERE  Name="));
 
         // Listed again, the lines come from the stored operands: the decimal
-        // point stays, the wildcards go, the date is read back.
+        // point stays, the pattern reads as typed, the date is read back.
         EXPECT_EQ(mgr.ListCriteria(),
-                  QStringList({"Name gleich 'Meier'", "Name enthält 'Meier'", "Alter größer 30",
+                  QStringList({"Name gleich 'Meier'", "Name enthält 'Mei%er'", "Alter größer 30",
                                "Betrag kleiner 12.5", "Datum größer 17.05.2020", "Aktiv ungleich 0",
                                "Bild ohne Wert "}));
         EXPECT_EQ(mgr.ParseSqlDate(expected.date), may17);
@@ -100,6 +103,15 @@ TEST(CFilterMgr, InputThatCannotBecomeACriterionIsRefusedWithItsMessage)
         {"Betrag", 1, "12.5", kNumeric},
         {"Alter", 5, "1e3", kNumeric},
         {"Name", 3, "O'Brien", kQuote},
+        // Every accepted value must be one literal: these would be an
+        // expression, or end the condition in a comment.
+        {"Alter", 1, "1--", kNumeric},
+        {"Alter", 1, "-1,5,-", kNumeric},
+        {"Betrag", 1, "1-2", kNumeric},
+        {"Betrag", 1, "--1", kNumeric},
+        {"Aktiv", 1, "1 OR 1=1", kYesNo},
+        {"Aktiv", 1, "vielleicht", kYesNo},
+        {"Bild", 1, "x' OR 'a'='a", kQuote},
     };
     for (const auto &input : refused) {
         messages.clear();
@@ -115,17 +127,20 @@ TEST(CFilterMgr, InputThatCannotBecomeACriterionIsRefusedWithItsMessage)
     EXPECT_TRUE(messages.texts().isEmpty());
     EXPECT_TRUE(mgr.criteria().isEmpty());
 
-    // What the checks let through: signs and commas anywhere in a number, a
-    // date without typed text, no value for "ohne Wert", a percent sign.
-    EXPECT_EQ(mgr.AddCriterion(1, 1, "-1,5,-", today), CFilterMgr::AddResult::Added);
+    // What the checks let through: a signed number with a decimal comma, a
+    // date without typed text, no value for "ohne Wert", a percent sign, the
+    // German yes, and a value of an unknown type as a text literal.
+    EXPECT_EQ(mgr.AddCriterion(1, 1, "-1,5", today), CFilterMgr::AddResult::Added);
     EXPECT_EQ(mgr.AddCriterion(3, 1, "", QDate(2021, 3, 7)), CFilterMgr::AddResult::Added);
     EXPECT_EQ(mgr.AddCriterion(0, 6, "", today), CFilterMgr::AddResult::Added);
     QString line;
     EXPECT_EQ(mgr.AddCriterion(0, 1, "100%", today, &line), CFilterMgr::AddResult::Added);
     EXPECT_EQ(line, "Name gleich '100'");
     EXPECT_EQ(mgr.criteria().last().value, "'100%'");
-    EXPECT_EQ(mgr.GetCondition(),
-              " Alter=-1,5,- AND Datum='2021-03-07' AND Name IS NULL AND Name='100%'");
+    EXPECT_EQ(mgr.AddCriterion(4, 1, "Ja", today), CFilterMgr::AddResult::Added);
+    EXPECT_EQ(mgr.AddCriterion(5, 2, "3f2b", today), CFilterMgr::AddResult::Added);
+    EXPECT_EQ(mgr.GetCondition(), " Alter=-1,5 AND Datum='2021-03-07' AND Name IS NULL AND "
+                                  "Name='100%' AND Aktiv=true AND Bild<>'3f2b'");
     EXPECT_TRUE(messages.texts().isEmpty());
 }
 

@@ -8,6 +8,8 @@ struct Connection::Private
 {
     std::shared_ptr<Backend> backend;
     QString connectionString;
+    int connectTimeout = -1; // -1: as the string or the defaults say
+    int commandTimeout = -1;
 };
 
 Connection::Connection() : d(std::make_shared<Private>()) {}
@@ -27,6 +29,10 @@ void Connection::Open(const QString &connectionString, const QString &userId,
         params.user = userId;
     if (!password.isEmpty())
         params.password = password;
+    if (d->connectTimeout >= 0)
+        params.connectTimeout = d->connectTimeout;
+    if (d->commandTimeout >= 0)
+        params.commandTimeout = d->commandTimeout;
     d->backend = Backend::open(params);
     d->connectionString = connectionString;
 }
@@ -81,6 +87,64 @@ long Connection::State() const
 QString Connection::ConnectionString() const
 {
     return d->connectionString;
+}
+
+void Connection::putConnectionTimeout(int seconds)
+{
+    d->connectTimeout = qMax(0, seconds);
+}
+
+int Connection::ConnectionTimeout() const
+{
+    if (d->backend)
+        return d->backend->params().connectTimeout;
+    return d->connectTimeout >= 0 ? d->connectTimeout : ConnectionParams().connectTimeout;
+}
+
+void Connection::putCommandTimeout(int seconds)
+{
+    d->commandTimeout = qMax(0, seconds);
+    if (d->backend && d->backend->isOpen())
+        d->backend->setCommandTimeout(d->commandTimeout);
+}
+
+int Connection::CommandTimeout() const
+{
+    if (d->backend)
+        return d->backend->commandTimeout();
+    return d->commandTimeout >= 0 ? d->commandTimeout : ConnectionParams().commandTimeout;
+}
+
+QString Connection::sqlName(const QString &catalogName) const
+{
+    if (!d->backend || !d->backend->isOpen())
+        return catalogName;
+    return d->backend->sqlName(catalogName);
+}
+
+QString Connection::sqlTableName(const QString &name) const
+{
+    return backend().tableSqlName(name);
+}
+
+QString Connection::sqlColumnName(const QString &table, const QString &column) const
+{
+    return backend().columnSqlName(table, column);
+}
+
+void Connection::lockSchemaChange(const QString &name)
+{
+    backend().lockSchemaChange(name);
+}
+
+bool Connection::canCreateIfNotExists() const
+{
+    return backend().canCreateIfNotExists();
+}
+
+bool Connection::canAddConstraint() const
+{
+    return backend().canAddConstraint();
 }
 
 DatabaseKind Connection::kind() const

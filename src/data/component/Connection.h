@@ -48,6 +48,31 @@ public:
     long State() const;
     QString ConnectionString() const;
 
+    // Seconds to wait for the connection (before Open) and for each
+    // statement; 0 waits as long as it takes. Unless set, they come from the
+    // string ("Connect Timeout", "Command Timeout") or the process defaults
+    // (ConnectionParams::setDefaultTimeouts).
+    void putConnectionTimeout(int seconds);
+    int ConnectionTimeout() const;
+    void putCommandTimeout(int seconds);
+    int CommandTimeout() const;
+
+    // A catalog name as it goes into SQL: unchanged where the engine reads
+    // it unquoted as itself, quoted otherwise (reserved words, blanks,
+    // umlauts, capitals on PostgreSQL). Unchanged while closed.
+    QString sqlName(const QString &catalogName) const;
+    // How a table the caller named is written in SQL (resolved by the catalog).
+    QString sqlTableName(const QString &name) const;
+    // How a column of that table, named in any letter case, is written in SQL.
+    QString sqlColumnName(const QString &table, const QString &column) const;
+
+    // For creating the library's own tables once, whoever comes first:
+    // serialises schema changes of name until the transaction ends, and says
+    // what the engine's DDL offers.
+    void lockSchemaChange(const QString &name);
+    bool canCreateIfNotExists() const;
+    bool canAddConstraint() const;
+
     // The kind of database open (SQL Server while closed) and its SQL dialect.
     DatabaseKind kind() const;
     const SqlDialect &dialect() const { return dialectFor(kind()); }

@@ -2,66 +2,256 @@
 
 #include "platform/ComError.h"
 
-#include <QHash>
+#include <QVector>
+
+#include <atomic>
 
 namespace {
 
-QHash<QString, QString> splitPairs(const QString &text)
+std::atomic<int> g_connectTimeout{15};
+std::atomic<int> g_commandTimeout{30};
+
+struct Pair
 {
-    QHash<QString, QString> pairs;
-    for (const QString &part : text.split(QLatin1Char(';'))) {
-        const qsizetype equals = part.indexOf(QLatin1Char('='));
-        if (equals < 0)
+    QString key; // lower case, trimmed
+    QString value;
+};
+
+// Splits at the semicolons that are not inside a "{…}" value.
+QVector<Pair> splitPairs(const QString &text)
+{
+    QVector<Pair> pairs;
+    qsizetype i = 0;
+    const qsizetype n = text.size();
+    while (i < n) {
+        const qsizetype equals = text.indexOf(QLatin1Char('='), i);
+        const qsizetype semicolon = text.indexOf(QLatin1Char(';'), i);
+        if (equals < 0 || (semicolon >= 0 && semicolon < equals)) {
+            // A piece without a value: skip it.
+            if (semicolon < 0)
+                break;
+            i = semicolon + 1;
             continue;
-        const QString key = part.left(equals).trimmed().toLower();
-        if (!pairs.contains(key))
-            pairs.insert(key, part.mid(equals + 1));
+        }
+        Pair pair;
+        pair.key = text.mid(i, equals - i).trimmed().toLower();
+        qsizetype pos = equals + 1;
+        while (pos < n && text.at(pos) == QLatin1Char(' '))
+            ++pos;
+        if (pos < n && text.at(pos) == QLatin1Char('{')) {
+            // Quoted: up to the first single "}", "}}" standing for one.
+            ++pos;
+            while (pos < n) {
+                const QChar c = text.at(pos);
+                if (c == QLatin1Char('}')) {
+                    if (pos + 1 < n && text.at(pos + 1) == QLatin1Char('}')) {
+                        pair.value += c;
+                        pos += 2;
+                        continue;
+                    }
+                    ++pos;
+                    break;
+                }
+                pair.value += c;
+                ++pos;
+            }
+            // What may follow the closing brace up to the separator is ignored.
+            const qsizetype end = text.indexOf(QLatin1Char(';'), pos);
+            i = end < 0 ? n : end + 1;
+        } else {
+            const qsizetype end = text.indexOf(QLatin1Char(';'), equals + 1);
+            pair.value = text.mid(equals + 1, (end < 0 ? n : end) - equals - 1);
+            i = end < 0 ? n : end + 1;
+        }
+        pairs.append(pair);
     }
     return pairs;
 }
 
+QString valueOf(const QVector<Pair> &pairs, const char *key)
+{
+    for (const Pair &pair : pairs) {
+        if (pair.key == QLatin1String(key))
+            return pair.value;
+    }
+    return QString();
+}
+
+bool isPasswordKey(const QString &key)
+{
+    return key == QLatin1String("pwd") || key == QLatin1String("password");
+}
+
+int secondsOr(const QVector<Pair> &pairs, const char *key, const char *other, int fallback)
+{
+    QString text = valueOf(pairs, key);
+    if (text.isNull())
+        text = valueOf(pairs, other);
+    bool ok = false;
+    const int seconds = text.trimmed().toInt(&ok);
+    return ok && seconds >= 0 ? seconds : fallback;
+}
+
 } // namespace
+
+namespace ConnectionString {
+
+QString quoteValue(const QString &value)
+{
+    static const QString special = QStringLiteral(";={}");
+    bool needsQuotes = false;
+    for (const QChar c : value) {
+        if (special.contains(c) || c.isSpace()) {
+            needsQuotes = true;
+            break;
+        }
+    }
+    if (!needsQuotes)
+        return value;
+    return QLatin1Char('{') + QString(value).replace(QLatin1Char('}'), QStringLiteral("}}")) +
+           QLatin1Char('}');
+}
+
+QString build(DatabaseKind kind, const QString &database, const QString &server,
+              const QString &user, const QString &password)
+{
+    // The blanks of the SQL Server string are as hosts know it.
+    switch (kind) {
+    case DatabaseKind::Access:
+        return QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") +
+               quoteValue(database) + QStringLiteral(";Persist Security Info=False");
+    case DatabaseKind::SqlServer:
+        return QStringLiteral("Driver={SQL Server}; Provider=SQLOLEDB; Server=") +
+               quoteValue(server) + QStringLiteral("; Uid=") + quoteValue(user) +
+               QStringLiteral(";Pwd=") + quoteValue(password) + QStringLiteral(";Database=") +
+               quoteValue(database);
+    case DatabaseKind::Sqlite:
+        return QStringLiteral("Provider=SQLite;Data Source=") + quoteValue(database);
+    case DatabaseKind::PostgreSql:
+        return QStringLiteral("Provider=PostgreSQL;Server=") + quoteValue(server) +
+               QStringLiteral(";Uid=") + quoteValue(user) + QStringLiteral(";Pwd=") +
+               quoteValue(password) + QStringLiteral(";Database=") + quoteValue(database);
+    }
+    return QString();
+}
+
+QString value(const QString &connectionString, const QString &key)
+{
+    const QString wanted = key.trimmed().toLower();
+    for (const Pair &pair : splitPairs(connectionString)) {
+        if (pair.key == wanted)
+            return pair.value;
+    }
+    return QString();
+}
+
+QString redacted(const QString &connectionString)
+{
+    // Rebuilt piece by piece, so a quoted password holding ";" goes as a whole.
+    QString result;
+    // Walks the text itself to keep its spelling (blanks, letter case).
+    qsizetype i = 0;
+    const qsizetype n = connectionString.size();
+    while (i < n) {
+        const qsizetype equals = connectionString.indexOf(QLatin1Char('='), i);
+        const qsizetype semicolon = connectionString.indexOf(QLatin1Char(';'), i);
+        if (equals < 0 || (semicolon >= 0 && semicolon < equals)) {
+            const qsizetype end = semicolon < 0 ? n : semicolon + 1;
+            result += connectionString.mid(i, end - i);
+            i = end;
+            continue;
+        }
+        const QString key = connectionString.mid(i, equals - i);
+        // Where this value ends, braces respected.
+        qsizetype pos = equals + 1;
+        while (pos < n && connectionString.at(pos) == QLatin1Char(' '))
+            ++pos;
+        if (pos < n && connectionString.at(pos) == QLatin1Char('{')) {
+            ++pos;
+            while (pos < n) {
+                if (connectionString.at(pos) == QLatin1Char('}')) {
+                    if (pos + 1 < n && connectionString.at(pos + 1) == QLatin1Char('}')) {
+                        pos += 2;
+                        continue;
+                    }
+                    ++pos;
+                    break;
+                }
+                ++pos;
+            }
+        }
+        qsizetype end = connectionString.indexOf(QLatin1Char(';'), pos);
+        if (end < 0)
+            end = n;
+        result += key + QLatin1Char('=');
+        if (isPasswordKey(key.trimmed().toLower()))
+            result += QStringLiteral("***");
+        else
+            result += connectionString.mid(equals + 1, end - equals - 1);
+        if (end < n)
+            result += QLatin1Char(';');
+        i = end + 1;
+    }
+    return result;
+}
+
+} // namespace ConnectionString
+
+ConnectionParams::ConnectionParams()
+    : connectTimeout(g_connectTimeout.load()), commandTimeout(g_commandTimeout.load())
+{}
+
+void ConnectionParams::setDefaultTimeouts(int connectSeconds, int commandSeconds)
+{
+    g_connectTimeout = qMax(0, connectSeconds);
+    g_commandTimeout = qMax(0, commandSeconds);
+}
 
 ConnectionParams ConnectionParams::parse(const QString &connectionString)
 {
-    const QHash<QString, QString> pairs = splitPairs(connectionString);
-    const QString provider = pairs.value(QStringLiteral("provider")).trimmed().toLower();
-    const QString driver = pairs.value(QStringLiteral("driver")).trimmed().toLower();
+    const QVector<Pair> pairs = splitPairs(connectionString);
+    const QString provider = valueOf(pairs, "provider").trimmed().toLower();
+    const QString driver = valueOf(pairs, "driver").trimmed().toLower();
 
     ConnectionParams params;
+    params.connectTimeout =
+        secondsOr(pairs, "connect timeout", "connection timeout", params.connectTimeout);
+    params.commandTimeout = secondsOr(pairs, "command timeout", "", params.commandTimeout);
     if (provider == QLatin1String("sqlite")) {
         params.kind = DatabaseKind::Sqlite;
-        params.database = pairs.value(QStringLiteral("data source"));
+        params.database = valueOf(pairs, "data source");
     } else if (provider == QLatin1String("postgresql")) {
         params.kind = DatabaseKind::PostgreSql;
-        const QString server = pairs.value(QStringLiteral("server")).trimmed();
+        const QString server = valueOf(pairs, "server").trimmed();
         const qsizetype colon = server.lastIndexOf(QLatin1Char(':'));
         bool portOk = false;
         const int port = colon > 0 ? server.mid(colon + 1).toInt(&portOk) : 0;
         params.host = portOk ? server.left(colon) : server;
         params.port = portOk ? port : -1;
-        params.user = pairs.value(QStringLiteral("uid"));
-        params.password = pairs.value(QStringLiteral("pwd"));
-        params.database = pairs.value(QStringLiteral("database"));
+        params.user = valueOf(pairs, "uid");
+        params.password = valueOf(pairs, "pwd");
+        params.database = valueOf(pairs, "database");
     } else if (provider.startsWith(QLatin1String("microsoft.jet.oledb"))) {
         params.kind = DatabaseKind::Access;
-        params.database = pairs.value(QStringLiteral("data source"));
+        params.database = valueOf(pairs, "data source");
         params.odbcString =
             QStringLiteral("Driver={Microsoft Access Driver (*.mdb, *.accdb)};DBQ=") +
-            params.database + QLatin1Char(';');
-    } else if (driver == QLatin1String("{sql server}") || provider == QLatin1String("sqloledb")) {
-        // The ODBC driver manager gets the string as the host wrote it; on
-        // Linux FreeTDS is registered under the driver name "SQL Server".
+            ConnectionString::quoteValue(params.database) + QLatin1Char(';');
+    } else if (driver == QLatin1String("sql server") || provider == QLatin1String("sqloledb")) {
+        // The ODBC driver manager gets the string as the host wrote it (it
+        // reads "{…}" values the same way); on Linux FreeTDS is registered
+        // under the driver name "SQL Server".
         params.kind = DatabaseKind::SqlServer;
         params.odbcString = connectionString;
-        params.host = pairs.value(QStringLiteral("server")).trimmed();
-        params.user = pairs.value(QStringLiteral("uid"));
-        params.password = pairs.value(QStringLiteral("pwd"));
-        params.database = pairs.value(QStringLiteral("database"));
+        params.host = valueOf(pairs, "server").trimmed();
+        params.user = valueOf(pairs, "uid");
+        params.password = valueOf(pairs, "pwd");
+        params.database = valueOf(pairs, "database");
     } else {
+        // The string itself stays out of the message: it may hold a password.
         throw ComError(E_FAIL, QStringLiteral("Die Verbindungszeichenfolge nennt keinen bekannten "
-                                              "Datenbanktreiber: ") +
-                                   connectionString);
+                                              "Datenbanktreiber (Provider=%1).")
+                                   .arg(provider.isEmpty() ? QStringLiteral("?") : provider));
     }
     return params;
 }

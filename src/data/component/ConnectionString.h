@@ -6,10 +6,35 @@
 
 #include <QString>
 
-// What a connection string asks for. The strings are the ones the base manager
-// builds ("Provider=SQLite;Data Source=…", "Provider=PostgreSQL;Server=…;Uid=…;
-// Pwd=…;Database=…", "Driver={SQL Server}; …" and the Jet provider string);
-// keys are matched ignoring case and blanks, values are taken as written.
+// Connection strings are built and read here and nowhere else.
+//
+// The strings are the ones hosts know: "Provider=SQLite;Data Source=…",
+// "Provider=PostgreSQL;Server=…;Uid=…;Pwd=…;Database=…", "Driver={SQL Server};
+// Provider=SQLOLEDB; Server=…; Uid=…;Pwd=…;Database=…" and the Jet provider
+// string. A value holding ";", "=", a brace or a blank is quoted the ODBC way,
+// "{…}" with "}}" for a closing brace, so a password "ge;heim" stays a
+// password and "geheim;Database=other" never names a database; every other
+// value goes in exactly as given, so ordinary strings stay byte-identical.
+// Keys are matched ignoring case and surrounding blanks.
+namespace ConnectionString {
+
+// The string for a kind; server is "host" or "host:port" where it applies.
+QRT_EXPORT QString build(DatabaseKind kind, const QString &database, const QString &server,
+                         const QString &user, const QString &password);
+
+// A value as it goes into a string: unchanged or "{…}" quoted.
+QRT_AUTOTEST_EXPORT QString quoteValue(const QString &value);
+
+// The value of key (e.g. "Data Source"), unquoted; null when absent.
+QRT_AUTOTEST_EXPORT QString value(const QString &connectionString, const QString &key);
+
+// The string with its password replaced by "***", for anything a person or
+// a log may read.
+QRT_EXPORT QString redacted(const QString &connectionString);
+
+} // namespace ConnectionString
+
+// What a connection string asks for.
 struct QRT_AUTOTEST_EXPORT ConnectionParams
 {
     DatabaseKind kind = DatabaseKind::SqlServer;
@@ -19,9 +44,18 @@ struct QRT_AUTOTEST_EXPORT ConnectionParams
     QString user;
     QString password;
     QString odbcString; // SQL Server and Access: what the ODBC driver manager gets
+    int connectTimeout; // seconds to wait for a connection; 0 waits as long as it takes
+    int commandTimeout; // seconds to wait for a statement; 0 waits as long as it takes
+
+    ConnectionParams();
 
     // Throws ComError (E_FAIL) for a string that names no known provider.
+    // "Connect Timeout" and "Command Timeout" (seconds) may follow any string.
     static ConnectionParams parse(const QString &connectionString);
+
+    // The timeouts of connections opened from now on, unless their string
+    // says otherwise: 15 and 30 seconds unless changed.
+    static void setDefaultTimeouts(int connectSeconds, int commandSeconds);
 };
 
 #endif // QRT_DATA_COMPONENT_CONNECTIONSTRING_H

@@ -20,6 +20,8 @@ public:
     KeyStore(int width, bool integral);
 
     int width() const { return m_width; }
+    // A store for the same kind of keys, without any.
+    KeyStore emptyCopy() const { return KeyStore(m_width, m_compact); }
     qsizetype size() const
     {
         return !m_compact ? m_values.size() / m_width : m_wide ? m_longs.size() : m_ints.size();

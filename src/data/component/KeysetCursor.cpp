@@ -202,3 +202,32 @@ void KeysetCursor::setBeforeFirst()
     m_index = 0;
     m_deleted = false;
 }
+
+void KeysetCursor::restart(std::unique_ptr<KeySource> source, const QVariantList &key)
+{
+    const bool wasAfter = m_where == Where::After;
+    // Rows added through the recordset are stored now; the new key query
+    // yields those that match it, so only the current one is kept apart.
+    m_keys = m_keys.emptyCopy();
+    m_added = m_added.emptyCopy();
+    m_source = std::move(source);
+    m_batch = 256;
+    m_deleted = false;
+    m_index = 0;
+    if (key.isEmpty()) {
+        m_where = wasAfter ? Where::After : Where::Before;
+        return;
+    }
+    for (qsizetype i = 0; ensureKey(i); ++i) {
+        if (m_keys.at(i) == key) {
+            m_where = Where::InKeys;
+            m_index = i;
+            return;
+        }
+    }
+    // Not in the query any more (changed by someone, or a new row that does
+    // not match it): it stays current as an added row.
+    m_added.append(key);
+    m_where = Where::InAdded;
+    m_index = 0;
+}

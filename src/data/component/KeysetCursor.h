@@ -55,6 +55,11 @@ public:
     void removeCurrent();
     // Back to the state before the first row (used when reopening).
     void setBeforeFirst();
+    // Reads the keys anew from source (the connection that read them is
+    // gone) and finds the row with key again: it stays current, as a row
+    // added through the recordset if the query no longer yields it. An
+    // empty key goes back to before the first row. O(position) key reads.
+    void restart(std::unique_ptr<KeySource> source, const QVariantList &key);
 
     void readAll();
 

@@ -128,6 +128,7 @@ bool Recordset::IsEOF() const
 void Recordset::MoveFirst()
 {
     d->requireOpen();
+    d->resync();
     d->settlePending();
     d->cursor->moveFirst();
     d->loadCurrent(+1);
@@ -136,6 +137,7 @@ void Recordset::MoveFirst()
 void Recordset::MoveLast()
 {
     d->requireOpen();
+    d->resync();
     d->settlePending();
     d->cursor->moveLast();
     d->loadCurrent(-1);
@@ -144,6 +146,7 @@ void Recordset::MoveLast()
 void Recordset::MoveNext()
 {
     d->requireOpen();
+    d->resync();
     d->settlePending();
     if (d->cursor->isEOF())
         throw ComError(ADO_E_NOCURRENTRECORD,
@@ -155,6 +158,7 @@ void Recordset::MoveNext()
 void Recordset::MovePrevious()
 {
     d->requireOpen();
+    d->resync();
     d->settlePending();
     if (d->cursor->isBOF())
         throw ComError(ADO_E_NOCURRENTRECORD,
@@ -166,6 +170,7 @@ void Recordset::MovePrevious()
 void Recordset::AddNew()
 {
     d->requireUpdatable();
+    d->resync();
     d->settlePending();
     d->pendingNew = true;
     for (int i = 0; i < d->columns.size(); ++i) {
@@ -178,6 +183,7 @@ void Recordset::AddNew()
 void Recordset::Update()
 {
     d->requireUpdatable();
+    d->resync();
     d->update();
 }
 
@@ -193,6 +199,7 @@ void Recordset::Delete(int affectRecords)
 {
     Q_UNUSED(affectRecords); // the current row is all this component deletes
     d->requireUpdatable();
+    d->resync();
     d->deleteRow();
 }
 
@@ -232,26 +239,22 @@ void RecordsetPrivate::openKeyset(const std::shared_ptr<Backend> &engine, const 
                                   const QString &condition, const QString &ordering, bool canWrite)
 {
     const TableSchema schema = engine->readTable(tableName);
+    // The name as the statements must write it: a table created as "Kunden"
+    // and named Kunden by the host is "Kunden" in SQL.
+    const QString tableSql = schema.sqlName.isEmpty() ? tableName : schema.sqlName;
     const QStringList rowIdentity = engine->rowIdentity(schema);
+    QString clauses;
+    if (!condition.isEmpty())
+        clauses += QStringLiteral(" WHERE ") + condition;
+    if (!ordering.isEmpty())
+        clauses += QStringLiteral(" ORDER BY ") + ordering;
     if (rowIdentity.isEmpty()) {
         // Rows that cannot be told apart cannot be fetched by key.
         QSqlQuery query = engine->newQuery();
-        QString sql = QStringLiteral("SELECT * FROM ") + tableName;
-        if (!condition.isEmpty())
-            sql += QStringLiteral(" WHERE ") + condition;
-        if (!ordering.isEmpty())
-            sql += QStringLiteral(" ORDER BY ") + ordering;
-        engine->exec(query, sql);
+        engine->exec(query, QStringLiteral("SELECT * FROM ") + tableSql + clauses);
         openStatic(engine, query);
         return;
     }
-
-    QString keySql = QStringLiteral("SELECT ") + rowIdentity.join(QStringLiteral(", ")) +
-                     QStringLiteral(" FROM ") + tableName;
-    if (!condition.isEmpty())
-        keySql += QStringLiteral(" WHERE ") + condition;
-    if (!ordering.isEmpty())
-        keySql += QStringLiteral(" ORDER BY ") + ordering;
 
     bool integral = false;
     identityColumns.clear();
@@ -265,24 +268,51 @@ void RecordsetPrivate::openKeyset(const std::shared_ptr<Backend> &engine, const 
         integral =
             kind == ValueKind::Small || kind == ValueKind::Integer || kind == ValueKind::BigInteger;
     } else if (primary.isEmpty()) {
-        integral = engine->kind() == DatabaseKind::Sqlite; // rowid
+        integral = engine->rowAddressIsInteger();
     }
 
     backend = engine;
     columns = schema.columns;
-    table = tableName;
+    table = tableSql;
     identity = rowIdentity;
     keyset = true;
     updatable = canWrite;
-    fetchQuery = engine->newQuery();
-    if (!fetchQuery.prepare(QStringLiteral("SELECT * FROM ") + table + QStringLiteral(" WHERE ") +
-                            identityCondition()))
-        engine->raise(fetchQuery.lastError());
+    keySql = QStringLiteral("SELECT ") + rowIdentity.join(QStringLiteral(", ")) +
+             QStringLiteral(" FROM ") + tableSql + clauses;
+    generation = engine->generation();
+    prepareFetch();
     std::unique_ptr<KeySource> source = engine->openKeySource(keySql, int(rowIdentity.size()));
     cursor.emplace(KeyStore(int(rowIdentity.size()), integral), std::move(source));
     makeFields();
     open = true;
     loadCurrent(+1);
+}
+
+void RecordsetPrivate::prepareFetch()
+{
+    fetchQuery = backend->newQuery();
+    backend->prepare(fetchQuery, QStringLiteral("SELECT * FROM ") + table +
+                                     QStringLiteral(" WHERE ") + identityCondition());
+}
+
+void RecordsetPrivate::resync()
+{
+    if (!open || !keyset)
+        return;
+    backend->reconnectIfLost();
+    if (backend->generation() == generation)
+        return;
+    // The statements and the key reader died with the old connection. The
+    // keys are read anew from the start (others may have written meanwhile)
+    // and the position found again by key; the row as read and the pending
+    // changes stay, so the optimistic check still compares with what the
+    // user saw.
+    fetchQuery = QSqlQuery();
+    prepareFetch();
+    std::unique_ptr<KeySource> source = backend->openKeySource(keySql, int(identity.size()));
+    const QVariantList current = cursor->hasRow() ? cursor->currentKey() : QVariantList();
+    cursor->restart(std::move(source), current);
+    generation = backend->generation();
 }
 
 void RecordsetPrivate::openStatic(const std::shared_ptr<Backend> &engine, QSqlQuery &query)

@@ -23,6 +23,8 @@ struct RecordsetPrivate
     std::optional<KeysetCursor> cursor;
     QVector<QVector<QVariant>> rows; // read-only results
     QSqlQuery fetchQuery;            // "SELECT * FROM table WHERE identity = ?"
+    QString keySql;                  // keyset: the key query, to read the keys anew
+    int generation = 0;              // of the backend's connection the statements belong to
 
     // The current row.
     QVector<QVariant> raw;     // as the driver returned it
@@ -42,6 +44,11 @@ struct RecordsetPrivate
     // Position and current row.
     void requireOpen() const;
     void requireUpdatable() const;
+    // After the connection was opened anew: prepares the row lookup again
+    // and reads the keys anew, staying on the current row with its pending
+    // changes. Every operation that reaches the database starts with it.
+    void resync();
+    void prepareFetch();
     bool hasRow() const { return pendingNew || (cursor && cursor->hasRow()); }
     void loadCurrent(int direction); // fetches the row by key; skips vanished rows
     void clearRow();

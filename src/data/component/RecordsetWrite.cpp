@@ -2,6 +2,7 @@
 // values, and writing it back with optimistic locking.
 
 #include "data/component/RecordsetPrivate.h"
+#include "data/component/TransactionGuard.h"
 
 void RecordsetPrivate::clearRow()
 {
@@ -145,8 +146,7 @@ void RecordsetPrivate::insertRow()
         sql += QStringLiteral(" RETURNING ") + identity.join(QStringLiteral(", "));
 
     QSqlQuery query = backend->newQuery();
-    if (!query.prepare(sql))
-        backend->raise(query.lastError());
+    backend->prepare(query, sql);
     for (int i = 0; i < columns.size(); ++i) {
         if (changed.at(i))
             query.addBindValue(pending.at(i));
@@ -162,10 +162,9 @@ void RecordsetPrivate::insertRow()
         query.finish();
         if (key.contains(QVariant())) {
             // The engine filled the key (an identity column): ask for it.
-            QSqlQuery identityQuery = backend->newQuery();
-            backend->exec(identityQuery, QStringLiteral("SELECT @@IDENTITY"));
-            if (identityQuery.next())
-                key = {identityQuery.value(0)};
+            const QVariantList filled = backend->lastInsertedIdentity();
+            if (filled.size() == key.size())
+                key = filled;
         }
     }
     query.finish();
@@ -188,77 +187,60 @@ void RecordsetPrivate::updateRow()
         }
     }
 
-    const bool ownTransaction = !backend->inTransaction();
-    if (ownTransaction)
-        backend->beginTransaction();
-    QVariantList newKey;
-    try {
-        // The changed columns must still hold what was read: lock the row,
-        // look, and only then write.
-        QSqlQuery check = backend->newQuery();
-        const QString checkSql = QStringLiteral("SELECT ") +
-                                 changedNames.join(QStringLiteral(", ")) +
-                                 QStringLiteral(" FROM ") + table + QStringLiteral(" WHERE ") +
-                                 identityCondition() + backend->lockClause();
-        if (!check.prepare(checkSql))
-            backend->raise(check.lastError());
-        cursor->bindCurrent(check);
-        backend->exec(check);
-        if (!check.next()) {
-            throw ComError(
-                DB_E_DELETEDROW,
-                QStringLiteral("Der Datensatz wurde inzwischen von einem anderen Benutzer "
-                               "gelöscht. Ihre Änderungen wurden nicht gespeichert."));
-        }
-        for (int n = 0; n < changedColumns.size(); ++n) {
-            if (check.value(n) != raw.at(changedColumns.at(n))) {
-                throw ComError(
-                    DB_E_CONCURRENCYVIOLATION,
-                    QStringLiteral("Der Datensatz wurde inzwischen von einem anderen Benutzer "
-                                   "geändert (Feld %1). Ihre Änderungen wurden nicht "
-                                   "gespeichert; bitte laden Sie den Datensatz neu.")
-                        .arg(columns.at(changedColumns.at(n)).name));
-            }
-        }
-        check.finish();
-
-        QStringList assignments;
-        for (const QString &name : changedNames)
-            assignments << name + QStringLiteral(" = ?");
-        QString sql = QStringLiteral("UPDATE ") + table + QStringLiteral(" SET ") +
-                      assignments.join(QStringLiteral(", ")) + QStringLiteral(" WHERE ") +
-                      identityCondition();
-        const bool returning = backend->supportsReturning();
-        if (returning)
-            sql += QStringLiteral(" RETURNING ") + identity.join(QStringLiteral(", "));
-        QSqlQuery write = backend->newQuery();
-        if (!write.prepare(sql))
-            backend->raise(write.lastError());
-        for (int column : changedColumns)
-            write.addBindValue(pending.at(column));
-        const QVariantList oldKey = cursor->currentKey();
-        for (int i = 0; i < oldKey.size(); ++i)
-            write.addBindValue(oldKey.at(i));
-        backend->exec(write);
-        if (returning && write.next()) {
-            for (int i = 0; i < identity.size(); ++i)
-                newKey << write.value(i);
-        } else {
-            newKey = keyFromValues();
-        }
-        write.finish();
-        if (ownTransaction)
-            backend->commitTransaction();
-    } catch (...) {
-        if (ownTransaction && backend->inTransaction()) {
-            try {
-                backend->rollbackTransaction();
-            } catch (const ComError &) {
-                // The first error is the one worth reporting.
-            }
-        }
-        throw;
+    // The queries outlive the transaction: a statement freed inside a
+    // transaction that failed is refused by PostgreSQL, and its complaint
+    // would only be noise.
+    QSqlQuery check = backend->newQuery();
+    QSqlQuery write = backend->newQuery();
+    // The changed columns must still hold what was read: lock the row, look,
+    // and only then write.
+    TransactionGuard transaction(backend);
+    backend->prepare(check, QStringLiteral("SELECT ") + changedNames.join(QStringLiteral(", ")) +
+                                QStringLiteral(" FROM ") + table + QStringLiteral(" WHERE ") +
+                                identityCondition() + backend->lockClause());
+    cursor->bindCurrent(check);
+    backend->exec(check);
+    if (!check.next()) {
+        throw ComError(DB_E_DELETEDROW,
+                       QStringLiteral("Der Datensatz wurde inzwischen von einem anderen Benutzer "
+                                      "gelöscht. Ihre Änderungen wurden nicht gespeichert."));
     }
+    for (int n = 0; n < changedColumns.size(); ++n) {
+        if (check.value(n) != raw.at(changedColumns.at(n))) {
+            throw ComError(DB_E_CONCURRENCYVIOLATION,
+                           QStringLiteral("Der Datensatz wurde inzwischen von einem anderen "
+                                          "Benutzer geändert (Feld %1). Ihre Änderungen wurden "
+                                          "nicht gespeichert; bitte laden Sie den Datensatz neu.")
+                               .arg(columns.at(changedColumns.at(n)).name));
+        }
+    }
+    check.finish();
+
+    QStringList assignments;
+    for (const QString &name : changedNames)
+        assignments << name + QStringLiteral(" = ?");
+    QString sql = QStringLiteral("UPDATE ") + table + QStringLiteral(" SET ") +
+                  assignments.join(QStringLiteral(", ")) + QStringLiteral(" WHERE ") +
+                  identityCondition();
+    const bool returning = backend->supportsReturning();
+    if (returning)
+        sql += QStringLiteral(" RETURNING ") + identity.join(QStringLiteral(", "));
+    backend->prepare(write, sql);
+    for (int column : changedColumns)
+        write.addBindValue(pending.at(column));
+    const QVariantList oldKey = cursor->currentKey();
+    for (int i = 0; i < oldKey.size(); ++i)
+        write.addBindValue(oldKey.at(i));
+    backend->exec(write);
+    QVariantList newKey;
+    if (returning && write.next()) {
+        for (int i = 0; i < identity.size(); ++i)
+            newKey << write.value(i);
+    } else {
+        newKey = keyFromValues();
+    }
+    write.finish();
+    transaction.commit();
     cursor->replaceCurrent(newKey);
     loadCurrent(+1);
 }
@@ -275,10 +257,8 @@ void RecordsetPrivate::deleteRow()
         throw ComError(ADO_E_NOCURRENTRECORD,
                        QStringLiteral("Es gibt keinen aktuellen Datensatz (BOF oder EOF)."));
     QSqlQuery query = backend->newQuery();
-    const QString sql =
-        QStringLiteral("DELETE FROM ") + table + QStringLiteral(" WHERE ") + identityCondition();
-    if (!query.prepare(sql))
-        backend->raise(query.lastError());
+    backend->prepare(query, QStringLiteral("DELETE FROM ") + table + QStringLiteral(" WHERE ") +
+                                identityCondition());
     cursor->bindCurrent(query);
     backend->exec(query);
     query.finish();

@@ -6,11 +6,14 @@ namespace {
 
 // One row per kind, in the order of the enumeration.
 const SqlDialect kDialects[] = {
-    {DatabaseKind::Access, QLatin1Char('#'), false, " = NULL", "MEMO", " LIKE ", "ACCESS"},
-    {DatabaseKind::SqlServer, QLatin1Char('\''), false, " IS NULL", "NTEXT", " LIKE ", "SQLSERVER"},
-    {DatabaseKind::Sqlite, QLatin1Char('\''), true, " IS NULL", "TEXT", " LIKE ", "SQLITE"},
-    {DatabaseKind::PostgreSql, QLatin1Char('\''), true, " IS NULL", "TEXT", " ILIKE ",
-     "POSTGRESQL"},
+    {DatabaseKind::Access, QLatin1Char('#'), false, " = NULL", "MEMO", " LIKE ", "ACCESS", true,
+     "%_["},
+    {DatabaseKind::SqlServer, QLatin1Char('\''), false, " IS NULL", "NTEXT", " LIKE ", "SQLSERVER",
+     true, "%_["},
+    {DatabaseKind::Sqlite, QLatin1Char('\''), true, " IS NULL", "TEXT", " LIKE ", "SQLITE", false,
+     "%_"},
+    {DatabaseKind::PostgreSql, QLatin1Char('\''), true, " IS NULL", "TEXT", " ILIKE ", "POSTGRESQL",
+     false, "%_"},
 };
 
 } // namespace
@@ -65,4 +68,9 @@ DatabaseKind databaseKindFromNumber(int number)
     default:
         return DatabaseKind::SqlServer;
     }
+}
+
+bool isKnownDatabaseKind(int number)
+{
+    return number >= int(DatabaseKind::Access) && number <= int(DatabaseKind::PostgreSql);
 }

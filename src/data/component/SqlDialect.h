@@ -21,6 +21,8 @@ struct QRT_EXPORT SqlDialect
     const char *longTextType; // the type of the form table's long text columns
     const char *containsOp;   // ILIKE: LIKE is case-sensitive on PostgreSQL
     const char *name;         // the DBTYP text of the configuration document
+    bool bracketIdentifiers;  // [name] quotes a name (SQL Server, Access), not a character class
+    const char *likeSpecials; // what LIKE reads as a wildcard besides itself: '[' on SQL Server
 
     // A date as an SQL literal: #2020-5-17#, '2020-5-17' or '2020-05-17'.
     QString dateLiteral(const QDate &date) const;
@@ -32,5 +34,7 @@ QRT_EXPORT const SqlDialect &dialectFor(DatabaseKind kind);
 QRT_EXPORT DatabaseKind databaseKindFromName(const QString &dbTyp);
 // The kind a stored number names; every unknown number is SQL Server.
 QRT_EXPORT DatabaseKind databaseKindFromNumber(int number);
+// Whether the number names a kind of its own (1 to 4).
+QRT_EXPORT bool isKnownDatabaseKind(int number);
 
 #endif // QRT_DATA_COMPONENT_SQLDIALECT_H

@@ -86,7 +86,8 @@ struct KeySchema
 
 struct QRT_AUTOTEST_EXPORT TableSchema
 {
-    QString name; // as the catalog holds it
+    QString name;    // as the catalog holds it
+    QString sqlName; // how statements name it (as the caller wrote it where that works)
     QVector<ColumnSchema> columns;
     QVector<KeySchema> keys;
 

@@ -1,15 +1,22 @@
 #include "data/component/engines/Backend.h"
 
-#include "data/component/engines/OdbcBackend.h"
-#include "data/component/engines/PostgresBackend.h"
-#include "data/component/engines/SqliteBackend.h"
+#include "data/component/SqlText.h"
 
 #include <QAtomicInt>
+#include <QRegularExpression>
 #include <QSqlDriver>
 #include <QSqlField>
 
 #include <cmath>
 #include <limits>
+
+namespace {
+
+// A statement proven single is remembered up to this many texts; the
+// component's own statements repeat, host texts rarely do.
+constexpr qsizetype kMaxRememberedStatements = 512;
+
+} // namespace
 
 Backend::Backend(const ConnectionParams &params)
     : m_params(params), m_connectionName(newConnectionName())
@@ -22,29 +29,21 @@ Backend::~Backend()
     QSqlDatabase::removeDatabase(m_connectionName);
 }
 
-std::unique_ptr<Backend> Backend::open(const ConnectionParams &params)
-{
-    std::unique_ptr<Backend> backend;
-    switch (params.kind) {
-    case DatabaseKind::Sqlite:
-        backend.reset(new SqliteBackend(params));
-        break;
-    case DatabaseKind::PostgreSql:
-        backend.reset(new PostgresBackend(params));
-        break;
-    case DatabaseKind::SqlServer:
-    case DatabaseKind::Access:
-        backend.reset(new OdbcBackend(params));
-        break;
-    }
-    backend->afterOpen();
-    return backend;
-}
-
 QString Backend::newConnectionName()
 {
     static QAtomicInt counter;
     return QStringLiteral("qrt-connection-%1").arg(counter.fetchAndAddRelaxed(1) + 1);
+}
+
+QString Backend::engineText(const QSqlError &error)
+{
+    // The engine's own words first. SQLite reports "not an error" for what
+    // the driver refused by itself (a second statement); then the driver
+    // is the one with something to say.
+    QString text = error.databaseText().trimmed();
+    if (text.isEmpty() || text == QLatin1String("not an error"))
+        text = error.driverText().trimmed();
+    return text;
 }
 
 void Backend::openDatabase(const QString &driver)
@@ -55,20 +54,50 @@ void Backend::openDatabase(const QString &driver)
     }
     m_db = QSqlDatabase::addDatabase(driver, m_connectionName);
     configureDatabase(m_db);
-    if (!m_db.open()) {
-        const QSqlError error = m_db.lastError();
-        QString text = error.databaseText();
-        if (text.isEmpty())
-            text = error.driverText();
-        throw ComError(E_FAIL, text.trimmed());
-    }
+    if (!m_db.open())
+        throw ComError(E_FAIL, engineText(m_db.lastError()));
 }
 
 void Backend::close()
 {
+    dropSideConnections();
     if (m_db.isValid() && m_db.isOpen())
         m_db.close();
     m_transactionDepth = 0;
+}
+
+void Backend::reconnectIfLost()
+{
+    if (!m_lost)
+        return;
+    // Whatever ran on the dead connection is gone with it: its transaction,
+    // its cursors, its prepared statements.
+    dropSideConnections();
+    m_db.close();
+    m_transactionDepth = 0;
+    m_singleStatements.clear();
+    if (!m_db.open()) {
+        throw ComError(E_CONNECTION_ABORTED,
+                       QStringLiteral("Die Verbindung zur Datenbank ist unterbrochen und lässt "
+                                      "sich noch nicht wiederherstellen.\n") +
+                           engineText(m_db.lastError()));
+    }
+    m_lost = false;
+    ++m_generation;
+    afterOpen();
+}
+
+void Backend::raiseLost(const QString &engine)
+{
+    m_lost = true;
+    const QString reason = interruptionReason();
+    throw ComError(E_CONNECTION_ABORTED,
+                   (reason.isEmpty() ? QStringLiteral("Die Verbindung zur Datenbank wurde "
+                                                      "unterbrochen.")
+                                     : reason) +
+                       QStringLiteral(" Ihre Eingaben bleiben erhalten; der nächste Versuch "
+                                      "verbindet neu.") +
+                       (engine.isEmpty() ? QString() : QLatin1Char('\n') + engine));
 }
 
 QSqlQuery Backend::newQuery() const
@@ -79,55 +108,94 @@ QSqlQuery Backend::newQuery() const
     return query;
 }
 
-void Backend::exec(QSqlQuery &query, const QString &sql) const
+void Backend::requireSingleStatement(const QString &sql)
 {
-    if (!m_db.isOpen())
-        throw ComError(ADO_E_OBJECTCLOSED, QStringLiteral("Die Verbindung ist nicht geöffnet."));
-    if (!query.exec(sql))
-        raise(query.lastError());
-}
-
-void Backend::exec(QSqlQuery &query) const
-{
-    if (!m_db.isOpen())
-        throw ComError(ADO_E_OBJECTCLOSED, QStringLiteral("Die Verbindung ist nicht geöffnet."));
-    if (!query.exec())
-        raise(query.lastError());
-}
-
-void Backend::raise(const QSqlError &error) const
-{
-    QString text = error.databaseText().trimmed();
-    if (text.isEmpty())
-        text = error.driverText().trimmed();
-    HRESULT_T code = DB_E_ERRORSINCOMMAND;
-    const QString state = error.nativeErrorCode();
-    if (m_params.kind == DatabaseKind::Sqlite) {
-        // QSQLITE files every failed step as a connection error, so only
-        // SQLite's own code tells: the primary code is the low byte of the
-        // extended one.
-        switch (state.toInt() & 0xff) {
-        case 19: // SQLITE_CONSTRAINT
-            code = DB_E_INTEGRITYVIOLATION;
-            break;
-        case 10: // SQLITE_IOERR
-        case 14: // SQLITE_CANTOPEN
-        case 26: // SQLITE_NOTADB
-            code = E_FAIL;
-            break;
-        default:
-            break;
-        }
-    } else if (!m_db.isOpen() || state.startsWith(QLatin1String("08"))) { // connection exception
-        code = E_FAIL;
-    } else if (state.startsWith(QLatin1String("23"))) { // SQLSTATE class 23: integrity
-        code = DB_E_INTEGRITYVIOLATION;
-    } else if (state == QLatin1String("42P01") || state == QLatin1String("42S02")) {
-        code = DB_E_NOTABLE;
-    } else if (error.type() == QSqlError::ConnectionError && state.isEmpty()) {
-        code = E_FAIL;
+    if (m_singleStatements.contains(sql))
+        return;
+    const SqlText::Quoting quoting = dialectFor(kind()).bracketIdentifiers
+                                         ? SqlText::Quoting::Brackets
+                                         : SqlText::Quoting::Standard;
+    if (SqlText::hasStatementSeparator(sql, quoting)) {
+        throw ComError(DB_SEC_E_PERMISSIONDENIED,
+                       QStringLiteral("Die SQL-Anweisung enthält ein Semikolon außerhalb von "
+                                      "Texten; eine zweite Anweisung wird nicht ausgeführt."));
     }
-    throw ComError(code, text);
+    verifySingleStatement(sql);
+    if (m_singleStatements.size() >= kMaxRememberedStatements)
+        m_singleStatements.clear();
+    m_singleStatements.insert(sql);
+}
+
+void Backend::prepare(QSqlQuery &query, const QString &sql)
+{
+    if (!m_db.isOpen())
+        throw ComError(ADO_E_OBJECTCLOSED, QStringLiteral("Die Verbindung ist nicht geöffnet."));
+    reconnectIfLost();
+    requireSingleStatement(sql);
+    if (!query.prepare(sql))
+        raise(query.lastError());
+}
+
+void Backend::exec(QSqlQuery &query, const QString &sql)
+{
+    if (!m_db.isOpen())
+        throw ComError(ADO_E_OBJECTCLOSED, QStringLiteral("Die Verbindung ist nicht geöffnet."));
+    reconnectIfLost();
+    requireSingleStatement(sql);
+    const bool ok = watched([&] { return query.exec(sql); });
+    if (!ok)
+        raise(query.lastError());
+}
+
+void Backend::exec(QSqlQuery &query)
+{
+    if (!m_db.isOpen())
+        throw ComError(ADO_E_OBJECTCLOSED, QStringLiteral("Die Verbindung ist nicht geöffnet."));
+    if (m_lost)
+        throw ComError(E_CONNECTION_ABORTED,
+                       QStringLiteral("Die Verbindung zur Datenbank wurde unterbrochen; die "
+                                      "Anweisung muss neu vorbereitet werden."));
+    const bool ok = watched([&] { return query.exec(); });
+    if (!ok)
+        raise(query.lastError());
+}
+
+bool Backend::watched(const std::function<bool()> &run)
+{
+    struct Watch
+    {
+        Backend *self;
+        ~Watch() { self->statementEnds(); }
+    } watch{this};
+    statementStarts(m_db);
+    return run();
+}
+
+void Backend::raise(const QSqlError &error)
+{
+    const QString text = engineText(error);
+    if (connectionBroken(error))
+        raiseLost(text);
+    throw ComError(classifyError(error), text);
+}
+
+HRESULT_T Backend::classifyError(const QSqlError &error) const
+{
+    const QString state = error.nativeErrorCode();
+    if (state.startsWith(QLatin1String("08"))) // SQLSTATE class 08: connection exception
+        return E_FAIL;
+    if (state.startsWith(QLatin1String("23"))) // class 23: integrity constraint violation
+        return DB_E_INTEGRITYVIOLATION;
+    if (state == QLatin1String("42P01") || state == QLatin1String("42S02"))
+        return DB_E_NOTABLE;
+    if (error.type() == QSqlError::ConnectionError && state.isEmpty())
+        return E_FAIL;
+    return DB_E_ERRORSINCOMMAND;
+}
+
+bool Backend::connectionBroken(const QSqlError &error) const
+{
+    return error.nativeErrorCode().startsWith(QLatin1String("08"));
 }
 
 void Backend::beginTransaction()
@@ -141,6 +209,7 @@ void Backend::beginTransaction()
         m_transactionDepth = 0;
         throw;
     }
+    ++m_transactionSerial;
 }
 
 void Backend::commitTransaction()
@@ -151,7 +220,8 @@ void Backend::commitTransaction()
     if (--m_transactionDepth > 0)
         return;
     QSqlQuery query = newQuery();
-    if (!query.exec(QStringLiteral("COMMIT"))) {
+    const bool ok = watched([&] { return query.exec(QStringLiteral("COMMIT")); });
+    if (!ok) {
         // A refused commit leaves SQLite's transaction open and ends
         // PostgreSQL's; roll back so that both end in the same, known state.
         const QSqlError error = query.lastError();
@@ -168,6 +238,8 @@ void Backend::rollbackTransaction()
                        QStringLiteral("Es ist keine Transaktion geöffnet."));
     // A rollback always ends the whole transaction, however deep it was.
     m_transactionDepth = 0;
+    if (m_lost)
+        return; // the server has rolled it back with the connection
     QSqlQuery query = newQuery();
     exec(query, QStringLiteral("ROLLBACK"));
 }
@@ -190,6 +262,60 @@ std::unique_ptr<KeySource> Backend::openKeySource(const QString &sql, int width)
 QString Backend::quoteIdentifier(const QString &name) const
 {
     return m_db.driver()->escapeIdentifier(name, QSqlDriver::FieldName);
+}
+
+bool Backend::readsUnquotedAs(const QString &written, const QString &catalogName) const
+{
+    // Names are matched ignoring case here, as SQL Server and SQLite do.
+    static const QRegularExpression plain(QStringLiteral("^[A-Za-z_][A-Za-z0-9_]*$"));
+    return plain.match(written).hasMatch() && !SqlText::isReservedWord(written) &&
+           written.compare(catalogName, Qt::CaseInsensitive) == 0;
+}
+
+QString Backend::sqlName(const QString &name) const
+{
+    return isPlainName(name) ? name : quoteIdentifier(name);
+}
+
+QString Backend::tableSqlName(const QString &name)
+{
+    const auto known = m_tableSqlNames.constFind(name);
+    if (known != m_tableSqlNames.constEnd())
+        return *known;
+    const QString resolved = readTable(name).sqlName;
+    m_tableSqlNames.insert(name, resolved);
+    return resolved;
+}
+
+QString Backend::columnSqlName(const QString &table, const QString &column)
+{
+    const QString cacheKey = table + QLatin1Char('\n') + column;
+    const auto known = m_columnSqlNames.constFind(cacheKey);
+    if (known != m_columnSqlNames.constEnd())
+        return *known;
+    const TableSchema schema = readTable(table);
+    QString catalogName;
+    for (const ColumnSchema &candidate : schema.columns) {
+        if (candidate.name == column) {
+            catalogName = candidate.name;
+            break;
+        }
+        if (catalogName.isNull() && candidate.name.compare(column, Qt::CaseInsensitive) == 0)
+            catalogName = candidate.name;
+    }
+    // A column the table lacks stays as given: the engine says it is missing.
+    const QString resolved = catalogName.isNull() || readsUnquotedAs(column, catalogName)
+                                 ? column
+                                 : quoteIdentifier(catalogName);
+    m_columnSqlNames.insert(cacheKey, resolved);
+    return resolved;
+}
+
+void Backend::setCommandTimeout(int seconds)
+{
+    m_params.commandTimeout = qMax(0, seconds);
+    if (m_db.isOpen() && !m_lost)
+        applyCommandTimeout();
 }
 
 // --- values -----------------------------------------------------------------

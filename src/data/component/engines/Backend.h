@@ -7,16 +7,31 @@
 #include "data/component/Variant.h"
 #include "platform/ComError.h"
 
+#include <QHash>
+#include <QSet>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
 
+#include <functional>
 #include <memory>
 
 // One open database, as the component's connection, recordset and catalog see
 // it. Each engine has its own subclass in its own file; everything an engine
 // does differently (its catalog, how keys are read without blocking writers,
-// how a row is identified) stays there.
+// how a row is identified, how its errors read, how it proves that a text is
+// one statement) stays there, behind the hooks below.
+//
+// Every statement goes through prepare() or exec(), which
+//  - refuse a text that would run more than one statement (ComError
+//    DB_SEC_E_PERMISSIONDENIED): filters, sorts, saved filter values and
+//    table names are pasted into statements, and none of them may ever run a
+//    statement of its own;
+//  - turn the engine's failure into a ComError with the engine's own words;
+//  - notice a connection the server dropped: that statement fails with
+//    E_CONNECTION_ABORTED, and the next one opens the connection anew (the
+//    generation() then differs, so recordsets re-prepare their statements
+//    and re-read their keys).
 class Backend
 {
 public:
@@ -32,20 +47,33 @@ public:
     bool isOpen() const { return m_db.isOpen(); }
     void close();
 
+    // How often the connection was opened anew after it was lost.
+    int generation() const { return m_generation; }
+    // Opens the connection again when the server dropped it; throws when
+    // that fails. Every prepare() and exec() starts with it.
+    void reconnectIfLost();
+
     // A query on the main connection, exact numbers, forward only.
     QSqlQuery newQuery() const;
+    // Prepares sql (one statement) or throws ComError.
+    void prepare(QSqlQuery &query, const QString &sql);
     // Runs sql (or the prepared query) and throws ComError when the engine refuses.
-    void exec(QSqlQuery &query, const QString &sql) const;
-    void exec(QSqlQuery &query) const;
+    void exec(QSqlQuery &query, const QString &sql);
+    void exec(QSqlQuery &query);
     // Throws the ComError for an engine error, with the engine's own words.
-    [[noreturn]] void raise(const QSqlError &error) const;
+    [[noreturn]] void raise(const QSqlError &error);
+    // Throws DB_SEC_E_PERMISSIONDENIED unless sql is exactly one statement.
+    void requireSingleStatement(const QString &sql);
 
     // Transactions of the connection; nested calls are counted, so the
     // component's own short write transactions join one the caller opened.
+    // A rollback always ends the whole transaction; serial() tells a nested
+    // user that the transaction it joined is gone.
     void beginTransaction();
     void commitTransaction();
     void rollbackTransaction();
     bool inTransaction() const { return m_transactionDepth > 0; }
+    quint64 transactionSerial() const { return m_transactionSerial; }
 
     virtual QStringList tableNames() = 0;
     // The table's columns and keys; ComError DB_E_NOTABLE when there is none.
@@ -53,14 +81,25 @@ public:
     // The SQL expressions that identify a row of the table: its primary key,
     // or the engine's row address; empty when rows cannot be identified.
     virtual QStringList rowIdentity(const TableSchema &table) const;
+    // Whether the engine's row address (no primary key) is a whole number.
+    virtual bool rowAddressIsInteger() const { return false; }
     // Runs a key query so that its rows can be read in batches while other
     // connections write. Engines without such a reader read everything now.
     virtual std::unique_ptr<KeySource> openKeySource(const QString &sql, int width);
     // Whether INSERT … RETURNING gives the new row's identity.
     virtual bool supportsReturning() const { return true; }
+    // The identity the engine gave the row just inserted, where it has no
+    // RETURNING; empty when it cannot tell.
+    virtual QVariantList lastInsertedIdentity() { return {}; }
     // What follows a row lookup to lock it until the transaction ends.
     virtual QString lockClause() const { return QString(); }
     virtual QString beginStatement() const { return QStringLiteral("BEGIN"); }
+    // Serialises schema changes of one name among all connections until the
+    // transaction ends (where the engine's write lock does not already).
+    virtual void lockSchemaChange(const QString &name) { Q_UNUSED(name); }
+    // Whether CREATE TABLE IF NOT EXISTS and ALTER TABLE … ADD CONSTRAINT work.
+    virtual bool canCreateIfNotExists() const { return false; }
+    virtual bool canAddConstraint() const { return true; }
 
     // Values between the driver and the component, typed by the column.
     Variant fromDriver(const QVariant &value, const ColumnSchema &column) const;
@@ -69,20 +108,71 @@ public:
     // A value of a result column that no table column describes.
     static Variant fromDriverUntyped(const QVariant &value);
 
+    // Always quoted, for names the component puts in its own statements.
     QString quoteIdentifier(const QString &name) const;
+    // A catalog name as SQL: unchanged where the engine reads it unquoted as
+    // that very name (so ordinary names keep the statements as hosts know
+    // them), quoted where it would not (reserved words, blanks, umlauts,
+    // and on PostgreSQL capitals).
+    QString sqlName(const QString &name) const;
+    // How a table the caller named is written in SQL (the catalog resolves
+    // it once; a name that works as written stays as written).
+    QString tableSqlName(const QString &name);
+    // The same for a column of a table, named by the caller in any letter
+    // case (the library's own SQL spells QRTFILTER_ID in capitals, which
+    // PostgreSQL keeps as qrtfilter_id).
+    QString columnSqlName(const QString &table, const QString &column);
+
+    // The command timeout in seconds (0: none); applies from the next statement.
+    void setCommandTimeout(int seconds);
+    int commandTimeout() const { return m_params.commandTimeout; }
 
 protected:
     explicit Backend(const ConnectionParams &params);
     void openDatabase(const QString &driver); // m_db from m_params; throws
     virtual void configureDatabase(QSqlDatabase &db) = 0;
     virtual void afterOpen() {}
+    virtual void applyCommandTimeout() {}
     virtual bool datesAsText() const { return false; } // SQLite keeps ISO texts
+    // Whether the name reads unquoted as itself on this engine.
+    bool isPlainName(const QString &name) const { return readsUnquotedAs(name, name); }
+    // Whether written, unquoted in a statement, names the catalog's name.
+    virtual bool readsUnquotedAs(const QString &written, const QString &catalogName) const;
+    // The engine's proof that sql is one statement; throws ComError. The
+    // common scan has run before.
+    virtual void verifySingleStatement(const QString &sql) { Q_UNUSED(sql); }
+    // The component's code for an engine error.
+    virtual HRESULT_T classifyError(const QSqlError &error) const;
+    // Whether the failure of the last statement left the connection dead.
+    virtual bool connectionBroken(const QSqlError &error) const;
+    // The connection's reader connections and the like, to drop with it.
+    virtual void dropSideConnections() {}
+    // Around every statement on the main connection: engines with a client-
+    // side deadline arm and disarm it here.
+    virtual void statementStarts(const QSqlDatabase &db) { Q_UNUSED(db); }
+    virtual void statementEnds() {}
+    // Why the last statement was cut off by the client, if it was.
+    virtual QString interruptionReason() const { return QString(); }
+    [[noreturn]] void raiseLost(const QString &engineText);
     static QString newConnectionName();
+    static QString engineText(const QSqlError &error);
 
     ConnectionParams m_params;
     QSqlDatabase m_db;
     QString m_connectionName;
     int m_transactionDepth = 0;
+    quint64 m_transactionSerial = 0;
+    bool m_lost = false;
+    int m_generation = 0;
+
+    // Runs one statement on the main connection inside the engine's watch.
+    bool watched(const std::function<bool()> &run);
+
+private:
+    // Statements already proven single, so a repeated one costs nothing.
+    QSet<QString> m_singleStatements;
+    QHash<QString, QString> m_tableSqlNames;
+    QHash<QString, QString> m_columnSqlNames; // "table\ncolumn" -> SQL
 };
 
 // Reads every row of a query on the main connection at once; used where an

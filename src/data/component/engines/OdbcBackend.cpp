@@ -1,5 +1,7 @@
 #include "data/component/engines/OdbcBackend.h"
 
+#include "data/component/SqlText.h"
+
 #include <QSqlDriver>
 #include <QSqlField>
 #include <QSqlIndex>
@@ -112,6 +114,32 @@ OdbcBackend::OdbcBackend(const ConnectionParams &params) : Backend(params)
 void OdbcBackend::configureDatabase(QSqlDatabase &db)
 {
     db.setDatabaseName(m_params.odbcString);
+    if (m_params.connectTimeout > 0)
+        db.setConnectOptions(
+            QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=%1").arg(m_params.connectTimeout));
+}
+
+void OdbcBackend::verifySingleStatement(const QString &sql)
+{
+    // Only selects carry host SQL; the component's own writes name their
+    // table as the catalog resolved it and bind every value.
+    if (!sql.trimmed().startsWith(QLatin1String("SELECT"), Qt::CaseInsensitive))
+        return;
+    if (SqlText::hasTopLevelStatementKeyword(sql)) {
+        throw ComError(DB_SEC_E_PERMISSIONDENIED,
+                       QStringLiteral("Die SQL-Anweisung enthält eine zweite Anweisung; sie wird "
+                                      "nicht ausgeführt."));
+    }
+}
+
+QVariantList OdbcBackend::lastInsertedIdentity()
+{
+    QSqlQuery query = newQuery();
+    exec(query, QStringLiteral("SELECT @@IDENTITY"));
+    QVariantList key;
+    if (query.next())
+        key << query.value(0);
+    return key;
 }
 
 QStringList OdbcBackend::tableNames()
@@ -127,6 +155,9 @@ TableSchema OdbcBackend::readTable(const QString &name)
                        QStringLiteral("Die Tabelle %1 gibt es in der Datenbank nicht.").arg(name));
     TableSchema table;
     table.name = name;
+    table.sqlName = SqlText::unquoteIdentifier(name) == name && !isPlainName(name)
+                        ? quoteIdentifier(name)
+                        : name;
     for (int i = 0; i < record.count(); ++i)
         table.columns << columnFromOdbc(record.field(i));
     const QSqlIndex primary = m_db.primaryIndex(name);

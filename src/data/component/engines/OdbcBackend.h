@@ -8,6 +8,10 @@
 // name "SQL Server"; Access needs Microsoft's Access driver, which exists on
 // Windows only). The catalog comes from ODBC's catalog functions; keys are
 // read at once, since ODBC offers no reader that leaves writers alone.
+//
+// SQL Server runs every statement of a batch, and needs no ";" between them,
+// so a select that carries host SQL is refused when a statement keyword stands
+// at its top level after the first.
 class OdbcBackend final : public Backend
 {
 public:
@@ -16,6 +20,7 @@ public:
     QStringList tableNames() override;
     TableSchema readTable(const QString &name) override;
     bool supportsReturning() const override { return false; }
+    QVariantList lastInsertedIdentity() override;
     QString beginStatement() const override
     {
         return m_params.kind == DatabaseKind::SqlServer ? QStringLiteral("BEGIN TRANSACTION")
@@ -24,6 +29,7 @@ public:
 
 protected:
     void configureDatabase(QSqlDatabase &db) override;
+    void verifySingleStatement(const QString &sql) override;
 };
 
 #endif // QRT_DATA_COMPONENT_ENGINES_ODBCBACKEND_H

@@ -1,32 +1,104 @@
 #include "data/component/engines/PostgresBackend.h"
 
+#include "data/component/SqlText.h"
+
+#include <QRegularExpression>
+#include <QSqlDriver>
+
+#include <libpq-fe.h>
+
+#include <memory>
+
 namespace {
+
+// How long past its own statement timeout a server may take to say so
+// before the watchdog stops waiting for it.
+constexpr int kAnswerGraceSeconds = 5;
+
+PGconn *pgConnection(const QSqlDatabase &db)
+{
+    if (!db.isValid() || !db.driver())
+        return nullptr;
+    const QVariant handle = db.driver()->handle();
+    if (!handle.isValid() || qstrcmp(handle.typeName(), "pg_conn*") != 0)
+        return nullptr;
+    return *static_cast<PGconn *const *>(handle.constData());
+}
+
+// QPSQL's "?" placeholders as the server's own "$n", outside literals,
+// quoted names and comments, the way the driver converts them itself.
+QString withNumberedParameters(const QString &sql)
+{
+    QString result;
+    result.reserve(sql.size() + 8);
+    int parameter = 0;
+    QChar quote;
+    bool lineComment = false;
+    bool blockComment = false;
+    for (qsizetype i = 0; i < sql.size(); ++i) {
+        const QChar c = sql.at(i);
+        const QChar next = i + 1 < sql.size() ? sql.at(i + 1) : QChar();
+        if (lineComment) {
+            lineComment = c != QLatin1Char('\n');
+        } else if (blockComment) {
+            if (c == QLatin1Char('*') && next == QLatin1Char('/')) {
+                result += c;
+                ++i;
+                result += next;
+                blockComment = false;
+                continue;
+            }
+        } else if (!quote.isNull()) {
+            if (c == quote)
+                quote = QChar();
+        } else if (c == QLatin1Char('\'') || c == QLatin1Char('"')) {
+            quote = c;
+        } else if (c == QLatin1Char('-') && next == QLatin1Char('-')) {
+            lineComment = true;
+        } else if (c == QLatin1Char('/') && next == QLatin1Char('*')) {
+            blockComment = true;
+        } else if (c == QLatin1Char('?')) {
+            result += QLatin1Char('$') + QString::number(++parameter);
+            continue;
+        }
+        result += c;
+    }
+    return result;
+}
+
+struct ResultDeleter
+{
+    void operator()(PGresult *result) const { PQclear(result); }
+};
+using Result = std::unique_ptr<PGresult, ResultDeleter>;
 
 class PostgresKeySource final : public KeySource
 {
 public:
     PostgresKeySource(PostgresBackend *backend, QString cursor)
-        : m_backend(backend), m_cursor(std::move(cursor))
+        : m_backend(backend), m_cursor(std::move(cursor)), m_generation(backend->generation())
     {}
     ~PostgresKeySource() override
     {
         if (!m_cursor.isEmpty())
-            m_backend->closeCursor(m_cursor);
+            m_backend->closeCursor(m_cursor, m_generation);
     }
 
     bool read(KeyStore &keys, qsizetype maxRows) override
     {
-        QSqlQuery query = m_backend->readerQuery();
-        const QString sql = QStringLiteral("FETCH FORWARD %1 FROM %2").arg(maxRows).arg(m_cursor);
-        if (!query.exec(sql))
-            m_backend->raise(query.lastError());
+        if (m_backend->generation() != m_generation)
+            throw ComError(E_CONNECTION_ABORTED,
+                           QStringLiteral("Die Schlüssel wurden auf einer Verbindung gelesen, "
+                                          "die nicht mehr besteht."));
+        QSqlQuery query;
+        m_backend->fetch(query, m_cursor, maxRows);
         qsizetype rows = 0;
         while (query.next()) {
             keys.appendFrom(query);
             ++rows;
         }
         if (rows < maxRows) {
-            m_backend->closeCursor(m_cursor);
+            m_backend->closeCursor(m_cursor, m_generation);
             m_cursor.clear();
             return false;
         }
@@ -36,6 +108,7 @@ public:
 private:
     PostgresBackend *m_backend;
     QString m_cursor;
+    int m_generation;
 };
 
 } // namespace
@@ -47,13 +120,7 @@ PostgresBackend::PostgresBackend(const ConnectionParams &params) : Backend(param
 
 PostgresBackend::~PostgresBackend()
 {
-    if (!m_readerName.isEmpty()) {
-        {
-            QSqlDatabase reader = QSqlDatabase::database(m_readerName, false);
-            reader.close();
-        }
-        QSqlDatabase::removeDatabase(m_readerName);
-    }
+    dropSideConnections();
 }
 
 void PostgresBackend::configureDatabase(QSqlDatabase &db)
@@ -64,19 +131,142 @@ void PostgresBackend::configureDatabase(QSqlDatabase &db)
     db.setUserName(m_params.user);
     db.setPassword(m_params.password);
     db.setDatabaseName(m_params.database);
-    db.setConnectOptions(QStringLiteral("connect_timeout=10"));
+    // libpq waits at least two seconds; 0 would wait for ever.
+    if (m_params.connectTimeout > 0)
+        db.setConnectOptions(
+            QStringLiteral("connect_timeout=%1").arg(qMax(2, m_params.connectTimeout)));
 }
+
+void PostgresBackend::afterOpen()
+{
+    applyCommandTimeout();
+}
+
+void PostgresBackend::applyCommandTimeout()
+{
+    QSqlQuery query = newQuery();
+    exec(query,
+         QStringLiteral("SET statement_timeout = %1").arg(qint64(m_params.commandTimeout) * 1000));
+    if (!m_readerName.isEmpty()) {
+        QSqlQuery reader = readerQuery();
+        readerExec(reader, QStringLiteral("SET statement_timeout = %1")
+                               .arg(qint64(m_params.commandTimeout) * 1000));
+    }
+}
+
+bool PostgresBackend::readsUnquotedAs(const QString &written, const QString &catalogName) const
+{
+    // Unquoted names fold to lower case: QRTFILTER names qrtfilter, and a
+    // table created as "Kunden" needs its quotes.
+    static const QRegularExpression plain(QStringLiteral("^[A-Za-z_][A-Za-z0-9_$]*$"));
+    return plain.match(written).hasMatch() && !SqlText::isReservedWord(written) &&
+           written.toLower() == catalogName;
+}
+
+void PostgresBackend::verifySingleStatement(const QString &sql)
+{
+    PGconn *connection = pgConnection(m_db);
+    if (!connection)
+        return;
+    Result result;
+    watched([&] {
+        result.reset(PQprepare(connection, "", withNumberedParameters(sql).toUtf8().constData(), 0,
+                               nullptr));
+        return true;
+    });
+    if (PQstatus(connection) == CONNECTION_BAD)
+        raiseLost(QString::fromUtf8(PQerrorMessage(connection)).trimmed());
+    if (result && PQresultStatus(result.get()) == PGRES_COMMAND_OK)
+        return;
+    const char *state = result ? PQresultErrorField(result.get(), PG_DIAG_SQLSTATE) : nullptr;
+    if (!state) {
+        // The client could not ask the server: unproven texts do not run.
+        throw ComError(DB_E_ERRORSINCOMMAND,
+                       QStringLiteral("Die SQL-Anweisung konnte nicht geprüft werden.\n") +
+                           QString::fromUtf8(PQerrorMessage(connection)).trimmed());
+    }
+    const char *position =
+        result ? PQresultErrorField(result.get(), PG_DIAG_STATEMENT_POSITION) : nullptr;
+    // The server refuses a second statement with a syntax error that points
+    // nowhere; a real syntax error points at its place and is left for the
+    // statement itself to report, as is every other error of analysis.
+    if (state && qstrcmp(state, "42601") == 0 && !position) {
+        throw ComError(DB_SEC_E_PERMISSIONDENIED,
+                       QStringLiteral("Die SQL-Anweisung enthält mehr als eine Anweisung; keine "
+                                      "davon wurde ausgeführt.\n") +
+                           QString::fromUtf8(PQresultErrorMessage(result.get())).trimmed());
+    }
+}
+
+bool PostgresBackend::connectionBroken(const QSqlError &error) const
+{
+    const QString state = error.nativeErrorCode();
+    if (state.startsWith(QLatin1String("08")) || state.startsWith(QLatin1String("57P")))
+        return true; // connection exception, or the server is shutting down
+    PGconn *connection = pgConnection(m_db);
+    return connection && PQstatus(connection) == CONNECTION_BAD;
+}
+
+void PostgresBackend::statementStarts(const QSqlDatabase &db)
+{
+    PGconn *connection = pgConnection(db);
+    if (connection && m_params.commandTimeout > 0)
+        m_watchdog.arm(PQsocket(connection), m_params.commandTimeout + kAnswerGraceSeconds);
+}
+
+void PostgresBackend::statementEnds()
+{
+    m_watchdog.disarm();
+}
+
+QString PostgresBackend::interruptionReason() const
+{
+    if (!m_watchdog.fired())
+        return QString();
+    return QStringLiteral("Der Datenbankserver hat nicht innerhalb von %1 Sekunden geantwortet.")
+        .arg(m_params.commandTimeout + kAnswerGraceSeconds);
+}
+
+void PostgresBackend::dropSideConnections()
+{
+    if (m_readerName.isEmpty())
+        return;
+    {
+        QSqlDatabase reader = QSqlDatabase::database(m_readerName, false);
+        reader.close();
+    }
+    QSqlDatabase::removeDatabase(m_readerName);
+    m_readerName.clear();
+    m_openCursors = 0;
+}
+
+void PostgresBackend::lockSchemaChange(const QString &name)
+{
+    QSqlQuery query = newQuery();
+    prepare(query, QStringLiteral("SELECT pg_advisory_xact_lock(hashtext(?))"));
+    query.addBindValue(QStringLiteral("qrt schema ") + name);
+    exec(query);
+    query.finish();
+}
+
+// --- the reader connection ------------------------------------------------------
 
 QSqlDatabase PostgresBackend::readerDatabase()
 {
-    if (m_readerName.isEmpty()) {
+    const bool created = m_readerName.isEmpty();
+    if (created) {
         m_readerName = m_connectionName + QStringLiteral("-keys");
         QSqlDatabase reader = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), m_readerName);
         configureDatabase(reader);
     }
     QSqlDatabase reader = QSqlDatabase::database(m_readerName, false);
-    if (!reader.isOpen() && !reader.open())
-        raise(reader.lastError());
+    if (!reader.isOpen()) {
+        if (!reader.open())
+            raise(reader.lastError());
+        QSqlQuery timeout(reader);
+        timeout.exec(QStringLiteral("SET statement_timeout = %1")
+                         .arg(qint64(m_params.commandTimeout) * 1000));
+    }
     return reader;
 }
 
@@ -88,39 +278,70 @@ QSqlQuery PostgresBackend::readerQuery()
     return query;
 }
 
+bool PostgresBackend::readerExec(QSqlQuery &query, const QString &sql)
+{
+    struct Watch
+    {
+        PostgresBackend *self;
+        ~Watch() { self->statementEnds(); }
+    } watch{this};
+    statementStarts(readerDatabase());
+    return query.exec(sql);
+}
+
 QString PostgresBackend::declareCursor(const QString &sql)
 {
+    reconnectIfLost();
+    // The key query holds the host's condition and order: it is proven one
+    // statement on the main connection before the reader declares it.
+    requireSingleStatement(sql);
     QSqlQuery query = readerQuery();
-    if (m_openCursors == 0 && !query.exec(QStringLiteral("BEGIN READ ONLY")))
+    if (m_openCursors == 0 && !readerExec(query, QStringLiteral("BEGIN READ ONLY")))
         raise(query.lastError());
     const QString name = QStringLiteral("qrt_keys_%1").arg(++m_cursorCounter);
     // A savepoint keeps a refused query from ending the transaction that the
     // other open cursors live in.
     const bool declared =
-        query.exec(QStringLiteral("SAVEPOINT qrt_declare")) &&
-        query.exec(QStringLiteral("DECLARE %1 NO SCROLL CURSOR FOR %2").arg(name, sql));
+        readerExec(query, QStringLiteral("SAVEPOINT qrt_declare")) &&
+        readerExec(query, QStringLiteral("DECLARE %1 NO SCROLL CURSOR FOR %2").arg(name, sql));
     if (!declared) {
         const QSqlError error = query.lastError();
         QSqlQuery cleanup = readerQuery();
-        cleanup.exec(m_openCursors == 0 ? QStringLiteral("ROLLBACK")
-                                        : QStringLiteral("ROLLBACK TO SAVEPOINT qrt_declare"));
+        readerExec(cleanup, m_openCursors == 0
+                                ? QStringLiteral("ROLLBACK")
+                                : QStringLiteral("ROLLBACK TO SAVEPOINT qrt_declare"));
         raise(error);
     }
-    query.exec(QStringLiteral("RELEASE SAVEPOINT qrt_declare"));
+    readerExec(query, QStringLiteral("RELEASE SAVEPOINT qrt_declare"));
     ++m_openCursors;
     return name;
 }
 
-void PostgresBackend::closeCursor(const QString &name)
+void PostgresBackend::fetch(QSqlQuery &query, const QString &cursor, qsizetype rows)
 {
+    query = readerQuery();
+    if (!readerExec(query, QStringLiteral("FETCH FORWARD %1 FROM %2").arg(rows).arg(cursor))) {
+        const QSqlError error = query.lastError();
+        PGconn *connection = pgConnection(QSqlDatabase::database(m_readerName, false));
+        if (connection && PQstatus(connection) == CONNECTION_BAD)
+            raiseLost(engineText(error));
+        raise(error);
+    }
+}
+
+void PostgresBackend::closeCursor(const QString &name, int generation)
+{
+    // A cursor of a connection that has since been replaced went with it.
+    if (generation != m_generation || m_readerName.isEmpty())
+        return;
     QSqlDatabase reader = QSqlDatabase::database(m_readerName, false);
     if (!reader.isOpen())
         return;
     QSqlQuery query(reader);
-    query.exec(QStringLiteral("CLOSE %1").arg(name));
+    readerExec(query, QStringLiteral("CLOSE %1").arg(name));
     if (--m_openCursors <= 0) {
         m_openCursors = 0;
-        query.exec(QStringLiteral("COMMIT"));
+        readerExec(query, QStringLiteral("COMMIT"));
     }
 }
 
@@ -130,6 +351,8 @@ std::unique_ptr<KeySource> PostgresBackend::openKeySource(const QString &sql, in
     const QString cursor = declareCursor(sql);
     return std::make_unique<PostgresKeySource>(this, cursor);
 }
+
+// --- catalog ----------------------------------------------------------------------
 
 QStringList PostgresBackend::tableNames()
 {
@@ -148,12 +371,20 @@ QStringList PostgresBackend::tableNames()
 TableSchema PostgresBackend::readTable(const QString &name)
 {
     QSqlQuery query = newQuery();
-    // As the engine resolves the name in SQL: unquoted names fold to lower
-    // case; a table created with a quoted mixed-case name is found as written.
-    query.prepare(QStringLiteral("SELECT c.oid::int8, c.relname FROM pg_class c WHERE c.oid = "
-                                 "COALESCE(to_regclass(?), to_regclass(quote_ident(?)))"));
-    query.addBindValue(name);
-    query.addBindValue(name);
+    // As the engine resolves the name in SQL (unquoted names fold to lower
+    // case, "a.b" names a schema); failing that, a table of exactly that
+    // name, so that a host may pass Kunden for a table created as "Kunden".
+    // to_regclass refuses a text that is no name at all (a blank in it), so
+    // it only sees texts that look like one.
+    prepare(query,
+            QStringLiteral(
+                "SELECT c.oid::int8, c.relname, d.oid IS NOT NULL, quote_ident(c.relname) "
+                "FROM (SELECT CASE WHEN ? ~ '^(\"([^\"]|\"\")+\"|[^[:space:]\".]+)"
+                "(\\.(\"([^\"]|\"\")+\"|[^[:space:]\".]+))?$' THEN to_regclass(?) END AS oid) d "
+                "JOIN pg_class c ON c.oid = COALESCE(d.oid, to_regclass(quote_ident(?)))"));
+    query.addBindValue(name.trimmed());
+    query.addBindValue(name.trimmed());
+    query.addBindValue(name.trimmed());
     exec(query);
     if (!query.next())
         throw ComError(DB_E_NOTABLE,
@@ -161,6 +392,7 @@ TableSchema PostgresBackend::readTable(const QString &name)
     const qlonglong oid = query.value(0).toLongLong();
     TableSchema table;
     table.name = query.value(1).toString();
+    table.sqlName = query.value(2).toBool() ? name.trimmed() : query.value(3).toString();
     query.finish();
 
     exec(query,

@@ -2,8 +2,16 @@
 #define QRT_DATA_COMPONENT_ENGINES_POSTGRESBACKEND_H
 
 #include "data/component/engines/Backend.h"
+#include "data/component/engines/ResponseWatchdog.h"
 
-// PostgreSQL through Qt's QPSQL driver.
+// PostgreSQL through Qt's QPSQL driver, with libpq where the driver falls short.
+//
+// One statement: QPSQL sends every text, prepared or not, through the simple
+// query protocol, which runs as many statements as the text holds. Before a
+// text runs, the server parses it through the extended protocol (libpq's
+// PQprepare of the unnamed statement), which refuses a second statement; a
+// text proven single once is remembered, so the component's own repeated
+// statements cost nothing more.
 //
 // Key queries run as cursors on a second connection, fetched in batches: a
 // cursor reads from its own snapshot (MVCC), so writers on other connections
@@ -11,6 +19,12 @@
 // connection holds one read transaction while any cursor is open and ends it
 // when the last one closes. (Its share lock on the table does delay DDL on
 // that table until then.)
+//
+// Waiting: connecting gives up after the connect timeout; a statement is
+// cancelled by the server after the command timeout (statement_timeout), and
+// when the server does not answer even then, the response watchdog ends the
+// wait a few seconds later. A connection the server dropped is reported once
+// and opened anew by the next statement.
 class PostgresBackend final : public Backend
 {
 public:
@@ -22,21 +36,37 @@ public:
     QStringList rowIdentity(const TableSchema &table) const override;
     std::unique_ptr<KeySource> openKeySource(const QString &sql, int width) override;
     QString lockClause() const override { return QStringLiteral(" FOR UPDATE"); }
+    void lockSchemaChange(const QString &name) override;
+    bool canCreateIfNotExists() const override { return true; }
 
     // The reader connection's cursor bookkeeping, used by its key sources.
+    // A cursor belongs to the generation of the connection that declared it.
     QString declareCursor(const QString &sql);
-    QSqlQuery readerQuery();
-    void closeCursor(const QString &name);
+    void fetch(QSqlQuery &query, const QString &cursor, qsizetype rows);
+    void closeCursor(const QString &name, int generation);
 
 protected:
     void configureDatabase(QSqlDatabase &db) override;
+    void afterOpen() override;
+    void applyCommandTimeout() override;
+    bool readsUnquotedAs(const QString &written, const QString &catalogName) const override;
+    void verifySingleStatement(const QString &sql) override;
+    bool connectionBroken(const QSqlError &error) const override;
+    void dropSideConnections() override;
+    void statementStarts(const QSqlDatabase &db) override;
+    void statementEnds() override;
+    QString interruptionReason() const override;
 
 private:
     QSqlDatabase readerDatabase();
+    QSqlQuery readerQuery();
+    // Runs an internal statement on the reader connection inside the watch.
+    bool readerExec(QSqlQuery &query, const QString &sql);
 
     QString m_readerName;
     int m_openCursors = 0;
     int m_cursorCounter = 0;
+    ResponseWatchdog m_watchdog;
 };
 
 #endif // QRT_DATA_COMPONENT_ENGINES_POSTGRESBACKEND_H

@@ -1,5 +1,7 @@
 #include "data/component/engines/SqliteBackend.h"
 
+#include "data/component/SqlText.h"
+
 #include <QFileInfo>
 #include <QSqlRecord>
 
@@ -53,13 +55,44 @@ SqliteBackend::SqliteBackend(const ConnectionParams &params) : Backend(params)
 
 SqliteBackend::~SqliteBackend()
 {
-    if (!m_readerName.isEmpty()) {
-        {
-            QSqlDatabase reader = QSqlDatabase::database(m_readerName, false);
-            reader.close();
-        }
-        QSqlDatabase::removeDatabase(m_readerName);
+    dropSideConnections();
+}
+
+void SqliteBackend::dropSideConnections()
+{
+    if (m_readerName.isEmpty())
+        return;
+    {
+        QSqlDatabase reader = QSqlDatabase::database(m_readerName, false);
+        reader.close();
     }
+    QSqlDatabase::removeDatabase(m_readerName);
+    m_readerName.clear();
+}
+
+HRESULT_T SqliteBackend::classifyError(const QSqlError &error) const
+{
+    // QSQLITE files every failed step as a connection error, so only
+    // SQLite's own code tells: the primary code is the low byte of the
+    // extended one.
+    switch (error.nativeErrorCode().toInt() & 0xff) {
+    case 19: // SQLITE_CONSTRAINT
+        return DB_E_INTEGRITYVIOLATION;
+    case 10: // SQLITE_IOERR
+    case 11: // SQLITE_CORRUPT
+    case 14: // SQLITE_CANTOPEN
+    case 26: // SQLITE_NOTADB
+        return E_FAIL;
+    default:
+        return DB_E_ERRORSINCOMMAND;
+    }
+}
+
+bool SqliteBackend::connectionBroken(const QSqlError &error) const
+{
+    // A file has no connection to lose; its errors are the file's.
+    Q_UNUSED(error);
+    return false;
 }
 
 void SqliteBackend::configureDatabase(QSqlDatabase &db)
@@ -71,8 +104,18 @@ void SqliteBackend::configureDatabase(QSqlDatabase &db)
 void SqliteBackend::afterOpen()
 {
     QSqlQuery query = newQuery();
+    // Reading the schema first proves the file is a database at all: a text
+    // file or a broken one fails here with SQLite's own words.
+    exec(query, QStringLiteral("SELECT count(*) FROM sqlite_schema"));
+    query.finish();
     exec(query, QStringLiteral("PRAGMA foreign_keys = ON"));
     if (isInMemory(m_params.database))
+        return;
+    // Switching to the log mode writes a database header. An empty file is
+    // no database yet, and opening it to find that out must not make it
+    // one; it gets the log mode on a later open, once something created
+    // tables in it.
+    if (QFileInfo(m_params.database).size() == 0)
         return;
     if (query.exec(QStringLiteral("PRAGMA journal_mode = WAL")) && query.next())
         m_snapshotReads =
@@ -106,6 +149,7 @@ std::unique_ptr<KeySource> SqliteBackend::openKeySource(const QString &sql, int 
     QSqlDatabase reader = readerDatabase();
     if (!reader.isOpen())
         return Backend::openKeySource(sql, width);
+    requireSingleStatement(sql);
     QSqlQuery query(reader);
     query.setForwardOnly(true);
     if (!query.exec(sql))
@@ -127,16 +171,22 @@ QStringList SqliteBackend::tableNames()
 TableSchema SqliteBackend::readTable(const QString &name)
 {
     QSqlQuery query = newQuery();
-    // The name as the schema holds it (SQLite matches names ignoring case).
-    query.prepare(QStringLiteral("SELECT name FROM sqlite_schema WHERE type IN ('table','view') "
-                                 "AND name = ? COLLATE NOCASE"));
-    query.addBindValue(name);
+    // The name as the schema holds it (SQLite matches names ignoring case);
+    // a caller may have quoted it already.
+    prepare(query, QStringLiteral("SELECT name FROM sqlite_schema WHERE type IN ('table','view') "
+                                  "AND name = ? COLLATE NOCASE"));
+    query.addBindValue(SqlText::unquoteIdentifier(name.trimmed()));
     exec(query);
     if (!query.next())
         throw ComError(DB_E_NOTABLE,
                        QStringLiteral("Die Tabelle %1 gibt es in der Datenbank nicht.").arg(name));
     TableSchema table;
     table.name = query.value(0).toString();
+    // A name that works as written stays as written; anything else is quoted.
+    const QString written = name.trimmed();
+    table.sqlName = written != SqlText::unquoteIdentifier(written) || isPlainName(written)
+                        ? written
+                        : quoteIdentifier(table.name);
     query.finish();
 
     const QString quoted = quoteIdentifier(table.name);

@@ -19,13 +19,21 @@ public:
     QStringList tableNames() override;
     TableSchema readTable(const QString &name) override;
     QStringList rowIdentity(const TableSchema &table) const override;
+    bool rowAddressIsInteger() const override { return true; } // the rowid
     std::unique_ptr<KeySource> openKeySource(const QString &sql, int width) override;
+    // A writer takes the write lock at once, so two writers never deadlock
+    // on an upgrade and schema changes are serialised by it.
     QString beginStatement() const override { return QStringLiteral("BEGIN IMMEDIATE"); }
+    bool canCreateIfNotExists() const override { return true; }
+    bool canAddConstraint() const override { return false; }
 
 protected:
     void configureDatabase(QSqlDatabase &db) override;
     void afterOpen() override;
     bool datesAsText() const override { return true; }
+    HRESULT_T classifyError(const QSqlError &error) const override;
+    bool connectionBroken(const QSqlError &error) const override;
+    void dropSideConnections() override;
 
 private:
     QSqlDatabase readerDatabase();

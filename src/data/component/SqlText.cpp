@@ -1,0 +1,176 @@
+#include "data/component/SqlText.h"
+
+#include <QSet>
+#include <QStringList>
+
+namespace SqlText {
+
+namespace {
+
+// The union of SQL's, PostgreSQL's (reserved and type/function names),
+// SQLite's and SQL Server's reserved words. Quoting a name that one engine
+// would have taken unquoted costs nothing; missing one costs a syntax error
+// or, worse, a different meaning (PostgreSQL reads a column "user" as
+// CURRENT_USER).
+const char *const kReservedWords =
+    "ABORT ACTION ADD AFTER ALL ALTER ALWAYS ANALYSE ANALYZE AND ANY ARRAY AS ASC ASYMMETRIC "
+    "ATTACH AUTHORIZATION AUTOINCREMENT BACKUP BEFORE BEGIN BETWEEN BINARY BOTH BREAK BROWSE "
+    "BULK BY CASCADE CASE CAST CHECK CHECKPOINT CLOSE CLUSTERED COALESCE COLLATE COLLATION "
+    "COLUMN COMMIT COMPUTE CONCURRENTLY CONFLICT CONSTRAINT CONTAINS CONTAINSTABLE CONTINUE "
+    "CONVERT CREATE CROSS CURRENT CURRENT_CATALOG CURRENT_DATE CURRENT_ROLE CURRENT_SCHEMA "
+    "CURRENT_TIME CURRENT_TIMESTAMP CURRENT_USER CURSOR DATABASE DBCC DEALLOCATE DECLARE "
+    "DEFAULT DEFERRABLE DEFERRED DELETE DENY DESC DETACH DISK DISTINCT DISTRIBUTED DO DOUBLE "
+    "DROP DUMP EACH ELSE END ERRLVL ESCAPE EXCEPT EXCLUDE EXCLUSIVE EXEC EXECUTE EXISTS EXIT "
+    "EXPLAIN EXTERNAL FAIL FALSE FETCH FILE FILLFACTOR FILTER FIRST FOLLOWING FOR FOREIGN "
+    "FREETEXT FREETEXTTABLE FREEZE FROM FULL FUNCTION GENERATED GLOB GOTO GRANT GROUP GROUPS "
+    "HAVING HOLDLOCK IDENTITY IDENTITY_INSERT IDENTITYCOL IF IGNORE ILIKE IMMEDIATE IN INDEX "
+    "INDEXED INITIALLY INNER INSERT INSTEAD INTERSECT INTO IS ISNULL JOIN KEY KILL LAST LATERAL "
+    "LEADING LEFT LIKE LIMIT LINENO LOAD LOCALTIME LOCALTIMESTAMP MATCH MATERIALIZED MERGE "
+    "NATIONAL NATURAL NO NOCHECK NONCLUSTERED NOT NOTHING NOTNULL NULL NULLIF NULLS OF OFF "
+    "OFFSET OFFSETS ON ONLY OPEN OPENDATASOURCE OPENQUERY OPENROWSET OPENXML OPTION OR ORDER "
+    "OTHERS OUTER OVER OVERLAPS PARTITION PERCENT PIVOT PLACING PLAN PRAGMA PRECEDING PRECISION "
+    "PRIMARY PRINT PROC PROCEDURE PUBLIC QUERY RAISE RAISERROR RANGE READ READTEXT RECONFIGURE "
+    "RECURSIVE REFERENCES REGEXP REINDEX RELEASE RENAME REPLACE REPLICATION RESTORE RESTRICT "
+    "RETURN RETURNING REVERT REVOKE RIGHT ROLLBACK ROW ROWCOUNT ROWGUIDCOL ROWS RULE SAVE "
+    "SAVEPOINT SCHEMA SECURITYAUDIT SELECT SESSION_USER SET SETUSER SHUTDOWN SIMILAR SOME "
+    "STATISTICS SYMMETRIC SYSTEM_USER TABLE TABLESAMPLE TEMP TEMPORARY TEXTSIZE THEN TIES TO "
+    "TOP TRAILING TRAN TRANSACTION TRIGGER TRUE TRUNCATE TSEQUAL UNBOUNDED UNION UNIQUE UNPIVOT "
+    "UPDATE UPDATETEXT USE USER USING VACUUM VALUES VARIADIC VARYING VERBOSE VIEW VIRTUAL "
+    "WAITFOR WHEN WHERE WHILE WINDOW WITH WITHIN WITHOUT WRITETEXT";
+
+// Words that begin a statement in T-SQL.
+const char *const kStatementWords =
+    "ALTER BACKUP BEGIN BREAK BULK CHECKPOINT CLOSE COMMIT CONTINUE CREATE DBCC DEALLOCATE "
+    "DECLARE DELETE DENY DROP EXEC EXECUTE FETCH GOTO GRANT IF INSERT KILL MERGE OPEN PRINT "
+    "RAISERROR READTEXT RECONFIGURE RESTORE RETURN REVERT REVOKE ROLLBACK SAVE SELECT SET "
+    "SETUSER SHUTDOWN THROW TRUNCATE UPDATE UPDATETEXT USE WAITFOR WHILE WRITETEXT";
+
+QSet<QString> wordSet(const char *words)
+{
+    QSet<QString> set;
+    for (const QString &word : QString::fromLatin1(words).split(QLatin1Char(' ')))
+        set.insert(word);
+    return set;
+}
+
+bool isWordChar(QChar c)
+{
+    return c.isLetterOrNumber() || c == QLatin1Char('_') || c == QLatin1Char('$') ||
+           c == QLatin1Char('@') || c == QLatin1Char('#');
+}
+
+// Walks the text and calls visit(position, depth) for every character that
+// lies outside literals, quoted names and comments. A literal or comment
+// left open at the end counts as text (the engine will refuse it anyway).
+template <typename Visit> void scanCode(const QString &sql, SqlText::Quoting quoting, Visit visit)
+{
+    int depth = 0;
+    const qsizetype n = sql.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar c = sql.at(i);
+        const QChar next = i + 1 < n ? sql.at(i + 1) : QChar();
+        if (c == QLatin1Char('\'') || c == QLatin1Char('"') || c == QLatin1Char('`') ||
+            (c == QLatin1Char('[') && quoting == SqlText::Quoting::Brackets)) {
+            const QChar close = c == QLatin1Char('[') ? QLatin1Char(']') : c;
+            // Doubled quote characters stay inside; nothing else escapes.
+            for (++i; i < n; ++i) {
+                if (sql.at(i) == close) {
+                    if (i + 1 < n && sql.at(i + 1) == close)
+                        ++i;
+                    else
+                        break;
+                }
+            }
+            continue;
+        }
+        if (c == QLatin1Char('-') && next == QLatin1Char('-')) {
+            while (i < n && sql.at(i) != QLatin1Char('\n'))
+                ++i;
+            continue;
+        }
+        if (c == QLatin1Char('/') && next == QLatin1Char('*')) {
+            // Not nested: the first "*/" ends it, as SQLite reads it. An
+            // engine that nests sees more comment, never less.
+            const qsizetype end = sql.indexOf(QLatin1String("*/"), i + 2);
+            i = end < 0 ? n : end + 1;
+            continue;
+        }
+        if (c == QLatin1Char('('))
+            ++depth;
+        else if (c == QLatin1Char(')'))
+            --depth;
+        visit(i, depth);
+    }
+}
+
+} // namespace
+
+bool hasStatementSeparator(const QString &sql, Quoting quoting)
+{
+    bool found = false;
+    scanCode(sql, quoting, [&](qsizetype i, int) {
+        if (sql.at(i) == QLatin1Char(';'))
+            found = true;
+    });
+    return found;
+}
+
+bool hasTopLevelStatementKeyword(const QString &sql)
+{
+    static const QSet<QString> statementWords = wordSet(kStatementWords);
+    bool found = false;
+    bool first = true;
+    qsizetype wordStart = -1;
+    qsizetype lastVisited = -1;
+    int wordDepth = 0;
+    auto endWord = [&](qsizetype end) {
+        if (wordStart < 0)
+            return;
+        const QString word = sql.mid(wordStart, end - wordStart).toUpper();
+        if (wordDepth == 0 && !first && statementWords.contains(word))
+            found = true;
+        first = false;
+        wordStart = -1;
+    };
+    scanCode(sql, Quoting::Brackets, [&](qsizetype i, int depth) {
+        // A literal or comment between two visited characters ends a word:
+        // SELECT'x' and SELECT/**/1 start statements as well.
+        if (i != lastVisited + 1)
+            endWord(lastVisited + 1);
+        lastVisited = i;
+        const QChar c = sql.at(i);
+        if (isWordChar(c)) {
+            if (wordStart < 0) {
+                // A word glued to what came before (a name like a.b or a
+                // number) is no statement start.
+                wordStart = i;
+                wordDepth = depth;
+            }
+            return;
+        }
+        endWord(i);
+    });
+    endWord(lastVisited + 1);
+    return found;
+}
+
+bool isReservedWord(const QString &name)
+{
+    static const QSet<QString> words = wordSet(kReservedWords);
+    return words.contains(name.toUpper());
+}
+
+QString unquoteIdentifier(const QString &name)
+{
+    if (name.size() < 2)
+        return name;
+    const QChar open = name.front();
+    const QChar close = open == QLatin1Char('[') ? QLatin1Char(']') : open;
+    if ((open != QLatin1Char('"') && open != QLatin1Char('[') && open != QLatin1Char('`')) ||
+        name.back() != close)
+        return name;
+    QString inner = name.mid(1, name.size() - 2);
+    return inner.replace(QString(2, close), QString(close));
+}
+
+} // namespace SqlText

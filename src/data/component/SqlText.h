@@ -1,0 +1,41 @@
+#ifndef QRT_DATA_COMPONENT_SQLTEXT_H
+#define QRT_DATA_COMPONENT_SQLTEXT_H
+
+#include "qrt_export.h"
+
+#include <QString>
+
+// What the component needs to know about SQL as text, without an engine:
+// where a statement ends, which names must be quoted, and how a quoted name
+// reads. The engines have the last word (PostgreSQL parses every statement
+// before it runs, SQLite refuses a second one itself); these checks are the
+// first line, and the only one an engine without such a guarantee gets.
+namespace SqlText {
+
+// How an engine quotes: brackets are identifiers on SQL Server and Access.
+enum class Quoting { Standard, Brackets };
+
+// Whether the text holds a statement separator (";") outside text literals,
+// quoted names and comments. Comments are taken as the engines that nest
+// them least read them, and literals without backslash escapes, so a text
+// is refused rather than misread: a ";" this scan calls hidden is hidden
+// for every engine.
+QRT_AUTOTEST_EXPORT bool hasStatementSeparator(const QString &sql,
+                                               Quoting quoting = Quoting::Standard);
+
+// Whether T-SQL would start a second statement in the text: SQL Server needs
+// no ";" between statements, so a statement keyword outside brackets,
+// literals and comments at the top level is a second statement.
+QRT_AUTOTEST_EXPORT bool hasTopLevelStatementKeyword(const QString &sql);
+
+// Words that cannot stand unquoted as a column or table name on some engine
+// (SQL, PostgreSQL, SQLite and T-SQL reserved words; ignoring case).
+QRT_AUTOTEST_EXPORT bool isReservedWord(const QString &name);
+
+// A quoted name ("…", […] or `…`) without its quotes and with doubled quote
+// characters made single; anything else unchanged.
+QRT_AUTOTEST_EXPORT QString unquoteIdentifier(const QString &name);
+
+} // namespace SqlText
+
+#endif // QRT_DATA_COMPONENT_SQLTEXT_H

@@ -1,0 +1,179 @@
+#include "data/component/Connection.h"
+#include "data/component/Recordset.h"
+#include "data/component/SqlText.h"
+#include "data/component/TransactionGuard.h"
+#include "platform/ComError.h"
+#include "support/TestDatabase.h"
+
+#include <gtest/gtest.h>
+
+// Host SQL (filters, sorts, table names) is pasted into the component's
+// statements; none of it may ever run a statement of its own.
+
+TEST(SqlText, SeparatorsCountOnlyOutsideLiteralsNamesAndComments)
+{
+    using SqlText::hasStatementSeparator;
+    EXPECT_TRUE(hasStatementSeparator("SELECT 1; DROP TABLE x"));
+    EXPECT_TRUE(hasStatementSeparator("name = 'a''b'; DROP TABLE x"));
+    EXPECT_TRUE(hasStatementSeparator("a = 1 /* x */; b"));
+    // A comment ends at its first "*/" even where an engine would nest it,
+    // so the scan never sees less of the text than the engine runs.
+    EXPECT_TRUE(hasStatementSeparator("a /* /* */ ; DROP TABLE x -- */"));
+    EXPECT_FALSE(hasStatementSeparator("name = 'a;b'"));
+    EXPECT_FALSE(hasStatementSeparator("\"odd;name\" = 1"));
+    EXPECT_FALSE(hasStatementSeparator("a = 1 -- ; nothing\n"));
+    EXPECT_FALSE(hasStatementSeparator("a = 1 /* ; */"));
+    // Brackets quote names only where the engine says so.
+    EXPECT_FALSE(hasStatementSeparator("[a;b] = 1", SqlText::Quoting::Brackets));
+    EXPECT_TRUE(hasStatementSeparator("[a;b] = 1", SqlText::Quoting::Standard));
+}
+
+TEST(SqlText, SecondTransactSqlStatementsAreFoundWithoutSeparator)
+{
+    using SqlText::hasTopLevelStatementKeyword;
+    EXPECT_FALSE(hasTopLevelStatementKeyword("SELECT * FROM t WHERE a IN (SELECT b FROM u)"));
+    EXPECT_FALSE(hasTopLevelStatementKeyword("SELECT * FROM t WHERE name = 'drop table x'"));
+    EXPECT_FALSE(hasTopLevelStatementKeyword("SELECT * FROM t WHERE [delete] = 1"));
+    EXPECT_TRUE(hasTopLevelStatementKeyword("SELECT * FROM t WHERE 1=1 DROP TABLE x"));
+    EXPECT_TRUE(hasTopLevelStatementKeyword("SELECT * FROM t ORDER BY a EXEC xp_cmdshell 'x'"));
+    EXPECT_TRUE(hasTopLevelStatementKeyword("SELECT * FROM t WHERE a = 1 SELECT'x'"));
+    EXPECT_TRUE(hasTopLevelStatementKeyword("SELECT * FROM t WHERE a = 1/**/DELETE FROM t"));
+}
+
+TEST(SqlText, NamesThatNeedQuotes)
+{
+    EXPECT_TRUE(SqlText::isReservedWord("user"));
+    EXPECT_TRUE(SqlText::isReservedWord("Order"));
+    EXPECT_FALSE(SqlText::isReservedWord("kunden"));
+    EXPECT_EQ(SqlText::unquoteIdentifier("\"Kun\"\"den\""), "Kun\"den");
+    EXPECT_EQ(SqlText::unquoteIdentifier("[Kunden Nr]"), "Kunden Nr");
+    EXPECT_EQ(SqlText::unquoteIdentifier("Kunden"), "Kunden");
+}
+
+class StatementSafetyTest : public EngineTest
+{
+protected:
+    void SetUp() override
+    {
+        QRT_REQUIRE_DATABASE(db);
+        db.exec({QStringLiteral("CREATE TABLE victim (x INT)"),
+                 QStringLiteral("CREATE TABLE kunden (id INT PRIMARY KEY, name VARCHAR(40))"),
+                 QStringLiteral("INSERT INTO kunden VALUES (1, 'a;b'), (2, 'Meier')")});
+        connection.Open(db.connectionString());
+    }
+
+    // Opens the statement and expects the library to refuse it.
+    void expectRefused(const QString &sql)
+    {
+        SCOPED_TRACE(sql.toStdString());
+        try {
+            Recordset rows;
+            rows.Open(sql, connection);
+            ADD_FAILURE() << "opened";
+        } catch (const ComError &error) {
+            EXPECT_EQ(error.code(), DB_SEC_E_PERMISSIONDENIED) << error.what();
+        }
+        EXPECT_EQ(db.scalar("SELECT COUNT(*) FROM victim"), "0") << "victim still there";
+    }
+
+    Connection connection;
+};
+
+TEST_P(StatementSafetyTest, AFilterSortOrStatementNeverRunsASecondStatement)
+{
+    expectRefused("SELECT * FROM kunden WHERE 1=1; DROP TABLE victim");
+    expectRefused("SELECT * FROM kunden ORDER BY id; DROP TABLE victim");
+    expectRefused("SELECT * FROM kunden WHERE name = 'x'; DROP TABLE victim; --'");
+    EXPECT_THROW(connection.Execute("SELECT 1; DROP TABLE victim"), ComError);
+    EXPECT_THROW(connection.Execute("DELETE FROM kunden; DROP TABLE victim"), ComError);
+    EXPECT_EQ(db.scalar("SELECT COUNT(*) FROM kunden"), "2");
+
+    // A semicolon in a literal or a comment is text, not a separator.
+    Recordset rows;
+    rows.Open("SELECT * FROM kunden WHERE name = 'a;b' -- ; nothing", connection);
+    ASSERT_FALSE(rows.IsEOF());
+    EXPECT_EQ(rows.Fields().Item("id").Value(), Variant(qint32(1)));
+}
+
+TEST(StatementSafetyPostgres, TheServersParserHasTheLastWord)
+{
+    TestDatabase db(DatabaseKind::PostgreSql);
+    QRT_REQUIRE_DATABASE(db);
+    db.exec({QStringLiteral("CREATE TABLE victim (x INT)"),
+             QStringLiteral("CREATE TABLE kunden (id INT PRIMARY KEY, name VARCHAR(40))")});
+    Connection connection;
+    connection.Open(db.connectionString());
+    // Quoting the scan cannot know: a dollar-quoted and an escape-string
+    // literal that end where the scan still sees a literal.
+    for (const char *filter :
+         {"name = $$'$$; DROP TABLE victim; --'", "name = E'\\''; DROP TABLE victim; --'"}) {
+        SCOPED_TRACE(filter);
+        Recordset rows;
+        try {
+            rows.Open(QStringLiteral("SELECT * FROM kunden WHERE ") + QString::fromUtf8(filter),
+                      connection);
+            ADD_FAILURE() << "opened";
+        } catch (const ComError &error) {
+            EXPECT_EQ(error.code(), DB_SEC_E_PERMISSIONDENIED) << error.what();
+        }
+        try {
+            connection.Execute(QStringLiteral("SELECT * FROM kunden WHERE ") +
+                               QString::fromUtf8(filter));
+            ADD_FAILURE() << "executed";
+        } catch (const ComError &error) {
+            EXPECT_EQ(error.code(), DB_SEC_E_PERMISSIONDENIED) << error.what();
+        }
+    }
+    EXPECT_EQ(db.scalar("SELECT COUNT(*) FROM victim"), "0");
+    // A plain syntax error is the engine's to report, in its own words.
+    try {
+        connection.Execute("SELECT * FROM kunden WHERE name = = 1");
+        ADD_FAILURE() << "executed";
+    } catch (const ComError &error) {
+        EXPECT_EQ(error.code(), DB_E_ERRORSINCOMMAND);
+        EXPECT_TRUE(error.description().contains("syntax")) << error.what();
+    }
+}
+
+TEST_P(StatementSafetyTest, TransactionsEndAsAWholeWhateverHappens)
+{
+    {
+        TransactionGuard outer(connection);
+        connection.Execute("INSERT INTO kunden VALUES (3, 'drei')");
+        {
+            TransactionGuard inner(connection);
+            connection.Execute("INSERT INTO kunden VALUES (4, 'vier')");
+            inner.commit(); // joins the outer one: nothing is stored yet
+        }
+        EXPECT_EQ(db.scalar("SELECT COUNT(*) FROM kunden"), "2");
+        outer.commit();
+    }
+    EXPECT_EQ(db.scalar("SELECT COUNT(*) FROM kunden"), "4");
+
+    // A guard that goes without commit, as on an exception, leaves nothing.
+    try {
+        TransactionGuard transaction(connection);
+        connection.Execute("INSERT INTO kunden VALUES (5, 'fünf')");
+        connection.Execute("INSERT INTO kunden VALUES (5, 'doppelt')");
+        transaction.commit();
+        ADD_FAILURE() << "a duplicate key was stored";
+    } catch (const ComError &error) {
+        EXPECT_EQ(error.code(), DB_E_INTEGRITYVIOLATION);
+    }
+    EXPECT_EQ(db.scalar("SELECT COUNT(*) FROM kunden"), "4");
+
+    // An inner failure takes the outer transaction with it, and the outer
+    // commit says so instead of reporting a write that is gone.
+    TransactionGuard outer(connection);
+    connection.Execute("INSERT INTO kunden VALUES (6, 'sechs')");
+    {
+        TransactionGuard inner(connection);
+        connection.Execute("INSERT INTO kunden VALUES (7, 'sieben')");
+    }
+    EXPECT_THROW(outer.commit(), ComError);
+    EXPECT_EQ(db.scalar("SELECT COUNT(*) FROM kunden"), "4");
+    connection.Execute("INSERT INTO kunden VALUES (8, 'acht')"); // the connection works on
+    EXPECT_EQ(db.scalar("SELECT COUNT(*) FROM kunden"), "5");
+}
+
+QRT_INSTANTIATE_FOR_ENGINES(StatementSafetyTest);
