@@ -2,11 +2,11 @@
 
 #include "controls/CComboBoxExt.h"
 #include "data/DateText.h"
-#include "dialogs/DialogUnits.h"
 #include "filter/CFilterMgr.h"
 #include "filter/CInhaltDlg.h"
 #include "filter/CSqlFilterDlg.h"
 #include "platform/ComError.h"
+#include "platform/DialogUnits.h"
 #include "platform/UserMessages.h"
 
 #include <QDateEdit>
