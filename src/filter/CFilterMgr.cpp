@@ -522,14 +522,15 @@ void CFilterMgr::GetDistinctValues(const QString &column, QStringList &values)
     rows.Close();
 }
 
-bool CFilterMgr::ShowDialog(QString &condition)
+bool CFilterMgr::ShowDialog(QString &condition, QWidget *parent)
 {
     if (!m_configured) {
         qrt::inform(QStringLiteral("Der Filter kann nicht angezeigt werden, weil keine Verbindung "
-                                   "zur Tabelle besteht."));
+                                   "zur Tabelle besteht."),
+                    parent);
         return false;
     }
-    CFilterDlg dialog(this, nullptr);
+    CFilterDlg dialog(this, parent);
     if (dialog.exec() != QDialog::Accepted)
         return false;
     condition = GetCondition();

@@ -12,6 +12,7 @@
 
 class Recordset;
 struct SqlDialect;
+class QWidget;
 
 // The filter of one table and the store of named filters.
 //
@@ -106,9 +107,9 @@ public:
     // user types them, ascending.
     void GetDistinctValues(const QString &column, QStringList &values);
 
-    // Runs the filter dialog on these criteria. True on OK, with the new
-    // condition; otherwise condition is left alone.
-    bool ShowDialog(QString &condition);
+    // Runs the filter dialog on these criteria, modal to parent. True on OK,
+    // with the new condition; otherwise condition is left alone.
+    bool ShowDialog(QString &condition, QWidget *parent = nullptr);
 
 private:
     [[nodiscard]] const SqlDialect &dialect() const;
