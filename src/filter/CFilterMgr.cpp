@@ -536,3 +536,20 @@ bool CFilterMgr::ShowDialog(QString &condition, QWidget *parent)
     condition = GetCondition();
     return true;
 }
+
+bool CFilterMgr::configure(const QString &document)
+{
+    try {
+        return LoadConfig(document);
+    } catch (const ComError &error) {
+        // The filter tables could not be created: the caller gets false and
+        // the user the database's reason, not an exception.
+        qrt::inform(error.message());
+        return false;
+    }
+}
+
+bool CFilterMgr::edit(QString &condition, QWidget *parent)
+{
+    return ShowDialog(condition, parent);
+}

@@ -2,6 +2,7 @@
 #define QRT_FILTER_CFILTERMGR_H
 
 #include "data/CBaseMgr.h"
+#include "data/RecordFilter.h"
 #include "filter/FilterCriterion.h"
 #include "qrt_export.h"
 
@@ -28,7 +29,10 @@ class QWidget;
 // and no criteria without their filter. The store operations leave component
 // errors to the caller (the dialog command that knows what the user did);
 // condition building and testing never throw.
-class QRT_EXPORT CFilterMgr : public CBaseMgr
+//
+// As the record data manager's RecordFilter, configure is LoadConfig that
+// reports a failing table creation itself, and edit is ShowDialog.
+class QRT_EXPORT CFilterMgr : public CBaseMgr, public RecordFilter
 {
 public:
     // What became of the input of the add command.
@@ -110,6 +114,10 @@ public:
     // Runs the filter dialog on these criteria, modal to parent. True on OK,
     // with the new condition; otherwise condition is left alone.
     bool ShowDialog(QString &condition, QWidget *parent = nullptr);
+
+    // --- RecordFilter -------------------------------------------------------
+    bool configure(const QString &document) override;
+    bool edit(QString &condition, QWidget *parent = nullptr) override;
 
 private:
     [[nodiscard]] const SqlDialect &dialect() const;
