@@ -1,37 +1,34 @@
 #include "ConsoleMessages.h"
 
 #include <QTextStream>
+#include <QWidget>
 
 namespace {
 
-void print(const QString &text)
+// The owner's title says which window spoke, as a message box's title would.
+void print(const QString &text, const QWidget *owner)
 {
     QTextStream err(stderr);
+    if (owner && !owner->window()->windowTitle().isEmpty())
+        err << owner->window()->windowTitle() << QStringLiteral(": ");
     err << QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")) << Qt::endl;
 }
 
 } // namespace
 
-ConsoleMessages::ConsoleMessages() : m_previous(UserMessages::install(this)) {}
-
-ConsoleMessages::~ConsoleMessages()
+void ConsoleMessages::inform(const QString &text, QWidget *owner)
 {
-    UserMessages::install(m_previous);
+    print(text, owner);
 }
 
-void ConsoleMessages::inform(const QString &text)
+UserMessages::Answer ConsoleMessages::askYesNo(const QString &text, QWidget *owner)
 {
-    print(text);
-}
-
-UserMessages::Answer ConsoleMessages::askYesNo(const QString &text)
-{
-    print(text + QStringLiteral(" -> Nein"));
+    print(text + QStringLiteral(" -> Nein"), owner);
     return Answer::No;
 }
 
-UserMessages::Answer ConsoleMessages::askYesNoCancel(const QString &text)
+UserMessages::Answer ConsoleMessages::askYesNoCancel(const QString &text, QWidget *owner)
 {
-    print(text + QStringLiteral(" -> Abbrechen"));
+    print(text + QStringLiteral(" -> Abbrechen"), owner);
     return Answer::Cancel;
 }

@@ -3,23 +3,20 @@
 
 #include "platform/UserMessages.h"
 
-// The library's messages for a run without anyone at the screen (a
-// screenshot on the offscreen platform): they go to standard error, and
-// every question is answered the way that changes nothing.
+// The library's messages for a run without anyone at the screen (the
+// offscreen or minimal platform): while the object lives they go to standard
+// error, and every question is answered the way that changes nothing.
 class ConsoleMessages final : public UserMessages
 {
 public:
-    ConsoleMessages();
-    ~ConsoleMessages() override;
-    ConsoleMessages(const ConsoleMessages &) = delete;
-    ConsoleMessages &operator=(const ConsoleMessages &) = delete;
+    ConsoleMessages() = default;
 
-    void inform(const QString &text) override;
-    Answer askYesNo(const QString &text) override;
-    Answer askYesNoCancel(const QString &text) override;
+    void inform(const QString &text, QWidget *owner = nullptr) override;
+    Answer askYesNo(const QString &text, QWidget *owner = nullptr) override;
+    Answer askYesNoCancel(const QString &text, QWidget *owner = nullptr) override;
 
 private:
-    UserMessages *m_previous;
+    ScopedUserMessages m_installed{*this};
 };
 
 #endif // QRT_APPS_QRTFILTER_CONSOLEMESSAGES_H

@@ -4,9 +4,10 @@
 //
 // prints the condition the user composed (with its leading blank, ready to
 // follow WHERE) and exits with 0; on "Abbrechen" it prints nothing and exits
-// with 1; a command line or database it cannot use gives 2 and the reason on
-// standard error. --screenshot FILE draws the dialog into a PNG on the
-// offscreen platform instead of waiting for a user.
+// with 1; a command line or database it cannot use gives 2, and a run
+// without a screen to ask on gives 3, each with the reason on standard
+// error. --screenshot FILE draws the dialog into a PNG on the offscreen
+// platform instead of waiting for a user.
 
 #include "ConsoleMessages.h"
 #include "FilterOptions.h"
@@ -21,14 +22,28 @@
 #include <QTranslator>
 #include <QWidget>
 
-#include <memory>
+#include <optional>
 
 namespace {
 
-int fail(const QString &reason)
+// What a script calling qrt-filter learns from the exit code.
+enum ExitCode {
+    Confirmed = 0, // the condition is on standard output
+    Cancelled = 1,
+    Unusable = 2, // command line, database or table
+    NoScreen = 3, // nobody could answer the dialog
+};
+
+int fail(const QString &reason, ExitCode code = Unusable)
 {
     QTextStream(stderr) << reason << Qt::endl;
-    return 2;
+    return code;
+}
+
+QString noScreenReason()
+{
+    return QStringLiteral("Es ist kein Bildschirm verfügbar. Ohne Bildschirm kann nur ein Bild "
+                          "des Dialogs gezeichnet werden (--screenshot).");
 }
 
 // Draws the modal dialog into file once it is up, then closes it.
@@ -44,7 +59,7 @@ void screenshotWhenShown(const QString &file, bool *saved)
 }
 
 // Whether a window can open at all; Qt would abort without a word of German.
-bool hasDisplay()
+bool canReachDisplay()
 {
 #if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
     return !qEnvironmentVariableIsEmpty("DISPLAY") ||
@@ -53,6 +68,14 @@ bool hasDisplay()
 #else
     return true;
 #endif
+}
+
+// Platforms that draw into memory only: a dialog or message box there waits
+// for a user who can never answer it.
+bool isHeadless()
+{
+    const QString platform = QGuiApplication::platformName();
+    return platform == QLatin1String("offscreen") || platform == QLatin1String("minimal");
 }
 
 } // namespace
@@ -70,11 +93,11 @@ int main(int argc, char **argv)
         QTextStream(stdout) << options->helpText;
         return 0;
     }
-    if (!options->screenshot.isEmpty())
+    const bool screenshot = !options->screenshot.isEmpty();
+    if (screenshot)
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    else if (!hasDisplay())
-        return fail(QStringLiteral("Es ist kein Bildschirm verfügbar. Ohne Bildschirm kann nur "
-                                   "ein Bild des Dialogs gezeichnet werden (--screenshot)."));
+    else if (!canReachDisplay())
+        return fail(noScreenReason(), NoScreen);
 
     QApplication app(argc, argv);
     app.setApplicationName(QStringLiteral("qrt-filter"));
@@ -86,10 +109,19 @@ int main(int argc, char **argv)
                             QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         app.installTranslator(&qtTranslations);
 
-    // Nobody can answer a message box on the offscreen platform.
-    std::unique_ptr<ConsoleMessages> console;
-    if (!options->screenshot.isEmpty())
-        console = std::make_unique<ConsoleMessages>();
+    // Nobody can answer a message box without a screen: the library's
+    // messages go to standard error, and only a picture can be drawn. The
+    // refusal comes before the database is opened, so such a run changes
+    // nothing there.
+    std::optional<ConsoleMessages> console;
+    if (isHeadless()) {
+        console.emplace();
+        if (!screenshot)
+            return fail(
+                noScreenReason() +
+                    QStringLiteral(" (Plattform \"%1\")").arg(QGuiApplication::platformName()),
+                NoScreen);
+    }
 
     CKeloFilter filter;
     if (!filter.Init(options->database, options->server, options->user, options->password,
@@ -99,18 +131,18 @@ int main(int argc, char **argv)
                         .arg(options->table));
 
     QString condition;
-    if (!options->screenshot.isEmpty()) {
+    if (screenshot) {
         bool saved = false;
         screenshotWhenShown(options->screenshot, &saved);
         filter.ShowFilterDlg(condition);
         if (!saved)
             return fail(QStringLiteral("Das Bild %1 konnte nicht gespeichert werden.")
                             .arg(options->screenshot));
-        return 0;
+        return Confirmed;
     }
 
     if (!filter.ShowFilterDlg(condition))
-        return 1;
+        return Cancelled;
     QTextStream(stdout) << condition << Qt::endl;
-    return 0;
+    return Confirmed;
 }

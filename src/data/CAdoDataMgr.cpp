@@ -1,15 +1,13 @@
 #include "data/CAdoDataMgr.h"
 
 #include "data/FieldConversion.h"
-#include "facade/CKeloFilter.h"
 #include "platform/ComError.h"
 #include "platform/UserMessages.h"
 #include "xml/CXmlHelper.h"
 
-CAdoDataMgr::CAdoDataMgr()
+CAdoDataMgr::CAdoDataMgr(std::unique_ptr<RecordFilter> filter)
     : m_currentXml(QStringLiteral("<RECORDSET></RECORDSET>")),
-      m_emptyXml(QStringLiteral("<RECORDSET></RECORDSET>")),
-      m_filter(std::make_unique<CKeloFilter>())
+      m_emptyXml(QStringLiteral("<RECORDSET></RECORDSET>")), m_filter(std::move(filter))
 {}
 
 CAdoDataMgr::~CAdoDataMgr() = default;
@@ -33,7 +31,7 @@ bool CAdoDataMgr::initialise()
         // Suppressed columns stay in the list: their auto values are written.
         if (!GetSpaltenInfos(m_tableName, false))
             return false;
-        return m_filter->Init(m_document);
+        return !m_filter || m_filter->configure(m_document);
     } catch (const ComError &error) {
         qrt::inform(
             error.systemText() + QStringLiteral("\r\n") + error.description() +
@@ -118,8 +116,10 @@ bool CAdoDataMgr::AddRecord()
 
 void CAdoDataMgr::FilterDialog()
 {
-    if (m_filter->ShowFilterDlg(m_filterText))
-        refilter(m_filterText);
+    // A copy: whatever the filter leaves in it on cancel is not our filter.
+    QString condition = m_filterText;
+    if (m_filter && m_filter->edit(condition))
+        refilter(condition);
 }
 
 void CAdoDataMgr::RemoveFilter()

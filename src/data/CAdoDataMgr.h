@@ -3,12 +3,11 @@
 
 #include "data/CBaseMgr.h"
 #include "data/CDataMgr.h"
+#include "data/RecordFilter.h"
 #include "data/component/Recordset.h"
 #include "qrt_export.h"
 
 #include <memory>
-
-class CKeloFilter;
 
 // The records of a form's table over a keyset recordset: opened with the
 // configuration document's FILTER and SORT, one current row rendered as
@@ -20,10 +19,13 @@ class CKeloFilter;
 //
 // Component errors of the moves and writes reach the caller (the form's
 // command verbs report them); only initialisation shows its own message.
+//
+// The interactive filter is handed in: without one the filter command does
+// nothing and initialisation configures no filter.
 class QRT_EXPORT CAdoDataMgr : public CDataMgr, public CBaseMgr
 {
 public:
-    CAdoDataMgr();
+    explicit CAdoDataMgr(std::unique_ptr<RecordFilter> filter = nullptr);
     ~CAdoDataMgr() override;
 
     void Open(QString document, bool newRecord) override;
@@ -49,7 +51,7 @@ public:
     const QString &document() const { return m_document; }
     const QString &filterText() const { return m_filterText; }
     Recordset *recordset() const { return m_recordset.get(); }
-    CKeloFilter &filter() { return *m_filter; }
+    RecordFilter *filter() const { return m_filter.get(); } // null when there is none
 
 private:
     bool initialise();
@@ -77,7 +79,7 @@ private:
     QString m_currentXml;
     const QString m_emptyXml;
     qint32 m_lastUpdateKey = -1;
-    std::unique_ptr<CKeloFilter> m_filter;
+    std::unique_ptr<RecordFilter> m_filter; // may be null
 };
 
 #endif // QRT_DATA_CADODATAMGR_H

@@ -79,7 +79,7 @@ bool CTabInfo::OpenCatalog(const QString &connectionString)
         m_catalog->putActiveConnection(*m_connection);
         return true;
     } catch (const ComError &error) {
-        qrt::inform(error.systemText() + QStringLiteral("\r\n\r\n") + error.description());
+        qrt::inform(error.message());
         return false;
     }
 }

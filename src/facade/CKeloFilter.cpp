@@ -3,8 +3,6 @@
 #include "data/component/Variant.h"
 #include "facade/ConfigDocument.h"
 #include "filter/CFilterMgr.h"
-#include "platform/ComError.h"
-#include "platform/UserMessages.h"
 
 CKeloFilter::CKeloFilter() : m_pFilterMgr(std::make_shared<CFilterMgr>()) {}
 
@@ -34,14 +32,8 @@ bool CKeloFilter::Init(const QString &database, const QString &server, const QSt
 
 bool CKeloFilter::configure()
 {
-    try {
-        return m_pFilterMgr->LoadConfig(m_strDocument);
-    } catch (const ComError &error) {
-        // The filter tables could not be created: the host gets false and
-        // the user the database's reason, not an exception.
-        qrt::inform(error.systemText() + QStringLiteral("\r\n\r\n") + error.description());
-        return false;
-    }
+    // Failing to create the filter tables is reported there, not thrown.
+    return m_pFilterMgr->configure(m_strDocument);
 }
 
 bool CKeloFilter::ShowFilterDlg(QString &condition)

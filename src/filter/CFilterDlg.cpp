@@ -2,11 +2,11 @@
 
 #include "controls/CComboBoxExt.h"
 #include "data/DateText.h"
-#include "dialogs/DialogUnits.h"
 #include "filter/CFilterMgr.h"
 #include "filter/CInhaltDlg.h"
 #include "filter/CSqlFilterDlg.h"
 #include "platform/ComError.h"
+#include "platform/DialogUnits.h"
 #include "platform/UserMessages.h"
 
 #include <QDateEdit>
@@ -213,7 +213,7 @@ void CFilterDlg::OnRemove()
     const QList<QListWidgetItem *> selected = m_criteriaList->selectedItems();
     if (selected.isEmpty()) {
         qrt::inform(
-            QStringLiteral("Bitte das Filterkriterium markieren, das gelöscht werden soll!"));
+            QStringLiteral("Bitte das Filterkriterium markieren, das gelöscht werden soll!"), this);
         return;
     }
     const int removed = selected.first()->data(Qt::UserRole).toInt();
@@ -230,19 +230,19 @@ void CFilterDlg::OnSave()
 {
     const QString name = m_savedFilters->currentText();
     if (name.isEmpty()) {
-        qrt::inform(QStringLiteral("Bitte tragen Sie erst einen Namen für den Filter ein!"));
+        qrt::inform(QStringLiteral("Bitte tragen Sie erst einen Namen für den Filter ein!"), this);
         return;
     }
     if (m_pFilterMgr->criteria().isEmpty()) {
-        qrt::inform(QStringLiteral("Bitte fügen Sie mindestens ein Filterkriterium hinzu.!"));
+        qrt::inform(QStringLiteral("Bitte fügen Sie mindestens ein Filterkriterium hinzu.!"), this);
         return;
     }
     try {
         const qint32 key = m_pFilterMgr->FindFilterId(name);
         bool saved = false;
         if (key != -1) {
-            if (qrt::askYesNo(QStringLiteral("Dieser Filter existiert bereits. Überschreiben?")) !=
-                UserMessages::Answer::Yes)
+            if (qrt::askYesNo(QStringLiteral("Dieser Filter existiert bereits. Überschreiben?"),
+                              this) != UserMessages::Answer::Yes)
                 return;
             saved = m_pFilterMgr->ReplaceFilter(key, name);
         } else {
@@ -253,7 +253,7 @@ void CFilterDlg::OnSave()
         if (m_savedFilters->findText(name, Qt::MatchFixedString) < 0)
             addFilterName(name);
         m_savedFilters->setEditText(name); // as saved, even where the list spells it otherwise
-        qrt::inform(QStringLiteral("Filter erfolgreich gespeichert!"));
+        qrt::inform(QStringLiteral("Filter erfolgreich gespeichert!"), this);
     } catch (const ComError &error) {
         showError(error);
     }
@@ -266,7 +266,8 @@ void CFilterDlg::OnLoad()
     try {
         if (m_pFilterMgr->FindFilterId(name) == -1) {
             qrt::inform(QStringLiteral("Bitte geben Sie den Namen eines existierenden Filters ein "
-                                       "oder wählen einen aus der Liste aus!"));
+                                       "oder wählen einen aus der Liste aus!"),
+                        this);
             return;
         }
         m_pFilterMgr->LoadFilter(name);
@@ -282,11 +283,12 @@ void CFilterDlg::OnDelete()
     try {
         const qint32 key = m_pFilterMgr->FindFilterId(name);
         if (key == -1) {
-            qrt::inform(QStringLiteral("Dieser Filter existiert nicht!"));
+            qrt::inform(QStringLiteral("Dieser Filter existiert nicht!"), this);
             return;
         }
         if (qrt::askYesNo(QStringLiteral("Den Filter ") + name +
-                          QStringLiteral(" wirklich löschen?")) == UserMessages::Answer::No)
+                              QStringLiteral(" wirklich löschen?"),
+                          this) == UserMessages::Answer::No)
             return;
         m_pFilterMgr->DeleteFilter(key);
         m_pFilterMgr->ResetCriteria();
@@ -299,7 +301,7 @@ void CFilterDlg::OnDelete()
 
 void CFilterDlg::OnShowStatement()
 {
-    CSqlFilterDlg statement(nullptr);
+    CSqlFilterDlg statement(this);
     statement.setStatement(m_pFilterMgr->GetSelectStatement());
     statement.exec();
 }
@@ -313,7 +315,7 @@ void CFilterDlg::OnValuePicker()
         showError(error);
         return;
     }
-    CInhaltDlg picker(nullptr);
+    CInhaltDlg picker(this);
     picker.setValues(&values);
     if (picker.exec() != QDialog::Accepted)
         return;
@@ -331,14 +333,17 @@ void CFilterDlg::accept()
 {
     if (m_pFilterMgr->GetCondition().isEmpty()) {
         qrt::inform(QStringLiteral("Bitte mindestens ein Filterkriterium auswählen oder das "
-                                   "Fenster über 'Abbrechen' verlassen."));
+                                   "Fenster über 'Abbrechen' verlassen."),
+                    this);
         return;
     }
     if (!m_pFilterMgr->TestCondition()) {
-        qrt::inform(QStringLiteral(
-            "Der Filter kann nicht angewendet werden.\r\n\r\nBitte prüfen Sie, ob evtl. Spalten "
-            "verwendet werden, die aus der Datenbank entfernt wurden und entfernen diese aus der "
-            "Abfrage."));
+        qrt::inform(QStringLiteral("Der Filter kann nicht angewendet werden.\r\n\r\nBitte prüfen "
+                                   "Sie, ob evtl. Spalten "
+                                   "verwendet werden, die aus der Datenbank entfernt wurden und "
+                                   "entfernen diese aus der "
+                                   "Abfrage."),
+                    this);
         return;
     }
     QDialog::accept();
@@ -371,5 +376,5 @@ void CFilterDlg::addFilterName(const QString &name)
 
 void CFilterDlg::showError(const ComError &error)
 {
-    qrt::inform(error.systemText() + QStringLiteral("\r\n\r\n") + error.description());
+    qrt::inform(error.message(), this);
 }

@@ -65,7 +65,7 @@ private:
     void FillCriteriaList();
     void FillFilterNames();
     void addFilterName(const QString &name);
-    static void showError(const ComError &error);
+    void showError(const ComError &error);
 
     QComboBox *m_savedFilters = nullptr;
     QListWidget *m_criteriaList = nullptr;

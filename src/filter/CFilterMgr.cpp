@@ -688,16 +688,34 @@ void CFilterMgr::GetDistinctValues(const QString &column, QStringList &values)
     rows.Close();
 }
 
-bool CFilterMgr::ShowDialog(QString &condition)
+bool CFilterMgr::ShowDialog(QString &condition, QWidget *parent)
 {
     if (!m_configured) {
         qrt::inform(QStringLiteral("Der Filter kann nicht angezeigt werden, weil keine Verbindung "
-                                   "zur Tabelle besteht."));
+                                   "zur Tabelle besteht."),
+                    parent);
         return false;
     }
-    CFilterDlg dialog(this, nullptr);
+    CFilterDlg dialog(this, parent);
     if (dialog.exec() != QDialog::Accepted)
         return false;
     condition = GetCondition();
     return true;
+}
+
+bool CFilterMgr::configure(const QString &document)
+{
+    try {
+        return LoadConfig(document);
+    } catch (const ComError &error) {
+        // The filter tables could not be created: the caller gets false and
+        // the user the database's reason, not an exception.
+        qrt::inform(error.message());
+        return false;
+    }
+}
+
+bool CFilterMgr::edit(QString &condition, QWidget *parent)
+{
+    return ShowDialog(condition, parent);
 }

@@ -2,6 +2,7 @@
 #define QRT_FILTER_CFILTERMGR_H
 
 #include "data/CBaseMgr.h"
+#include "data/RecordFilter.h"
 #include "filter/FilterCriterion.h"
 #include "qrt_export.h"
 
@@ -14,6 +15,7 @@ class ComError;
 class Connection;
 class Recordset;
 struct SqlDialect;
+class QWidget;
 
 // The filter of one table and the store of named filters.
 //
@@ -29,7 +31,10 @@ struct SqlDialect;
 // and no criteria without their filter. The store operations leave component
 // errors to the caller (the dialog command that knows what the user did);
 // condition building and testing never throw.
-class QRT_EXPORT CFilterMgr : public CBaseMgr
+//
+// As the record data manager's RecordFilter, configure is LoadConfig that
+// reports a failing table creation itself, and edit is ShowDialog.
+class QRT_EXPORT CFilterMgr : public CBaseMgr, public RecordFilter
 {
 public:
     // What became of the input of the add command.
@@ -108,9 +113,13 @@ public:
     // user types them, ascending.
     void GetDistinctValues(const QString &column, QStringList &values);
 
-    // Runs the filter dialog on these criteria. True on OK, with the new
-    // condition; otherwise condition is left alone.
-    bool ShowDialog(QString &condition);
+    // Runs the filter dialog on these criteria, modal to parent. True on OK,
+    // with the new condition; otherwise condition is left alone.
+    bool ShowDialog(QString &condition, QWidget *parent = nullptr);
+
+    // --- RecordFilter -------------------------------------------------------
+    bool configure(const QString &document) override;
+    bool edit(QString &condition, QWidget *parent = nullptr) override;
 
 private:
     [[nodiscard]] const SqlDialect &dialect() const;

@@ -1,6 +1,6 @@
 #include "filter/CInhaltDlg.h"
 
-#include "dialogs/DialogUnits.h"
+#include "platform/DialogUnits.h"
 
 #include <QGroupBox>
 #include <QListWidget>

@@ -1,6 +1,6 @@
 #include "filter/CSqlFilterDlg.h"
 
-#include "dialogs/DialogUnits.h"
+#include "platform/DialogUnits.h"
 
 #include <QGroupBox>
 #include <QPlainTextEdit>

@@ -49,6 +49,11 @@ QString ComError::systemText(HRESULT_T code)
     return QStringLiteral("Unknown error 0x") + QString::number(code, 16).toUpper();
 }
 
+QString ComError::message() const
+{
+    return systemText() + QStringLiteral("\r\n\r\n") + m_description;
+}
+
 const char *ComError::what() const noexcept
 {
     return m_what.constData();

@@ -79,6 +79,11 @@ public:
     // for anything else: "Unknown error 0x…" with the code in upper-case hex.
     static QString systemText(HRESULT_T code);
 
+    // The one way an error is put before the user: the system text, a blank
+    // line, and the description ("Ungültiger Zeiger\r\n\r\n…"). Messages
+    // that add a hint of their own start from the same two parts.
+    [[nodiscard]] QString message() const;
+
     const char *what() const noexcept override;
 
 private:

@@ -5,9 +5,16 @@
 
 #include <QString>
 
+class QWidget;
+
 // Every message box and question of the library goes through this interface,
-// so that each layer can run without a display: tests install a scripted
-// implementation that records the texts and answers from a list.
+// so that each layer can run without a display: tests install a recording
+// implementation (RecordingMessages) that keeps the texts and answers from a
+// list.
+//
+// owner is the form or dialog that raised the message: the box is modal to
+// it and carries its window title. Without one the box belongs to the active
+// window and carries the application's name.
 //
 // The default implementation shows a QMessageBox with German buttons; without
 // a QApplication (a console host, a core test) it writes the text to the
@@ -20,22 +27,39 @@ public:
 
     virtual ~UserMessages();
 
-    virtual void inform(const QString &text) = 0;           // "OK"
-    virtual Answer askYesNo(const QString &text) = 0;       // "Ja", "Nein"
-    virtual Answer askYesNoCancel(const QString &text) = 0; // "Ja", "Nein", "Abbrechen"
+    virtual void inform(const QString &text, QWidget *owner = nullptr) = 0;     // "OK"
+    virtual Answer askYesNo(const QString &text, QWidget *owner = nullptr) = 0; // "Ja", "Nein"
+    // "Ja", "Nein", "Abbrechen"
+    virtual Answer askYesNoCancel(const QString &text, QWidget *owner = nullptr) = 0;
 
     // The implementation in use; never null.
     static UserMessages &current();
     // Installs an implementation (not owned) and returns the previous one;
-    // null restores the default.
+    // null restores the default. ScopedUserMessages pairs the two calls.
     static UserMessages *install(UserMessages *messages);
 };
 
-// Short forms for the callers: qrt::inform(tr("…")).
+// Installs an implementation for as long as it lives and then restores the
+// one that was in use before, so scopes nest: a host's test installs its
+// double for one test, a helper inside it may install another for a while.
+// Scopes end in the reverse order of their start, as C++ scopes do.
+class QRT_EXPORT ScopedUserMessages
+{
+public:
+    explicit ScopedUserMessages(UserMessages &messages);
+    ~ScopedUserMessages();
+    ScopedUserMessages(const ScopedUserMessages &) = delete;
+    ScopedUserMessages &operator=(const ScopedUserMessages &) = delete;
+
+private:
+    UserMessages *m_previous; // null for the default
+};
+
+// Short forms for the callers: qrt::inform(tr("…"), this).
 namespace qrt {
-QRT_EXPORT void inform(const QString &text);
-QRT_EXPORT UserMessages::Answer askYesNo(const QString &text);
-QRT_EXPORT UserMessages::Answer askYesNoCancel(const QString &text);
+QRT_EXPORT void inform(const QString &text, QWidget *owner = nullptr);
+QRT_EXPORT UserMessages::Answer askYesNo(const QString &text, QWidget *owner = nullptr);
+QRT_EXPORT UserMessages::Answer askYesNoCancel(const QString &text, QWidget *owner = nullptr);
 } // namespace qrt
 
 #endif // QRT_PLATFORM_USERMESSAGES_H

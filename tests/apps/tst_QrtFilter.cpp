@@ -2,6 +2,7 @@
 
 #include <QImage>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -16,12 +17,19 @@ struct ProgramRun
     QString err;
 };
 
-ProgramRun runFilter(const QStringList &arguments)
+// platform: the Qt platform the program runs on, offscreen unless named.
+ProgramRun runFilter(const QStringList &arguments, const QString &platform = QString(),
+                     int timeoutMs = 60000)
 {
     QProcess process;
+    if (!platform.isEmpty()) {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), platform);
+        process.setProcessEnvironment(environment);
+    }
     process.start(QStringLiteral(QRT_FILTER_BINARY), arguments);
     ProgramRun run;
-    if (!process.waitForFinished(60000)) {
+    if (!process.waitForFinished(timeoutMs)) {
         process.kill();
         ADD_FAILURE() << "qrt-filter did not finish";
         return run;
@@ -80,4 +88,32 @@ TEST(QrtFilter, RefusesWhatItCannotOpenInGerman)
     run = runFilter({QStringLiteral("--help")});
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_TRUE(run.out.contains(QStringLiteral("--table"))) << run.out.toStdString();
+}
+
+TEST(QrtFilter, WithoutAScreenItEndsInsteadOfWaitingForAnAnswer)
+{
+    // No --screenshot on a platform nobody can see: the dialog, or a
+    // message box about a missing file, would wait for ever.
+    TestDatabase db(DatabaseKind::Sqlite);
+    QRT_REQUIRE_DATABASE(db);
+    db.exec(QStringLiteral("CREATE TABLE Kunden (ID INTEGER PRIMARY KEY, NAME VARCHAR(50))"));
+    QTemporaryDir dir;
+    const QString missing = dir.filePath(QStringLiteral("fehlt.sqlite"));
+    for (const QString &platform : {QStringLiteral("offscreen"), QStringLiteral("minimal")}) {
+        for (const QString &database : {missing, db.dbName()}) {
+            SCOPED_TRACE((platform + QLatin1Char(' ') + database).toStdString());
+            const ProgramRun run = runFilter({QStringLiteral("--db"), database,
+                                              QStringLiteral("--table"), QStringLiteral("Kunden")},
+                                             platform, 20000);
+            EXPECT_EQ(run.exitCode, 3) << run.err.toStdString();
+            EXPECT_TRUE(run.err.contains(QStringLiteral("kein Bildschirm verfügbar")))
+                << run.err.toStdString();
+            EXPECT_TRUE(run.out.isEmpty());
+        }
+    }
+    // Refused before the database was touched: no file, no filter tables.
+    EXPECT_FALSE(QFile::exists(missing));
+    EXPECT_EQ(db.scalar(QStringLiteral(
+                  "SELECT COUNT(*) FROM sqlite_master WHERE name LIKE 'QRTFILTER%'")),
+              QStringLiteral("0"));
 }

@@ -1,4 +1,5 @@
 #include "data/CAdoDataMgr.h"
+#include "data/RecordFilter.h"
 #include "facade/CKeloForm.h"
 #include "platform/ComError.h"
 #include "support/ScriptedMessages.h"
@@ -16,6 +17,41 @@
 
 // The record data manager on every engine: the record text, moves, filters,
 // and writing form values back.
+
+// An interactive filter whose user is scripted: configure and edit answer
+// as told and remember what they were given.
+class FakeRecordFilter final : public RecordFilter
+{
+public:
+    struct Script
+    {
+        bool configures = true;
+        bool confirms = true;
+        QString condition;             // what the user composes
+        QStringList documents;         // every document configure got
+        QStringList conditionsOnEntry; // every condition edit got
+    };
+
+    explicit FakeRecordFilter(Script &script) : m_script(script) {}
+
+    bool configure(const QString &document) override
+    {
+        m_script.documents << document;
+        return m_script.configures;
+    }
+
+    bool edit(QString &condition, QWidget *) override
+    {
+        m_script.conditionsOnEntry << condition;
+        // A careless filter may scribble on the condition even on cancel.
+        condition = m_script.condition;
+        return m_script.confirms;
+    }
+
+private:
+    Script &m_script;
+};
+
 class AdoDataMgrTest : public EngineTest
 {
 protected:
@@ -171,6 +207,57 @@ TEST_P(AdoDataMgrTest, RefilteringKeepsTheSort)
 
     // A filter the database refuses: the rows cannot be opened at all.
     EXPECT_THROW(manager.ChangeFilter(QStringLiteral("gibtsnicht = 1")), ComError);
+}
+
+TEST_P(AdoDataMgrTest, TheFilterCommandAppliesWhatTheFilterReturns)
+{
+    FakeRecordFilter::Script script;
+    script.condition = QStringLiteral(" ort='Bonn'");
+    CAdoDataMgr manager(std::make_unique<FakeRecordFilter>(script));
+    manager.Open(document(QStringLiteral("id = 2"), QStringLiteral("name DESC")), false);
+    ASSERT_EQ(script.documents.size(), 1) << "configured once, with the form's document";
+    EXPECT_EQ(script.documents.first(), manager.document());
+    EXPECT_NE(manager.filter(), nullptr);
+
+    manager.FilterDialog();
+    EXPECT_EQ(script.conditionsOnEntry, QStringList(QStringLiteral("id = 2")));
+    EXPECT_EQ(manager.filterText(), QStringLiteral(" ort='Bonn'"));
+    EXPECT_TRUE(manager.document().contains(QStringLiteral("<FILTER> ort='Bonn'</FILTER>")))
+        << manager.document().toStdString();
+    EXPECT_EQ(attribute(manager.GetRecordXml(), "name"), QStringLiteral("Zander"));
+    manager.MoveNext();
+    EXPECT_EQ(attribute(manager.GetRecordXml(), "name"), QStringLiteral("Meier"));
+    EXPECT_EQ(script.documents.size(), 1) << "re-filtering keeps the connection";
+
+    // Cancel leaves filter, document and position alone, whatever the
+    // filter wrote into its argument.
+    script.confirms = false;
+    script.condition = QStringLiteral("gibtsnicht = 1");
+    const QString documentBefore = manager.document();
+    manager.FilterDialog();
+    EXPECT_EQ(manager.filterText(), QStringLiteral(" ort='Bonn'"));
+    EXPECT_EQ(manager.document(), documentBefore);
+    EXPECT_EQ(attribute(manager.GetRecordXml(), "name"), QStringLiteral("Meier"));
+    EXPECT_TRUE(messages.texts().isEmpty());
+}
+
+TEST_P(AdoDataMgrTest, WithoutAFilterTheFilterCommandDoesNothing)
+{
+    CAdoDataMgr manager;
+    EXPECT_EQ(manager.filter(), nullptr);
+    manager.Open(document(QStringLiteral("id = 2")), false);
+    manager.FilterDialog();
+    EXPECT_EQ(manager.filterText(), QStringLiteral("id = 2"));
+    EXPECT_EQ(attribute(manager.GetRecordXml(), "name"), QStringLiteral("Anders"));
+
+    // A filter that cannot be configured stops the opening.
+    FakeRecordFilter::Script script;
+    script.configures = false;
+    CAdoDataMgr refused(std::make_unique<FakeRecordFilter>(script));
+    refused.Open(document(), false);
+    EXPECT_EQ(script.documents.size(), 1);
+    EXPECT_EQ(refused.recordset(), nullptr);
+    EXPECT_TRUE(messages.texts().isEmpty());
 }
 
 TEST_P(AdoDataMgrTest, FormTextsAreConvertedPerColumn)

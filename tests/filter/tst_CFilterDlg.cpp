@@ -283,6 +283,63 @@ TEST_P(FilterDialogTest, SavedFiltersAreSavedOverwrittenLoadedAndDeleted)
                            "Dieser Filter existiert nicht!"}));
 }
 
+TEST_P(FilterDialogTest, MessagesAndNestedDialogsBelongToTheFilterDialog)
+{
+    click(dialog.get(), "remove");
+    add("name", "gleich", "Meier");
+    savedFilters->setEditText("eins");
+    click(dialog.get(), "save");
+    messages.answer(UserMessages::Answer::No);
+    click(dialog.get(), "save");
+    db.exec("DROP TABLE QRTFILTERITEM");
+    click(dialog.get(), "load");
+    ASSERT_EQ(messages.messages().size(), 4) << messages.texts().join('\n').toStdString();
+    for (const RecordingMessages::Message &message : messages.messages())
+        EXPECT_EQ(message.owner, dialog.get()) << message.text.toStdString();
+    // A store error: the system text, a blank line, the engine's words.
+    const QString error = messages.texts().last();
+    const QString systemText = error.section("\r\n\r\n", 0, 0);
+    EXPECT_TRUE(systemText == ComError::systemText(DB_E_NOTABLE) ||
+                systemText == ComError::systemText(DB_E_ERRORSINCOMMAND))
+        << error.toStdString();
+    EXPECT_TRUE(error.section("\r\n\r\n", 1).contains("QRTFILTERITEM", Qt::CaseInsensitive))
+        << error.toStdString();
+
+    const QWidget *statementParent = nullptr;
+    onNextModal<CSqlFilterDlg>([&statementParent](CSqlFilterDlg *view) {
+        statementParent = view->parentWidget();
+        click(view, "ok");
+    });
+    doubleClick(criteria, 0);
+    EXPECT_EQ(statementParent, dialog.get());
+
+    const QWidget *pickerParent = nullptr;
+    onNextModal<CInhaltDlg>([&pickerParent](CInhaltDlg *picker) {
+        pickerParent = picker->parentWidget();
+        click(picker, "cancel");
+    });
+    click(dialog.get(), "picker");
+    EXPECT_EQ(pickerParent, dialog.get());
+
+    // The store's dialog is modal to the window that asked for it.
+    QWidget host;
+    host.setWindowTitle("Kunden");
+    const QWidget *filterParent = nullptr;
+    onNextModal<CFilterDlg>([&filterParent](CFilterDlg *shown) {
+        filterParent = shown->parentWidget();
+        click(shown, "cancel");
+    });
+    QString condition;
+    EXPECT_FALSE(store.ShowDialog(condition, &host));
+    EXPECT_EQ(filterParent, &host);
+
+    messages.clear();
+    CFilterMgr unconfigured;
+    EXPECT_FALSE(unconfigured.ShowDialog(condition, &host));
+    ASSERT_EQ(messages.messages().size(), 1);
+    EXPECT_EQ(messages.messages().first().owner, &host);
+}
+
 QRT_INSTANTIATE_FOR_ENGINES(FilterDialogTest);
 
 } // namespace

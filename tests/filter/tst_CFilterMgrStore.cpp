@@ -191,6 +191,32 @@ TEST_P(FilterStoreTest, ASavedCriterionOnADroppedColumnIsDroppedWhenListed)
     EXPECT_TRUE(later.TestCondition());
 }
 
+TEST_P(FilterStoreTest, AsARecordFilterItReportsATableItCannotCreate)
+{
+    // Something else holds the name (an index; on PostgreSQL a domain, since
+    // a table brings a type of its name), so the catalog has no such table
+    // and the engine refuses to create one.
+    db.exec({"DROP TABLE QRTFILTERITEM", GetParam() == DatabaseKind::Sqlite
+                                             ? "CREATE INDEX QRTFILTERITEM ON kunden (ort)"
+                                             : "CREATE DOMAIN QRTFILTERITEM AS INT"});
+    CTabInfo::RemoveTabFromMap("QRTFILTERITEM");
+    CFilterMgr filter;
+    RecordFilter &recordFilter = filter;
+    EXPECT_FALSE(recordFilter.configure(filterDocument(db, "kunden")));
+    EXPECT_FALSE(filter.isConfigured());
+    ASSERT_EQ(messages.texts().size(), 1);
+    const QString text = messages.texts().first();
+    EXPECT_TRUE(text.startsWith(ComError::systemText(DB_E_ERRORSINCOMMAND) + "\r\n\r\n"))
+        << text.toStdString();
+    EXPECT_TRUE(text.contains("QRTFILTERITEM", Qt::CaseInsensitive)) << text.toStdString();
+
+    // Editing a filter that was never set up says so and changes nothing.
+    QString condition = "bleibt";
+    EXPECT_FALSE(recordFilter.edit(condition));
+    EXPECT_EQ(condition, "bleibt");
+    EXPECT_EQ(messages.texts().size(), 2);
+}
+
 QRT_INSTANTIATE_FOR_ENGINES(FilterStoreTest);
 
 } // namespace

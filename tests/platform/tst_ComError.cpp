@@ -33,3 +33,11 @@ TEST(ComError, SystemTextOfForeignCodesUsesTheGenericForms)
     EXPECT_EQ(ComError::systemText(0x8000ABCDu), QStringLiteral("Unknown error 0x8000ABCD"));
     EXPECT_EQ(ComError::systemText(0x1u), QStringLiteral("Unknown error 0x1"));
 }
+
+TEST(ComError, MessageIsSystemTextBlankLineDescription)
+{
+    EXPECT_EQ(ComError(E_POINTER, QStringLiteral("Kein Recordset.")).message(),
+              QStringLiteral("Ungültiger Zeiger\r\n\r\nKein Recordset."));
+    // Without a description the blank line still separates nothing from the text.
+    EXPECT_EQ(ComError(0x80040E10u).message(), QStringLiteral("IDispatch error #3088\r\n\r\n"));
+}

@@ -1,7 +1,9 @@
+#include "platform/RecordingMessages.h"
 #include "platform/UserMessages.h"
 #include "support/ScriptedMessages.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
@@ -34,6 +36,78 @@ TEST(ScriptedMessages, UnscriptedQuestionFailsTheTest)
             qrt::askYesNo(QStringLiteral("Wirklich löschen?"));
         },
         "unscripted question");
+}
+
+TEST(ScriptedMessages, ScriptedCancelForAYesNoQuestionFailsTheTest)
+{
+    EXPECT_NONFATAL_FAILURE(
+        {
+            ScriptedMessages messages;
+            messages.answer(UserMessages::Answer::Cancel);
+            EXPECT_EQ(qrt::askYesNo(QStringLiteral("Überschreiben?")), UserMessages::Answer::No);
+        },
+        "not offered");
+}
+
+TEST(RecordingMessages, RecordsOwnersAndAnswersUnscriptedQuestionsSafely)
+{
+    RecordingMessages messages;
+    ScopedUserMessages installed(messages);
+    QWidget dialog;
+    messages.answer(UserMessages::Answer::Yes);
+    messages.answer(UserMessages::Answer::Cancel); // not offered by a Yes/No question
+
+    qrt::inform(QStringLiteral("Gespeichert."), &dialog);
+    EXPECT_EQ(qrt::askYesNo(QStringLiteral("Löschen?"), &dialog), UserMessages::Answer::Yes);
+    EXPECT_EQ(qrt::askYesNo(QStringLiteral("Überschreiben?")), UserMessages::Answer::No);
+    EXPECT_EQ(qrt::askYesNoCancel(QStringLiteral("Speichern?")), UserMessages::Answer::Cancel);
+    EXPECT_EQ(qrt::askYesNo(QStringLiteral("Wirklich?")), UserMessages::Answer::No);
+
+    using Kind = RecordingMessages::Kind;
+    const QVector<RecordingMessages::Message> &all = messages.messages();
+    ASSERT_EQ(all.size(), 5);
+    EXPECT_EQ(all[0].kind, Kind::Information);
+    EXPECT_EQ(all[0].owner, &dialog);
+    EXPECT_EQ(all[1].kind, Kind::YesNo);
+    EXPECT_EQ(all[1].owner, &dialog);
+    EXPECT_TRUE(all[1].scripted);
+    EXPECT_EQ(all[2].owner, nullptr);
+    EXPECT_FALSE(all[2].scripted);
+    EXPECT_EQ(all[3].kind, Kind::YesNoCancel);
+    EXPECT_EQ(all[3].answer, UserMessages::Answer::Cancel);
+    EXPECT_EQ(messages.texts(),
+              (QStringList{QStringLiteral("Gespeichert."), QStringLiteral("Löschen?"),
+                           QStringLiteral("Überschreiben?"), QStringLiteral("Speichern?"),
+                           QStringLiteral("Wirklich?")}));
+    EXPECT_EQ(messages.questions().size(), 4);
+    EXPECT_EQ(messages.unscriptedQuestions(),
+              (QStringList{QStringLiteral("Überschreiben?"), QStringLiteral("Speichern?"),
+                           QStringLiteral("Wirklich?")}));
+
+    messages.answer(UserMessages::Answer::Yes);
+    messages.clear();
+    EXPECT_TRUE(messages.messages().isEmpty());
+    EXPECT_EQ(messages.pendingAnswers(), 0);
+}
+
+TEST(ScopedUserMessages, NestsAndRestoresTheDefault)
+{
+    UserMessages *outer = &UserMessages::current();
+    RecordingMessages first;
+    RecordingMessages second;
+    {
+        ScopedUserMessages installFirst(first);
+        EXPECT_EQ(&UserMessages::current(), &first);
+        {
+            ScopedUserMessages installSecond(second);
+            qrt::inform(QStringLiteral("innen"));
+        }
+        EXPECT_EQ(&UserMessages::current(), &first);
+        qrt::inform(QStringLiteral("außen"));
+    }
+    EXPECT_EQ(&UserMessages::current(), outer);
+    EXPECT_EQ(first.texts(), QStringList(QStringLiteral("außen")));
+    EXPECT_EQ(second.texts(), QStringList(QStringLiteral("innen")));
 }
 
 TEST(ScriptedMessages, RestoresThePreviousImplementation)
@@ -86,4 +160,51 @@ TEST(DefaultMessages, AskWithGermanButtons)
 
     buttons.clear();
     EXPECT_EQ(clickInNextBox(QStringLiteral("Nein"), true, &buttons), UserMessages::Answer::No);
+}
+
+TEST(DefaultMessages, BelongToTheOwnersWindowAndCarryItsTitle)
+{
+    QDialog form;
+    form.setWindowTitle(QStringLiteral("Filter setzen"));
+    auto *field = new QWidget(&form);
+    form.show();
+
+    // What the box looked like, read while it is up, then closed with OK.
+    struct Seen
+    {
+        QString title;
+        const QWidget *parent = nullptr;
+        bool modal = false;
+    };
+    const auto informAndRead = [](QWidget *owner) {
+        Seen seen;
+        QTimer::singleShot(0, [&seen] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            ASSERT_NE(box, nullptr);
+            seen = Seen{box->windowTitle(), box->parentWidget(), box->isModal()};
+            box->buttons().value(0)->click();
+        });
+        qrt::inform(QStringLiteral("Gespeichert."), owner);
+        return seen;
+    };
+
+    Seen seen = informAndRead(field); // a control of the form: the form's window
+    EXPECT_EQ(seen.title, QStringLiteral("Filter setzen"));
+    EXPECT_EQ(seen.parent, &form);
+    EXPECT_TRUE(seen.modal);
+
+    const QString programName = QApplication::applicationName();
+    QApplication::setApplicationName(QStringLiteral("Kundenverwaltung"));
+    form.setWindowTitle(QString());
+    seen = informAndRead(&form); // an owner without a title: the application's name
+    EXPECT_EQ(seen.title, QStringLiteral("Kundenverwaltung"));
+    EXPECT_EQ(seen.parent, &form);
+
+    form.setWindowTitle(QStringLiteral("Kunden"));
+    form.activateWindow();
+    QApplication::setActiveWindow(&form);
+    seen = informAndRead(nullptr); // no owner: the active window
+    EXPECT_EQ(seen.title, QStringLiteral("Kundenverwaltung"));
+    EXPECT_EQ(seen.parent, &form);
+    QApplication::setApplicationName(programName);
 }

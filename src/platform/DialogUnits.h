@@ -1,5 +1,5 @@
-#ifndef QRT_DIALOGS_DIALOGUNITS_H
-#define QRT_DIALOGS_DIALOGUNITS_H
+#ifndef QRT_PLATFORM_DIALOGUNITS_H
+#define QRT_PLATFORM_DIALOGUNITS_H
 
 #include "qrt_export.h"
 
@@ -13,7 +13,8 @@ class QWidget;
 // Windows does for dialog templates: a horizontal unit is a quarter of the
 // font's average character width, a vertical unit an eighth of its height.
 // Layouts written in these units therefore grow with the font instead of
-// clipping their texts.
+// clipping their texts. Every layer that lays out a dialog (filter, design
+// dialogs, the form's windows) uses the same conversion, so it lives here.
 class QRT_AUTOTEST_EXPORT DialogUnits
 {
 public:
@@ -40,4 +41,4 @@ private:
     int m_baseHeight;
 };
 
-#endif // QRT_DIALOGS_DIALOGUNITS_H
+#endif // QRT_PLATFORM_DIALOGUNITS_H

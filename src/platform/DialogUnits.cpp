@@ -1,4 +1,4 @@
-#include "dialogs/DialogUnits.h"
+#include "platform/DialogUnits.h"
 
 #include <QFontMetrics>
 #include <QWidget>

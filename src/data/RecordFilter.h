@@ -1,0 +1,31 @@
+#ifndef QRT_DATA_RECORDFILTER_H
+#define QRT_DATA_RECORDFILTER_H
+
+#include "qrt_export.h"
+
+#include <QString>
+
+class QWidget;
+
+// What the record data manager needs of an interactive filter: it prepares
+// the filter when it connects, and runs it when the user gives the filter
+// command. The manager only knows this interface; the filter store of the
+// filter dialogs implements it, and whoever composes a form hands one in.
+// So the data layer stays free of dialogs, and a test can hand in a fake.
+class QRT_EXPORT RecordFilter
+{
+public:
+    virtual ~RecordFilter();
+
+    // Prepares the filter for the table of a configuration document (its
+    // database, table and SUPPRESSCOLUMN entries) and empties its criteria.
+    // False when that fails, after the user has been told why; never throws.
+    virtual bool configure(const QString &document) = 0;
+
+    // Lets the user edit the filter, modal to parent. True when the user
+    // confirmed: condition then holds the new SQL condition (without WHERE,
+    // with a leading blank). False on cancel, with condition left alone.
+    virtual bool edit(QString &condition, QWidget *parent = nullptr) = 0;
+};
+
+#endif // QRT_DATA_RECORDFILTER_H
