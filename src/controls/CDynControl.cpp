@@ -168,7 +168,8 @@ void CDynControl::Create(FormWindowInterface *form, const ControlDescription &de
     SetFont(description.font);
     ApplyStyle();
     FinishCreate(description);
-    m_window->setVisible(style & WindowStyle::Visible);
+    // Without a form the widget would become a window of its own.
+    m_window->setVisible(parent && (style & WindowStyle::Visible));
 }
 
 void CDynControl::RetireWindow()

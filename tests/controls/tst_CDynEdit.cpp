@@ -139,6 +139,13 @@ TEST(CDynEdit, LineFeedsBecomeLineBreaksAndLimitsHold)
     text->paste();
     EXPECT_EQ(notes->GetValueText(), "xyz");
 
+    // Several lines of numbers keep the number filter, for typing and pasting.
+    const auto counts = field<CDynEdit>(form, InputKind::WholeNumber, 0, Left | MultiLine);
+    QTest::keyClicks(counts->GetWindow(), "1x2");
+    QApplication::clipboard()->setText("3y");
+    qobject_cast<QPlainTextEdit *>(counts->GetWindow())->paste();
+    EXPECT_EQ(counts->GetValueText(), "12");
+
     const auto limited = field<CDynEdit>(form, InputKind::FreeText, 5);
     QTest::keyClicks(limited->GetWindow(), "abcdefg");
     EXPECT_EQ(limited->GetValueText(), "abcde");
