@@ -1,0 +1,35 @@
+#include "controls/ControlInfo.h"
+
+#include "xml/CXmlHelper.h"
+
+QString ControlInfo::toXml() const
+{
+    const auto escaped = [](const QString &text) {
+        // A null text escapes to a null text; the record wants it empty.
+        const QString result = CXmlHelper::getXmlDataString(text);
+        return result.isNull() ? QStringLiteral("") : result;
+    };
+    const QString align = (flags & ControlFlags::Right)    ? QStringLiteral("Right")
+                          : (flags & ControlFlags::Center) ? QStringLiteral("Center")
+                                                           : QStringLiteral("Left");
+    const QString multiLine =
+        (flags & ControlFlags::MultiLine) ? QStringLiteral("True") : QStringLiteral("False");
+
+    QString xml;
+    xml += QStringLiteral("<CONTROLINFO TYP=\"%1\">").arg(typ);
+    xml += QStringLiteral("<NAME>") + escaped(name) + QStringLiteral("</NAME>");
+    xml += QStringLiteral("<LEFT>%1</LEFT>").arg(left);
+    xml += QStringLiteral("<RIGHT>%1</RIGHT>").arg(right);
+    xml += QStringLiteral("<TOP>%1</TOP>").arg(top);
+    xml += QStringLiteral("<BOTTOM>%1</BOTTOM>").arg(bottom);
+    xml += QStringLiteral("<CAPTION>") + escaped(caption) + QStringLiteral("</CAPTION>");
+    xml += QStringLiteral("<FONT NAME=\"") + escaped(font.faceName) + QStringLiteral("\" ");
+    xml += QStringLiteral("SIZE=\"%1\" ").arg(font.size);
+    xml += QStringLiteral("BOLD=\"%1\" ").arg(font.weight);
+    xml += QStringLiteral("ITALIC=\"%1\"").arg(int(font.italic));
+    xml += QStringLiteral("></FONT>");
+    xml += QStringLiteral("<ALIGN>") + align + QStringLiteral("</ALIGN>");
+    xml += QStringLiteral("<MULTILINE>") + multiLine + QStringLiteral("</MULTILINE>");
+    xml += QStringLiteral("</CONTROLINFO>");
+    return xml;
+}

@@ -1,0 +1,68 @@
+#ifndef QRT_CONTROLS_CONTROLINFO_H
+#define QRT_CONTROLS_CONTROLINFO_H
+
+#include "qrt_export.h"
+
+#include <QString>
+
+// The plain values that describe one control of a stored form: what the
+// CONTROLINFO record of a QRTFORMITEM row holds. Controls write it
+// (CDynControl::GetControlInfo); the form builder reads it back into the same
+// struct, so both sides agree on one set of fields without the controls
+// knowing the builder.
+
+// The kind code of a control, as stored in the record's TYP attribute.
+enum class ControlKind : int {
+    Static = 0,   // caption (label text), CDynStatic
+    Edit = 1,     // text or number field, CDynEdit
+    Checkbox = 2, // yes/no field, CDynCheckbox
+    DateTime = 3, // date field, CDynDateTime
+    Frame = 4,    // group box, CDynFrame
+};
+
+// The alignment and line flags of a control, a bit set.
+namespace ControlFlags {
+inline constexpr unsigned Left = 1;
+inline constexpr unsigned Right = 2;
+inline constexpr unsigned Center = 4;
+inline constexpr unsigned MultiLine = 8;
+} // namespace ControlFlags
+
+// A font as the form definition stores it. A size below 1 stands for the
+// default font, "MS Sans Serif" at 8 points (see CDynControl::SetFont).
+struct FontDescription
+{
+    QString faceName;
+    int size = 0;      // tenths of a point
+    int weight = 0;    // 0 = not set, 700 = bold
+    quint8 italic = 0; // 0 or 1
+
+    friend bool operator==(const FontDescription &a, const FontDescription &b)
+    {
+        return a.faceName == b.faceName && a.size == b.size && a.weight == b.weight &&
+               a.italic == b.italic;
+    }
+    friend bool operator!=(const FontDescription &a, const FontDescription &b) { return !(a == b); }
+};
+
+struct QRT_EXPORT ControlInfo
+{
+    int typ = 0; // a ControlKind code; stored records may hold any number
+    QString name;
+    int left = 0;  // edges in the form window's client coordinates, pixels;
+    int right = 0; // right and bottom lie just outside the control
+    int top = 0;
+    int bottom = 0;
+    QString caption;
+    FontDescription font;
+    unsigned flags = ControlFlags::Left;
+
+    // The record as one line of XML, elements in the order the stored forms
+    // have always used: TYP, NAME, LEFT, RIGHT, TOP, BOTTOM, CAPTION, FONT,
+    // ALIGN, MULTILINE. Name, caption and face name are escaped, so any text
+    // reads back unchanged (a raw quote in the face name would make the
+    // record unreadable). Right wins over Center when both flags are set.
+    [[nodiscard]] QString toXml() const;
+};
+
+#endif // QRT_CONTROLS_CONTROLINFO_H

@@ -1,0 +1,425 @@
+#include "FakeForm.h"
+
+#include "controls/CDynCheckbox.h"
+#include "controls/CDynDateTime.h"
+#include "controls/CDynEdit.h"
+#include "controls/CDynFrame.h"
+#include "controls/CDynStatic.h"
+#include "controls/ControlGeometry.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QFontMetrics>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+using namespace ControlFlags;
+
+namespace {
+
+template <typename Control>
+std::unique_ptr<Control> make(FakeForm &form, bool design, const ControlDescription &description)
+{
+    auto control = std::make_unique<Control>(design);
+    control->Create(&form, description);
+    return control;
+}
+
+// Deletes what the controls retired when they made a new widget.
+void flushDeletes()
+{
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+} // namespace
+
+TEST(CDynControl, NamesComeFromTheCaptionWithTheKindsSuffixUnlessGiven)
+{
+    FakeForm form;
+    const ControlDescription unnamed = describe("Kunde", 10, 10, 90, 30);
+    EXPECT_EQ(make<CDynStatic>(form, false, unnamed)->GetName(), "Kunde_TITEL");
+    EXPECT_EQ(make<CDynFrame>(form, false, unnamed)->GetName(), "Kunde_RAHMEN");
+    EXPECT_EQ(make<CDynCheckbox>(form, false, unnamed)->GetName(), "Kunde");
+    EXPECT_EQ(make<CDynEdit>(form, false, unnamed)->GetName(), "Kunde");
+    EXPECT_EQ(make<CDynDateTime>(form, false, unnamed)->GetName(), "Kunde");
+
+    ControlDescription named = unnamed;
+    named.name = QStringLiteral("FELD_3");
+    const auto caption = make<CDynStatic>(form, true, named);
+    EXPECT_EQ(caption->GetName(), "FELD_3");
+    EXPECT_EQ(caption->GetWindow()->objectName(), "FELD_3");
+    EXPECT_EQ(caption->GetWindow()->parentWidget(), &form.widget);
+}
+
+TEST(CDynControl, EveryControlCanBeFoundByItsAccessibleName)
+{
+    FakeForm form;
+    EXPECT_EQ(make<CDynStatic>(form, false, describe("&Name", 0, 0, 50, 20))
+                  ->GetWindow()
+                  ->accessibleName(),
+              "&Name");
+    EXPECT_EQ(make<CDynCheckbox>(form, false, describe("Aktiv", 0, 0, 50, 20))
+                  ->GetWindow()
+                  ->accessibleName(),
+              "Aktiv");
+    ControlDescription field = describe("Betrag", 0, 0, 50, 20);
+    field.name = QStringLiteral("BETRAG");
+    EXPECT_EQ(make<CDynEdit>(form, false, field)->GetWindow()->accessibleName(), "BETRAG");
+    EXPECT_EQ(make<CDynDateTime>(form, false, field)->GetWindow()->accessibleName(), "BETRAG");
+}
+
+TEST(CDynControl, FontsBelowOneTenthOfAPointAreTheDefaultFont)
+{
+    FakeForm form;
+    ControlDescription description = describe("Kunde", 10, 10, 90, 30);
+    description.font = FontDescription{QStringLiteral("Arial"), 0, 700, 1};
+    const auto edit = make<CDynEdit>(form, true, description);
+    EXPECT_EQ(edit->GetFontDescription(), (FontDescription{"MS Sans Serif", 80, 0, 0}));
+    ASSERT_EQ(edit->GetWindow()->logicalDpiY(), 96);
+    EXPECT_EQ(edit->GetWindow()->font().pixelSize(), 11); // 8 points at 96 dpi
+    EXPECT_EQ(edit->GetWindow()->font().family(), "MS Sans Serif") << "stored as given";
+    EXPECT_FALSE(edit->GetWindow()->font().bold());
+    EXPECT_TRUE(edit->GetControlInfo().contains(
+        "<FONT NAME=\"MS Sans Serif\" SIZE=\"80\" BOLD=\"0\" ITALIC=\"0\"></FONT>"));
+
+    edit->SetFont(FontDescription{QStringLiteral("DejaVu Serif"), 125, 700, 1});
+    const QFont font = edit->GetWindow()->font();
+    EXPECT_EQ(font.pixelSize(), 16); // whole points: 12 at 96 dpi
+    EXPECT_TRUE(font.bold());
+    EXPECT_TRUE(font.italic());
+    EXPECT_EQ(edit->GetFontDescription(), (FontDescription{"DejaVu Serif", 125, 700, 1}));
+}
+
+TEST(CDynControl, DesignModeSizesNewControlsToTheirTextInTheWidestCharacter)
+{
+    FakeForm form;
+    // The default font on the test machine's fonts: DejaVu Sans at 11 pixels,
+    // whose widest Latin-1 character ("W", "M", "Æ"...) is 11 pixels wide and
+    // whose lines are 13 high, as MS Sans Serif's 12 by 13.
+    const QFontMetrics metrics(make<CDynStatic>(form, true, describe("x", 0, 0, 1, 1))->GetFont());
+    const int wide = ControlGeometry::widestCharacterWidth(metrics);
+    const int high = metrics.height() + 4;
+    EXPECT_EQ(wide, 11);
+    EXPECT_EQ(high, 17);
+    EXPECT_GE(wide, metrics.horizontalAdvance(QStringLiteral("W\u00c6M@%")) / 5);
+
+    const auto caption = make<CDynStatic>(form, true, describe("Kunde", 10, 5, -1, -1));
+    EXPECT_EQ(caption->GetRect(), QRect(10, 5, 5 * wide, high));
+    const auto box = make<CDynCheckbox>(form, true, describe("Aktiv", 10, 5, -1, -1));
+    EXPECT_EQ(box->GetRect(), QRect(10, 5, 8 * wide, high)) << "room for the box";
+    const auto frame = make<CDynFrame>(form, true, describe("Adresse", 10, 5, -1, -1));
+    EXPECT_EQ(frame->GetRect().width(), 7 * wide);
+
+    // Edit fields: the caption, or a text length capped at 50, plus a frame.
+    ControlDescription edit = describe("Ort", 60, 5, -1, -1);
+    EXPECT_EQ(make<CDynEdit>(form, true, edit)->GetRect(), QRect(60, 5, 3 * wide + 4, high + 3));
+    edit.textLength = 10;
+    EXPECT_EQ(make<CDynEdit>(form, true, edit)->GetRect().width(), 10 * wide + 4);
+    edit.textLength = 80;
+    EXPECT_EQ(make<CDynEdit>(form, true, edit)->GetRect().width(), 50 * wide + 4);
+    edit.textLength = 0;
+    EXPECT_EQ(make<CDynEdit>(form, true, edit)->GetRect().width(), 4);
+    // Date fields size to the caption only.
+    edit.textLength = -1;
+    EXPECT_EQ(make<CDynDateTime>(form, true, edit)->GetRect(),
+              QRect(60, 5, 3 * wide + 4, high + 3));
+    edit.textLength = 10;
+    EXPECT_EQ(make<CDynDateTime>(form, true, edit)->GetRect().width(), 0);
+
+    // A stored rectangle stays; data mode never sizes.
+    EXPECT_EQ(make<CDynEdit>(form, true, describe("Ort", 60, 5, 160, 25))->GetRect(),
+              QRect(60, 5, 100, 20));
+    EXPECT_EQ(make<CDynStatic>(form, false, describe("Kunde", 10, 5, -1, -1))->GetRect().width(),
+              0);
+}
+
+TEST(CDynControl, ShownFieldsAreTabStopsInDataModeOnly)
+{
+    FakeForm form;
+    const auto edit = make<CDynEdit>(form, false, describe("Ort", 60, 5, 160, 25));
+    const auto caption = make<CDynStatic>(form, false, describe("Ort", 10, 5, 55, 25));
+    EXPECT_FALSE(edit->GetStyle() & WindowStyle::TabStop);
+    EXPECT_EQ(edit->GetWindow()->focusPolicy(), Qt::ClickFocus);
+
+    edit->Show();
+    caption->Show();
+    EXPECT_EQ(edit->GetStyle(), WindowStyle::Child | WindowStyle::Visible | WindowStyle::TabStop |
+                                    EditStyle::AutoHScroll);
+    EXPECT_EQ(edit->GetWindow()->focusPolicy(), Qt::StrongFocus);
+    EXPECT_TRUE(edit->GetWindow()->isVisible());
+    EXPECT_FALSE(caption->GetStyle() & WindowStyle::TabStop) << "captions are never tab stops";
+    EXPECT_EQ(caption->GetWindow()->focusPolicy(), Qt::NoFocus);
+
+    edit->Hide();
+    EXPECT_EQ(edit->GetStyle(), WindowStyle::Child | EditStyle::AutoHScroll);
+    EXPECT_FALSE(edit->GetWindow()->isVisible());
+    EXPECT_EQ(edit->GetWindow()->focusPolicy(), Qt::ClickFocus);
+
+    // The keyboard belongs to the editor in design mode.
+    const auto designed = make<CDynCheckbox>(form, true, describe("Aktiv", 10, 40, 90, 60));
+    designed->Show();
+    EXPECT_FALSE(designed->GetStyle() & WindowStyle::TabStop);
+    EXPECT_EQ(designed->GetWindow()->focusPolicy(), Qt::NoFocus);
+}
+
+TEST(CDynControl, FramesLieBehindAndCaptionsInFrontWhileDesigning)
+{
+    FakeForm form;
+    const auto edit = make<CDynEdit>(form, true, describe("Ort", 60, 5, 160, 25));
+    const auto caption = make<CDynStatic>(form, true, describe("Ort", 10, 5, 55, 25));
+    const auto frame = make<CDynFrame>(form, true, describe("Adresse", 0, 0, 200, 100));
+    caption->Show();
+    frame->Show();
+    const QObjectList stack = form.widget.children(); // bottom first
+    EXPECT_EQ(stack.first(), frame->GetWindow());
+    EXPECT_EQ(stack.last(), caption->GetWindow());
+    EXPECT_TRUE(frame->GetWindow()->testAttribute(Qt::WA_TransparentForMouseEvents))
+        << "its inside lets presses through to the form";
+}
+
+TEST(CDynControl, OnlyFramesAreHitOnTheFormAndOnlyNearTheirBorder)
+{
+    FakeForm form;
+    const auto frame = make<CDynFrame>(form, false, describe("Adresse", 20, 30, 220, 130));
+    EXPECT_TRUE(frame->HitTest(20, 30));
+    EXPECT_FALSE(frame->HitTest(120, 80));
+    EXPECT_TRUE(frame->HitTest(218, 80));
+    const auto caption = make<CDynStatic>(form, false, describe("Adresse", 20, 30, 220, 130));
+    EXPECT_FALSE(caption->HitTest(20, 30));
+}
+
+TEST(CDynControl, EachKindWritesItsRecordWithItsRectangleAndFlags)
+{
+    FakeForm form;
+    ControlDescription description = describe("<Ort> & \"Land\"", 60, 5, 160, 25);
+    description.name = QStringLiteral("ORT'S");
+    description.flags = Right | MultiLine;
+    const auto edit = make<CDynEdit>(form, true, description);
+    EXPECT_EQ(edit->GetControlInfo(),
+              "<CONTROLINFO TYP=\"1\"><NAME>ORT&apos;S</NAME><LEFT>60</LEFT><RIGHT>160</RIGHT>"
+              "<TOP>5</TOP><BOTTOM>25</BOTTOM><CAPTION>&lt;Ort&gt; &amp; &quot;Land&quot;"
+              "</CAPTION><FONT NAME=\"MS Sans Serif\" SIZE=\"80\" BOLD=\"0\" ITALIC=\"0\">"
+              "</FONT><ALIGN>Right</ALIGN><MULTILINE>True</MULTILINE></CONTROLINFO>");
+
+    edit->MoveTo(70, 15, 200, 40);
+    EXPECT_TRUE(edit->GetControlInfo().contains(
+        "<LEFT>70</LEFT><RIGHT>200</RIGHT><TOP>15</TOP><BOTTOM>40</BOTTOM>"));
+
+    description.flags = Center;
+    description.font = FontDescription{QStringLiteral("Arial"), 100, 700, 1};
+    const auto date = make<CDynDateTime>(form, false, description);
+    EXPECT_TRUE(date->GetControlInfo().startsWith("<CONTROLINFO TYP=\"3\"><NAME>ORT&apos;S"));
+    EXPECT_TRUE(date->GetControlInfo().contains(
+        "<FONT NAME=\"Arial\" SIZE=\"100\" BOLD=\"700\" ITALIC=\"1\"></FONT><ALIGN>Center"
+        "</ALIGN><MULTILINE>False</MULTILINE>"));
+
+    description.name.reset();
+    description.flags = Left;
+    const std::pair<std::unique_ptr<CDynControl>, const char *> others[] = {
+        {make<CDynStatic>(form, false, description),
+         "<CONTROLINFO TYP=\"0\"><NAME>&lt;Ort&gt; &amp; &quot;Land&quot;_TITEL</NAME>"},
+        {make<CDynCheckbox>(form, false, description),
+         "<CONTROLINFO TYP=\"2\"><NAME>&lt;Ort&gt; &amp; &quot;Land&quot;</NAME>"},
+        {make<CDynFrame>(form, false, description),
+         "<CONTROLINFO TYP=\"4\"><NAME>&lt;Ort&gt; &amp; &quot;Land&quot;_RAHMEN</NAME>"},
+    };
+    for (const auto &[control, start] : others) {
+        const QString info = control->GetControlInfo();
+        EXPECT_TRUE(info.startsWith(start)) << info.toStdString();
+        EXPECT_TRUE(info.endsWith("<ALIGN>Left</ALIGN><MULTILINE>False</MULTILINE>"
+                                  "</CONTROLINFO>"))
+            << info.toStdString();
+    }
+}
+
+TEST(CDynControl, StylesReachTheWidgets)
+{
+    FakeForm form;
+    const auto designed = make<CDynEdit>(form, true, describe("Ort", 0, 0, 100, 20, Right));
+    auto *line = qobject_cast<QLineEdit *>(designed->GetWindow());
+    ASSERT_NE(line, nullptr);
+    EXPECT_TRUE(line->isReadOnly());
+    EXPECT_EQ(line->alignment() & Qt::AlignHorizontal_Mask, Qt::AlignRight);
+    EXPECT_EQ(designed->GetStyle(), 0x50000802u);
+
+    const auto wrapped =
+        make<CDynEdit>(form, false, describe("Notiz", 0, 0, 100, 60, Center | MultiLine));
+    auto *text = qobject_cast<QPlainTextEdit *>(wrapped->GetWindow());
+    ASSERT_NE(text, nullptr) << "a multi-line field takes several lines";
+    EXPECT_FALSE(text->isReadOnly());
+    EXPECT_EQ(text->lineWrapMode(), QPlainTextEdit::WidgetWidth);
+    EXPECT_EQ(text->document()->defaultTextOption().alignment(), Qt::AlignHCenter);
+    EXPECT_TRUE(text->tabChangesFocus());
+
+    const auto date = make<CDynDateTime>(form, false, describe("Datum", 0, 0, 100, 20, MultiLine));
+    EXPECT_NE(qobject_cast<QLineEdit *>(date->GetWindow()), nullptr) << "dates keep one line";
+
+    const auto caption = make<CDynStatic>(form, true, describe("Ort", 0, 0, 100, 20, Center));
+    auto *label = qobject_cast<QLabel *>(caption->GetWindow());
+    EXPECT_EQ(label->frameShape(), QFrame::Box) << "bordered while designing";
+    EXPECT_EQ(label->alignment() & Qt::AlignHorizontal_Mask, Qt::AlignHCenter);
+    EXPECT_EQ(label->textFormat(), Qt::PlainText);
+    const auto plain = make<CDynStatic>(form, false, describe("<b>Ort</b>", 0, 0, 100, 20));
+    EXPECT_EQ(qobject_cast<QLabel *>(plain->GetWindow())->frameShape(), QFrame::NoFrame);
+    EXPECT_EQ(plain->WindowText(), "<b>Ort</b>");
+}
+
+TEST(CDynControl, DesignModeHandsTheMouseToTheForm)
+{
+    FakeForm form;
+    const auto edit = make<CDynEdit>(form, true, describe("Ort", 60, 40, 160, 60));
+    const auto box = make<CDynCheckbox>(form, true, describe("Aktiv", 60, 80, 160, 100));
+    QWidget *field = edit->GetWindow();
+
+    QTest::mousePress(field, Qt::LeftButton, Qt::ShiftModifier, QPoint(5, 6));
+    QTest::mouseMove(field, QPoint(15, 8)); // with the button held
+    QTest::mouseRelease(field, Qt::LeftButton, Qt::NoModifier, QPoint(15, 8));
+    EXPECT_EQ(form.log,
+              QStringList({"press Ort 65,46 shift", "drag Ort 75,48", "release Ort 75,48"}));
+    EXPECT_FALSE(field->hasFocus());
+    EXPECT_EQ(edit->WindowText(), "Ort") << "a designed field shows its column";
+
+    form.log.clear();
+    QTest::mouseClick(box->GetWindow(), Qt::LeftButton, {}, QPoint(3, 3));
+    EXPECT_FALSE(box->IsChecked()) << "a designed check box does not toggle";
+    EXPECT_EQ(form.log, QStringList({"press Aktiv 63,83", "release Aktiv 63,83"}));
+    EXPECT_FALSE(box->IsModified());
+
+    // In data mode the widget has the mouse to itself.
+    FakeForm data;
+    const auto live = make<CDynCheckbox>(data, false, describe("Aktiv", 60, 80, 160, 100));
+    QTest::mouseClick(live->GetWindow(), Qt::LeftButton, {}, QPoint(90, 10));
+    EXPECT_TRUE(live->IsChecked()) << "the whole control takes the click";
+    EXPECT_TRUE(live->IsModified());
+    EXPECT_TRUE(data.log.isEmpty());
+    live->SetChecked(false);
+    EXPECT_FALSE(live->IsModified());
+    live->Show();
+    QTest::keyClick(live->GetWindow(), Qt::Key_Space);
+    EXPECT_TRUE(live->IsChecked() && live->IsModified()) << "the space bar toggles too";
+    live->ClearValue();
+    EXPECT_FALSE(live->IsChecked() || live->IsModified());
+}
+
+TEST(CDynControl, SelectionLivesInATrackerThatFollowsTheControl)
+{
+    FakeForm form;
+    const auto edit = make<CDynEdit>(form, true, describe("Ort", 60, 40, 160, 60));
+    EXPECT_FALSE(edit->IsSelected());
+    edit->Select(true);
+    ASSERT_TRUE(edit->IsSelected());
+    EXPECT_EQ(static_cast<FakeForm::Tracker *>(edit->GetTracker())->style(), 18);
+    EXPECT_EQ(edit->GetTracker()->rect(), QRect(60, 40, 100, 20));
+    edit->Select(true);
+    EXPECT_EQ(form.liveTrackers, 1) << "selecting again replaces the tracker";
+
+    edit->MoveTo(70, 50, 190, 75);
+    EXPECT_EQ(edit->GetRect(), QRect(70, 50, 120, 25));
+    EXPECT_EQ(edit->GetTracker()->rect(), QRect(70, 50, 120, 25));
+    EXPECT_EQ(edit->Right(), 190);
+    EXPECT_EQ(edit->Bottom(), 75);
+    edit->Select(false);
+    EXPECT_FALSE(edit->IsSelected());
+    EXPECT_EQ(form.liveTrackers, 0);
+}
+
+TEST(CDynControl, RightClickSelectsAndOpensTheControlsOrTheSelectionsMenu)
+{
+    FakeForm form;
+    const auto caption = make<CDynStatic>(form, true, describe("Ort", 10, 40, 55, 60));
+    // The control's own menu; the remove command goes to the form.
+    QTimer::singleShot(0, [] {
+        auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+        ASSERT_NE(menu, nullptr);
+        QStringList texts;
+        for (const QAction *action : menu->actions())
+            texts << action->text() + '#' + action->data().toString();
+        EXPECT_EQ(texts, QStringList({"&Eigenschaften des Steuerelements#40008",
+                                      "Steuerelement ent&fernen#40038"}));
+        QTest::keyClick(menu, Qt::Key_F);
+    });
+    QTest::mouseClick(caption->GetWindow(), Qt::RightButton, {}, QPoint(4, 4));
+    EXPECT_TRUE(caption->IsSelected());
+    EXPECT_EQ(form.log, QStringList("remove Ort_TITEL"));
+    EXPECT_GE(form.repaints, 2);
+
+    // With another control selected too, the form's menu comes instead.
+    form.log.clear();
+    form.selectedOverride = 2;
+    QTest::mouseClick(caption->GetWindow(), Qt::RightButton, {}, QPoint(4, 4));
+    EXPECT_EQ(form.log, QStringList("selection menu"));
+
+    // Data mode: nothing of the editor.
+    FakeForm data;
+    const auto field = make<CDynCheckbox>(data, false, describe("Aktiv", 10, 40, 55, 60));
+    QTest::mouseClick(field->GetWindow(), Qt::RightButton, {}, QPoint(4, 4));
+    EXPECT_FALSE(field->IsSelected());
+    EXPECT_TRUE(data.log.isEmpty());
+    EXPECT_FALSE(field->OnCommand(4711));
+}
+
+TEST(CDynControl, PropertiesMakeTheWidgetAnewKeepingIdPlaceFontAndLimit)
+{
+    FakeForm form;
+    ControlDescription description = describe("Notiz", 60, 40, 160, 60);
+    description.id = 1007;
+    description.maxLength = 12;
+    description.font = FontDescription{QStringLiteral("Arial"), 100, 0, 0};
+    const auto edit = make<CDynEdit>(form, true, description);
+    edit->Show();
+    edit->Select(true);
+
+    // Cancelled: nothing changes.
+    QWidget *before = edit->GetWindow();
+    edit->OnCommand(CDynControl::CommandProperties);
+    EXPECT_EQ(edit->GetWindow(), before);
+    EXPECT_EQ(form.shownProperties.caption, "Notiz");
+    EXPECT_EQ(form.shownProperties.geometry, QRect(60, 40, 100, 20));
+    EXPECT_FALSE(form.shownProperties.captionEditable) << "a field shows its column's name";
+    EXPECT_TRUE(form.shownProperties.multiLineEnabled);
+    EXPECT_TRUE(form.shownProperties.alignmentEnabled);
+
+    form.propertiesAnswer = [](ControlProperties &properties) {
+        properties.caption.clear(); // an empty caption keeps the old one
+        properties.flags = Right | MultiLine;
+        properties.font.weight = 700;
+        properties.geometry = QRect(70, 45, 120, 50);
+        return true;
+    };
+    edit->EditProperties();
+    flushDeletes();
+    auto *text = qobject_cast<QPlainTextEdit *>(edit->GetWindow());
+    ASSERT_NE(text, nullptr);
+    EXPECT_EQ(form.widget.findChildren<QWidget *>("Notiz", Qt::FindDirectChildrenOnly).size(), 1)
+        << "the old widget is gone";
+    EXPECT_EQ(edit->GetId(), 1007u);
+    EXPECT_EQ(edit->GetMaxLength(), 12);
+    EXPECT_EQ(edit->GetCaption(), "Notiz");
+    EXPECT_EQ(edit->WindowText(), "Notiz");
+    EXPECT_EQ(edit->GetFontDescription(), (FontDescription{"Arial", 100, 700, 0}));
+    EXPECT_TRUE(text->font().bold());
+    EXPECT_EQ(edit->GetRect(), QRect(70, 45, 120, 50));
+    EXPECT_EQ(edit->GetTracker()->rect(), QRect(70, 45, 120, 50)) << "the outline follows";
+    EXPECT_TRUE(text->isVisible() && text->isReadOnly());
+    EXPECT_EQ(edit->GetStyle(), 0x50000846u);
+
+    // A frame's options: caption yes, multi-line and alignment no.
+    const auto frame = make<CDynFrame>(form, true, describe("Adresse", 0, 0, 200, 100));
+    form.propertiesAnswer = [](ControlProperties &properties) {
+        properties.caption = QStringLiteral("Anschrift");
+        return true;
+    };
+    frame->EditProperties();
+    EXPECT_TRUE(form.shownProperties.captionEditable);
+    EXPECT_FALSE(form.shownProperties.multiLineEnabled || form.shownProperties.alignmentEnabled);
+    EXPECT_EQ(frame->GetCaption(), "Anschrift");
+    EXPECT_EQ(qobject_cast<QGroupBox *>(frame->GetWindow())->title(), "Anschrift");
+    EXPECT_EQ(frame->GetName(), "Adresse_RAHMEN") << "the name stays";
+}

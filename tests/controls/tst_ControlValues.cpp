@@ -1,0 +1,120 @@
+#include "controls/ControlGeometry.h"
+#include "controls/ControlInfo.h"
+#include "controls/WindowStyle.h"
+
+#include <QDomDocument>
+
+#include <gtest/gtest.h>
+
+using namespace ControlFlags;
+
+TEST(WindowStyle, EachKindStartsFromItsModesStyleAndTakesItsAlignmentBits)
+{
+    // Design mode: fields read-only, check boxes inert and bordered, captions
+    // bordered and notifying, frames notifying.
+    EXPECT_EQ(controlStyle(ControlKind::Edit, true, Left), 0x50000800u);
+    EXPECT_EQ(controlStyle(ControlKind::DateTime, true, Left), 0x50000800u);
+    EXPECT_EQ(controlStyle(ControlKind::Checkbox, true, Left), 0x50800102u);
+    EXPECT_EQ(controlStyle(ControlKind::Static, true, Left), 0x50800100u);
+    EXPECT_EQ(controlStyle(ControlKind::Frame, true, Left), 0x50004007u);
+    // Data mode.
+    EXPECT_EQ(controlStyle(ControlKind::Edit, false, Left), 0x50000080u);
+    EXPECT_EQ(controlStyle(ControlKind::DateTime, false, Left), 0x50000000u);
+    EXPECT_EQ(controlStyle(ControlKind::Checkbox, false, Left), 0x50000103u);
+    EXPECT_EQ(controlStyle(ControlKind::Static, false, Left), 0x50000000u);
+    EXPECT_EQ(controlStyle(ControlKind::Frame, false, Left), 0x50000007u);
+
+    // Centre 1, right 2, both 3 for edit, date and caption.
+    EXPECT_EQ(controlStyle(ControlKind::Edit, false, Center), 0x50000081u);
+    EXPECT_EQ(controlStyle(ControlKind::Edit, false, Right), 0x50000082u);
+    EXPECT_EQ(controlStyle(ControlKind::DateTime, true, Right | Center), 0x50000803u);
+    EXPECT_EQ(controlStyle(ControlKind::Static, false, Center), 0x50000001u);
+    EXPECT_EQ(controlStyle(ControlKind::Static, true, Right), 0x50800102u);
+    // Check boxes: left and right together read as centred.
+    EXPECT_EQ(controlStyle(ControlKind::Checkbox, false, Right), 0x50000203u);
+    EXPECT_EQ(controlStyle(ControlKind::Checkbox, false, Center), 0x50000303u);
+    EXPECT_EQ(controlStyle(ControlKind::Checkbox, false, Left | Right), 0x50000303u);
+    // Frames only store their flags.
+    EXPECT_EQ(controlStyle(ControlKind::Frame, false, Right | MultiLine), 0x50000007u);
+    EXPECT_EQ(controlStyle(ControlKind::Static, false, MultiLine), 0x50000000u);
+    EXPECT_EQ(controlStyle(ControlKind::Checkbox, false, Left | MultiLine), 0x50000103u);
+}
+
+TEST(WindowStyle, MultiLineComesAndGoesOnTheLiveStyle)
+{
+    // An edit field wraps and scrolls vertically, a date field only wraps.
+    EXPECT_EQ(controlStyle(ControlKind::Edit, false, Left | MultiLine), 0x50000044u);
+    EXPECT_EQ(controlStyle(ControlKind::Edit, true, Right | MultiLine), 0x50000846u);
+    EXPECT_EQ(controlStyle(ControlKind::DateTime, false, Left | MultiLine), 0x50000004u);
+
+    // From a shown field's style (tab stop set) the tab stop stays, the old
+    // alignment goes, and one line brings horizontal scrolling back.
+    const StyleBits shown = 0x50010082; // right-aligned, tab stop
+    const StyleBits wrapped = controlStyle(ControlKind::Edit, false, Center | MultiLine, shown);
+    EXPECT_EQ(wrapped, 0x50010045u);
+    EXPECT_EQ(controlStyle(ControlKind::Edit, false, Left, wrapped), 0x50010080u);
+    EXPECT_EQ(controlStyle(ControlKind::Edit, true, Left, 0x50000844u), 0x50000800u);
+}
+
+TEST(ControlInfo, FlagsAreWrittenAsWordsAndEveryTextReadsBackUnchanged)
+{
+    // The exact record of each kind is checked with the controls that write it.
+    ControlInfo info;
+    info.typ = int(ControlKind::Edit);
+    // Right wins over centre; multi-line is its own element.
+    info.flags = Right | Center | MultiLine;
+    EXPECT_TRUE(info.toXml().contains("<ALIGN>Right</ALIGN><MULTILINE>True</MULTILINE>"));
+    info.flags = Center;
+    EXPECT_TRUE(info.toXml().contains("<ALIGN>Center</ALIGN><MULTILINE>False</MULTILINE>"));
+
+    // All five special characters, in texts and in the face name, read back.
+    info.name = QStringLiteral("a<b>&'\"");
+    info.caption = QStringLiteral("\"Preis\" & <Rabatt> 'netto'");
+    info.font = FontDescription{QStringLiteral("Q\"&<"), 120, 700, 1};
+    info.left = -5;
+    const QString xml = info.toXml();
+    EXPECT_TRUE(xml.contains("<NAME>a&lt;b&gt;&amp;&apos;&quot;</NAME>")) << xml.toStdString();
+    QDomDocument document;
+    ASSERT_TRUE(document.setContent(xml)) << xml.toStdString();
+    const QDomElement record = document.documentElement();
+    EXPECT_EQ(record.firstChildElement("NAME").text(), info.name);
+    EXPECT_EQ(record.firstChildElement("CAPTION").text(), info.caption);
+    EXPECT_EQ(record.firstChildElement("LEFT").text(), "-5");
+    const QDomElement font = record.firstChildElement("FONT");
+    EXPECT_EQ(font.attribute("NAME"), info.font.faceName);
+    EXPECT_EQ(font.attribute("SIZE"), "120");
+    EXPECT_EQ(font.attribute("BOLD"), "700");
+    EXPECT_EQ(font.attribute("ITALIC"), "1");
+}
+
+TEST(ControlGeometry, AFrameIsGrabbedByItsBorderOnly)
+{
+    // Edges as stored: left 20, top 30, right 220, bottom 130.
+    const QRect frame(20, 30, 200, 100);
+    EXPECT_TRUE(ControlGeometry::frameHitTest(frame, {20, 30}));   // top-left corner
+    EXPECT_TRUE(ControlGeometry::frameHitTest(frame, {220, 130})); // edges included
+    EXPECT_FALSE(ControlGeometry::frameHitTest(frame, {120, 80})); // centre
+    EXPECT_TRUE(ControlGeometry::frameHitTest(frame, {25, 80}));
+    EXPECT_FALSE(ControlGeometry::frameHitTest(frame, {26, 80}));
+    EXPECT_TRUE(ControlGeometry::frameHitTest(frame, {215, 80}));
+    EXPECT_FALSE(ControlGeometry::frameHitTest(frame, {214, 80}));
+    EXPECT_TRUE(ControlGeometry::frameHitTest(frame, {120, 40}));
+    EXPECT_FALSE(ControlGeometry::frameHitTest(frame, {120, 41}));
+    EXPECT_TRUE(ControlGeometry::frameHitTest(frame, {120, 120}));
+    EXPECT_FALSE(ControlGeometry::frameHitTest(frame, {19, 30}));
+    EXPECT_FALSE(ControlGeometry::frameHitTest(frame, {221, 80}));
+    EXPECT_FALSE(ControlGeometry::frameHitTest(frame, {120, 131}));
+}
+
+TEST(ControlGeometry, SizingAndRasterArithmetic)
+{
+    // Five characters, widest 12 pixels, line 13 pixels high.
+    EXPECT_EQ(ControlGeometry::autoSizedRect(QRect(10, 5, 1, 1), 5, 12, 13), QRect(10, 5, 60, 17));
+    EXPECT_EQ(ControlGeometry::autoSizedRect(QRect(10, 5, 1, 1), 0, 12, 13), QRect(10, 5, 0, 17));
+
+    EXPECT_EQ(ControlGeometry::snapUp(95, 10), 100);
+    EXPECT_EQ(ControlGeometry::snapUp(100, 10), 110); // on the raster: one full step
+    EXPECT_EQ(ControlGeometry::snapDown(97, 10), 90);
+    EXPECT_EQ(ControlGeometry::snapDown(90, 10), 90);
+    EXPECT_EQ(ControlGeometry::snapDown(97, 0), 97);
+}
