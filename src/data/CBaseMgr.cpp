@@ -74,7 +74,7 @@ bool CBaseMgr::Connect(QString dbName, QString serverName, QString userId, QStri
         m_connection->Open(m_connectionString, QString(), QString(), 0);
         return true;
     } catch (const ComError &error) {
-        qrt::inform(error.systemText() + QStringLiteral("\r\n\r\n") + error.description());
+        qrt::inform(error.message());
         return false;
     }
 }

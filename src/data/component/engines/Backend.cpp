@@ -60,6 +60,7 @@ void Backend::openDatabase(const QString &driver)
 
 void Backend::close()
 {
+    m_lost = false;
     dropSideConnections();
     if (m_db.isValid() && m_db.isOpen())
         m_db.close();
@@ -128,7 +129,7 @@ void Backend::requireSingleStatement(const QString &sql)
 
 void Backend::prepare(QSqlQuery &query, const QString &sql)
 {
-    if (!m_db.isOpen())
+    if (!isOpen())
         throw ComError(ADO_E_OBJECTCLOSED, QStringLiteral("Die Verbindung ist nicht geöffnet."));
     reconnectIfLost();
     requireSingleStatement(sql);
@@ -138,7 +139,7 @@ void Backend::prepare(QSqlQuery &query, const QString &sql)
 
 void Backend::exec(QSqlQuery &query, const QString &sql)
 {
-    if (!m_db.isOpen())
+    if (!isOpen())
         throw ComError(ADO_E_OBJECTCLOSED, QStringLiteral("Die Verbindung ist nicht geöffnet."));
     reconnectIfLost();
     requireSingleStatement(sql);
@@ -149,7 +150,7 @@ void Backend::exec(QSqlQuery &query, const QString &sql)
 
 void Backend::exec(QSqlQuery &query)
 {
-    if (!m_db.isOpen())
+    if (!isOpen())
         throw ComError(ADO_E_OBJECTCLOSED, QStringLiteral("Die Verbindung ist nicht geöffnet."));
     if (m_lost)
         throw ComError(E_CONNECTION_ABORTED,

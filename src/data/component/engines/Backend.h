@@ -44,7 +44,9 @@ public:
 
     DatabaseKind kind() const { return m_params.kind; }
     const ConnectionParams &params() const { return m_params; }
-    bool isOpen() const { return m_db.isOpen(); }
+    // Open until closed: a connection the server dropped still counts as
+    // open, since the next statement opens it anew.
+    bool isOpen() const { return m_lost || m_db.isOpen(); }
     void close();
 
     // How often the connection was opened anew after it was lost.

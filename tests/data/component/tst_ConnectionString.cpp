@@ -1,0 +1,110 @@
+#include "data/CBaseMgr.h"
+#include "data/component/Connection.h"
+#include "data/component/ConnectionString.h"
+#include "data/component/Recordset.h"
+#include "platform/ComError.h"
+#include "support/ScriptedMessages.h"
+#include "support/TestDatabase.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+// A value is a value: whatever a password or a file name holds, it never
+// becomes another key of the string, and the string never shows a password.
+
+TEST(ConnectionString, HostileValuesSurviveTheRoundTrip)
+{
+    const QStringList values = {"ge;heim", "geheim;Database=other", "a=b", "{x}", "}}", "a}b{",
+                                " führend", "hinten ", "a b", "", "plain", "ÄÖÜß€"};
+    for (const QString &value : values) {
+        SCOPED_TRACE(value.toStdString());
+        const QString postgres =
+            ConnectionString::build(DatabaseKind::PostgreSql, value, value, value, value);
+        const ConnectionParams params = ConnectionParams::parse(postgres);
+        EXPECT_EQ(params.kind, DatabaseKind::PostgreSql);
+        EXPECT_EQ(params.host, value.trimmed()); // a host name has no blanks around it
+        EXPECT_EQ(params.user, value);
+        EXPECT_EQ(params.password, value);
+        EXPECT_EQ(params.database, value);
+
+        const QString sqlite = ConnectionString::build(DatabaseKind::Sqlite, value, {}, {}, {});
+        EXPECT_EQ(ConnectionParams::parse(sqlite).database, value);
+        const QString sqlServer =
+            ConnectionString::build(DatabaseKind::SqlServer, "kelo", "srv", "sa", value);
+        EXPECT_EQ(ConnectionParams::parse(sqlServer).password, value);
+        EXPECT_EQ(ConnectionParams::parse(sqlServer).database, "kelo");
+        EXPECT_FALSE(ConnectionString::redacted(sqlServer).contains("geheim"));
+    }
+    // Ordinary values give the strings hosts know, byte for byte.
+    EXPECT_EQ(ConnectionString::build(DatabaseKind::SqlServer, "kelo", "srv", "sa", "geheim"),
+              "Driver={SQL Server}; Provider=SQLOLEDB; Server=srv; Uid=sa;Pwd=geheim;"
+              "Database=kelo");
+    EXPECT_EQ(ConnectionString::build(DatabaseKind::Access, "C:\\daten\\kunden.mdb", "x", "y", "z"),
+              "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=C:\\daten\\kunden.mdb;Persist Security "
+              "Info=False");
+    EXPECT_EQ(ConnectionString::build(DatabaseKind::PostgreSql, "kelo", "127.0.0.1:5432", "anna",
+                                      "ge;heim"),
+              "Provider=PostgreSQL;Server=127.0.0.1:5432;Uid=anna;Pwd={ge;heim};Database=kelo");
+    EXPECT_EQ(CBaseMgr::BuildConnectionString("a;b.sqlite", {}, {}, {}, 3),
+              "Provider=SQLite;Data Source={a;b.sqlite}");
+    EXPECT_EQ(CBaseMgr::BuildConnectionString("x", {}, {}, {}, 9), "") << "no kind, no string";
+
+    EXPECT_EQ(ConnectionString::redacted(
+                  "Provider=PostgreSQL;Server=h;Uid=anna;Pwd={ge;h}}eim};Database=kelo"),
+              "Provider=PostgreSQL;Server=h;Uid=anna;Pwd=***;Database=kelo");
+    EXPECT_EQ(ConnectionString::value("A=1; Command Timeout = 7 ;b={x;y}", "command timeout"),
+              " 7 ");
+    EXPECT_EQ(ConnectionParams::parse("Provider=SQLite;Data Source=x;Command Timeout=7")
+                  .commandTimeout,
+              7);
+}
+
+TEST(ConnectionString, APasswordNeverReachesAMessage)
+{
+    ScriptedMessages messages;
+    try {
+        ConnectionParams::parse("Provider=Oracle;Uid=anna;Pwd=streng;Data Source=x");
+        ADD_FAILURE() << "an unknown provider was accepted";
+    } catch (const ComError &error) {
+        EXPECT_FALSE(QString::fromUtf8(error.what()).contains("streng")) << error.what();
+    }
+    // The base manager's messages show the string as the user may read it.
+    CBaseMgr mgr;
+    EXPECT_FALSE(mgr.Connect("kelo", "127.0.0.1:1", "anna", "streng;geheim", 4));
+    EXPECT_FALSE(mgr.GetSpaltenInfos("kunden", false));
+    ASSERT_FALSE(messages.texts().isEmpty());
+    for (const QString &text : messages.texts())
+        EXPECT_FALSE(text.contains("streng")) << text.toStdString();
+}
+
+TEST(ConnectionString, AFileNameWithASeparatorIsOneFile)
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath("a;b=c {x}.sqlite");
+    {
+        QFile empty(file); // an empty file is an empty SQLite database
+        ASSERT_TRUE(empty.open(QIODevice::WriteOnly));
+    }
+    Connection connection;
+    connection.Open(CBaseMgr::BuildConnectionString(file, {}, {}, {}, 3));
+    connection.Execute("CREATE TABLE t (x INT)");
+    EXPECT_EQ(QDir(dir.path()).entryList({"*.sqlite"}, QDir::Files),
+              QStringList("a;b=c {x}.sqlite"))
+        << "no second file was made from a cut name";
+}
+
+TEST(ConnectionString, APasswordCannotNameAnotherDatabase)
+{
+    TestDatabase db(DatabaseKind::PostgreSql);
+    QRT_REQUIRE_DATABASE(db);
+    // The test server trusts every login, so a password that tries to smuggle
+    // in a database still logs in: into the database that was asked for.
+    Connection connection;
+    connection.Open(CBaseMgr::BuildConnectionString(db.dbName(), db.serverName(), db.userId(),
+                                                    "geheim;Database=postgres", 4));
+    Recordset rows = connection.Execute("SELECT current_database()");
+    EXPECT_EQ(rows.Fields().Item(0).Value().toString(), db.dbName());
+}

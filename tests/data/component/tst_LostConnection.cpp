@@ -1,0 +1,120 @@
+#include "data/component/Connection.h"
+#include "data/component/Recordset.h"
+#include "platform/ComError.h"
+#include "support/TestDatabase.h"
+
+#include <QElapsedTimer>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <sys/types.h>
+
+// A server that drops the connection (restarted, or an administrator ended
+// the session) or stops answering: one clear error naming it, nothing the
+// user entered lost, and the next operation connects anew.
+namespace {
+
+class LostConnectionTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        QRT_REQUIRE_DATABASE(db);
+        QStringList rows;
+        for (int i = 1; i <= kRows; ++i)
+            rows << QStringLiteral("(%1, 'N%2')").arg(i).arg(i, 4, 10, QLatin1Char('0'));
+        db.exec({QStringLiteral("CREATE TABLE kunden (id INT PRIMARY KEY, name VARCHAR(40))"),
+                 QStringLiteral("INSERT INTO kunden VALUES ") + rows.join(QLatin1Char(','))});
+        connection.Open(db.connectionString());
+    }
+
+    // The server process behind the connection's own session.
+    qint64 backendPid()
+    {
+        return connection.Execute("SELECT pg_backend_pid()").Fields().Item(0).Value().toInt32();
+    }
+
+    // Ends every session of the test database but the test's own, as a
+    // server restart would.
+    void dropSessions()
+    {
+        db.scalar(QStringLiteral("SELECT COUNT(pg_terminate_backend(pid)) FROM "
+                                 "pg_stat_activity WHERE datname = '%1' AND pid <> "
+                                 "pg_backend_pid()")
+                      .arg(db.dbName()));
+    }
+
+    static constexpr int kRows = 3000;
+    TestDatabase db{DatabaseKind::PostgreSql};
+    Connection connection;
+};
+
+TEST_F(LostConnectionTest, TheNextOperationAfterALostConnectionSucceeds)
+{
+    Recordset rows;
+    rows.Open("SELECT * FROM kunden ORDER BY name", connection);
+    for (int i = 0; i < 299; ++i)
+        rows.MoveNext();
+    ASSERT_EQ(rows.Fields().Item("id").Value(), Variant(qint32(300)));
+    ASSERT_FALSE(rows.keysComplete()) << "the test wants keys still to be read";
+    rows.Fields().Item("name").PutValue(QStringLiteral("geändert"));
+
+    dropSessions();
+    try {
+        rows.Update();
+        ADD_FAILURE() << "saved on a dropped connection";
+    } catch (const ComError &error) {
+        EXPECT_EQ(error.code(), E_CONNECTION_ABORTED) << error.what();
+        EXPECT_TRUE(error.message().startsWith("Die Verbindung zur Datenbank wurde unterbrochen."))
+            << error.what();
+        EXPECT_TRUE(error.description().contains("Eingaben bleiben erhalten")) << error.what();
+    }
+    // The pending change is still there, and saving again connects anew.
+    EXPECT_EQ(rows.Fields().Item("name").Value(), Variant(QStringLiteral("geändert")));
+    rows.Update();
+    EXPECT_EQ(db.scalar("SELECT name FROM kunden WHERE id = 300"), "geändert");
+
+    // The keyset goes on where it stood, over keys read on the new connection.
+    rows.MoveNext();
+    EXPECT_EQ(rows.Fields().Item("id").Value(), Variant(qint32(301)));
+    rows.MoveLast();
+    EXPECT_EQ(rows.Fields().Item("id").Value(), Variant(qint32(kRows)));
+    EXPECT_EQ(rows.keysRead(), kRows);
+
+    // A new row on a dropped connection: the same, with its values kept.
+    rows.AddNew();
+    rows.Fields().Item("id").PutValue(qint32(kRows + 1));
+    rows.Fields().Item("name").PutValue(QStringLiteral("neu"));
+    dropSessions();
+    EXPECT_THROW(rows.Update(), ComError);
+    rows.Update();
+    EXPECT_EQ(db.scalar(QStringLiteral("SELECT name FROM kunden WHERE id = %1").arg(kRows + 1)),
+              "neu");
+}
+
+TEST_F(LostConnectionTest, AServerThatStopsAnsweringEndsTheWaitAfterTheTimeout)
+{
+    if (geteuid() != 0)
+        GTEST_SKIP() << "stopping the server's process needs root (as in CI)";
+    connection.putCommandTimeout(1);
+    const qint64 pid = backendPid();
+    ASSERT_EQ(::kill(pid_t(pid), SIGSTOP), 0);
+    QElapsedTimer clock;
+    clock.start();
+    try {
+        connection.Execute("SELECT COUNT(*) FROM kunden");
+        ADD_FAILURE() << "a stopped server answered";
+    } catch (const ComError &error) {
+        EXPECT_EQ(error.code(), E_CONNECTION_ABORTED) << error.what();
+        EXPECT_TRUE(error.description().contains("nicht innerhalb von")) << error.what();
+    }
+    ::kill(pid_t(pid), SIGCONT);
+    EXPECT_LT(clock.elapsed(), 20000) << "the wait ended by itself";
+    // The next statement opens a new session.
+    EXPECT_EQ(connection.Execute("SELECT COUNT(*) FROM kunden").Fields().Item(0).Value(),
+              Variant(qint32(kRows)));
+    EXPECT_NE(backendPid(), pid);
+}
+
+} // namespace
