@@ -7,6 +7,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -91,6 +92,46 @@ TEST(DatabaseFiles, BrokenFilesAreReportedInTheEnginesWords)
     } catch (const ComError &error) {
         EXPECT_TRUE(error.description().contains(QStringLiteral("malformed"))) << error.what();
         EXPECT_FALSE(error.description().contains(QStringLiteral("Parameter"))) << error.what();
+    }
+}
+
+TEST(DatabaseFiles, AReadOnlyDatabaseSaysSoWhenWrittenTo)
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("kunden.sqlite"));
+    QFile(file).open(QIODevice::WriteOnly);
+    {
+        Connection writer;
+        writer.Open(sqliteString(file));
+        writer.Execute(QStringLiteral("CREATE TABLE kunden (id INT PRIMARY KEY, name TEXT)"));
+        writer.Execute(QStringLiteral("INSERT INTO kunden VALUES (1, 'Meier')"));
+    }
+    {
+        Connection reopened; // now it switches to the write-ahead log
+        reopened.Open(sqliteString(file));
+    }
+    // Root writes through every permission, so the file is made immutable
+    // (and mutable again whichever way the test ends).
+    if (QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("+i"), file}) != 0)
+        GTEST_SKIP() << "the file cannot be made read-only here (chattr +i)";
+    struct Mutable
+    {
+        QString file;
+        ~Mutable() { QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("-i"), file}); }
+    } restore{file};
+    ScriptedMessages messages;
+    try {
+        Connection connection;
+        connection.Open(sqliteString(file));
+        Recordset rows;
+        rows.Open(QStringLiteral("SELECT * FROM kunden"), connection);
+        EXPECT_EQ(rows.Fields().Item(QStringLiteral("name")).Value(),
+                  Variant(QStringLiteral("Meier")));
+        rows.Fields().Item(QStringLiteral("name")).PutValue(QStringLiteral("Schulz"));
+        rows.Update();
+        ADD_FAILURE() << "a read-only file was written";
+    } catch (const ComError &error) {
+        EXPECT_TRUE(error.description().contains(QStringLiteral("readonly"))) << error.what();
     }
 }
 
