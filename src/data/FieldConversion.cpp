@@ -171,7 +171,9 @@ QString toRecordText(const ColumnInfo &column, const Variant &value, bool *typeE
             return QString::number(value.toDouble(), 'f', 8);
         break;
     case TypeCategory::Text:
-        return CXmlHelper::getXmlDataString(value.toString());
+        // Attribute text: line breaks and tabs as references, or the parser
+        // reading the record text back would hand them on as blanks.
+        return CXmlHelper::getXmlAttributeString(value.toString());
     case TypeCategory::Date:
         if (value.type() == Variant::Type::Date)
             return DateText::FormatDate(value);
@@ -184,7 +186,7 @@ QString toRecordText(const ColumnInfo &column, const Variant &value, bool *typeE
         return QString(QLatin1String(""));
     }
     *typeError = true;
-    return CXmlHelper::getXmlDataString(value.toString());
+    return CXmlHelper::getXmlAttributeString(value.toString());
 }
 
 } // namespace FieldConversion

@@ -49,6 +49,25 @@ protected:
         return form.FilledDocument(CKeloForm::EntryPoint::ShowForm, filter, sort);
     }
 
+    // The document of a form on another table of the test database.
+    QString documentFor(const char *table, const QString &filter = QString())
+    {
+        CKeloForm form;
+        form.Init(db.dbName(), db.serverName(), db.userId(), db.password(),
+                  QString::fromLatin1(table),
+                  GetParam() == DatabaseKind::Sqlite ? ns_qrttypen::KELO_SQLITE
+                                                     : ns_qrttypen::KELO_POSTGRESQL);
+        return form.FilledDocument(CKeloForm::EntryPoint::ShowForm, filter);
+    }
+
+    QString count(const QString &condition, const char *table = "kunden") const
+    {
+        return db.scalar(QStringLiteral("SELECT COUNT(*) FROM %1 WHERE %2")
+                             .arg(QLatin1String(table), condition));
+    }
+
+    QString shown() const { return messages.texts().join(QLatin1Char('\n')); }
+
     static QString attribute(const QString &xml, const char *name)
     {
         CXmlHelper helper;
@@ -209,6 +228,32 @@ TEST_P(AdoDataMgrTest, FormTextsAreConvertedPerColumn)
     EXPECT_EQ(db.scalar(QStringLiteral("SELECT name FROM kunden WHERE id = 1")),
               QStringLiteral("Meierhofer"));
     EXPECT_EQ(db.scalar(QStringLiteral("SELECT betrag FROM kunden WHERE id = 1")).toDouble(), 3.75);
+}
+
+TEST_P(AdoDataMgrTest, LineBreaksAndTabsSurviveTheRecordText)
+{
+    const QString lines = QStringLiteral("Hof 3\r\n\tHinterhaus\nBonn");
+    db.exec(QStringLiteral("UPDATE kunden SET ort = 'Hof 3\r\n\tHinterhaus\nBonn' WHERE id = 1"));
+    CAdoDataMgr manager;
+    manager.Open(document(QStringLiteral("id = 1")), false);
+    EXPECT_EQ(attribute(manager.GetRecordXml(), "ort"), lines);
+
+    // Saving another field leaves the stored lines exactly as they were.
+    ASSERT_TRUE(
+        manager.WriteRecord(with(manager.GetRecordXml(), "name", QStringLiteral("Neumann"))))
+        << shown().toStdString();
+    EXPECT_EQ(db.scalar(QStringLiteral("SELECT ort FROM kunden WHERE id = 1")), lines);
+    EXPECT_EQ(db.scalar(QStringLiteral("SELECT name FROM kunden WHERE id = 1")),
+              QStringLiteral("Neumann"));
+
+    // New lines typed into the form are stored and shown again as typed.
+    const QString typed = QStringLiteral("Am Markt 1\n\n53111\tBonn\r\n");
+    ASSERT_TRUE(manager.WriteRecord(with(manager.GetRecordXml(), "ort", typed)))
+        << shown().toStdString();
+    EXPECT_EQ(db.scalar(QStringLiteral("SELECT ort FROM kunden WHERE id = 1")), typed);
+    manager.MoveFirst();
+    EXPECT_EQ(attribute(manager.GetRecordXml(), "ort"), typed);
+    EXPECT_TRUE(messages.texts().isEmpty()) << shown().toStdString();
 }
 
 TEST_P(AdoDataMgrTest, NewRecordsGetTheNextKey)

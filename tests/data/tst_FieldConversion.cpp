@@ -109,6 +109,9 @@ TEST(FieldConversion, RecordTexts)
     EXPECT_EQ(FieldConversion::toRecordText(column(TypeCategory::Text, true),
                                             Variant(QStringLiteral("a<b & 'c'>\"")), &typeError),
               QStringLiteral("a&lt;b &amp; &apos;c&apos;&gt;&quot;"));
+    EXPECT_EQ(FieldConversion::toRecordText(column(TypeCategory::Text, true),
+                                            Variant(QStringLiteral("1\r\n2\t3")), &typeError),
+              QStringLiteral("1&#13;&#10;2&#9;3"));
     EXPECT_EQ(FieldConversion::toRecordText(
                   column(TypeCategory::Date, true),
                   Variant::fromDateTime(QDateTime(QDate(2021, 3, 7), QTime(14, 30))), &typeError),
