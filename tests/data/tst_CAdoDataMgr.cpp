@@ -230,6 +230,47 @@ TEST_P(AdoDataMgrTest, FormTextsAreConvertedPerColumn)
     EXPECT_EQ(db.scalar(QStringLiteral("SELECT betrag FROM kunden WHERE id = 1")).toDouble(), 3.75);
 }
 
+TEST_P(AdoDataMgrTest, AClearedAmountIsNullOrZeroAndAnEmptyOneStaysNull)
+{
+    // REAL is a single on both engines, DOUBLE PRECISION a double.
+    db.exec(QStringList{
+        QStringLiteral("CREATE TABLE preise (id INTEGER PRIMARY KEY, netto DOUBLE PRECISION, "
+                       "brutto DOUBLE PRECISION NOT NULL, rabatt REAL)"),
+        QStringLiteral("INSERT INTO preise VALUES (1, 12.5, 15, 0.5)"),
+        QStringLiteral("INSERT INTO preise VALUES (2, NULL, 3, NULL)"),
+    });
+    CAdoDataMgr manager;
+    manager.Open(documentFor("preise", QStringLiteral("id = 1")), false);
+    QString xml = manager.GetRecordXml();
+    ASSERT_EQ(attribute(xml, "rabatt"), QStringLiteral("0.50000000")) << xml.toStdString();
+    for (const char *name : {"netto", "brutto", "rabatt"})
+        xml = with(xml, name, QString());
+    ASSERT_TRUE(manager.WriteRecord(xml)) << shown().toStdString();
+    EXPECT_TRUE(messages.texts().isEmpty()) << shown().toStdString();
+    EXPECT_EQ(count(QStringLiteral("id = 1 AND netto IS NULL AND brutto = 0 AND rabatt IS NULL"),
+                    "preise"),
+              QStringLiteral("1"));
+
+    // A row whose amounts are Null: the form shows nothing for them and gets
+    // nothing back, and a save of another field leaves them Null, not 0.
+    manager.ChangeFilter(QStringLiteral("id = 2"));
+    ASSERT_TRUE(manager.WriteRecord(with(manager.GetRecordXml(), "brutto", QStringLiteral("4,5"))))
+        << shown().toStdString();
+    EXPECT_EQ(count(QStringLiteral("id = 2 AND netto IS NULL AND brutto = 4.5 AND rabatt IS NULL"),
+                    "preise"),
+              QStringLiteral("1"));
+
+    // A new row reads its amounts without a check; a 0 typed there stays 0.
+    ASSERT_TRUE(manager.AddRecord());
+    ASSERT_TRUE(manager.WriteRecord(
+        QStringLiteral("<RECORDSET id=\"3\" netto=\"0\" brutto=\"abc\" rabatt=\"\"></RECORDSET>")))
+        << shown().toStdString();
+    EXPECT_EQ(
+        count(QStringLiteral("id = 3 AND netto = 0 AND brutto = 0 AND rabatt IS NULL"), "preise"),
+        QStringLiteral("1"));
+    EXPECT_TRUE(messages.texts().isEmpty()) << shown().toStdString();
+}
+
 TEST_P(AdoDataMgrTest, LineBreaksAndTabsSurviveTheRecordText)
 {
     const QString lines = QStringLiteral("Hof 3\r\n\tHinterhaus\nBonn");
