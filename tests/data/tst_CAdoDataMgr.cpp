@@ -297,6 +297,41 @@ TEST_P(AdoDataMgrTest, LineBreaksAndTabsSurviveTheRecordText)
     EXPECT_TRUE(messages.texts().isEmpty()) << shown().toStdString();
 }
 
+TEST_P(AdoDataMgrTest, FifteenSignificantDigitsAreStoredAsTyped)
+{
+    db.exec(QStringLiteral("CREATE TABLE zahlen (id INTEGER PRIMARY KEY, betrag NUMERIC(30,15), "
+                           "wert DOUBLE PRECISION)"));
+    CAdoDataMgr manager;
+    manager.Open(documentFor("zahlen"), true);
+    ASSERT_TRUE(manager.WriteRecord(QStringLiteral(
+        "<RECORDSET id=\"1\" betrag=\"987654321,123456\" wert=\"123456,789012345\"></RECORDSET>")))
+        << shown().toStdString();
+    EXPECT_EQ(
+        count(QStringLiteral("betrag = 987654321.123456 AND wert = 123456.789012345"), "zahlen"),
+        QStringLiteral("1"));
+
+    // Stored values (a decimal and a double now) take changed texts with all
+    // their digits too; the record text shows only eight decimals, and a
+    // field whose text comes back as shown keeps every stored digit.
+    manager.ChangeFilter(QStringLiteral("id = 1"));
+    QString xml = manager.GetRecordXml();
+    EXPECT_EQ(attribute(xml, "betrag"), QStringLiteral("987654321.12345600"));
+    ASSERT_TRUE(manager.WriteRecord(xml)) << shown().toStdString();
+    EXPECT_EQ(
+        count(QStringLiteral("betrag = 987654321.123456 AND wert = 123456.789012345"), "zahlen"),
+        QStringLiteral("1"));
+    xml = with(xml, "betrag", QStringLiteral("0,123456789012345"));
+    xml = with(xml, "wert", QStringLiteral("-98765,4321098765"));
+    ASSERT_TRUE(manager.WriteRecord(xml)) << shown().toStdString();
+    EXPECT_EQ(
+        count(QStringLiteral("betrag = 0.123456789012345 AND wert = -98765.4321098765"), "zahlen"),
+        QStringLiteral("1"));
+    EXPECT_EQ(manager.recordset()->Fields().Item(QStringLiteral("betrag")).Value(),
+              Variant::decimal(QStringLiteral("0.123456789012345")));
+    EXPECT_EQ(manager.recordset()->Fields().Item(QStringLiteral("wert")).Value(),
+              Variant(-98765.4321098765));
+}
+
 TEST_P(AdoDataMgrTest, NewRecordsGetTheNextKey)
 {
     CAdoDataMgr manager;
