@@ -132,6 +132,19 @@ TEST(KeysetCursor, AddedAndDeletedRows)
     EXPECT_FALSE(cursor.moveFirst());
 }
 
+TEST(KeysetCursor, MovingBackFromAnAddedRowReadsTheKeysStillUnread)
+{
+    int reads = 0;
+    KeysetCursor cursor(KeyStore(1, true), std::make_unique<CountingSource>(1000, &reads));
+    cursor.appendAndMakeCurrent({QVariant(qlonglong(5000))});
+    ASSERT_FALSE(cursor.isComplete());
+    EXPECT_TRUE(cursor.movePrevious());
+    EXPECT_EQ(key(cursor), 1000);
+    EXPECT_TRUE(cursor.isComplete());
+    EXPECT_TRUE(cursor.moveNext());
+    EXPECT_EQ(key(cursor), 5000);
+}
+
 TEST(KeysetCursor, WholeNumberKeysWidenWhenTheyOutgrowThirtyTwoBits)
 {
     KeyStore store(1, true);

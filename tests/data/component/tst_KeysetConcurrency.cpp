@@ -8,8 +8,9 @@
 
 #include <gtest/gtest.h>
 
-// Keys are read lazily, and a key query still being read never keeps
-// another connection from writing.
+// Keys are read lazily, rows added meanwhile still come after all of them,
+// and a key query still being read never keeps another connection from
+// writing.
 class KeysetConcurrencyTest : public EngineTest
 {
 protected:
@@ -43,6 +44,28 @@ TEST_P(KeysetConcurrencyTest, KeysAreReadOnlyAsFarAsMovesNeedThem)
     EXPECT_TRUE(rs.keysComplete());
     EXPECT_EQ(rs.keysRead(), kRows);
     EXPECT_EQ(rs.Fields().Item(QStringLiteral("id")).Value(), Variant(qint32(1)));
+}
+
+TEST_P(KeysetConcurrencyTest, MovingBackFromAnAddedRowReachesTheRealLastKey)
+{
+    Connection connection;
+    connection.Open(db.connectionString());
+    Recordset rs;
+    rs.Open(QStringLiteral("SELECT * FROM viele ORDER BY id DESC"), connection);
+    rs.AddNew();
+    rs.Fields().Item(QStringLiteral("id")).PutValue(qint32(kRows + 1));
+    rs.Fields().Item(QStringLiteral("name")).PutValue(QStringLiteral("neu"));
+    rs.Update();
+    ASSERT_FALSE(rs.keysComplete()) << "the keys after the first batch must still be unread";
+
+    // The added row comes after every key of the query, read or not.
+    rs.MovePrevious();
+    EXPECT_EQ(rs.Fields().Item(QStringLiteral("id")).Value(), Variant(qint32(1)));
+    EXPECT_EQ(rs.keysRead(), kRows);
+    rs.MoveNext();
+    EXPECT_EQ(rs.Fields().Item(QStringLiteral("id")).Value(), Variant(qint32(kRows + 1)));
+    rs.MoveNext();
+    EXPECT_TRUE(rs.IsEOF());
 }
 
 TEST_P(KeysetConcurrencyTest, AnOpenKeyQueryDoesNotBlockWriters)
