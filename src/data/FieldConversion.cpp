@@ -106,26 +106,36 @@ Result fromRecordText(const ColumnInfo &column, const Variant &oldValue, const Q
     }
     case TypeCategory::Fractional: {
         const QString pointed = QString(text).replace(QLatin1Char(','), QLatin1Char('.'));
-        double number = 0;
         if (old.isNull()) {
-            number = leadingDouble(pointed);
-            result.value = Variant(number);
-        } else if (old.isFloating()) {
-            if (!strictDouble(pointed, &number)) {
-                result.status = Result::Status::InvalidValue;
-                return result;
-            }
-            result.value =
-                old.type() == Variant::Type::R4 ? Variant(float(number)) : Variant(number);
-        } else if (old.type() == Variant::Type::Decimal) {
+            // Nothing stored yet: read without a check, and a 0 the user
+            // typed stays a 0. An empty text is what the form showed for the
+            // Null, so a column that allows Null keeps it.
+            if (text.isEmpty() && acceptsNull(column))
+                result.value = Variant::null();
+            else
+                result.value = Variant(leadingDouble(pointed));
+            return result;
+        }
+        if (old.type() == Variant::Type::Decimal) {
             result.value = Variant::decimal(leadingDouble(pointed));
             return result;
-        } else {
+        }
+        if (!old.isFloating()) {
             result.status = Result::Status::InvalidType;
+            return result;
+        }
+        // A stored single or double: the whole text must be the number, and
+        // an empty one reads as 0, so that the user can clear the field.
+        double number = 0;
+        if (!pointed.isEmpty() && !strictDouble(pointed, &number)) {
+            result.status = Result::Status::InvalidValue;
             return result;
         }
         if (acceptsNull(column) && number == 0)
             result.value = Variant::null();
+        else
+            result.value =
+                old.type() == Variant::Type::R4 ? Variant(float(number)) : Variant(number);
         return result;
     }
     case TypeCategory::Text: {
@@ -171,7 +181,9 @@ QString toRecordText(const ColumnInfo &column, const Variant &value, bool *typeE
             return QString::number(value.toDouble(), 'f', 8);
         break;
     case TypeCategory::Text:
-        return CXmlHelper::getXmlDataString(value.toString());
+        // Attribute text: line breaks and tabs as references, or the parser
+        // reading the record text back would hand them on as blanks.
+        return CXmlHelper::getXmlAttributeString(value.toString());
     case TypeCategory::Date:
         if (value.type() == Variant::Type::Date)
             return DateText::FormatDate(value);
@@ -184,7 +196,7 @@ QString toRecordText(const ColumnInfo &column, const Variant &value, bool *typeE
         return QString(QLatin1String(""));
     }
     *typeError = true;
-    return CXmlHelper::getXmlDataString(value.toString());
+    return CXmlHelper::getXmlAttributeString(value.toString());
 }
 
 } // namespace FieldConversion

@@ -27,7 +27,10 @@ struct Result
 //  whole numbers: read like atoi (blanks, one sign, digits up to the first
 //      other character; nothing readable is 0); 0 is Null where Null is allowed
 //  fractional:    "," is the decimal point; a stored single or double needs
-//      the whole text to be a number
+//      the whole text to be a number, "" reads as 0, and 0 is Null where Null
+//      is allowed; with nothing stored the text is read like atof (a typed 0
+//      stays 0; "" keeps the Null where Null is allowed); a stored decimal
+//      takes the text like atof, 0 included
 //  text:          cut to the column's size; "" is Null
 //  date:          "y-m-d"; anything else is Null; the stored value's day
 //      keeps its time of day

@@ -64,6 +64,11 @@ public:
     // gives a null text. The 8-bit form takes UTF-8.
     [[nodiscard]] static QString getXmlDataString(const QString &text);
     [[nodiscard]] static QString getXmlDataString(const char *text);
+    // getXmlDataString, and line feeds, carriage returns and tabs as the
+    // character references &#10; &#13; &#9;: a parser turns those three into
+    // blanks when they stand raw in an attribute value, so text composed into
+    // an attribute by hand goes through this one.
+    [[nodiscard]] static QString getXmlAttributeString(const QString &text);
 
 private:
     // Replaces every occurrence of c present before the call by entity.

@@ -85,6 +85,25 @@ protected:
         return form.FilledDocument(CKeloForm::EntryPoint::ShowForm, filter, sort);
     }
 
+    // The document of a form on another table of the test database.
+    QString documentFor(const char *table, const QString &filter = QString())
+    {
+        CKeloForm form;
+        form.Init(db.dbName(), db.serverName(), db.userId(), db.password(),
+                  QString::fromLatin1(table),
+                  GetParam() == DatabaseKind::Sqlite ? ns_qrttypen::KELO_SQLITE
+                                                     : ns_qrttypen::KELO_POSTGRESQL);
+        return form.FilledDocument(CKeloForm::EntryPoint::ShowForm, filter);
+    }
+
+    QString count(const QString &condition, const char *table = "kunden") const
+    {
+        return db.scalar(QStringLiteral("SELECT COUNT(*) FROM %1 WHERE %2")
+                             .arg(QLatin1String(table), condition));
+    }
+
+    QString shown() const { return messages.texts().join(QLatin1Char('\n')); }
+
     static QString attribute(const QString &xml, const char *name)
     {
         CXmlHelper helper;
@@ -296,6 +315,108 @@ TEST_P(AdoDataMgrTest, FormTextsAreConvertedPerColumn)
     EXPECT_EQ(db.scalar(QStringLiteral("SELECT name FROM kunden WHERE id = 1")),
               QStringLiteral("Meierhofer"));
     EXPECT_EQ(db.scalar(QStringLiteral("SELECT betrag FROM kunden WHERE id = 1")).toDouble(), 3.75);
+}
+
+TEST_P(AdoDataMgrTest, AClearedAmountIsNullOrZeroAndAnEmptyOneStaysNull)
+{
+    // REAL is a single on both engines, DOUBLE PRECISION a double.
+    db.exec(QStringList{
+        QStringLiteral("CREATE TABLE preise (id INTEGER PRIMARY KEY, netto DOUBLE PRECISION, "
+                       "brutto DOUBLE PRECISION NOT NULL, rabatt REAL)"),
+        QStringLiteral("INSERT INTO preise VALUES (1, 12.5, 15, 0.5)"),
+        QStringLiteral("INSERT INTO preise VALUES (2, NULL, 3, NULL)"),
+    });
+    CAdoDataMgr manager;
+    manager.Open(documentFor("preise", QStringLiteral("id = 1")), false);
+    QString xml = manager.GetRecordXml();
+    ASSERT_EQ(attribute(xml, "rabatt"), QStringLiteral("0.50000000")) << xml.toStdString();
+    for (const char *name : {"netto", "brutto", "rabatt"})
+        xml = with(xml, name, QString());
+    ASSERT_TRUE(manager.WriteRecord(xml)) << shown().toStdString();
+    EXPECT_TRUE(messages.texts().isEmpty()) << shown().toStdString();
+    EXPECT_EQ(count(QStringLiteral("id = 1 AND netto IS NULL AND brutto = 0 AND rabatt IS NULL"),
+                    "preise"),
+              QStringLiteral("1"));
+
+    // A row whose amounts are Null: the form shows nothing for them and gets
+    // nothing back, and a save of another field leaves them Null, not 0.
+    manager.ChangeFilter(QStringLiteral("id = 2"));
+    ASSERT_TRUE(manager.WriteRecord(with(manager.GetRecordXml(), "brutto", QStringLiteral("4,5"))))
+        << shown().toStdString();
+    EXPECT_EQ(count(QStringLiteral("id = 2 AND netto IS NULL AND brutto = 4.5 AND rabatt IS NULL"),
+                    "preise"),
+              QStringLiteral("1"));
+
+    // A new row reads its amounts without a check; a 0 typed there stays 0.
+    ASSERT_TRUE(manager.AddRecord());
+    ASSERT_TRUE(manager.WriteRecord(
+        QStringLiteral("<RECORDSET id=\"3\" netto=\"0\" brutto=\"abc\" rabatt=\"\"></RECORDSET>")))
+        << shown().toStdString();
+    EXPECT_EQ(
+        count(QStringLiteral("id = 3 AND netto = 0 AND brutto = 0 AND rabatt IS NULL"), "preise"),
+        QStringLiteral("1"));
+    EXPECT_TRUE(messages.texts().isEmpty()) << shown().toStdString();
+}
+
+TEST_P(AdoDataMgrTest, LineBreaksAndTabsSurviveTheRecordText)
+{
+    const QString lines = QStringLiteral("Hof 3\r\n\tHinterhaus\nBonn");
+    db.exec(QStringLiteral("UPDATE kunden SET ort = 'Hof 3\r\n\tHinterhaus\nBonn' WHERE id = 1"));
+    CAdoDataMgr manager;
+    manager.Open(document(QStringLiteral("id = 1")), false);
+    EXPECT_EQ(attribute(manager.GetRecordXml(), "ort"), lines);
+
+    // Saving another field leaves the stored lines exactly as they were.
+    ASSERT_TRUE(
+        manager.WriteRecord(with(manager.GetRecordXml(), "name", QStringLiteral("Neumann"))))
+        << shown().toStdString();
+    EXPECT_EQ(db.scalar(QStringLiteral("SELECT ort FROM kunden WHERE id = 1")), lines);
+    EXPECT_EQ(db.scalar(QStringLiteral("SELECT name FROM kunden WHERE id = 1")),
+              QStringLiteral("Neumann"));
+
+    // New lines typed into the form are stored and shown again as typed.
+    const QString typed = QStringLiteral("Am Markt 1\n\n53111\tBonn\r\n");
+    ASSERT_TRUE(manager.WriteRecord(with(manager.GetRecordXml(), "ort", typed)))
+        << shown().toStdString();
+    EXPECT_EQ(db.scalar(QStringLiteral("SELECT ort FROM kunden WHERE id = 1")), typed);
+    manager.MoveFirst();
+    EXPECT_EQ(attribute(manager.GetRecordXml(), "ort"), typed);
+    EXPECT_TRUE(messages.texts().isEmpty()) << shown().toStdString();
+}
+
+TEST_P(AdoDataMgrTest, FifteenSignificantDigitsAreStoredAsTyped)
+{
+    db.exec(QStringLiteral("CREATE TABLE zahlen (id INTEGER PRIMARY KEY, betrag NUMERIC(30,15), "
+                           "wert DOUBLE PRECISION)"));
+    CAdoDataMgr manager;
+    manager.Open(documentFor("zahlen"), true);
+    ASSERT_TRUE(manager.WriteRecord(QStringLiteral(
+        "<RECORDSET id=\"1\" betrag=\"987654321,123456\" wert=\"123456,789012345\"></RECORDSET>")))
+        << shown().toStdString();
+    EXPECT_EQ(
+        count(QStringLiteral("betrag = 987654321.123456 AND wert = 123456.789012345"), "zahlen"),
+        QStringLiteral("1"));
+
+    // Stored values (a decimal and a double now) take changed texts with all
+    // their digits too; the record text shows only eight decimals, and a
+    // field whose text comes back as shown keeps every stored digit.
+    manager.ChangeFilter(QStringLiteral("id = 1"));
+    QString xml = manager.GetRecordXml();
+    EXPECT_EQ(attribute(xml, "betrag"), QStringLiteral("987654321.12345600"));
+    ASSERT_TRUE(manager.WriteRecord(xml)) << shown().toStdString();
+    EXPECT_EQ(
+        count(QStringLiteral("betrag = 987654321.123456 AND wert = 123456.789012345"), "zahlen"),
+        QStringLiteral("1"));
+    xml = with(xml, "betrag", QStringLiteral("0,123456789012345"));
+    xml = with(xml, "wert", QStringLiteral("-98765,4321098765"));
+    ASSERT_TRUE(manager.WriteRecord(xml)) << shown().toStdString();
+    EXPECT_EQ(
+        count(QStringLiteral("betrag = 0.123456789012345 AND wert = -98765.4321098765"), "zahlen"),
+        QStringLiteral("1"));
+    EXPECT_EQ(manager.recordset()->Fields().Item(QStringLiteral("betrag")).Value(),
+              Variant::decimal(QStringLiteral("0.123456789012345")));
+    EXPECT_EQ(manager.recordset()->Fields().Item(QStringLiteral("wert")).Value(),
+              Variant(-98765.4321098765));
 }
 
 TEST_P(AdoDataMgrTest, NewRecordsGetTheNextKey)

@@ -50,17 +50,31 @@ TEST(FieldConversion, WholeNumbersReadLikeAtoi)
 TEST(FieldConversion, FractionalNumbersTakeTheDecimalComma)
 {
     const ColumnInfo nullable = column(TypeCategory::Fractional, true);
+    const ColumnInfo required = column(TypeCategory::Fractional, false);
     EXPECT_EQ(convert(nullable, Variant(1.0), "3,5"), Variant(3.5));
+    EXPECT_EQ(convert(nullable, Variant(float(1)), "0,25"), Variant(float(0.25)));
     convert(nullable, Variant(1.0), "3,5x", Result::Status::InvalidValue);
-    convert(nullable, Variant(1.0), "", Result::Status::InvalidValue);
+    convert(nullable, Variant(1.0), " ", Result::Status::InvalidValue);
     EXPECT_EQ(convert(nullable, Variant(1.0), "1e3"), Variant(1000.0));
     EXPECT_TRUE(convert(nullable, Variant(1.0), "0,0").isNull());
-    // A new row: read without a check.
-    EXPECT_TRUE(convert(nullable, Variant::null(), "abc").isNull()); // 0 in a nullable column
-    EXPECT_EQ(convert(column(TypeCategory::Fractional, false), Variant::null(), "abc"),
-              Variant(0.0));
+    // Clearing a stored amount: Null where allowed, 0 where a value is required.
+    EXPECT_TRUE(convert(nullable, Variant(1.0), "").isNull());
+    EXPECT_TRUE(convert(nullable, Variant(float(1)), "").isNull());
+    EXPECT_EQ(convert(required, Variant(1.0), ""), Variant(0.0));
+    EXPECT_EQ(convert(required, Variant(float(1)), ""), Variant(float(0)));
+    // Nothing stored yet: read without a check, and a 0 stays a 0 …
+    EXPECT_EQ(convert(nullable, Variant::null(), "abc"), Variant(0.0));
+    EXPECT_EQ(convert(nullable, Variant::null(), "0"), Variant(0.0));
+    EXPECT_EQ(convert(nullable, Variant(), "2,5kg"), Variant(2.5));
+    EXPECT_EQ(convert(required, Variant::null(), "abc"), Variant(0.0));
+    EXPECT_EQ(convert(required, Variant::null(), ""), Variant(0.0));
+    // … but the empty text the form showed for the Null keeps it.
+    EXPECT_TRUE(convert(nullable, Variant::null(), "").isNull());
+    // A stored decimal takes the text unchecked; 0 stays a 0 there too.
     EXPECT_EQ(convert(nullable, Variant::decimal(QStringLiteral("1")), "12,50"),
               Variant::decimal(QStringLiteral("12.5")));
+    EXPECT_EQ(convert(nullable, Variant::decimal(QStringLiteral("1")), ""),
+              Variant::decimal(QStringLiteral("0")));
     EXPECT_EQ(convert(nullable, Variant(QStringLiteral("x")), "1", Result::Status::InvalidType),
               Variant(QStringLiteral("x")));
 }
@@ -109,6 +123,9 @@ TEST(FieldConversion, RecordTexts)
     EXPECT_EQ(FieldConversion::toRecordText(column(TypeCategory::Text, true),
                                             Variant(QStringLiteral("a<b & 'c'>\"")), &typeError),
               QStringLiteral("a&lt;b &amp; &apos;c&apos;&gt;&quot;"));
+    EXPECT_EQ(FieldConversion::toRecordText(column(TypeCategory::Text, true),
+                                            Variant(QStringLiteral("1\r\n2\t3")), &typeError),
+              QStringLiteral("1&#13;&#10;2&#9;3"));
     EXPECT_EQ(FieldConversion::toRecordText(
                   column(TypeCategory::Date, true),
                   Variant::fromDateTime(QDateTime(QDate(2021, 3, 7), QTime(14, 30))), &typeError),

@@ -23,6 +23,25 @@ QString pgPort()
     return QString::fromLatin1(file.readAll()).trimmed();
 }
 
+// The test's own connections wait no longer than the test server lets any
+// connection wait (pg-server.sh): a lock left behind by a fault makes the
+// statement fail in seconds, with the engine's words, instead of hanging.
+const QString kPgOptions =
+    QStringLiteral("connect_timeout=10;options='-c lock_timeout=5s -c statement_timeout=30s'");
+const QString kSqliteOptions = QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000");
+
+QSqlDatabase addPgConnection(const QString &name, const QString &port, const QString &user,
+                             const QString &database)
+{
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
+    db.setHostName(QStringLiteral("127.0.0.1"));
+    db.setPort(port.toInt());
+    db.setUserName(user);
+    db.setDatabaseName(database);
+    db.setConnectOptions(kPgOptions);
+    return db;
+}
+
 QString uniqueName(const char *prefix)
 {
     static QAtomicInt counter;
@@ -70,6 +89,7 @@ TestDatabase::TestDatabase(DatabaseKind kind) : m_kind(kind), m_qtName(uniqueNam
         m_dbName = m_dir->filePath(QStringLiteral("test.sqlite"));
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_qtName);
         db.setDatabaseName(m_dbName);
+        db.setConnectOptions(kSqliteOptions);
         m_available = db.open();
         if (!m_available)
             m_skipReason = db.lastError().text();
@@ -88,12 +108,8 @@ TestDatabase::TestDatabase(DatabaseKind kind) : m_kind(kind), m_qtName(uniqueNam
     m_user = QStringLiteral("postgres");
     m_dbName = uniqueName("qrt_test").toLower();
     {
-        QSqlDatabase admin =
-            QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), m_qtName + QStringLiteral("_admin"));
-        admin.setHostName(QStringLiteral("127.0.0.1"));
-        admin.setPort(port.toInt());
-        admin.setUserName(m_user);
-        admin.setDatabaseName(QStringLiteral("postgres"));
+        QSqlDatabase admin = addPgConnection(m_qtName + QStringLiteral("_admin"), port, m_user,
+                                             QStringLiteral("postgres"));
         QString error;
         if (!admin.open()) {
             m_skipReason = admin.lastError().text();
@@ -107,11 +123,7 @@ TestDatabase::TestDatabase(DatabaseKind kind) : m_kind(kind), m_qtName(uniqueNam
     QSqlDatabase::removeDatabase(m_qtName + QStringLiteral("_admin"));
     if (!m_available)
         return;
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), m_qtName);
-    db.setHostName(QStringLiteral("127.0.0.1"));
-    db.setPort(port.toInt());
-    db.setUserName(m_user);
-    db.setDatabaseName(m_dbName);
+    QSqlDatabase db = addPgConnection(m_qtName, port, m_user, m_dbName);
     m_available = db.open();
     if (!m_available)
         m_skipReason = db.lastError().text();
@@ -127,11 +139,7 @@ TestDatabase::~TestDatabase()
     if (m_kind == DatabaseKind::PostgreSql && m_available) {
         const QString admin = m_qtName + QStringLiteral("_drop");
         {
-            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), admin);
-            db.setHostName(QStringLiteral("127.0.0.1"));
-            db.setPort(pgPort().toInt());
-            db.setUserName(m_user);
-            db.setDatabaseName(QStringLiteral("postgres"));
+            QSqlDatabase db = addPgConnection(admin, pgPort(), m_user, QStringLiteral("postgres"));
             if (db.open()) {
                 QString error;
                 runOn(db, QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(m_dbName),
@@ -161,6 +169,15 @@ void TestDatabase::exec(const QString &sql) const
     QString error;
     if (!runOn(QSqlDatabase::database(m_qtName, false), sql, &error))
         ADD_FAILURE() << "statement failed: " << sql.toStdString() << "\n  " << error.toStdString();
+}
+
+bool TestDatabase::tryExec(const QString &sql, QString *error) const
+{
+    QString text;
+    const bool done = runOn(QSqlDatabase::database(m_qtName, false), sql, &text);
+    if (error)
+        *error = text;
+    return done;
 }
 
 void TestDatabase::exec(const QStringList &statements) const

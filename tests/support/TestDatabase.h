@@ -18,7 +18,8 @@
 // when the object goes.
 //
 // Without a PostgreSQL server the PostgreSQL cases skip; in CI (CI=true) they
-// fail instead, so a broken set-up never passes quietly.
+// fail instead, so a broken set-up never passes quietly. No statement of
+// these connections waits for a lock longer than 5 seconds.
 class TestDatabase
 {
 public:
@@ -46,6 +47,8 @@ public:
     // Fails the test with the engine's text when a statement fails.
     void exec(const QString &sql) const;
     void exec(const QStringList &statements) const;
+    // A statement that may fail: false, with the engine's text in *error.
+    bool tryExec(const QString &sql, QString *error = nullptr) const;
     // The first column of the first row of a query, as text ("" for none).
     QString scalar(const QString &sql) const;
 

@@ -6,6 +6,11 @@
 #                            DIR/port gets the port, DIR/server the folder
 #   pg-server.sh stop DIR    stop the server and remove both folders
 #
+# Every connection gives up on a lock after 5 seconds and on a statement after
+# 30, the library's as well as the tests' own: a transaction left open by a
+# fault then fails its test in seconds instead of blocking it (or the next
+# test of the same program) until CTest's timeout.
+#
 # initdb and postgres refuse to run as root, so as root they run as the
 # postgres system user. Its folder lives under the system's temporary folder,
 # not in the build tree, because the checkout may sit below a folder that user
@@ -54,11 +59,12 @@ start)
     if [ "$(id -u)" -eq 0 ]; then chown postgres: "$server"; fi
     as_owner "$bindir/initdb" -D "$server/data" -U postgres --auth=trust -E UTF8 \
         --locale=C.UTF-8 >"$dir/initdb.log" 2>&1 || { cat "$dir/initdb.log"; exit 1; }
+    settings="-c listen_addresses=127.0.0.1 -c fsync=off -c max_connections=200"
+    settings+=" -c lock_timeout=5s -c statement_timeout=30s"
     for attempt in $(seq 1 20); do
         port=$((20000 + (RANDOM % 20000)))
         if as_owner "$bindir/pg_ctl" -D "$server/data" -l "$server/server.log" -w -t 30 \
-            -o "-p $port -k $server -c listen_addresses=127.0.0.1 -c fsync=off -c max_connections=200" \
-            start >/dev/null 2>&1; then
+            -o "-p $port -k $server $settings" start >/dev/null 2>&1; then
             echo "$port" >"$dir/port"
             echo "PostgreSQL listening on 127.0.0.1:$port"
             exit 0

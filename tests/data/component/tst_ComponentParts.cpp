@@ -132,6 +132,19 @@ TEST(KeysetCursor, AddedAndDeletedRows)
     EXPECT_FALSE(cursor.moveFirst());
 }
 
+TEST(KeysetCursor, MovingBackFromAnAddedRowReadsTheKeysStillUnread)
+{
+    int reads = 0;
+    KeysetCursor cursor(KeyStore(1, true), std::make_unique<CountingSource>(1000, &reads));
+    cursor.appendAndMakeCurrent({QVariant(qlonglong(5000))});
+    ASSERT_FALSE(cursor.isComplete());
+    EXPECT_TRUE(cursor.movePrevious());
+    EXPECT_EQ(key(cursor), 1000);
+    EXPECT_TRUE(cursor.isComplete());
+    EXPECT_TRUE(cursor.moveNext());
+    EXPECT_EQ(key(cursor), 5000);
+}
+
 TEST(KeysetCursor, WholeNumberKeysWidenWhenTheyOutgrowThirtyTwoBits)
 {
     KeyStore store(1, true);
@@ -149,14 +162,27 @@ TEST(KeysetCursor, WholeNumberKeysWidenWhenTheyOutgrowThirtyTwoBits)
 
 TEST(KeysetCursor, CompositeKeysKeepTheirColumns)
 {
+    const auto keyOf = [](char order, int pos) {
+        return QVariantList{QVariant(QString(QLatin1Char(order))), QVariant(pos)};
+    };
     KeyStore store(2, false);
-    store.append({QVariant(QStringLiteral("a")), QVariant(1)});
-    store.append({QVariant(QStringLiteral("b")), QVariant(2)});
-    store.insert(1, {QVariant(QStringLiteral("x")), QVariant(9)});
-    store.remove(0);
-    ASSERT_EQ(store.size(), 2);
-    EXPECT_EQ(store.at(0), (QVariantList{QVariant(QStringLiteral("x")), QVariant(9)}));
-    EXPECT_EQ(store.at(1), (QVariantList{QVariant(QStringLiteral("b")), QVariant(2)}));
+    for (char order : {'a', 'b', 'c', 'd', 'e'})
+        store.append(keyOf(order, order - 'a'));
+    const auto keys = [&store] {
+        QList<QVariantList> all;
+        for (qsizetype i = 0; i < store.size(); ++i)
+            all << store.at(i);
+        return all;
+    };
+    store.remove(2); // the middle
+    EXPECT_EQ(keys(),
+              (QList<QVariantList>{keyOf('a', 0), keyOf('b', 1), keyOf('d', 3), keyOf('e', 4)}));
+    store.remove(3); // the end
+    store.remove(0); // the start
+    EXPECT_EQ(keys(), (QList<QVariantList>{keyOf('b', 1), keyOf('d', 3)}));
+    store.insert(1, keyOf('x', 9));
+    store.replace(2, keyOf('y', 8));
+    EXPECT_EQ(keys(), (QList<QVariantList>{keyOf('b', 1), keyOf('x', 9), keyOf('y', 8)}));
 }
 
 TEST(TableSchema, DeclaredTypesMapToAdoCodes)

@@ -100,6 +100,63 @@ TEST_P(FieldValuesTest, WrittenValuesComeBackUnchanged)
               QStringLiteral("1"));
 }
 
+TEST_P(FieldValuesTest, FifteenSignificantDigitsGoInAndComeBackExactly)
+{
+    db.exec(QStringList{
+        QStringLiteral("CREATE TABLE genau (id INTEGER PRIMARY KEY, betrag DECIMAL(30,15), "
+                       "wert DOUBLE PRECISION)"),
+        QStringLiteral("INSERT INTO genau VALUES (1, 123456789.012345, 9876.54321098765)"),
+    });
+    const QString count = QStringLiteral("SELECT COUNT(*) FROM genau WHERE id = %1 AND %2");
+    Recordset rs;
+    rs.Open(QStringLiteral("SELECT * FROM genau ORDER BY id"), connection);
+    EXPECT_EQ(field(rs, "betrag"), Variant::decimal(QStringLiteral("123456789.012345")));
+    EXPECT_EQ(field(rs, "wert"), Variant(9876.54321098765));
+
+    // Each column written with its own type and with the other one.
+    rs.AddNew();
+    rs.Fields().Item(QStringLiteral("id")).PutValue(qint32(2));
+    rs.Fields()
+        .Item(QStringLiteral("betrag"))
+        .PutValue(Variant::decimal(QStringLiteral("-987654321.123456")));
+    rs.Fields().Item(QStringLiteral("wert")).PutValue(0.000123456789012345);
+    rs.Update();
+    rs.AddNew();
+    rs.Fields().Item(QStringLiteral("id")).PutValue(qint32(3));
+    rs.Fields().Item(QStringLiteral("betrag")).PutValue(0.123456789012345);
+    rs.Fields()
+        .Item(QStringLiteral("wert"))
+        .PutValue(Variant::decimal(QStringLiteral("314159265358979")));
+    rs.Update();
+    EXPECT_EQ(db.scalar(count.arg(2).arg(
+                  QStringLiteral("betrag = -987654321.123456 AND wert = 0.000123456789012345"))),
+              QStringLiteral("1"));
+    EXPECT_EQ(db.scalar(count.arg(3).arg(
+                  QStringLiteral("betrag = 0.123456789012345 AND wert = 314159265358979"))),
+              QStringLiteral("1"));
+
+    // An update of a stored row, read back through a fresh recordset.
+    rs.MoveFirst();
+    rs.Fields()
+        .Item(QStringLiteral("betrag"))
+        .PutValue(Variant::decimal(QStringLiteral("100000000.000001")));
+    rs.Fields().Item(QStringLiteral("wert")).PutValue(-1.00000000000001);
+    rs.Update();
+    EXPECT_EQ(db.scalar(count.arg(1).arg(
+                  QStringLiteral("betrag = 100000000.000001 AND wert = -1.00000000000001"))),
+              QStringLiteral("1"));
+    Recordset again;
+    again.Open(QStringLiteral("SELECT * FROM genau ORDER BY id"), connection);
+    EXPECT_EQ(field(again, "betrag"), Variant::decimal(QStringLiteral("100000000.000001")));
+    EXPECT_EQ(field(again, "wert"), Variant(-1.00000000000001));
+    again.MoveNext();
+    EXPECT_EQ(field(again, "betrag"), Variant::decimal(QStringLiteral("-987654321.123456")));
+    EXPECT_EQ(field(again, "wert"), Variant(0.000123456789012345));
+    again.MoveNext();
+    EXPECT_EQ(field(again, "betrag"), Variant::decimal(QStringLiteral("0.123456789012345")));
+    EXPECT_EQ(field(again, "wert"), Variant(314159265358979.0));
+}
+
 TEST_P(FieldValuesTest, AValueThatDoesNotFitIsRefusedAtOnce)
 {
     Recordset rs;

@@ -170,6 +170,59 @@ TEST_P(RecordsetTest, DeletedRowsLeaveTheKeyset)
     EXPECT_EQ(db.scalar(QStringLiteral("SELECT COUNT(*) FROM kunden")), QStringLiteral("0"));
 }
 
+TEST_P(RecordsetTest, RowsOfACompositeKeyAreFoundAfterDeletesAnywhere)
+{
+    db.exec(QStringLiteral("CREATE TABLE positionen (auftrag VARCHAR(10), pos INTEGER, "
+                           "menge INTEGER, text VARCHAR(20), PRIMARY KEY (auftrag, pos))"));
+    for (const char *order : {"A", "B", "C"}) {
+        for (int pos = 1; pos <= 2; ++pos)
+            db.exec(QStringLiteral("INSERT INTO positionen VALUES ('%1', %2, 0, '%1%2')")
+                        .arg(QLatin1String(order))
+                        .arg(pos));
+    }
+    Recordset rs;
+    rs.Open(QStringLiteral("SELECT * FROM positionen ORDER BY auftrag, pos"), connection);
+    const auto text = [&rs] {
+        return rs.Fields().Item(QStringLiteral("text")).Value().toString();
+    };
+
+    rs.MoveNext();
+    rs.MoveNext();
+    ASSERT_EQ(text(), QStringLiteral("B1"));
+    rs.Delete(); // the middle
+    rs.MoveNext();
+    EXPECT_EQ(text(), QStringLiteral("B2"));
+    rs.Fields().Item(QStringLiteral("menge")).PutValue(qint32(7));
+    rs.Update();
+    rs.MoveLast();
+    EXPECT_EQ(text(), QStringLiteral("C2"));
+    rs.Delete(); // the end
+    rs.MovePrevious();
+    EXPECT_EQ(text(), QStringLiteral("C1"));
+    rs.MoveFirst();
+    EXPECT_EQ(text(), QStringLiteral("A1"));
+    rs.Delete(); // the start
+    rs.MoveNext();
+    EXPECT_EQ(text(), QStringLiteral("A2"));
+
+    // Every remaining row is fetched by its own key, both ways.
+    QStringList forward;
+    for (rs.MoveFirst(); !rs.IsEOF(); rs.MoveNext())
+        forward << rs.Fields().Item(QStringLiteral("auftrag")).Value().toString() +
+                       rs.Fields().Item(QStringLiteral("pos")).Value().toString() +
+                       QLatin1Char('=') + text();
+    EXPECT_EQ(forward, (QStringList{QStringLiteral("A2=A2"), QStringLiteral("B2=B2"),
+                                    QStringLiteral("C1=C1")}));
+    QStringList backward;
+    for (rs.MoveLast(); !rs.IsBOF(); rs.MovePrevious())
+        backward << text();
+    EXPECT_EQ(backward,
+              (QStringList{QStringLiteral("C1"), QStringLiteral("B2"), QStringLiteral("A2")}));
+    EXPECT_EQ(db.scalar(QStringLiteral("SELECT COUNT(*) FROM positionen")), QStringLiteral("3"));
+    EXPECT_EQ(db.scalar(QStringLiteral("SELECT text FROM positionen WHERE menge = 7")),
+              QStringLiteral("B2"));
+}
+
 TEST_P(RecordsetTest, AStaleRowIsNeverOverwritten)
 {
     Connection other;
