@@ -4,6 +4,7 @@
 #   pg-server.sh start DIR   initdb into a new temporary folder, listen on
 #                            127.0.0.1 at a free port, socket in that folder;
 #                            DIR/port gets the port, DIR/server the folder
+#   pg-server.sh restart DIR restart it on the same port (every session ends)
 #   pg-server.sh stop DIR    stop the server and remove both folders
 #
 # Every connection gives up on a lock after 5 seconds and on a statement after
@@ -73,12 +74,20 @@ start)
     cat "$server/server.log" 2>/dev/null
     exit 1
     ;;
+restart)
+    # The same server on the same port, as after an administrator's restart:
+    # every session ends, the data stays.
+    server=$(cat "$dir/server")
+    as_owner "$bindir/pg_ctl" -D "$server/data" -l "$server/server.log" -w -t 30 -m fast \
+        restart >/dev/null 2>&1 || { cat "$server/server.log"; exit 1; }
+    exit 0
+    ;;
 stop)
     stop_server
     exit 0
     ;;
 *)
-    echo "usage: $0 start|stop DIR" >&2
+    echo "usage: $0 start|restart|stop DIR" >&2
     exit 2
     ;;
 esac

@@ -72,11 +72,19 @@ void Backend::reconnectIfLost()
     if (!m_lost)
         return;
     // Whatever ran on the dead connection is gone with it: its transaction,
-    // its cursors, its prepared statements.
+    // its cursors, its prepared statements. The connection is made anew
+    // under a new name, so that the driver of the old one goes too and the
+    // statements still prepared on it are dropped without asking a server
+    // that no longer knows them.
     dropSideConnections();
-    m_db.close();
+    const QString driver = m_db.driverName();
+    m_db = QSqlDatabase();
+    QSqlDatabase::removeDatabase(m_connectionName);
+    m_connectionName = newConnectionName();
     m_transactionDepth = 0;
     m_singleStatements.clear();
+    m_db = QSqlDatabase::addDatabase(driver, m_connectionName);
+    configureDatabase(m_db);
     if (!m_db.open()) {
         throw ComError(E_CONNECTION_ABORTED,
                        QStringLiteral("Die Verbindung zur Datenbank ist unterbrochen und lässt "
@@ -127,11 +135,19 @@ void Backend::requireSingleStatement(const QString &sql)
     m_singleStatements.insert(sql);
 }
 
+void Backend::reconnectIfLost(QSqlQuery &query)
+{
+    const int generation = m_generation;
+    reconnectIfLost();
+    if (m_generation != generation)
+        query = newQuery(); // made for the connection that is gone
+}
+
 void Backend::prepare(QSqlQuery &query, const QString &sql)
 {
     if (!isOpen())
         throw ComError(ADO_E_OBJECTCLOSED, QStringLiteral("Die Verbindung ist nicht geöffnet."));
-    reconnectIfLost();
+    reconnectIfLost(query);
     requireSingleStatement(sql);
     if (!query.prepare(sql))
         raise(query.lastError());
@@ -141,7 +157,7 @@ void Backend::exec(QSqlQuery &query, const QString &sql)
 {
     if (!isOpen())
         throw ComError(ADO_E_OBJECTCLOSED, QStringLiteral("Die Verbindung ist nicht geöffnet."));
-    reconnectIfLost();
+    reconnectIfLost(query);
     requireSingleStatement(sql);
     const bool ok = watched([&] { return query.exec(sql); });
     if (!ok)

@@ -54,6 +54,8 @@ public:
     // Opens the connection again when the server dropped it; throws when
     // that fails. Every prepare() and exec() starts with it.
     void reconnectIfLost();
+    // The same, and a query made for the old connection is made anew.
+    void reconnectIfLost(QSqlQuery &query);
 
     // A query on the main connection, exact numbers, forward only.
     QSqlQuery newQuery() const;
