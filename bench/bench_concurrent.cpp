@@ -114,7 +114,8 @@ int addRecords(const Database &db, int count, const QString &tag)
     for (int i = 0; i < count; ++i) {
         try {
             records.AddRecord();
-            if (!records.WriteRecord(QStringLiteral("<RECORDSET name=\"%1-%2\" />").arg(tag).arg(i)))
+            if (!records.WriteRecord(
+                    QStringLiteral("<RECORDSET name=\"%1-%2\" />").arg(tag).arg(i)))
                 ++failed;
         } catch (const ComError &error) {
             std::fprintf(stderr, "%s\n", qPrintable(error.message()));
@@ -177,8 +178,8 @@ void measureRestart(const Database &db, const QString &serverFolder, const QStri
 
     QElapsedTimer clock;
     clock.start();
-    const int restarted =
-        QProcess::execute(QStringLiteral("bash"), {script, QStringLiteral("restart"), serverFolder});
+    const int restarted = QProcess::execute(QStringLiteral("bash"),
+                                            {script, QStringLiteral("restart"), serverFolder});
     const double restartSeconds = double(clock.elapsed()) / 1000.0;
 
     QString first = QStringLiteral("stored");

@@ -51,8 +51,10 @@ QStringList branchesOutsideTheEngines(const QString &root)
                 const QString line = lines.readLine();
                 ++number;
                 if (branching().match(line).hasMatch())
-                    found << QStringLiteral("%1:%2: %3").arg(relative).arg(number).arg(
-                        line.trimmed());
+                    found << QStringLiteral("%1:%2: %3")
+                                 .arg(relative)
+                                 .arg(number)
+                                 .arg(line.trimmed());
             }
         }
     }

@@ -28,6 +28,7 @@ const std::map<QString, QString> &layerOfFolder()
     static const std::map<QString, QString> folders = {
         {QString(), QStringLiteral("root")},
         {QStringLiteral("platform"), QStringLiteral("platform")},
+        {QStringLiteral("resources"), QStringLiteral("resources")},
         {QStringLiteral("xml"), QStringLiteral("xml")},
         {QStringLiteral("data/component"), QStringLiteral("data/component")},
         {QStringLiteral("data/component/engines"), QStringLiteral("data/component")},
@@ -48,15 +49,17 @@ const std::map<QString, QStringList> &allowedIncludes()
     static const QStringList belowRuntime = {
         QStringLiteral("platform"), QStringLiteral("xml"),      QStringLiteral("data/component"),
         QStringLiteral("data"),     QStringLiteral("controls"), QStringLiteral("filter"),
-        QStringLiteral("formdef"),  QStringLiteral("dialogs")};
+        QStringLiteral("formdef"),  QStringLiteral("dialogs"),  QStringLiteral("resources")};
     static const std::map<QString, QStringList> allowed = {
         {QStringLiteral("root"), {}},
         {QStringLiteral("platform"), {}},
+        {QStringLiteral("resources"), {QStringLiteral("platform")}},
         {QStringLiteral("xml"), {QStringLiteral("platform")}},
         {QStringLiteral("data/component"), {QStringLiteral("platform")}},
         {QStringLiteral("data"),
          {QStringLiteral("data/component"), QStringLiteral("xml"), QStringLiteral("platform")}},
-        {QStringLiteral("controls"), {QStringLiteral("platform"), QStringLiteral("xml")}},
+        {QStringLiteral("controls"),
+         {QStringLiteral("platform"), QStringLiteral("xml"), QStringLiteral("resources")}},
         {QStringLiteral("filter"),
          {QStringLiteral("data"), QStringLiteral("data/component"), QStringLiteral("xml"),
           QStringLiteral("platform"), QStringLiteral("controls")}},
@@ -65,7 +68,7 @@ const std::map<QString, QStringList> &allowedIncludes()
           QStringLiteral("platform"), QStringLiteral("controls")}},
         {QStringLiteral("dialogs"),
          {QStringLiteral("controls"), QStringLiteral("xml"), QStringLiteral("platform"),
-          QStringLiteral("formdef")}},
+          QStringLiteral("formdef"), QStringLiteral("resources")}},
         {QStringLiteral("runtime"), belowRuntime},
         {QStringLiteral("facade"), belowRuntime + QStringList{QStringLiteral("runtime")}},
     };
@@ -321,8 +324,7 @@ TEST(Layering, ReportsEveryWayAcrossTheLayers)
     write(root, QStringLiteral("src/data/Mgr.cpp"),
           {QStringLiteral("\"data/Mgr.h\""), QStringLiteral("\"facade/Filter.h\""),
            QStringLiteral("<qmessagebox.h>")});
-    write(root, QStringLiteral("src/resources/Commands.cpp"),
-          {QStringLiteral("\"platform/Box.h\"")});
+    write(root, QStringLiteral("src/gadgets/Commands.cpp"), {QStringLiteral("\"platform/Box.h\"")});
     write(root, QStringLiteral("apps/tool/main.cpp"),
           {QStringLiteral("\"facade/Filter.h\""), QStringLiteral("\"Local.h\""),
            QStringLiteral("<QApplication>")});
@@ -341,8 +343,8 @@ TEST(Layering, ReportsEveryWayAcrossTheLayers)
         QStringLiteral("src/data/Mgr.cpp:3 facade/Filter.h"),  // data below facade
         QStringLiteral("src/data/Mgr.cpp:4 qmessagebox.h"),    // widgets in data
         QStringLiteral("src/data/component/engines/Engine.cpp:3 QtWidgets/QDialog"),
-        QStringLiteral("src/filter/Dlg.cpp:3 ../facade/Filter.h"),     // relative, still upwards
-        QStringLiteral("src/resources/Commands.cpp:2 platform/Box.h"), // folder not in the map
+        QStringLiteral("src/filter/Dlg.cpp:3 ../facade/Filter.h"),   // relative, still upwards
+        QStringLiteral("src/gadgets/Commands.cpp:2 platform/Box.h"), // folder not in the map
         QStringLiteral("src/runtime/Frame.cpp:2 facade/Filter.h"),
         QStringLiteral("src/xml/Doc.cpp:2 QWidget"),
         QStringLiteral("src/xml/Doc.cpp:3 gibtsnicht.h"),

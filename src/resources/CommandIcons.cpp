@@ -1,0 +1,162 @@
+// The icons of the commands. The desktop's icon theme is asked first (a
+// user's form then looks like the rest of the user's desktop); where it has
+// none, the style's standard icon serves; where the style has none either,
+// the icon is drawn here, small and plain, so that a tool bar never shows an
+// empty button, on a bare machine included.
+
+#include "resources/CommandTable.h"
+
+#include <QApplication>
+#include <QIcon>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPixmap>
+#include <QStyle>
+#include <QWidget>
+
+namespace CommandTable {
+
+namespace {
+
+enum class Drawn { None, Funnel, FunnelCrossed, Caption, Frame, Resize, Align, Order, Plus };
+
+struct IconRow
+{
+    int id;
+    const char *theme;
+    QStyle::StandardPixmap standard; // SP_CustomBase: none
+    Drawn drawn;
+};
+
+constexpr QStyle::StandardPixmap kNoStandard = QStyle::SP_CustomBase;
+
+const IconRow kIcons[] = {
+    {IdDateiNeu, "view-refresh", QStyle::SP_BrowserReload, Drawn::None},
+    {IdDateiSpeichern, "document-save", QStyle::SP_DialogSaveButton, Drawn::None},
+    {IdDateiAddStatic, "insert-text", kNoStandard, Drawn::Caption},
+    {IdDateiAddFrame, "draw-rectangle", kNoStandard, Drawn::Frame},
+    {IdDateiTabOrder, "view-sort-ascending", kNoStandard, Drawn::Order},
+    {IdDateiResize, "zoom-fit-best", kNoStandard, Drawn::Resize},
+    {IdAlignLeft, "align-horizontal-left", kNoStandard, Drawn::Align},
+    {IdRecordNew, "document-new", kNoStandard, Drawn::Plus},
+    {IdRecordSave, "document-save", QStyle::SP_DialogSaveButton, Drawn::None},
+    {IdRecordDelete, "edit-delete", QStyle::SP_TrashIcon, Drawn::None},
+    {IdRecordUndo, "edit-undo", QStyle::SP_ArrowBack, Drawn::None},
+    {IdRecordFilter, "view-filter", kNoStandard, Drawn::Funnel},
+    {IdRecordRemoveFilter, "edit-clear", kNoStandard, Drawn::FunnelCrossed},
+    {IdRecordFirst, "go-first", QStyle::SP_MediaSkipBackward, Drawn::None},
+    {IdRecordPrevious, "go-previous", QStyle::SP_ArrowLeft, Drawn::None},
+    {IdRecordNext, "go-next", QStyle::SP_ArrowRight, Drawn::None},
+    {IdRecordLast, "go-last", QStyle::SP_MediaSkipForward, Drawn::None},
+    {IdRecordSaveAndClose, "document-save", QStyle::SP_DialogSaveButton, Drawn::None},
+    {IdAppExit, "application-exit", QStyle::SP_DialogCloseButton, Drawn::None},
+};
+
+QPixmap drawnPixmap(Drawn what, int size, const QColor &ink)
+{
+    QPixmap pixmap(size, size);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.scale(size / 16.0, size / 16.0);
+    QPen pen(ink, 1.4);
+    pen.setJoinStyle(Qt::RoundJoin);
+    painter.setPen(pen);
+    switch (what) {
+    case Drawn::Funnel:
+    case Drawn::FunnelCrossed: {
+        QPainterPath funnel;
+        funnel.moveTo(1.5, 2.5);
+        funnel.lineTo(14.5, 2.5);
+        funnel.lineTo(9.5, 8.5);
+        funnel.lineTo(9.5, 13.5);
+        funnel.lineTo(6.5, 12);
+        funnel.lineTo(6.5, 8.5);
+        funnel.closeSubpath();
+        painter.setBrush(QColor(ink.red(), ink.green(), ink.blue(), 60));
+        painter.drawPath(funnel);
+        if (what == Drawn::FunnelCrossed) {
+            painter.setPen(QPen(QColor(200, 30, 30), 1.8));
+            painter.drawLine(QPointF(10, 10), QPointF(15, 15));
+            painter.drawLine(QPointF(15, 10), QPointF(10, 15));
+        }
+        break;
+    }
+    case Drawn::Caption: {
+        QFont font = painter.font();
+        font.setBold(true);
+        font.setPixelSize(12);
+        painter.setFont(font);
+        painter.drawText(QRectF(0, 0, 16, 13), Qt::AlignCenter, QStringLiteral("A"));
+        painter.drawLine(QPointF(2, 14.5), QPointF(14, 14.5));
+        break;
+    }
+    case Drawn::Frame:
+        painter.drawRect(QRectF(1.5, 3.5, 13, 10));
+        painter.fillRect(QRectF(3, 2, 6, 3), Qt::transparent);
+        painter.drawLine(QPointF(3.5, 3.5), QPointF(8.5, 3.5));
+        break;
+    case Drawn::Resize:
+        painter.drawRect(QRectF(1.5, 1.5, 13, 13));
+        painter.drawLine(QPointF(5, 11), QPointF(11, 5));
+        painter.drawLine(QPointF(8, 5), QPointF(11, 5));
+        painter.drawLine(QPointF(11, 5), QPointF(11, 8));
+        break;
+    case Drawn::Align:
+        painter.drawLine(QPointF(2, 1), QPointF(2, 15));
+        painter.drawRect(QRectF(4, 3.5, 9, 3));
+        painter.drawRect(QRectF(4, 9.5, 6, 3));
+        break;
+    case Drawn::Order:
+        for (int row = 0; row < 3; ++row)
+            painter.drawLine(QPointF(6, 3.5 + row * 4.5), QPointF(14.5, 3.5 + row * 4.5));
+        painter.drawText(QRectF(0, 0, 6, 16), Qt::AlignCenter, QStringLiteral("1"));
+        break;
+    case Drawn::Plus:
+        painter.drawRect(QRectF(2.5, 1.5, 9, 12));
+        painter.setPen(QPen(QColor(30, 140, 30), 2));
+        painter.drawLine(QPointF(12, 8.5), QPointF(12, 15.5));
+        painter.drawLine(QPointF(8.5, 12), QPointF(15.5, 12));
+        break;
+    case Drawn::None:
+        break;
+    }
+    return pixmap;
+}
+
+QIcon drawnIcon(Drawn what, const QWidget *widget)
+{
+    const QColor ink = widget ? widget->palette().color(QPalette::WindowText)
+                              : QApplication::palette().color(QPalette::WindowText);
+    QIcon result;
+    for (int size : {16, 24, 32, 48})
+        result.addPixmap(drawnPixmap(what, size, ink));
+    return result;
+}
+
+} // namespace
+
+QIcon icon(int id, const QWidget *widget)
+{
+    // The alignment commands share one picture apart from its side.
+    int lookup = id;
+    if (id >= IdAlignBottom && id <= IdAlignBottomRaster)
+        lookup = IdAlignLeft;
+    for (const IconRow &row : kIcons) {
+        if (row.id != lookup)
+            continue;
+        const QIcon themed = QIcon::fromTheme(QString::fromLatin1(row.theme));
+        if (!themed.isNull())
+            return themed;
+        const QStyle *style = widget ? widget->style() : QApplication::style();
+        if (row.standard != kNoStandard && style) {
+            const QIcon standard = style->standardIcon(row.standard, nullptr, widget);
+            if (!standard.isNull())
+                return standard;
+        }
+        return drawnIcon(row.drawn == Drawn::None ? Drawn::Plus : row.drawn, widget);
+    }
+    return QIcon();
+}
+
+} // namespace CommandTable

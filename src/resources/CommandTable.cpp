@@ -1,0 +1,247 @@
+#include "resources/CommandTable.h"
+
+#include <QAction>
+#include <QIcon>
+#include <QMenu>
+
+namespace CommandTable {
+
+namespace {
+
+struct Row
+{
+    int id;
+    const char *menuText;
+    const char *strings; // the string table: long text, separator, short text
+    QKeyCombination key; // QKeyCombination() for none
+};
+
+constexpr QKeyCombination kNone;
+
+// In the order of the product's command table. The string table separates
+// the status text from the tip text with "\n"; a few of its entries use
+// "\r" instead, and the delete command carries a mangled "ßn": each is read
+// as the separator it stands for.
+const Row kRows[] = {
+    {IdDateiNeu, "Formular &neu aufbauen", "Neues Formular aufbauen\nNeu", kNone},
+    {IdDateiResize, "Formulargröße anpassen",
+     "Größe des Formulars an die Steuerelemente anpassen\nGröße anpassen", kNone},
+    {IdDateiSpeichern, "Formular &speichern", "Formular speichern\nSpeichern", kNone},
+    {IdDateiTabOrder, "Anzahl und Reihenfolge der Felder ändern",
+     "Anzahl und Reihenfolge der Eingabefelder ändern\nReihenfolge ändern", kNone},
+    {IdDateiAddStatic, "Überschrift einfügen",
+     "Fügt ein neues Feld mit einer Überschrift ein\nNeue Überschrift", kNone},
+    {IdDateiAddFrame, "Rahmen einfügen", "Fügt einen neuen Rahmen ein\nNeuer Rahmen", kNone},
+    {IdAlignLeft, "Links", "Alle markierten Steuerelemente links ausrichten\rLinks ausrichten",
+     kNone},
+    {IdAlignRight, "Rechts", "Alle markierten Steuerelemente rechts ausrichten\rRechts ausrichten",
+     kNone},
+    {IdAlignTop, "Oben", "Alle markierten Steuerelemente oben ausrichten\rOben ausrichten", kNone},
+    {IdAlignBottom, "Unten", "Alle markierten Steuerelemente unten ausrichten\rUnten ausrichten",
+     kNone},
+    {IdAlignLeftRaster, "Links am Raster",
+     "Alle markierten Steuerelemente links am Raster ausrichten\nLinks am Raster", kNone},
+    {IdAlignRightRaster, "Rechts am Raster",
+     "Alle markierten Steuerelemente rechts am Raster ausrichten\nRechts am Raster", kNone},
+    {IdAlignTopRaster, "Oben am Raster",
+     "Alle markierten Steuerelemente oben am Raster ausrichten\nOben am Raster", kNone},
+    {IdAlignBottomRaster, "Unten am Raster",
+     "Alle markierten Steuerelemente unten am Raster ausrichten\nUnten am Raster", kNone},
+    {IdAppExit, "&Beenden", "", kNone},
+    {IdRecordNew, "Neuen Datensatz anlegen\t<Strg>+<n>", "Neuen Datensatz anlegen\nNeu",
+     Qt::CTRL | Qt::Key_N},
+    {IdRecordSave, "Datensatz speichern\t<Strg>+<s>", "Datensatz speichern\nSpeichern",
+     Qt::CTRL | Qt::Key_S},
+    {IdRecordDelete, "Datensatz löschen", "Datensatz löschenßnLöschen", kNone},
+    // The menu names Ctrl+Y, which the accelerator table lacks; it is given here.
+    {IdRecordUndo, "Änderung rückgängig machen\t<Strg>+<y>", "", Qt::CTRL | Qt::Key_Y},
+    {IdRecordFilter, "Datensätze filtern\t<Strg>+<f>", "Datensätze filtern\nFilter",
+     Qt::CTRL | Qt::Key_F},
+    {IdRecordRemoveFilter, "Filter entfernen", "Datensätze ungefiltert anzeigen\nFilter entfernen",
+     kNone},
+    {IdRecordFirst, "Erster Datensatz\t<Strg>+<Bild auf>", "Ersten Datensatz anzeigen\nErster",
+     Qt::CTRL | Qt::Key_PageUp},
+    {IdRecordLast, "Letzter Datensatz\t<Strg>+<Bild ab>", "Letzten Datensatz anzeigen\nLetzter",
+     Qt::CTRL | Qt::Key_PageDown},
+    {IdRecordPrevious, "Vorheriger Datensatz\t<Bild auf>",
+     "Vorherigen Datensatz anzeigen\nVorheriger", QKeyCombination(Qt::Key_PageUp)},
+    {IdRecordNext, "Nächster Datensatz\t<Bild ab>", "Nächsten Datensatz anzeigen\nNächster",
+     QKeyCombination(Qt::Key_PageDown)},
+    {IdRecordSaveAndClose, "Beenden und speichern\t<Strg>+<q>",
+     "Datensatz speichern und Fenster schließen\nBeenden und speichern", Qt::CTRL | Qt::Key_Q},
+    {IdFormProperties, "Eigenschaften des Formulars",
+     "Eigenschaften des Formulars bearbeiten\nEigenschaften", kNone},
+    {IdSelectAll, "Alle Elemente markieren", "Alle Steuerelemente markieren\nAlle markieren",
+     kNone},
+    {IdDeselectAll, "Alle Markierungen aufheben", "Alle Markierungen aufheben\nMarkierung aufheben",
+     kNone},
+    {IdDeleteSelected, "Selektierte Steuerelemente entfernen",
+     "Selektierte Steuerelemente entfernen\nEntfernen", kNone},
+    {IdControlProperties, "Eigenschaften des Steuerelements", "", kNone},
+    {IdControlRemove, "Steuerelement entfernen", "Steuerelement vom Formular entfernen\nEntfernen",
+     kNone},
+    {IdCloseMenu, "Menü schließen", "", kNone},
+    {IdTickCount, "TickCount", "", kNone},
+};
+
+const Row *rowOf(int id)
+{
+    for (const Row &row : kRows) {
+        if (row.id == id)
+            return &row;
+    }
+    return nullptr;
+}
+
+MenuEntry item(int id)
+{
+    MenuEntry entry;
+    entry.id = id;
+    return entry;
+}
+
+MenuEntry popup(const char *title, std::initializer_list<int> ids)
+{
+    MenuEntry entry;
+    entry.popupTitle = QString::fromUtf8(title);
+    for (int id : ids)
+        entry.entries << item(id);
+    return entry;
+}
+
+MenuEntry alignmentPopup()
+{
+    return popup("Selektierte Steuerelemente ausrichten",
+                 {IdAlignLeft, IdAlignRight, IdAlignTop, IdAlignBottom, IdSeparator,
+                  IdAlignLeftRaster, IdAlignRightRaster, IdAlignTopRaster, IdAlignBottomRaster});
+}
+
+} // namespace
+
+Command command(int id)
+{
+    Command result{id, QString(), QString(), QString(), QKeySequence()};
+    const Row *row = rowOf(id);
+    if (!row)
+        return result;
+    result.menuText = QString::fromUtf8(row->menuText);
+    const QString strings = QString::fromUtf8(row->strings);
+    qsizetype separator = strings.indexOf(QLatin1Char('\n'));
+    qsizetype width = 1;
+    if (separator < 0)
+        separator = strings.indexOf(QLatin1Char('\r'));
+    if (separator < 0) {
+        separator = strings.indexOf(QStringLiteral("ßn"));
+        width = 2;
+    }
+    result.statusText = separator < 0 ? strings : strings.left(separator);
+    result.toolTip = separator < 0 ? QString() : strings.mid(separator + width);
+    if (row->key != kNone)
+        result.shortcut = QKeySequence(row->key);
+    return result;
+}
+
+QVector<int> commandIds()
+{
+    QVector<int> ids;
+    for (const Row &row : kRows)
+        ids << row.id;
+    return ids;
+}
+
+MenuEntry menu(int menuId)
+{
+    switch (menuId) {
+    case MenuDesign: {
+        MenuEntry entry = popup(
+            "&Datei", {IdDateiNeu, IdDateiResize, IdDateiSpeichern, IdSeparator, IdDateiTabOrder});
+        entry.entries << alignmentPopup() << item(IdSeparator) << item(IdDateiAddStatic)
+                      << item(IdDateiAddFrame) << item(IdSeparator) << item(IdAppExit);
+        return entry;
+    }
+    case MenuData: {
+        MenuEntry entry =
+            popup("Datensatz", {IdRecordNew, IdRecordSave, IdRecordDelete, IdSeparator,
+                                IdRecordUndo, IdSeparator, IdRecordFilter, IdRecordRemoveFilter,
+                                IdSeparator, IdRecordFirst, IdRecordLast, IdRecordPrevious,
+                                IdRecordNext, IdSeparator, IdRecordSaveAndClose, IdAppExit});
+        entry.entries.last().text = QStringLiteral("Beenden"); // without the design menu's "&"
+        return entry;
+    }
+    case MenuFormContext: {
+        MenuEntry entry =
+            popup(" ", {IdFormProperties, IdSeparator, IdSelectAll, IdDeselectAll, IdSeparator});
+        entry.entries << alignmentPopup() << item(IdDeleteSelected) << item(IdSeparator)
+                      << item(IdCloseMenu);
+        return entry;
+    }
+    case MenuControlContext:
+        return popup(" ",
+                     {IdControlProperties, IdSeparator, IdControlRemove, IdSeparator, IdCloseMenu});
+    default:
+        return MenuEntry();
+    }
+}
+
+QVector<int> toolBar(int toolBarId)
+{
+    switch (toolBarId) {
+    case ToolBarDesign:
+        return {IdDateiNeu, IdDateiSpeichern, 0, IdDateiAddStatic, IdDateiAddFrame,
+                0,          IdDateiTabOrder};
+    case ToolBarData:
+        return {IdRecordNew,
+                IdRecordSave,
+                0,
+                IdRecordDelete,
+                0,
+                IdRecordUndo,
+                0,
+                IdRecordFilter,
+                IdRecordRemoveFilter,
+                0,
+                IdRecordFirst,
+                IdRecordPrevious,
+                IdRecordNext,
+                IdRecordLast};
+    default:
+        return {};
+    }
+}
+
+QAction *createAction(int id, QObject *parent)
+{
+    const Command cmd = command(id);
+    auto *action = new QAction(cmd.menuText, parent);
+    action->setData(id);
+    action->setStatusTip(cmd.statusText);
+    // A command without a tip of its own is named by its menu text.
+    QString tip = cmd.toolTip;
+    if (tip.isEmpty())
+        tip = cmd.menuText.section(QLatin1Char('\t'), 0, 0).remove(QLatin1Char('&'));
+    action->setToolTip(tip);
+    if (!cmd.shortcut.isEmpty())
+        action->setShortcut(cmd.shortcut);
+    const QIcon commandIcon = icon(id);
+    if (!commandIcon.isNull())
+        action->setIcon(commandIcon);
+    return action;
+}
+
+void fillMenu(QMenu *menu, const MenuEntry &entry,
+              const std::function<QAction *(int id)> &actionFor)
+{
+    for (const MenuEntry &child : entry.entries) {
+        if (!child.popupTitle.isNull()) {
+            fillMenu(menu->addMenu(child.popupTitle), child, actionFor);
+        } else if (child.id == IdSeparator) {
+            menu->addSeparator();
+        } else if (QAction *action = actionFor(child.id)) {
+            if (!child.text.isEmpty())
+                action->setText(child.text);
+            menu->addAction(action);
+        }
+    }
+}
+
+} // namespace CommandTable
