@@ -47,6 +47,7 @@ void CAdoDataMgr::Open(QString document, bool newRecord)
     if (!initialise())
         return;
     m_recordset = std::make_unique<Recordset>();
+    m_matchingRows = -1;
 
     CXmlHelper xml;
     (void)xml.loadXml(m_document); // a broken document reads as no filter and no sort
@@ -91,10 +92,13 @@ void CAdoDataMgr::cancelIfPositioned()
 bool CAdoDataMgr::DeleteRecord()
 {
     Recordset &r = rs();
-    if (r.EditMode() != adEditAdd)
+    const bool stored = r.EditMode() != adEditAdd;
+    if (stored)
         r.Delete(1);
     else
         r.CancelUpdate(); // a row never written is dropped, never saved by the move below
+    if (stored && m_matchingRows > 0)
+        --m_matchingRows;
     if (!r.IsEOF())
         r.MoveNext();
     else if (!r.IsBOF())
@@ -218,6 +222,27 @@ void CAdoDataMgr::Undo()
 qint32 CAdoDataMgr::GetLastUpdateKey()
 {
     return m_lastUpdateKey;
+}
+
+CDataMgr::Position CAdoDataMgr::GetPosition(bool countNow)
+{
+    Position position;
+    if (!m_recordset || !m_recordset->IsOpen())
+        return position;
+    Recordset &r = *m_recordset;
+    position.newRecord = r.EditMode() == adEditAdd || !HasRecord();
+    const long number = r.AbsolutePosition();
+    if (!position.newRecord && number > 0)
+        position.number = number;
+    const long keysetCount = r.RecordCount();
+    if (keysetCount >= 0) {
+        position.count = keysetCount; // every key is read: the keyset's own count is exact
+    } else {
+        if (m_matchingRows < 0 && countNow)
+            m_matchingRows = r.countMatchingRows();
+        position.count = m_matchingRows;
+    }
+    return position;
 }
 
 void CAdoDataMgr::BuildRecordXml()

@@ -43,6 +43,7 @@ public:
     void MoveLast() override;
     void Undo() override;
     qint32 GetLastUpdateKey() override;
+    Position GetPosition(bool countNow) override;
 
     // The record text of the current row (or of none) into currentXml.
     void BuildRecordXml();
@@ -79,6 +80,7 @@ private:
     QString m_currentXml;
     const QString m_emptyXml;
     qint32 m_lastUpdateKey = -1;
+    qint64 m_matchingRows = -1;             // the engine's count of the filtered rows, once asked
     std::unique_ptr<RecordFilter> m_filter; // may be null
 };
 

@@ -29,6 +29,7 @@ bool CAdoDataMgr::WriteRecord(QString recordXml)
     QVector<AutoKey> autoKeys;
     if (!writeFields(record, &autoKeys))
         return false;
+    const bool inserting = r.EditMode() == adEditAdd;
     for (int attempt = 1;; ++attempt) {
         try {
             r.Update();
@@ -45,6 +46,8 @@ bool CAdoDataMgr::WriteRecord(QString recordXml)
         }
     }
     m_currentXml = recordXml;
+    if (inserting && m_matchingRows >= 0)
+        ++m_matchingRows;
     RememberUpdateKey();
     return true;
 }

@@ -29,6 +29,22 @@ public:
     virtual void MoveLast() {}
     virtual void Undo() {}
     virtual qint32 GetLastUpdateKey() { return -1; }
+
+    // Where the current row stands, for showing "Datensatz n von m".
+    struct Position
+    {
+        qint64 number = -1;     // 1-based; -1 while it is not known
+        qint64 count = -1;      // rows in all; -1 while it is not known
+        bool newRecord = false; // a new row that is not stored yet
+    };
+    // countNow lets the manager ask the engine for the count while its keys
+    // are not all read; without it nothing is read for the answer, so the
+    // answer never delays what the user waits for.
+    virtual Position GetPosition(bool countNow)
+    {
+        Q_UNUSED(countNow);
+        return Position();
+    }
 };
 
 #endif // QRT_DATA_CDATAMGR_H

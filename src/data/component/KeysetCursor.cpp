@@ -231,3 +231,17 @@ void KeysetCursor::restart(std::unique_ptr<KeySource> source, const QVariantList
     m_where = Where::InAdded;
     m_index = 0;
 }
+
+qsizetype KeysetCursor::position() const
+{
+    if (!hasRow())
+        return -1;
+    if (m_where == Where::InKeys)
+        return m_index + 1;
+    return isComplete() ? m_keys.size() + m_index + 1 : -1;
+}
+
+qsizetype KeysetCursor::count() const
+{
+    return isComplete() ? m_keys.size() + m_added.size() : -1;
+}

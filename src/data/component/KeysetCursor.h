@@ -37,6 +37,12 @@ public:
     bool isDeleted() const { return m_deleted; }
     bool isComplete() const { return !m_source; }
     qsizetype keysRead() const { return m_keys.size(); }
+    // The 1-based position of the current row, counting the query's keys
+    // and then the added rows; -1 where that needs keys not read yet (an
+    // added row while the query is still being read) or there is no row.
+    qsizetype position() const;
+    // All rows, the query's and the added ones; -1 until every key is read.
+    qsizetype count() const;
 
     // Moves return false when they end up at BOF or EOF.
     bool moveFirst();

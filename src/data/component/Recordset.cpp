@@ -223,6 +223,37 @@ FieldList &Recordset::Fields()
     return d->fields;
 }
 
+long Recordset::AbsolutePosition() const
+{
+    d->requireOpen();
+    if (d->pendingNew)
+        return adPosUnknown;
+    if (d->cursor->isBOF())
+        return adPosBOF;
+    if (d->cursor->isEOF())
+        return adPosEOF;
+    return long(d->cursor->position());
+}
+
+long Recordset::RecordCount() const
+{
+    d->requireOpen();
+    return long(d->cursor->count());
+}
+
+qint64 Recordset::countMatchingRows()
+{
+    d->requireOpen();
+    if (!d->keyset)
+        return d->rows.size();
+    d->resync();
+    QSqlQuery query = d->backend->newQuery();
+    d->backend->exec(query, d->countSql);
+    const qint64 count = query.next() ? query.value(0).toLongLong() : 0;
+    query.finish();
+    return count;
+}
+
 bool Recordset::keysComplete() const
 {
     return d && d->cursor && d->cursor->isComplete();
@@ -243,9 +274,10 @@ void RecordsetPrivate::openKeyset(const std::shared_ptr<Backend> &engine, const 
     // and named Kunden by the host is "Kunden" in SQL.
     const QString tableSql = schema.sqlName.isEmpty() ? tableName : schema.sqlName;
     const QStringList rowIdentity = engine->rowIdentity(schema);
-    QString clauses;
+    QString where;
     if (!condition.isEmpty())
-        clauses += QStringLiteral(" WHERE ") + condition;
+        where = QStringLiteral(" WHERE ") + condition;
+    QString clauses = where;
     if (!ordering.isEmpty())
         clauses += QStringLiteral(" ORDER BY ") + ordering;
     if (rowIdentity.isEmpty()) {
@@ -279,6 +311,7 @@ void RecordsetPrivate::openKeyset(const std::shared_ptr<Backend> &engine, const 
     updatable = canWrite;
     keySql = QStringLiteral("SELECT ") + rowIdentity.join(QStringLiteral(", ")) +
              QStringLiteral(" FROM ") + tableSql + clauses;
+    countSql = QStringLiteral("SELECT COUNT(*) FROM ") + tableSql + where;
     generation = engine->generation();
     prepareFetch();
     std::unique_ptr<KeySource> source = engine->openKeySource(keySql, int(rowIdentity.size()));

@@ -21,6 +21,7 @@ enum CursorTypeEnum : int {
 };
 enum LockTypeEnum : int { adLockReadOnly = 1, adLockPessimistic = 2, adLockOptimistic = 3 };
 enum EditModeEnum : int { adEditNone = 0, adEditInProgress = 1, adEditAdd = 2 };
+enum PositionEnum : long { adPosUnknown = -1, adPosBOF = -2, adPosEOF = -3 };
 
 // One column of the current row.
 class QRT_EXPORT Field
@@ -108,6 +109,18 @@ public:
     bool IsUpdatable() const;
 
     FieldList &Fields();
+
+    // The 1-based position of the current row in the keyset; adPosBOF or
+    // adPosEOF at the ends, adPosUnknown on a new row and where the position
+    // would need keys that are not read yet. Never reads keys itself.
+    long AbsolutePosition() const;
+    // The number of rows once every key is read, -1 until then (reading
+    // them all for a count is what a lazy keyset avoids).
+    long RecordCount() const;
+    // The rows of the table that match the recordset's condition now, by
+    // the engine's own count: for saying "of m" before every key is read.
+    // A read-only result counts its rows.
+    qint64 countMatchingRows();
 
     // Whether keys are read lazily and how many so far (for tests and
     // benchmarks; the read order of keys is not observable otherwise).

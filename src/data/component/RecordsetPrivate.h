@@ -24,6 +24,7 @@ struct RecordsetPrivate
     QVector<QVector<QVariant>> rows; // read-only results
     QSqlQuery fetchQuery;            // "SELECT * FROM table WHERE identity = ?"
     QString keySql;                  // keyset: the key query, to read the keys anew
+    QString countSql;                // keyset: the count of the rows that match
     int generation = 0;              // of the backend's connection the statements belong to
 
     // The current row.
