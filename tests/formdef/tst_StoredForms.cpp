@@ -1,10 +1,8 @@
 #include "FormTestSupport.h"
 
 #include "controls/CDynEdit.h"
-#include "controls/CDynStatic.h"
 #include "data/component/Connection.h"
 #include "data/component/Recordset.h"
-#include "formdef/ControlInfoReader.h"
 #include "platform/ComError.h"
 
 #include <QRegularExpression>
@@ -123,11 +121,7 @@ TEST_P(StoredFormTest, SavingAgainReplacesTheDefinitionAndLeavesOtherFormsAlone)
                         "FROM QRTFORM WHERE NAME = 'kunden')"),
               "9")
         << "one row per shown control";
-    EXPECT_EQ(db.scalar("SELECT COUNT(*) FROM QRTFORMITEM WHERE QRTFORM_ID = (SELECT QRTFORM_ID "
-                        "FROM QRTFORM WHERE NAME = 'orte')"),
-              "4");
-    EXPECT_EQ(db.scalar("SELECT COUNT(*) FROM QRTFORM"), "2");
-    EXPECT_EQ(db.scalar("SELECT COUNT(*) FROM QRTFORMITEM"), "13");
+    EXPECT_EQ(db.scalar("SELECT COUNT(*) FROM QRTFORMITEM"), "13") << "and orte's 4 as they were";
     EXPECT_TRUE(storedRecords().contains(control("id")->GetControlInfo()));
     EXPECT_TRUE(storedRecords().last().contains("<NAME>aktiv</NAME>")) << "in the form's order";
 
@@ -231,24 +225,6 @@ TEST_P(StoredFormTest, BrokenRecordsAreAnnouncedOrEndTheLoading)
     EXPECT_EQ(control("id")->Left(), control("id_TITEL")->Right() + 5) << "beside its label";
 }
 
-TEST_P(StoredFormTest, AFormWithNothingOnItKeepsItsRowAndOffersEveryColumn)
-{
-    FormWindow *form = build(true);
-    ASSERT_NE(form, nullptr);
-    while (!form->controls().isEmpty())
-        ASSERT_TRUE(form->removeControl(*form->controls().last()));
-    ASSERT_TRUE(builder->SaveForm());
-    EXPECT_EQ(db.scalar("SELECT COUNT(*) FROM QRTFORM"), "1");
-    EXPECT_EQ(db.scalar("SELECT COUNT(*) FROM QRTFORMITEM"), "0");
-
-    form = build(false);
-    ASSERT_NE(form, nullptr) << "a stored form, if an empty one";
-    EXPECT_TRUE(form->controls().isEmpty());
-    EXPECT_EQ(builder->controls().size(), 9u);
-    for (const auto &made : builder->controls())
-        EXPECT_FALSE(made->GetWindow()->isVisible()) << made->GetName().toStdString();
-}
-
 TEST_P(StoredFormTest, NamesAndTextsOfAnyKindSurviveASaveAndALoad)
 {
     db.exec(QStringLiteral("CREATE TABLE \"Müller's Kunden\" (id INT PRIMARY KEY, \"Straße Nr\" "
@@ -279,26 +255,36 @@ TEST_P(StoredFormTest, NamesAndTextsOfAnyKindSurviveASaveAndALoad)
     EXPECT_EQ(qobject_cast<CDynEdit *>(control("Straße Nr"))->GetMaxLength(), 30);
 }
 
-TEST_P(StoredFormTest, RasterStepsOutsideFiveToFiftyAreLeftAtTheirDefault)
+TEST_P(StoredFormTest, AnEmptyFormAndAnOddFormRowStillLoad)
 {
-    ASSERT_NE(build(true), nullptr);
+    // Nothing on the form: the form row alone, every column offered hidden.
+    FormWindow *form = build(true);
+    ASSERT_NE(form, nullptr);
+    while (!form->controls().isEmpty())
+        ASSERT_TRUE(form->removeControl(*form->controls().last()));
     host.MoveWindow(QRect(20, 30, 400, 300));
     ASSERT_TRUE(builder->SaveForm());
-    db.exec(QStringLiteral("UPDATE QRTFORM SET RASTER_X = 4, RASTER_Y = 51, SHOW_RASTER = 2"));
-    FormWindow *form = build(false);
-    ASSERT_NE(form, nullptr);
-    EXPECT_EQ(form->rasterX(), 10);
-    EXPECT_EQ(form->rasterY(), 10);
-    EXPECT_FALSE(form->isRasterShown()) << "only 1 shows it";
+    EXPECT_EQ(db.scalar("SELECT COUNT(*) FROM QRTFORM"), "1");
+    EXPECT_EQ(db.scalar("SELECT COUNT(*) FROM QRTFORMITEM"), "0");
+    form = build(false);
+    ASSERT_NE(form, nullptr) << "a stored form, if an empty one";
+    EXPECT_TRUE(form->controls().isEmpty());
+    EXPECT_EQ(builder->controls().size(), 9u);
+    for (const auto &made : builder->controls())
+        EXPECT_FALSE(made->GetWindow()->isVisible()) << made->GetName().toStdString();
 
-    // A row without a rectangle leaves the host where it is.
+    // Raster steps outside 5 to 50 keep the default; only 1 shows the raster.
+    db.exec(QStringLiteral("UPDATE QRTFORM SET RASTER_X = 4, RASTER_Y = 51, SHOW_RASTER = 2"));
+    form = build(false);
+    EXPECT_EQ(QPoint(form->rasterX(), form->rasterY()), QPoint(10, 10));
+    EXPECT_FALSE(form->isRasterShown());
+    // A row without a rectangle and title (written by hand) leaves the host be.
     db.exec(QStringLiteral("UPDATE QRTFORM SET RASTER_X = 5, RASTER_Y = 50, SHOW_RASTER = 1, "
                            "FORM_LEFT = NULL, FORM_TOP = NULL, FORM_RIGHT = NULL, FORM_BOTTOM = "
                            "NULL, FORM_TITEL = NULL"));
     host.MoveWindow(QRect(0, 0, 300, 200));
     form = build(false);
-    EXPECT_EQ(form->rasterX(), 5);
-    EXPECT_EQ(form->rasterY(), 50);
+    EXPECT_EQ(QPoint(form->rasterX(), form->rasterY()), QPoint(5, 50));
     EXPECT_TRUE(form->isRasterShown());
     EXPECT_EQ(host.GetWindowRect(), QRect(0, 0, 300, 200));
     EXPECT_EQ(host.GetTitle(), "");
