@@ -5,10 +5,16 @@
 QString ControlInfo::toXml() const
 {
     const auto escaped = [](const QString &text) {
-        // A null text escapes to a null text; the record wants it empty.
-        const QString result = CXmlHelper::getXmlDataString(text);
-        return result.isNull() ? QStringLiteral("") : result;
+        // A null text escapes to a null text; the record wants it empty. A
+        // parser reads every line break as a line feed, so a carriage return
+        // goes in as a character reference: a caption typed with "\r\n"
+        // comes back as it was typed.
+        QString result = CXmlHelper::getXmlDataString(text);
+        return result.isNull() ? QStringLiteral("")
+                               : result.replace(QLatin1Char('\r'), QStringLiteral("&#13;"));
     };
+    // In an attribute a parser reads line breaks and tabs as blanks.
+    const QString faceName = CXmlHelper::getXmlAttributeString(font.faceName);
     const QString align = (flags & ControlFlags::Right)    ? QStringLiteral("Right")
                           : (flags & ControlFlags::Center) ? QStringLiteral("Center")
                                                            : QStringLiteral("Left");
@@ -23,7 +29,8 @@ QString ControlInfo::toXml() const
     xml += QStringLiteral("<TOP>%1</TOP>").arg(top);
     xml += QStringLiteral("<BOTTOM>%1</BOTTOM>").arg(bottom);
     xml += QStringLiteral("<CAPTION>") + escaped(caption) + QStringLiteral("</CAPTION>");
-    xml += QStringLiteral("<FONT NAME=\"") + escaped(font.faceName) + QStringLiteral("\" ");
+    xml += QStringLiteral("<FONT NAME=\"") + (faceName.isNull() ? QStringLiteral("") : faceName) +
+           QStringLiteral("\" ");
     xml += QStringLiteral("SIZE=\"%1\" ").arg(font.size);
     xml += QStringLiteral("BOLD=\"%1\" ").arg(font.weight);
     xml += QStringLiteral("ITALIC=\"%1\"").arg(int(font.italic));

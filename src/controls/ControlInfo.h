@@ -60,8 +60,9 @@ struct QRT_EXPORT ControlInfo
     // The record as one line of XML, elements in the order the stored forms
     // have always used: TYP, NAME, LEFT, RIGHT, TOP, BOTTOM, CAPTION, FONT,
     // ALIGN, MULTILINE. Name, caption and face name are escaped, so any text
-    // reads back unchanged (a raw quote in the face name would make the
-    // record unreadable). Right wins over Center when both flags are set.
+    // reads back unchanged, line breaks included (a raw quote in the face
+    // name would make the record unreadable). Right wins over Center when
+    // both flags are set.
     [[nodiscard]] QString toXml() const;
 };
 

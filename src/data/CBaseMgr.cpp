@@ -1,8 +1,10 @@
 #include "data/CBaseMgr.h"
 
+#include "data/component/Catalog.h"
 #include "data/component/ConnectionString.h"
 #include "data/component/Recordset.h"
 #include "data/component/SqlDialect.h"
+#include "data/component/TransactionGuard.h"
 #include "platform/ComError.h"
 #include "platform/UserMessages.h"
 #include "xml/CXmlHelper.h"
@@ -185,4 +187,48 @@ qint32 CBaseMgr::GetNextKey(const QString &column, const QString &table)
                        QStringLiteral("%1.%2 liefert keinen ganzzahligen Schlüssel (%3).")
                            .arg(table, column, next.toString()));
     return key;
+}
+
+bool CBaseMgr::LibraryTablesExist(const QStringList &tables)
+{
+    // The catalog answers "no such table" with an error.
+    QVector<ColumnInfo> scratch;
+    try {
+        for (const QString &table : tables)
+            m_tabInfo.GetSpaltenInfos(table, scratch, false);
+        return true;
+    } catch (const ComError &) {
+        return false;
+    }
+}
+
+void CBaseMgr::CreateLibraryTables(const QStringList &tables, const TableCreation &create)
+{
+    if (tables.isEmpty() || LibraryTablesExist(tables))
+        return;
+    if (!m_connection)
+        throw ComError(E_POINTER);
+    Connection &connection = *m_connection;
+    try {
+        TransactionGuard transaction(connection);
+        connection.lockSchemaChange(tables.first());
+        // Asked on this connection, inside the lock: the catalog reader of
+        // the probe has its own connection and cannot see into this one.
+        Catalog catalog;
+        catalog.putActiveConnection(connection);
+        const QStringList present = catalog.Tables().Names();
+        QStringList missing;
+        for (const QString &table : tables) {
+            if (!present.contains(table, Qt::CaseInsensitive))
+                missing << table;
+        }
+        if (!missing.isEmpty())
+            create(connection, missing);
+        transaction.commit();
+    } catch (const ComError &) {
+        for (const QString &table : tables)
+            CTabInfo::RemoveTabFromMap(table);
+        if (!LibraryTablesExist(tables))
+            throw;
+    }
 }

@@ -8,8 +8,10 @@
 #include "qrt_export.h"
 
 #include <QString>
+#include <QStringList>
 #include <QVector>
 
+#include <functional>
 #include <memory>
 
 // The common base of everything that talks to the database: the record data
@@ -76,6 +78,20 @@ public:
     Connection *connection() const { return m_connection.get(); }
 
 protected:
+    // What makes the library's own tables: runs their DDL on connection for
+    // the tables of the list still missing there, in the order given.
+    using TableCreation = std::function<void(Connection &connection, const QStringList &missing)>;
+    // Creates those of the library's own tables (the form and filter tables)
+    // that the database lacks, once, whoever comes first. Several programs
+    // may open a fresh database at the same moment: the tables are made in
+    // one transaction that holds the engine's schema lock, after a second
+    // look on the owner's own connection, so a program that waited finds
+    // them; where the engine has no such lock, a refused CREATE is checked
+    // against what exists now. Throws ComError when a table cannot be made.
+    void CreateLibraryTables(const QStringList &tables, const TableCreation &create);
+    // Whether the catalog knows every table of the list.
+    bool LibraryTablesExist(const QStringList &tables);
+
     QString m_connectionString;
     QString m_dbName;
     QString m_serverName;

@@ -1,7 +1,6 @@
 #include "filter/CFilterMgr.h"
 
 #include "data/DateText.h"
-#include "data/component/Catalog.h"
 #include "data/component/Recordset.h"
 #include "data/component/SqlDialect.h"
 #include "data/component/TransactionGuard.h"
@@ -490,57 +489,22 @@ const char *const kItemTableColumns =
 
 } // namespace
 
-bool CFilterMgr::filterTablesExist()
-{
-    // The catalog answers "no such table" with an error.
-    QVector<ColumnInfo> scratch;
-    try {
-        m_tabInfo.GetSpaltenInfos(m_strFilterTable, scratch, false);
-        m_tabInfo.GetSpaltenInfos(m_strItemTable, scratch, false);
-        return true;
-    } catch (const ComError &) {
-        return false;
-    }
-}
-
 void CFilterMgr::CreateFilterTables()
 {
-    if (filterTablesExist())
-        return;
-    // Two programs may open a fresh database at the same moment: the tables
-    // are made in one transaction that holds the schema lock, so the second
-    // one waits and then finds them; where the engine has no such lock, a
-    // refused CREATE is checked against what exists now.
-    Connection &connection = openConnection();
-    try {
-        TransactionGuard transaction(connection);
-        connection.lockSchemaChange(m_strFilterTable);
-        createMissingFilterTables(connection);
-        transaction.commit();
-    } catch (const ComError &) {
-        CTabInfo::RemoveTabFromMap(m_strFilterTable);
-        CTabInfo::RemoveTabFromMap(m_strItemTable);
-        if (!filterTablesExist())
-            throw;
-    }
+    CreateLibraryTables({m_strFilterTable, m_strItemTable},
+                        [this](Connection &connection, const QStringList &missing) {
+                            createMissingFilterTables(connection, missing);
+                        });
 }
 
-void CFilterMgr::createMissingFilterTables(Connection &connection)
+void CFilterMgr::createMissingFilterTables(Connection &connection, const QStringList &missing)
 {
-    // Asked on this connection, inside the lock: the catalog reader of the
-    // probe above has its own connection and cannot see into this one.
-    Catalog catalog;
-    catalog.putActiveConnection(connection);
-    const QStringList tables = catalog.Tables().Names();
-    auto exists = [&](const QString &name) {
-        return tables.contains(name, Qt::CaseInsensitive);
-    };
     const QString create = connection.canCreateIfNotExists()
                                ? QStringLiteral("CREATE TABLE IF NOT EXISTS ")
                                : QStringLiteral("CREATE TABLE ");
-    if (!exists(m_strFilterTable))
+    if (missing.contains(m_strFilterTable))
         execute(create + m_strFilterTable + QLatin1String(kFilterTableColumns));
-    if (exists(m_strItemTable))
+    if (!missing.contains(m_strItemTable))
         return;
     const QString foreignKey = QStringLiteral("CONSTRAINT FK_QRTFILTER FOREIGN KEY (QRTFILTER_ID) "
                                               "REFERENCES ") +

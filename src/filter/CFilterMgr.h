@@ -130,8 +130,7 @@ private:
     Recordset openForReading(const QString &sql);
     void execute(const QString &sql);
     void writeFilter(const QString &name, Recordset &filters, Recordset &items);
-    bool filterTablesExist();
-    void createMissingFilterTables(Connection &connection);
+    void createMissingFilterTables(Connection &connection, const QStringList &missing);
     // A column name as the engine needs it in the condition.
     [[nodiscard]] QString sqlName(const QString &column) const;
     // The text a criterion line shows for a text operand or typed value.

@@ -85,6 +85,19 @@ TEST(ControlInfo, FlagsAreWrittenAsWordsAndEveryTextReadsBackUnchanged)
     EXPECT_EQ(font.attribute("SIZE"), "120");
     EXPECT_EQ(font.attribute("BOLD"), "700");
     EXPECT_EQ(font.attribute("ITALIC"), "1");
+
+    // Line breaks as typed: a parser reads a raw "\r\n" as "\n", so the
+    // carriage return goes in as a reference; in an attribute a raw line
+    // break would even read as a blank.
+    info.caption = QStringLiteral("Zeile 1\r\nZeile 2\nZeile 3");
+    info.font.faceName = QStringLiteral("Schrift\n2");
+    const QString lines = info.toXml();
+    EXPECT_TRUE(lines.contains("<CAPTION>Zeile 1&#13;\nZeile 2\nZeile 3</CAPTION>"))
+        << lines.toStdString();
+    ASSERT_TRUE(document.setContent(lines));
+    EXPECT_EQ(document.documentElement().firstChildElement("CAPTION").text(), info.caption);
+    EXPECT_EQ(document.documentElement().firstChildElement("FONT").attribute("NAME"),
+              info.font.faceName);
 }
 
 TEST(ControlGeometry, AFrameIsGrabbedByItsBorderOnly)

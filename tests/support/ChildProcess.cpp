@@ -33,8 +33,14 @@ bool registerAction(const char *name, Action action)
 
 QVector<Result> run(const char *name, const QStringList &arguments, int count, int timeoutSeconds)
 {
+    return runEach(name, QVector<QStringList>(count, arguments), timeoutSeconds);
+}
+
+QVector<Result> runEach(const char *name, const QVector<QStringList> &argumentsPerChild,
+                        int timeoutSeconds)
+{
     std::vector<std::unique_ptr<QProcess>> children;
-    for (int i = 0; i < count; ++i) {
+    for (const QStringList &arguments : argumentsPerChild) {
         auto child = std::make_unique<QProcess>();
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QString::fromLatin1(kActionVariable), QString::fromLatin1(name));

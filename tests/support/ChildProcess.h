@@ -31,6 +31,10 @@ bool registerAction(const char *name, Action action);
 QVector<Result> run(const char *name, const QStringList &arguments, int count,
                     int timeoutSeconds = 120);
 
+// Runs one child per argument list, all at once, as run() does.
+QVector<Result> runEach(const char *name, const QVector<QStringList> &argumentsPerChild,
+                        int timeoutSeconds = 120);
+
 // Called by main(): runs the action that the environment names, if any.
 // Returns true (and sets *exitCode) when this process is a child.
 bool runIfChild(int *exitCode);

@@ -1,0 +1,91 @@
+#ifndef QRT_RUNTIME_CFORMPARENT_H
+#define QRT_RUNTIME_CFORMPARENT_H
+
+#include "formdef/FormHost.h"
+#include "qrt_export.h"
+
+#include <QPointer>
+#include <QRect>
+#include <QString>
+#include <QToolBar>
+
+#include <memory>
+
+class QWidget;
+
+// The interface between a form and the window that hosts it. It keeps the
+// form's mode and enabled state, the host's window and tool bar, and the key
+// of the first record saved while the host lives; through it the form
+// builder, the form window and the form manager reach the host: its
+// rectangle, title and menu for the mode, and its scrolling.
+//
+// The host window of the library (the form frame) implements it; a host
+// application may provide its own. The implementation attaches its window
+// (AttachWindow) before anything else asks for it. The form manager and the
+// command verbs join this interface with the form runtime; a copy would be a
+// second owner of that manager, so there are no copies.
+class QRT_EXPORT CFormParent : public FormHost
+{
+public:
+    ~CFormParent() override;
+    CFormParent(const CFormParent &) = delete;
+    CFormParent &operator=(const CFormParent &) = delete;
+
+    // The host window's outer rectangle, screen coordinates, right and
+    // bottom one past; moving the host window to one.
+    [[nodiscard]] QRect GetWindowRect() const override = 0;
+    void MoveWindow(const QRect &rect) override = 0;
+    // The window that contains the form window.
+    [[nodiscard]] QWidget *GetWnd() const override { return m_pWnd; }
+    // Stores the mode and shows the menu for it.
+    virtual void SetDesignMode(bool designMode) = 0;
+    [[nodiscard]] virtual bool GetDesignMode() const { return m_bDesignMode; }
+    void SetTitle(const QString &title) override = 0;
+    [[nodiscard]] QString GetTitle() const override = 0;
+    // While disabled, the host ignores record commands and nothing offers to
+    // save; implementations also disable the form's controls.
+    virtual void EnableForm(bool enable) { m_bEnabled = enable; }
+    // Scrolls the host so that the form position (x, y) is visible.
+    virtual void MakePointVisible(int x, int y) = 0;
+    // The client rectangle of GetWnd(); empty before a window is attached.
+    [[nodiscard]] virtual QRect GetFormRect() const;
+    // Makes GetWnd() return the host's own window.
+    virtual void AttachWindow() = 0;
+
+    // The form window (CForm) in the mode given, a child of GetWnd() that
+    // fills it, shown.
+    [[nodiscard]] std::unique_ptr<FormWindow> CreateFormWindow(bool designMode) override;
+
+    // Whether the tool bar buttons for drawing a new caption (40039) or
+    // frame (40041) show pressed; nothing without a tool bar.
+    void CheckAddStatic(bool pressed);
+    void CheckAddFrame(bool pressed);
+    // The key of the first record saved while this host lives, -1 before.
+    [[nodiscard]] long GetFirstUpdateKey() const { return m_lFirstUpdateKey; }
+    [[nodiscard]] bool IsEnabled() const { return m_bEnabled; }
+
+    // The commands whose buttons show pressed while the user draws.
+    enum Command : int {
+        CommandAddStatic = 40039,
+        CommandAddFrame = 40041,
+    };
+
+protected:
+    CFormParent();
+    // The tool bar whose buttons CheckAddStatic and CheckAddFrame press; its
+    // actions carry their command id as data().
+    void SetToolBar(QToolBar *toolBar) { m_pToolBar = toolBar; }
+
+    bool m_bDesignMode = false;    // set by the implementation's SetDesignMode
+    bool m_bEnabled = true;        // set by EnableForm
+    QWidget *m_pWnd = nullptr;     // set by the implementation's AttachWindow
+    QPointer<QToolBar> m_pToolBar; // the host's tool bar, if it has one
+    long m_lFirstUpdateKey = -1;   // the first saved record's key
+
+private:
+    // Sets or clears the checked state of the button of command id; its other
+    // states stay. A button that cannot be checked stays as it is.
+    void CheckToolBarBtn(int id, bool pressed);
+};
+
+#endif // QRT_RUNTIME_CFORMPARENT_H

@@ -1,0 +1,212 @@
+#include "controls/CDynCheckbox.h"
+#include "controls/CDynEdit.h"
+#include "controls/CDynFrame.h"
+#include "controls/CDynStatic.h"
+#include "runtime/CForm.h"
+#include "runtime/RectTracker.h"
+#include "support/ScriptedMessages.h"
+#include "support/TestFormHost.h"
+
+#include <QAction>
+#include <QImage>
+#include <QToolBar>
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+// A form window on a host, with controls the test owns, as the builder would.
+class FormTest : public ::testing::TestWithParam<bool>
+{
+protected:
+    FormTest()
+    {
+        host.show();
+        window = host.CreateFormWindow(GetParam());
+        form = static_cast<CForm *>(window.get());
+    }
+
+    template <typename Control> Control *make(const QString &caption, QRect rect)
+    {
+        ControlDescription description;
+        description.left = rect.left();
+        description.top = rect.top();
+        description.right = rect.left() + rect.width();
+        description.bottom = rect.top() + rect.height();
+        description.caption = caption;
+        description.id = unsigned(1000 + pool.size());
+        pool.push_back(std::make_unique<Control>(GetParam()));
+        pool.back()->Create(form, description);
+        pool.back()->Hide();
+        return static_cast<Control *>(pool.back().get());
+    }
+
+    void add(std::initializer_list<CDynControl *> controls)
+    {
+        for (CDynControl *control : controls)
+            form->addControl(*control);
+    }
+
+    QStringList names() const
+    {
+        QStringList list;
+        for (const CDynControl *control : form->controls())
+            list << control->GetName();
+        return list;
+    }
+
+    ScriptedMessages messages;
+    TestFormHost host;
+    std::unique_ptr<FormWindow> window;
+    CForm *form = nullptr;
+    std::vector<std::unique_ptr<CDynControl>> pool; // goes before the form window
+};
+
+using DataFormTest = FormTest;
+using DesignFormTest = FormTest;
+
+bool isRaster(const QImage &image, int x, int y)
+{
+    return image.pixelColor(x, y) == QColor(0x80, 0x80, 0x80);
+}
+
+TEST_P(DataFormTest, TheExtentEndsFifteenPixelsRightOfTheRightmostControlAndAtTheLowest)
+{
+    EXPECT_EQ(form->parentWidget(), &host);
+    EXPECT_EQ(form->geometry(), host.rect()) << "made to fill its host";
+    EXPECT_TRUE(form->isVisible());
+
+    CDynEdit *name = make<CDynEdit>("NAME", QRect(95, 5, 200, 20));    // right 295
+    CDynEdit *notes = make<CDynEdit>("NOTIZ", QRect(95, 30, 100, 80)); // bottom 110
+    form->addControl(*name);
+    EXPECT_EQ(form->extent(), QRect(0, 0, 310, 25));
+    EXPECT_TRUE(name->GetWindow()->isVisible()) << "added means shown";
+    add({notes, name});
+    EXPECT_EQ(names(), QStringList({"NAME", "NOTIZ"})) << "added twice, listed once";
+    EXPECT_EQ(form->extent(), QRect(0, 0, 310, 110));
+    name->MoveTo(95, 5, 300, 25); // within 15 pixels of the edge: it moves out
+    notes->MoveTo(95, 30, 195, 60);
+    EXPECT_EQ(form->calcExtent(), QRect(0, 0, 315, 60));
+    form->clearControls();
+    EXPECT_EQ(form->calcExtent(), QRect());
+    EXPECT_TRUE(name->GetWindow()->isVisible()) << "emptying the list leaves the controls";
+}
+
+TEST_P(DataFormTest, RemovingAFieldTakesItsLabelAlongAndKeepsBothForLater)
+{
+    CDynStatic *label = make<CDynStatic>("Ort", QRect(10, 5, 40, 20));
+    CDynEdit *field = make<CDynEdit>("Ort", QRect(55, 5, 100, 20));
+    CDynFrame *frame = make<CDynFrame>("Ort", QRect(0, 0, 300, 60));
+    CDynCheckbox *active = make<CDynCheckbox>("Aktiv", QRect(10, 60, 80, 20));
+    add({label, field, frame, active});
+    field->Select(true);
+
+    EXPECT_TRUE(form->removeControl(*field));
+    EXPECT_EQ(names(), QStringList({"Ort_RAHMEN", "Aktiv"}));
+    EXPECT_FALSE(field->GetWindow()->isVisible() || label->GetWindow()->isVisible());
+    EXPECT_FALSE(field->IsSelected()) << "off the form is out of the selection";
+    EXPECT_EQ(form->extent(), QRect(0, 0, 315, 80));
+
+    // A frame named like a column takes no label along; a control not on
+    // the form is announced and changes nothing.
+    form->addControl(*label);
+    EXPECT_TRUE(form->removeControl(*frame));
+    EXPECT_TRUE(messages.texts().isEmpty());
+    EXPECT_FALSE(form->removeControl(*field));
+    EXPECT_EQ(messages.texts(), QStringList("Eingabefeld konnte nicht entfernt werden!"));
+    EXPECT_EQ(names(), QStringList({"Aktiv", "Ort_TITEL"}));
+}
+
+TEST_P(DataFormTest, OnlyControlsOnTheFormAreFoundCountAsChangedAndAreCleared)
+{
+    CDynEdit *name = make<CDynEdit>("NAME", QRect(95, 5, 200, 20));
+    CDynCheckbox *active = make<CDynCheckbox>("AKTIV", QRect(95, 30, 200, 20));
+    CDynEdit *hidden = make<CDynEdit>("PLZ", QRect(95, 55, 200, 20));
+    add({name, active});
+    EXPECT_EQ(form->findControl(QStringLiteral("AKTIV")), active);
+    EXPECT_EQ(form->findControl(QStringLiteral("aktiv")), nullptr) << "names match exactly";
+    EXPECT_EQ(form->findControl(QStringLiteral("PLZ")), nullptr);
+    EXPECT_EQ(form->findControl(active->GetId()), active);
+    EXPECT_EQ(form->findControl(hidden->GetId()), nullptr);
+    EXPECT_EQ(form->controlAt(QPoint(294, 24)), name);
+    EXPECT_EQ(form->controlAt(QPoint(295, 24)), nullptr);
+    EXPECT_EQ(form->controlAt(QPoint(100, 60)), nullptr);
+
+    name->SetValueText("Meier");
+    active->SetChecked(true);
+    hidden->SetModified(true);
+    EXPECT_FALSE(form->isAnyControlModified());
+    active->SetModified(true);
+    EXPECT_TRUE(form->isAnyControlModified());
+    form->clearAll();
+    EXPECT_FALSE(form->isAnyControlModified());
+    EXPECT_EQ(name->GetValueText(), "");
+    EXPECT_FALSE(active->IsChecked());
+}
+
+TEST_P(DesignFormTest, TheRasterIsDrawnInItsStepsOfFiveToFiftyInDesignModeOnly)
+{
+    EXPECT_EQ(form->rasterX(), 10);
+    EXPECT_TRUE(form->isRasterShown());
+    form->setRasterX(4);
+    form->setRasterY(51);
+    EXPECT_EQ(QPoint(form->rasterX(), form->rasterY()), QPoint(10, 10));
+    form->setRasterX(20);
+    form->setRasterY(25);
+    const QImage picture = form->grab(QRect(0, 0, 100, 100)).toImage();
+    EXPECT_TRUE(isRaster(picture, 0, 7) && isRaster(picture, 40, 13) && isRaster(picture, 7, 50));
+    EXPECT_FALSE(isRaster(picture, 7, 13) || isRaster(picture, 41, 51));
+    form->setRasterShown(false);
+    EXPECT_FALSE(isRaster(form->grab(QRect(0, 0, 100, 100)).toImage(), 40, 13));
+
+    CForm data(&host, false);
+    data.resize(100, 100);
+    EXPECT_FALSE(isRaster(data.grab().toImage(), 40, 10));
+}
+
+TEST_P(DesignFormTest, ASelectedControlShowsItsOutlineAndHandlesOutside)
+{
+    form->setRasterShown(false);
+    CDynEdit *name = make<CDynEdit>("NAME", QRect(100, 100, 80, 20));
+    form->addControl(*name);
+    name->Select(true);
+    const auto *tracker = dynamic_cast<const RectTracker *>(name->GetTracker());
+    ASSERT_NE(tracker, nullptr);
+    EXPECT_EQ(tracker->handleRects().first(), QRect(94, 94, 6, 6));
+    EXPECT_EQ(tracker->handleRects().at(5), QRect(180, 107, 6, 6)) << "middle of the right edge";
+    EXPECT_EQ(form->grab().toImage().pixelColor(183, 123), QColor(Qt::black));
+    name->Select(false);
+    EXPECT_NE(form->grab().toImage().pixelColor(183, 123), QColor(Qt::black));
+}
+
+INSTANTIATE_TEST_SUITE_P(Data, DataFormTest, ::testing::Values(false));
+INSTANTIATE_TEST_SUITE_P(Design, DesignFormTest, ::testing::Values(true));
+
+TEST(CFormParent, AFreshHostAndItsDrawingButtons)
+{
+    TestFormHost host;
+    EXPECT_TRUE(host.IsEnabled());
+    EXPECT_FALSE(host.GetDesignMode());
+    EXPECT_EQ(host.GetFirstUpdateKey(), -1);
+    host.CheckAddStatic(true); // no tool bar: nothing to do
+
+    QToolBar bar;
+    QAction *caption = bar.addAction(QStringLiteral("Beschriftung"));
+    caption->setData(int(CFormParent::CommandAddStatic));
+    QAction *frame = bar.addAction(QStringLiteral("Rahmen"));
+    frame->setData(int(CFormParent::CommandAddFrame));
+    caption->setCheckable(true);
+    frame->setCheckable(true);
+    frame->setEnabled(false);
+    host.SetToolBar(&bar);
+    host.CheckAddStatic(true);
+    EXPECT_TRUE(caption->isChecked() && !frame->isChecked());
+    host.CheckAddStatic(false);
+    host.CheckAddFrame(true);
+    EXPECT_TRUE(!caption->isChecked() && frame->isChecked());
+    EXPECT_FALSE(frame->isEnabled()) << "its other states stay";
+}
+
+} // namespace
