@@ -176,4 +176,35 @@ TEST_P(StatementSafetyTest, TransactionsEndAsAWholeWhateverHappens)
     EXPECT_EQ(db.scalar("SELECT COUNT(*) FROM kunden"), "5");
 }
 
+namespace {
+
+QStringList g_warnings;
+
+void collectWarning(QtMsgType type, const QMessageLogContext &, const QString &message)
+{
+    if (type == QtWarningMsg || type == QtCriticalMsg)
+        g_warnings << message;
+}
+
+} // namespace
+
+TEST_P(StatementSafetyTest, AFailedWriteInsideATransactionLeavesNoNoise)
+{
+    g_warnings.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(collectWarning);
+    {
+        Recordset rows;
+        rows.Open("SELECT * FROM kunden", connection);
+        TransactionGuard transaction(connection);
+        rows.AddNew();
+        rows.Fields().Item("id").PutValue(qint32(1)); // taken
+        rows.Fields().Item("name").PutValue(QStringLiteral("doppelt"));
+        EXPECT_THROW(rows.Update(), ComError);
+        rows.CancelUpdate();
+    }
+    qInstallMessageHandler(previous);
+    EXPECT_TRUE(g_warnings.isEmpty()) << g_warnings.join('\n').toStdString();
+    EXPECT_EQ(db.scalar("SELECT COUNT(*) FROM kunden"), "2");
+}
+
 QRT_INSTANTIATE_FOR_ENGINES(StatementSafetyTest);

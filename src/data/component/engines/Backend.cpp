@@ -82,6 +82,7 @@ void Backend::reconnectIfLost()
     QSqlDatabase::removeDatabase(m_connectionName);
     m_connectionName = newConnectionName();
     m_transactionDepth = 0;
+    m_failedInTransaction.clear();
     m_singleStatements.clear();
     m_db = QSqlDatabase::addDatabase(driver, m_connectionName);
     configureDatabase(m_db);
@@ -160,8 +161,10 @@ void Backend::exec(QSqlQuery &query, const QString &sql)
     reconnectIfLost(query);
     requireSingleStatement(sql);
     const bool ok = watched([&] { return query.exec(sql); });
-    if (!ok)
+    if (!ok) {
+        keepUntilTransactionEnds(query);
         raise(query.lastError());
+    }
 }
 
 void Backend::exec(QSqlQuery &query)
@@ -173,8 +176,19 @@ void Backend::exec(QSqlQuery &query)
                        QStringLiteral("Die Verbindung zur Datenbank wurde unterbrochen; die "
                                       "Anweisung muss neu vorbereitet werden."));
     const bool ok = watched([&] { return query.exec(); });
-    if (!ok)
+    if (!ok) {
+        keepUntilTransactionEnds(query);
         raise(query.lastError());
+    }
+}
+
+void Backend::keepUntilTransactionEnds(const QSqlQuery &query)
+{
+    // A statement that failed inside a transaction cannot be freed until the
+    // transaction ends (PostgreSQL refuses everything in an aborted one, and
+    // the driver would complain about it): a copy keeps it alive till then.
+    if (inTransaction())
+        m_failedInTransaction.append(query);
 }
 
 bool Backend::watched(const std::function<bool()> &run)
@@ -244,6 +258,7 @@ void Backend::commitTransaction()
         const QSqlError error = query.lastError();
         QSqlQuery rollback = newQuery();
         rollback.exec(QStringLiteral("ROLLBACK"));
+        m_failedInTransaction.clear();
         raise(error);
     }
 }
@@ -255,10 +270,13 @@ void Backend::rollbackTransaction()
                        QStringLiteral("Es ist keine Transaktion geöffnet."));
     // A rollback always ends the whole transaction, however deep it was.
     m_transactionDepth = 0;
-    if (m_lost)
+    if (m_lost) {
+        m_failedInTransaction.clear();
         return; // the server has rolled it back with the connection
+    }
     QSqlQuery query = newQuery();
     exec(query, QStringLiteral("ROLLBACK"));
+    m_failedInTransaction.clear();
 }
 
 QStringList Backend::rowIdentity(const TableSchema &table) const

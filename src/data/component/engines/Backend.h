@@ -173,6 +173,9 @@ protected:
     bool watched(const std::function<bool()> &run);
 
 private:
+    void keepUntilTransactionEnds(const QSqlQuery &query);
+
+    QVector<QSqlQuery> m_failedInTransaction;
     // Statements already proven single, so a repeated one costs nothing.
     QSet<QString> m_singleStatements;
     QHash<QString, QString> m_tableSqlNames;
