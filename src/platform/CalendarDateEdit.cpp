@@ -47,6 +47,11 @@ void CalendarDateEdit::keyPressEvent(QKeyEvent *event)
     QDateEdit::keyPressEvent(event);
 }
 
+bool CalendarDateEdit::focusNextPrevChild(bool next)
+{
+    return QWidget::focusNextPrevChild(next);
+}
+
 bool CalendarDateEdit::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == m_watchedPopup) {

@@ -31,6 +31,10 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
+    // Tab leaves the field, as it leaves every other one; QDateEdit would
+    // first step through day, month and year, which typing and the arrow
+    // keys reach already.
+    bool focusNextPrevChild(bool next) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
