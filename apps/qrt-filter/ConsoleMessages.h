@@ -11,9 +11,12 @@ class ConsoleMessages final : public UserMessages
 public:
     ConsoleMessages() = default;
 
-    void inform(const QString &text, QWidget *owner = nullptr) override;
-    Answer askYesNo(const QString &text, QWidget *owner = nullptr) override;
-    Answer askYesNoCancel(const QString &text, QWidget *owner = nullptr) override;
+    void inform(const QString &text, QWidget *owner = nullptr,
+                Severity severity = Severity::Information) override;
+    Answer askYesNo(const QString &text, QWidget *owner = nullptr,
+                    Consequence yes = Consequence::Harmless) override;
+    Answer askYesNoCancel(const QString &text, QWidget *owner = nullptr,
+                          Consequence yes = Consequence::Harmless) override;
 
 private:
     ScopedUserMessages m_installed{*this};

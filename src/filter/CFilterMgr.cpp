@@ -287,13 +287,13 @@ QString CFilterMgr::CheckCriterion(qint32 position, qint32 condition,
 
 CFilterMgr::AddResult CFilterMgr::AddCriterion(qint32 position, qint32 condition,
                                                const QString &valueText, const QDate &date,
-                                               QString *line)
+                                               QString *line, QWidget *owner)
 {
     if (position < 0 || position >= m_columns.size())
         return AddResult::NoColumn;
     const QString refusal = CheckCriterion(position, condition, valueText);
     if (!refusal.isEmpty()) {
-        qrt::inform(refusal);
+        qrt::warn(refusal, owner);
         return AddResult::Refused;
     }
     const QString column = m_columns.at(position).name;
@@ -335,19 +335,19 @@ QString CFilterMgr::CriterionLine(const FilterCriterion &criterion) const
            QLatin1Char(' ') + shown;
 }
 
-QStringList CFilterMgr::ListCriteria()
+QStringList CFilterMgr::ListCriteria(QWidget *owner)
 {
     QStringList lines;
     for (qsizetype i = 0; i < m_criteria.size();) {
         const FilterCriterion &criterion = m_criteria.at(i);
         const qint32 position = FindColumn(criterion.column);
         if (position < 0) {
-            qrt::inform(kDroppedColumnMessage);
+            qrt::warn(kDroppedColumnMessage, owner);
             m_criteria.removeAt(i);
             continue;
         }
         if (!isOperandOf(CategoryAt(position), criterion.condition, criterion.value, dialect())) {
-            qrt::inform(kInvalidOperandMessage.arg(criterion.column, criterion.value));
+            qrt::warn(kInvalidOperandMessage.arg(criterion.column, criterion.value), owner);
             m_criteria.removeAt(i);
             continue;
         }
@@ -652,12 +652,30 @@ void CFilterMgr::GetDistinctValues(const QString &column, QStringList &values)
     rows.Close();
 }
 
+void CFilterMgr::GetPickableValues(qint32 position, int maxLength, QStringList &values)
+{
+    if (position < 0 || position >= m_columns.size())
+        return;
+    // The engines' own words for a yes/no value are not the user's.
+    if (CategoryAt(position) == TypeCategory::YesNo) {
+        values << QStringLiteral("ja") << QStringLiteral("nein");
+        return;
+    }
+    QStringList distinct;
+    GetDistinctValues(m_columns.at(position).name, distinct);
+    for (const QString &value : std::as_const(distinct)) {
+        if (value.size() <= maxLength &&
+            CheckCriterion(position, FilterCondition::Equal, value).isEmpty())
+            values << value;
+    }
+}
+
 bool CFilterMgr::ShowDialog(QString &condition, QWidget *parent)
 {
     if (!m_configured) {
         qrt::inform(QStringLiteral("Der Filter kann nicht angezeigt werden, weil keine Verbindung "
                                    "zur Tabelle besteht."),
-                    parent);
+                    parent, UserMessages::Severity::Error);
         return false;
     }
     CFilterDlg dialog(this, parent);
@@ -674,7 +692,7 @@ bool CFilterMgr::configure(const QString &document)
     } catch (const ComError &error) {
         // The filter tables could not be created: the caller gets false and
         // the user the database's reason, not an exception.
-        qrt::inform(error.message());
+        qrt::inform(error.message(), nullptr, UserMessages::Severity::Error);
         return false;
     }
 }

@@ -72,17 +72,19 @@ public:
     [[nodiscard]] QDate ParseSqlDate(const QString &value) const;
 
     // Checks the user's input and appends it as a criterion. A failed check
-    // shows its message; line receives the text the criteria list shows.
+    // shows its message, as a warning of owner; line receives the text the
+    // criteria list shows.
     AddResult AddCriterion(qint32 position, qint32 condition, const QString &valueText,
-                           const QDate &date, QString *line = nullptr);
+                           const QDate &date, QString *line = nullptr, QWidget *owner = nullptr);
     void RemoveCriterion(qsizetype index);
     void ResetCriteria();
     // The line that lists a stored criterion: column, condition and operand
     // as the user reads it.
     [[nodiscard]] QString CriterionLine(const FilterCriterion &criterion) const;
     // The lines of the current criteria, one per criterion and in order.
-    // Criteria whose column has gone are announced and dropped first.
-    QStringList ListCriteria();
+    // Criteria whose column has gone are announced (as warnings of owner)
+    // and dropped first.
+    QStringList ListCriteria(QWidget *owner = nullptr);
 
     // " Name='Meier' AND Alter>30": with a leading blank, "" for no criteria.
     [[nodiscard]] QString GetCondition() const;
@@ -112,6 +114,11 @@ public:
     // Appends the distinct non-empty values of a column of the table as the
     // user types them, ascending.
     void GetDistinctValues(const QString &column, QStringList &values);
+    // What the value picker offers for the column at position: its distinct
+    // values that adding would take as they are (none with a quote in a text
+    // column, none longer than maxLength, which the value field would cut),
+    // and for a yes/no column the two words the user types, "ja" and "nein".
+    void GetPickableValues(qint32 position, int maxLength, QStringList &values);
 
     // Runs the filter dialog on these criteria, modal to parent. True on OK,
     // with the new condition; otherwise condition is left alone.

@@ -1,38 +1,58 @@
 #include "filter/CInhaltDlg.h"
 
+#include "platform/BuddyGroupBox.h"
 #include "platform/DialogUnits.h"
+#include "platform/ScreenFit.h"
 
-#include <QGroupBox>
+#include <QHBoxLayout>
 #include <QListWidget>
 #include <QPushButton>
+#include <QVBoxLayout>
 
-CInhaltDlg::CInhaltDlg(QWidget *parent) : QDialog(parent), m_valueList(new QListWidget(this))
+CInhaltDlg::CInhaltDlg(QWidget *parent) : QDialog(parent)
 {
     setWindowTitle(QStringLiteral("Datenansicht"));
     setFont(DialogUnits::templateFont());
     const DialogUnits units(font());
-    setFixedSize(units.size(217, 226));
 
-    auto *frame = new QGroupBox(QStringLiteral("Inhalt der ausgewählten Spalte"), this);
-    units.place(frame, 5, 5, 210, 195);
-    frame->lower();
-
+    auto *frame = new BuddyGroupBox(QStringLiteral("&Inhalt der ausgewählten Spalte"), this);
+    m_valueList = new QListWidget(frame);
     m_valueList->setObjectName(QStringLiteral("values"));
     m_valueList->setProperty("controlId", int(IDC_VALUES));
     m_valueList->setSelectionMode(QAbstractItemView::SingleSelection);
-    units.place(m_valueList, 10, 15, 200, 180);
+    m_valueList->setMinimumSize(units.size(80, 60));
+    frame->setBuddy(m_valueList);
+    (new QVBoxLayout(frame))->addWidget(m_valueList);
     connect(m_valueList, &QListWidget::itemDoubleClicked, this, &CInhaltDlg::accept);
+    // The line the focus rests on is the one OK takes, so Enter right after
+    // the list opens takes the first value, and the first arrow key moves
+    // from there instead of skipping it.
+    connect(m_valueList, &QListWidget::currentItemChanged, this, [this](QListWidgetItem *current) {
+        if (current && m_valueList->selectedItems().isEmpty())
+            current->setSelected(true);
+    });
 
-    auto *ok = new QPushButton(QStringLiteral("OK"), this);
+    auto *ok = new QPushButton(QStringLiteral("&OK"), this);
     ok->setObjectName(QStringLiteral("ok"));
     ok->setDefault(true);
-    units.place(ok, 5, 205, 50, 14);
     connect(ok, &QPushButton::clicked, this, &CInhaltDlg::accept);
-
-    auto *cancel = new QPushButton(QStringLiteral("Abbrechen"), this);
+    auto *cancel = new QPushButton(QStringLiteral("&Abbrechen"), this);
     cancel->setObjectName(QStringLiteral("cancel"));
-    units.place(cancel, 60, 205, 50, 14);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    for (QPushButton *button : {ok, cancel})
+        button->setMinimumWidth(qMax(units.x(50), button->sizeHint().width()));
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(frame, 1);
+    auto *buttons = new QHBoxLayout;
+    buttons->addWidget(ok);
+    buttons->addWidget(cancel);
+    buttons->addStretch(1);
+    layout->addLayout(buttons);
+
+    setSizeGripEnabled(true);
+    fitToScreen(this, units.size(217, 226).expandedTo(sizeHint()));
+    m_valueList->setFocus();
 }
 
 void CInhaltDlg::setValues(const QStringList *values)
@@ -45,6 +65,13 @@ void CInhaltDlg::setValues(const QStringList *values)
         auto *line = new QListWidgetItem(values->at(i), m_valueList);
         line->setData(Qt::UserRole, int(i)); // the value's index, whatever the list shows
     }
+}
+
+void CInhaltDlg::selectValue(const QString &value)
+{
+    const QList<QListWidgetItem *> same = m_valueList->findItems(value, Qt::MatchExactly);
+    if (!value.isEmpty() && !same.isEmpty())
+        m_valueList->setCurrentItem(same.first());
 }
 
 void CInhaltDlg::accept()

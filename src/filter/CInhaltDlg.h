@@ -9,7 +9,8 @@
 class QListWidget;
 
 // "Datenansicht": the distinct values of a column, from which the user
-// picks the value of a criterion instead of typing it.
+// picks the value of a criterion instead of typing it. The list has the
+// focus from the start: arrow keys choose, Enter takes the value.
 class QRT_AUTOTEST_EXPORT CInhaltDlg : public QDialog
 {
     Q_OBJECT
@@ -21,6 +22,9 @@ public:
 
     // The values to list, in order; not owned, and read until the dialog ends.
     void setValues(const QStringList *values);
+    // Puts the selection on the line of that value, if the list has it, so
+    // that the value in the field is where the user starts.
+    void selectValue(const QString &value);
     // The value chosen with OK; "" when OK was pressed with none selected.
     [[nodiscard]] const QString &chosenText() const { return m_strChosen; }
 
@@ -28,7 +32,7 @@ public slots:
     void accept() override;
 
 private:
-    QListWidget *m_valueList;
+    QListWidget *m_valueList = nullptr;
     const QStringList *m_pValues = nullptr;
     QString m_strChosen;
 };

@@ -1,10 +1,12 @@
 #include "filter/CSqlFilterDlg.h"
 
+#include "platform/BuddyGroupBox.h"
 #include "platform/DialogUnits.h"
+#include "platform/ScreenFit.h"
 
-#include <QGroupBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QVBoxLayout>
 
 CSqlFilterDlg::CSqlFilterDlg(QWidget *parent)
     : QDialog(parent), m_statementEdit(new QPlainTextEdit(this))
@@ -12,23 +14,33 @@ CSqlFilterDlg::CSqlFilterDlg(QWidget *parent)
     setWindowTitle(QStringLiteral("SQL-Befehl anzeigen"));
     setFont(DialogUnits::templateFont());
     const DialogUnits units(font());
-    setFixedSize(units.size(186, 95));
 
-    auto *frame = new QGroupBox(QStringLiteral("SQL-Befehl"), this);
-    units.place(frame, 5, 5, 175, 60);
-    frame->lower();
-
+    auto *frame = new BuddyGroupBox(QStringLiteral("SQL-&Befehl"), this);
+    m_statementEdit->setParent(frame);
     m_statementEdit->setObjectName(QStringLiteral("sql"));
     m_statementEdit->setProperty("controlId", int(IDC_SQL));
     m_statementEdit->setReadOnly(true);
+    // Read-only, yet selectable by keyboard, so the statement can be copied.
+    m_statementEdit->setTextInteractionFlags(Qt::TextSelectableByKeyboard |
+                                             Qt::TextSelectableByMouse);
+    m_statementEdit->setTabChangesFocus(true);
     m_statementEdit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    units.place(m_statementEdit, 10, 15, 165, 45);
+    m_statementEdit->setMinimumSize(units.size(80, 30));
+    frame->setBuddy(m_statementEdit);
+    (new QVBoxLayout(frame))->addWidget(m_statementEdit);
 
-    auto *close = new QPushButton(QStringLiteral("Schließen"), this);
+    auto *close = new QPushButton(QStringLiteral("&Schließen"), this);
     close->setObjectName(QStringLiteral("ok"));
     close->setDefault(true);
-    units.place(close, 5, 75, 175, 14);
     connect(close, &QPushButton::clicked, this, &QDialog::accept);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(frame, 1);
+    layout->addWidget(close);
+
+    setSizeGripEnabled(true);
+    fitToScreen(this, units.size(186, 95).expandedTo(sizeHint()));
+    close->setFocus();
 }
 
 void CSqlFilterDlg::setStatement(const QString &statement)

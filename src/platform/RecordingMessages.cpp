@@ -33,29 +33,35 @@ void RecordingMessages::clear()
     m_texts.clear();
 }
 
-void RecordingMessages::inform(const QString &text, QWidget *owner)
+void RecordingMessages::inform(const QString &text, QWidget *owner, Severity severity)
 {
-    m_messages.append(Message{Kind::Information, text, owner, Answer::Ok, true});
+    Message information{Kind::Information, text, owner, Answer::Ok, true};
+    information.severity = severity;
+    m_messages.append(information);
     m_texts << text;
 }
 
-UserMessages::Answer RecordingMessages::askYesNo(const QString &text, QWidget *owner)
+UserMessages::Answer RecordingMessages::askYesNo(const QString &text, QWidget *owner,
+                                                 Consequence yes)
 {
-    return ask(Kind::YesNo, text, owner);
+    return ask(Kind::YesNo, text, owner, yes);
 }
 
-UserMessages::Answer RecordingMessages::askYesNoCancel(const QString &text, QWidget *owner)
+UserMessages::Answer RecordingMessages::askYesNoCancel(const QString &text, QWidget *owner,
+                                                       Consequence yes)
 {
-    return ask(Kind::YesNoCancel, text, owner);
+    return ask(Kind::YesNoCancel, text, owner, yes);
 }
 
 void RecordingMessages::unscripted(const Message &, Unscripted) {}
 
-UserMessages::Answer RecordingMessages::ask(Kind kind, const QString &text, const QWidget *owner)
+UserMessages::Answer RecordingMessages::ask(Kind kind, const QString &text, const QWidget *owner,
+                                            Consequence consequence)
 {
     const bool cancelOffered = kind == Kind::YesNoCancel;
     const Answer safe = cancelOffered ? Answer::Cancel : Answer::No;
     Message question{kind, text, owner, safe, false};
+    question.consequence = consequence;
     std::optional<Unscripted> reason;
     if (m_answers.isEmpty()) {
         reason = Unscripted::NoAnswerLeft;

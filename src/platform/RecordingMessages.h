@@ -39,8 +39,10 @@ public:
         QString text;
         // The window that raised it, for comparing only: it may be gone by now.
         const QWidget *owner = nullptr;
-        Answer answer = Answer::Ok; // what the caller got; Ok for an information
-        bool scripted = true;       // false for a question answered the safe way
+        Answer answer = Answer::Ok;                // what the caller got; Ok for an information
+        bool scripted = true;                      // false for a question answered the safe way
+        Severity severity = Severity::Information; // of an information
+        Consequence consequence = Consequence::Harmless; // of a question's Yes
     };
 
     RecordingMessages();
@@ -61,9 +63,12 @@ public:
     // Forgets what was recorded and the answers not used yet.
     void clear();
 
-    void inform(const QString &text, QWidget *owner = nullptr) override;
-    Answer askYesNo(const QString &text, QWidget *owner = nullptr) override;
-    Answer askYesNoCancel(const QString &text, QWidget *owner = nullptr) override;
+    void inform(const QString &text, QWidget *owner = nullptr,
+                Severity severity = Severity::Information) override;
+    Answer askYesNo(const QString &text, QWidget *owner = nullptr,
+                    Consequence yes = Consequence::Harmless) override;
+    Answer askYesNoCancel(const QString &text, QWidget *owner = nullptr,
+                          Consequence yes = Consequence::Harmless) override;
 
 protected:
     // Called after an unscripted question has been recorded with its safe
@@ -71,7 +76,7 @@ protected:
     virtual void unscripted(const Message &question, Unscripted reason);
 
 private:
-    Answer ask(Kind kind, const QString &text, const QWidget *owner);
+    Answer ask(Kind kind, const QString &text, const QWidget *owner, Consequence consequence);
 
     QQueue<Answer> m_answers;
     QVector<Message> m_messages;

@@ -7,28 +7,41 @@
 
 namespace {
 
+QMessageBox::Icon iconOf(UserMessages::Severity severity)
+{
+    switch (severity) {
+    case UserMessages::Severity::Information:
+        return QMessageBox::Information;
+    case UserMessages::Severity::Warning:
+        return QMessageBox::Warning;
+    case UserMessages::Severity::Error:
+        return QMessageBox::Critical;
+    }
+    return QMessageBox::Information;
+}
+
 class WidgetMessages final : public UserMessages
 {
 public:
-    void inform(const QString &text, QWidget *owner) override
+    void inform(const QString &text, QWidget *owner, Severity severity) override
     {
         if (!hasWidgets()) {
             qWarning().noquote() << text;
             return;
         }
-        QMessageBox box(QMessageBox::NoIcon, title(owner), text, QMessageBox::NoButton,
+        QMessageBox box(iconOf(severity), title(owner), text, QMessageBox::NoButton,
                         parentFor(owner));
-        box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+        box.addButton(QStringLiteral("&OK"), QMessageBox::AcceptRole);
         box.exec();
     }
 
-    Answer askYesNo(const QString &text, QWidget *owner) override
+    Answer askYesNo(const QString &text, QWidget *owner, Consequence yes) override
     {
-        return ask(text, owner, false);
+        return ask(text, owner, yes, false);
     }
-    Answer askYesNoCancel(const QString &text, QWidget *owner) override
+    Answer askYesNoCancel(const QString &text, QWidget *owner, Consequence yes) override
     {
-        return ask(text, owner, true);
+        return ask(text, owner, yes, true);
     }
 
 private:
@@ -41,15 +54,18 @@ private:
         return owner ? owner->window() : QApplication::activeWindow();
     }
 
+    // The title of the window the box belongs to: the user sees which
+    // dialog speaks, not which program.
     static QString title(QWidget *owner)
     {
-        if (owner && !owner->window()->windowTitle().isEmpty())
-            return owner->window()->windowTitle();
+        const QWidget *parent = parentFor(owner);
+        if (parent && !parent->windowTitle().isEmpty())
+            return parent->windowTitle();
         const QString name = QCoreApplication::applicationName();
         return name.isEmpty() ? QStringLiteral("QRT") : name;
     }
 
-    static Answer ask(const QString &text, QWidget *owner, bool withCancel)
+    static Answer ask(const QString &text, QWidget *owner, Consequence consequence, bool withCancel)
     {
         if (!hasWidgets()) {
             qWarning().noquote() << text;
@@ -57,16 +73,16 @@ private:
         }
         QMessageBox box(QMessageBox::Question, title(owner), text, QMessageBox::NoButton,
                         parentFor(owner));
-        QPushButton *yes = box.addButton(QStringLiteral("Ja"), QMessageBox::YesRole);
-        QPushButton *no = box.addButton(QStringLiteral("Nein"), QMessageBox::NoRole);
+        QPushButton *yes = box.addButton(QStringLiteral("&Ja"), QMessageBox::YesRole);
+        QPushButton *no = box.addButton(QStringLiteral("&Nein"), QMessageBox::NoRole);
         QPushButton *cancel = nullptr;
         if (withCancel) {
-            cancel = box.addButton(QStringLiteral("Abbrechen"), QMessageBox::RejectRole);
+            cancel = box.addButton(QStringLiteral("&Abbrechen"), QMessageBox::RejectRole);
             box.setEscapeButton(cancel);
         } else {
             box.setEscapeButton(no);
         }
-        box.setDefaultButton(yes);
+        box.setDefaultButton(consequence == Consequence::Destructive ? no : yes);
         box.exec();
         if (box.clickedButton() == yes)
             return Answer::Yes;
@@ -106,19 +122,25 @@ ScopedUserMessages::~ScopedUserMessages()
 
 namespace qrt {
 
-void inform(const QString &text, QWidget *owner)
+void inform(const QString &text, QWidget *owner, UserMessages::Severity severity)
 {
-    UserMessages::current().inform(text, owner);
+    UserMessages::current().inform(text, owner, severity);
 }
 
-UserMessages::Answer askYesNo(const QString &text, QWidget *owner)
+void warn(const QString &text, QWidget *owner)
 {
-    return UserMessages::current().askYesNo(text, owner);
+    UserMessages::current().inform(text, owner, UserMessages::Severity::Warning);
 }
 
-UserMessages::Answer askYesNoCancel(const QString &text, QWidget *owner)
+UserMessages::Answer askYesNo(const QString &text, QWidget *owner, UserMessages::Consequence yes)
 {
-    return UserMessages::current().askYesNoCancel(text, owner);
+    return UserMessages::current().askYesNo(text, owner, yes);
+}
+
+UserMessages::Answer askYesNoCancel(const QString &text, QWidget *owner,
+                                    UserMessages::Consequence yes)
+{
+    return UserMessages::current().askYesNoCancel(text, owner, yes);
 }
 
 } // namespace qrt

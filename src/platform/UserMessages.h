@@ -14,7 +14,13 @@ class QWidget;
 //
 // owner is the form or dialog that raised the message: the box is modal to
 // it and carries its window title. Without one the box belongs to the active
-// window and carries the application's name.
+// window and carries that window's title (the application's name when there
+// is none).
+//
+// The severity of an information chooses the icon of its box; a question
+// shows the question icon, and one whose Yes destroys something (deletes,
+// overwrites, rebuilds) has "Nein" as its default button, so that Enter
+// pressed out of habit keeps what is there.
 //
 // The default implementation shows a QMessageBox with German buttons; without
 // a QApplication (a console host, a core test) it writes the text to the
@@ -24,13 +30,29 @@ class QRT_EXPORT UserMessages
 {
 public:
     enum class Answer { Ok, Yes, No, Cancel };
+    // What an information tells the user.
+    enum class Severity {
+        Information, // something went as asked: "Filter erfolgreich gespeichert!"
+        Warning,     // the input cannot be used as it is, and the user can put it right
+        Error,       // an operation failed: a database error, a lost connection
+    };
+    // What the answer Yes does.
+    enum class Consequence {
+        Harmless,    // "Ja" is the default button
+        Destructive, // Yes deletes, overwrites or rebuilds: "Nein" is the default button
+    };
 
     virtual ~UserMessages();
 
-    virtual void inform(const QString &text, QWidget *owner = nullptr) = 0;     // "OK"
-    virtual Answer askYesNo(const QString &text, QWidget *owner = nullptr) = 0; // "Ja", "Nein"
+    // "OK"
+    virtual void inform(const QString &text, QWidget *owner = nullptr,
+                        Severity severity = Severity::Information) = 0;
+    // "Ja", "Nein"
+    virtual Answer askYesNo(const QString &text, QWidget *owner = nullptr,
+                            Consequence yes = Consequence::Harmless) = 0;
     // "Ja", "Nein", "Abbrechen"
-    virtual Answer askYesNoCancel(const QString &text, QWidget *owner = nullptr) = 0;
+    virtual Answer askYesNoCancel(const QString &text, QWidget *owner = nullptr,
+                                  Consequence yes = Consequence::Harmless) = 0;
 
     // The implementation in use; never null.
     static UserMessages &current();
@@ -55,11 +77,19 @@ private:
     UserMessages *m_previous; // null for the default
 };
 
-// Short forms for the callers: qrt::inform(tr("…"), this).
+// Short forms for the callers: qrt::inform(tr("…"), this),
+// qrt::askYesNo(tr("… wirklich löschen?"), this, UserMessages::Consequence::Destructive).
 namespace qrt {
-QRT_EXPORT void inform(const QString &text, QWidget *owner = nullptr);
-QRT_EXPORT UserMessages::Answer askYesNo(const QString &text, QWidget *owner = nullptr);
-QRT_EXPORT UserMessages::Answer askYesNoCancel(const QString &text, QWidget *owner = nullptr);
+QRT_EXPORT void inform(const QString &text, QWidget *owner = nullptr,
+                       UserMessages::Severity severity = UserMessages::Severity::Information);
+// inform() with the warning's severity: input the user has to put right.
+QRT_EXPORT void warn(const QString &text, QWidget *owner = nullptr);
+QRT_EXPORT UserMessages::Answer
+askYesNo(const QString &text, QWidget *owner = nullptr,
+         UserMessages::Consequence yes = UserMessages::Consequence::Harmless);
+QRT_EXPORT UserMessages::Answer
+askYesNoCancel(const QString &text, QWidget *owner = nullptr,
+               UserMessages::Consequence yes = UserMessages::Consequence::Harmless);
 } // namespace qrt
 
 #endif // QRT_PLATFORM_USERMESSAGES_H

@@ -45,9 +45,9 @@ QString failures(const QVector<ChildProcess::Result> &results)
 class PrintedMessages : public RecordingMessages
 {
 public:
-    void inform(const QString &text, QWidget *owner) override
+    void inform(const QString &text, QWidget *owner, Severity severity) override
     {
-        RecordingMessages::inform(text, owner);
+        RecordingMessages::inform(text, owner, severity);
         QTextStream(stderr) << text << Qt::endl;
     }
 };

@@ -6,10 +6,13 @@
 #include <QDialog>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
+
+#include <memory>
 
 TEST(ScriptedMessages, RecordsTextsAndAnswersInOrder)
 {
@@ -124,6 +127,12 @@ TEST(ScriptedMessages, RestoresThePreviousImplementation)
     EXPECT_EQ(&UserMessages::current(), outer);
 }
 
+// A button's text as the user reads it: "&Ja" shows as Ja, J underlined.
+static QString shownText(const QAbstractButton *button)
+{
+    return QString(button->text()).remove(QLatin1Char('&'));
+}
+
 // The default shows real message boxes with German buttons; click the one
 // named and return the answer.
 static UserMessages::Answer clickInNextBox(const QString &buttonText, bool withCancel,
@@ -133,10 +142,11 @@ static UserMessages::Answer clickInNextBox(const QString &buttonText, bool withC
         auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
         ASSERT_NE(box, nullptr);
         for (QAbstractButton *button : box->buttons()) {
-            seenButtons->append(button->text());
+            seenButtons->append(shownText(button));
+            EXPECT_TRUE(button->text().contains(QLatin1Char('&'))) << "a mnemonic on each";
         }
         for (QAbstractButton *button : box->buttons()) {
-            if (button->text() == buttonText)
+            if (shownText(button) == buttonText)
                 button->click();
         }
     });
@@ -203,8 +213,85 @@ TEST(DefaultMessages, BelongToTheOwnersWindowAndCarryItsTitle)
     form.setWindowTitle(QStringLiteral("Kunden"));
     form.activateWindow();
     QApplication::setActiveWindow(&form);
-    seen = informAndRead(nullptr); // no owner: the active window
-    EXPECT_EQ(seen.title, QStringLiteral("Kundenverwaltung"));
+    seen = informAndRead(nullptr); // no owner: the active window, with its title
+    EXPECT_EQ(seen.title, QStringLiteral("Kunden"));
     EXPECT_EQ(seen.parent, &form);
     QApplication::setApplicationName(programName);
+}
+
+// What a box showed, read while it was up; then the user pressed Enter, as
+// someone does who reads no further.
+struct BoxSeen
+{
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QString defaultButton;
+};
+
+TEST(DefaultMessages, ShowTheIconOfTheirKindAndEnterNeverDestroys)
+{
+    using Severity = UserMessages::Severity;
+    using Consequence = UserMessages::Consequence;
+    const std::pair<Severity, QMessageBox::Icon> icons[] = {
+        {Severity::Information, QMessageBox::Information},
+        {Severity::Warning, QMessageBox::Warning},
+        {Severity::Error, QMessageBox::Critical},
+    };
+    for (const auto &[severity, icon] : icons) {
+        auto seen = std::make_shared<BoxSeen>();
+        QTimer::singleShot(0, [seen] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            ASSERT_NE(box, nullptr);
+            seen->icon = box->icon();
+            QTest::keyClick(box, Qt::Key_Return);
+        });
+        qrt::inform(QStringLiteral("Text"), nullptr, severity);
+        EXPECT_EQ(seen->icon, icon);
+    }
+
+    // Enter answers with the default button: Ja where Yes only goes on,
+    // Nein where Yes deletes or overwrites.
+    const auto enterAnswers = [](Consequence yes, bool withCancel, QString *defaultButton) {
+        auto seen = std::make_shared<BoxSeen>();
+        QTimer::singleShot(0, [seen] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            ASSERT_NE(box, nullptr);
+            seen->icon = box->icon();
+            seen->defaultButton = box->defaultButton() ? shownText(box->defaultButton()) : "";
+            QTest::keyClick(box, Qt::Key_Return);
+        });
+        const UserMessages::Answer answer =
+            withCancel ? qrt::askYesNoCancel(QStringLiteral("Speichern?"), nullptr, yes)
+                       : qrt::askYesNo(QStringLiteral("Löschen?"), nullptr, yes);
+        EXPECT_EQ(seen->icon, QMessageBox::Question);
+        *defaultButton = seen->defaultButton;
+        return answer;
+    };
+    QString defaultButton;
+    EXPECT_EQ(enterAnswers(Consequence::Harmless, false, &defaultButton),
+              UserMessages::Answer::Yes);
+    EXPECT_EQ(defaultButton, QStringLiteral("Ja"));
+    EXPECT_EQ(enterAnswers(Consequence::Destructive, false, &defaultButton),
+              UserMessages::Answer::No);
+    EXPECT_EQ(defaultButton, QStringLiteral("Nein"));
+    EXPECT_EQ(enterAnswers(Consequence::Destructive, true, &defaultButton),
+              UserMessages::Answer::No);
+    EXPECT_EQ(enterAnswers(Consequence::Harmless, true, &defaultButton), UserMessages::Answer::Yes);
+}
+
+TEST(RecordingMessages, KeepsSeverityAndConsequence)
+{
+    RecordingMessages messages;
+    ScopedUserMessages installed(messages);
+    messages.answer(UserMessages::Answer::Yes);
+    qrt::warn(QStringLiteral("Bitte eine Zahl eingeben!"));
+    qrt::inform(QStringLiteral("Verbindung verloren"), nullptr, UserMessages::Severity::Error);
+    qrt::askYesNo(QStringLiteral("Überschreiben?"), nullptr,
+                  UserMessages::Consequence::Destructive);
+    qrt::askYesNoCancel(QStringLiteral("Speichern?"));
+    const QVector<RecordingMessages::Message> &all = messages.messages();
+    ASSERT_EQ(all.size(), 4);
+    EXPECT_EQ(all[0].severity, UserMessages::Severity::Warning);
+    EXPECT_EQ(all[1].severity, UserMessages::Severity::Error);
+    EXPECT_EQ(all[2].consequence, UserMessages::Consequence::Destructive);
+    EXPECT_EQ(all[3].consequence, UserMessages::Consequence::Harmless);
 }

@@ -1,0 +1,476 @@
+#include "FilterTestSupport.h"
+
+#include "controls/CComboBoxExt.h"
+#include "data/CTabInfo.h"
+#include "filter/CFilterDlg.h"
+#include "filter/CInhaltDlg.h"
+#include "filter/CSqlFilterDlg.h"
+#include "support/ScriptedMessages.h"
+
+#include <QDateEdit>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+// The filter dialog as a keyboard user meets it: every step below is a key
+// pressed at whatever has the focus, never a click or a call, and after each
+// step the test looks where the focus went.
+namespace {
+
+// Where a key goes: into an open drop-down, else to the focus of the
+// active window.
+QWidget *keyTarget()
+{
+    if (QWidget *popup = QApplication::activePopupWidget())
+        return popup->focusWidget() ? popup->focusWidget() : popup;
+    return QApplication::focusWidget();
+}
+
+QStringList lineTexts(const QListWidget *list)
+{
+    QStringList texts;
+    for (int i = 0; i < list->count(); ++i)
+        texts << list->item(i)->text() + '#' + list->item(i)->data(Qt::UserRole).toString();
+    return texts;
+}
+
+// QTest::qWaitForWindowActive() is content with a window whose parent is
+// active; keys need the window itself to be.
+void activate(QWidget *window)
+{
+    window->show();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitFor([window] { return QApplication::activeWindow() == window; }));
+}
+
+// act on the next modal dialog of that type once it has the keyboard.
+template <typename Dialog> void whenModal(std::function<void(Dialog *)> act)
+{
+    onNextModal<Dialog>([act](Dialog *dialog) {
+        // A window manager activates a new modal window; the offscreen
+        // platform leaves that to the program.
+        activate(dialog);
+        act(dialog);
+        if (dialog->isVisible()) {
+            ADD_FAILURE() << "the keys did not close the dialog";
+            dialog->reject();
+        }
+    });
+}
+
+class FilterKeyboardTest : public EngineTest
+{
+protected:
+    void SetUp() override
+    {
+        QRT_REQUIRE_DATABASE(db);
+        createKunden(db);
+        open();
+    }
+
+    // A new dialog on the table as it is now.
+    void open()
+    {
+        dialog.reset();
+        CTabInfo::RemoveTabFromMap(QStringLiteral("kunden")); // the columns may have changed
+        ASSERT_TRUE(store.LoadConfig(filterDocument(db, "kunden")));
+        dialog = std::make_unique<CFilterDlg>(&store);
+        ASSERT_NO_FATAL_FAILURE(activate(dialog.get()));
+        column = dialog->findChild<CComboBoxExt *>("column");
+        condition = dialog->findChild<CComboBoxExt *>("condition");
+        value = dialog->findChild<QLineEdit *>("value");
+        date = dialog->findChild<QDateEdit *>("date");
+        criteria = dialog->findChild<QListWidget *>("criteria");
+        savedFilters = dialog->findChild<QComboBox *>("savedFilters");
+    }
+
+    // A key at the focus. A mnemonic of a button clicks it after a short
+    // animation, as on the screen; the key returns once it has.
+    void press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        QWidget *target = keyTarget();
+        ASSERT_NE(target, nullptr) << "nothing has the focus";
+        QTest::keyClick(target, key, modifiers);
+        const QList<QPushButton *> buttons = dialog->findChildren<QPushButton *>();
+        ASSERT_TRUE(QTest::qWaitFor([&buttons] {
+            return std::none_of(buttons.begin(), buttons.end(),
+                                [](const QPushButton *button) { return button->isDown(); });
+        }));
+        // A window manager gives the dialog back the keyboard when a window
+        // that it opened closes; the offscreen platform does not.
+        if (!QApplication::activeWindow() && dialog->isVisible()) {
+            ASSERT_NO_FATAL_FAILURE(activate(dialog.get()));
+        }
+    }
+    void alt(char letter) { press(Qt::Key(Qt::Key_A + (letter - 'A')), Qt::AltModifier); }
+    void type(const char *text) { QTest::keyClicks(keyTarget(), QString::fromUtf8(text)); }
+    void repeat(Qt::Key key, int times)
+    {
+        for (int i = 0; i < times; ++i)
+            press(key);
+    }
+
+    const QWidget *focus() const { return QApplication::focusWidget(); }
+    const QPushButton *button(const char *name) const
+    {
+        return dialog->findChild<QPushButton *>(name);
+    }
+    QString rows(const char *table) const
+    {
+        return db.scalar(QStringLiteral("SELECT COUNT(*) FROM ") + table);
+    }
+
+    ScriptedMessages messages;
+    CFilterMgr store;
+    std::unique_ptr<CFilterDlg> dialog;
+    CComboBoxExt *column = nullptr;
+    CComboBoxExt *condition = nullptr;
+    QLineEdit *value = nullptr;
+    QDateEdit *date = nullptr;
+    QListWidget *criteria = nullptr;
+    QComboBox *savedFilters = nullptr;
+};
+
+TEST_P(FilterKeyboardTest, BuildsSavesOverwritesLoadsAndDeletesAFilterByKeysAlone)
+{
+    using Consequence = UserMessages::Consequence;
+    using Severity = UserMessages::Severity;
+    EXPECT_EQ(focus(), value) << "the dialog opens at the value of the first column";
+
+    // A number: arrow keys choose column and condition and leave the focus.
+    alt('S');
+    EXPECT_EQ(focus(), column);
+    repeat(Qt::Key_Down, 3);
+    EXPECT_EQ(column->currentText(), "betrag");
+    EXPECT_EQ(focus(), column);
+    alt('B');
+    press(Qt::Key_End);
+    EXPECT_EQ(condition->currentText(), "kleiner");
+    EXPECT_EQ(focus(), condition);
+    press(Qt::Key_Tab);
+    EXPECT_EQ(focus(), value);
+    type("12,5");
+    press(Qt::Key_Return);
+    EXPECT_EQ(focus(), value) << "ready for the next value";
+    EXPECT_EQ(value->text(), "");
+
+    // A text.
+    alt('S');
+    repeat(Qt::Key_Up, 2);
+    EXPECT_EQ(column->currentText(), "name");
+    alt('B');
+    press(Qt::Key_End);
+    EXPECT_EQ(condition->currentText(), "enthält");
+    alt('W');
+    EXPECT_EQ(focus(), value);
+    type("eie");
+    press(Qt::Key_Enter); // the keypad's
+    EXPECT_EQ(focus(), value);
+
+    // A date: typed, then a day later in the calendar, which opens with F4
+    // under the field's right edge.
+    alt('S');
+    repeat(Qt::Key_Down, 3);
+    EXPECT_EQ(column->currentText(), "seit");
+    alt('B');
+    repeat(Qt::Key_Down, 3);
+    EXPECT_EQ(condition->currentText(), "größer");
+    press(Qt::Key_Tab);
+    EXPECT_EQ(focus(), date) << "the date follows the condition";
+    type("17052020");
+    EXPECT_EQ(date->date(), QDate(2020, 5, 17));
+    press(Qt::Key_F4);
+    QWidget *calendar = QApplication::activePopupWidget();
+    ASSERT_NE(calendar, nullptr) << "F4 opens the calendar";
+    EXPECT_EQ(calendar->geometry().right(), date->mapToGlobal(QPoint(date->width() - 1, 0)).x());
+    EXPECT_EQ(calendar->geometry().top(), date->mapToGlobal(QPoint(0, date->height())).y());
+    press(Qt::Key_Right);
+    press(Qt::Key_Return);
+    EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+    EXPECT_EQ(date->date(), QDate(2020, 5, 18));
+    EXPECT_EQ(focus(), date);
+    press(Qt::Key_Return);
+    EXPECT_EQ(focus(), date);
+
+    // Yes/no: F4 offers the two words, Enter takes the first.
+    alt('S');
+    press(Qt::Key_Down);
+    EXPECT_EQ(column->currentText(), "aktiv");
+    alt('W');
+    QStringList offered;
+    bool listHasFocus = false;
+    whenModal<CInhaltDlg>([&](CInhaltDlg *picker) {
+        auto *list = picker->findChild<QListWidget *>("values");
+        for (int i = 0; i < list->count(); ++i)
+            offered << list->item(i)->text();
+        listHasFocus = QApplication::focusWidget() == list;
+        QTest::keyClick(keyTarget(), Qt::Key_Return);
+    });
+    press(Qt::Key_F4);
+    EXPECT_EQ(offered, QStringList({"ja", "nein"}));
+    EXPECT_TRUE(listHasFocus);
+    EXPECT_EQ(value->text(), "ja");
+    EXPECT_EQ(focus(), value);
+    press(Qt::Key_Return);
+    EXPECT_EQ(lineTexts(criteria), QStringList({"betrag kleiner 12,5#0", "name enthält 'eie'#1",
+                                                "seit größer 18.05.2020#2", "aktiv gleich ja#3"}));
+
+    // Delete removes the line the focus rests on; the next one is ready.
+    alt('K');
+    EXPECT_EQ(focus(), criteria);
+    EXPECT_TRUE(button("remove")->isEnabled()) << "the line the focus rests on is selected";
+    press(Qt::Key_Down);
+    press(Qt::Key_Delete);
+    EXPECT_EQ(lineTexts(criteria), QStringList({"betrag kleiner 12,5#0", "seit größer 18.05.2020#1",
+                                                "aktiv gleich ja#2"}));
+    EXPECT_EQ(criteria->currentRow(), 1);
+    EXPECT_EQ(focus(), criteria);
+
+    // The statement, by its button's letter.
+    QString statement;
+    whenModal<CSqlFilterDlg>([&statement](CSqlFilterDlg *view) {
+        statement = view->findChild<QPlainTextEdit *>("sql")->toPlainText();
+        QTest::keyClick(keyTarget(), Qt::Key_Escape);
+    });
+    alt('F');
+    EXPECT_EQ(statement, "SELECT * FROM kunden WHERE  betrag<12.5 AND seit>'2020-05-18' AND "
+                         "aktiv=true");
+
+    // Save, then overwrite: the question's default is Nein.
+    alt('G');
+    EXPECT_EQ(focus(), savedFilters);
+    type("Tastatur");
+    alt('P');
+    EXPECT_EQ(messages.texts(), QStringList("Filter erfolgreich gespeichert!"));
+    alt('K');
+    press(Qt::Key_Delete); // the date criterion
+    messages.clear();
+    messages.answer(UserMessages::Answer::No);
+    alt('P');
+    EXPECT_EQ(rows("QRTFILTERITEM"), "3") << "No keeps the saved filter";
+    messages.answer(UserMessages::Answer::Yes);
+    alt('P');
+    EXPECT_EQ(rows("QRTFILTERITEM"), "2");
+    ASSERT_EQ(messages.messages().size(), 3);
+    for (int i : {0, 1})
+        EXPECT_EQ(messages.messages().at(i).consequence, Consequence::Destructive);
+    EXPECT_EQ(messages.texts().last(), "Filter erfolgreich gespeichert!");
+    EXPECT_EQ(messages.messages().last().severity, Severity::Information);
+
+    // Empty the list by keys; the focus goes on to the next criterion.
+    alt('K');
+    press(Qt::Key_Delete);
+    press(Qt::Key_Delete);
+    EXPECT_EQ(criteria->count(), 0);
+    EXPECT_FALSE(button("remove")->isEnabled());
+    EXPECT_EQ(focus(), value);
+
+    // Enter in the saved-filter box loads the named filter.
+    alt('G');
+    press(Qt::Key_Return);
+    EXPECT_EQ(lineTexts(criteria), QStringList({"betrag kleiner 12.5#0", "aktiv gleich true#1"}));
+    EXPECT_EQ(focus(), savedFilters);
+    EXPECT_TRUE(dialog->isVisible());
+
+    // Delete it: the question's default is Nein.
+    messages.clear();
+    messages.answer(UserMessages::Answer::Yes);
+    alt('C');
+    EXPECT_EQ(messages.questions(), QStringList("Den Filter Tastatur wirklich löschen?"));
+    EXPECT_EQ(messages.messages().value(0).consequence, Consequence::Destructive);
+    EXPECT_EQ(rows("QRTFILTER"), "0");
+    EXPECT_EQ(criteria->count(), 0);
+    EXPECT_EQ(savedFilters->count(), 0);
+    EXPECT_EQ(focus(), savedFilters);
+
+    // Enter with nothing to load is OK's, which wants a criterion first.
+    messages.clear();
+    press(Qt::Key_Return);
+    EXPECT_EQ(messages.texts(), QStringList("Bitte mindestens ein Filterkriterium auswählen oder "
+                                            "das Fenster über 'Abbrechen' verlassen."));
+    EXPECT_EQ(messages.messages().value(0).severity, Severity::Warning);
+    EXPECT_EQ(focus(), value);
+    type("ja");
+    press(Qt::Key_Return); // adds
+    EXPECT_TRUE(dialog->isVisible());
+    press(Qt::Key_Return); // nothing new to add: OK
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_EQ(dialog->result(), QDialog::Accepted) << "a yes/no criterion the database takes";
+    EXPECT_EQ(store.GetCondition(), " aktiv=true");
+    for (const RecordingMessages::Message &message : messages.messages())
+        EXPECT_EQ(message.owner, dialog.get()) << message.text.toStdString();
+}
+
+TEST_P(FilterKeyboardTest, EnterAddsWhatIsNewAndOtherwisePressesOk)
+{
+    // Nothing entered and no criteria: Enter can only mean "add", and the
+    // check says what is missing.
+    press(Qt::Key_Return);
+    EXPECT_EQ(messages.texts(), QStringList("Bitte ein Filterkriterium eingeben!"));
+    EXPECT_EQ(messages.messages().value(0).severity, UserMessages::Severity::Warning);
+    EXPECT_EQ(focus(), value);
+    EXPECT_TRUE(store.criteria().isEmpty());
+
+    // "ohne Wert" is complete in the condition box: Enter there adds it,
+    // once; the next Enter is OK's.
+    alt('B');
+    repeat(Qt::Key_Down, 2);
+    EXPECT_EQ(condition->currentText(), "ohne Wert");
+    press(Qt::Key_Return);
+    EXPECT_EQ(lineTexts(criteria), QStringList("id ohne Wert #0"));
+    EXPECT_EQ(focus(), condition) << "no value field to go to";
+    press(Qt::Key_Return);
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_EQ(dialog->result(), QDialog::Accepted);
+    EXPECT_EQ(store.criteria().size(), 1);
+
+    // Shown again, with a criterion: Enter in the empty value field is OK.
+    ASSERT_NO_FATAL_FAILURE(activate(dialog.get()));
+    alt('W');
+    EXPECT_FALSE(value->isEnabled()) << "still \"ohne Wert\"";
+    alt('B');
+    press(Qt::Key_Home);
+    alt('W');
+    EXPECT_EQ(focus(), value);
+    dialog->setResult(QDialog::Rejected);
+    press(Qt::Key_Return);
+    EXPECT_EQ(dialog->result(), QDialog::Accepted);
+    ASSERT_NO_FATAL_FAILURE(activate(dialog.get()));
+
+    // A date column: the date shown is new input once the column is chosen.
+    alt('S');
+    press(Qt::Key_End); // aktiv
+    press(Qt::Key_Up);  // seit
+    alt('B');
+    press(Qt::Key_Tab);
+    EXPECT_EQ(focus(), date);
+    press(Qt::Key_Return);
+    EXPECT_EQ(store.criteria().size(), 2);
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_EQ(focus(), date);
+
+    // A name typed into the saved-filter box: Enter loads, or says why not,
+    // and never closes the dialog.
+    messages.clear();
+    alt('G');
+    type("Gibt es nicht");
+    press(Qt::Key_Return);
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_EQ(messages.texts(), QStringList("Bitte geben Sie den Namen eines existierenden Filters "
+                                            "ein oder wählen einen aus der Liste aus!"));
+    EXPECT_EQ(focus(), savedFilters);
+}
+
+TEST_P(FilterKeyboardTest, ThePickerOffersOnlyWhatAddingTakes)
+{
+    db.exec({QStringLiteral("ALTER TABLE kunden ADD COLUMN notiz VARCHAR(100)"),
+             QStringLiteral("INSERT INTO kunden (id, name, notiz) VALUES (5, 'O''Brien', 'kurz')"),
+             QStringLiteral("INSERT INTO kunden (id, notiz) VALUES (6, '") + QString(61, 'x') +
+                 QStringLiteral("')")});
+    ASSERT_NO_FATAL_FAILURE(open());
+    const auto pick = [this](int downs, QStringList *offered) {
+        whenModal<CInhaltDlg>([offered, downs](CInhaltDlg *picker) {
+            auto *list = picker->findChild<QListWidget *>("values");
+            for (int i = 0; i < list->count(); ++i)
+                *offered << list->item(i)->text();
+            for (int i = 0; i < downs; ++i)
+                QTest::keyClick(keyTarget(), Qt::Key_Down);
+            QTest::keyClick(keyTarget(), Qt::Key_Return);
+        });
+        press(Qt::Key_F4);
+    };
+
+    // A value longer than the value field would be cut: not offered.
+    alt('S');
+    press(Qt::Key_End);
+    EXPECT_EQ(column->currentText(), "notiz");
+    alt('W');
+    QStringList offered;
+    pick(0, &offered);
+    EXPECT_EQ(offered, QStringList("kurz"));
+    EXPECT_EQ(value->text(), "kurz");
+
+    // A name with a quote would be refused: not offered.
+    alt('S');
+    press(Qt::Key_Home);
+    press(Qt::Key_Down);
+    EXPECT_EQ(column->currentText(), "name");
+    alt('W');
+    offered.clear();
+    pick(1, &offered);
+    EXPECT_EQ(offered, QStringList({"Brien", "Meier", "Schulz"}));
+    EXPECT_EQ(value->text(), "Meier");
+    EXPECT_EQ(focus(), value);
+    // The list opens at the value in the field.
+    offered.clear();
+    pick(0, &offered);
+    EXPECT_EQ(value->text(), "Meier");
+    press(Qt::Key_Return);
+    EXPECT_EQ(lineTexts(criteria), QStringList("name gleich 'Meier'#0"));
+
+    // A number as the store lists it is a number the checks accept.
+    alt('S');
+    repeat(Qt::Key_Down, 2);
+    EXPECT_EQ(column->currentText(), "betrag");
+    alt('W');
+    offered.clear();
+    pick(1, &offered);
+    EXPECT_EQ(offered, QStringList({"3,000000", "12,500000"}));
+    press(Qt::Key_Return);
+    EXPECT_EQ(store.criteria().value(1).value, "12.500000");
+
+    // Switching the column takes the old value away; "ohne Wert" empties
+    // and locks the value for typing and picking alike.
+    type("99");
+    alt('S');
+    press(Qt::Key_Up);
+    EXPECT_EQ(value->text(), "") << "a number of betrag is no value of ort";
+    alt('W');
+    type("Bonn");
+    alt('B');
+    repeat(Qt::Key_Down, 2);
+    EXPECT_EQ(value->text(), "");
+    EXPECT_FALSE(value->isEnabled());
+    EXPECT_FALSE(button("picker")->isEnabled());
+    dialog->OnValuePicker(); // as a stray click would: nothing opens
+    EXPECT_EQ(value->text(), "");
+    EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join('\n').toStdString();
+}
+
+TEST_P(FilterKeyboardTest, TabFollowsTheLayoutAndArrowKeysKeepTheFocus)
+{
+    const auto chain = [this](int steps) {
+        QStringList names;
+        for (int i = 0; i < steps; ++i) {
+            names << focus()->objectName();
+            press(Qt::Key_Tab);
+        }
+        return names;
+    };
+    alt('S');
+    press(Qt::Key_Down); // name: a text
+    EXPECT_EQ(focus(), column);
+    EXPECT_EQ(chain(15), QStringList({"column", "picker", "condition", "value", "add",
+                                      "savedFilters", "load", "save", "delete", "criteria",
+                                      "statement", "ok", "cancel", "column", "picker"}))
+        << "\"Entfernen\" is skipped while it has nothing to remove";
+
+    alt('S');
+    repeat(Qt::Key_Down, 3); // seit: a date
+    EXPECT_EQ(focus(), column);
+    alt('B');
+    EXPECT_EQ(chain(3), QStringList({"condition", "date", "add"}));
+
+    alt('B');
+    press(Qt::Key_Down);
+    EXPECT_EQ(focus(), condition);
+    EXPECT_EQ(condition->currentText(), "ungleich");
+}
+
+QRT_INSTANTIATE_FOR_ENGINES(FilterKeyboardTest);
+
+} // namespace

@@ -1,0 +1,144 @@
+#include "platform/BuddyGroupBox.h"
+#include "platform/KeyAction.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QDialog>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QVBoxLayout>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+void activate(QWidget *window)
+{
+    window->show();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitFor([window] { return QApplication::activeWindow() == window; }));
+}
+
+// A dialog whose default button counts its clicks, with two fields.
+struct EnterDialog
+{
+    QDialog dialog;
+    QLineEdit *bound = new QLineEdit(&dialog);
+    QLineEdit *plain = new QLineEdit(&dialog);
+    QPushButton *ok = new QPushButton(QStringLiteral("OK"), &dialog);
+    int okClicks = 0;
+
+    EnterDialog()
+    {
+        auto *layout = new QVBoxLayout(&dialog);
+        layout->addWidget(bound);
+        layout->addWidget(plain);
+        layout->addWidget(ok);
+        ok->setDefault(true);
+        QObject::connect(ok, &QPushButton::clicked, [this] { ++okClicks; });
+    }
+};
+
+} // namespace
+
+TEST(KeyAction, EnterRunsTheFieldsActionOrGoesOnToTheDefaultButton)
+{
+    EnterDialog window;
+    int runs = 0;
+    bool used = true;
+    KeyAction::onEnter(window.bound, [&] {
+        ++runs;
+        return used;
+    });
+    ASSERT_NO_FATAL_FAILURE(activate(&window.dialog));
+
+    window.bound->setFocus();
+    QTest::keyClick(window.bound, Qt::Key_Return);
+    QTest::keyClick(window.bound, Qt::Key_Enter, Qt::KeypadModifier);
+    EXPECT_EQ(runs, 2);
+    EXPECT_EQ(window.okClicks, 0) << "a used key goes no further";
+
+    used = false;
+    QTest::keyClick(window.bound, Qt::Key_Return);
+    EXPECT_EQ(runs, 3);
+    EXPECT_EQ(window.okClicks, 1) << "a key the action leaves reaches the default button";
+
+    window.plain->setFocus();
+    QTest::keyClick(window.plain, Qt::Key_Return);
+    EXPECT_EQ(runs, 3) << "only the bound field";
+    EXPECT_EQ(window.okClicks, 2);
+
+    QTest::keyClick(window.bound, Qt::Key_Return, Qt::ControlModifier);
+    EXPECT_EQ(runs, 3) << "Ctrl+Enter is another key";
+}
+
+TEST(KeyAction, WinsOverAShortcutOfTheSameKeyAndWatchesTheFocusProxy)
+{
+    EnterDialog window;
+    int deletes = 0;
+    int shortcuts = 0;
+    auto *deleteAll = new QAction(&window.dialog);
+    deleteAll->setShortcut(QKeySequence(Qt::Key_Delete));
+    window.dialog.addAction(deleteAll);
+    QObject::connect(deleteAll, &QAction::triggered, [&] { ++shortcuts; });
+    KeyAction::onDelete(window.bound, [&] {
+        ++deletes;
+        return true;
+    });
+    // An editable combo box takes the keys for its line edit.
+    auto *box = new QComboBox(&window.dialog);
+    box->setEditable(true);
+    window.dialog.layout()->addWidget(box);
+    int dropDowns = 0;
+    KeyAction::onDropDown(box, [&] {
+        ++dropDowns;
+        return true;
+    });
+    ASSERT_NO_FATAL_FAILURE(activate(&window.dialog));
+
+    window.bound->setFocus();
+    QTest::keyClick(window.bound, Qt::Key_Delete);
+    EXPECT_EQ(deletes, 1);
+    EXPECT_EQ(shortcuts, 0);
+    window.ok->setFocus();
+    QTest::keyClick(window.ok, Qt::Key_Delete);
+    EXPECT_EQ(shortcuts, 1) << "elsewhere the shortcut keeps its key";
+
+    box->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_F4);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down, Qt::AltModifier);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+    EXPECT_EQ(dropDowns, 2);
+    EXPECT_EQ(QApplication::activePopupWidget(), nullptr) << "the box's own list stays shut";
+}
+
+TEST(BuddyGroupBox, TheTitlesLetterGoesToTheBuddyNotToTheLastFocusedControl)
+{
+    QDialog dialog;
+    auto *outside = new QLineEdit(&dialog);
+    auto *frame = new BuddyGroupBox(QStringLiteral("&Gespeicherte Filter"), &dialog);
+    auto *name = new QComboBox(frame);
+    name->setEditable(true);
+    auto *load = new QPushButton(QStringLiteral("&Laden"), frame);
+    auto *inner = new QVBoxLayout(frame);
+    inner->addWidget(name);
+    inner->addWidget(load);
+    frame->setBuddy(name);
+    auto *layout = new QVBoxLayout(&dialog);
+    layout->addWidget(outside);
+    layout->addWidget(frame);
+    ASSERT_NO_FATAL_FAILURE(activate(&dialog));
+
+    load->setFocus();
+    outside->setFocus();
+    QTest::keyClick(outside, Qt::Key_G, Qt::AltModifier);
+    EXPECT_EQ(QApplication::focusWidget(), name);
+    EXPECT_EQ(outside->text(), "") << "the letter is not typed";
+
+    name->setEnabled(false);
+    outside->setFocus();
+    QTest::keyClick(outside, Qt::Key_G, Qt::AltModifier);
+    EXPECT_NE(QApplication::focusWidget(), name);
+}
