@@ -4,6 +4,7 @@
 #include "platform/ComError.h"
 #include "platform/RecordingMessages.h"
 #include "support/ChildProcess.h"
+#include "support/PrintedMessages.h"
 #include "support/ScriptedMessages.h"
 #include "support/TestDatabase.h"
 
@@ -40,17 +41,6 @@ QString failures(const QVector<ChildProcess::Result> &results)
     }
     return text;
 }
-
-// A child that prints every message instead of waiting for a user.
-class PrintedMessages : public RecordingMessages
-{
-public:
-    void inform(const QString &text, QWidget *owner, Severity severity) override
-    {
-        RecordingMessages::inform(text, owner, severity);
-        QTextStream(stderr) << text << Qt::endl;
-    }
-};
 
 QRT_CHILD_ACTION(createFilterTables, [](const QStringList &args) {
     PrintedMessages printed;

@@ -3,6 +3,7 @@
 #include "platform/ComError.h"
 #include "platform/RecordingMessages.h"
 #include "support/ChildProcess.h"
+#include "support/PrintedMessages.h"
 
 #include <QTextStream>
 
@@ -12,17 +13,6 @@
 namespace {
 
 constexpr int kRounds = 15;
-
-// A child that prints every message instead of waiting for a user.
-class PrintedMessages : public RecordingMessages
-{
-public:
-    void inform(const QString &text, QWidget *owner) override
-    {
-        RecordingMessages::inform(text, owner);
-        QTextStream(stderr) << text << Qt::endl;
-    }
-};
 
 // Arguments: database, server, user, DBTYP, the program's tag. Program A
 // saves the five fields with a caption "Programm A", program B the same
