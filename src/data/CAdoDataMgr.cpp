@@ -122,7 +122,7 @@ void CAdoDataMgr::FilterDialog()
 {
     // A copy: whatever the filter leaves in it on cancel is not our filter.
     QString condition = m_filterText;
-    if (m_filter && m_filter->edit(condition))
+    if (m_filter && m_filter->edit(condition, m_dialogParent))
         refilter(condition);
 }
 

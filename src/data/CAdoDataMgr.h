@@ -9,6 +9,8 @@
 
 #include <memory>
 
+class QWidget;
+
 // The records of a form's table over a keyset recordset: opened with the
 // configuration document's FILTER and SORT, one current row rendered as
 // record text, moves that drop unsaved changes of the row they leave, new
@@ -53,6 +55,8 @@ public:
     const QString &filterText() const { return m_filterText; }
     Recordset *recordset() const { return m_recordset.get(); }
     RecordFilter *filter() const { return m_filter.get(); } // null when there is none
+    // The window the filter dialog belongs to (the form's host).
+    void SetDialogParent(QWidget *parent) { m_dialogParent = parent; }
 
 private:
     bool initialise();
@@ -82,6 +86,7 @@ private:
     qint32 m_lastUpdateKey = -1;
     qint64 m_matchingRows = -1;             // the engine's count of the filtered rows, once asked
     std::unique_ptr<RecordFilter> m_filter; // may be null
+    QWidget *m_dialogParent = nullptr;      // not owned
 };
 
 #endif // QRT_DATA_CADODATAMGR_H

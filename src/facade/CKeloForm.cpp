@@ -2,6 +2,9 @@
 
 #include "data/CTabInfo.h"
 #include "facade/ConfigDocument.h"
+#include "platform/UserMessages.h"
+#include "runtime/CFormDlg.h"
+#include "runtime/CFormFrame.h"
 
 namespace {
 
@@ -31,6 +34,11 @@ void CKeloForm::RemoveTabFromMap(const QString &table)
 }
 
 CKeloForm::CKeloForm() = default;
+
+CKeloForm::~CKeloForm()
+{
+    CloseForm();
+}
 
 // A copy takes both texts and starts with no modeless form of its own: only
 // the facade that opened a form closes it.
@@ -85,4 +93,73 @@ QString CKeloForm::FilledDocument(EntryPoint entry, const QString &filter,
         break;
     }
     return filled;
+}
+
+bool CKeloForm::requireDocument() const
+{
+    if (!m_document.isEmpty())
+        return true;
+    qrt::inform(QStringLiteral("Ungültige Datenbankparameter gesetzt!"));
+    return false;
+}
+
+long CKeloForm::ShowForm(const QString &filter, const QString &sort, bool newRecord)
+{
+    m_ulTickCount = 0;
+    if (!requireDocument())
+        return -1;
+    CFormDlg dialog(FilledDocument(EntryPoint::ShowForm, filter, sort), newRecord);
+    dialog.exec();
+    // Read before the dialog goes: the host's key of the first record saved.
+    CFormFrame *host = dialog.GetFormHost();
+    return host ? host->GetFirstUpdateKey() : -1;
+}
+
+void CKeloForm::OpenForm(const QString &filter, QWidget *parent)
+{
+    if (m_pModeless) {
+        // The open form takes the new filter (offering to save a changed
+        // record first) and shows the record it then stands on.
+        if (CFormFrame *host = m_pModeless->GetFormHost())
+            host->ChangeFilter(filter);
+    } else {
+        if (!requireDocument())
+            return;
+        m_pModeless = new CFormDlg(
+            FilledDocument(EntryPoint::OpenForm, filter), false, [this] { CloseForm(); }, parent);
+        m_pModeless->show();
+    }
+    EnableForm(true);
+}
+
+void CKeloForm::DesignForm()
+{
+    if (!requireDocument())
+        return;
+    CFormDlg dialog(FilledDocument(EntryPoint::DesignForm), false);
+    dialog.exec();
+}
+
+void CKeloForm::CloseForm()
+{
+    delete m_pModeless.data();
+    m_pModeless.clear();
+}
+
+void CKeloForm::EnableForm(bool enable)
+{
+    if (!m_pModeless)
+        return;
+    if (CFormFrame *host = m_pModeless->GetFormHost())
+        host->EnableForm(enable);
+}
+
+bool CKeloForm::IsOpen() const
+{
+    return !m_pModeless.isNull();
+}
+
+CFormDlg *CKeloForm::modelessDialog() const
+{
+    return m_pModeless.data();
 }

@@ -4,7 +4,13 @@
 #include "facade/KeloTypes.h"
 #include "qrt_export.h"
 
+#include <QPointer>
 #include <QString>
+
+#include <memory>
+
+class CFormDlg;
+class QWidget;
 
 // The host's handle on one form. Init composes the ADOBUILDER configuration
 // document with the placeholders "@Designmodus" and "@SuppressColumns" and the
@@ -22,6 +28,10 @@ public:
     };
 
     CKeloForm();
+    // Closes a modeless form that is still open (as CloseForm).
+    ~CKeloForm();
+    // A copy takes the texts but not the modeless form: only the facade that
+    // opened a form closes it.
     CKeloForm(const CKeloForm &other);
     CKeloForm &operator=(const CKeloForm &other);
 
@@ -42,6 +52,25 @@ public:
     [[nodiscard]] QString FilledDocument(EntryPoint entry, const QString &filter = QString(),
                                          const QString &sort = QString()) const;
 
+    // Shows the form modally in data mode, filtered and sorted (SQL without
+    // WHERE and ORDER BY), on a new empty record when newRecord is set.
+    // Returns the key of the first record saved while it was open, or -1.
+    long ShowForm(const QString &filter = QString(), const QString &sort = QString(),
+                  bool newRecord = false);
+    // Shows the form modelessly in data mode as a window of parent; a second
+    // call applies the new filter to the form already open.
+    void OpenForm(const QString &filter = QString(), QWidget *parent = nullptr);
+    // Shows the form modally in design mode.
+    void DesignForm();
+    // Closes the modeless form, without asking (the host decides).
+    void CloseForm();
+    // Enables or disables the modeless form's fields and record commands.
+    void EnableForm(bool enable);
+    // Whether a modeless form opened by OpenForm is open.
+    [[nodiscard]] bool IsOpen() const;
+    // The modeless form's dialog, while it is open (for hosts and tests).
+    [[nodiscard]] CFormDlg *modelessDialog() const;
+
     // Diagnostic counter: reset by ShowForm, shown by the form dialog.
     static quint32 m_ulTickCount;
 
@@ -52,8 +81,14 @@ public:
     static void RemoveTabFromMap(const QString &table);
 
 private:
+    // Shows the not-initialised message; true when there is a document.
+    bool requireDocument() const;
+
     QString m_document;
     QString m_suppressColumns; // SUPPRESSCOLUMN elements, in call order
+    // The form OpenForm opened, while it is open. Owned here; observed, since
+    // a parent window given to OpenForm deletes it when it goes first.
+    QPointer<CFormDlg> m_pModeless;
 };
 
 #endif // QRT_FACADE_CKELOFORM_H

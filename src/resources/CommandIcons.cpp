@@ -18,7 +18,7 @@ namespace CommandTable {
 
 namespace {
 
-enum class Drawn { None, Funnel, FunnelCrossed, Caption, Frame, Resize, Align, Order, Plus };
+enum class Drawn { None, Funnel, FunnelCrossed, Caption, Frame, Resize, Align, Order, Plus, Undo };
 
 struct IconRow
 {
@@ -41,7 +41,8 @@ const IconRow kIcons[] = {
     {IdRecordNew, "document-new", kNoStandard, Drawn::Plus},
     {IdRecordSave, "document-save", QStyle::SP_DialogSaveButton, Drawn::None},
     {IdRecordDelete, "edit-delete", QStyle::SP_TrashIcon, Drawn::None},
-    {IdRecordUndo, "edit-undo", QStyle::SP_ArrowBack, Drawn::None},
+    // Not the style's back arrow: that one looks like "previous record".
+    {IdRecordUndo, "edit-undo", kNoStandard, Drawn::Undo},
     {IdRecordFilter, "view-filter", kNoStandard, Drawn::Funnel},
     {IdRecordRemoveFilter, "edit-clear", kNoStandard, Drawn::FunnelCrossed},
     {IdRecordFirst, "go-first", QStyle::SP_MediaSkipBackward, Drawn::None},
@@ -118,6 +119,23 @@ QPixmap drawnPixmap(Drawn what, int size, const QColor &ink)
         painter.drawLine(QPointF(12, 8.5), QPointF(12, 15.5));
         painter.drawLine(QPointF(8.5, 12), QPointF(15.5, 12));
         break;
+    case Drawn::Undo: {
+        QPainterPath arc;
+        arc.moveTo(4, 6);
+        arc.cubicTo(8, 2, 15, 4, 14, 9);
+        arc.cubicTo(13.5, 12.5, 10, 14, 7, 13.5);
+        painter.setPen(QPen(QColor(40, 100, 190), 1.8, Qt::SolidLine, Qt::RoundCap));
+        painter.drawPath(arc);
+        QPainterPath head;
+        head.moveTo(1.5, 6.5);
+        head.lineTo(6.5, 2.5);
+        head.lineTo(6.5, 9.5);
+        head.closeSubpath();
+        painter.setBrush(QColor(40, 100, 190));
+        painter.setPen(Qt::NoPen);
+        painter.drawPath(head);
+        break;
+    }
     case Drawn::None:
         break;
     }

@@ -1,5 +1,7 @@
 #include "runtime/CForm.h"
 
+#include "runtime/FormGeometry.h"
+
 #include "controls/CDynControl.h"
 #include "platform/UserMessages.h"
 #include "runtime/CFormParent.h"
@@ -210,4 +212,31 @@ void CForm::paintEvent(QPaintEvent *event)
         if (const auto *tracker = dynamic_cast<const RectTracker *>(control->GetTracker()))
             tracker->draw(painter);
     }
+}
+
+void CForm::Align(int direction, bool toRaster)
+{
+    QVector<CDynControl *> selected;
+    QVector<QRect> rects;
+    for (CDynControl *control : std::as_const(m_controls)) {
+        if (control->IsSelected()) {
+            selected << control;
+            rects << control->GetRect();
+        }
+    }
+    if (selected.isEmpty())
+        return;
+    const QVector<QRect> moved =
+        FormGeometry::aligned(rects, FormGeometry::Edge(direction), toRaster, m_rasterX, m_rasterY);
+    for (qsizetype i = 0; i < selected.size(); ++i) {
+        const QRect &rect = moved.at(i);
+        selected.at(i)->MoveTo(rect.left(), rect.top(), rect.left() + rect.width(),
+                               rect.top() + rect.height());
+    }
+    repaint();
+}
+
+QRect CForm::TakeDrawnRect()
+{
+    return QRect();
 }

@@ -58,6 +58,15 @@ public:
     [[nodiscard]] bool isAnyControlModified() const override;
     void clearAll() override;
 
+    // --- design operations ---------------------------------------------------
+    // Aligns the selected controls (0 left, 1 right, 2 bottom, 3 top), to
+    // their common edge or each to the raster; nothing selected, nothing moves.
+    void Align(int direction, bool toRaster);
+    // The rectangle the user has drawn for a new caption or frame. Drawing
+    // bands belongs to the design-mode editor; until it has drawn one, the
+    // rectangle is empty, which the form manager takes as "nothing drawn".
+    [[nodiscard]] QRect TakeDrawnRect();
+
     // --- FormWindowInterface ------------------------------------------------
     [[nodiscard]] QWidget *formWidget() const override { return const_cast<CForm *>(this); }
     void controlPressed(CDynControl &control, const QPoint &point,

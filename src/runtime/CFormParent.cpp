@@ -5,9 +5,14 @@
 #include <QAction>
 #include <QWidget>
 
-CFormParent::CFormParent() = default;
+CFormParent::CFormParent() : m_pFormMgr(std::make_unique<CFormMgr>()) {}
 
 CFormParent::~CFormParent() = default;
+
+void CFormParent::DeleteFormMgr()
+{
+    m_pFormMgr.reset();
+}
 
 QRect CFormParent::GetFormRect() const
 {

@@ -3,6 +3,7 @@
 
 #include "formdef/FormHost.h"
 #include "qrt_export.h"
+#include "runtime/CFormMgr.h"
 
 #include <QPointer>
 #include <QRect>
@@ -64,6 +65,37 @@ public:
     [[nodiscard]] long GetFirstUpdateKey() const { return m_lFirstUpdateKey; }
     [[nodiscard]] bool IsEnabled() const { return m_bEnabled; }
 
+    // The form manager this host owns; null after a build that failed.
+    [[nodiscard]] CFormMgr *GetFormMgr() const { return m_pFormMgr.get(); }
+
+    // --- the command verbs ------------------------------------------------
+    // Each asks its question where one is due, calls the form manager and
+    // reports a database error as one message (the verbs that answer with a
+    // bool then answer false).
+    void DateiNeu();
+    bool DateiSpeichern();
+    void DateiResize();
+    void DateiTabOrder();
+    void DateiAddStatic();
+    void DateiAddFrame();
+    // ask: offer to save a changed record first; otherwise save it. The
+    // first record saved while the host lives is remembered.
+    bool DatensatzSpeichern(bool ask);
+    bool DatensatzLoeschen();
+    bool DatensatzEinfuegen();
+    void DatensatzFiltern();
+    void DatensatzRemoveFilter();
+    void ChangeFilter(const QString &filter);
+    void DatensatzMoveFirst();
+    void DatensatzMoveLast();
+    void DatensatzMovePrevious();
+    void DatensatzMoveNext();
+    void DatensatzUndo();
+    void Ausrichten(CFormMgr::AUSRICHTUNG direction, bool toRaster);
+    // Whether the host may close: offers to save the layout (design mode)
+    // or a changed record (data mode) first.
+    bool Beenden();
+
     // The commands whose buttons show pressed while the user draws.
     enum Command : int {
         CommandAddStatic = 40039,
@@ -76,6 +108,9 @@ protected:
     // actions carry their command id as data().
     void SetToolBar(QToolBar *toolBar) { m_pToolBar = toolBar; }
 
+    // Drops the form manager (a build that failed leaves none).
+    void DeleteFormMgr();
+
     bool m_bDesignMode = false;    // set by the implementation's SetDesignMode
     bool m_bEnabled = true;        // set by EnableForm
     QWidget *m_pWnd = nullptr;     // set by the implementation's AttachWindow
@@ -83,6 +118,10 @@ protected:
     long m_lFirstUpdateKey = -1;   // the first saved record's key
 
 private:
+    // Runs a verb's work and reports a database error as one message.
+    template <typename Result, typename Work> Result guarded(Result onError, Work work);
+
+    std::unique_ptr<CFormMgr> m_pFormMgr;
     // Sets or clears the checked state of the button of command id; its other
     // states stay. A button that cannot be checked stays as it is.
     void CheckToolBarBtn(int id, bool pressed);

@@ -1,0 +1,280 @@
+#include "runtime/CFormDlg.h"
+
+#include "data/CDataMgr.h"
+#include "platform/ComError.h"
+#include "platform/DialogUnits.h"
+#include "resources/CommandTable.h"
+#include "runtime/CDlgToolBar.h"
+#include "runtime/CFormFrame.h"
+#include "xml/CXmlHelper.h"
+
+#include <QLabel>
+#include <QTimer>
+#include <QVBoxLayout>
+
+using namespace CommandTable;
+
+namespace {
+
+bool isRecordCommand(int id)
+{
+    switch (id) {
+    case IdRecordNew:
+    case IdRecordSave:
+    case IdRecordDelete:
+    case IdRecordFilter:
+    case IdRecordRemoveFilter:
+    case IdRecordFirst:
+    case IdRecordLast:
+    case IdRecordPrevious:
+    case IdRecordNext:
+    case IdRecordUndo:
+    case IdRecordSaveAndClose:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// The accelerator table of the form dialog, active in both modes (a record
+// command in design mode does nothing); Ctrl+Y is the one its menu names.
+const QVector<int> kAccelerators = {IdRecordFilter,   IdRecordNew,   IdRecordSaveAndClose,
+                                    IdRecordSave,     IdRecordNext,  IdRecordLast,
+                                    IdRecordPrevious, IdRecordFirst, IdRecordUndo};
+
+} // namespace
+
+CFormDlg::CFormDlg(const QString &document, bool newRecord, std::function<void()> closeRequested,
+                   QWidget *parent)
+    : CToolbarDlg(parent), m_closeRequested(std::move(closeRequested)), m_strDocument(document),
+      m_bNewRecord(newRecord)
+{
+    setObjectName(QStringLiteral("formDialog"));
+    setWindowTitle(QStringLiteral("Formular"));
+    setWindowFlags(windowFlags() | Qt::WindowMaximizeButtonHint | Qt::WindowMinimizeButtonHint);
+    setSizeGripEnabled(true);
+    resize(DialogUnits(DialogUnits::templateFont()).size(TemplateWidth, TemplateHeight));
+
+    CXmlHelper xml;
+    if (xml.loadXml(document))
+        m_bDesignMode = xml.getAttributeValue(QDomNode(), QStringLiteral("DESIGNMODUS")) ==
+                        QLatin1String("true");
+    setOptions(WithToolBar | WithAccelerators);
+    setToolBarId(m_bDesignMode ? ToolBarDesign : ToolBarData);
+    setAcceleratorIds(kAccelerators);
+    initBars();
+    if (toolBar() && !m_bDesignMode) {
+        m_position = new QLabel(this);
+        m_position->setObjectName(QStringLiteral("position"));
+        m_position->setContentsMargins(12, 0, 6, 0);
+        m_positionAction = toolBar()->addWidget(m_position);
+    }
+
+    auto *layout = new QVBoxLayout(clientArea());
+    layout->setContentsMargins(0, 0, 0, 0);
+    m_pFormHost = new CFormFrame(document, this);
+    layout->addWidget(m_pFormHost);
+    if (!m_pFormHost->Init(m_bNewRecord)) {
+        // The dialog stays, empty with its tool bar; every command does nothing.
+        delete m_pFormHost;
+        m_pFormHost = nullptr;
+    } else if (m_bDesignMode && toolBar()) {
+        // These two stay pressed while the user draws the new element.
+        toolBar()->setToggleButton(IdDateiAddStatic, true);
+        toolBar()->setToggleButton(IdDateiAddFrame, true);
+    }
+    updateCommandStates();
+    updatePosition();
+    // The count comes once the form is up, never before the first record.
+    if (m_position)
+        QTimer::singleShot(0, this, [this] { updatePosition(true); });
+}
+
+CFormDlg::~CFormDlg()
+{
+    // The form (manager, records, controls) goes before the dialog's bars.
+    delete m_pFormHost;
+    m_pFormHost = nullptr;
+}
+
+void CFormDlg::modeChanged(bool designMode)
+{
+    m_bDesignMode = designMode;
+    setMenu(designMode ? MenuDesign : MenuData);
+    updateCommandStates();
+}
+
+bool CFormDlg::canRun(int id) const
+{
+    if (id == IdAppExit)
+        return true;
+    if (!m_pFormHost)
+        return false;
+    if (isRecordCommand(id))
+        return m_pFormHost->IsEnabled() && !m_pFormHost->GetDesignMode();
+    return true;
+}
+
+void CFormDlg::onCommand(int id)
+{
+    if (id == IdAppExit) {
+        // Modeless: the owner closes at once, without a question.
+        if (m_closeRequested)
+            m_closeRequested();
+        else
+            reject();
+        return;
+    }
+    if (!canRun(id))
+        return;
+    if (isRecordCommand(id))
+        runRecordCommand(id);
+    else
+        runDesignCommand(id);
+}
+
+void CFormDlg::runRecordCommand(int id)
+{
+    CFormFrame *host = m_pFormHost;
+    switch (id) {
+    case IdRecordNew:
+        host->DatensatzEinfuegen();
+        break;
+    case IdRecordSave:
+        host->DatensatzSpeichern(false);
+        break;
+    case IdRecordDelete:
+        host->DatensatzLoeschen();
+        break;
+    case IdRecordFilter:
+        host->DatensatzFiltern();
+        break;
+    case IdRecordRemoveFilter:
+        host->DatensatzRemoveFilter();
+        break;
+    case IdRecordFirst:
+        host->DatensatzMoveFirst();
+        break;
+    case IdRecordLast:
+        host->DatensatzMoveLast();
+        break;
+    case IdRecordPrevious:
+        host->DatensatzMovePrevious();
+        break;
+    case IdRecordNext:
+        host->DatensatzMoveNext();
+        break;
+    case IdRecordUndo:
+        host->DatensatzUndo();
+        break;
+    case IdRecordSaveAndClose:
+        if (host->DatensatzSpeichern(false))
+            reject(); // asks Beenden first, which finds nothing left to save
+        break;
+    default:
+        break;
+    }
+    updatePosition();
+}
+
+void CFormDlg::runDesignCommand(int id)
+{
+    CFormFrame *host = m_pFormHost;
+    switch (id) {
+    case IdDateiNeu:
+        host->DateiNeu();
+        break;
+    case IdDateiResize:
+        host->DateiResize();
+        break;
+    case IdDateiSpeichern:
+        host->DateiSpeichern();
+        break;
+    case IdDateiTabOrder:
+        host->DateiTabOrder();
+        break;
+    case IdDateiAddStatic:
+        host->DateiAddStatic();
+        break;
+    case IdDateiAddFrame:
+        host->DateiAddFrame();
+        break;
+    case IdAlignLeft:
+        host->Ausrichten(CFormMgr::LINKS, false);
+        break;
+    case IdAlignRight:
+        host->Ausrichten(CFormMgr::RECHTS, false);
+        break;
+    case IdAlignTop:
+        host->Ausrichten(CFormMgr::OBEN, false);
+        break;
+    case IdAlignBottom:
+        host->Ausrichten(CFormMgr::UNTEN, false);
+        break;
+    case IdAlignLeftRaster:
+        host->Ausrichten(CFormMgr::LINKS, true);
+        break;
+    case IdAlignRightRaster:
+        host->Ausrichten(CFormMgr::RECHTS, true);
+        break;
+    case IdAlignTopRaster:
+        host->Ausrichten(CFormMgr::OBEN, true);
+        break;
+    case IdAlignBottomRaster:
+        host->Ausrichten(CFormMgr::UNTEN, true);
+        break;
+    default:
+        break;
+    }
+}
+
+bool CFormDlg::mayClose()
+{
+    return !m_pFormHost || m_pFormHost->Beenden();
+}
+
+void CFormDlg::reject()
+{
+    if (!mayClose())
+        return; // the user chose to stay
+    if (m_closeRequested) {
+        // The owner destroys this dialog; not from inside its own handler.
+        hide();
+        QTimer::singleShot(0, this, [callback = m_closeRequested] { callback(); });
+        return;
+    }
+    // Closing a form that may close is its normal end, as with OK.
+    QDialog::accept();
+}
+
+QString CFormDlg::positionText() const
+{
+    CFormMgr *manager = m_pFormHost ? m_pFormHost->GetFormMgr() : nullptr;
+    CDataMgr *records = manager ? manager->dataManager() : nullptr;
+    if (!records)
+        return QString();
+    const CDataMgr::Position position = records->GetPosition(false);
+    const QString count =
+        position.count >= 0 ? QString::number(position.count) : QStringLiteral("… (wird gezählt)");
+    if (position.newRecord)
+        return QStringLiteral("Neuer Datensatz (%1 vorhanden)").arg(count);
+    const QString number =
+        position.number > 0 ? QString::number(position.number) : QStringLiteral("?");
+    return QStringLiteral("Datensatz %1 von %2").arg(number, count);
+}
+
+void CFormDlg::updatePosition(bool countNow)
+{
+    if (!m_position)
+        return;
+    try {
+        if (countNow && m_pFormHost && m_pFormHost->GetFormMgr() &&
+            m_pFormHost->GetFormMgr()->dataManager())
+            m_pFormHost->GetFormMgr()->dataManager()->GetPosition(true);
+        m_position->setText(positionText());
+    } catch (const ComError &) {
+        // The count is a courtesy: a database that cannot answer now is
+        // reported by the next command that needs it, not by the count.
+    }
+    m_position->setAccessibleName(m_position->text());
+}

@@ -1,0 +1,162 @@
+#include "runtime/CFormFrame.h"
+
+#include "controls/CDynControl.h"
+#include "platform/ComError.h"
+#include "platform/UserMessages.h"
+#include "runtime/CDlgToolBar.h"
+#include "runtime/CForm.h"
+#include "runtime/CFormDlg.h"
+
+#include <QApplication>
+#include <QScrollBar>
+
+CFormFrame::CFormFrame(const QString &document, CFormDlg *dialog)
+    : CScrollWnd(dialog ? dialog->clientArea() : nullptr), m_strDocument(document),
+      m_pDialog(dialog)
+{
+    setObjectName(QStringLiteral("formFrame"));
+    // Tabbing through the fields keeps the focused one in view.
+    connect(qApp, &QApplication::focusChanged, this,
+            [this](QWidget *, QWidget *now) { focusMoved(now); });
+}
+
+CFormFrame::~CFormFrame()
+{
+    // The form manager, and with it the form window and its controls, goes
+    // while this window (their parent) still stands.
+    DeleteFormMgr();
+}
+
+bool CFormFrame::Init(bool newRecord)
+{
+    AttachWindow();
+    if (m_pDialog)
+        SetToolBar(m_pDialog->toolBar());
+    bool built = false;
+    try {
+        built = GetFormMgr() && GetFormMgr()->CreateForm(this, m_strDocument, newRecord);
+    } catch (const ComError &error) {
+        // Opening the records failed after the form was made.
+        qrt::inform(error.message(), GetWnd());
+    }
+    if (!built) {
+        qrt::inform(QStringLiteral("Der Formulargenerator konnte nicht initialisiert werden!"),
+                    GetWnd());
+        DeleteFormMgr();
+        return false;
+    }
+    if (CForm *form = GetFormMgr()->GetForm())
+        SetDocumentRect(form->calcExtent());
+    ResetScrolling();
+    UpdateScrollBars();
+    return true;
+}
+
+QRect CFormFrame::GetWindowRect() const
+{
+    const QWidget *window = m_pDialog ? static_cast<const QWidget *>(m_pDialog) : this;
+    return window->frameGeometry();
+}
+
+void CFormFrame::MoveWindow(const QRect &rect)
+{
+    QWidget *window = m_pDialog ? static_cast<QWidget *>(m_pDialog) : this;
+    // The rectangle is the outer one; the window manager's frame comes off it.
+    const QSize frame = window->frameGeometry().size() - window->geometry().size();
+    window->move(rect.topLeft());
+    window->resize((rect.size() - frame).expandedTo(window->minimumSize()));
+    window->update();
+}
+
+void CFormFrame::SetDesignMode(bool designMode)
+{
+    m_bDesignMode = designMode;
+    if (m_pDialog)
+        m_pDialog->modeChanged(designMode);
+}
+
+void CFormFrame::SetTitle(const QString &title)
+{
+    if (m_pDialog)
+        m_pDialog->setWindowTitle(title);
+}
+
+QString CFormFrame::GetTitle() const
+{
+    return m_pDialog ? m_pDialog->windowTitle() : QString();
+}
+
+void CFormFrame::EnableForm(bool enable)
+{
+    CFormParent::EnableForm(enable);
+    if (CFormMgr *manager = GetFormMgr()) {
+        if (CForm *form = manager->GetForm()) {
+            for (CDynControl *control : form->controls()) {
+                if (QWidget *window = control->GetWindow())
+                    window->setEnabled(enable);
+            }
+        }
+    }
+    if (m_pDialog) {
+        m_pDialog->updateCommandStates();
+        m_pDialog->updatePosition();
+    }
+}
+
+void CFormFrame::MakePointVisible(int x, int y)
+{
+    const QPoint scrolled(scrollPosition().x() * ScrollSteps::kHorizontalUnit,
+                          scrollPosition().y() * ScrollSteps::kVerticalUnit);
+    const QRect visible(scrolled, viewport()->size());
+    if (!visible.contains(x, y)) {
+        ScrollTo(QPoint(0, y));
+        if (m_pDialog)
+            m_pDialog->update();
+    }
+}
+
+void CFormFrame::AttachWindow()
+{
+    m_pWnd = this;
+}
+
+std::unique_ptr<FormWindow> CFormFrame::CreateFormWindow(bool designMode)
+{
+    auto form = std::make_unique<CForm>(this, designMode);
+    form->resize(viewport()->size());
+    setContents(form.get());
+    return form;
+}
+
+bool CFormFrame::event(QEvent *event)
+{
+    if (event->type() == FormSizeEvent::kType) {
+        const auto *size = static_cast<FormSizeEvent *>(event);
+        SetDesignMode(size->designMode());
+        SetDocumentRect(QRect(QPoint(0, 0), size->extent()));
+        ScrollTo(QPoint(0, 0));
+        return true;
+    }
+    return CScrollWnd::event(event);
+}
+
+void CFormFrame::resizeEvent(QResizeEvent *event)
+{
+    CScrollWnd::resizeEvent(event);
+    CForm *form = GetFormMgr() ? GetFormMgr()->GetForm() : nullptr;
+    if (!form)
+        return;
+    // The form window fills what the host shows and is never smaller than
+    // its controls need.
+    form->resize(form->extent().size().expandedTo(viewport()->size()));
+    UpdateScrollBars();
+}
+
+void CFormFrame::focusMoved(QWidget *now)
+{
+    CForm *form = GetFormMgr() ? GetFormMgr()->GetForm() : nullptr;
+    if (!now || !form || GetDesignMode() || !form->isAncestorOf(now))
+        return;
+    const QPoint corner = now->mapTo(form, QPoint(0, 0));
+    MakePointVisible(corner.x(), corner.y());
+}

@@ -1,0 +1,353 @@
+#include "runtime/CFormMgr.h"
+
+#include "controls/CDynCheckbox.h"
+#include "controls/CDynDateTime.h"
+#include "controls/CDynEdit.h"
+#include "controls/CDynFrame.h"
+#include "controls/CDynStatic.h"
+#include "data/CAdoDataMgr.h"
+#include "data/DateText.h"
+#include "filter/CFilterMgr.h"
+#include "formdef/CAdoFormBuilder.h"
+#include "platform/UserMessages.h"
+#include "runtime/CForm.h"
+#include "runtime/CFormParent.h"
+#include "xml/CXmlHelper.h"
+#include "xml/RecordText.h"
+
+#include <QApplication>
+#include <QDomNodeList>
+
+namespace {
+
+// The date of a record text ("07.03.2021") for a date field.
+QDate dateOfRecordText(const QString &text)
+{
+    const Variant date = DateText::ParseDate(text);
+    return date.type() == Variant::Type::Date ? date.toDate() : QDate();
+}
+
+// A date field's date as the record text takes it back: "2021-3-7".
+QString recordTextOfDate(const QDate &date)
+{
+    if (!date.isValid())
+        return QString(QLatin1String(""));
+    return QStringLiteral("%1-%2-%3").arg(date.year()).arg(date.month()).arg(date.day());
+}
+
+} // namespace
+
+CFormMgr::CFormMgr() = default;
+
+CFormMgr::~CFormMgr()
+{
+    // The records go before the form: nothing of the form is read while the
+    // data manager closes.
+    m_pDataMgr.reset();
+    m_pBuilder.reset();
+}
+
+bool CFormMgr::CreateForm(CFormParent *host, const QString &document, bool newRecord)
+{
+    m_pDataMgr.reset();
+    m_pBuilder.reset(); // the old form window goes with its builder
+    m_pHost = host;
+    m_strDocument = document;
+    m_bDesignMode = false;
+    m_pForm = nullptr;
+    m_bNewRecord = newRecord;
+    QWidget *owner = host ? host->GetWnd() : nullptr;
+
+    CXmlHelper xml;
+    if (!xml.loadXml(document)) {
+        qrt::inform(xml.parseError(), owner, UserMessages::Severity::Error);
+        return false;
+    }
+    const QDomNodeList roots = xml.getXmlDocument().elementsByTagName(QStringLiteral("ADOBUILDER"));
+    const QDomElement root = roots.isEmpty() ? QDomElement() : roots.at(0).toElement();
+    if (root.isNull() || !root.hasAttribute(QStringLiteral("DESIGNMODUS"))) {
+        qrt::inform(
+            QStringLiteral("CFormMgr::CreateForm: Ungültige CreateInfo-Struktur für Formular!"),
+            owner);
+        return false;
+    }
+    // Exactly "true": "TRUE" opens the form in data mode.
+    m_bDesignMode = root.attribute(QStringLiteral("DESIGNMODUS")) == QLatin1String("true");
+
+    m_pBuilder = std::make_unique<CAdoFormBuilder>();
+    FormWindow *form = m_pBuilder->CreateForm(host, m_bDesignMode, document);
+    if (!form)
+        return false; // the builder has said why
+    m_pForm = static_cast<CForm *>(form);
+
+    if (!m_bDesignMode) {
+        auto records = std::make_unique<CAdoDataMgr>(std::make_unique<CFilterMgr>());
+        records->SetDialogParent(owner);
+        m_pDataMgr = std::move(records);
+        m_pDataMgr->Open(document, newRecord);
+        FillForm();
+    }
+    ResizeForm();
+    if (m_bDesignMode)
+        m_pForm->setFocus();
+    return true;
+}
+
+void CFormMgr::ReCreateForm(bool keepDefinition)
+{
+    CXmlHelper xml;
+    (void)xml.loadXml(m_strDocument);
+    const QString name = xml.getItemText(QStringLiteral("ADOBUILDER/FORMULARNAME"));
+    if (name.isEmpty()) {
+        qrt::inform(QStringLiteral("Formular nicht gefunden!"),
+                    m_pHost ? m_pHost->GetWnd() : nullptr);
+        return;
+    }
+    if (!keepDefinition && m_pBuilder)
+        m_pBuilder->DeleteForm(name);
+    CreateForm(m_pHost, m_strDocument, m_bNewRecord);
+    if (m_pForm)
+        m_pForm->update();
+    if (m_pHost && m_pHost->GetWnd())
+        m_pHost->GetWnd()->update();
+}
+
+void CFormMgr::FillForm()
+{
+    if (!m_pForm || !m_pDataMgr)
+        return;
+    const QVector<CDynControl *> &controls = m_pForm->controls();
+    if (!m_pDataMgr->HasRecord()) {
+        for (CDynControl *control : controls) {
+            control->ClearValue();
+            control->SetModified(false);
+        }
+        if (!controls.isEmpty() && controls.first()->GetWindow())
+            controls.first()->GetWindow()->setFocus();
+        return;
+    }
+    const QString record = m_pDataMgr->GetRecordXml();
+    RecordText::Fields fields;
+    QString reason;
+    if (!RecordText::read(record, &fields, &reason)) {
+        qrt::inform(QStringLiteral("Der folgende Datensatz ist ungültig:\r\n\r\n") + record +
+                        QStringLiteral("\r\n\r\nUrsache: ") + reason,
+                    m_pHost ? m_pHost->GetWnd() : nullptr);
+        return;
+    }
+    for (CDynControl *control : controls) {
+        // A Null field has no attribute and reads as the empty text.
+        const QString value = fields.value(control->GetName());
+        switch (control->kind()) {
+        case ControlKind::Edit:
+            static_cast<CDynEdit *>(control)->SetValueText(value);
+            break;
+        case ControlKind::Checkbox:
+            static_cast<CDynCheckbox *>(control)->SetChecked(value.toUpper() ==
+                                                             QLatin1String("TRUE"));
+            break;
+        case ControlKind::DateTime:
+            static_cast<CDynDateTime *>(control)->SetDate(dateOfRecordText(value));
+            break;
+        case ControlKind::Static:
+        case ControlKind::Frame:
+            break;
+        }
+        control->SetModified(false);
+    }
+}
+
+bool CFormMgr::SaveData()
+{
+    if (!m_pForm || !m_pDataMgr)
+        return true;
+    if (!m_pForm->isAnyControlModified())
+        return true;
+    QWidget *owner = m_pHost ? m_pHost->GetWnd() : nullptr;
+    RecordText::Fields fields;
+    if (!RecordText::read(m_pDataMgr->GetRecordXml(), &fields)) {
+        qrt::inform(QStringLiteral("Ungültiger Datenstrom übergeben!"), owner);
+        return false;
+    }
+    // Only what the user changed goes back changed: every other field keeps
+    // the text it was shown with, which the data manager reads as "leave the
+    // stored value as it is" (a long text, a rounded amount, a date with a
+    // time of day all stay exactly as stored).
+    for (CDynControl *control : m_pForm->controls()) {
+        if (!control->IsModified())
+            continue;
+        switch (control->kind()) {
+        case ControlKind::Edit:
+            fields.set(control->GetName(), static_cast<CDynEdit *>(control)->GetValueText());
+            break;
+        case ControlKind::Checkbox:
+            fields.set(control->GetName(), static_cast<CDynCheckbox *>(control)->IsChecked()
+                                               ? QStringLiteral("True")
+                                               : QStringLiteral("False"));
+            break;
+        case ControlKind::DateTime:
+            fields.set(control->GetName(),
+                       recordTextOfDate(static_cast<CDynDateTime *>(control)->GetDate()).left(255));
+            break;
+        case ControlKind::Static:
+        case ControlKind::Frame:
+            break;
+        }
+    }
+    if (!m_pDataMgr->WriteRecord(RecordText::write(fields)))
+        return false; // the data manager has said why; the controls keep their values
+    for (CDynControl *control : m_pForm->controls())
+        control->SetModified(false);
+    return true;
+}
+
+bool CFormMgr::SaveCurRecord()
+{
+    if (m_pHost && !m_pHost->IsEnabled())
+        return true; // a disabled form never saves
+    if (!m_pForm || !m_pForm->isAnyControlModified())
+        return true;
+    if (qrt::askYesNo(QStringLiteral("Den aktuellen Datensatz speichern?"),
+                      m_pHost ? m_pHost->GetWnd() : nullptr) != UserMessages::Answer::Yes)
+        return true; // the changes go with the next FillForm
+    return SaveData();
+}
+
+template <typename Step> void CFormMgr::afterSaving(Step step)
+{
+    if (!m_pDataMgr || !SaveCurRecord())
+        return;
+    step(*m_pDataMgr);
+    FillForm();
+}
+
+void CFormMgr::MovePrevious()
+{
+    afterSaving([](CDataMgr &records) { records.MovePrevious(); });
+}
+
+void CFormMgr::MoveNext()
+{
+    afterSaving([](CDataMgr &records) { records.MoveNext(); });
+}
+
+void CFormMgr::MoveFirst()
+{
+    afterSaving([](CDataMgr &records) { records.MoveFirst(); });
+}
+
+void CFormMgr::MoveLast()
+{
+    afterSaving([](CDataMgr &records) { records.MoveLast(); });
+}
+
+void CFormMgr::FilterData()
+{
+    afterSaving([](CDataMgr &records) { records.FilterDialog(); });
+}
+
+void CFormMgr::RemoveFilter()
+{
+    afterSaving([](CDataMgr &records) { records.RemoveFilter(); });
+}
+
+void CFormMgr::ChangeFilter(const QString &filter)
+{
+    afterSaving([&filter](CDataMgr &records) { records.ChangeFilter(filter); });
+}
+
+bool CFormMgr::InsertData()
+{
+    if (!m_pDataMgr || !SaveCurRecord())
+        return false;
+    if (!m_pDataMgr->AddRecord())
+        return false;
+    FillForm();
+    return true;
+}
+
+bool CFormMgr::DeleteData()
+{
+    if (!m_pDataMgr || !m_pDataMgr->DeleteRecord())
+        return false;
+    FillForm();
+    return true;
+}
+
+void CFormMgr::Undo()
+{
+    if (!m_pDataMgr)
+        return;
+    if (qrt::askYesNo(QStringLiteral("Änderungen an diesem Satz wirklich rückgängig machen?"),
+                      m_pHost ? m_pHost->GetWnd() : nullptr,
+                      UserMessages::Consequence::Destructive) != UserMessages::Answer::Yes)
+        return;
+    m_pDataMgr->Undo();
+    FillForm();
+}
+
+long CFormMgr::GetLastUpdateKey()
+{
+    return m_pDataMgr ? m_pDataMgr->GetLastUpdateKey() : -1;
+}
+
+void CFormMgr::Ausrichten(AUSRICHTUNG direction, bool toRaster)
+{
+    if (m_pForm)
+        m_pForm->Align(int(direction), toRaster);
+}
+
+void CFormMgr::ResizeForm()
+{
+    if (!m_pForm)
+        return;
+    const QRect extent = m_pForm->calcExtent();
+    if (m_pHost && m_pHost->GetWnd()) {
+        FormSizeEvent event(m_bDesignMode, extent.size());
+        QApplication::sendEvent(m_pHost->GetWnd(), &event);
+    }
+    m_pForm->resize(extent.size().expandedTo(
+        m_pForm->parentWidget() ? m_pForm->parentWidget()->size() : extent.size()));
+}
+
+bool CFormMgr::SaveForm()
+{
+    return m_pBuilder && m_pBuilder->SaveForm();
+}
+
+void CFormMgr::ChangeTabOrder()
+{
+    // The field layout dialog arrives with the design-mode editor; until then
+    // the layout of the fields is what the stored or generated form gives.
+}
+
+void CFormMgr::AddStatic()
+{
+    addDrawnElement(ControlKind::Static);
+}
+
+void CFormMgr::AddFrame()
+{
+    addDrawnElement(ControlKind::Frame);
+}
+
+void CFormMgr::addDrawnElement(ControlKind kind)
+{
+    if (!m_pForm || !m_pBuilder)
+        return;
+    const QRect drawn = m_pForm->TakeDrawnRect();
+    if (drawn.width() <= 0 || drawn.height() <= 0)
+        return;
+    // A new caption or frame is named after a new field name, so that its
+    // own name ("FELD_1012_TITEL") is unique on the form.
+    const QString caption = m_pBuilder->NewFieldName();
+    CDynControl *control = kind == ControlKind::Static
+                               ? static_cast<CDynControl *>(m_pBuilder->AddStatic(caption))
+                               : static_cast<CDynControl *>(m_pBuilder->AddFrame(caption));
+    if (!control)
+        return;
+    control->MoveTo(drawn.left(), drawn.top(), drawn.left() + drawn.width(),
+                    drawn.top() + drawn.height());
+    m_pBuilder->PlaceControl(kind, caption);
+    m_pForm->repaint();
+}

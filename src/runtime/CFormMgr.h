@@ -1,0 +1,114 @@
+#ifndef QRT_RUNTIME_CFORMMGR_H
+#define QRT_RUNTIME_CFORMMGR_H
+
+#include "controls/ControlInfo.h"
+#include "qrt_export.h"
+
+#include <QEvent>
+#include <QSize>
+#include <QString>
+
+#include <memory>
+
+class CDataMgr;
+class CForm;
+class CFormBuilder;
+class CFormParent;
+
+// Makes one form work: it builds the form window with its controls (through
+// the form builder) and, in data mode, holds the table's records (through the
+// record data manager); it moves the current record into the controls and
+// back, and guards every change of record with the rule that a changed
+// record is offered for saving first. It also carries the design operations
+// the host's commands call.
+//
+// The host (CFormParent) owns the manager; the manager owns the builder
+// (which owns the form window and the controls) and the data manager.
+// Database errors pass through to the host's commands, which report them.
+class QRT_EXPORT CFormMgr
+{
+public:
+    // The edge the selected controls are aligned to.
+    enum AUSRICHTUNG { LINKS = 0, RECHTS = 1, UNTEN = 2, OBEN = 3 };
+
+    CFormMgr();
+    virtual ~CFormMgr();
+    CFormMgr(const CFormMgr &) = delete;
+    CFormMgr &operator=(const CFormMgr &) = delete;
+
+    // Builds the form as the configuration document says (data or design
+    // mode); false after a message when it cannot be built.
+    bool CreateForm(CFormParent *host, const QString &document, bool newRecord);
+    // Builds the form again; without keepDefinition the stored definition is
+    // deleted first, so the form is generated afresh from the columns.
+    void ReCreateForm(bool keepDefinition);
+
+    // Writes the changed controls into the current record and stores it.
+    bool SaveData();
+    // Offers to save a changed record ("Den aktuellen Datensatz speichern?").
+    bool SaveCurRecord();
+    bool InsertData();
+    bool DeleteData();
+    void MovePrevious();
+    void MoveNext();
+    void MoveFirst();
+    void MoveLast();
+    void Undo();
+    void FilterData();
+    void RemoveFilter();
+    void ChangeFilter(const QString &filter);
+    long GetLastUpdateKey();
+
+    void Ausrichten(AUSRICHTUNG direction, bool toRaster);
+    // Fits the form window to its controls and tells the host the mode and
+    // the form's size (the 0x591 event).
+    void ResizeForm();
+    bool SaveForm();
+    void ChangeTabOrder();
+    void AddStatic();
+    void AddFrame();
+
+    [[nodiscard]] CForm *GetForm() const { return m_pForm; }
+    [[nodiscard]] bool GetDesignMode() const { return m_bDesignMode; }
+    // The records, in data mode; null in design mode and before CreateForm.
+    [[nodiscard]] CDataMgr *dataManager() const { return m_pDataMgr.get(); }
+    [[nodiscard]] CFormBuilder *builder() const { return m_pBuilder.get(); }
+
+private:
+    // Copies the current record into the controls.
+    void FillForm();
+    // A caption or frame where the user has drawn its rectangle.
+    void addDrawnElement(ControlKind kind);
+    // Runs step after SaveCurRecord and fills the form again, unless the
+    // record could not be saved.
+    template <typename Step> void afterSaving(Step step);
+
+    std::unique_ptr<CFormBuilder> m_pBuilder;
+    std::unique_ptr<CDataMgr> m_pDataMgr;
+    CFormParent *m_pHost = nullptr; // not owned: the host owns this manager
+    CForm *m_pForm = nullptr;       // the builder's
+    QString m_strDocument;
+    bool m_bDesignMode = false;
+    bool m_bNewRecord = false;
+};
+
+// What the form manager tells its host after building or resizing the form
+// (the private message 0x591 of the form hosts): the mode and the form's
+// extent.
+class QRT_EXPORT FormSizeEvent : public QEvent
+{
+public:
+    static constexpr QEvent::Type kType = QEvent::Type(0x591);
+
+    FormSizeEvent(bool designMode, const QSize &extent)
+        : QEvent(kType), m_designMode(designMode), m_extent(extent)
+    {}
+    [[nodiscard]] bool designMode() const { return m_designMode; }
+    [[nodiscard]] QSize extent() const { return m_extent; }
+
+private:
+    bool m_designMode;
+    QSize m_extent;
+};
+
+#endif // QRT_RUNTIME_CFORMMGR_H
