@@ -5,9 +5,22 @@
 #include "platform/UserMessages.h"
 #include "xml/CXmlHelper.h"
 
+namespace {
+
+QString readOnlyMessage(const QString &table)
+{
+    return QStringLiteral("Die Datensätze von %1 können nur angezeigt, aber nicht geändert "
+                          "werden: %1 ist eine Sicht oder hat keinen Schlüssel, über den sich "
+                          "ein Datensatz wiederfinden lässt. Neue, geänderte und gelöschte "
+                          "Datensätze werden nicht gespeichert.")
+        .arg(table);
+}
+
+} // namespace
+
 CAdoDataMgr::CAdoDataMgr(std::unique_ptr<RecordFilter> filter)
-    : m_currentXml(QStringLiteral("<RECORDSET></RECORDSET>")),
-      m_emptyXml(QStringLiteral("<RECORDSET></RECORDSET>")), m_filter(std::move(filter))
+    : m_currentXml(RecordText::noRecord()), m_emptyXml(RecordText::noRecord()),
+      m_filter(std::move(filter))
 {}
 
 CAdoDataMgr::~CAdoDataMgr() = default;
@@ -76,9 +89,33 @@ void CAdoDataMgr::Open(QString document, bool newRecord)
             throw;
         *m_recordset = connection()->Execute(sql);
     }
+    if (!m_recordset->IsUpdatable() && !m_readOnlyAnnounced) {
+        m_readOnlyAnnounced = true;
+        qrt::inform(readOnlyMessage(m_tableName));
+    }
     if (newRecord || m_recordset->IsEOF())
-        AddRecord();
+        startNewRow();
     BuildRecordXml();
+}
+
+bool CAdoDataMgr::requireWritable()
+{
+    if (rs().IsUpdatable())
+        return true;
+    qrt::inform(readOnlyMessage(m_tableName));
+    return false;
+}
+
+bool CAdoDataMgr::startNewRow()
+{
+    Recordset &r = rs();
+    if (!r.IsUpdatable())
+        return false;
+    if (!r.IsEOF() && r.EditMode() == adEditAdd)
+        return true;
+    r.AddNew();
+    m_currentXml = m_emptyXml;
+    return true;
 }
 
 void CAdoDataMgr::cancelIfPositioned()
@@ -90,6 +127,8 @@ void CAdoDataMgr::cancelIfPositioned()
 
 bool CAdoDataMgr::DeleteRecord()
 {
+    if (!requireWritable())
+        return false;
     Recordset &r = rs();
     if (r.EditMode() != adEditAdd)
         r.Delete(1);
@@ -106,12 +145,7 @@ bool CAdoDataMgr::DeleteRecord()
 
 bool CAdoDataMgr::AddRecord()
 {
-    Recordset &r = rs();
-    if (!r.IsEOF() && r.EditMode() == adEditAdd)
-        return true;
-    r.AddNew();
-    m_currentXml = m_emptyXml;
-    return true;
+    return requireWritable() && startNewRow();
 }
 
 void CAdoDataMgr::FilterDialog()
@@ -166,7 +200,7 @@ void CAdoDataMgr::MoveNext()
     if (r.IsEOF())
         MovePrevious();
     if (r.IsEOF())
-        AddRecord();
+        startNewRow();
     BuildRecordXml();
 }
 
@@ -180,7 +214,7 @@ void CAdoDataMgr::MovePrevious()
     if (r.IsBOF())
         MoveNext();
     if (r.IsEOF())
-        AddRecord();
+        startNewRow();
     BuildRecordXml();
 }
 
@@ -192,7 +226,7 @@ void CAdoDataMgr::MoveFirst()
         return;
     r.MoveFirst();
     if (r.IsEOF())
-        AddRecord();
+        startNewRow();
     BuildRecordXml();
 }
 
@@ -205,7 +239,7 @@ void CAdoDataMgr::MoveLast()
     try {
         r.MoveLast();
     } catch (const ComError &) {
-        AddRecord();
+        startNewRow();
     }
     BuildRecordXml();
 }
@@ -215,7 +249,7 @@ void CAdoDataMgr::Undo()
     BuildRecordXml();
 }
 
-qint32 CAdoDataMgr::GetLastUpdateKey()
+qint64 CAdoDataMgr::GetLastUpdateKey()
 {
     return m_lastUpdateKey;
 }
@@ -228,7 +262,7 @@ void CAdoDataMgr::BuildRecordXml()
         m_currentXml = m_emptyXml;
         return;
     }
-    QString xml = QStringLiteral("<RECORDSET ");
+    RecordText::Fields record;
     FieldList &fields = r.Fields();
     for (int i = 0; i < fields.Count(); ++i) {
         Field &field = fields.Item(i);
@@ -240,7 +274,7 @@ void CAdoDataMgr::BuildRecordXml()
         const QString text = FieldConversion::toRecordText(column, value, &typeError);
         if (typeError)
             qrt::inform(QStringLiteral("Ungültiger DatenTyp in ") + field.Name());
-        xml += field.Name() + QStringLiteral("=\"") + text + QStringLiteral("\" ");
+        record.set(field.Name(), text);
     }
-    m_currentXml = xml + QStringLiteral("></RECORDSET>");
+    m_currentXml = RecordText::write(record);
 }

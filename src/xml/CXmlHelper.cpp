@@ -174,19 +174,6 @@ QString CXmlHelper::getXmlDataString(const char *text)
     return getXmlDataString(QString::fromUtf8(text));
 }
 
-QString CXmlHelper::getXmlAttributeString(const QString &text)
-{
-    QString escaped = getXmlDataString(text);
-    if (escaped.isNull())
-        return escaped;
-    // None of the three is part of a reference inserted above, so the order
-    // does not matter.
-    escaped.replace(QLatin1Char('\n'), QLatin1String("&#10;"));
-    escaped.replace(QLatin1Char('\r'), QLatin1String("&#13;"));
-    escaped.replace(QLatin1Char('\t'), QLatin1String("&#9;"));
-    return escaped;
-}
-
 void CXmlHelper::InsertEntityRef(std::string &text, char c, const char *entity)
 {
     const std::size_t length = std::strlen(entity);

@@ -11,8 +11,9 @@
 #include <string>
 
 // The one wrapper through which the library reads and writes XML: the
-// ADOBUILDER configuration document, CONTROLINFO records and the record text.
-// Those documents are flat, so the lookups are by name and report absence by
+// ADOBUILDER configuration document, CONTROLINFO records and, underneath
+// RecordText (which alone builds and parses them), the record text. Those
+// documents are flat, so the lookups are by name and report absence by
 // value (a null node, an empty text), never by error; only a missing node
 // that an update needs raises a ComError with E_POINTER.
 //
@@ -64,11 +65,6 @@ public:
     // gives a null text. The 8-bit form takes UTF-8.
     [[nodiscard]] static QString getXmlDataString(const QString &text);
     [[nodiscard]] static QString getXmlDataString(const char *text);
-    // getXmlDataString, and line feeds, carriage returns and tabs as the
-    // character references &#10; &#13; &#9;: a parser turns those three into
-    // blanks when they stand raw in an attribute value, so text composed into
-    // an attribute by hand goes through this one.
-    [[nodiscard]] static QString getXmlAttributeString(const QString &text);
 
 private:
     // Replaces every occurrence of c present before the call by entity.
