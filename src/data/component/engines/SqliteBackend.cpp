@@ -342,9 +342,10 @@ QVariant storedNumber(double ole, const QVariant &stored)
 // separator, seconds and fraction digits, and the same zone text.
 QString shapedLike(const QString &stored, const QDate &date, const QTime &time)
 {
-    static const QRegularExpression shape(QStringLiteral(
-        "^\\s*\\d{4}-\\d{2}-\\d{2}(?:([ "
-        "T])\\d{2}:\\d{2}(:\\d{2}(?:\\.(\\d+))?)?(\\s*(?:Z|[+-]\\d{2}(?::?\\d{2})?))?)?\\s*$"));
+    static const QRegularExpression shape(
+        QStringLiteral("^\\s*\\d{4}-\\d{2}-\\d{2}"                      // the day,
+                       "(?:([ T])\\d{2}:\\d{2}(:\\d{2}(?:\\.(\\d+))?)?" // its time,
+                       "(\\s*(?:Z|[+-]\\d{2}(?::?\\d{2})?))?)?\\s*$")); // its zone
     const QString day = date.toString(Qt::ISODate);
     const QRegularExpressionMatch match = shape.match(stored);
     if (!match.hasMatch() || match.capturedLength(1) == 0) {
