@@ -10,6 +10,7 @@
 
 #include <cmath>
 #include <functional>
+#include <limits>
 
 namespace {
 
@@ -27,19 +28,43 @@ bool isTypedCharacter(QChar c)
 // before (a stored value that does not fit the filter can still be edited).
 // The line edit asks with its new text already in place, so the text before
 // is remembered here.
+//
+// The length limit lives here too, not in QLineEdit's maxLength, which would
+// cut a stored text longer than the column's declared size (SQLite keeps
+// whatever it is given) when it is shown, and so change it on the next save.
+// Only what the user adds is limited: a typed or pasted text that would make
+// the field longer than the limit, and longer than before, loses what does
+// not fit, and a text that is already too long can only get shorter.
 class CharacterValidator final : public QValidator
 {
 public:
-    CharacterValidator(CharacterFilter accepts, QLineEdit *edit)
-        : QValidator(edit), m_accepts(std::move(accepts)), m_before(edit->text())
+    // limit() is the most characters the user may bring the text to; 0 or
+    // less for none (also while the control sets a value of its own).
+    CharacterValidator(CharacterFilter accepts, std::function<int()> limit, QLineEdit *edit)
+        : QValidator(edit), m_accepts(std::move(accepts)), m_limit(std::move(limit)),
+          m_before(edit->text())
     {
         connect(edit, &QLineEdit::textChanged, this,
                 [this](const QString &text) { m_before = text; });
     }
 
-    State validate(QString &input, int &) const override
+    State validate(QString &input, int &position) const override
     {
-        return refused(input) > refused(m_before) ? Invalid : Acceptable;
+        if (refused(input) > refused(m_before))
+            return Invalid;
+        const int limit = m_limit();
+        const qsizetype allowed = qMax<qsizetype>(limit, m_before.size());
+        if (limit > 0 && input.size() > allowed) {
+            // Keep what fits of the characters just inserted before the cursor.
+            const qsizetype excess = input.size() - allowed;
+            if (excess > position)
+                return Invalid;
+            input.remove(position - excess, excess);
+            position -= int(excess);
+            if (input == m_before)
+                return Invalid; // nothing fitted: nothing changes, nothing is marked
+        }
+        return Acceptable;
     }
 
 private:
@@ -50,6 +75,7 @@ private:
     }
 
     CharacterFilter m_accepts;
+    std::function<int()> m_limit;
     QString m_before;
 };
 
@@ -216,14 +242,18 @@ QWidget *CDynEdit::MakeWindow(QWidget *parent, const ControlDescription &descrip
         window = edit;
     } else {
         auto *edit = new QLineEdit(parent);
-        edit->setValidator(new CharacterValidator(accepts, edit));
+        const auto limit = [this] {
+            return m_settingText ? 0 : int(m_maxLength);
+        };
+        edit->setValidator(new CharacterValidator(accepts, limit, edit));
         connect(edit, &QLineEdit::textChanged, this, changed);
         window = edit;
     }
     m_maxLength = description.maxLength;
-    // The window may not be ours yet; the limit goes straight to it.
+    // The window may not be ours yet; the limit goes straight to it. A line
+    // edit's own limit would cut stored texts: its validator limits typing.
     if (auto *edit = qobject_cast<QLineEdit *>(window))
-        edit->setMaxLength(m_maxLength > 0 ? m_maxLength : 32767);
+        edit->setMaxLength(std::numeric_limits<int>::max());
     else
         static_cast<MultiLineEdit *>(window)->setMaxLength(m_maxLength);
 
@@ -239,10 +269,10 @@ QWidget *CDynEdit::MakeWindow(QWidget *parent, const ControlDescription &descrip
 
 void CDynEdit::SetMaxLength(qint16 maxLength)
 {
-    m_maxLength = maxLength;
-    if (QLineEdit *edit = lineEdit())
-        edit->setMaxLength(maxLength > 0 ? maxLength : 32767);
-    else if (auto *edit = static_cast<MultiLineEdit *>(textEdit()))
+    m_maxLength = maxLength; // a line edit's validator reads it
+    if (lineEdit())
+        return;
+    if (auto *edit = static_cast<MultiLineEdit *>(textEdit()))
         edit->setMaxLength(maxLength);
 }
 

@@ -30,7 +30,9 @@ public:
 
     // Shows a record value: decimal numbers rounded to the decimal places
     // ("12.5" with 8 places shows "12,5", "12" shows "12,0"; an empty value
-    // stays empty), line feeds of free text as line breaks.
+    // stays empty), line feeds of free text as line breaks. A text longer
+    // than the field's limit is shown in full: the limit is the user's
+    // typing, and a stored text must come back unchanged when nobody edits it.
     void SetValueText(const QString &text);
     // The text as it stands; line breaks read as "\r\n".
     [[nodiscard]] QString GetValueText() const { return WindowText(); }
@@ -39,7 +41,7 @@ public:
     [[nodiscard]] InputKind GetInputKind() const { return m_inputKind; }
     void SetDecimalPlaces(qint16 places) { m_decimalPlaces = places; }
     [[nodiscard]] qint16 GetDecimalPlaces() const { return m_decimalPlaces; }
-    // The most characters the field takes; 0 or less: no limit.
+    // The most characters the user can type into the field; 0 or less: no limit.
     [[nodiscard]] qint16 GetMaxLength() const { return m_maxLength; }
 
     // Whether a typed character may go into the field.

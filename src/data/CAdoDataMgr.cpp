@@ -5,9 +5,22 @@
 #include "platform/UserMessages.h"
 #include "xml/CXmlHelper.h"
 
+namespace {
+
+QString readOnlyMessage(const QString &table)
+{
+    return QStringLiteral("Die Datensätze von %1 können nur angezeigt, aber nicht geändert "
+                          "werden: %1 ist eine Sicht oder hat keinen Schlüssel, über den sich "
+                          "ein Datensatz wiederfinden lässt. Neue, geänderte und gelöschte "
+                          "Datensätze werden nicht gespeichert.")
+        .arg(table);
+}
+
+} // namespace
+
 CAdoDataMgr::CAdoDataMgr(std::unique_ptr<RecordFilter> filter)
-    : m_currentXml(QStringLiteral("<RECORDSET></RECORDSET>")),
-      m_emptyXml(QStringLiteral("<RECORDSET></RECORDSET>")), m_filter(std::move(filter))
+    : m_currentXml(RecordText::noRecord()), m_emptyXml(RecordText::noRecord()),
+      m_filter(std::move(filter))
 {}
 
 CAdoDataMgr::~CAdoDataMgr() = default;
@@ -77,9 +90,33 @@ void CAdoDataMgr::Open(QString document, bool newRecord)
             throw;
         *m_recordset = connection()->Execute(sql);
     }
+    if (!m_recordset->IsUpdatable() && !m_readOnlyAnnounced) {
+        m_readOnlyAnnounced = true;
+        qrt::inform(readOnlyMessage(m_tableName));
+    }
     if (newRecord || m_recordset->IsEOF())
-        AddRecord();
+        startNewRow();
     BuildRecordXml();
+}
+
+bool CAdoDataMgr::requireWritable()
+{
+    if (rs().IsUpdatable())
+        return true;
+    qrt::inform(readOnlyMessage(m_tableName));
+    return false;
+}
+
+bool CAdoDataMgr::startNewRow()
+{
+    Recordset &r = rs();
+    if (!r.IsUpdatable())
+        return false;
+    if (!r.IsEOF() && r.EditMode() == adEditAdd)
+        return true;
+    r.AddNew();
+    m_currentXml = m_emptyXml;
+    return true;
 }
 
 void CAdoDataMgr::cancelIfPositioned()
@@ -91,6 +128,8 @@ void CAdoDataMgr::cancelIfPositioned()
 
 bool CAdoDataMgr::DeleteRecord()
 {
+    if (!requireWritable())
+        return false;
     Recordset &r = rs();
     const bool stored = r.EditMode() != adEditAdd;
     if (stored)
@@ -110,12 +149,7 @@ bool CAdoDataMgr::DeleteRecord()
 
 bool CAdoDataMgr::AddRecord()
 {
-    Recordset &r = rs();
-    if (!r.IsEOF() && r.EditMode() == adEditAdd)
-        return true;
-    r.AddNew();
-    m_currentXml = m_emptyXml;
-    return true;
+    return requireWritable() && startNewRow();
 }
 
 void CAdoDataMgr::FilterDialog()
@@ -170,7 +204,7 @@ void CAdoDataMgr::MoveNext()
     if (r.IsEOF())
         MovePrevious();
     if (r.IsEOF())
-        AddRecord();
+        startNewRow();
     BuildRecordXml();
 }
 
@@ -184,7 +218,7 @@ void CAdoDataMgr::MovePrevious()
     if (r.IsBOF())
         MoveNext();
     if (r.IsEOF())
-        AddRecord();
+        startNewRow();
     BuildRecordXml();
 }
 
@@ -196,7 +230,7 @@ void CAdoDataMgr::MoveFirst()
         return;
     r.MoveFirst();
     if (r.IsEOF())
-        AddRecord();
+        startNewRow();
     BuildRecordXml();
 }
 
@@ -209,7 +243,7 @@ void CAdoDataMgr::MoveLast()
     try {
         r.MoveLast();
     } catch (const ComError &) {
-        AddRecord();
+        startNewRow();
     }
     BuildRecordXml();
 }
@@ -219,7 +253,7 @@ void CAdoDataMgr::Undo()
     BuildRecordXml();
 }
 
-qint32 CAdoDataMgr::GetLastUpdateKey()
+qint64 CAdoDataMgr::GetLastUpdateKey()
 {
     return m_lastUpdateKey;
 }
@@ -253,7 +287,7 @@ void CAdoDataMgr::BuildRecordXml()
         m_currentXml = m_emptyXml;
         return;
     }
-    QString xml = QStringLiteral("<RECORDSET ");
+    RecordText::Fields record;
     FieldList &fields = r.Fields();
     for (int i = 0; i < fields.Count(); ++i) {
         Field &field = fields.Item(i);
@@ -265,7 +299,7 @@ void CAdoDataMgr::BuildRecordXml()
         const QString text = FieldConversion::toRecordText(column, value, &typeError);
         if (typeError)
             qrt::inform(QStringLiteral("Ungültiger DatenTyp in ") + field.Name());
-        xml += field.Name() + QStringLiteral("=\"") + text + QStringLiteral("\" ");
+        record.set(field.Name(), text);
     }
-    m_currentXml = xml + QStringLiteral("></RECORDSET>");
+    m_currentXml = RecordText::write(record);
 }

@@ -6,6 +6,7 @@
 #include "data/RecordFilter.h"
 #include "data/component/Recordset.h"
 #include "qrt_export.h"
+#include "xml/RecordText.h"
 
 #include <memory>
 
@@ -18,6 +19,13 @@ class QWidget;
 // conversion and validation per column.
 //
 // Costs: opening reads the first keys only; a move fetches one row by key.
+//
+// Saving writes only what the user changed: a field whose text still
+// denotes what the form was shown keeps its stored value exactly
+// (FieldConversion::isUnchanged), and a record text that cannot be read
+// writes nothing. A table whose rows cannot be addressed (a view, a result
+// the engine cannot edit) opens read-only, says so once, and refuses every
+// write with a message: WriteRecord's true always means the row is stored.
 //
 // Component errors of the moves and writes reach the caller (the form's
 // command verbs report them); only initialisation shows its own message.
@@ -44,7 +52,7 @@ public:
     void MoveFirst() override;
     void MoveLast() override;
     void Undo() override;
-    qint32 GetLastUpdateKey() override;
+    qint64 GetLastUpdateKey() override;
     Position GetPosition(bool countNow) override;
 
     // The record text of the current row (or of none) into currentXml.
@@ -69,7 +77,11 @@ private:
         int field;
         Variant::Type type;
     };
-    bool writeFields(const class CXmlHelper &record, QVector<AutoKey> *autoKeys);
+    bool writeFields(const RecordText::Fields &record, QVector<AutoKey> *autoKeys);
+    // A new empty row, where the rows can take one; false (silently) where not.
+    bool startNewRow();
+    // Whether the rows can be written; otherwise says so and gives false.
+    bool requireWritable();
     Variant autoValue(const ColumnInfo &column, const QString &name, const Variant &oldValue,
                       QVector<AutoKey> *autoKeys, int field);
     Variant nextKeyOfType(const QString &column, Variant::Type type);
@@ -83,8 +95,9 @@ private:
     QString m_filterText;
     QString m_currentXml;
     const QString m_emptyXml;
-    qint32 m_lastUpdateKey = -1;
-    qint64 m_matchingRows = -1;             // the engine's count of the filtered rows, once asked
+    qint64 m_lastUpdateKey = -1;
+    bool m_readOnlyAnnounced = false;
+    qint64 m_matchingRows = -1; // the engine's count of the filtered rows, once asked
     std::unique_ptr<RecordFilter> m_filter; // may be null
     QWidget *m_dialogParent = nullptr;      // not owned
 };

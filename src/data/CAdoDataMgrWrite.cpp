@@ -6,9 +6,10 @@
 #include "data/FieldConversion.h"
 #include "platform/ComError.h"
 #include "platform/UserMessages.h"
-#include "xml/CXmlHelper.h"
+#include "xml/RecordText.h"
 
 #include <cmath>
+#include <limits>
 
 namespace {
 
@@ -23,8 +24,22 @@ constexpr int kKeyAttempts = 50;
 bool CAdoDataMgr::WriteRecord(QString recordXml)
 {
     Recordset &r = rs();
-    CXmlHelper record;
-    (void)record.loadXml(recordXml); // a broken text reads as a record without values
+    if (!requireWritable())
+        return false;
+    RecordText::Fields record;
+    QString reason;
+    if (!RecordText::read(recordXml, &record, &reason)) {
+        // Read as a record without values, the text would clear every field.
+        qrt::inform(QStringLiteral("Der Datensatz wurde nicht gespeichert, weil sein Text nicht "
+                                   "gelesen werden kann; es wurde nichts geändert.\r\n\r\n"
+                                   "Ursache: ") +
+                    reason);
+        return false;
+    }
+    // What an earlier, refused attempt assigned is not this attempt's: each
+    // field is compared with what the row holds.
+    if (r.EditMode() == adEditInProgress)
+        r.CancelUpdate();
 
     QVector<AutoKey> autoKeys;
     if (!writeFields(record, &autoKeys))
@@ -45,44 +60,50 @@ bool CAdoDataMgr::WriteRecord(QString recordXml)
                 throw;
         }
     }
-    m_currentXml = recordXml;
+    // The row as stored now: what the engine computed, the texts as cut.
+    BuildRecordXml();
     if (inserting && m_matchingRows >= 0)
         ++m_matchingRows;
     RememberUpdateKey();
     return true;
 }
 
-bool CAdoDataMgr::writeFields(const CXmlHelper &record, QVector<AutoKey> *autoKeys)
+bool CAdoDataMgr::writeFields(const RecordText::Fields &record, QVector<AutoKey> *autoKeys)
 {
     Recordset &r = rs();
+    const bool adding = r.EditMode() == adEditAdd;
     FieldList &fields = r.Fields();
     for (int i = 0; i < fields.Count(); ++i) {
         Field &field = fields.Item(i);
         const QString name = field.Name();
-        Variant oldValue = field.Value();
-        if (oldValue.isEmpty())
-            oldValue = Variant::null();
+        Variant stored = field.Value();
+        if (stored.isEmpty())
+            stored = Variant::null();
         const ColumnInfo column = GetColumnInfo(name);
-        const QString text = record.getAttributeValue(QDomNode(), name);
+        const QString text = record.value(name);
         const CSuppressColumn *suppressed = FindSuppressColumn(name);
         const bool hasAutoValue = suppressed && suppressed->m_bAutoValue;
-        if (r.EditMode() == adEditAdd && column.autoIncrement && !hasAutoValue &&
-            text.trimmed().isEmpty()) {
-            // A key the engine fills (identity, serial, SQLite's rowid) is
-            // left to the engine when the form has nothing for it.
+        if (adding && !hasAutoValue && text.trimmed().isEmpty() &&
+            (column.autoIncrement || column.hasDefault || column.readOnly)) {
+            // A key the engine fills (identity, serial, SQLite's rowid), a
+            // default (a uuid, a sequence, now()) and a computed column are
+            // left to the engine when the form has nothing for them.
             continue;
         }
 
         Variant newValue;
-        bool typeError = false;
-        if (column.category == TypeCategory::Fractional && !oldValue.isNull() &&
-            FieldConversion::toRecordText(column, oldValue, &typeError) == text && !typeError) {
-            // The text is the stored number as the form showed it: keep the
-            // stored value with all its digits instead of the eight shown.
-            newValue = oldValue;
+        if (!adding && FieldConversion::isUnchanged(column, stored, text)) {
+            // What the form was shown comes back: the stored value stays as
+            // it is, with all its digits, its time of day, its form.
+            newValue = stored;
+        } else if (column.readOnly && !hasAutoValue) {
+            qrt::inform(QStringLiteral("Das Feld ") + name +
+                        QStringLiteral(" kann nicht geändert werden; sein Wert wird von der "
+                                       "Datenbank bestimmt."));
+            return false;
         } else {
             const FieldConversion::Result result =
-                FieldConversion::fromRecordText(column, oldValue, text);
+                FieldConversion::fromRecordText(column, stored, text);
             switch (result.status) {
             case FieldConversion::Result::Status::InvalidValue:
                 qrt::inform(QStringLiteral("Ungültiger Wert in ") + name);
@@ -106,11 +127,21 @@ bool CAdoDataMgr::writeFields(const CXmlHelper &record, QVector<AutoKey> *autoKe
             // computed by an earlier attempt of ours and never stored: it is
             // not the user's, and another user may have taken it meanwhile,
             // so it is computed anew.
-            const Variant stored = r.EditMode() == adEditAdd ? Variant::null() : oldValue;
-            newValue = autoValue(column, name, stored, autoKeys, i);
+            newValue = autoValue(column, name, adding ? Variant::null() : stored, autoKeys, i);
         }
-        if (newValue != field.Value())
+        if (newValue == field.Value())
+            continue;
+        try {
             field.PutValue(newValue);
+        } catch (const ComError &error) {
+            // A value the column's type does not take (a text for a number,
+            // a word that is no label of the enum): refused by the column's
+            // name, before anything is written.
+            if (error.code() != DB_E_CANTCONVERTVALUE)
+                throw;
+            qrt::inform(QStringLiteral("Ungültiger Wert in ") + name);
+            return false;
+        }
     }
     return true;
 }
@@ -131,15 +162,20 @@ bool CAdoDataMgr::takeFreshKeys(const QVector<AutoKey> &autoKeys)
 
 Variant CAdoDataMgr::nextKeyOfType(const QString &column, Variant::Type type)
 {
-    const qint32 key = GetNextKey(column, m_tableName);
+    const qint64 key = nextKey(column, m_tableName);
     switch (type) {
     case Variant::Type::I2:
-        return Variant(qint16(key));
+        if (key <= std::numeric_limits<qint16>::max())
+            return Variant(qint16(key));
+        break;
     case Variant::Type::Int:
-        return Variant::machineInt(key);
+        if (key <= std::numeric_limits<qint32>::max())
+            return Variant::machineInt(int(key));
+        break;
     default:
-        return Variant(key);
+        break;
     }
+    return Variant::wholeNumber(key);
 }
 
 Variant CAdoDataMgr::autoValue(const ColumnInfo &column, const QString &name,
@@ -152,7 +188,7 @@ Variant CAdoDataMgr::autoValue(const ColumnInfo &column, const QString &name,
         return nextKeyOfType(name, Variant::Type::I4);
     }
     if (oldValue.isInteger()) {
-        if (oldValue.toInt32() != 0)
+        if (oldValue.toInt64() != 0)
             return oldValue;
         autoKeys->append({field, oldValue.type()});
         return nextKeyOfType(name, oldValue.type());
@@ -168,11 +204,17 @@ void CAdoDataMgr::RememberUpdateKey()
         if (!(column.flags & CF_PRIMARYKEY))
             continue;
         const Variant value = rs().Fields().Item(column.name).Value();
+        bool ok = false;
         if (value.isInteger())
-            m_lastUpdateKey = value.toInt32();
-        else if (value.isFloating() || value.type() == Variant::Type::Decimal)
-            m_lastUpdateKey = qint32(std::trunc(value.toDouble()));
+            m_lastUpdateKey = value.toInt64();
+        else if (value.type() == Variant::Type::Decimal)
+            m_lastUpdateKey = value.decimalText().section(QLatin1Char('.'), 0, 0).toLongLong(&ok);
+        else if (value.isFloating() && std::isfinite(value.toDouble()) &&
+                 std::fabs(value.toDouble()) < 9.2e18)
+            m_lastUpdateKey = qint64(std::trunc(value.toDouble()));
         else
+            m_lastUpdateKey = -1;
+        if (value.type() == Variant::Type::Decimal && !ok)
             m_lastUpdateKey = -1;
         return;
     }

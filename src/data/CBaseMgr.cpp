@@ -11,6 +11,8 @@
 
 #include <QDomNodeList>
 
+#include <limits>
+
 namespace {
 
 // The text of parent's first child element name. A missing element is the
@@ -169,6 +171,18 @@ QString CBaseMgr::BuildConnectionString(const QString &dbName, const QString &se
 
 qint32 CBaseMgr::GetNextKey(const QString &column, const QString &table)
 {
+    const qint64 key = nextKey(column, table);
+    if (key < std::numeric_limits<qint32>::min() || key > std::numeric_limits<qint32>::max())
+        throw ComError(DB_E_CANTCONVERTVALUE,
+                       QStringLiteral("Der nächste Schlüssel von %1.%2 (%3) passt nicht in 32 "
+                                      "Bit.")
+                           .arg(table, column)
+                           .arg(key));
+    return qint32(key);
+}
+
+qint64 CBaseMgr::nextKey(const QString &column, const QString &table)
+{
     if (!m_connection)
         throw ComError(E_POINTER);
     // Names as the engine needs them: a column "ID" of a table "Kunden" on
@@ -181,7 +195,7 @@ qint32 CBaseMgr::GetNextKey(const QString &column, const QString &table)
     if (next.isNull())
         return 1; // no rows, or only NULLs
     bool ok = false;
-    const qint32 key = next.toInt32(&ok);
+    const qint64 key = next.toInt64(&ok);
     if (!ok)
         throw ComError(DB_E_CANTCONVERTVALUE,
                        QStringLiteral("%1.%2 liefert keinen ganzzahligen Schlüssel (%3).")

@@ -61,8 +61,11 @@ public:
                                          const QString &userId, const QString &password,
                                          int dbType);
     // One more than the column's largest value, 1 for no values. Computed,
-    // not reserved: two writers asking at once get the same key.
+    // not reserved: two writers asking at once get the same key. A key
+    // beyond 32 bits is a component error here; nextKey() gives it.
     qint32 GetNextKey(const QString &column, const QString &table);
+    // The same for keys of any width (bigint columns).
+    qint64 nextKey(const QString &column, const QString &table);
 
     const QString &connectionString() const { return m_connectionString; }
     const QString &dbName() const { return m_dbName; }

@@ -7,8 +7,9 @@
 
 // What the form manager needs of the records of its table: one current row,
 // moves, new rows, deletion, the filter, and the row as record text
-// ("<RECORDSET NAME=\"…\" … ></RECORDSET>"). The form manager talks to its
-// records only through this interface.
+// ("<RECORDSET NAME=\"…\" … ></RECORDSET>", built and read with
+// xml/RecordText only). The form manager talks to its records only through
+// this interface.
 class QRT_EXPORT CDataMgr
 {
 public:
@@ -28,7 +29,8 @@ public:
     virtual void MoveFirst() {}
     virtual void MoveLast() {}
     virtual void Undo() {}
-    virtual qint32 GetLastUpdateKey() { return -1; }
+    // The key of the row last written; 64 bits wide, as bigint keys are.
+    virtual qint64 GetLastUpdateKey() { return -1; }
 
     // Where the current row stands, for showing "Datensatz n von m".
     struct Position

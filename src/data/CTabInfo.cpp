@@ -16,7 +16,9 @@ struct TypeEntry
 // The catalog's type codes as the form layers know them. Three codes share
 // "varchar"; "numeric (var)" is a whole number while "numeric" and "decimal"
 // are fractional. Unsigned smallint, binary and GUID codes are left out on
-// purpose: such columns get no typed control and no conversion.
+// purpose: such columns get no typed control and are shown as their text.
+// So is a time of day ("dbtime"): as a date it would show the day the
+// calendar starts with, and its value is its time.
 constexpr TypeEntry kTypes[] = {
     {2, "smallint", TypeCategory::WholeNumber},
     {20, "bigint", TypeCategory::WholeNumber},
@@ -33,7 +35,7 @@ constexpr TypeEntry kTypes[] = {
     {6, "currency", TypeCategory::Fractional},
     {7, "date", TypeCategory::Date},
     {133, "dbdate", TypeCategory::Date},
-    {134, "dbtime", TypeCategory::Date},
+    {134, "dbtime", TypeCategory::Unknown},
     {135, "dbtimestamp", TypeCategory::Date},
     {8, "bstr", TypeCategory::Text},
     {129, "char", TypeCategory::Text},
@@ -202,6 +204,8 @@ ColumnInfo CTabInfo::readColumn(const CatalogColumn &column, const CatalogItems<
     info.numericScale = column.NumericScale();
     info.precision = column.Precision();
     info.autoIncrement = column.IsAutoIncrement();
+    info.hasDefault = column.HasDefault();
+    info.readOnly = column.IsReadOnly();
     return info;
 }
 

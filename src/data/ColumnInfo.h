@@ -10,7 +10,8 @@
 // typed text is converted and checked, how a value is rendered. Several type
 // codes share one category (the catalog's many integer and text codes).
 enum class TypeCategory : qint32 {
-    Unknown = 0,     // binary, GUID and every code the type table lacks
+    Unknown = 0,     // binary, GUID, times of day and every code the type table lacks:
+                     // shown and written as their text
     WholeNumber = 1, // includes "numeric (var)"
     Fractional = 2,  // includes "numeric" and "decimal"
     Text = 3,
@@ -38,6 +39,11 @@ struct ColumnInfo
     quint16 flags = 0;          // ColumnFlag bits
     Variant value;              // always Empty here; a slot for the form layers' own use
     bool autoIncrement = false; // the engine fills it in a new row
+    bool hasDefault = false;    // a new row left without a value gets the column's default
+    // Shown but never written: computed by the engine (generated columns,
+    // identities that take no value) or binary data shown as its digits. A
+    // form shows such a field read-only.
+    bool readOnly = false;
 };
 
 #endif // QRT_DATA_COLUMNINFO_H

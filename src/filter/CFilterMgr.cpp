@@ -10,6 +10,7 @@
 
 #include <QRegularExpression>
 
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 
@@ -117,27 +118,42 @@ bool isOperandOf(TypeCategory category, qint32 condition, const QString &operand
     return false;
 }
 
-// A value of the distinct-value list as the user would type it.
-QString valueText(const Variant &value)
+// A value of the distinct-value list as the user would type it into a
+// criterion on a column of that category.
+QString valueText(TypeCategory category, const Variant &value)
 {
+    // What the form shows of a type it does not know is its text.
+    if (category == TypeCategory::Unknown)
+        return value.toString();
     switch (value.type()) {
     case Variant::Type::I2:
     case Variant::Type::I4:
-        return QString::number(value.toInt32());
+    case Variant::Type::Int:
+    case Variant::Type::I8:
+        return QString::number(value.toInt64());
     case Variant::Type::R4:
     case Variant::Type::R8:
+        // NaN and the infinities are no number anyone types.
+        if (!std::isfinite(value.toDouble()))
+            break;
         return QString::asprintf("%f", value.toDouble())
             .replace(QLatin1Char('.'), QLatin1Char(','));
+    case Variant::Type::Decimal:
+        // All its digits, with the decimal comma users type.
+        return value.decimalText().replace(QLatin1Char('.'), QLatin1Char(','));
     case Variant::Type::Date:
         return DateText::FormatDate(value);
     case Variant::Type::Text:
+        // A number the driver handed over as text (PostgreSQL's numeric).
+        if (category == TypeCategory::Fractional) {
+            const Variant number = Variant::decimal(value.toString());
+            return number.isEmpty() ? QString() : valueText(category, number);
+        }
         return value.toString();
     case Variant::Type::Bool:
         return value.toBool() ? QStringLiteral("true") : QStringLiteral("false");
     case Variant::Type::Empty:
     case Variant::Type::Null:
-    case Variant::Type::Int:
-    case Variant::Type::Decimal:
         break;
     }
     return QString();
@@ -297,8 +313,19 @@ CFilterMgr::AddResult CFilterMgr::AddCriterion(qint32 position, qint32 condition
         return AddResult::Refused;
     }
     const QString column = m_columns.at(position).name;
-    m_criteria.append(FilterCriterion{column, condition,
-                                      FormatValue(position, condition, valueText, date, true)});
+    const FilterCriterion criterion{column, condition,
+                                    FormatValue(position, condition, valueText, date, true)};
+    // A type the form does not know (uuid, enum, interval, json, arrays ...)
+    // is compared as text the engine converts; whether it can, and whether
+    // the type has such a comparison at all, only the engine knows.
+    if (CategoryAt(position) == TypeCategory::Unknown && condition != FilterCondition::NoValue &&
+        !acceptsCriterion(criterion)) {
+        qrt::inform(QStringLiteral("Nach der Spalte %1 kann so nicht gefiltert werden: die "
+                                   "Datenbank kann ihre Werte nicht mit %2 vergleichen.")
+                        .arg(column, criterion.value));
+        return AddResult::Refused;
+    }
+    m_criteria.append(criterion);
     // The line shows what the user typed (12,5), not the operand (12.5).
     if (line)
         *line = column + QLatin1Char(' ') + FilterCondition::listText(condition) +
@@ -357,6 +384,15 @@ QStringList CFilterMgr::ListCriteria(QWidget *owner)
     return lines;
 }
 
+bool CFilterMgr::acceptsCriterion(const FilterCriterion &criterion)
+{
+    const QVector<FilterCriterion> all = m_criteria;
+    m_criteria = {criterion};
+    const QString condition = GetCondition();
+    m_criteria = all;
+    return runsCondition(condition);
+}
+
 QString CFilterMgr::GetCondition() const
 {
     const SqlDialect &sql = dialect();
@@ -369,13 +405,18 @@ QString CFilterMgr::GetCondition() const
         if (position < 0 ||
             !isOperandOf(CategoryAt(position), criterion.condition, criterion.value, sql))
             continue;
-        condition += QStringLiteral(" AND ") + sqlName(criterion.column);
+        QString column = sqlName(criterion.column);
+        QString operand = criterion.value;
+        if (criterion.condition != FilterCondition::Contains &&
+            criterion.condition != FilterCondition::NoValue)
+            adaptComparison(criterion.column, &column, &operand);
+        condition += QStringLiteral(" AND ") + column;
         switch (criterion.condition) {
         case FilterCondition::Equal:
-            condition += QLatin1Char('=') + criterion.value;
+            condition += QLatin1Char('=') + operand;
             break;
         case FilterCondition::NotEqual:
-            condition += QStringLiteral("<>") + criterion.value;
+            condition += QStringLiteral("<>") + operand;
             break;
         case FilterCondition::Contains:
             condition += QLatin1String(sql.containsOp) + criterion.value;
@@ -383,10 +424,10 @@ QString CFilterMgr::GetCondition() const
                 condition += QStringLiteral(" ESCAPE '") + kLikeEscape + QLatin1Char('\'');
             break;
         case FilterCondition::Greater:
-            condition += QLatin1Char('>') + criterion.value;
+            condition += QLatin1Char('>') + operand;
             break;
         case FilterCondition::Less:
-            condition += QLatin1Char('<') + criterion.value;
+            condition += QLatin1Char('<') + operand;
             break;
         case FilterCondition::NoValue:
             condition += QLatin1String(sql.isNullTest);
@@ -402,6 +443,35 @@ QString CFilterMgr::GetCondition() const
 QString CFilterMgr::sqlName(const QString &column) const
 {
     return m_connection ? m_connection->sqlName(column) : column;
+}
+
+void CFilterMgr::adaptComparison(const QString &column, QString *columnSql, QString *operand) const
+{
+    if (!m_connection || m_connection->State() != adStateOpen)
+        return;
+    try {
+        m_connection->adaptComparison(m_tableName, column, columnSql, operand);
+    } catch (const ComError &) {
+        // The column as the catalog cannot tell: compared as written, and
+        // the engine says what it thinks of that when the filter runs.
+    }
+}
+
+bool CFilterMgr::runsCondition(const QString &condition)
+{
+    if (!m_connection)
+        return true; // nothing to ask; TestCondition tells later
+    QString table = m_tableName;
+    try {
+        table = m_connection->sqlTableName(m_tableName);
+        Recordset rows;
+        rows.Open(QStringLiteral("SELECT * FROM ") + table + QStringLiteral(" WHERE") + condition,
+                  *m_connection, adOpenDynamic, adLockOptimistic, -1);
+        rows.Close();
+        return true;
+    } catch (const ComError &) {
+        return false;
+    }
 }
 
 QString CFilterMgr::GetSelectStatement() const
@@ -638,13 +708,16 @@ void CFilterMgr::GetDistinctValues(const QString &column, QStringList &values)
 {
     // Names as the engine needs them: a column called user is that column,
     // not the name of the one who asks.
+    // Read as the records are read, so that a value offered is the value
+    // shown (all of a time's microseconds, for one).
     Connection &connection = openConnection();
-    const QString name = connection.sqlName(column);
+    const QString name = connection.sqlValueExpression(m_tableName, column);
     Recordset rows =
         openForReading(QStringLiteral("SELECT DISTINCT ") + name + QStringLiteral(" FROM ") +
                        connection.sqlTableName(m_tableName) + QStringLiteral(" ORDER BY ") + name);
+    const TypeCategory category = CategoryAt(FindColumn(column));
     while (!rows.IsEOF()) {
-        const QString text = valueText(rows.Fields().Item(0).Value());
+        const QString text = valueText(category, rows.Fields().Item(0).Value());
         if (!text.isEmpty())
             values << text;
         rows.MoveNext();

@@ -140,6 +140,12 @@ private:
     void createMissingFilterTables(Connection &connection, const QStringList &missing);
     // A column name as the engine needs it in the condition.
     [[nodiscard]] QString sqlName(const QString &column) const;
+    // Column and operand as the engine compares the column's stored values.
+    void adaptComparison(const QString &column, QString *columnSql, QString *operand) const;
+    // Whether the database runs a select with this condition (leading blank).
+    bool runsCondition(const QString &condition);
+    // Whether the database can compare as the criterion asks.
+    bool acceptsCriterion(const FilterCriterion &criterion);
     // The text a criterion line shows for a text operand or typed value.
     [[nodiscard]] static QString shownText(const QString &value, qint32 condition);
     // Whether a statement that failed to open may be tried as a plain query.

@@ -174,6 +174,15 @@ QString CXmlHelper::getXmlDataString(const char *text)
     return getXmlDataString(QString::fromUtf8(text));
 }
 
+void CXmlHelper::InsertEntityRef(std::string &text, char c, const char *entity)
+{
+    const std::size_t length = std::strlen(entity);
+    // Searching on from p + 1 steps into the inserted reference, which holds c
+    // only when c is '&' and then only at its first character.
+    for (std::size_t p = text.find(c); p != std::string::npos; p = text.find(c, p + 1))
+        text.replace(p, 1, entity, length);
+}
+
 QString CXmlHelper::getXmlAttributeString(const QString &text)
 {
     QString escaped = getXmlDataString(text);
@@ -185,13 +194,4 @@ QString CXmlHelper::getXmlAttributeString(const QString &text)
     escaped.replace(QLatin1Char('\r'), QLatin1String("&#13;"));
     escaped.replace(QLatin1Char('\t'), QLatin1String("&#9;"));
     return escaped;
-}
-
-void CXmlHelper::InsertEntityRef(std::string &text, char c, const char *entity)
-{
-    const std::size_t length = std::strlen(entity);
-    // Searching on from p + 1 steps into the inserted reference, which holds c
-    // only when c is '&' and then only at its first character.
-    for (std::size_t p = text.find(c); p != std::string::npos; p = text.find(c, p + 1))
-        text.replace(p, 1, entity, length);
 }

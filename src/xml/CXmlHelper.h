@@ -11,8 +11,9 @@
 #include <string>
 
 // The one wrapper through which the library reads and writes XML: the
-// ADOBUILDER configuration document, CONTROLINFO records and the record text.
-// Those documents are flat, so the lookups are by name and report absence by
+// ADOBUILDER configuration document, CONTROLINFO records and, underneath
+// RecordText (which alone builds and parses them), the record text. Those
+// documents are flat, so the lookups are by name and report absence by
 // value (a null node, an empty text), never by error; only a missing node
 // that an update needs raises a ComError with E_POINTER.
 //

@@ -20,8 +20,8 @@ bool isHexDigit(QChar c)
 // Whether an escape sequence _xHHHH_ starts at position i.
 bool escapeAt(const QString &text, qsizetype i)
 {
-    if (i + 7 > text.size() || text.at(i) != QLatin1Char('_') || text.at(i + 1) != QLatin1Char('x') ||
-        text.at(i + 6) != QLatin1Char('_'))
+    if (i + 7 > text.size() || text.at(i) != QLatin1Char('_') ||
+        text.at(i + 1) != QLatin1Char('x') || text.at(i + 6) != QLatin1Char('_'))
         return false;
     for (qsizetype k = i + 2; k < i + 6; ++k) {
         if (!isHexDigit(text.at(k)))
@@ -32,7 +32,8 @@ bool escapeAt(const QString &text, qsizetype i)
 
 QString escaped(char16_t unit)
 {
-    return QStringLiteral("_x") + QString::number(unsigned(unit), 16).toUpper().rightJustified(4, QLatin1Char('0')) +
+    return QStringLiteral("_x") +
+           QString::number(unsigned(unit), 16).toUpper().rightJustified(4, QLatin1Char('0')) +
            QLatin1Char('_');
 }
 
@@ -51,8 +52,8 @@ bool isNameStartChar(char16_t c)
 
 bool isNameChar(char16_t c)
 {
-    return isNameStartChar(c) || c == u'-' || c == u'.' || (c >= u'0' && c <= u'9') ||
-           c == 0xB7 || (c >= 0x300 && c <= 0x36F) || (c >= 0x203F && c <= 0x2040);
+    return isNameStartChar(c) || c == u'-' || c == u'.' || (c >= u'0' && c <= u'9') || c == 0xB7 ||
+           (c >= 0x300 && c <= 0x36F) || (c >= 0x203F && c <= 0x2040);
 }
 
 // Characters XML 1.0 can carry at all (surrogates are judged in pairs).
@@ -99,7 +100,8 @@ QString encodeValue(const QString &value)
     result.reserve(value.size());
     for (qsizetype i = 0; i < value.size(); ++i) {
         const char16_t c = value.at(i).unicode();
-        if (isHighSurrogate(c) && i + 1 < value.size() && isLowSurrogate(value.at(i + 1).unicode())) {
+        if (isHighSurrogate(c) && i + 1 < value.size() &&
+            isLowSurrogate(value.at(i + 1).unicode())) {
             result += value.at(i);
             result += value.at(++i);
         } else if (!isXmlChar(c) || escapeAt(value, i)) {
@@ -204,8 +206,8 @@ bool read(const QString &text, Fields *fields, QString *error)
         return fail(xml.parseError());
     const QDomElement root = xml.getXmlDocument().documentElement();
     if (root.tagName() != kRoot)
-        return fail(QStringLiteral("Das Wurzelelement heißt \"%1\" statt RECORDSET.")
-                        .arg(root.tagName()));
+        return fail(
+            QStringLiteral("Das Wurzelelement heißt \"%1\" statt RECORDSET.").arg(root.tagName()));
     Fields result;
     const QDomNamedNodeMap attributes = root.attributes();
     for (int i = 0; i < attributes.count(); ++i) {

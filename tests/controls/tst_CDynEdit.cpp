@@ -149,6 +149,31 @@ TEST(CDynEdit, LineFeedsBecomeLineBreaksAndLimitsHold)
     const auto limited = field<CDynEdit>(form, InputKind::FreeText, 5);
     QTest::keyClicks(limited->GetWindow(), "abcdefg");
     EXPECT_EQ(limited->GetValueText(), "abcde");
+    auto *line = qobject_cast<QLineEdit *>(limited->GetWindow());
+    line->setCursorPosition(2);
+    QApplication::clipboard()->setText("XYZ");
+    line->paste();
+    EXPECT_EQ(limited->GetValueText(), "abcde") << "a full field takes nothing more";
+    QTest::keyClick(line, Qt::Key_Backspace);
+    line->paste();
+    EXPECT_EQ(limited->GetValueText(), "aXcde") << "what fits of a paste";
+
+    // A stored text longer than the limit (SQLite keeps what it is given)
+    // is shown in full and only ever gets shorter; so is a multi-line one.
+    const QString stored(300, QLatin1Char('s'));
+    const auto name = field<CDynEdit>(form, InputKind::FreeText, 255);
+    name->SetValueText(stored);
+    EXPECT_EQ(name->GetValueText(), stored);
+    EXPECT_FALSE(name->IsModified());
+    auto *nameLine = qobject_cast<QLineEdit *>(name->GetWindow());
+    nameLine->end(false);
+    QTest::keyClicks(nameLine, "x");
+    EXPECT_EQ(name->GetValueText(), stored);
+    QTest::keyClick(nameLine, Qt::Key_Backspace);
+    EXPECT_EQ(name->GetValueText().size(), 299);
+    const auto longNotes = field<CDynEdit>(form, InputKind::FreeText, 255, Left | MultiLine);
+    longNotes->SetValueText(stored);
+    EXPECT_EQ(longNotes->GetValueText(), stored);
     const auto unlimited = field<CDynEdit>(form, InputKind::FreeText, -1);
     QTest::keyClicks(unlimited->GetWindow(), "abcdefg");
     EXPECT_EQ(unlimited->GetValueText(), "abcdefg");

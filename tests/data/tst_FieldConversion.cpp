@@ -3,6 +3,8 @@
 
 #include <QDate>
 
+#include <cmath>
+
 #include <gtest/gtest.h>
 
 using FieldConversion::Result;
@@ -93,8 +95,9 @@ TEST(FieldConversion, TextsDatesAndYesNo)
     EXPECT_EQ(convert(date, Variant::fromDate(QDate(2000, 1, 1)), "2021-3-7"), march7);
     EXPECT_EQ(convert(date, Variant::null(), "2021-3-7"), Variant(march7.dateValue())); // a double
     EXPECT_TRUE(convert(date, march7, "07.03.2021").isNull());
-    const Variant afternoon = Variant::fromDateTime(QDateTime(QDate(2021, 3, 7), QTime(14, 30)));
-    EXPECT_EQ(convert(date, afternoon, "2021-3-7"), afternoon);
+    // A changed date is the day at midnight (an unchanged one never gets here).
+    const Variant afternoon = Variant::fromDateTime(QDateTime(QDate(2021, 3, 6), QTime(14, 30)));
+    EXPECT_EQ(convert(date, afternoon, "2021-3-7"), march7);
     EXPECT_TRUE(convert(date, march7, "2021-2-30").isNull());
     EXPECT_TRUE(convert(date, march7, "").isNull());
 
@@ -103,43 +106,113 @@ TEST(FieldConversion, TextsDatesAndYesNo)
     EXPECT_EQ(convert(yesNo, Variant(false), "True"), Variant(true));
     EXPECT_EQ(convert(yesNo, Variant(true), "1"), Variant(false));
 
-    const Variant blob(QStringLiteral("0102"));
-    EXPECT_EQ(convert(column(TypeCategory::Unknown, false), blob, "x"), blob);
+    // A type the form does not know travels as its text; the engine reads it.
+    const Variant uuid(QStringLiteral("3431e1d6-3f9e-4ea9-b7d0-2edf9c9448b5"));
+    EXPECT_EQ(convert(column(TypeCategory::Unknown, true), uuid, "1 day"),
+              Variant(QStringLiteral("1 day")));
+    EXPECT_TRUE(convert(column(TypeCategory::Unknown, true), uuid, "").isNull());
 }
 
 TEST(FieldConversion, RecordTexts)
 {
+    const auto text = [](TypeCategory category, const Variant &value, bool *typeError = nullptr) {
+        bool error = false;
+        const QString result = FieldConversion::toRecordText(column(category, true), value, &error);
+        if (typeError)
+            *typeError = error;
+        else
+            EXPECT_FALSE(error) << result.toStdString();
+        return result;
+    };
+    EXPECT_EQ(text(TypeCategory::Fractional, Variant(2.5)), "2.50000000");
+    EXPECT_EQ(text(TypeCategory::Fractional, Variant::decimal(QStringLiteral("-1234.5"))),
+              "-1234.50000000");
+    // A decimal keeps all its digits, rounded at the eighth place by its
+    // digits, not by a double's.
+    EXPECT_EQ(text(TypeCategory::Fractional,
+                   Variant::decimal(QStringLiteral("12345678901234567890.123456785"))),
+              "12345678901234567890.12345679");
+    EXPECT_EQ(text(TypeCategory::Fractional, Variant::decimal(QStringLiteral("-0.000000004"))),
+              "0.00000000");
+    EXPECT_EQ(text(TypeCategory::Fractional, Variant::decimal(QStringLiteral("9.999999999"))),
+              "10.00000000");
+    EXPECT_EQ(text(TypeCategory::Fractional, Variant(std::nan(""))), "NaN");
+    EXPECT_EQ(text(TypeCategory::Fractional, Variant(-HUGE_VAL)), "-Infinity");
+    EXPECT_EQ(text(TypeCategory::WholeNumber, Variant(qint16(-4))), "-4");
+    EXPECT_EQ(text(TypeCategory::WholeNumber, Variant(qint64(5000000050))), "5000000050");
+    // Plain texts: the record text's codec escapes them.
+    EXPECT_EQ(text(TypeCategory::Text, Variant(QStringLiteral("a<b & 'c'>\"\r\n"))),
+              "a<b & 'c'>\"\r\n");
+    EXPECT_EQ(text(TypeCategory::Date,
+                   Variant::fromDateTime(QDateTime(QDate(2021, 3, 7), QTime(14, 30)))),
+              "07.03.2021");
+    EXPECT_EQ(text(TypeCategory::YesNo, Variant(true)), "True");
+    EXPECT_EQ(text(TypeCategory::Unknown, Variant(QStringLiteral("1 day 02:00:00"))),
+              "1 day 02:00:00");
     bool typeError = false;
-    EXPECT_EQ(FieldConversion::toRecordText(column(TypeCategory::Fractional, true), Variant(2.5),
-                                            &typeError),
-              QStringLiteral("2.50000000"));
-    EXPECT_EQ(FieldConversion::toRecordText(column(TypeCategory::Fractional, true),
-                                            Variant::decimal(QStringLiteral("-1234.5")),
-                                            &typeError),
-              QStringLiteral("-1234.50000000"));
-    EXPECT_EQ(FieldConversion::toRecordText(column(TypeCategory::WholeNumber, true),
-                                            Variant(qint16(-4)), &typeError),
-              QStringLiteral("-4"));
-    EXPECT_EQ(FieldConversion::toRecordText(column(TypeCategory::Text, true),
-                                            Variant(QStringLiteral("a<b & 'c'>\"")), &typeError),
-              QStringLiteral("a&lt;b &amp; &apos;c&apos;&gt;&quot;"));
-    EXPECT_EQ(FieldConversion::toRecordText(column(TypeCategory::Text, true),
-                                            Variant(QStringLiteral("1\r\n2\t3")), &typeError),
-              QStringLiteral("1&#13;&#10;2&#9;3"));
-    EXPECT_EQ(FieldConversion::toRecordText(
-                  column(TypeCategory::Date, true),
-                  Variant::fromDateTime(QDateTime(QDate(2021, 3, 7), QTime(14, 30))), &typeError),
-              QStringLiteral("07.03.2021"));
-    EXPECT_EQ(
-        FieldConversion::toRecordText(column(TypeCategory::YesNo, true), Variant(true), &typeError),
-        QStringLiteral("True"));
-    EXPECT_FALSE(typeError);
-    EXPECT_EQ(FieldConversion::toRecordText(column(TypeCategory::Unknown, true), Variant(1.0),
-                                            &typeError),
-              QString());
-    FieldConversion::toRecordText(column(TypeCategory::WholeNumber, true),
-                                  Variant(QStringLiteral("zwölf")), &typeError);
+    text(TypeCategory::WholeNumber, Variant(QStringLiteral("zwölf")), &typeError);
     EXPECT_TRUE(typeError);
+}
+
+TEST(FieldConversion, WhatTheFormWasShownKeepsTheStoredValue)
+{
+    const auto unchanged = [](TypeCategory category, const Variant &stored, const char *text) {
+        return FieldConversion::isUnchanged(column(category, true), stored,
+                                            QString::fromUtf8(text));
+    };
+    // Nothing stored was shown as nothing.
+    for (TypeCategory category :
+         {TypeCategory::WholeNumber, TypeCategory::Fractional, TypeCategory::Text,
+          TypeCategory::Date, TypeCategory::YesNo, TypeCategory::Unknown})
+        EXPECT_TRUE(unchanged(category, Variant::null(), "")) << int(category);
+
+    const Variant big(qint64(5000000050));
+    EXPECT_TRUE(unchanged(TypeCategory::WholeNumber, big, "5000000050"));
+    EXPECT_TRUE(unchanged(TypeCategory::WholeNumber, Variant(qint32(0)), "+0"));
+    EXPECT_FALSE(unchanged(TypeCategory::WholeNumber, Variant(qint32(0)), "")) << "cleared";
+    EXPECT_FALSE(unchanged(TypeCategory::WholeNumber, Variant(qint32(7)), "7x"));
+    EXPECT_FALSE(unchanged(TypeCategory::WholeNumber, Variant::null(), "0"));
+
+    // At the shown precision, with either decimal sign; more digits than
+    // shown are not the user's to change.
+    const Variant third(1.0 / 3.0);
+    EXPECT_TRUE(unchanged(TypeCategory::Fractional, third, "0.33333333"));
+    EXPECT_TRUE(unchanged(TypeCategory::Fractional, third, "0,33333333"));
+    EXPECT_FALSE(unchanged(TypeCategory::Fractional, third, "0,33"));
+    EXPECT_TRUE(unchanged(TypeCategory::Fractional, Variant(12.5), "12,5"));
+    EXPECT_TRUE(unchanged(TypeCategory::Fractional, Variant(std::nan("")), "NaN"));
+    EXPECT_TRUE(unchanged(TypeCategory::Fractional, Variant::decimal(QStringLiteral("9011.85")),
+                          "9011,85"));
+    EXPECT_FALSE(unchanged(TypeCategory::Fractional, Variant(12.5), "12,6"));
+
+    const QString longText(300, QLatin1Char('x'));
+    EXPECT_TRUE(FieldConversion::isUnchanged(column(TypeCategory::Text, true, 255),
+                                             Variant(longText), longText));
+    EXPECT_TRUE(unchanged(TypeCategory::Text, Variant(QStringLiteral("a\nb")), "a\r\nb"));
+    EXPECT_TRUE(unchanged(TypeCategory::Text, Variant(QStringLiteral("")), ""))
+        << "an empty text stays an empty text, not Null";
+    EXPECT_FALSE(unchanged(TypeCategory::Text, Variant(QStringLiteral("a b")), "a  b"));
+
+    // The same day, as shown or as forms write dates back; the time of day
+    // is not shown, so it stays.
+    const Variant afternoon = Variant::fromDateTime(QDateTime(QDate(2021, 3, 7), QTime(14, 30)));
+    EXPECT_TRUE(unchanged(TypeCategory::Date, afternoon, "07.03.2021"));
+    EXPECT_TRUE(unchanged(TypeCategory::Date, afternoon, "2021-3-7"));
+    EXPECT_FALSE(unchanged(TypeCategory::Date, afternoon, "2021-3-8"));
+    EXPECT_FALSE(unchanged(TypeCategory::Date, afternoon, ""));
+    EXPECT_FALSE(unchanged(TypeCategory::Date, Variant::null(), "2021-3-7"));
+
+    // The check state: a Null shows unchecked.
+    EXPECT_TRUE(unchanged(TypeCategory::YesNo, Variant::null(), "False"));
+    EXPECT_FALSE(unchanged(TypeCategory::YesNo, Variant::null(), "True"));
+    EXPECT_TRUE(unchanged(TypeCategory::YesNo, Variant(true), "TRUE"));
+    EXPECT_TRUE(unchanged(TypeCategory::YesNo, Variant(false), "False"));
+    EXPECT_FALSE(unchanged(TypeCategory::YesNo, Variant(false), "true"));
+
+    // A value of a type its category does not expect is kept only when its
+    // very text comes back.
+    EXPECT_TRUE(unchanged(TypeCategory::WholeNumber, Variant(QStringLiteral("n/a")), "n/a"));
+    EXPECT_FALSE(unchanged(TypeCategory::WholeNumber, Variant(QStringLiteral("n/a")), "0"));
 }
 
 TEST(DateText, TheThreeFormats)

@@ -6,6 +6,7 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <QUuid>
 
 #include <gtest/gtest.h>
@@ -195,4 +196,22 @@ QString TestDatabase::scalar(const QString &sql) const
         return {};
     }
     return query.next() ? query.value(0).toString() : QString();
+}
+
+QList<QStringList> TestDatabase::rows(const QString &sql) const
+{
+    QSqlQuery query(QSqlDatabase::database(m_qtName, false));
+    if (!query.exec(sql)) {
+        ADD_FAILURE() << "query failed: " << sql.toStdString() << "\n  "
+                      << query.lastError().text().toStdString();
+        return {};
+    }
+    QList<QStringList> result;
+    while (query.next()) {
+        QStringList row;
+        for (int i = 0; i < query.record().count(); ++i)
+            row << (query.isNull(i) ? QString() : query.value(i).toString());
+        result << row;
+    }
+    return result;
 }

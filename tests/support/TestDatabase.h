@@ -51,6 +51,9 @@ public:
     bool tryExec(const QString &sql, QString *error = nullptr) const;
     // The first column of the first row of a query, as text ("" for none).
     QString scalar(const QString &sql) const;
+    // Every row of a query, each as the texts of its columns (NULL as a
+    // null QString).
+    QList<QStringList> rows(const QString &sql) const;
 
     static bool isCi();
 

@@ -186,15 +186,3 @@ TEST(CXmlHelper, XmlDataStringEscapesTheFiveMarkupCharactersOnce)
     EXPECT_EQ(helper.getAttributeValue(kRoot, QStringLiteral("A")), nasty);
     EXPECT_EQ(helper.getAttributeValue(kRoot, QStringLiteral("B")), nasty);
 }
-
-TEST(CXmlHelper, AttributeStringKeepsLineBreaksAndTabsThroughTheParser)
-{
-    const QString text = QStringLiteral("Zeile 1\r\nZeile 2\n\tEingerückt & \"zitiert\"\r");
-    const QString escaped = CXmlHelper::getXmlAttributeString(text);
-    EXPECT_EQ(escaped, QStringLiteral("Zeile 1&#13;&#10;Zeile 2&#10;&#9;Eingerückt &amp; "
-                                      "&quot;zitiert&quot;&#13;"));
-    const CXmlHelper helper = loaded(QStringLiteral("<R A=\"") + escaped + QStringLiteral("\"/>"));
-    EXPECT_EQ(helper.getAttributeValue(kRoot, QStringLiteral("A")), text);
-    EXPECT_TRUE(CXmlHelper::getXmlAttributeString(QString()).isNull());
-    EXPECT_EQ(CXmlHelper::getXmlAttributeString(QStringLiteral("")), QStringLiteral(""));
-}

@@ -14,6 +14,8 @@ CatalogTable::CatalogTable(const TableSchema &schema) : m_name(schema.name)
         column.m_precision = source.precision;
         column.m_attributes = source.attributes;
         column.m_autoIncrement = source.autoIncrement;
+        column.m_hasDefault = source.hasDefault;
+        column.m_readOnly = source.readOnly;
         m_columns.m_items << column;
     }
     for (const KeySchema &source : schema.keys) {

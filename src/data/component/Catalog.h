@@ -27,6 +27,10 @@ public:
     // The engine fills the column of a new row by itself (an identity or
     // serial column, SQLite's INTEGER PRIMARY KEY).
     bool IsAutoIncrement() const { return m_autoIncrement; }
+    // A new row that gets no value for it gets the column's default.
+    bool HasDefault() const { return m_hasDefault; }
+    // The library does not write it (computed by the engine, or binary).
+    bool IsReadOnly() const { return m_readOnly; }
 
 private:
     friend class CatalogTable;
@@ -37,6 +41,8 @@ private:
     int m_precision = 0;
     int m_attributes = 0;
     bool m_autoIncrement = false;
+    bool m_hasDefault = false;
+    bool m_readOnly = false;
 };
 
 // A key: 1 primary, 2 unique, 3 foreign, with its columns in key order.

@@ -132,6 +132,45 @@ QString Connection::sqlColumnName(const QString &table, const QString &column) c
     return backend().columnSqlName(table, column);
 }
 
+namespace {
+
+// The column of exactly that name, or else the first one ignoring case.
+int columnIndex(const TableSchema &schema, const QString &column)
+{
+    for (int i = 0; i < schema.columns.size(); ++i) {
+        if (schema.columns.at(i).name == column)
+            return i;
+    }
+    return schema.indexOf(column);
+}
+
+} // namespace
+
+QString Connection::sqlValueExpression(const QString &table, const QString &column) const
+{
+    Backend &engine = backend();
+    const TableSchema &schema = engine.schema(table);
+    const int index = columnIndex(schema, column);
+    if (index < 0)
+        return engine.sqlName(column);
+    return engine.selectExpression(schema.columns.at(index),
+                                   engine.sqlName(schema.columns.at(index).name));
+}
+
+void Connection::adaptComparison(const QString &table, const QString &column, QString *columnSql,
+                                 QString *operand) const
+{
+    if (!d->backend || !d->backend->isOpen())
+        return;
+    Backend &engine = *d->backend;
+    const TableSchema &schema = engine.schema(table);
+    const int index = columnIndex(schema, column);
+    if (index < 0)
+        return;
+    const QString sqlTable = schema.sqlName.isEmpty() ? table : schema.sqlName;
+    engine.adaptComparison(sqlTable, schema.columns.at(index), columnSql, operand);
+}
+
 void Connection::lockSchemaChange(const QString &name)
 {
     backend().lockSchemaChange(name);

@@ -65,6 +65,18 @@ public:
     QString sqlTableName(const QString &name) const;
     // How a column of that table, named in any letter case, is written in SQL.
     QString sqlColumnName(const QString &table, const QString &column) const;
+    // How a statement reads the column of a table so that its value reaches
+    // the driver without loss (the server's text of a time or an interval
+    // on PostgreSQL); the column's SQL name where that is all it takes.
+    QString sqlValueExpression(const QString &table, const QString &column) const;
+    // A filter's comparison of the column of a table with an operand in the
+    // filters' usual form (numbers with ".", dates as the dialect's literal,
+    // yes/no as true/false/1/0/-1, other values quoted): column and operand
+    // rewritten where the engine compares the column's values in another
+    // form (SQLite dates held as julian days, booleans held as 'Y'/'N';
+    // PostgreSQL money). Unchanged while closed and for unknown columns.
+    void adaptComparison(const QString &table, const QString &column, QString *columnSql,
+                         QString *operand) const;
 
     // For creating the library's own tables once, whoever comes first:
     // serialises schema changes of name until the transaction ends, and says

@@ -280,11 +280,20 @@ void RecordsetPrivate::openKeyset(const std::shared_ptr<Backend> &engine, const 
     QString clauses = where;
     if (!ordering.isEmpty())
         clauses += QStringLiteral(" ORDER BY ") + ordering;
+    // The columns by name, not "*": the fields are the catalog's columns in
+    // its order whatever "*" would add (SQLite's generated columns), and each
+    // is read the way its values reach the driver without loss.
+    QStringList selected;
+    for (const ColumnSchema &column : schema.columns)
+        selected << engine->selectExpression(column, engine->quoteIdentifier(column.name));
+    selectList = selected.join(QStringLiteral(", "));
     if (rowIdentity.isEmpty()) {
-        // Rows that cannot be told apart cannot be fetched by key.
+        // Rows that cannot be told apart (a view) cannot be fetched by key:
+        // they are read at once and shown, not edited.
         QSqlQuery query = engine->newQuery();
-        engine->exec(query, QStringLiteral("SELECT * FROM ") + tableSql + clauses);
-        openStatic(engine, query);
+        engine->exec(query, QStringLiteral("SELECT ") + selectList + QStringLiteral(" FROM ") +
+                                tableSql + clauses);
+        openStatic(engine, query, &schema.columns);
         return;
     }
 
@@ -324,8 +333,8 @@ void RecordsetPrivate::openKeyset(const std::shared_ptr<Backend> &engine, const 
 void RecordsetPrivate::prepareFetch()
 {
     fetchQuery = backend->newQuery();
-    backend->prepare(fetchQuery, QStringLiteral("SELECT * FROM ") + table +
-                                     QStringLiteral(" WHERE ") + identityCondition());
+    backend->prepare(fetchQuery, QStringLiteral("SELECT ") + selectList + QStringLiteral(" FROM ") +
+                                     table + QStringLiteral(" WHERE ") + identityCondition());
 }
 
 void RecordsetPrivate::resync()
@@ -348,7 +357,8 @@ void RecordsetPrivate::resync()
     generation = backend->generation();
 }
 
-void RecordsetPrivate::openStatic(const std::shared_ptr<Backend> &engine, QSqlQuery &query)
+void RecordsetPrivate::openStatic(const std::shared_ptr<Backend> &engine, QSqlQuery &query,
+                                  const QVector<ColumnSchema> *known)
 {
     backend = engine;
     keyset = false;
@@ -360,9 +370,11 @@ void RecordsetPrivate::openStatic(const std::shared_ptr<Backend> &engine, QSqlQu
     for (int i = 0; i < record.count(); ++i) {
         const QSqlField field = record.field(i);
         ColumnSchema column;
+        if (known && i < known->size())
+            column = known->at(i);
         // A column taken straight from a table is typed by that table.
         const QString tableName = field.tableName();
-        if (!tableName.isEmpty()) {
+        if (column.name.isEmpty() && !tableName.isEmpty()) {
             if (!tables.contains(tableName)) {
                 try {
                     tables.insert(tableName, engine->readTable(tableName));
@@ -392,8 +404,8 @@ void RecordsetPrivate::openStatic(const std::shared_ptr<Backend> &engine, QSqlQu
                 break;
             }
             column.valueKind = ValueKind::Other;
+            column.name = field.name();
         }
-        column.name = field.name();
         columns << column;
     }
     while (query.next()) {

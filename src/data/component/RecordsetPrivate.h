@@ -22,7 +22,8 @@ struct RecordsetPrivate
     QVector<int> identityColumns;  // their field positions (-1 for a row address)
     std::optional<KeysetCursor> cursor;
     QVector<QVector<QVariant>> rows; // read-only results
-    QSqlQuery fetchQuery;            // "SELECT * FROM table WHERE identity = ?"
+    QString selectList;              // keyset: the columns as the statements read them
+    QSqlQuery fetchQuery;            // "SELECT columns FROM table WHERE identity = ?"
     QString keySql;                  // keyset: the key query, to read the keys anew
     QString countSql;                // keyset: the count of the rows that match
     int generation = 0;              // of the backend's connection the statements belong to
@@ -38,7 +39,10 @@ struct RecordsetPrivate
     // Opening.
     void openKeyset(const std::shared_ptr<Backend> &engine, const QString &tableName,
                     const QString &condition, const QString &ordering, bool canWrite);
-    void openStatic(const std::shared_ptr<Backend> &engine, QSqlQuery &query);
+    // The rows of a query, read at once. known types the result's columns
+    // by position; without it a column taken from a table is typed by it.
+    void openStatic(const std::shared_ptr<Backend> &engine, QSqlQuery &query,
+                    const QVector<ColumnSchema> *known = nullptr);
     void makeFields();
     void close();
 

@@ -4,6 +4,27 @@
 #include "data/component/RecordsetPrivate.h"
 #include "data/component/TransactionGuard.h"
 
+#include <cmath>
+
+namespace {
+
+// Whether the row still holds what was read: the values as the driver
+// returned them, where a NaN equals a NaN (NaN != NaN would make every row
+// holding one look changed by someone else).
+bool sameStored(const QVariant &now, const QVariant &read)
+{
+    if (now == read)
+        return true;
+    const auto isNaN = [](const QVariant &value) {
+        return (value.metaType().id() == QMetaType::Double ||
+                value.metaType().id() == QMetaType::Float) &&
+               std::isnan(value.toDouble());
+    };
+    return isNaN(now) && isNaN(read);
+}
+
+} // namespace
+
 void RecordsetPrivate::clearRow()
 {
     for (int i = 0; i < columns.size(); ++i) {
@@ -91,8 +112,19 @@ void RecordsetPrivate::putValue(int index, const Variant &value)
         throw ComError(ADO_E_NOCURRENTRECORD,
                        QStringLiteral("Es gibt keinen aktuellen Datensatz (BOF oder EOF)."));
     const ColumnSchema &column = columns.at(index);
-    // Converted now, so a value that does not fit is refused at once.
-    const QVariant driverValue = backend->toDriver(value, column);
+    if (column.readOnly)
+        throw ComError(
+            ADO_E_FEATURENOTAVAILABLE,
+            QStringLiteral("Die Spalte %1 kann nicht geändert werden.").arg(column.name));
+    // The form the value is written in: the row's own (a SQLite date stays a
+    // julian day), or, for a NULL or a new row, that of the column's others.
+    QVariant stored = pendingNew ? QVariant() : raw.at(index);
+    if (stored.isNull() && !value.isEmptyOrNull())
+        stored = backend->storedSample(table, column);
+    // Converted and checked now, so a value that does not fit is refused at
+    // once, by the name of its column.
+    const QVariant driverValue = backend->toDriver(value, column, stored);
+    backend->checkValue(column, driverValue);
     pending[index] = driverValue;
     values[index] = backend->fromDriver(driverValue, column);
     changed[index] = true;
@@ -179,11 +211,13 @@ void RecordsetPrivate::updateRow()
         throw ComError(ADO_E_NOCURRENTRECORD,
                        QStringLiteral("Es gibt keinen aktuellen Datensatz (BOF oder EOF)."));
     QStringList changedNames;
+    QStringList changedReads; // as the row was read, so the values compare alike
     QVector<int> changedColumns;
     for (int i = 0; i < columns.size(); ++i) {
         if (changed.at(i)) {
             changedColumns << i;
             changedNames << backend->quoteIdentifier(columns.at(i).name);
+            changedReads << backend->selectExpression(columns.at(i), changedNames.last());
         }
     }
 
@@ -195,7 +229,7 @@ void RecordsetPrivate::updateRow()
     // The changed columns must still hold what was read: lock the row, look,
     // and only then write.
     TransactionGuard transaction(backend);
-    backend->prepare(check, QStringLiteral("SELECT ") + changedNames.join(QStringLiteral(", ")) +
+    backend->prepare(check, QStringLiteral("SELECT ") + changedReads.join(QStringLiteral(", ")) +
                                 QStringLiteral(" FROM ") + table + QStringLiteral(" WHERE ") +
                                 identityCondition() + backend->lockClause());
     cursor->bindCurrent(check);
@@ -206,7 +240,7 @@ void RecordsetPrivate::updateRow()
                                       "gelöscht. Ihre Änderungen wurden nicht gespeichert."));
     }
     for (int n = 0; n < changedColumns.size(); ++n) {
-        if (check.value(n) != raw.at(changedColumns.at(n))) {
+        if (!sameStored(check.value(n), raw.at(changedColumns.at(n)))) {
             throw ComError(DB_E_CONCURRENCYVIOLATION,
                            QStringLiteral("Der Datensatz wurde inzwischen von einem anderen "
                                           "Benutzer geändert (Feld %1). Ihre Änderungen wurden "

@@ -65,8 +65,11 @@ const TypeRule kRules[] = {
     {"timestamp without time zone", AdoType::DBTimeStamp, ValueKind::DateTime, 16, 23, true},
     {"timestamp with time zone", AdoType::DBTimeStamp, ValueKind::DateTime, 16, 23, true},
     {"timestamptz", AdoType::DBTimeStamp, ValueKind::DateTime, 16, 23, true},
-    {"time", AdoType::DBTime, ValueKind::Time, 6, 8, true},
-    {"time without time zone", AdoType::DBTime, ValueKind::Time, 6, 8, true},
+    // A time of day is no date: shown and written as its text.
+    {"time", AdoType::DBTime, ValueKind::Other, 6, 8, true},
+    {"time without time zone", AdoType::DBTime, ValueKind::Other, 6, 8, true},
+    {"time with time zone", AdoType::DBTime, ValueKind::Other, 6, 8, true},
+    {"timetz", AdoType::DBTime, ValueKind::Other, 6, 8, true},
     {"boolean", AdoType::Boolean, ValueKind::Boolean, 2, 0, true},
     {"bool", AdoType::Boolean, ValueKind::Boolean, 2, 0, true},
     {"bit", AdoType::Boolean, ValueKind::Boolean, 2, 0, true},
@@ -113,12 +116,15 @@ ColumnSchema fromRule(const QString &name, const TypeRule &rule)
     column.definedSize = rule.size;
     column.precision = rule.precision;
     column.attributes = rule.fixed ? adColFixed : 0;
+    column.readOnly = rule.type == AdoType::Binary || rule.type == AdoType::VarBinary ||
+                      rule.type == AdoType::LongVarBinary;
     return column;
 }
 
 } // namespace
 
-ColumnSchema columnFromDeclaredType(const QString &name, const QString &declaredType)
+ColumnSchema columnFromDeclaredType(const QString &name, const QString &declaredType,
+                                    UnknownTypes unknown)
 {
     // "NUMERIC(10, 2)" -> base "numeric", arguments 10 and 2;
     // "timestamp(3) without time zone" -> base "timestamp without time zone".
@@ -154,7 +160,7 @@ ColumnSchema columnFromDeclaredType(const QString &name, const QString &declared
     }
 
     // SQLite's affinity rules, in its order, for the names it accepts freely.
-    const QString upper = base.toUpper();
+    const QString upper = unknown == UnknownTypes::SqliteAffinity ? base.toUpper() : QString();
     if (upper.contains(QLatin1String("INT")))
         return fromRule(name, ruleNamed("integer"));
     if (upper.contains(QLatin1String("CHAR")) || upper.contains(QLatin1String("CLOB")) ||

@@ -49,7 +49,9 @@ enum ColumnAttribute : int { adColFixed = 1, adColNullable = 2 };
 enum KeyType : int { adKeyPrimary = 1, adKeyUnique = 2, adKeyForeign = 3 };
 
 // How a value of a column is held once read: the value type follows from the
-// declared type, not from what the driver happens to return.
+// declared type, not from what the driver happens to return. Other is every
+// type the form has no typed control for (uuid, interval, time of day, json,
+// arrays, enums, binary ...): its values travel as their text.
 enum class ValueKind {
     Small,
     Integer,
@@ -58,7 +60,6 @@ enum class ValueKind {
     Decimal,
     Date,
     DateTime,
-    Time,
     Text,
     Boolean,
     Other
@@ -74,6 +75,15 @@ struct ColumnSchema
     int attributes = 0;
     ValueKind valueKind = ValueKind::Other;
     bool autoIncrement = false; // the engine fills it (SQLite rowid alias, PostgreSQL identity)
+    bool hasDefault = false;    // a new row without a value gets the column's default
+    // The library never writes it: the engine computes it (a generated
+    // column, an identity that takes no values), or its text is no faithful
+    // picture of the value (binary data).
+    bool readOnly = false;
+    // The engine's own name of the type, where values must be checked
+    // against it before they are written (PostgreSQL: domains, enums,
+    // arrays, uuid ...); empty elsewhere.
+    QString checkedType;
 };
 
 struct KeySchema
@@ -90,17 +100,25 @@ struct QRT_AUTOTEST_EXPORT TableSchema
     QString sqlName; // how statements name it (as the caller wrote it where that works)
     QVector<ColumnSchema> columns;
     QVector<KeySchema> keys;
+    bool isView = false; // rows are computed, not stored: no row address
 
     int indexOf(const QString &column) const; // ignoring case; -1 when absent
     QStringList primaryKey() const;
 };
 
+// How a type name the rules do not know is read.
+enum class UnknownTypes {
+    SqliteAffinity, // SQLite's affinity rules: a name containing INT is a whole number, …
+    Other,          // engines whose type names mean what they say ("interval" is no INT)
+};
+
 // The type code, sizes and value kind of a declared SQL type, such as
 // "VARCHAR(50)", "NUMERIC(10,2)", "double precision" or "timestamp without
-// time zone". Unknown names fall back to SQLite's affinity rules where they
-// apply (a name containing INT is a whole number, CHAR/CLOB/TEXT text, …) and
-// otherwise keep ADO's "variant" code, category unknown.
-QRT_AUTOTEST_EXPORT ColumnSchema columnFromDeclaredType(const QString &name,
-                                                        const QString &declaredType);
+// time zone". Unknown names fall back to SQLite's affinity rules where asked
+// (and where they apply) and otherwise keep ADO's "variant" code, category
+// unknown. Binary types are read-only: their text is hexadecimal digits.
+QRT_AUTOTEST_EXPORT ColumnSchema
+columnFromDeclaredType(const QString &name, const QString &declaredType,
+                       UnknownTypes unknown = UnknownTypes::SqliteAffinity);
 
 #endif // QRT_DATA_COMPONENT_TABLESCHEMA_H

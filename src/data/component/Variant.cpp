@@ -38,16 +38,26 @@ QString normaliseDecimal(const QString &text, bool *ok)
     return result;
 }
 
-bool roundToInt32(double value, qint32 *out)
+bool roundToInt64(double value, qint64 *out)
 {
     if (!std::isfinite(value))
         return false;
     const double rounded = std::nearbyint(value); // half to even, as variant coercion does
-    if (rounded < double(std::numeric_limits<qint32>::min()) ||
-        rounded > double(std::numeric_limits<qint32>::max()))
+    // 2^63 itself is the first double that does not fit.
+    if (rounded < -9223372036854775808.0 || rounded >= 9223372036854775808.0)
         return false;
-    *out = qint32(rounded);
+    *out = qint64(rounded);
     return true;
+}
+
+QString floatingText(double value, int precision)
+{
+    if (std::isnan(value))
+        return QStringLiteral("NaN");
+    if (std::isinf(value))
+        return value > 0 ? QStringLiteral("Infinity") : QStringLiteral("-Infinity");
+    return precision == 4 ? QString::number(float(value), 'g', QLocale::FloatingPointShortest)
+                          : QString::number(value, 'g', QLocale::FloatingPointShortest);
 }
 
 } // namespace
@@ -59,7 +69,17 @@ Variant Variant::null()
 
 Variant Variant::machineInt(int value)
 {
-    return Variant(Type::Int, qint32(value));
+    return Variant(Type::Int, qint64(value));
+}
+
+Variant Variant::wholeNumber(qint64 value, bool small)
+{
+    if (small && value >= std::numeric_limits<qint16>::min() &&
+        value <= std::numeric_limits<qint16>::max())
+        return Variant(qint16(value));
+    if (value >= std::numeric_limits<qint32>::min() && value <= std::numeric_limits<qint32>::max())
+        return Variant(qint32(value));
+    return Variant(value);
 }
 
 Variant Variant::decimal(const QString &text)
@@ -164,17 +184,28 @@ QDate Variant::toDate() const
 qint32 Variant::toInt32(bool *ok) const
 {
     bool converted = false;
-    qint32 result = 0;
+    const qint64 wide = toInt64(&converted);
+    converted = converted && wide >= std::numeric_limits<qint32>::min() &&
+                wide <= std::numeric_limits<qint32>::max();
+    if (ok)
+        *ok = converted;
+    return converted ? qint32(wide) : 0;
+}
+
+qint64 Variant::toInt64(bool *ok) const
+{
+    bool converted = false;
+    qint64 result = 0;
     if (isInteger()) {
-        result = std::get<qint32>(m_data);
+        result = std::get<qint64>(m_data);
         converted = true;
-    } else if (m_type == Type::Text) {
-        result = std::get<QString>(m_data).trimmed().toInt(&converted);
+    } else if (m_type == Type::Text || m_type == Type::Decimal) {
+        result = std::get<QString>(m_data).trimmed().toLongLong(&converted);
     }
     if (!converted) {
         // Everything else goes through its number, rounded half to even.
         const double value = toDouble(&converted);
-        converted = converted && roundToInt32(value, &result);
+        converted = converted && roundToInt64(value, &result);
     }
     if (ok)
         *ok = converted;
@@ -189,7 +220,8 @@ double Variant::toDouble(bool *ok) const
     case Type::I2:
     case Type::I4:
     case Type::Int:
-        result = std::get<qint32>(m_data);
+    case Type::I8:
+        result = double(std::get<qint64>(m_data));
         converted = true;
         break;
     case Type::R4:
@@ -240,12 +272,12 @@ QString Variant::toString() const
     case Type::I2:
     case Type::I4:
     case Type::Int:
-        return QString::number(std::get<qint32>(m_data));
+    case Type::I8:
+        return QString::number(std::get<qint64>(m_data));
     case Type::R4:
-        return QString::number(float(std::get<double>(m_data)), 'g',
-                               QLocale::FloatingPointShortest);
+        return floatingText(std::get<double>(m_data), 4);
     case Type::R8:
-        return QString::number(std::get<double>(m_data), 'g', QLocale::FloatingPointShortest);
+        return floatingText(std::get<double>(m_data), 8);
     case Type::Decimal:
     case Type::Text:
         return std::get<QString>(m_data);
@@ -283,7 +315,13 @@ QDateTime Variant::toDateTime() const
 
 bool operator==(const Variant &a, const Variant &b)
 {
-    return a.m_type == b.m_type && a.m_data == b.m_data;
+    if (a.m_type != b.m_type)
+        return false;
+    if (const double *x = std::get_if<double>(&a.m_data)) {
+        const double y = std::get<double>(b.m_data);
+        return *x == y || (std::isnan(*x) && std::isnan(y));
+    }
+    return a.m_data == b.m_data;
 }
 
 const char *variantTypeName(Variant::Type type)
@@ -299,6 +337,8 @@ const char *variantTypeName(Variant::Type type)
         return "I4";
     case Variant::Type::Int:
         return "Int";
+    case Variant::Type::I8:
+        return "I8";
     case Variant::Type::R4:
         return "R4";
     case Variant::Type::R8:

@@ -13,19 +13,27 @@
 // form texts and columns distinguish; two values are equal when tag and value
 // are equal.
 //
+// Whole numbers beyond 32 bits (bigint columns, their keys) are I8, as the
+// platform's variant has them; every number that fits 32 bits keeps the
+// narrower tag, so the form layers see I8 only where nothing else would do.
+//
 // Dates are OLE Automation day counts: days since 30 December 1899, the time
 // of day as the fraction (for days before 1899 the fraction still counts
 // forward from midnight, which is why the conversions below are not a plain
 // multiplication). Decimals keep their exact digits as text, so a NUMERIC
 // column round-trips without binary rounding.
+//
+// Equality is that of stored values, not of arithmetic: a NaN equals a NaN
+// (a row holding NaN has not changed because NaN != NaN).
 class QRT_EXPORT Variant
 {
 public:
-    enum class Type { Empty, Null, I2, I4, Int, R4, R8, Decimal, Date, Text, Bool };
+    enum class Type { Empty, Null, I2, I4, Int, I8, R4, R8, Decimal, Date, Text, Bool };
 
     Variant() = default; // Empty
-    Variant(qint16 value) : m_type(Type::I2), m_data(qint32(value)) {}
-    Variant(qint32 value) : m_type(Type::I4), m_data(value) {}
+    Variant(qint16 value) : m_type(Type::I2), m_data(qint64(value)) {}
+    Variant(qint32 value) : m_type(Type::I4), m_data(qint64(value)) {}
+    Variant(qint64 value) : m_type(Type::I8), m_data(value) {}
     Variant(float value) : m_type(Type::R4), m_data(double(value)) {}
     Variant(double value) : m_type(Type::R8), m_data(value) {}
     Variant(bool value) : m_type(Type::Bool), m_data(value) {}
@@ -34,6 +42,9 @@ public:
 
     static Variant null();
     static Variant machineInt(int value); // the Int tag
+    // I2 or I4 where the number fits them (I2 only when small is asked
+    // for), I8 otherwise.
+    static Variant wholeNumber(qint64 value, bool small = false);
     // An exact decimal from its text ("-12.50", "3e2" is refused): Empty when
     // the text is no decimal number.
     static Variant decimal(const QString &text);
@@ -49,7 +60,8 @@ public:
     bool isEmptyOrNull() const { return m_type == Type::Empty || m_type == Type::Null; }
     bool isInteger() const
     {
-        return m_type == Type::I2 || m_type == Type::I4 || m_type == Type::Int;
+        return m_type == Type::I2 || m_type == Type::I4 || m_type == Type::Int ||
+               m_type == Type::I8;
     }
     bool isFloating() const { return m_type == Type::R4 || m_type == Type::R8; }
 
@@ -58,9 +70,11 @@ public:
     // as C-locale numbers, Bool is -1 or 0. *ok tells whether it worked;
     // Empty and Null never convert.
     qint32 toInt32(bool *ok = nullptr) const;
+    qint64 toInt64(bool *ok = nullptr) const;
     double toDouble(bool *ok = nullptr) const;
     bool toBool() const;
-    // Text form: integers "%d", floating numbers shortest round-trip with ".",
+    // Text form: integers "%d", floating numbers shortest round-trip with "."
+    // (NaN, Infinity and -Infinity by name),
     // decimals their digits, dates ISO 8601 ("2021-03-07" or with the time),
     // Bool "True"/"False", Empty and Null "".
     QString toString() const;
@@ -79,14 +93,14 @@ public:
     friend bool operator!=(const Variant &a, const Variant &b) { return !(a == b); }
 
 private:
-    Variant(Type type, std::variant<std::monostate, qint32, double, bool, QString> data)
+    Variant(Type type, std::variant<std::monostate, qint64, double, bool, QString> data)
         : m_type(type), m_data(std::move(data))
     {}
 
     Type m_type = Type::Empty;
-    // qint32 for I2/I4/Int, double for R4/R8/Date, bool for Bool, QString for
-    // Text and Decimal (normalised digits).
-    std::variant<std::monostate, qint32, double, bool, QString> m_data;
+    // qint64 for I2/I4/Int/I8, double for R4/R8/Date, bool for Bool, QString
+    // for Text and Decimal (normalised digits).
+    std::variant<std::monostate, qint64, double, bool, QString> m_data;
 };
 
 QRT_EXPORT bool operator==(const Variant &a, const Variant &b);

@@ -9,6 +9,7 @@
 
 #include <cmath>
 #include <limits>
+#include <optional>
 
 namespace {
 
@@ -357,39 +358,52 @@ void Backend::setCommandTimeout(int seconds)
 
 namespace {
 
-Variant wholeNumber(qint64 number, bool small)
+[[noreturn]] void cannotConvert(const Variant &value, const ColumnSchema &column)
 {
-    if (small && number >= std::numeric_limits<qint16>::min() &&
-        number <= std::numeric_limits<qint16>::max())
-        return Variant(qint16(number));
-    if (number >= std::numeric_limits<qint32>::min() &&
-        number <= std::numeric_limits<qint32>::max())
-        return Variant(qint32(number));
-    // Beyond 32 bits the exact digits survive as a decimal.
-    return Variant::decimal(QString::number(number));
+    throw ComError(DB_E_CANTCONVERTVALUE,
+                   QStringLiteral("Der Wert \"%1\" passt nicht zum Datentyp der Spalte %2.")
+                       .arg(value.toString(), column.name));
 }
 
-// The date and time texts the engines and users write. ISO texts, the
-// common case of every row fetched from SQLite, take the fast path.
-bool parseDateText(const QString &text, QDate *date, QTime *time)
+// The words engines and users store for yes and no.
+std::optional<bool> yesNoWord(const QString &text)
 {
+    static const QStringList yes = {"true", "t", "y", "yes", "j", "ja", "on", "wahr"};
+    static const QStringList no = {"false", "f", "n", "no", "nein", "off", "falsch"};
+    const QString word = text.trimmed().toLower();
+    if (yes.contains(word))
+        return true;
+    if (no.contains(word))
+        return false;
+    return std::nullopt;
+}
+
+QString timeText(const QTime &time)
+{
+    return time.toString(time.msec() ? QStringLiteral("HH:mm:ss.zzz") : QStringLiteral("HH:mm:ss"));
+}
+
+} // namespace
+
+bool Backend::parseDateText(const QString &text, QDate *date, QTime *time)
+{
+    // ISO 8601 as the engines and other programs write it: a day, then
+    // perhaps a time with fractions and a zone. The zone is not applied:
+    // dates are wall-clock values, as written.
+    static const QRegularExpression iso(QStringLiteral(
+        "^(\\d{4})-(\\d{1,2})-(\\d{1,2})(?:[ T](\\d{1,2}):(\\d{2})(?::(\\d{2})(?:[.,](\\d+))?)?"
+        "\\s*(?:Z|[+-]\\d{2}(?::?\\d{2})?)?)?$"));
     const QString trimmed = text.trimmed();
-    *time = QTime(0, 0);
-    if (trimmed.size() >= 10) {
-        *date = QDate::fromString(trimmed.left(10), Qt::ISODate);
-        if (date->isValid()) {
-            if (trimmed.size() == 10)
-                return true;
-            const QChar separator = trimmed.at(10);
-            if (separator == QLatin1Char(' ') || separator == QLatin1Char('T')) {
-                *time = QTime::fromString(trimmed.mid(11), Qt::ISODateWithMs);
-                if (!time->isValid())
-                    *time = QTime::fromString(trimmed.mid(11), QStringLiteral("HH:mm"));
-                return time->isValid();
-            }
-            return false;
-        }
+    const QRegularExpressionMatch match = iso.match(trimmed);
+    if (match.hasMatch()) {
+        *date =
+            QDate(match.captured(1).toInt(), match.captured(2).toInt(), match.captured(3).toInt());
+        const int ms = (match.captured(7) + QStringLiteral("000")).left(3).toInt();
+        *time = QTime(match.captured(4).toInt(), match.captured(5).toInt(),
+                      match.captured(6).toInt(), ms);
+        return date->isValid() && time->isValid();
     }
+    *time = QTime(0, 0);
     *date = QDate::fromString(trimmed, QStringLiteral("d.M.yyyy"));
     if (date->isValid())
         return true;
@@ -401,14 +415,13 @@ bool parseDateText(const QString &text, QDate *date, QTime *time)
     return false;
 }
 
-[[noreturn]] void cannotConvert(const Variant &value, const ColumnSchema &column)
+const TableSchema &Backend::schema(const QString &table)
 {
-    throw ComError(DB_E_CANTCONVERTVALUE,
-                   QStringLiteral("Der Wert \"%1\" passt nicht zum Datentyp der Spalte %2.")
-                       .arg(value.toString(), column.name));
+    auto known = m_schemas.find(table);
+    if (known == m_schemas.end())
+        known = m_schemas.insert(table, readTable(table));
+    return *known;
 }
-
-} // namespace
 
 Variant Backend::fromDriverUntyped(const QVariant &value)
 {
@@ -424,7 +437,7 @@ Variant Backend::fromDriverUntyped(const QVariant &value)
     case QMetaType::Long:
     case QMetaType::LongLong:
     case QMetaType::ULongLong:
-        return wholeNumber(value.toLongLong(), false);
+        return Variant::wholeNumber(value.toLongLong());
     case QMetaType::Float:
     case QMetaType::Double:
         return Variant(value.toDouble());
@@ -432,6 +445,8 @@ Variant Backend::fromDriverUntyped(const QVariant &value)
         return Variant::fromDate(value.toDate());
     case QMetaType::QDateTime:
         return Variant::fromDateTime(value.toDateTime());
+    case QMetaType::QTime:
+        return Variant(timeText(value.toTime()));
     case QMetaType::QByteArray:
         return Variant(QString::fromLatin1(value.toByteArray().toHex()));
     default:
@@ -450,7 +465,7 @@ Variant Backend::fromDriver(const QVariant &value, const ColumnSchema &column) c
     case ValueKind::BigInteger: {
         const qint64 number = value.toLongLong(&ok);
         if (ok)
-            return wholeNumber(number, column.valueKind == ValueKind::Small);
+            return Variant::wholeNumber(number, column.valueKind == ValueKind::Small);
         break;
     }
     case ValueKind::Floating: {
@@ -463,6 +478,8 @@ Variant Backend::fromDriver(const QVariant &value, const ColumnSchema &column) c
         Variant decimal = Variant::decimal(value.toString());
         if (decimal.isEmpty()) {
             const double number = value.toDouble(&ok);
+            if (ok && !std::isfinite(number))
+                return Variant(number); // NUMERIC's NaN has no digits
             if (ok)
                 decimal = Variant::decimal(number);
         }
@@ -471,8 +488,7 @@ Variant Backend::fromDriver(const QVariant &value, const ColumnSchema &column) c
         break;
     }
     case ValueKind::Date:
-    case ValueKind::DateTime:
-    case ValueKind::Time: {
+    case ValueKind::DateTime: {
         QDate date;
         QTime time(0, 0);
         bool ok = true;
@@ -482,11 +498,10 @@ Variant Backend::fromDriver(const QVariant &value, const ColumnSchema &column) c
             const QDateTime dateTime = value.toDateTime();
             date = dateTime.date();
             time = dateTime.time();
-        } else if (value.metaType().id() == QMetaType::QTime) {
-            date = QDate(1899, 12, 30);
-            time = value.toTime();
-        } else {
+        } else if (value.metaType().id() == QMetaType::QString) {
             ok = parseDateText(value.toString(), &date, &time);
+        } else {
+            ok = false;
         }
         if (ok && date.isValid() && time.isValid())
             return Variant::fromDateAndTime(date, time);
@@ -499,11 +514,8 @@ Variant Backend::fromDriver(const QVariant &value, const ColumnSchema &column) c
     case ValueKind::Boolean: {
         if (value.metaType().id() == QMetaType::Bool)
             return Variant(value.toBool());
-        const QString text = value.toString().trimmed().toLower();
-        if (text == QLatin1String("true") || text == QLatin1String("t"))
-            return Variant(true);
-        if (text == QLatin1String("false") || text == QLatin1String("f"))
-            return Variant(false);
+        if (const std::optional<bool> word = yesNoWord(value.toString()))
+            return Variant(*word);
         const qint64 number = value.toLongLong(&ok);
         if (ok)
             return Variant(number != 0);
@@ -517,8 +529,10 @@ Variant Backend::fromDriver(const QVariant &value, const ColumnSchema &column) c
     return fromDriverUntyped(value);
 }
 
-QVariant Backend::toDriver(const Variant &value, const ColumnSchema &column) const
+QVariant Backend::toDriver(const Variant &value, const ColumnSchema &column,
+                           const QVariant &storedLike) const
 {
+    Q_UNUSED(storedLike); // one form per column type here
     if (value.isEmptyOrNull())
         return QVariant();
     bool ok = false;
@@ -527,7 +541,7 @@ QVariant Backend::toDriver(const Variant &value, const ColumnSchema &column) con
     case ValueKind::Integer:
     case ValueKind::BigInteger: {
         if (value.isInteger() || value.type() == Variant::Type::Bool)
-            return QVariant(qlonglong(value.toInt32()));
+            return QVariant(qlonglong(value.toInt64()));
         const QString text =
             value.type() == Variant::Type::Text ? value.toString().trimmed() : value.decimalText();
         const qlonglong exact = text.toLongLong(&ok);
@@ -545,35 +559,28 @@ QVariant Backend::toDriver(const Variant &value, const ColumnSchema &column) con
         cannotConvert(value, column);
     }
     case ValueKind::Decimal: {
-        const Variant decimal = value.type() == Variant::Type::Decimal ? value
-                                : value.type() == Variant::Type::Text
-                                    ? Variant::decimal(value.toString())
-                                    : Variant::decimal(value.toDouble(&ok));
+        const Variant decimal =
+            value.type() == Variant::Type::Decimal ? value
+            : value.type() == Variant::Type::Text  ? Variant::decimal(value.toString())
+            : value.isInteger() ? Variant::decimal(QString::number(value.toInt64()))
+                                : Variant::decimal(value.toDouble(&ok));
         if (decimal.isEmpty() || value.type() == Variant::Type::Date)
             cannotConvert(value, column);
         return QVariant(decimal.decimalText());
     }
     case ValueKind::Date:
-    case ValueKind::DateTime:
-    case ValueKind::Time: {
+    case ValueKind::DateTime: {
         QDate date;
         QTime time;
-        if (value.type() == Variant::Type::Date || value.isFloating()) {
-            Variant::partsFromOle(value.toDouble(), &date, &time);
-        } else if (value.type() == Variant::Type::Text) {
-            if (!parseDateText(value.toString(), &date, &time))
-                date = QDate();
-        }
-        if (!date.isValid() || !time.isValid())
+        if (!dateOf(value, &date, &time))
             cannotConvert(value, column);
         // Dates travel as ISO text on every engine: SQLite keeps them so
         // (and compares them as text), the others convert exactly.
-        if (column.valueKind == ValueKind::Time)
-            return QVariant(time.toString(QStringLiteral("HH:mm:ss")));
         if (column.valueKind == ValueKind::Date || time.msecsSinceStartOfDay() == 0)
             return QVariant(date.toString(Qt::ISODate));
         return QVariant(date.toString(Qt::ISODate) + QLatin1Char(' ') +
-                        time.toString(QStringLiteral("HH:mm:ss")));
+                        time.toString(time.msec() ? QStringLiteral("HH:mm:ss.zzz")
+                                                  : QStringLiteral("HH:mm:ss")));
     }
     case ValueKind::Text:
         // An empty text is a text, not NULL (a null QString would bind as NULL).
@@ -581,17 +588,58 @@ QVariant Backend::toDriver(const Variant &value, const ColumnSchema &column) con
     case ValueKind::Boolean: {
         if (value.type() == Variant::Type::Bool || value.isInteger() || value.isFloating())
             return QVariant(value.toBool());
-        const QString text = value.toString().trimmed().toLower();
-        if (text == QLatin1String("true") || text == QLatin1String("1"))
-            return QVariant(true);
-        if (text == QLatin1String("false") || text == QLatin1String("0"))
-            return QVariant(false);
+        const QString text = value.toString().trimmed();
+        if (const std::optional<bool> word = yesNoWord(text))
+            return QVariant(*word);
+        if (text == QLatin1String("1") || text == QLatin1String("0"))
+            return QVariant(text == QLatin1String("1"));
         cannotConvert(value, column);
     }
     case ValueKind::Other:
         return QVariant(value.toString());
     }
     return QVariant(value.toString());
+}
+
+bool Backend::dateOf(const Variant &value, QDate *date, QTime *time)
+{
+    if (value.type() == Variant::Type::Date || value.isFloating()) {
+        Variant::partsFromOle(value.toDouble(), date, time);
+    } else if (value.type() == Variant::Type::Text) {
+        if (!parseDateText(value.toString(), date, time))
+            *date = QDate();
+    } else {
+        *date = QDate();
+    }
+    return date->isValid() && time->isValid();
+}
+
+QVariant Backend::storedSample(const QString &table, const ColumnSchema &column)
+{
+    Q_UNUSED(table);
+    Q_UNUSED(column);
+    return QVariant();
+}
+
+void Backend::checkValue(const ColumnSchema &column, const QVariant &driverValue)
+{
+    Q_UNUSED(column);
+    Q_UNUSED(driverValue);
+}
+
+QString Backend::selectExpression(const ColumnSchema &column, const QString &name) const
+{
+    Q_UNUSED(column);
+    return name;
+}
+
+void Backend::adaptComparison(const QString &table, const ColumnSchema &column, QString *columnSql,
+                              QString *operand)
+{
+    Q_UNUSED(table);
+    Q_UNUSED(column);
+    Q_UNUSED(columnSql);
+    Q_UNUSED(operand);
 }
 
 // --- EagerKeySource -----------------------------------------------------------

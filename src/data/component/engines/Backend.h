@@ -105,12 +105,41 @@ public:
     virtual bool canCreateIfNotExists() const { return false; }
     virtual bool canAddConstraint() const { return true; }
 
+    // The table's columns and keys as readTable() gives them, read once per
+    // connection (the component's own lookups; not for the catalog).
+    const TableSchema &schema(const QString &table);
+
     // Values between the driver and the component, typed by the column.
-    Variant fromDriver(const QVariant &value, const ColumnSchema &column) const;
+    virtual Variant fromDriver(const QVariant &value, const ColumnSchema &column) const;
     // Throws ComError DB_E_CANTCONVERTVALUE when the value does not fit.
-    QVariant toDriver(const Variant &value, const ColumnSchema &column) const;
+    // storedLike is a value the column holds, as the driver returned it (the
+    // row's old value, or storedSample()): where one column may hold a value
+    // in several forms, the new value is written in that one. Null: the
+    // engine's usual form.
+    virtual QVariant toDriver(const Variant &value, const ColumnSchema &column,
+                              const QVariant &storedLike = QVariant()) const;
     // A value of a result column that no table column describes.
     static Variant fromDriverUntyped(const QVariant &value);
+    // Some value the column of the table (as SQL names it) holds, as the
+    // driver returns it, where the engine lets a column hold its values in
+    // several forms (SQLite: a date as text, julian day or unix time); null
+    // elsewhere, and when the column holds nothing but NULL.
+    virtual QVariant storedSample(const QString &table, const ColumnSchema &column);
+    // Throws ComError DB_E_CANTCONVERTVALUE when the engine would refuse the
+    // value (as toDriver() made it) for the column, without writing anything:
+    // the engine's own check of a domain, an enum label, a uuid's digits.
+    virtual void checkValue(const ColumnSchema &column, const QVariant &driverValue);
+    // How statements read a column written as name: the name itself, or an
+    // expression of it that hands the value to the driver without loss.
+    virtual QString selectExpression(const ColumnSchema &column, const QString &name) const;
+    // A filter's comparison of a column with an operand written the way
+    // filters write them (numbers with ".", dates as the dialect's literal,
+    // yes/no as true/false/1/0/-1, everything else as a quoted text):
+    // rewrites column and operand where the engine needs another form to
+    // compare the column's values (SQLite dates held as numbers, PostgreSQL
+    // money). Usually both stay as they are.
+    virtual void adaptComparison(const QString &table, const ColumnSchema &column,
+                                 QString *columnSql, QString *operand);
 
     // Always quoted, for names the component puts in its own statements.
     QString quoteIdentifier(const QString &name) const;
@@ -137,7 +166,6 @@ protected:
     virtual void configureDatabase(QSqlDatabase &db) = 0;
     virtual void afterOpen() {}
     virtual void applyCommandTimeout() {}
-    virtual bool datesAsText() const { return false; } // SQLite keeps ISO texts
     // Whether the name reads unquoted as itself on this engine.
     bool isPlainName(const QString &name) const { return readsUnquotedAs(name, name); }
     // Whether written, unquoted in a statement, names the catalog's name.
@@ -160,6 +188,12 @@ protected:
     [[noreturn]] void raiseLost(const QString &engineText);
     static QString newConnectionName();
     static QString engineText(const QSqlError &error);
+    // A day and time from the texts engines and users write for them: ISO
+    // 8601 (with fractions and a zone, which is not applied), d.M.yyyy, a
+    // time of day alone (on the day the calendar starts with).
+    static bool parseDateText(const QString &text, QDate *date, QTime *time);
+    // The day and time a Date, a day count or a date text stands for.
+    static bool dateOf(const Variant &value, QDate *date, QTime *time);
 
     ConnectionParams m_params;
     QSqlDatabase m_db;
@@ -180,6 +214,7 @@ private:
     QSet<QString> m_singleStatements;
     QHash<QString, QString> m_tableSqlNames;
     QHash<QString, QString> m_columnSqlNames; // "table\ncolumn" -> SQL
+    QHash<QString, TableSchema> m_schemas;
 };
 
 // Reads every row of a query on the main connection at once; used where an

@@ -140,6 +140,12 @@ void PostgresBackend::configureDatabase(QSqlDatabase &db)
 void PostgresBackend::afterOpen()
 {
     applyCommandTimeout();
+    // money's text follows lc_monetary; in C it is always "$1,234.56" out
+    // and takes "1234.56" in. bytea's text is the server's usual hex (the
+    // driver asks for the old escape form, and reads either).
+    QSqlQuery query = newQuery();
+    exec(query, QStringLiteral("SET lc_monetary TO 'C'"));
+    exec(query, QStringLiteral("SET bytea_output TO 'hex'"));
 }
 
 void PostgresBackend::applyCommandTimeout()
@@ -378,7 +384,8 @@ TableSchema PostgresBackend::readTable(const QString &name)
     // it only sees texts that look like one.
     prepare(query,
             QStringLiteral(
-                "SELECT c.oid::int8, c.relname, d.oid IS NOT NULL, quote_ident(c.relname) "
+                "SELECT c.oid::int8, c.relname, d.oid IS NOT NULL, quote_ident(c.relname), "
+                "c.relkind IN ('v','m') "
                 "FROM (SELECT CASE WHEN ? ~ '^(\"([^\"]|\"\")+\"|[^[:space:]\".]+)"
                 "(\\.(\"([^\"]|\"\")+\"|[^[:space:]\".]+))?$' THEN to_regclass(?) END AS oid) d "
                 "JOIN pg_class c ON c.oid = COALESCE(d.oid, to_regclass(quote_ident(?)))"));
@@ -393,23 +400,56 @@ TableSchema PostgresBackend::readTable(const QString &name)
     TableSchema table;
     table.name = query.value(1).toString();
     table.sqlName = query.value(2).toBool() ? name.trimmed() : query.value(3).toString();
+    table.isView = query.value(4).toBool();
     query.finish();
 
-    exec(query,
-         QStringLiteral(
-             "SELECT a.attname, format_type(a.atttypid, a.atttypmod), a.attnotnull, "
-             "a.attidentity <> '' OR COALESCE(pg_get_expr(d.adbin, d.adrelid) LIKE 'nextval(%', "
-             "false) "
-             "FROM pg_attribute a LEFT JOIN pg_attrdef d ON d.adrelid = a.attrelid AND d.adnum = "
-             "a.attnum "
-             "WHERE a.attrelid = %1 AND a.attnum > 0 AND NOT a.attisdropped ORDER BY a.attnum")
-             .arg(oid));
+    // Per column: its type as declared, the type underneath a domain (what
+    // the column's values are), whether it accepts NULL (a domain may say
+    // no), identity ('a' always, 'd' by default), generated ('s'), default,
+    // and the underlying type's kind and category (enum 'e', array 'A',
+    // bit string 'V').
+    exec(
+        query,
+        QStringLiteral(
+            "SELECT a.attname, format_type(a.atttypid, a.atttypmod), "
+            "format_type(b.oid, CASE WHEN t.typtype = 'd' THEN t.typtypmod ELSE a.atttypmod END), "
+            "a.attnotnull OR t.typnotnull, a.attidentity, a.attgenerated, "
+            "a.atthasdef AND a.attgenerated = '', "
+            "COALESCE(pg_get_expr(d.adbin, d.adrelid) LIKE 'nextval(%', false), "
+            "b.typtype, b.typcategory, t.typtype = 'd' "
+            "FROM pg_attribute a JOIN pg_type t ON t.oid = a.atttypid "
+            "JOIN pg_type b ON b.oid = CASE WHEN t.typtype = 'd' THEN t.typbasetype ELSE t.oid END "
+            "LEFT JOIN pg_attrdef d ON d.adrelid = a.attrelid AND d.adnum = a.attnum "
+            "WHERE a.attrelid = %1 AND a.attnum > 0 AND NOT a.attisdropped ORDER BY a.attnum")
+            .arg(oid));
     while (query.next()) {
-        ColumnSchema column =
-            columnFromDeclaredType(query.value(0).toString(), query.value(1).toString());
-        if (!query.value(2).toBool())
+        const QString columnName = query.value(0).toString();
+        const QString declared = query.value(1).toString();
+        const QString underlying = query.value(2).toString();
+        const QString kind = query.value(8).toString();
+        const QString category = query.value(9).toString();
+        const bool domain = query.value(10).toBool();
+        // Enums, arrays, bit strings, ranges and composites have names the
+        // type rules may take for something else ("status_int", "text[]").
+        const bool plainType = kind == QLatin1String("b") && category != QLatin1String("A") &&
+                               category != QLatin1String("V");
+        ColumnSchema column = columnFromDeclaredType(columnName, plainType ? underlying : QString(),
+                                                     UnknownTypes::Other);
+        if (!query.value(3).toBool())
             column.attributes |= adColNullable;
-        column.autoIncrement = query.value(3).toBool();
+        const QString identity = query.value(4).toString();
+        column.autoIncrement = !identity.isEmpty() || query.value(7).toBool();
+        column.hasDefault = query.value(6).toBool();
+        column.readOnly = column.readOnly || identity == QLatin1String("a") ||
+                          !query.value(5).toString().isEmpty();
+        // Whatever the server may refuse once the form's text has become a
+        // value: numbers out of range or precision, a domain's check, texts
+        // of types the form does not know. (Texts are cut to size and dates
+        // are valid before they get here.)
+        if (domain ||
+            (column.valueKind != ValueKind::Text && column.valueKind != ValueKind::Date &&
+             column.valueKind != ValueKind::DateTime && column.valueKind != ValueKind::Boolean))
+            column.checkedType = declared;
         table.columns << column;
     }
     query.finish();
@@ -443,7 +483,75 @@ TableSchema PostgresBackend::readTable(const QString &name)
 QStringList PostgresBackend::rowIdentity(const TableSchema &table) const
 {
     QStringList identity = Backend::rowIdentity(table);
-    if (identity.isEmpty())
-        identity << QStringLiteral("ctid"); // the row's address; updates return the new one
+    // The row's address; updates return the new one. A view's rows have none.
+    if (identity.isEmpty() && !table.isView)
+        identity << QStringLiteral("ctid");
     return identity;
+}
+
+// --- values -------------------------------------------------------------------
+
+Variant PostgresBackend::fromDriver(const QVariant &value, const ColumnSchema &column) const
+{
+    // money as the C locale writes it: "-$1,234.56".
+    if (column.type == AdoType::Currency && value.metaType().id() == QMetaType::QString) {
+        static const QRegularExpression money(QStringLiteral("^(-?)\\$([0-9,]+(\\.[0-9]+)?)$"));
+        const QRegularExpressionMatch match = money.match(value.toString().trimmed());
+        if (match.hasMatch())
+            return Variant::decimal(match.captured(1) + match.captured(2).remove(QLatin1Char(',')));
+    }
+    return Backend::fromDriver(value, column);
+}
+
+QString PostgresBackend::selectExpression(const ColumnSchema &column, const QString &name) const
+{
+    // The driver makes QTime of a time (dropping microseconds), nothing of
+    // a timetz, and raw bytes of a bytea; the server's text is exact. money
+    // as a number needs no locale to be read.
+    if (column.valueKind == ValueKind::Other)
+        return name + QStringLiteral("::text");
+    if (column.type == AdoType::Currency)
+        return name + QStringLiteral("::numeric");
+    return name;
+}
+
+void PostgresBackend::checkValue(const ColumnSchema &column, const QVariant &driverValue)
+{
+    if (column.checkedType.isEmpty() || driverValue.isNull())
+        return;
+    // Asked in a savepoint when a transaction is open, so that a refusal
+    // does not end it.
+    const bool inside = inTransaction();
+    QSqlQuery query = newQuery();
+    if (inside)
+        exec(query, QStringLiteral("SAVEPOINT qrt_check"));
+    prepare(query, QStringLiteral("SELECT CAST(? AS %1)").arg(column.checkedType));
+    query.addBindValue(driverValue.toString());
+    const bool accepted = watched([&] { return query.exec(); });
+    const QSqlError error = query.lastError();
+    query.finish();
+    if (inside) {
+        QSqlQuery end = newQuery();
+        exec(end, accepted ? QStringLiteral("RELEASE SAVEPOINT qrt_check")
+                           : QStringLiteral("ROLLBACK TO SAVEPOINT qrt_check"));
+    }
+    if (accepted)
+        return;
+    if (connectionBroken(error))
+        raiseLost(engineText(error));
+    throw ComError(DB_E_CANTCONVERTVALUE,
+                   QStringLiteral("Der Wert \"%1\" passt nicht zum Datentyp %2 der Spalte %3.\n")
+                           .arg(driverValue.toString(), column.checkedType, column.name) +
+                       engineText(error));
+}
+
+void PostgresBackend::adaptComparison(const QString &table, const ColumnSchema &column,
+                                      QString *columnSql, QString *operand)
+{
+    Q_UNUSED(table);
+    Q_UNUSED(columnSql);
+    // money has no comparison with a number, but a number converts to money.
+    static const QRegularExpression number(QStringLiteral("^-?[0-9]+(\\.[0-9]+)?$"));
+    if (column.type == AdoType::Currency && number.match(*operand).hasMatch())
+        *operand = QLatin1Char('(') + *operand + QStringLiteral(")::money");
 }

@@ -20,6 +20,14 @@
 // when the last one closes. (Its share lock on the table does delay DDL on
 // that table until then.)
 //
+// Types. Columns of types the form has no control for (uuid, interval, time,
+// json, arrays, enums, ranges, bytea ...) are read as the server's own text
+// of them, which it reads back unchanged; before such a text (or one for a
+// domain) is written, the server is asked whether it takes it, so that a
+// wrong one is refused by name instead of failing the update. money is read
+// and written in the C locale ("$1,234.56" and "1234.56"), whatever the
+// server's lc_monetary.
+//
 // Waiting: connecting gives up after the connect timeout; a statement is
 // cancelled by the server after the command timeout (statement_timeout), and
 // when the server does not answer even then, the response watchdog ends the
@@ -38,6 +46,12 @@ public:
     QString lockClause() const override { return QStringLiteral(" FOR UPDATE"); }
     void lockSchemaChange(const QString &name) override;
     bool canCreateIfNotExists() const override { return true; }
+
+    Variant fromDriver(const QVariant &value, const ColumnSchema &column) const override;
+    void checkValue(const ColumnSchema &column, const QVariant &driverValue) override;
+    QString selectExpression(const ColumnSchema &column, const QString &name) const override;
+    void adaptComparison(const QString &table, const ColumnSchema &column, QString *columnSql,
+                         QString *operand) override;
 
     // The reader connection's cursor bookkeeping, used by its key sources.
     // A cursor belongs to the generation of the connection that declared it.

@@ -3,7 +3,11 @@
 #include "data/component/SqlText.h"
 
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSqlRecord>
+
+#include <cmath>
+#include <optional>
 
 namespace {
 
@@ -173,8 +177,8 @@ TableSchema SqliteBackend::readTable(const QString &name)
     QSqlQuery query = newQuery();
     // The name as the schema holds it (SQLite matches names ignoring case);
     // a caller may have quoted it already.
-    prepare(query, QStringLiteral("SELECT name FROM sqlite_schema WHERE type IN ('table','view') "
-                                  "AND name = ? COLLATE NOCASE"));
+    prepare(query, QStringLiteral("SELECT name, type FROM sqlite_schema WHERE type IN "
+                                  "('table','view') AND name = ? COLLATE NOCASE"));
     query.addBindValue(SqlText::unquoteIdentifier(name.trimmed()));
     exec(query);
     if (!query.next())
@@ -182,6 +186,7 @@ TableSchema SqliteBackend::readTable(const QString &name)
                        QStringLiteral("Die Tabelle %1 gibt es in der Datenbank nicht.").arg(name));
     TableSchema table;
     table.name = query.value(0).toString();
+    table.isView = query.value(1).toString() == QLatin1String("view");
     // A name that works as written stays as written; anything else is quoted.
     const QString written = name.trimmed();
     table.sqlName = written != SqlText::unquoteIdentifier(written) || isPlainName(written)
@@ -190,15 +195,23 @@ TableSchema SqliteBackend::readTable(const QString &name)
     query.finish();
 
     const QString quoted = quoteIdentifier(table.name);
-    // Columns: cid, name, type, notnull, dflt_value, pk (position in the key, 0 if none).
-    exec(query, QStringLiteral("PRAGMA table_info(%1)").arg(quoted));
+    // Columns: cid, name, type, notnull, dflt_value, pk (position in the key,
+    // 0 if none), hidden (1 a virtual table's hidden column, 2 and 3
+    // generated columns, which table_info would leave out although
+    // "SELECT *" returns them).
+    exec(query, QStringLiteral("PRAGMA table_xinfo(%1)").arg(quoted));
     QVector<QPair<int, QString>> keyColumns;
     while (query.next()) {
+        const int hidden = query.value(6).toInt();
+        if (hidden == 1)
+            continue;
         const QString column = query.value(1).toString();
         const QString declared = query.value(2).toString();
         ColumnSchema schema = columnFromDeclaredType(column, declared);
         const int keyPosition = query.value(5).toInt();
         bool nullable = query.value(3).toInt() == 0;
+        schema.hasDefault = !query.value(4).isNull();
+        schema.readOnly = schema.readOnly || hidden == 2 || hidden == 3;
         // INTEGER PRIMARY KEY is the rowid itself: never NULL, filled by the
         // engine. (INT PRIMARY KEY is not the same and stays nullable.)
         if (keyPosition > 0 &&
@@ -269,7 +282,267 @@ TableSchema SqliteBackend::readTable(const QString &name)
 QStringList SqliteBackend::rowIdentity(const TableSchema &table) const
 {
     QStringList identity = Backend::rowIdentity(table);
-    if (identity.isEmpty())
-        identity << QStringLiteral("rowid"); // every ordinary table has one
+    // Every ordinary table has a rowid; a view has none (its "rowid" reads
+    // as NULL for every row).
+    if (identity.isEmpty() && !table.isView)
+        identity << QStringLiteral("rowid");
     return identity;
+}
+
+// --- values in their stored form ------------------------------------------------
+
+namespace {
+
+// Julian day of the OLE epoch (30 December 1899, midnight), and the last
+// julian day SQLite's 'auto' takes for one (larger numbers are unix times).
+constexpr double kJulianOfOleEpoch = 2415018.5;
+constexpr double kLastJulianDay = 5373484.499999;
+constexpr double kUnixEpochInOle = 25569.0; // 1 January 1970
+constexpr double kSecondsPerDay = 86400.0;
+
+bool isNumber(const QVariant &value)
+{
+    switch (value.metaType().id()) {
+    case QMetaType::LongLong:
+    case QMetaType::Int:
+    case QMetaType::Double:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool isJulianDay(double number)
+{
+    return number >= 0.0 && number <= kLastJulianDay;
+}
+
+// SQLite's own reading of a number as a date ('auto'): a julian day, or
+// seconds since 1970.
+double oleFromStoredNumber(double number)
+{
+    return isJulianDay(number) ? number - kJulianOfOleEpoch
+                               : number / kSecondsPerDay + kUnixEpochInOle;
+}
+
+// The day and time as the same kind of number as stored, of the same type.
+QVariant storedNumber(double ole, const QVariant &stored)
+{
+    const bool integral = stored.metaType().id() != QMetaType::Double;
+    if (isJulianDay(stored.toDouble())) {
+        const double julian = ole + kJulianOfOleEpoch;
+        return integral && julian == std::floor(julian) ? QVariant(qlonglong(julian))
+                                                        : QVariant(julian);
+    }
+    const double seconds = (ole - kUnixEpochInOle) * kSecondsPerDay;
+    return integral ? QVariant(qlonglong(std::llround(seconds))) : QVariant(seconds);
+}
+
+// The day and time written the way stored writes its own: the same
+// separator, seconds and fraction digits, and the same zone text.
+QString shapedLike(const QString &stored, const QDate &date, const QTime &time)
+{
+    static const QRegularExpression shape(
+        QStringLiteral("^\\s*\\d{4}-\\d{2}-\\d{2}"                      // the day,
+                       "(?:([ T])\\d{2}:\\d{2}(:\\d{2}(?:\\.(\\d+))?)?" // its time,
+                       "(\\s*(?:Z|[+-]\\d{2}(?::?\\d{2})?))?)?\\s*$")); // its zone
+    const QString day = date.toString(Qt::ISODate);
+    const QRegularExpressionMatch match = shape.match(stored);
+    if (!match.hasMatch() || match.capturedLength(1) == 0) {
+        // A day alone, or a text of no known shape: ISO as usual.
+        if (time.msecsSinceStartOfDay() == 0)
+            return day;
+        return day + QLatin1Char(' ') + time.toString(QStringLiteral("HH:mm:ss"));
+    }
+    QString text = day + match.captured(1) + time.toString(QStringLiteral("HH:mm"));
+    if (match.capturedLength(2) > 0 || time.second() != 0 || time.msec() != 0)
+        text += time.toString(QStringLiteral(":ss"));
+    // As many fraction digits as stored, and the milliseconds where there are any.
+    const qsizetype digits = qMax<qsizetype>(match.capturedLength(3), time.msec() ? 3 : 0);
+    if (digits > 0) {
+        const QString ms = QStringLiteral("%1").arg(time.msec(), 3, 10, QLatin1Char('0'));
+        text += QLatin1Char('.') + ms.leftJustified(digits, QLatin1Char('0')).left(digits);
+    }
+    return text + match.captured(4);
+}
+
+// The words for yes and no, in pairs; the stored word's pair answers.
+const char *const kYesNoWords[][2] = {
+    {"true", "false"}, {"t", "f"},    {"y", "n"},         {"yes", "no"}, {"ja", "nein"},
+    {"j", "n"},        {"on", "off"}, {"wahr", "falsch"}, {"1", "0"},    {"-1", "0"},
+};
+
+// The word for value in the vocabulary (and letter case) of stored; empty
+// when stored is no word of ours.
+QString yesNoLike(const QString &stored, bool value)
+{
+    const QString word = stored.trimmed();
+    for (const auto &pair : kYesNoWords) {
+        for (int side = 0; side < 2; ++side) {
+            if (word.compare(QLatin1String(pair[side]), Qt::CaseInsensitive) != 0)
+                continue;
+            QString answer = QString::fromLatin1(pair[value ? 0 : 1]);
+            if (word == word.toUpper() && word != word.toLower())
+                answer = answer.toUpper();
+            else if (word.size() > 1 && word.at(0).isUpper())
+                answer[0] = answer.at(0).toUpper();
+            return answer;
+        }
+    }
+    return QString();
+}
+
+// A filter's yes/no operand (true, false, 1, 0, -1) as a value.
+std::optional<bool> yesNoOperand(const QString &operand)
+{
+    const QString word = operand.trimmed().toLower();
+    if (word == QLatin1String("true") || word == QLatin1String("1") || word == QLatin1String("-1"))
+        return true;
+    if (word == QLatin1String("false") || word == QLatin1String("0"))
+        return false;
+    return std::nullopt;
+}
+
+} // namespace
+
+Variant SqliteBackend::fromDriver(const QVariant &value, const ColumnSchema &column) const
+{
+    if ((column.valueKind == ValueKind::Date || column.valueKind == ValueKind::DateTime) &&
+        isNumber(value)) {
+        QDate date;
+        QTime time;
+        Variant::partsFromOle(oleFromStoredNumber(value.toDouble()), &date, &time);
+        if (date.isValid() && time.isValid())
+            return Variant::fromDateAndTime(date, time);
+    }
+    return Backend::fromDriver(value, column);
+}
+
+QVariant SqliteBackend::toDriver(const Variant &value, const ColumnSchema &column,
+                                 const QVariant &storedLike) const
+{
+    if (value.isEmptyOrNull() || storedLike.isNull())
+        return Backend::toDriver(value, column);
+    switch (column.valueKind) {
+    case ValueKind::Date:
+    case ValueKind::DateTime: {
+        QDate date;
+        QTime time;
+        if (!dateOf(value, &date, &time))
+            break; // the usual conversion says why not
+        if (isNumber(storedLike))
+            return storedNumber(Variant::oleFromParts(date, time), storedLike);
+        if (storedLike.metaType().id() == QMetaType::QString)
+            return QVariant(shapedLike(storedLike.toString(), date, time));
+        break;
+    }
+    case ValueKind::Boolean: {
+        if (storedLike.metaType().id() != QMetaType::QString)
+            break;
+        const QVariant usual = Backend::toDriver(value, column);
+        const QString word = yesNoLike(storedLike.toString(), usual.toBool());
+        if (!word.isEmpty())
+            return QVariant(word);
+        break;
+    }
+    case ValueKind::Other: {
+        // A column without a type keeps numbers as numbers.
+        if (value.type() != Variant::Type::Text)
+            break;
+        bool ok = false;
+        const QString text = value.toString();
+        if (storedLike.metaType().id() == QMetaType::LongLong) {
+            const qlonglong number = text.toLongLong(&ok);
+            if (ok && QString::number(number) == text)
+                return QVariant(number);
+        } else if (storedLike.metaType().id() == QMetaType::Double) {
+            const double number = text.toDouble(&ok);
+            if (ok)
+                return QVariant(number);
+        }
+        break;
+    }
+    default:
+        break;
+    }
+    return Backend::toDriver(value, column);
+}
+
+QVariant SqliteBackend::storedSample(const QString &table, const ColumnSchema &column)
+{
+    switch (column.valueKind) {
+    case ValueKind::Date:
+    case ValueKind::DateTime:
+    case ValueKind::Boolean:
+    case ValueKind::Other:
+        break;
+    default:
+        return QVariant(); // one form is all these have
+    }
+    const QString key = table + QLatin1Char('\n') + column.name;
+    const auto known = m_samples.constFind(key);
+    if (known != m_samples.constEnd())
+        return *known;
+    const QString name = quoteIdentifier(column.name);
+    QSqlQuery query = newQuery();
+    exec(query, QStringLiteral("SELECT %1 FROM %2 WHERE %1 IS NOT NULL LIMIT 1").arg(name, table));
+    const QVariant sample = query.next() ? query.value(0) : QVariant();
+    query.finish();
+    // A column of NULLs has no form yet; it is asked again once it has one.
+    if (!sample.isNull())
+        m_samples.insert(key, sample);
+    return sample;
+}
+
+void SqliteBackend::adaptComparison(const QString &table, const ColumnSchema &column,
+                                    QString *columnSql, QString *operand)
+{
+    Q_UNUSED(columnSql);
+    const QVariant sample = storedSample(table, column);
+    if (sample.isNull())
+        return;
+    switch (column.valueKind) {
+    case ValueKind::Date:
+    case ValueKind::DateTime: {
+        // Text compares with text; a number with the same kind of number.
+        static const QRegularExpression literal(
+            QStringLiteral("^'(\\d{1,4})-(\\d{1,2})-(\\d{1,2})'$"));
+        const QRegularExpressionMatch match = literal.match(*operand);
+        if (!isNumber(sample) || !match.hasMatch())
+            return;
+        const QDate date(match.captured(1).toInt(), match.captured(2).toInt(),
+                         match.captured(3).toInt());
+        if (!date.isValid())
+            return;
+        const QVariant number = storedNumber(Variant::oleFromParts(date, QTime(0, 0)), sample);
+        *operand = number.metaType().id() == QMetaType::Double
+                       ? QString::number(number.toDouble(), 'g', 17)
+                       : QString::number(number.toLongLong());
+        return;
+    }
+    case ValueKind::Boolean: {
+        const std::optional<bool> value = yesNoOperand(*operand);
+        if (!value || sample.metaType().id() != QMetaType::QString)
+            return;
+        const QString word = yesNoLike(sample.toString(), *value);
+        if (!word.isEmpty())
+            *operand = QLatin1Char('\'') + word + QLatin1Char('\'');
+        return;
+    }
+    case ValueKind::Other: {
+        // A column without a type that holds numbers compares with a number,
+        // one holding binary data with the bytes its hexadecimal digits show.
+        static const QRegularExpression number(QStringLiteral("^'(-?[0-9]+(\\.[0-9]+)?)'$"));
+        static const QRegularExpression hex(QStringLiteral("^'((?:[0-9a-fA-F]{2})+)'$"));
+        const QRegularExpressionMatch match = number.match(*operand);
+        const QRegularExpressionMatch bytes = hex.match(*operand);
+        if (isNumber(sample) && match.hasMatch())
+            *operand = match.captured(1);
+        else if (sample.metaType().id() == QMetaType::QByteArray && bytes.hasMatch())
+            *operand = QStringLiteral("X'") + bytes.captured(1) + QLatin1Char('\'');
+        return;
+    }
+    default:
+        return;
+    }
 }

@@ -5,6 +5,14 @@
 
 // SQLite through Qt's QSQLITE driver: one file, nothing to install.
 //
+// Values keep the form they were stored in. A column declared DATETIME may
+// hold ISO texts ("2022-06-05T13:00:00.000Z"), julian days (REAL) or unix
+// times (INTEGER), a BOOLEAN 0/1, 'true'/'false' or 'Y'/'N'; SQLite does not
+// care and other programs write them so. They are read as dates and yes/no
+// values whatever their form, and a changed value is written in the form the
+// row held (or, for a NULL, the form the column's other values have), so
+// that the other programs still read it. Filters compare in that form too.
+//
 // Writers are never blocked by a key query that is still being read: the file
 // runs in write-ahead-log mode and key queries run on a second connection to
 // it, whose read snapshot does not hold back the main connection's (or
@@ -27,10 +35,16 @@ public:
     bool canCreateIfNotExists() const override { return true; }
     bool canAddConstraint() const override { return false; }
 
+    Variant fromDriver(const QVariant &value, const ColumnSchema &column) const override;
+    QVariant toDriver(const Variant &value, const ColumnSchema &column,
+                      const QVariant &storedLike = QVariant()) const override;
+    QVariant storedSample(const QString &table, const ColumnSchema &column) override;
+    void adaptComparison(const QString &table, const ColumnSchema &column, QString *columnSql,
+                         QString *operand) override;
+
 protected:
     void configureDatabase(QSqlDatabase &db) override;
     void afterOpen() override;
-    bool datesAsText() const override { return true; }
     HRESULT_T classifyError(const QSqlError &error) const override;
     bool connectionBroken(const QSqlError &error) const override;
     void dropSideConnections() override;
@@ -40,6 +54,7 @@ private:
 
     bool m_snapshotReads = false;
     QString m_readerName;
+    QHash<QString, QVariant> m_samples; // "table\ncolumn" -> a stored value
 };
 
 #endif // QRT_DATA_COMPONENT_ENGINES_SQLITEBACKEND_H
