@@ -75,10 +75,11 @@ bool CAdoDataMgr::writeFields(const CXmlHelper &record, QVector<AutoKey> *autoKe
 
         Variant newValue;
         bool typeError = false;
-        if (column.category == TypeCategory::Fractional && !oldValue.isNull() &&
+        if (!oldValue.isNull() &&
             FieldConversion::toRecordText(column, oldValue, &typeError) == text && !typeError) {
-            // The text is the stored number as the form showed it: keep the
-            // stored value with all its digits instead of the eight shown.
+            // The text is the stored value as the form showed it: keep the
+            // stored value (a number with all its digits instead of the eight
+            // shown, a date with its time of day, a 0 that would read as Null).
             newValue = oldValue;
         } else {
             const FieldConversion::Result result =
