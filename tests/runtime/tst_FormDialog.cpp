@@ -287,3 +287,64 @@ INSTANTIATE_TEST_SUITE_P(Engines, LostConnectionFormTest,
                          [](const auto &info) { return engineName(info.param); });
 
 } // namespace
+
+namespace {
+
+// Where a test puts its pictures for a person to look at (QRT_SCREENSHOTS);
+// nothing is written without it.
+void keepPicture(QWidget *widget, const QString &name)
+{
+    const QString folder = qEnvironmentVariable("QRT_SCREENSHOTS");
+    if (!folder.isEmpty())
+        widget->grab().save(folder + QLatin1Char('/') + name + QStringLiteral(".png"));
+}
+
+// Whether an icon draws anything at the size of a tool bar button.
+bool drawsSomething(const QIcon &icon, const QSize &size)
+{
+    const QImage image = icon.pixmap(size).toImage();
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if (qAlpha(image.pixel(x, y)) > 0)
+                return true;
+        }
+    }
+    return false;
+}
+
+using FormPictureTest = FormDialogTest;
+
+TEST_P(FormPictureTest, BothModesShowTheirBarsWithAnIconOnEveryButton)
+{
+    for (const bool designMode : {false, true}) {
+        open(CustomerForm::document(db, designMode, QString(), "id"));
+        ASSERT_NE(form(), nullptr);
+        const QVector<int> buttons = toolBar(designMode ? ToolBarDesign : ToolBarData);
+        for (int id : buttons) {
+            if (id == IdSeparator)
+                continue;
+            QAction *action = dialog->toolBar()->buttonAction(id);
+            ASSERT_NE(action, nullptr) << id;
+            EXPECT_TRUE(drawsSomething(action->icon(), dialog->toolBar()->iconSize())) << id;
+            EXPECT_FALSE(action->toolTip().isEmpty()) << id;
+        }
+        // The form is shown below the bars, its fields as stored.
+        const QPoint formTop = form()->mapTo(dialog.get(), QPoint(0, 0));
+        EXPECT_GE(formTop.y(), dialog->toolBar()->geometry().bottom());
+        EXPECT_TRUE(field("notiz")->isVisible());
+        EXPECT_EQ(field("betrag")->geometry(), QRect(305, 77, 100, 22));
+        if (!designMode) {
+            auto *label = dialog->findChild<QLabel *>("position");
+            EXPECT_TRUE(dialog->toolBar()->geometry().contains(
+                label->mapTo(dialog.get(), label->rect().center())));
+        }
+        keepPicture(dialog.get(), QStringLiteral("form-%1-%2")
+                                      .arg(designMode ? "design" : "data",
+                                           QString::fromStdString(engineName(GetParam()))));
+        dialog.reset();
+    }
+}
+
+QRT_INSTANTIATE_FOR_ENGINES(FormPictureTest);
+
+} // namespace
