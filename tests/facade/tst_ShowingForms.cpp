@@ -217,6 +217,17 @@ TEST_P(ShowingFormsTest, DesignFormOpensTheEditorAndShowFormNeedsInit)
     });
     EXPECT_EQ(missing.ShowForm(), -1);
     EXPECT_EQ(messages.texts().last(), "Der Formulargenerator konnte nicht initialisiert werden!");
+
+    // A filter the engine refuses: its words, then the same.
+    messages.clear();
+    onNextModal<CFormDlg>([](CFormDlg *dialog) {
+        EXPECT_EQ(dialog->GetFormHost(), nullptr);
+        dialog->reject();
+    });
+    EXPECT_EQ(facade.ShowForm(QStringLiteral("nichtda = 1")), -1);
+    ASSERT_EQ(messages.texts().size(), 2) << messages.texts().join('\n').toStdString();
+    EXPECT_TRUE(messages.texts().first().contains("nichtda"));
+    EXPECT_EQ(messages.texts().last(), "Der Formulargenerator konnte nicht initialisiert werden!");
 }
 
 QRT_INSTANTIATE_FOR_ENGINES(ShowingFormsTest);
