@@ -146,8 +146,14 @@ TEST_P(RecordCycleTest, DeletingAsksAndOnlyYesDeletes)
     EXPECT_EQ(db.scalar("SELECT COUNT(*) FROM kunden"), "5");
     EXPECT_EQ(shown("name"), CustomerForm::nameOf(2));
 
+    // The menu by keyboard: F10, then down to "Datensatz löschen".
     messages.answer(Answer::Yes);
-    choose(IdRecordDelete);
+    press(Qt::Key_F10);
+    QWidget *menu = QApplication::activePopupWidget();
+    ASSERT_NE(menu, nullptr) << "F10 opens the menu";
+    QTest::keyClick(menu, Qt::Key_Down);
+    QTest::keyClick(menu, Qt::Key_Down);
+    QTest::keyClick(menu, Qt::Key_Return);
     EXPECT_EQ(db.scalar("SELECT COUNT(*) FROM kunden WHERE id = 2"), "0");
     EXPECT_EQ(shown("name"), CustomerForm::nameOf(3)) << "the next record shows";
     EXPECT_EQ(dialog->positionText(), "Datensatz 2 von 4");
