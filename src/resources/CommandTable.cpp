@@ -220,6 +220,9 @@ QAction *createAction(int id, QObject *parent)
     if (tip.isEmpty())
         tip = cmd.menuText.section(QLatin1Char('\t'), 0, 0).remove(QLatin1Char('&'));
     action->setToolTip(tip);
+    // A button says what its tip says: that is the name a screen reader
+    // announces, not the menu text with its "\t<Bild ab>".
+    action->setIconText(tip);
     if (!cmd.shortcut.isEmpty())
         action->setShortcut(cmd.shortcut);
     const QIcon commandIcon = icon(id);

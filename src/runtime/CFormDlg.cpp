@@ -8,6 +8,7 @@
 #include "runtime/CFormFrame.h"
 #include "xml/CXmlHelper.h"
 
+#include <QKeyEvent>
 #include <QLabel>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -120,7 +121,7 @@ void CFormDlg::onCommand(int id)
     if (id == IdAppExit) {
         // Modeless: the owner closes at once, without a question.
         if (m_closeRequested)
-            m_closeRequested();
+            askOwnerToClose();
         else
             reject();
         return;
@@ -238,13 +239,33 @@ void CFormDlg::reject()
     if (!mayClose())
         return; // the user chose to stay
     if (m_closeRequested) {
-        // The owner destroys this dialog; not from inside its own handler.
-        hide();
-        QTimer::singleShot(0, this, [callback = m_closeRequested] { callback(); });
+        askOwnerToClose();
         return;
     }
     // Closing a form that may close is its normal end, as with OK.
     QDialog::accept();
+}
+
+bool CFormDlg::isCommandKey(const QKeyEvent &key) const
+{
+    const QKeySequence pressed(key.keyCombination());
+    if (pressed == QKeySequence(Qt::Key_PageUp) || pressed == QKeySequence(Qt::Key_PageDown))
+        return false;
+    for (int id : kAccelerators) {
+        const QAction *action = const_cast<CFormDlg *>(this)->commandAction(id);
+        if (action->isEnabled() && action->shortcut() == pressed)
+            return true;
+    }
+    return false;
+}
+
+void CFormDlg::askOwnerToClose()
+{
+    // The owner destroys this dialog: not from inside one of its own
+    // handlers, which still run on it, but once they have returned. The
+    // timer goes with the dialog when the owner is quicker.
+    hide();
+    QTimer::singleShot(0, this, [callback = m_closeRequested] { callback(); });
 }
 
 QString CFormDlg::positionText() const

@@ -7,6 +7,7 @@
 #include <functional>
 
 class CFormFrame;
+class QKeyEvent;
 class QLabel;
 
 // The dialog a form is shown in: menu and tool bar for the form's mode, the
@@ -42,6 +43,10 @@ public:
     // "Datensatz n von m" as it stands now; countNow may ask the database.
     void updatePosition(bool countNow = false);
     [[nodiscard]] QString positionText() const;
+    // Whether key is one of the form's own keys that a field must not take
+    // for itself (Ctrl+Y, which an edit field would use to redo its typing);
+    // the page keys stay a note's own.
+    [[nodiscard]] bool isCommandKey(const QKeyEvent &key) const;
 
 public slots:
     void reject() override;
@@ -53,6 +58,8 @@ protected:
 private:
     // Whether the form may close now (it offers to save first).
     bool mayClose();
+    // Modeless use: hides the dialog and lets its owner destroy it.
+    void askOwnerToClose();
     void runRecordCommand(int id);
     void runDesignCommand(int id);
 

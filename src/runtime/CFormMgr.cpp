@@ -35,6 +35,59 @@ QString recordTextOfDate(const QDate &date)
     return QStringLiteral("%1-%2-%3").arg(date.year()).arg(date.month()).arg(date.day());
 }
 
+// The first field in the form's order that takes the keyboard (a caption or
+// a frame never does); null when there is none.
+QWidget *firstField(const QVector<CDynControl *> &controls)
+{
+    for (const CDynControl *control : controls) {
+        QWidget *window = control->GetWindow();
+        if (window && !window->isHidden() && window->focusPolicy() != Qt::NoFocus &&
+            window->isEnabled())
+            return window;
+    }
+    return nullptr;
+}
+
+// A caption as a name to announce: "&Name:" is "Name".
+QString spokenCaption(const QString &caption)
+{
+    QString text = caption;
+    text.remove(QLatin1Char('&'));
+    text = text.simplified();
+    while (text.endsWith(QLatin1Char(':')))
+        text.chop(1);
+    return text.trimmed();
+}
+
+// Gives every field the name a screen reader announces for it: the text of
+// its label ("Name:" for the column name), or, where it has none, the title
+// of the frame it stands in. Without either it keeps its column's name; a
+// check box has its own caption.
+void nameFieldsAfterLabels(const CForm &form)
+{
+    for (const CDynControl *control : form.controls()) {
+        QWidget *window = control->GetWindow();
+        if (!window ||
+            (control->kind() != ControlKind::Edit && control->kind() != ControlKind::DateTime))
+            continue;
+        QString spoken;
+        if (const CDynControl *label =
+                form.findControl(control->GetName() + CDynControl::NameSuffix(ControlKind::Static)))
+            spoken = spokenCaption(label->GetCaption());
+        if (spoken.isEmpty()) {
+            for (const CDynControl *frame : form.controls()) {
+                if (frame->kind() == ControlKind::Frame &&
+                    frame->GetRect().contains(control->GetRect())) {
+                    spoken = spokenCaption(frame->GetCaption());
+                    break;
+                }
+            }
+        }
+        if (!spoken.isEmpty())
+            window->setAccessibleName(spoken);
+    }
+}
+
 } // namespace
 
 CFormMgr::CFormMgr() = default;
@@ -86,10 +139,15 @@ bool CFormMgr::CreateForm(CFormParent *host, const QString &document, bool newRe
         m_pDataMgr = std::move(records);
         m_pDataMgr->Open(document, newRecord);
         FillForm();
+        nameFieldsAfterLabels(*m_pForm);
     }
     ResizeForm();
-    if (m_bDesignMode)
+    if (m_bDesignMode) {
         m_pForm->setFocus();
+    } else if (QWidget *field = firstField(m_pForm->controls())) {
+        // The user types into the first field as soon as the form is up.
+        field->setFocus();
+    }
     return true;
 }
 
@@ -122,8 +180,12 @@ void CFormMgr::FillForm()
             control->ClearValue();
             control->SetModified(false);
         }
-        if (!controls.isEmpty() && controls.first()->GetWindow())
-            controls.first()->GetWindow()->setFocus();
+        // A new record starts at its first field (not at a caption or a
+        // frame that happens to come first in the list).
+        if (QWidget *field = firstField(controls))
+            field->setFocus();
+        if (m_pHost)
+            m_pHost->recordChanged();
         return;
     }
     const QString record = m_pDataMgr->GetRecordXml();
@@ -155,6 +217,8 @@ void CFormMgr::FillForm()
         }
         control->SetModified(false);
     }
+    if (m_pHost)
+        m_pHost->recordChanged();
 }
 
 bool CFormMgr::SaveData()
@@ -198,6 +262,8 @@ bool CFormMgr::SaveData()
         return false; // the data manager has said why; the controls keep their values
     for (CDynControl *control : m_pForm->controls())
         control->SetModified(false);
+    if (m_pHost)
+        m_pHost->recordChanged();
     return true;
 }
 
@@ -270,6 +336,14 @@ bool CFormMgr::DeleteData()
 {
     if (!m_pDataMgr || !m_pDataMgr->DeleteRecord())
         return false;
+    if (!m_pDataMgr->HasRecord()) {
+        // The last record went, and the records stand behind their end,
+        // where nothing typed could be saved: the form shows the record
+        // before it, or a new one when none is left.
+        m_pDataMgr->MovePrevious();
+        if (!m_pDataMgr->HasRecord())
+            m_pDataMgr->AddRecord();
+    }
     FillForm();
     return true;
 }
