@@ -16,20 +16,21 @@ QtMessageHandler g_previousHandler = nullptr;
 // not reach before it fell back (the program says that once, in German,
 // through whyNoWindow()), a platform that keeps no size hints, a runtime
 // folder it chose by itself.
-bool isPlatformNoise(const QMessageLogContext &context, const QString &text)
+bool isPlatformNoise(QtMsgType type, const QMessageLogContext &context, const QString &text)
 {
     const QLatin1String category(context.category ? context.category : "");
     if (g_fallbackOffered &&
         (category == QLatin1String("qt.qpa.xcb") || category == QLatin1String("qt.qpa.plugin") ||
          category == QLatin1String("qt.qpa.wayland")))
-        return true;
-    return text == QLatin1String("This plugin does not support propagateSizeHints()") ||
-           text.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR not set"));
+        return type != QtFatalMsg;
+    return type == QtWarningMsg &&
+           (text == QLatin1String("This plugin does not support propagateSizeHints()") ||
+            text.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR not set")));
 }
 
 void withoutPlatformNoise(QtMsgType type, const QMessageLogContext &context, const QString &text)
 {
-    if (type == QtWarningMsg && isPlatformNoise(context, text))
+    if (isPlatformNoise(type, context, text))
         return;
     if (g_previousHandler) // Qt hands out its default handler, never null
         g_previousHandler(type, context, text);
