@@ -1,6 +1,6 @@
 #include "FilterOptions.h"
 
-#include "CommandLine.h"
+#include "common/CommandLine.h"
 
 #include <QCommandLineParser>
 

@@ -9,9 +9,9 @@
 // error. --screenshot FILE draws the dialog into a PNG on the offscreen
 // platform instead of waiting for a user.
 
-#include "ConsoleMessages.h"
 #include "FilterOptions.h"
-#include "HostStartup.h"
+#include "common/ConsoleMessages.h"
+#include "common/HostStartup.h"
 
 #include "facade/CKeloFilter.h"
 

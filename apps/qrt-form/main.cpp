@@ -11,12 +11,12 @@
 // program ends at once with exit code 3 instead of waiting for a user;
 // --screenshot draws the form on the offscreen platform instead.
 
-#include "ConsoleMessages.h"
 #include "DatabaseCheck.h"
 #include "FormExit.h"
 #include "FormOptions.h"
 #include "FormWatcher.h"
-#include "HostStartup.h"
+#include "common/ConsoleMessages.h"
+#include "common/HostStartup.h"
 
 #include "facade/CKeloForm.h"
 #include "runtime/CFormDlg.h"
