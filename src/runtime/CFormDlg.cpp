@@ -10,6 +10,7 @@
 
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLayout>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -293,6 +294,7 @@ void CFormDlg::updatePosition(bool countNow)
             m_pFormHost->GetFormMgr()->dataManager())
             m_pFormHost->GetFormMgr()->dataManager()->GetPosition(true);
         m_position->setText(positionText());
+        toolBar()->layout()->invalidate(); // a label hidden behind "»" would not ask
     } catch (const ComError &) {
         // The count is a courtesy: a database that cannot answer now is
         // reported by the next command that needs it, not by the count.
