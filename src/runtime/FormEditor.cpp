@@ -231,7 +231,7 @@ bool FormEditor::selectAndTrack(CDynControl *control, const QPoint &point,
         if (!shift)
             deselectAll();
         control->Select(true);
-        raiseTrackers();
+        refreshTrackers();
         m_form.repaint();
     } else if (shift) {
         control->Select(false);
@@ -375,7 +375,7 @@ void FormEditor::finishBand(const QPoint &point, Qt::KeyboardModifiers modifiers
         else if (!touched && !shift && control->IsSelected())
             control->Select(false);
     }
-    raiseTrackers();
+    refreshTrackers();
     m_form.repaint();
 }
 
@@ -449,7 +449,7 @@ void FormEditor::selectOnly(const QVector<CDynControl *> &controls)
         if (wanted != control->IsSelected())
             control->Select(wanted);
     }
-    raiseTrackers();
+    refreshTrackers();
     m_form.repaint();
 }
 
@@ -481,11 +481,15 @@ void FormEditor::deleteSelected()
     m_form.repaint();
 }
 
-void FormEditor::raiseTrackers()
+void FormEditor::refreshTrackers()
 {
     for (const CDynControl *control : m_form.controls()) {
-        if (RectTracker *tracker = trackerOf(*control))
+        RectTracker *tracker = trackerOf(*control);
+        if (tracker)
             tracker->raise();
+        // A selected control shows that a drag moves it.
+        if (QWidget *window = control->GetWindow())
+            window->setCursor(tracker ? Qt::SizeAllCursor : Qt::ArrowCursor);
     }
     if (m_band && m_band->isVisible())
         m_band->raise();
@@ -500,7 +504,7 @@ void FormEditor::showRestored(const QVector<CDynControl *> &changed)
     }
     if (!onForm.isEmpty())
         selectOnly(onForm);
-    raiseTrackers();
+    refreshTrackers();
 }
 
 // --- changes -------------------------------------------------------------
@@ -523,7 +527,7 @@ void FormEditor::endChange(LayoutCommand::Origin origin)
         sortFieldsIntoReadingOrder();
     m_form.calcExtent();
     LayoutState after = LayoutState::capture(m_form);
-    raiseTrackers();
+    refreshTrackers();
     if (after != m_before)
         m_undoStack->push(
             new LayoutCommand(m_form, std::move(m_before), std::move(after), m_changeText, origin));
@@ -537,7 +541,7 @@ void FormEditor::cancelChange()
     m_changeDepth = 0;
     m_before.restore(m_form);
     m_before = LayoutState();
-    raiseTrackers();
+    refreshTrackers();
 }
 
 bool FormEditor::fieldsInReadingOrder() const

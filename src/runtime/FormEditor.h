@@ -118,8 +118,10 @@ public:
 
     // After an undo or redo: selects what it changed, outlines on top.
     void showRestored(const QVector<CDynControl *> &changed);
-    // Puts the selection outlines above the controls again.
-    void raiseTrackers();
+    // Puts the selection outlines above the controls again (a control shown
+    // or made anew lies on top of them) and gives selected controls the
+    // move cursor.
+    void refreshTrackers();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

@@ -145,6 +145,13 @@ TEST_F(TabOrderTest, AShownFieldComesBesideItsLabelBelowEverything)
     EXPECT_EQ(texts(shown), QStringList({"kunde", "aktiv", "plz", "notiz"}));
     EXPECT_EQ(shown->currentRow(), 1) << "ready for the next Delete";
     EXPECT_EQ(dialog.hiddenFields(), QVector<CDynControl *>({control("ort")}));
+    EXPECT_EQ(shown->dragDropMode(), QAbstractItemView::InternalMove) << "reordered by dragging";
+
+    // A field the form will not give up stays where it is listed.
+    ASSERT_TRUE(form->removeControl(*control("aktiv")));
+    EXPECT_FALSE(dialog.HideField(1));
+    EXPECT_EQ(messages.texts(), QStringList("Eingabefeld konnte nicht entfernt werden!"));
+    EXPECT_EQ(texts(shown), QStringList({"kunde", "aktiv", "plz", "notiz"}));
 }
 
 TEST_F(TabOrderTest, OkOrdersTheFieldsFirstAsListedThenCaptionsAndFrames)

@@ -86,7 +86,9 @@ TEST_F(FormEditorTest, ClicksShiftClicksAndBandsSelect)
 {
     mouse.click(QPoint(80, 15));
     EXPECT_EQ(selectedOn(form), QStringList("Name"));
+    EXPECT_EQ(name->GetWindow()->cursor().shape(), Qt::SizeAllCursor) << "a drag moves it";
     mouse.click(QPoint(20, 55));
+    EXPECT_EQ(name->GetWindow()->cursor().shape(), Qt::ArrowCursor);
     EXPECT_EQ(selectedOn(form), QStringList("Aktiv")) << "a click without Shift selects one";
     mouse.click(QPoint(80, 15), Qt::ShiftModifier);
     EXPECT_EQ(selectedOn(form), QStringList({"Name", "Aktiv"}));
