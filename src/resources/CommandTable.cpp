@@ -81,6 +81,11 @@ const Row kRows[] = {
     {IdControlRemove, "Steuerelement entfernen", "Steuerelement vom Formular entfernen\nEntfernen",
      kNone},
     {IdCloseMenu, "Menü schließen", "", kNone},
+    // Beyond the product's table: undo and redo of the layout's changes.
+    {IdDesignUndo, "&Rückgängig\t<Strg>+<z>",
+     "Letzte Änderung am Formular rückgängig machen\nRückgängig", kNone},
+    {IdDesignRedo, "&Wiederholen\t<Strg>+<y>",
+     "Rückgängig gemachte Änderung am Formular wiederholen\nWiederholen", kNone},
     {IdTickCount, "TickCount", "", kNone},
 };
 
@@ -153,8 +158,9 @@ MenuEntry menu(int menuId)
 {
     switch (menuId) {
     case MenuDesign: {
-        MenuEntry entry = popup(
-            "&Datei", {IdDateiNeu, IdDateiResize, IdDateiSpeichern, IdSeparator, IdDateiTabOrder});
+        MenuEntry entry =
+            popup("&Datei", {IdDateiNeu, IdDateiResize, IdDateiSpeichern, IdSeparator, IdDesignUndo,
+                             IdDesignRedo, IdSeparator, IdDateiTabOrder});
         entry.entries << alignmentPopup() << item(IdSeparator) << item(IdDateiAddStatic)
                       << item(IdDateiAddFrame) << item(IdSeparator) << item(IdAppExit);
         return entry;

@@ -5,6 +5,7 @@
 #include "platform/DialogUnits.h"
 #include "resources/CommandTable.h"
 #include "runtime/CDlgToolBar.h"
+#include "runtime/CForm.h"
 #include "runtime/CFormFrame.h"
 #include "xml/CXmlHelper.h"
 
@@ -12,6 +13,7 @@
 #include <QLabel>
 #include <QLayout>
 #include <QTimer>
+#include <QUndoStack>
 #include <QVBoxLayout>
 
 using namespace CommandTable;
@@ -103,6 +105,34 @@ void CFormDlg::modeChanged(bool designMode)
 {
     m_bDesignMode = designMode;
     setMenu(designMode ? MenuDesign : MenuData);
+    // The undo and redo commands follow the history of the form built now
+    // (a rebuilt form starts a new one).
+    if (QUndoStack *history = designHistory())
+        connect(history, &QUndoStack::indexChanged, this, &CFormDlg::designHistoryChanged,
+                Qt::UniqueConnection);
+    designHistoryChanged();
+}
+
+QUndoStack *CFormDlg::designHistory() const
+{
+    CFormMgr *manager = m_pFormHost ? m_pFormHost->GetFormMgr() : nullptr;
+    CForm *form = manager ? manager->GetForm() : nullptr;
+    return form && m_bDesignMode ? form->undoStack() : nullptr;
+}
+
+void CFormDlg::designHistoryChanged()
+{
+    const QUndoStack *history = designHistory();
+    const auto name = [](const QString &command, const QString &change, const char *key) {
+        return (change.isEmpty() ? command : command + QStringLiteral(": ") + change) +
+               QLatin1String(key);
+    };
+    commandAction(IdDesignUndo)
+        ->setText(name(QStringLiteral("&Rückgängig"), history ? history->undoText() : QString(),
+                       "\t<Strg>+<z>"));
+    commandAction(IdDesignRedo)
+        ->setText(name(QStringLiteral("&Wiederholen"), history ? history->redoText() : QString(),
+                       "\t<Strg>+<y>"));
     updateCommandStates();
 }
 
@@ -114,6 +144,10 @@ bool CFormDlg::canRun(int id) const
         return false;
     if (isRecordCommand(id))
         return m_pFormHost->IsEnabled() && !m_pFormHost->GetDesignMode();
+    if (id == IdDesignUndo || id == IdDesignRedo) {
+        const QUndoStack *history = designHistory();
+        return history && (id == IdDesignUndo ? history->canUndo() : history->canRedo());
+    }
     return true;
 }
 
@@ -224,6 +258,14 @@ void CFormDlg::runDesignCommand(int id)
         break;
     case IdAlignBottomRaster:
         host->Ausrichten(CFormMgr::UNTEN, true);
+        break;
+    case IdDesignUndo:
+        if (QUndoStack *history = designHistory())
+            history->undo();
+        break;
+    case IdDesignRedo:
+        if (QUndoStack *history = designHistory())
+            history->redo();
         break;
     default:
         break;

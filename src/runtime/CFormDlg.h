@@ -9,6 +9,7 @@
 class CFormFrame;
 class QKeyEvent;
 class QLabel;
+class QUndoStack;
 
 // The dialog a form is shown in: menu and tool bar for the form's mode, the
 // accelerators of the records, and below them the form frame, which holds
@@ -55,7 +56,13 @@ protected:
     void onCommand(int id) override;
     bool canRun(int id) const override;
 
+private slots:
+    // The design history changed: undo and redo name what they would do.
+    void designHistoryChanged();
+
 private:
+    // The design-mode form's history of changes; null in data mode.
+    [[nodiscard]] QUndoStack *designHistory() const;
     // Whether the form may close now (it offers to save first).
     bool mayClose();
     // Modeless use: hides the dialog and lets its owner destroy it.

@@ -7,11 +7,13 @@
 #include "controls/CDynStatic.h"
 #include "data/CAdoDataMgr.h"
 #include "data/DateText.h"
+#include "dialogs/CTabOrderDlg.h"
 #include "filter/CFilterMgr.h"
 #include "formdef/CAdoFormBuilder.h"
 #include "platform/UserMessages.h"
 #include "runtime/CForm.h"
 #include "runtime/CFormParent.h"
+#include "runtime/FormEditor.h"
 #include "xml/CXmlHelper.h"
 #include "xml/RecordText.h"
 
@@ -391,8 +393,15 @@ bool CFormMgr::SaveForm()
 
 void CFormMgr::ChangeTabOrder()
 {
-    // The field layout dialog arrives with the design-mode editor; until then
-    // the layout of the fields is what the stored or generated form gives.
+    if (!m_pForm || !m_pBuilder)
+        return;
+    // Whatever the dialog adds, removes and orders is one change to undo.
+    FormChange change(*m_pForm, QStringLiteral("Felder anordnen"));
+    CTabOrderDlg dialog(m_pForm, m_pBuilder.get(), m_pHost ? m_pHost->GetWnd() : nullptr);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    change.keepListedOrder(); // the user has fixed the fields' order
+    ResizeForm();
 }
 
 void CFormMgr::AddStatic()
@@ -410,8 +419,12 @@ void CFormMgr::addDrawnElement(ControlKind kind)
     if (!m_pForm || !m_pBuilder)
         return;
     const QRect drawn = m_pForm->TakeDrawnRect();
+    // Nothing drawn, or the form went while the user drew (nothing of this
+    // manager is touched then).
     if (drawn.width() <= 0 || drawn.height() <= 0)
         return;
+    FormChange change(*m_pForm, kind == ControlKind::Static ? QStringLiteral("Überschrift einfügen")
+                                                            : QStringLiteral("Rahmen einfügen"));
     // A new caption or frame is named after a new field name, so that its
     // own name ("FELD_1012_TITEL") is unique on the form.
     const QString caption = m_pBuilder->NewFieldName();
@@ -423,5 +436,8 @@ void CFormMgr::addDrawnElement(ControlKind kind)
     control->MoveTo(drawn.left(), drawn.top(), drawn.left() + drawn.width(),
                     drawn.top() + drawn.height());
     m_pBuilder->PlaceControl(kind, caption);
+    // The new element is what the user works on next.
+    if (FormEditor *editor = m_pForm->editor())
+        editor->selectOnly({control});
     m_pForm->repaint();
 }

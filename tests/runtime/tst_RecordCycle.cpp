@@ -5,6 +5,7 @@
 #include "FormDialogTestSupport.h"
 
 #include "filter/CFilterDlg.h"
+#include "runtime/FormEditor.h"
 
 #include "filter/FilterTestSupport.h"
 
@@ -319,6 +320,13 @@ TEST_P(DesignDialogTest, DesignModeHasItsBarsAndKeysAndAsksBeforeClosing)
     press(Qt::Key_S, Qt::ControlModifier);
     EXPECT_EQ(form()->controls().size(), shownControls);
     EXPECT_EQ(manager()->dataManager(), nullptr);
+    EXPECT_TRUE(messages.texts().isEmpty());
+
+    // Escape first drops a selection; only then does it close.
+    form()->editor()->selectAll();
+    press(Qt::Key_Escape);
+    EXPECT_TRUE(form()->editor()->selection().isEmpty());
+    EXPECT_TRUE(dialog->isVisible());
     EXPECT_TRUE(messages.texts().isEmpty());
 
     const QString question = QStringLiteral("Möchten Sie das Formular jetzt speichern?");
