@@ -318,13 +318,16 @@ QString CFormDlg::positionText() const
     if (!records)
         return QString();
     const CDataMgr::Position position = records->GetPosition(false);
-    const QString count =
-        position.count >= 0 ? QString::number(position.count) : QStringLiteral("… (wird gezählt)");
+    // While the engine still counts, say so once, without a placeholder
+    // number the user might take for a figure.
+    const bool counted = position.count >= 0;
     if (position.newRecord)
-        return QStringLiteral("Neuer Datensatz (%1 vorhanden)").arg(count);
+        return counted ? QStringLiteral("Neuer Datensatz (%1 vorhanden)").arg(position.count)
+                       : QStringLiteral("Neuer Datensatz (Anzahl wird ermittelt)");
     const QString number =
         position.number > 0 ? QString::number(position.number) : QStringLiteral("?");
-    return QStringLiteral("Datensatz %1 von %2").arg(number, count);
+    return counted ? QStringLiteral("Datensatz %1 von %2").arg(number).arg(position.count)
+                   : QStringLiteral("Datensatz %1 (Anzahl wird ermittelt)").arg(number);
 }
 
 void CFormDlg::updatePosition(bool countNow)

@@ -189,7 +189,7 @@ TEST_P(ManyRecordsTest, TheCountNeverDelaysTheFirstRecord)
     Recordset *keys = records()->recordset();
     ASSERT_FALSE(keys->keysComplete()) << "the test wants keys still to be read";
     EXPECT_EQ(shown("name"), CustomerForm::nameOf(1));
-    EXPECT_EQ(dialog->positionText(), "Datensatz 1 von … (wird gezählt)");
+    EXPECT_EQ(dialog->positionText(), "Datensatz 1 (Anzahl wird ermittelt)");
     EXPECT_EQ(dialog->findChild<QLabel *>("position")->text(), dialog->positionText());
     const qsizetype readBefore = keys->keysRead();
 
