@@ -432,3 +432,17 @@ bool CDynControl::eventFilter(QObject *watched, QEvent *event)
         return false;
     }
 }
+
+bool CDynControl::CarriesValue() const
+{
+    switch (kind()) {
+    case ControlKind::Edit:
+    case ControlKind::Checkbox:
+    case ControlKind::DateTime:
+        return true;
+    case ControlKind::Static:
+    case ControlKind::Frame:
+        break;
+    }
+    return false;
+}

@@ -149,6 +149,9 @@ public:
     [[nodiscard]] int Bottom() const { return GetRect().top() + GetRect().height(); }
 
     [[nodiscard]] ControlKind kind() const { return ControlKind(GetTyp()); }
+    // Edit fields, check boxes and date fields show a column's value;
+    // captions and frames only decorate.
+    [[nodiscard]] bool CarriesValue() const;
     [[nodiscard]] bool IsDesignMode() const { return m_designMode; }
     [[nodiscard]] const QString &GetName() const { return m_name; }
     [[nodiscard]] const QString &GetCaption() const { return m_caption; }

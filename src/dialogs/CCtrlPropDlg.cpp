@@ -2,6 +2,7 @@
 
 #include "dialogs/DataExchange.h"
 #include "platform/BuddyGroupBox.h"
+#include "platform/DialogButtons.h"
 #include "platform/DialogUnits.h"
 #include "platform/KeyAction.h"
 #include "platform/ScreenFit.h"
@@ -17,16 +18,11 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+using qrt::named;
+
 namespace {
 
 constexpr int kMaxTitleLength = 50;
-
-template <typename Widget> Widget *named(Widget *widget, const char *name, int id)
-{
-    widget->setObjectName(QLatin1String(name));
-    widget->setProperty("controlId", id);
-    return widget;
-}
 
 QLabel *labelFor(QWidget *buddy, const QString &text)
 {
@@ -140,13 +136,7 @@ CCtrlPropDlg::CCtrlPropDlg(QWidget *parent) : QDialog(parent), m_chooseFont(choo
         return true;
     });
 
-    auto *ok = named(new QPushButton(QStringLiteral("&OK"), this), "ok", 1);
-    ok->setDefault(true);
-    connect(ok, &QPushButton::clicked, this, &CCtrlPropDlg::accept);
-    auto *cancel = named(new QPushButton(QStringLiteral("&Abbrechen"), this), "cancel", 2);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-    for (QPushButton *button : {ok, cancel})
-        button->setMinimumWidth(qMax(units.x(50), button->sizeHint().width()));
+    const auto [ok, cancel] = qrt::makeOkCancelButtons(this, units);
 
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(titleFrame);

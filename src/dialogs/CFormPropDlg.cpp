@@ -2,6 +2,7 @@
 
 #include "dialogs/DataExchange.h"
 #include "platform/BuddyGroupBox.h"
+#include "platform/DialogButtons.h"
 #include "platform/DialogUnits.h"
 #include "platform/ScreenFit.h"
 
@@ -13,18 +14,13 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+using qrt::named;
+
 namespace {
 
 constexpr int kMinRaster = 5;
 constexpr int kMaxRaster = 50;
 constexpr int kMaxTitleLength = 50;
-
-template <typename Widget> Widget *named(Widget *widget, const char *name, int id)
-{
-    widget->setObjectName(QLatin1String(name));
-    widget->setProperty("controlId", id);
-    return widget;
-}
 
 } // namespace
 
@@ -58,13 +54,7 @@ CFormPropDlg::CFormPropDlg(QWidget *parent) : QDialog(parent)
     titleFrame->setBuddy(m_titleEdit);
     (new QVBoxLayout(titleFrame))->addWidget(m_titleEdit);
 
-    auto *ok = named(new QPushButton(QStringLiteral("&OK"), this), "ok", 1);
-    ok->setDefault(true);
-    connect(ok, &QPushButton::clicked, this, &CFormPropDlg::accept);
-    auto *cancel = named(new QPushButton(QStringLiteral("&Abbrechen"), this), "cancel", 2);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-    for (QPushButton *button : {ok, cancel})
-        button->setMinimumWidth(qMax(units.x(50), button->sizeHint().width()));
+    const auto [ok, cancel] = qrt::makeOkCancelButtons(this, units);
 
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(raster);

@@ -8,6 +8,7 @@
 #include "platform/BuddyGroupBox.h"
 #include "platform/CalendarDateEdit.h"
 #include "platform/ComError.h"
+#include "platform/DialogButtons.h"
 #include "platform/DialogUnits.h"
 #include "platform/KeyAction.h"
 #include "platform/ScreenFit.h"
@@ -23,16 +24,12 @@
 #include <QScrollBar>
 #include <QSignalBlocker>
 
+using qrt::named;
+using qrt::setButtonWidth;
+
 namespace {
 
 constexpr int kMaxValueLength = 60;
-
-template <typename Widget> Widget *named(Widget *widget, const char *name, int id)
-{
-    widget->setObjectName(QLatin1String(name));
-    widget->setProperty("controlId", id);
-    return widget;
-}
 
 QLabel *labelFor(QWidget *buddy, const QString &text, const char *name)
 {
@@ -55,12 +52,6 @@ void fitToEntries(QComboBox *box, int maxCharacters)
 
 // At least as wide as the template's buttons (50 units), wider where the
 // text needs it.
-void setButtonWidth(const DialogUnits &units, std::initializer_list<QPushButton *> buttons)
-{
-    for (QPushButton *button : buttons)
-        button->setMinimumWidth(qMax(units.x(50), button->sizeHint().width()));
-}
-
 } // namespace
 
 CFilterDlg::CFilterDlg(CFilterMgr *store, QWidget *parent) : QDialog(parent), m_pFilterMgr(store)
@@ -108,12 +99,7 @@ void CFilterDlg::createControls()
     QWidget *input = createInputFrame(units);
     QWidget *saved = createSavedFiltersFrame(units);
     QWidget *criteria = createCriteriaFrame(units);
-    auto *ok = named(new QPushButton(QStringLiteral("&OK"), this), "ok", 1);
-    ok->setDefault(true);
-    auto *cancel = named(new QPushButton(QStringLiteral("&Abbrechen"), this), "cancel", 2);
-    connect(ok, &QPushButton::clicked, this, &CFilterDlg::accept);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-    setButtonWidth(units, {ok, cancel});
+    const auto [ok, cancel] = qrt::makeOkCancelButtons(this, units);
 
     auto *dialog = new QGridLayout(this);
     dialog->addWidget(input, 0, 0);

@@ -1,6 +1,7 @@
 #include "filter/CInhaltDlg.h"
 
 #include "platform/BuddyGroupBox.h"
+#include "platform/DialogButtons.h"
 #include "platform/DialogUnits.h"
 #include "platform/ScreenFit.h"
 
@@ -32,15 +33,7 @@ CInhaltDlg::CInhaltDlg(QWidget *parent) : QDialog(parent)
             current->setSelected(true);
     });
 
-    auto *ok = new QPushButton(QStringLiteral("&OK"), this);
-    ok->setObjectName(QStringLiteral("ok"));
-    ok->setDefault(true);
-    connect(ok, &QPushButton::clicked, this, &CInhaltDlg::accept);
-    auto *cancel = new QPushButton(QStringLiteral("&Abbrechen"), this);
-    cancel->setObjectName(QStringLiteral("cancel"));
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-    for (QPushButton *button : {ok, cancel})
-        button->setMinimumWidth(qMax(units.x(50), button->sizeHint().width()));
+    const auto [ok, cancel] = qrt::makeOkCancelButtons(this, units);
 
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(frame, 1);

@@ -20,20 +20,6 @@ constexpr int kRightMargin = 15;
 // The raster's colour: a mid grey that reads as a guide, not as content.
 const QColor kRasterColour(0x80, 0x80, 0x80);
 
-bool carriesValue(const CDynControl &control)
-{
-    switch (control.kind()) {
-    case ControlKind::Edit:
-    case ControlKind::Checkbox:
-    case ControlKind::DateTime:
-        return true;
-    case ControlKind::Static:
-    case ControlKind::Frame:
-        break;
-    }
-    return false;
-}
-
 } // namespace
 
 CForm::CForm(CFormParent *host, bool designMode)
@@ -201,7 +187,7 @@ bool CForm::removeControl(CDynControl &control)
         return false;
     }
     FormChange change(*this, QStringLiteral("Entfernen"));
-    if (carriesValue(control)) {
+    if (control.CarriesValue()) {
         // The label goes with its field; one the user took off already stays off.
         if (CDynControl *label =
                 findControl(control.GetCaption() + CDynControl::NameSuffix(ControlKind::Static)))

@@ -48,20 +48,6 @@ protected:
     }
 };
 
-bool carriesValue(const CDynControl &control)
-{
-    switch (control.kind()) {
-    case ControlKind::Edit:
-    case ControlKind::Checkbox:
-    case ControlKind::DateTime:
-        return true;
-    case ControlKind::Static:
-    case ControlKind::Frame:
-        break;
-    }
-    return false;
-}
-
 RectTracker *trackerOf(const CDynControl &control)
 {
     return dynamic_cast<RectTracker *>(control.GetTracker());
@@ -548,7 +534,7 @@ bool FormEditor::fieldsInReadingOrder() const
 {
     QVector<QRect> rects;
     for (const CDynControl *control : m_form.controls()) {
-        if (carriesValue(*control))
+        if (control->CarriesValue())
             rects << control->GetRect();
     }
     return FormGeometry::inReadingOrder(rects);
@@ -560,7 +546,7 @@ void FormEditor::sortFieldsIntoReadingOrder()
     QVector<int> places;
     QVector<QRect> rects;
     for (qsizetype i = 0; i < controls.size(); ++i) {
-        if (carriesValue(*controls.at(i))) {
+        if (controls.at(i)->CarriesValue()) {
             places << int(i);
             rects << controls.at(i)->GetRect();
         }
