@@ -60,9 +60,10 @@ public:
     void setToolBarVisible(bool visible);
     [[nodiscard]] bool isToolBarVisible() const;
 
-    // The message interface for this form's questions and messages (not
-    // owned, outliving the widget or reset to null first); null uses the
-    // one installed when a command runs.
+    // The message interface for the questions and messages of this form's
+    // commands: opening, the slots, the tool bar and its keys (not owned;
+    // it outlives the widget or is reset to null first). Null uses the one
+    // installed when a command runs.
     void setMessages(UserMessages *messages);
     [[nodiscard]] UserMessages *messages() const;
 
