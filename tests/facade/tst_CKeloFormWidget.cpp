@@ -196,6 +196,24 @@ TEST_P(FormWidgetTest, TheToolBarRunsTheSameCommandsAndCanBeHidden)
     QTest::keyClick(edit("ort"), Qt::Key_S, Qt::ControlModifier);
     EXPECT_EQ(stored("ort", 5), "Meckenheim");
 
+    // Ctrl+Y in a field is the form's undo, not the field's redo.
+    retype("ort", "Vertippt");
+    messages.answer(Answer::Yes);
+    QTest::keyClick(edit("ort"), Qt::Key_Y, Qt::ControlModifier);
+    EXPECT_EQ(messages.questions().value(0),
+              "Änderungen an diesem Satz wirklich rückgängig machen?");
+    EXPECT_EQ(edit("ort")->text(), "Meckenheim");
+
+    // Outside the form the keys are the host's own.
+    auto *hostField = new QLineEdit(host.get());
+    host->layout()->addWidget(hostField);
+    hostField->show();
+    hostField->setFocus();
+    ASSERT_TRUE(hostField->hasFocus());
+    QTest::keyClick(hostField, Qt::Key_PageUp);
+    QTest::keyClick(hostField, Qt::Key_N, Qt::ControlModifier);
+    EXPECT_EQ(widget->currentKey(), 5);
+
     widget->setToolBarVisible(false);
     EXPECT_FALSE(widget->isToolBarVisible());
     EXPECT_FALSE(widget->findChild<CDlgToolBar *>()->isVisible());
