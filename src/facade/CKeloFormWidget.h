@@ -85,8 +85,10 @@ public:
     [[nodiscard]] bool isFormEnabled() const;
 
 signals:
-    // Another record is shown, or a new one was started (key -1), or a new
-    // record was stored and has its key now.
+    // The form shows a record anew: another one, a new one (key -1), the
+    // same one's stored values again (undo, a filter that keeps it), or a
+    // new record that was stored and has its key now. A save that keeps the
+    // key says nothing here.
     void currentRecordChanged(qint64 key);
     // The record shown was written to the database.
     void recordSaved(qint64 key);
