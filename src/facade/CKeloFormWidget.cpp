@@ -292,10 +292,18 @@ public:
 
     void dropForm()
     {
-        // The form (manager, records, controls) goes before anything else of
-        // the widget; its children's deletion would come too late.
-        delete frame.data();
+        Frame *old = frame.data();
         frame.clear();
+        if (old && m_running) {
+            // A host's slot closes the form while one of the form's own
+            // commands still runs on it: it goes once that has returned.
+            old->hide();
+            old->deleteLater();
+        } else {
+            // The form (manager, records, controls) goes before anything
+            // else of the widget; its children's deletion would come too late.
+            delete old;
+        }
         m_shownKey = -1;
         m_justSaved = false;
         updateCommandStates();

@@ -260,6 +260,18 @@ TEST_P(FormWidgetTest, UnsavedChangesAreReportedAndOfferedForSavingBeforeClosing
     EXPECT_EQ(keys(saved), (QList<qint64>{1, 1}));
     EXPECT_EQ(widget->currentKey(), 2);
 
+    // A host may close the form from a slot on its signals.
+    QObject::connect(widget, &CKeloFormWidget::recordSaved, widget, &CKeloFormWidget::close);
+    retype("ort", "Wachtberg");
+    EXPECT_TRUE(widget->save());
+    EXPECT_FALSE(widget->isOpen());
+    EXPECT_EQ(stored("ort", 2), "Wachtberg");
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(widget->findChildren<QLineEdit *>().isEmpty()) << "the form went afterwards";
+    QObject::disconnect(widget, &CKeloFormWidget::recordSaved, widget, &CKeloFormWidget::close);
+    ASSERT_TRUE(openSorted());
+    widget->next();
+
     // Closing the form drops what was typed, without a question.
     retype("ort", "Verworfen");
     messages.clear();
@@ -267,7 +279,7 @@ TEST_P(FormWidgetTest, UnsavedChangesAreReportedAndOfferedForSavingBeforeClosing
     EXPECT_FALSE(widget->isOpen());
     EXPECT_FALSE(widget->hasUnsavedChanges());
     EXPECT_TRUE(messages.texts().isEmpty());
-    EXPECT_EQ(stored("ort", 2), "Köln");
+    EXPECT_EQ(stored("ort", 2), "Wachtberg");
 }
 
 TEST_P(FormWidgetTest, ErrorsReachTheSignalAndTheHostsMessages)
