@@ -260,6 +260,16 @@ qint64 CAdoDataMgr::GetLastUpdateKey()
     return m_lastUpdateKey;
 }
 
+qint64 CAdoDataMgr::GetCurrentKey()
+{
+    if (!m_recordset || !m_recordset->IsOpen())
+        return -1;
+    Recordset &r = *m_recordset;
+    if (r.IsEOF() || r.IsBOF() || r.EditMode() == adEditAdd)
+        return -1;
+    return keyOfCurrentRow();
+}
+
 CDataMgr::Position CAdoDataMgr::GetPosition(bool countNow)
 {
     Position position;

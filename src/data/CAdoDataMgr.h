@@ -53,6 +53,7 @@ public:
     void MoveLast() override;
     void Undo() override;
     qint64 GetLastUpdateKey() override;
+    qint64 GetCurrentKey() override;
     Position GetPosition(bool countNow) override;
 
     // The record text of the current row (or of none) into currentXml.
@@ -89,6 +90,8 @@ private:
     // changed (the keys were not the reason the row was refused).
     bool takeFreshKeys(const QVector<AutoKey> &autoKeys);
     void RememberUpdateKey();
+    // The current row's primary key as a number; -1 where it is none.
+    qint64 keyOfCurrentRow();
 
     std::unique_ptr<Recordset> m_recordset;
     QString m_document;
@@ -97,7 +100,7 @@ private:
     const QString m_emptyXml;
     qint64 m_lastUpdateKey = -1;
     bool m_readOnlyAnnounced = false;
-    qint64 m_matchingRows = -1; // the engine's count of the filtered rows, once asked
+    qint64 m_matchingRows = -1;             // the engine's count of the filtered rows, once asked
     std::unique_ptr<RecordFilter> m_filter; // may be null
     QWidget *m_dialogParent = nullptr;      // not owned
 };

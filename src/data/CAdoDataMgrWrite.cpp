@@ -33,7 +33,8 @@ bool CAdoDataMgr::WriteRecord(QString recordXml)
         qrt::inform(QStringLiteral("Der Datensatz wurde nicht gespeichert, weil sein Text nicht "
                                    "gelesen werden kann; es wurde nichts geändert.\r\n\r\n"
                                    "Ursache: ") +
-                    reason);
+                        reason,
+                    nullptr, UserMessages::Severity::Error);
         return false;
     }
     // What an earlier, refused attempt assigned is not this attempt's: each
@@ -97,16 +98,16 @@ bool CAdoDataMgr::writeFields(const RecordText::Fields &record, QVector<AutoKey>
             // it is, with all its digits, its time of day, its form.
             newValue = stored;
         } else if (column.readOnly && !hasAutoValue) {
-            qrt::inform(QStringLiteral("Das Feld ") + name +
-                        QStringLiteral(" kann nicht geändert werden; sein Wert wird von der "
-                                       "Datenbank bestimmt."));
+            qrt::warn(QStringLiteral("Das Feld ") + name +
+                      QStringLiteral(" kann nicht geändert werden; sein Wert wird von der "
+                                     "Datenbank bestimmt."));
             return false;
         } else {
             const FieldConversion::Result result =
                 FieldConversion::fromRecordText(column, stored, text);
             switch (result.status) {
             case FieldConversion::Result::Status::InvalidValue:
-                qrt::inform(QStringLiteral("Ungültiger Wert in ") + name);
+                qrt::warn(QStringLiteral("Ungültiger Wert in ") + name);
                 return false;
             case FieldConversion::Result::Status::InvalidType:
                 qrt::inform(QStringLiteral("Ungültiger DatenTyp in ") + name);
@@ -118,8 +119,8 @@ bool CAdoDataMgr::writeFields(const RecordText::Fields &record, QVector<AutoKey>
         }
 
         if (!(column.flags & CF_NULLABLE) && newValue.isNull()) {
-            qrt::inform(QStringLiteral("Das Feld ") + name +
-                        QStringLiteral(" muss einen Wert enthalten."));
+            qrt::warn(QStringLiteral("Das Feld ") + name +
+                      QStringLiteral(" muss einen Wert enthalten."));
             return false;
         }
         if (hasAutoValue) {
@@ -139,7 +140,7 @@ bool CAdoDataMgr::writeFields(const RecordText::Fields &record, QVector<AutoKey>
             // name, before anything is written.
             if (error.code() != DB_E_CANTCONVERTVALUE)
                 throw;
-            qrt::inform(QStringLiteral("Ungültiger Wert in ") + name);
+            qrt::warn(QStringLiteral("Ungültiger Wert in ") + name);
             return false;
         }
     }
@@ -200,22 +201,32 @@ Variant CAdoDataMgr::autoValue(const ColumnInfo &column, const QString &name,
 
 void CAdoDataMgr::RememberUpdateKey()
 {
+    // A table without a primary key leaves the last key as it was.
+    for (const ColumnInfo &column : m_columns) {
+        if (column.flags & CF_PRIMARYKEY) {
+            m_lastUpdateKey = keyOfCurrentRow();
+            return;
+        }
+    }
+}
+
+qint64 CAdoDataMgr::keyOfCurrentRow()
+{
     for (const ColumnInfo &column : m_columns) {
         if (!(column.flags & CF_PRIMARYKEY))
             continue;
         const Variant value = rs().Fields().Item(column.name).Value();
         bool ok = false;
         if (value.isInteger())
-            m_lastUpdateKey = value.toInt64();
-        else if (value.type() == Variant::Type::Decimal)
-            m_lastUpdateKey = value.decimalText().section(QLatin1Char('.'), 0, 0).toLongLong(&ok);
-        else if (value.isFloating() && std::isfinite(value.toDouble()) &&
-                 std::fabs(value.toDouble()) < 9.2e18)
-            m_lastUpdateKey = qint64(std::trunc(value.toDouble()));
-        else
-            m_lastUpdateKey = -1;
-        if (value.type() == Variant::Type::Decimal && !ok)
-            m_lastUpdateKey = -1;
-        return;
+            return value.toInt64();
+        if (value.type() == Variant::Type::Decimal) {
+            const qint64 key = value.decimalText().section(QLatin1Char('.'), 0, 0).toLongLong(&ok);
+            return ok ? key : -1;
+        }
+        if (value.isFloating() && std::isfinite(value.toDouble()) &&
+            std::fabs(value.toDouble()) < 9.2e18)
+            return qint64(std::trunc(value.toDouble()));
+        return -1;
     }
+    return -1;
 }

@@ -31,6 +31,9 @@ public:
     virtual void Undo() {}
     // The key of the row last written; 64 bits wide, as bigint keys are.
     virtual qint64 GetLastUpdateKey() { return -1; }
+    // The key of the current row: -1 for a new row not stored yet, for no
+    // row, and for a key that is not a whole number.
+    virtual qint64 GetCurrentKey() { return -1; }
 
     // Where the current row stands, for showing "Datensatz n von m".
     struct Position

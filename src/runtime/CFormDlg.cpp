@@ -314,7 +314,11 @@ void CFormDlg::askOwnerToClose()
 QString CFormDlg::positionText() const
 {
     CFormMgr *manager = m_pFormHost ? m_pFormHost->GetFormMgr() : nullptr;
-    CDataMgr *records = manager ? manager->dataManager() : nullptr;
+    return describePosition(manager ? manager->dataManager() : nullptr);
+}
+
+QString CFormDlg::describePosition(CDataMgr *records)
+{
     if (!records)
         return QString();
     const CDataMgr::Position position = records->GetPosition(false);

@@ -6,6 +6,7 @@
 
 #include <functional>
 
+class CDataMgr;
 class CFormFrame;
 class QKeyEvent;
 class QLabel;
@@ -44,6 +45,9 @@ public:
     // "Datensatz n von m" as it stands now; countNow may ask the database.
     void updatePosition(bool countNow = false);
     [[nodiscard]] QString positionText() const;
+    // The same text for any form's records (empty without records); the
+    // count only where it is known.
+    [[nodiscard]] static QString describePosition(CDataMgr *records);
     // Whether key is one of the form's own keys that a field must not take
     // for itself (Ctrl+Y, which an edit field would use to redo its typing);
     // the page keys stay a note's own.

@@ -42,11 +42,11 @@ bool CFormFrame::Init(bool newRecord)
         built = GetFormMgr() && GetFormMgr()->CreateForm(this, m_strDocument, newRecord);
     } catch (const ComError &error) {
         // Opening the records failed after the form was made.
-        qrt::inform(error.message(), GetWnd());
+        qrt::inform(error.message(), GetWnd(), UserMessages::Severity::Error);
     }
     if (!built) {
         qrt::inform(QStringLiteral("Der Formulargenerator konnte nicht initialisiert werden!"),
-                    GetWnd());
+                    GetWnd(), UserMessages::Severity::Error);
         DeleteFormMgr();
         return false;
     }

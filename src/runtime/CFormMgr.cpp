@@ -264,8 +264,10 @@ bool CFormMgr::SaveData()
         return false; // the data manager has said why; the controls keep their values
     for (CDynControl *control : m_pForm->controls())
         control->SetModified(false);
-    if (m_pHost)
+    if (m_pHost) {
+        m_pHost->recordSaved(m_pDataMgr->GetLastUpdateKey());
         m_pHost->recordChanged();
+    }
     return true;
 }
 
@@ -336,8 +338,16 @@ bool CFormMgr::InsertData()
 
 bool CFormMgr::DeleteData()
 {
-    if (!m_pDataMgr || !m_pDataMgr->DeleteRecord())
+    if (!m_pDataMgr)
         return false;
+    // Read before the row goes: a new row that was never stored is only
+    // dropped, and no host hears of a deletion then.
+    const bool stored = !m_pDataMgr->GetPosition(false).newRecord;
+    const qint64 key = m_pDataMgr->GetCurrentKey();
+    if (!m_pDataMgr->DeleteRecord())
+        return false;
+    if (stored && m_pHost)
+        m_pHost->recordDeleted(key);
     if (!m_pDataMgr->HasRecord()) {
         // The last record went, and the records stand behind their end,
         // where nothing typed could be saved: the form shows the record

@@ -56,6 +56,11 @@ public:
     // new one, or stored the current one: a host that says where the record
     // stands says it anew. Nothing here.
     virtual void recordChanged() {}
+    // The form manager has written the current record (key: its key, -1
+    // where the key is not a whole number), or deleted a stored one.
+    // Nothing here; a host that tells its application does so.
+    virtual void recordSaved(qint64 key) { Q_UNUSED(key); }
+    virtual void recordDeleted(qint64 key) { Q_UNUSED(key); }
 
     // The form window (CForm) in the mode given, a child of GetWnd() that
     // fills it, shown.

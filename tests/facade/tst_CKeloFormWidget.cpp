@@ -1,0 +1,343 @@
+// The form as a widget of a host's window: what the host hears (the signals
+// with their keys), what it runs (the record slots and the tool bar), what it
+// asks before closing, and how errors reach it, on every engine.
+
+#include "facade/CKeloForm.h"
+#include "facade/CKeloFormWidget.h"
+
+#include "data/CTabInfo.h"
+#include "resources/CommandTable.h"
+#include "runtime/CDlgToolBar.h"
+#include "support/CustomerForm.h"
+#include "support/ScriptedMessages.h"
+#include "support/TestDatabase.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QTest>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+using Answer = UserMessages::Answer;
+
+const QString kSaveQuestion = QStringLiteral("Den aktuellen Datensatz speichern?");
+
+// The keys a signal carried, in order.
+QList<qint64> keys(const QSignalSpy &spy)
+{
+    QList<qint64> result;
+    for (const QList<QVariant> &arguments : spy)
+        result.append(arguments.value(0).toLongLong());
+    return result;
+}
+
+class FormWidgetTest : public EngineTest
+{
+protected:
+    void SetUp() override
+    {
+        QRT_REQUIRE_DATABASE(db);
+        CTabInfo::ClearConString();
+        CustomerForm::create(db, 5);
+        CustomerForm::init(facade, db);
+        host = std::make_unique<QWidget>();
+        host->setWindowTitle(QStringLiteral("Kundenverwaltung"));
+        auto *layout = new QVBoxLayout(host.get());
+        layout->addWidget(new QLabel(QStringLiteral("Kunden"), host.get()));
+        widget = new CKeloFormWidget(host.get());
+        layout->addWidget(widget);
+        host->resize(700, 500);
+        host->show();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(host.get()));
+    }
+
+    void TearDown() override
+    {
+        host.reset();
+        EXPECT_TRUE(messages.unscriptedQuestions().isEmpty())
+            << messages.unscriptedQuestions().join('\n').toStdString();
+    }
+
+    bool openSorted() { return widget->open(facade, QString(), QStringLiteral("id")); }
+
+    QLineEdit *edit(const char *name) const
+    {
+        auto *found = widget->findChild<QLineEdit *>(QString::fromUtf8(name));
+        EXPECT_NE(found, nullptr) << name;
+        return found;
+    }
+    // Replaces the field's text by typing into it, as a user does.
+    void retype(const char *name, const QString &text)
+    {
+        QLineEdit *field = edit(name);
+        ASSERT_NE(field, nullptr);
+        if (QApplication::activeWindow() != host.get()) {
+            host->activateWindow();
+            ASSERT_TRUE(QTest::qWaitForWindowActive(host.get()));
+        }
+        QTest::mouseClick(field, Qt::LeftButton);
+        QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
+        if (text.isEmpty())
+            QTest::keyClick(field, Qt::Key_Delete);
+        else
+            QTest::keyClicks(field, text);
+    }
+    QString stored(const char *column, qint64 id) const
+    {
+        return db.scalar(QStringLiteral("SELECT %1 FROM kunden WHERE id = %2")
+                             .arg(QLatin1String(column))
+                             .arg(id));
+    }
+    QAction *button(int id) const
+    {
+        auto *bar = widget->findChild<CDlgToolBar *>();
+        return bar ? bar->buttonAction(id) : nullptr;
+    }
+
+    ScriptedMessages messages;
+    CKeloForm facade;
+    std::unique_ptr<QWidget> host;
+    CKeloFormWidget *widget = nullptr; // the host's child
+};
+
+TEST_P(FormWidgetTest, SignalsCarryTheKeysThroughTheRecordCycle)
+{
+    QSignalSpy current(widget, &CKeloFormWidget::currentRecordChanged);
+    QSignalSpy saved(widget, &CKeloFormWidget::recordSaved);
+    QSignalSpy deleted(widget, &CKeloFormWidget::recordDeleted);
+    QSignalSpy errors(widget, &CKeloFormWidget::errorReported);
+
+    ASSERT_TRUE(openSorted()) << messages.texts().join('\n').toStdString();
+    EXPECT_TRUE(widget->isOpen());
+    EXPECT_EQ(widget->title(), "Kunden");
+    EXPECT_EQ(keys(current), QList<qint64>{1}) << "the first record is announced";
+    EXPECT_EQ(edit("name")->text(), CustomerForm::nameOf(1));
+
+    widget->next();
+    widget->last();
+    widget->previous();
+    widget->first();
+    EXPECT_EQ(keys(current), (QList<qint64>{1, 2, 5, 4, 1}));
+    EXPECT_EQ(widget->currentKey(), 1);
+
+    // Saving a stored record keeps it current: no second announcement.
+    widget->last();
+    retype("ort", "Rheinbach");
+    EXPECT_TRUE(widget->hasUnsavedChanges());
+    current.clear();
+    EXPECT_TRUE(widget->save());
+    EXPECT_EQ(keys(saved), QList<qint64>{5});
+    EXPECT_TRUE(current.isEmpty());
+    EXPECT_FALSE(widget->hasUnsavedChanges());
+    EXPECT_EQ(stored("ort", 5), "Rheinbach");
+
+    // A new record has no key until it is stored; then it has the next one.
+    EXPECT_TRUE(widget->newRecord());
+    EXPECT_EQ(keys(current), QList<qint64>{-1});
+    EXPECT_EQ(widget->positionText(), "Neuer Datensatz (5 vorhanden)");
+    retype("name", "Neukunde");
+    EXPECT_TRUE(widget->save());
+    EXPECT_EQ(keys(saved), (QList<qint64>{5, 6}));
+    EXPECT_EQ(keys(current), (QList<qint64>{-1, 6}));
+    EXPECT_EQ(stored("name", 6), "Neukunde");
+
+    // Deleting asks first; No keeps the record and says nothing.
+    messages.answer(Answer::No);
+    EXPECT_FALSE(widget->deleteRecord());
+    EXPECT_TRUE(deleted.isEmpty());
+    messages.answer(Answer::Yes);
+    EXPECT_TRUE(widget->deleteRecord());
+    EXPECT_EQ(keys(deleted), QList<qint64>{6});
+    EXPECT_EQ(keys(current).last(), 5) << "the neighbour is shown";
+    EXPECT_EQ(db.scalar("SELECT COUNT(*) FROM kunden"), "5");
+
+    // Undo asks and brings back what is stored.
+    retype("name", "Vertippt");
+    messages.answer(Answer::Yes);
+    widget->undo();
+    EXPECT_EQ(edit("name")->text(), CustomerForm::nameOf(5));
+    EXPECT_FALSE(widget->hasUnsavedChanges());
+
+    // The host's own filter, and removing it.
+    widget->setFilter(QStringLiteral("ort = 'Köln'"));
+    EXPECT_EQ(edit("ort")->text(), "Köln");
+    EXPECT_EQ(widget->currentKey(), 2);
+    widget->removeFilter();
+    EXPECT_EQ(widget->positionText(), "Datensatz 1 von 5");
+    EXPECT_TRUE(errors.isEmpty()) << messages.texts().join('\n').toStdString();
+}
+
+TEST_P(FormWidgetTest, TheToolBarRunsTheSameCommandsAndCanBeHidden)
+{
+    ASSERT_TRUE(openSorted());
+    QSignalSpy current(widget, &CKeloFormWidget::currentRecordChanged);
+    ASSERT_NE(button(CommandTable::IdRecordNext), nullptr);
+    EXPECT_EQ(button(CommandTable::IdRecordSaveAndClose), nullptr)
+        << "the host closes, not the form";
+    button(CommandTable::IdRecordNext)->trigger();
+    button(CommandTable::IdRecordLast)->trigger();
+    EXPECT_EQ(keys(current), (QList<qint64>{2, 5}));
+    QCoreApplication::processEvents(); // the count comes once the form is up
+    auto *position = widget->findChild<QLabel *>(QStringLiteral("position"));
+    ASSERT_NE(position, nullptr);
+    EXPECT_EQ(position->text(), "Datensatz 5 von 5");
+
+    // Its keys work while the focus is in the form.
+    retype("ort", "Meckenheim");
+    QTest::keyClick(edit("ort"), Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(stored("ort", 5), "Meckenheim");
+
+    // Ctrl+Y in a field is the form's undo, not the field's redo.
+    retype("ort", "Vertippt");
+    messages.answer(Answer::Yes);
+    QTest::keyClick(edit("ort"), Qt::Key_Y, Qt::ControlModifier);
+    EXPECT_EQ(messages.questions().value(0),
+              "Änderungen an diesem Satz wirklich rückgängig machen?");
+    EXPECT_EQ(edit("ort")->text(), "Meckenheim");
+
+    // Outside the form the keys are the host's own.
+    auto *hostField = new QLineEdit(host.get());
+    host->layout()->addWidget(hostField);
+    hostField->show();
+    hostField->setFocus();
+    ASSERT_TRUE(hostField->hasFocus());
+    QTest::keyClick(hostField, Qt::Key_PageUp);
+    QTest::keyClick(hostField, Qt::Key_N, Qt::ControlModifier);
+    EXPECT_EQ(widget->currentKey(), 5);
+
+    widget->setToolBarVisible(false);
+    EXPECT_FALSE(widget->isToolBarVisible());
+    EXPECT_FALSE(widget->findChild<CDlgToolBar *>()->isVisible());
+    widget->first();
+    EXPECT_EQ(widget->currentKey(), 1) << "the slots work without the tool bar";
+
+    // A disabled form runs no command and has nothing to save.
+    widget->setFormEnabled(false);
+    EXPECT_FALSE(button(CommandTable::IdRecordNext)->isEnabled());
+    widget->next();
+    EXPECT_EQ(widget->currentKey(), 1);
+    widget->setFormEnabled(true);
+    widget->next();
+    EXPECT_EQ(widget->currentKey(), 2);
+}
+
+TEST_P(FormWidgetTest, UnsavedChangesAreReportedAndOfferedForSavingBeforeClosing)
+{
+    ASSERT_TRUE(openSorted());
+    QSignalSpy saved(widget, &CKeloFormWidget::recordSaved);
+    EXPECT_FALSE(widget->hasUnsavedChanges());
+    EXPECT_TRUE(widget->maybeSave()) << "nothing changed: nothing asked";
+    EXPECT_TRUE(messages.questions().isEmpty());
+
+    retype("ort", "Swisttal");
+    EXPECT_TRUE(widget->hasUnsavedChanges());
+    messages.answer(Answer::Cancel);
+    EXPECT_FALSE(widget->maybeSave()) << "Abbrechen keeps the host open";
+    EXPECT_TRUE(widget->hasUnsavedChanges());
+    messages.answer(Answer::No);
+    EXPECT_TRUE(widget->maybeSave());
+    EXPECT_EQ(stored("ort", 1), "Bonn") << "No saves nothing";
+    messages.answer(Answer::Yes);
+    EXPECT_TRUE(widget->maybeSave());
+    EXPECT_EQ(stored("ort", 1), "Swisttal");
+    EXPECT_EQ(keys(saved), QList<qint64>{1});
+    EXPECT_EQ(messages.questions(), QStringList(3, kSaveQuestion));
+
+    // Moving on from a changed record asks too, and Yes saves it.
+    retype("ort", "Alfter");
+    messages.answer(Answer::Yes);
+    widget->next();
+    EXPECT_EQ(stored("ort", 1), "Alfter");
+    EXPECT_EQ(keys(saved), (QList<qint64>{1, 1}));
+    EXPECT_EQ(widget->currentKey(), 2);
+
+    // A host may close the form from a slot on its signals.
+    QObject::connect(widget, &CKeloFormWidget::recordSaved, widget, &CKeloFormWidget::close);
+    retype("ort", "Wachtberg");
+    EXPECT_TRUE(widget->save());
+    EXPECT_FALSE(widget->isOpen());
+    EXPECT_EQ(stored("ort", 2), "Wachtberg");
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(widget->findChildren<QLineEdit *>().isEmpty()) << "the form went afterwards";
+    QObject::disconnect(widget, &CKeloFormWidget::recordSaved, widget, &CKeloFormWidget::close);
+    ASSERT_TRUE(openSorted());
+    widget->next();
+
+    // Closing the form drops what was typed, without a question.
+    retype("ort", "Verworfen");
+    messages.clear();
+    widget->close();
+    EXPECT_FALSE(widget->isOpen());
+    EXPECT_FALSE(widget->hasUnsavedChanges());
+    EXPECT_TRUE(messages.texts().isEmpty());
+    EXPECT_EQ(stored("ort", 2), "Wachtberg");
+}
+
+TEST_P(FormWidgetTest, ErrorsReachTheSignalAndTheHostsMessages)
+{
+    // The host shows messages its own way: through its own interface, not
+    // the one installed.
+    RecordingMessages hostMessages;
+    widget->setMessages(&hostMessages);
+    QSignalSpy errors(widget, &CKeloFormWidget::errorReported);
+    QSignalSpy saved(widget, &CKeloFormWidget::recordSaved);
+    ASSERT_TRUE(openSorted()) << hostMessages.texts().join('\n').toStdString();
+
+    // A required field emptied: refused, reported once, the entry stays.
+    retype("name", QString());
+    EXPECT_FALSE(widget->save());
+    ASSERT_EQ(errors.size(), 1);
+    const QString message = errors.first().value(0).toString();
+    EXPECT_TRUE(message.contains("name")) << message.toStdString();
+    EXPECT_EQ(hostMessages.texts(), QStringList(message));
+    EXPECT_TRUE(saved.isEmpty());
+    EXPECT_TRUE(widget->hasUnsavedChanges());
+    EXPECT_EQ(stored("name", 1), CustomerForm::nameOf(1));
+
+    // A refusal of the engine's (a duplicate name) comes with its words.
+    retype("name", "Doppelt");
+    EXPECT_TRUE(widget->save());
+    errors.clear();
+    hostMessages.clear();
+    db.exec("CREATE UNIQUE INDEX kunden_name_eindeutig ON kunden (name)");
+    widget->next();
+    retype("name", "Doppelt");
+    EXPECT_FALSE(widget->save());
+    ASSERT_EQ(errors.size(), 1) << hostMessages.texts().join('\n').toStdString();
+    EXPECT_EQ(hostMessages.messages().value(0).severity, UserMessages::Severity::Error);
+    EXPECT_EQ(hostMessages.texts(), QStringList(errors.first().value(0).toString()));
+    EXPECT_TRUE(messages.texts().isEmpty()) << "the installed interface heard nothing";
+
+    // A facade without a database changes nothing: the form stays.
+    CKeloForm uninitialised;
+    EXPECT_FALSE(widget->open(uninitialised));
+    EXPECT_TRUE(widget->isOpen());
+    EXPECT_EQ(errors.size(), 2);
+    EXPECT_EQ(hostMessages.texts().last(), "Ungültige Datenbankparameter gesetzt!");
+
+    // A form that cannot be built says so, and the widget stays empty.
+    CKeloForm missing;
+    missing.Init(db.dbName(), db.serverName(), db.userId(), db.password(), "gibt_es_nicht",
+                 db.kind() == DatabaseKind::PostgreSql ? ns_qrttypen::KELO_POSTGRESQL
+                                                       : ns_qrttypen::KELO_SQLITE);
+    EXPECT_FALSE(widget->open(missing));
+    EXPECT_FALSE(widget->isOpen());
+    EXPECT_EQ(widget->currentKey(), -1);
+    EXPECT_GT(errors.size(), 2);
+    EXPECT_EQ(hostMessages.texts().last(),
+              "Der Formulargenerator konnte nicht initialisiert werden!");
+    EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join('\n').toStdString();
+}
+
+QRT_INSTANTIATE_FOR_ENGINES(FormWidgetTest);
+
+} // namespace
