@@ -25,6 +25,9 @@ struct RecordsetPrivate
     QString selectList;              // keyset: the columns as the statements read them
     QSqlQuery fetchQuery;            // "SELECT columns FROM table WHERE identity = ?"
     QString keySql;                  // keyset: the key query, to read the keys anew
+    QString reverseKeySql;           // two-ended keyset: the key query in reverse order, or empty
+    bool twoEnded = false;           // keys read from both ends of the query (see KeysetCursor)
+    bool integralKeys = false;       // single whole-number keys (see KeyStore)
     QString countSql;                // keyset: the count of the rows that match
     int generation = 0;              // of the backend's connection the statements belong to
 
@@ -54,6 +57,9 @@ struct RecordsetPrivate
     // changes. Every operation that reaches the database starts with it.
     void resync();
     void prepareFetch();
+    // Two-ended: the first keys of the query, and where the others come from.
+    KeyStore readHead();
+    std::unique_ptr<KeyEnds> makeEnds();
     bool hasRow() const { return pendingNew || (cursor && cursor->hasRow()); }
     void loadCurrent(int direction); // fetches the row by key; skips vanished rows
     void clearRow();

@@ -161,6 +161,20 @@ std::unique_ptr<KeySource> SqliteBackend::openKeySource(const QString &sql, int 
     return std::make_unique<SqliteKeySource>(std::move(query));
 }
 
+QString SqliteBackend::limitedQuery(const QString &sql, qsizetype rows) const
+{
+    return sql + QStringLiteral(" LIMIT %1").arg(rows);
+}
+
+std::unique_ptr<KeySource> SqliteBackend::openOwnKeySource(const QString &sql, int width)
+{
+    Q_UNUSED(width);
+    // One statement is one read snapshot; in log mode it blocks no writer.
+    QSqlQuery query = newQuery();
+    exec(query, sql);
+    return std::make_unique<SqliteKeySource>(std::move(query));
+}
+
 QStringList SqliteBackend::tableNames()
 {
     QSqlQuery query = newQuery();
