@@ -1,45 +1,8 @@
 #include "FilterOptions.h"
 
+#include "common/CommandLine.h"
+
 #include <QCommandLineParser>
-
-namespace {
-
-// The kinds by name or by the number hosts pass.
-std::optional<ns_qrttypen::KELODBTyp> kindFromText(const QString &text)
-{
-    const QString kind = text.trimmed().toLower();
-    if (kind == QLatin1String("access") || kind == QLatin1String("1"))
-        return ns_qrttypen::KELO_ACCESS;
-    if (kind == QLatin1String("sqlserver") || kind == QLatin1String("2"))
-        return ns_qrttypen::KELO_SQLSERVER;
-    if (kind == QLatin1String("sqlite") || kind == QLatin1String("3"))
-        return ns_qrttypen::KELO_SQLITE;
-    if (kind == QLatin1String("postgresql") || kind == QLatin1String("postgres") ||
-        kind == QLatin1String("4"))
-        return ns_qrttypen::KELO_POSTGRESQL;
-    return std::nullopt;
-}
-
-// The help in German: Qt's own help text would be English, its
-// translations are not loaded before the command line is read.
-QString helpFor(const QString &description, const QList<QCommandLineOption> &options)
-{
-    QString text = QStringLiteral("Aufruf: qrt-filter [Optionen]\n") + description +
-                   QStringLiteral("\n\nOptionen:\n");
-    for (const QCommandLineOption &option : options) {
-        QStringList names;
-        for (const QString &name : option.names())
-            names << (name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name;
-        QString entry = names.join(QStringLiteral(", "));
-        if (!option.valueName().isEmpty())
-            entry += QStringLiteral(" <") + option.valueName() + QLatin1Char('>');
-        text += QStringLiteral("  ") + entry.leftJustified(24) + QLatin1Char(' ') +
-                option.description() + QLatin1Char('\n');
-    }
-    return text;
-}
-
-} // namespace
 
 std::optional<FilterOptions> FilterOptions::parse(const QStringList &arguments, QString *error)
 {
@@ -75,18 +38,15 @@ std::optional<FilterOptions> FilterOptions::parse(const QStringList &arguments, 
                                         user, password, table, screenshot};
     parser.addOptions(all);
     if (!parser.parse(arguments)) {
-        *error = parser.unknownOptionNames().isEmpty()
-                     ? QStringLiteral("Einer Option fehlt ihr Wert (siehe --help).")
-                     : QStringLiteral("Unbekannte Option: ") +
-                           parser.unknownOptionNames().join(QStringLiteral(", ")) +
-                           QStringLiteral(" (siehe --help).");
+        *error = CommandLine::parseError(parser);
         return std::nullopt;
     }
 
     FilterOptions options;
     if (parser.isSet(help)) {
         options.helpRequested = true;
-        options.helpText = helpFor(description, all);
+        options.helpText =
+            CommandLine::help(QStringLiteral("Aufruf: qrt-filter [Optionen]"), description, all);
         return options;
     }
     options.database = parser.value(database);
@@ -95,7 +55,8 @@ std::optional<FilterOptions> FilterOptions::parse(const QStringList &arguments, 
     options.password = parser.value(password);
     options.table = parser.value(table);
     options.screenshot = parser.value(screenshot);
-    const std::optional<ns_qrttypen::KELODBTyp> chosen = kindFromText(parser.value(kind));
+    const std::optional<ns_qrttypen::KELODBTyp> chosen =
+        CommandLine::kindFromText(parser.value(kind));
     if (!chosen) {
         *error = QStringLiteral("Unbekannte Datenbankart \"%1\": erlaubt sind sqlite, postgresql, "
                                 "sqlserver und access.")

@@ -9,17 +9,15 @@
 // error. --screenshot FILE draws the dialog into a PNG on the offscreen
 // platform instead of waiting for a user.
 
-#include "ConsoleMessages.h"
 #include "FilterOptions.h"
+#include "common/ConsoleMessages.h"
+#include "common/HostStartup.h"
 
 #include "facade/CKeloFilter.h"
 
 #include <QApplication>
-#include <QLibraryInfo>
-#include <QLocale>
 #include <QTextStream>
 #include <QTimer>
-#include <QTranslator>
 #include <QWidget>
 
 #include <optional>
@@ -40,10 +38,11 @@ int fail(const QString &reason, ExitCode code = Unusable)
     return code;
 }
 
-QString noScreenReason()
+// Without a screen nobody can answer the dialog; a picture can still be drawn.
+QString withPictureHint(const QString &reason)
 {
-    return QStringLiteral("Es ist kein Bildschirm verfügbar. Ohne Bildschirm kann nur ein Bild "
-                          "des Dialogs gezeichnet werden (--screenshot).");
+    return reason + QStringLiteral(" Ohne Bildschirm kann nur ein Bild des Dialogs gezeichnet "
+                                   "werden (--screenshot).");
 }
 
 // Draws the modal dialog into file once it is up, then closes it.
@@ -56,26 +55,6 @@ void screenshotWhenShown(const QString &file, bool *saved)
         *saved = dialog->grab().save(file, "PNG");
         dialog->close();
     });
-}
-
-// Whether a window can open at all; Qt would abort without a word of German.
-bool canReachDisplay()
-{
-#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
-    return !qEnvironmentVariableIsEmpty("DISPLAY") ||
-           !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
-           !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
-#else
-    return true;
-#endif
-}
-
-// Platforms that draw into memory only: a dialog or message box there waits
-// for a user who can never answer it.
-bool isHeadless()
-{
-    const QString platform = QGuiApplication::platformName();
-    return platform == QLatin1String("offscreen") || platform == QLatin1String("minimal");
 }
 
 } // namespace
@@ -94,33 +73,23 @@ int main(int argc, char **argv)
         return 0;
     }
     const bool screenshot = !options->screenshot.isEmpty();
-    if (screenshot)
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    else if (!canReachDisplay())
-        return fail(noScreenReason(), NoScreen);
+    QString reason;
+    if (!HostStartup::chooseScreen(screenshot, &reason))
+        return fail(withPictureHint(reason), NoScreen);
 
     QApplication app(argc, argv);
     app.setApplicationName(QStringLiteral("qrt-filter"));
-
-    // German everywhere, Qt's own texts and the calendar included.
-    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-    QTranslator qtTranslations;
-    if (qtTranslations.load(QStringLiteral("qtbase_de"),
-                            QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        app.installTranslator(&qtTranslations);
+    HostStartup::speakGerman(app);
 
     // Nobody can answer a message box without a screen: the library's
     // messages go to standard error, and only a picture can be drawn. The
     // refusal comes before the database is opened, so such a run changes
     // nothing there.
     std::optional<ConsoleMessages> console;
-    if (isHeadless()) {
+    if (HostStartup::isHeadless()) {
         console.emplace();
         if (!screenshot)
-            return fail(
-                noScreenReason() +
-                    QStringLiteral(" (Plattform \"%1\")").arg(QGuiApplication::platformName()),
-                NoScreen);
+            return fail(withPictureHint(HostStartup::whyNoWindow()), NoScreen);
     }
 
     CKeloFilter filter;

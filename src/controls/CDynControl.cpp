@@ -331,10 +331,8 @@ bool CDynControl::OnCommand(int id)
     return false;
 }
 
-void CDynControl::EditProperties()
+ControlProperties CDynControl::GetProperties() const
 {
-    if (!m_form)
-        return;
     ControlProperties properties;
     properties.caption = m_caption;
     properties.geometry = GetRect();
@@ -343,16 +341,32 @@ void CDynControl::EditProperties()
     properties.captionEditable = kind() != ControlKind::Edit && kind() != ControlKind::DateTime;
     properties.multiLineEnabled = kind() == ControlKind::Edit;
     properties.alignmentEnabled = kind() != ControlKind::Frame;
+    return properties;
+}
+
+void CDynControl::EditProperties()
+{
+    if (!m_form)
+        return;
+    ControlProperties properties = GetProperties();
     if (!m_form->editControlProperties(properties))
         return;
-    if (!properties.caption.isEmpty())
-        m_caption = properties.caption;
+    // An empty title keeps the caption the control has.
+    if (properties.caption.isEmpty())
+        properties.caption = m_caption;
+    m_form->applyControlProperties(*this, properties);
+}
+
+void CDynControl::ApplyProperties(const ControlProperties &properties)
+{
+    m_caption = properties.caption;
     SetFont(properties.font);
     SetFlags(properties.flags, true);
     SetWindowText(m_caption);
     const QRect &g = properties.geometry;
     MoveTo(g.left(), g.top(), g.left() + g.width(), g.top() + g.height());
-    m_form->repaint();
+    if (m_form)
+        m_form->repaint();
 }
 
 QString CDynControl::NameSuffix(ControlKind kind)

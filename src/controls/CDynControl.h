@@ -119,6 +119,12 @@ public:
     virtual void AutoSize(QRect &rect, const QString &text);
     // The properties dialog (through the form); applies what the user chose.
     virtual void EditProperties();
+    // What the properties dialog shows for this control: caption, rectangle,
+    // font and flags, and the options its kind offers.
+    [[nodiscard]] ControlProperties GetProperties() const;
+    // Takes caption, font, flags (the widget is made anew) and rectangle as
+    // given, and repaints the form.
+    void ApplyProperties(const ControlProperties &properties);
     // Design mode: the control's menu at the cursor.
     virtual void ShowContextMenu();
     // The menu ShowContextMenu opens; each action's data is its command id.

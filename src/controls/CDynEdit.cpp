@@ -91,6 +91,25 @@ public:
     void setMaxLength(int maxLength) { m_maxLength = maxLength; }
 
 protected:
+    bool event(QEvent *event) override
+    {
+        // Page Up and Page Down page through a note, as in every text box,
+        // before a window's shortcut for them (the form's next record) can
+        // take them: a user paging through a long note never meant to leave
+        // the record. With Ctrl they stay the window's.
+        if (event->type() == QEvent::ShortcutOverride) {
+            const auto *key = static_cast<QKeyEvent *>(event);
+            const Qt::KeyboardModifiers modifiers =
+                key->modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier);
+            if ((key->key() == Qt::Key_PageUp || key->key() == Qt::Key_PageDown) &&
+                modifiers == Qt::NoModifier) {
+                event->accept();
+                return true;
+            }
+        }
+        return QPlainTextEdit::event(event);
+    }
+
     void keyPressEvent(QKeyEvent *event) override
     {
         const QString text = event->text();
@@ -338,7 +357,13 @@ bool CDynEdit::FilterEvent(QObject *watched, QEvent *event)
 {
     if (event->type() != QEvent::KeyPress || watched != GetWindow())
         return false;
-    const QString text = static_cast<QKeyEvent *>(event)->text();
+    const auto *key = static_cast<QKeyEvent *>(event);
+    // Ctrl+A, Ctrl+V and the like are commands, whatever text a platform
+    // gives them; Ctrl with Alt is AltGr on Windows and types ("@", "€").
+    const Qt::KeyboardModifiers modifiers = key->modifiers();
+    if ((modifiers & (Qt::ControlModifier | Qt::MetaModifier)) && !(modifiers & Qt::AltModifier))
+        return false;
+    const QString text = key->text();
     if (text.isEmpty() || !isTypedCharacter(text.at(0)))
         return false;
     return !std::all_of(text.begin(), text.end(), [this](QChar c) { return AcceptsCharacter(c); });

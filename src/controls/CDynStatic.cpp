@@ -13,6 +13,9 @@ QWidget *CDynStatic::MakeWindow(QWidget *parent, const ControlDescription &)
     // Captions come from the database: "<b>" is text, not markup.
     window->setTextFormat(Qt::PlainText);
     window->setWordWrap(true);
+    // While the layout is edited a caption stands on the raster; it paints
+    // the form's background so that no raster line runs through its text.
+    window->setAutoFillBackground(IsDesignMode());
     return window;
 }
 

@@ -78,6 +78,10 @@ public:
     // Shows the control properties dialog; true on OK, with properties
     // holding what the user chose.
     virtual bool editControlProperties(ControlProperties &properties) = 0;
+    // Gives control what the properties dialog returned. A form window that
+    // keeps a history of its changes records it as one; by default the
+    // control just takes them (CDynControl::ApplyProperties).
+    virtual void applyControlProperties(CDynControl &control, const ControlProperties &properties);
     // Redraws the form and what lies under it (selection outlines, raster).
     virtual void repaint() = 0;
 };

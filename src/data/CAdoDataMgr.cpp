@@ -242,7 +242,9 @@ void CAdoDataMgr::MoveLast()
         return;
     try {
         r.MoveLast();
-    } catch (const ComError &) {
+    } catch (const ComError &error) {
+        if (error.code() == E_CONNECTION_ABORTED)
+            throw; // reported, not answered with an empty record
         startNewRow();
     }
     BuildRecordXml();

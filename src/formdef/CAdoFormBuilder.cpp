@@ -213,8 +213,11 @@ void CAdoFormBuilder::CreateStoredControl(const ControlInfo &stored)
         break;
     case int(ControlKind::Edit): {
         // A column that has gone gives the empty column: free text, no limit.
+        // The defined size of a number column counts bytes (4 for an INT),
+        // not characters: its field takes any number, as a generated one does.
         const ColumnInfo column = GetColumnInfo(stored.name);
-        AddEdit(stored, inputKindOf(column.category), column.definedSize);
+        AddEdit(stored, inputKindOf(column.category),
+                column.category == TypeCategory::Text ? column.definedSize : 0);
         break;
     }
     case int(ControlKind::Checkbox):

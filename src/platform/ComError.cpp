@@ -16,6 +16,7 @@ constexpr CodeText kTexts[] = {
     {E_OUTOFMEMORY, "Nicht genügend Arbeitsspeicher verfügbar"},
     {E_INVALIDARG, "Falscher Parameter"},
     {DB_SEC_E_PERMISSIONDENIED, "Die Anweisung wurde aus Sicherheitsgründen nicht ausgeführt."},
+    {DB_SEC_E_AUTH_FAILED, "Die Anmeldung an der Datenbank ist fehlgeschlagen."},
     {E_CONNECTION_ABORTED, "Die Verbindung zur Datenbank wurde unterbrochen."},
     {DB_E_ERRORSINCOMMAND, "Die Datenbank hat die SQL-Anweisung abgelehnt."},
     {DB_E_CANTCONVERTVALUE, "Der Wert passt nicht zum Datentyp der Spalte."},

@@ -34,6 +34,10 @@ inline constexpr HRESULT_T E_INVALIDARG = 0x80070057u;
 // The library refused a statement before the engine saw it (a second statement).
 inline constexpr HRESULT_T DB_SEC_E_PERMISSIONDENIED = 0x80040E09u;
 #endif
+#ifndef DB_SEC_E_AUTH_FAILED
+// The server refused the login: wrong user or password.
+inline constexpr HRESULT_T DB_SEC_E_AUTH_FAILED = 0x80040E4Du;
+#endif
 #ifndef DB_E_ERRORSINCOMMAND
 inline constexpr HRESULT_T DB_E_ERRORSINCOMMAND = 0x80040E14u; // the engine rejected a statement
 #endif

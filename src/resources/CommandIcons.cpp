@@ -18,7 +18,23 @@ namespace CommandTable {
 
 namespace {
 
-enum class Drawn { None, Funnel, FunnelCrossed, Caption, Frame, Resize, Align, Order, Plus, Undo };
+enum class Drawn {
+    None,
+    Funnel,
+    FunnelCrossed,
+    Caption,
+    Frame,
+    Resize,
+    Align,
+    Order,
+    Plus,
+    Cross,
+    Undo,
+    First,
+    Previous,
+    Next,
+    Last,
+};
 
 struct IconRow
 {
@@ -40,15 +56,18 @@ const IconRow kIcons[] = {
     {IdAlignLeft, "align-horizontal-left", kNoStandard, Drawn::Align},
     {IdRecordNew, "document-new", kNoStandard, Drawn::Plus},
     {IdRecordSave, "document-save", QStyle::SP_DialogSaveButton, Drawn::None},
-    {IdRecordDelete, "edit-delete", QStyle::SP_TrashIcon, Drawn::None},
+    // Not the style's bin: drawn pale grey, it looks like a disabled button.
+    {IdRecordDelete, "edit-delete", kNoStandard, Drawn::Cross},
     // Not the style's back arrow: that one looks like "previous record".
     {IdRecordUndo, "edit-undo", kNoStandard, Drawn::Undo},
     {IdRecordFilter, "view-filter", kNoStandard, Drawn::Funnel},
     {IdRecordRemoveFilter, "edit-clear", kNoStandard, Drawn::FunnelCrossed},
-    {IdRecordFirst, "go-first", QStyle::SP_MediaSkipBackward, Drawn::None},
-    {IdRecordPrevious, "go-previous", QStyle::SP_ArrowLeft, Drawn::None},
-    {IdRecordNext, "go-next", QStyle::SP_ArrowRight, Drawn::None},
-    {IdRecordLast, "go-last", QStyle::SP_MediaSkipForward, Drawn::None},
+    // One set of four, not the style's media and arrow icons, which do not
+    // match each other.
+    {IdRecordFirst, "go-first", kNoStandard, Drawn::First},
+    {IdRecordPrevious, "go-previous", kNoStandard, Drawn::Previous},
+    {IdRecordNext, "go-next", kNoStandard, Drawn::Next},
+    {IdRecordLast, "go-last", kNoStandard, Drawn::Last},
     {IdRecordSaveAndClose, "document-save", QStyle::SP_DialogSaveButton, Drawn::None},
     {IdAppExit, "application-exit", QStyle::SP_DialogCloseButton, Drawn::None},
 };
@@ -93,9 +112,12 @@ QPixmap drawnPixmap(Drawn what, int size, const QColor &ink)
         break;
     }
     case Drawn::Frame:
+        // A group box: the frame with a gap for its title, and the title.
         painter.drawRect(QRectF(1.5, 3.5, 13, 10));
-        painter.fillRect(QRectF(3, 2, 6, 3), Qt::transparent);
-        painter.drawLine(QPointF(3.5, 3.5), QPointF(8.5, 3.5));
+        painter.setCompositionMode(QPainter::CompositionMode_Clear);
+        painter.fillRect(QRectF(3, 2, 7, 3), Qt::transparent);
+        painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+        painter.drawLine(QPointF(4, 3.5), QPointF(8.5, 3.5));
         break;
     case Drawn::Resize:
         painter.drawRect(QRectF(1.5, 1.5, 13, 13));
@@ -119,6 +141,34 @@ QPixmap drawnPixmap(Drawn what, int size, const QColor &ink)
         painter.drawLine(QPointF(12, 8.5), QPointF(12, 15.5));
         painter.drawLine(QPointF(8.5, 12), QPointF(15.5, 12));
         break;
+    case Drawn::Cross:
+        painter.drawRect(QRectF(2.5, 1.5, 9, 12));
+        painter.setPen(QPen(QColor(200, 30, 30), 2));
+        painter.drawLine(QPointF(9, 9), QPointF(15, 15));
+        painter.drawLine(QPointF(15, 9), QPointF(9, 15));
+        break;
+    case Drawn::First:
+    case Drawn::Previous:
+    case Drawn::Next:
+    case Drawn::Last: {
+        // Drawn pointing left; Next and Last are their mirror images.
+        if (what == Drawn::Next || what == Drawn::Last) {
+            painter.translate(16, 0);
+            painter.scale(-1, 1);
+        }
+        const bool toTheEnd = what == Drawn::First || what == Drawn::Last;
+        const qreal tip = toTheEnd ? 5 : 3.5;
+        QPainterPath arrow;
+        arrow.moveTo(tip, 8);
+        arrow.lineTo(tip + 8, 2.5);
+        arrow.lineTo(tip + 8, 13.5);
+        arrow.closeSubpath();
+        painter.setBrush(ink);
+        painter.drawPath(arrow);
+        if (toTheEnd)
+            painter.fillRect(QRectF(1.5, 2.5, 2, 11), ink);
+        break;
+    }
     case Drawn::Undo: {
         QPainterPath arc;
         arc.moveTo(4, 6);

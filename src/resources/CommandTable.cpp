@@ -81,6 +81,11 @@ const Row kRows[] = {
     {IdControlRemove, "Steuerelement entfernen", "Steuerelement vom Formular entfernen\nEntfernen",
      kNone},
     {IdCloseMenu, "Menü schließen", "", kNone},
+    // Beyond the product's table: undo and redo of the layout's changes.
+    {IdDesignUndo, "&Rückgängig\t<Strg>+<z>",
+     "Letzte Änderung am Formular rückgängig machen\nRückgängig", kNone},
+    {IdDesignRedo, "&Wiederholen\t<Strg>+<y>",
+     "Rückgängig gemachte Änderung am Formular wiederholen\nWiederholen", kNone},
     {IdTickCount, "TickCount", "", kNone},
 };
 
@@ -153,8 +158,9 @@ MenuEntry menu(int menuId)
 {
     switch (menuId) {
     case MenuDesign: {
-        MenuEntry entry = popup(
-            "&Datei", {IdDateiNeu, IdDateiResize, IdDateiSpeichern, IdSeparator, IdDateiTabOrder});
+        MenuEntry entry =
+            popup("&Datei", {IdDateiNeu, IdDateiResize, IdDateiSpeichern, IdSeparator, IdDesignUndo,
+                             IdDesignRedo, IdSeparator, IdDateiTabOrder});
         entry.entries << alignmentPopup() << item(IdSeparator) << item(IdDateiAddStatic)
                       << item(IdDateiAddFrame) << item(IdSeparator) << item(IdAppExit);
         return entry;
@@ -220,6 +226,9 @@ QAction *createAction(int id, QObject *parent)
     if (tip.isEmpty())
         tip = cmd.menuText.section(QLatin1Char('\t'), 0, 0).remove(QLatin1Char('&'));
     action->setToolTip(tip);
+    // A button says what its tip says: that is the name a screen reader
+    // announces, not the menu text with its "\t<Bild ab>".
+    action->setIconText(tip);
     if (!cmd.shortcut.isEmpty())
         action->setShortcut(cmd.shortcut);
     const QIcon commandIcon = icon(id);

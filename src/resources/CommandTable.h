@@ -49,6 +49,10 @@ enum CommandId : int {
     IdDateiResize = 40049,
     IdControlProperties = 40008,
     IdCloseMenu = 40009,
+    // The history of the layout's changes; the form window takes their keys
+    // (Ctrl+Z, Ctrl+Y), so they carry no accelerator of their own.
+    IdDesignUndo = 40060,
+    IdDesignRedo = 40061,
     // records
     IdRecordSave = 40002,
     IdRecordNext = 40011,

@@ -5,10 +5,12 @@
 #include "controls/CDynControl.h"
 #include "platform/UserMessages.h"
 #include "runtime/CFormParent.h"
+#include "runtime/FormEditor.h"
 #include "runtime/RectTracker.h"
 
 #include <QPaintEvent>
 #include <QPainter>
+#include <QUndoStack>
 
 namespace {
 
@@ -42,9 +44,16 @@ CForm::CForm(CFormParent *host, bool designMode)
     // While the layout is edited the form takes the keys (Delete, A); in
     // data mode the fields do.
     setFocusPolicy(designMode ? Qt::StrongFocus : Qt::NoFocus);
+    if (designMode)
+        m_editor = std::make_unique<FormEditor>(*this);
 }
 
 CForm::~CForm() = default;
+
+QUndoStack *CForm::undoStack() const
+{
+    return m_editor ? m_editor->undoStack() : nullptr;
+}
 
 void CForm::addControl(CDynControl &control)
 {
@@ -58,6 +67,12 @@ void CForm::addControl(CDynControl &control)
 void CForm::clearControls()
 {
     m_controls.clear();
+}
+
+void CForm::setControlOrder(const QVector<CDynControl *> &order)
+{
+    Q_ASSERT(order.size() == m_controls.size());
+    m_controls = order;
 }
 
 QRect CForm::calcExtent()
@@ -141,15 +156,30 @@ void CForm::clearAll()
     }
 }
 
-void CForm::controlPressed(CDynControl &, const QPoint &, Qt::KeyboardModifiers) {}
+// --- design mode: what the controls report goes to the editor ------------
 
-void CForm::controlDragged(CDynControl &, const QPoint &, Qt::KeyboardModifiers) {}
+void CForm::controlPressed(CDynControl &control, const QPoint &point,
+                           Qt::KeyboardModifiers modifiers)
+{
+    if (m_editor)
+        m_editor->pressed(&control, point, modifiers);
+}
 
-void CForm::controlReleased(CDynControl &, const QPoint &, Qt::KeyboardModifiers) {}
+void CForm::controlDragged(CDynControl &, const QPoint &point, Qt::KeyboardModifiers)
+{
+    if (m_editor)
+        m_editor->dragged(point);
+}
+
+void CForm::controlReleased(CDynControl &, const QPoint &point, Qt::KeyboardModifiers modifiers)
+{
+    if (m_editor)
+        m_editor->released(point, modifiers);
+}
 
 std::unique_ptr<ControlTracker> CForm::createTracker(const QRect &rect, int style)
 {
-    return std::make_unique<RectTracker>(rect, style);
+    return std::make_unique<RectTracker>(rect, style, this);
 }
 
 int CForm::selectedCount() const
@@ -158,7 +188,11 @@ int CForm::selectedCount() const
                              [](const CDynControl *control) { return control->IsSelected(); }));
 }
 
-void CForm::showSelectionMenu() {}
+void CForm::showSelectionMenu()
+{
+    if (m_editor)
+        m_editor->showFormMenu();
+}
 
 bool CForm::removeControl(CDynControl &control)
 {
@@ -166,6 +200,7 @@ bool CForm::removeControl(CDynControl &control)
         qrt::inform(QStringLiteral("Eingabefeld konnte nicht entfernt werden!"), this);
         return false;
     }
+    FormChange change(*this, QStringLiteral("Entfernen"));
     if (carriesValue(control)) {
         // The label goes with its field; one the user took off already stays off.
         if (CDynControl *label =
@@ -181,9 +216,15 @@ bool CForm::removeControl(CDynControl &control)
     return true;
 }
 
-bool CForm::editControlProperties(ControlProperties &)
+bool CForm::editControlProperties(ControlProperties &properties)
 {
-    return false; // the properties dialog comes with the editor
+    return m_editor && m_editor->editControlProperties(properties);
+}
+
+void CForm::applyControlProperties(CDynControl &control, const ControlProperties &properties)
+{
+    FormChange change(*this, QStringLiteral("Eigenschaften des Steuerelements"));
+    control.ApplyProperties(properties);
 }
 
 void CForm::repaint()
@@ -208,10 +249,8 @@ void CForm::paintEvent(QPaintEvent *event)
         for (int x = firstX; x <= area.right(); x += m_rasterX)
             painter.drawLine(x, area.top(), x, area.bottom());
     }
-    for (const CDynControl *control : std::as_const(m_controls)) {
-        if (const auto *tracker = dynamic_cast<const RectTracker *>(control->GetTracker()))
-            tracker->draw(painter);
-    }
+    // The selection outlines are widgets of their own (RectTracker), above
+    // the controls; the band is one too.
 }
 
 void CForm::Align(int direction, bool toRaster)
@@ -226,6 +265,7 @@ void CForm::Align(int direction, bool toRaster)
     }
     if (selected.isEmpty())
         return;
+    FormChange change(*this, QStringLiteral("Ausrichten"));
     const QVector<QRect> moved =
         FormGeometry::aligned(rects, FormGeometry::Edge(direction), toRaster, m_rasterX, m_rasterY);
     for (qsizetype i = 0; i < selected.size(); ++i) {
@@ -238,5 +278,7 @@ void CForm::Align(int direction, bool toRaster)
 
 QRect CForm::TakeDrawnRect()
 {
-    return QRect();
+    // The editor runs the events until the band is drawn; the form may be
+    // gone by then, so nothing of it is touched afterwards.
+    return m_editor ? m_editor->takeDrawnRect() : QRect();
 }

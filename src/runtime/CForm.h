@@ -9,8 +9,12 @@
 #include <QVector>
 #include <QWidget>
 
+#include <memory>
+
 class CDynControl;
 class CFormParent;
+class FormEditor;
+class QUndoStack;
 
 // The window on which a form's controls live: a child of the host's window
 // and the parent of the controls' widgets. It keeps the list of controls on
@@ -20,9 +24,10 @@ class CFormParent;
 //
 // Its mode is fixed when the builder makes it. In design mode it takes the
 // keyboard (the controls take none) and hears of every press, drag and
-// release on a control: the editor (selection by click and band, trackers,
-// alignment, undo) plugs in there. Selection lives in the controls'
-// trackers (RectTracker); the form window never owns a control.
+// release on a control; its editor (FormEditor: selection by click and band,
+// trackers, alignment, undo) makes of them what they mean. Selection lives
+// in the controls' trackers (RectTracker); the form window never owns a
+// control.
 class QRT_EXPORT CForm : public QWidget, public FormWindow
 {
     Q_OBJECT
@@ -38,11 +43,16 @@ public:
 
     [[nodiscard]] CFormParent *GetHost() const { return m_host; }
     [[nodiscard]] bool IsDesignMode() const { return m_designMode; }
+    // The design-mode editor and its history of changes; null in data mode.
+    [[nodiscard]] FormEditor *editor() const { return m_editor.get(); }
+    [[nodiscard]] QUndoStack *undoStack() const;
 
     // --- FormWindow ---------------------------------------------------------
     [[nodiscard]] const QVector<CDynControl *> &controls() const override { return m_controls; }
     void addControl(CDynControl &control) override;
     void clearControls() override;
+    // The controls on the form in a new order: order holds the same controls.
+    void setControlOrder(const QVector<CDynControl *> &order);
     QRect calcExtent() override;
     QRect calcExtent(const CDynControl &added) override;
     [[nodiscard]] QRect extent() const override { return m_extent; }
@@ -60,11 +70,13 @@ public:
 
     // --- design operations ---------------------------------------------------
     // Aligns the selected controls (0 left, 1 right, 2 bottom, 3 top), to
-    // their common edge or each to the raster; nothing selected, nothing moves.
+    // their common edge or each to the raster; nothing selected, nothing
+    // moves. In design mode one change the editor can undo.
     void Align(int direction, bool toRaster);
-    // The rectangle the user has drawn for a new caption or frame. Drawing
-    // bands belongs to the design-mode editor; until it has drawn one, the
-    // rectangle is empty, which the form manager takes as "nothing drawn".
+    // The rectangle the user draws next for a new caption or frame (the
+    // events run until the button comes up). Empty in data mode, when a
+    // drawing is pending already or is cancelled with Escape; the form
+    // manager takes that as "nothing drawn".
     [[nodiscard]] QRect TakeDrawnRect();
 
     // --- FormWindowInterface ------------------------------------------------
@@ -84,6 +96,7 @@ public:
     // the builder's. A control not on the form is announced and false.
     bool removeControl(CDynControl &control) override;
     bool editControlProperties(ControlProperties &properties) override;
+    void applyControlProperties(CDynControl &control, const ControlProperties &properties) override;
     // Redraws the form and the host's window (or what holds it).
     void repaint() override;
 
@@ -99,6 +112,7 @@ private:
     qint16 m_rasterX = DefaultRaster;
     qint16 m_rasterY = DefaultRaster;
     bool m_showRaster = true;
+    std::unique_ptr<FormEditor> m_editor; // design mode only; goes first
 };
 
 #endif // QRT_RUNTIME_CFORM_H

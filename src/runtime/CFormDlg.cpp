@@ -5,11 +5,15 @@
 #include "platform/DialogUnits.h"
 #include "resources/CommandTable.h"
 #include "runtime/CDlgToolBar.h"
+#include "runtime/CForm.h"
 #include "runtime/CFormFrame.h"
 #include "xml/CXmlHelper.h"
 
+#include <QKeyEvent>
 #include <QLabel>
+#include <QLayout>
 #include <QTimer>
+#include <QUndoStack>
 #include <QVBoxLayout>
 
 using namespace CommandTable;
@@ -101,6 +105,34 @@ void CFormDlg::modeChanged(bool designMode)
 {
     m_bDesignMode = designMode;
     setMenu(designMode ? MenuDesign : MenuData);
+    // The undo and redo commands follow the history of the form built now
+    // (a rebuilt form starts a new one).
+    if (QUndoStack *history = designHistory())
+        connect(history, &QUndoStack::indexChanged, this, &CFormDlg::designHistoryChanged,
+                Qt::UniqueConnection);
+    designHistoryChanged();
+}
+
+QUndoStack *CFormDlg::designHistory() const
+{
+    CFormMgr *manager = m_pFormHost ? m_pFormHost->GetFormMgr() : nullptr;
+    CForm *form = manager ? manager->GetForm() : nullptr;
+    return form && m_bDesignMode ? form->undoStack() : nullptr;
+}
+
+void CFormDlg::designHistoryChanged()
+{
+    const QUndoStack *history = designHistory();
+    const auto name = [](const QString &command, const QString &change, const char *key) {
+        return (change.isEmpty() ? command : command + QStringLiteral(": ") + change) +
+               QLatin1String(key);
+    };
+    commandAction(IdDesignUndo)
+        ->setText(name(QStringLiteral("&Rückgängig"), history ? history->undoText() : QString(),
+                       "\t<Strg>+<z>"));
+    commandAction(IdDesignRedo)
+        ->setText(name(QStringLiteral("&Wiederholen"), history ? history->redoText() : QString(),
+                       "\t<Strg>+<y>"));
     updateCommandStates();
 }
 
@@ -112,6 +144,10 @@ bool CFormDlg::canRun(int id) const
         return false;
     if (isRecordCommand(id))
         return m_pFormHost->IsEnabled() && !m_pFormHost->GetDesignMode();
+    if (id == IdDesignUndo || id == IdDesignRedo) {
+        const QUndoStack *history = designHistory();
+        return history && (id == IdDesignUndo ? history->canUndo() : history->canRedo());
+    }
     return true;
 }
 
@@ -120,7 +156,7 @@ void CFormDlg::onCommand(int id)
     if (id == IdAppExit) {
         // Modeless: the owner closes at once, without a question.
         if (m_closeRequested)
-            m_closeRequested();
+            askOwnerToClose();
         else
             reject();
         return;
@@ -223,6 +259,14 @@ void CFormDlg::runDesignCommand(int id)
     case IdAlignBottomRaster:
         host->Ausrichten(CFormMgr::UNTEN, true);
         break;
+    case IdDesignUndo:
+        if (QUndoStack *history = designHistory())
+            history->undo();
+        break;
+    case IdDesignRedo:
+        if (QUndoStack *history = designHistory())
+            history->redo();
+        break;
     default:
         break;
     }
@@ -238,13 +282,33 @@ void CFormDlg::reject()
     if (!mayClose())
         return; // the user chose to stay
     if (m_closeRequested) {
-        // The owner destroys this dialog; not from inside its own handler.
-        hide();
-        QTimer::singleShot(0, this, [callback = m_closeRequested] { callback(); });
+        askOwnerToClose();
         return;
     }
     // Closing a form that may close is its normal end, as with OK.
     QDialog::accept();
+}
+
+bool CFormDlg::isCommandKey(const QKeyEvent &key) const
+{
+    const QKeySequence pressed(key.keyCombination());
+    if (pressed == QKeySequence(Qt::Key_PageUp) || pressed == QKeySequence(Qt::Key_PageDown))
+        return false;
+    for (int id : kAccelerators) {
+        const QAction *action = const_cast<CFormDlg *>(this)->commandAction(id);
+        if (action->isEnabled() && action->shortcut() == pressed)
+            return true;
+    }
+    return false;
+}
+
+void CFormDlg::askOwnerToClose()
+{
+    // The owner destroys this dialog: not from inside one of its own
+    // handlers, which still run on it, but once they have returned. The
+    // timer goes with the dialog when the owner is quicker.
+    hide();
+    QTimer::singleShot(0, this, [callback = m_closeRequested] { callback(); });
 }
 
 QString CFormDlg::positionText() const
@@ -254,13 +318,16 @@ QString CFormDlg::positionText() const
     if (!records)
         return QString();
     const CDataMgr::Position position = records->GetPosition(false);
-    const QString count =
-        position.count >= 0 ? QString::number(position.count) : QStringLiteral("… (wird gezählt)");
+    // While the engine still counts, say so once, without a placeholder
+    // number the user might take for a figure.
+    const bool counted = position.count >= 0;
     if (position.newRecord)
-        return QStringLiteral("Neuer Datensatz (%1 vorhanden)").arg(count);
+        return counted ? QStringLiteral("Neuer Datensatz (%1 vorhanden)").arg(position.count)
+                       : QStringLiteral("Neuer Datensatz (Anzahl wird ermittelt)");
     const QString number =
         position.number > 0 ? QString::number(position.number) : QStringLiteral("?");
-    return QStringLiteral("Datensatz %1 von %2").arg(number, count);
+    return counted ? QStringLiteral("Datensatz %1 von %2").arg(number).arg(position.count)
+                   : QStringLiteral("Datensatz %1 (Anzahl wird ermittelt)").arg(number);
 }
 
 void CFormDlg::updatePosition(bool countNow)
@@ -272,6 +339,7 @@ void CFormDlg::updatePosition(bool countNow)
             m_pFormHost->GetFormMgr()->dataManager())
             m_pFormHost->GetFormMgr()->dataManager()->GetPosition(true);
         m_position->setText(positionText());
+        toolBar()->layout()->invalidate(); // a label hidden behind "»" would not ask
     } catch (const ComError &) {
         // The count is a courtesy: a database that cannot answer now is
         // reported by the next command that needs it, not by the count.

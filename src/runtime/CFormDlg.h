@@ -7,7 +7,9 @@
 #include <functional>
 
 class CFormFrame;
+class QKeyEvent;
 class QLabel;
+class QUndoStack;
 
 // The dialog a form is shown in: menu and tool bar for the form's mode, the
 // accelerators of the records, and below them the form frame, which holds
@@ -42,6 +44,10 @@ public:
     // "Datensatz n von m" as it stands now; countNow may ask the database.
     void updatePosition(bool countNow = false);
     [[nodiscard]] QString positionText() const;
+    // Whether key is one of the form's own keys that a field must not take
+    // for itself (Ctrl+Y, which an edit field would use to redo its typing);
+    // the page keys stay a note's own.
+    [[nodiscard]] bool isCommandKey(const QKeyEvent &key) const;
 
 public slots:
     void reject() override;
@@ -50,9 +56,17 @@ protected:
     void onCommand(int id) override;
     bool canRun(int id) const override;
 
+private slots:
+    // The design history changed: undo and redo name what they would do.
+    void designHistoryChanged();
+
 private:
+    // The design-mode form's history of changes; null in data mode.
+    [[nodiscard]] QUndoStack *designHistory() const;
     // Whether the form may close now (it offers to save first).
     bool mayClose();
+    // Modeless use: hides the dialog and lets its owner destroy it.
+    void askOwnerToClose();
     void runRecordCommand(int id);
     void runDesignCommand(int id);
 

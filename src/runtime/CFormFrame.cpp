@@ -8,6 +8,7 @@
 #include "runtime/CFormDlg.h"
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QScrollBar>
 
 CFormFrame::CFormFrame(const QString &document, CFormDlg *dialog)
@@ -15,6 +16,10 @@ CFormFrame::CFormFrame(const QString &document, CFormDlg *dialog)
       m_pDialog(dialog)
 {
     setObjectName(QStringLiteral("formFrame"));
+    // The fields take the keys, or in design mode the form window; the frame
+    // around them is no stop of its own when tabbing.
+    setFocusPolicy(Qt::NoFocus);
+    setAccessibleName(QStringLiteral("Formular"));
     // Tabbing through the fields keeps the focused one in view.
     connect(qApp, &QApplication::focusChanged, this,
             [this](QWidget *, QWidget *now) { focusMoved(now); });
@@ -120,6 +125,12 @@ void CFormFrame::AttachWindow()
     m_pWnd = this;
 }
 
+void CFormFrame::recordChanged()
+{
+    if (m_pDialog)
+        m_pDialog->updatePosition();
+}
+
 std::unique_ptr<FormWindow> CFormFrame::CreateFormWindow(bool designMode)
 {
     auto form = std::make_unique<CForm>(this, designMode);
@@ -152,11 +163,43 @@ void CFormFrame::resizeEvent(QResizeEvent *event)
     UpdateScrollBars();
 }
 
+bool CFormFrame::eventFilter(QObject *watched, QEvent *event)
+{
+    // A field asks whether it may take a key before the dialog's shortcuts
+    // see it; the form's own keys it does not get.
+    if (event->type() == QEvent::ShortcutOverride && m_pDialog &&
+        m_pDialog->isCommandKey(*static_cast<QKeyEvent *>(event)))
+        return true;
+    return CScrollWnd::eventFilter(watched, event);
+}
+
 void CFormFrame::focusMoved(QWidget *now)
 {
     CForm *form = GetFormMgr() ? GetFormMgr()->GetForm() : nullptr;
     if (!now || !form || GetDesignMode() || !form->isAncestorOf(now))
         return;
-    const QPoint corner = now->mapTo(form, QPoint(0, 0));
-    MakePointVisible(corner.x(), corner.y());
+    now->installEventFilter(this); // once: a second install replaces the first
+    // The whole field in view where it fits: scrolled no further than needed,
+    // so that tabbing down a long form moves it a field at a time, and a
+    // field taller or wider than the view shows its top-left corner.
+    const QRect field(now->mapTo(form, QPoint(0, 0)), now->size());
+    const QSize view = viewport()->size();
+    const QPoint scrolled(scrollPosition().x() * ScrollSteps::kHorizontalUnit,
+                          scrollPosition().y() * ScrollSteps::kVerticalUnit);
+    const auto along = [](int start, int length, int from, int size, int unit) {
+        if (start < from || length > size)
+            return start; // its start at the view's start
+        if (start + length > from + size)
+            return start + length - size + unit - 1; // its end at the view's end, rounded up
+        return from;
+    };
+    const QPoint target(along(field.left(), field.width(), scrolled.x(), view.width(),
+                              ScrollSteps::kHorizontalUnit),
+                        along(field.top(), field.height(), scrolled.y(), view.height(),
+                              ScrollSteps::kVerticalUnit));
+    if (target != scrolled) {
+        ScrollTo(target);
+        if (m_pDialog)
+            m_pDialog->update();
+    }
 }

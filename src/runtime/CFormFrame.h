@@ -34,10 +34,13 @@ public:
     void EnableForm(bool enable) override;
     void MakePointVisible(int x, int y) override;
     void AttachWindow() override;
+    // The dialog's position text follows the record.
+    void recordChanged() override;
     [[nodiscard]] std::unique_ptr<FormWindow> CreateFormWindow(bool designMode) override;
 
 protected:
     bool event(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
 
 private:

@@ -7,11 +7,13 @@
 #include "controls/CDynStatic.h"
 #include "data/CAdoDataMgr.h"
 #include "data/DateText.h"
+#include "dialogs/CTabOrderDlg.h"
 #include "filter/CFilterMgr.h"
 #include "formdef/CAdoFormBuilder.h"
 #include "platform/UserMessages.h"
 #include "runtime/CForm.h"
 #include "runtime/CFormParent.h"
+#include "runtime/FormEditor.h"
 #include "xml/CXmlHelper.h"
 #include "xml/RecordText.h"
 
@@ -33,6 +35,59 @@ QString recordTextOfDate(const QDate &date)
     if (!date.isValid())
         return QString(QLatin1String(""));
     return QStringLiteral("%1-%2-%3").arg(date.year()).arg(date.month()).arg(date.day());
+}
+
+// The first field in the form's order that takes the keyboard (a caption or
+// a frame never does); null when there is none.
+QWidget *firstField(const QVector<CDynControl *> &controls)
+{
+    for (const CDynControl *control : controls) {
+        QWidget *window = control->GetWindow();
+        if (window && !window->isHidden() && window->focusPolicy() != Qt::NoFocus &&
+            window->isEnabled())
+            return window;
+    }
+    return nullptr;
+}
+
+// A caption as a name to announce: "&Name:" is "Name".
+QString spokenCaption(const QString &caption)
+{
+    QString text = caption;
+    text.remove(QLatin1Char('&'));
+    text = text.simplified();
+    while (text.endsWith(QLatin1Char(':')))
+        text.chop(1);
+    return text.trimmed();
+}
+
+// Gives every field the name a screen reader announces for it: the text of
+// its label ("Name:" for the column name), or, where it has none, the title
+// of the frame it stands in. Without either it keeps its column's name; a
+// check box has its own caption.
+void nameFieldsAfterLabels(const CForm &form)
+{
+    for (const CDynControl *control : form.controls()) {
+        QWidget *window = control->GetWindow();
+        if (!window ||
+            (control->kind() != ControlKind::Edit && control->kind() != ControlKind::DateTime))
+            continue;
+        QString spoken;
+        if (const CDynControl *label =
+                form.findControl(control->GetName() + CDynControl::NameSuffix(ControlKind::Static)))
+            spoken = spokenCaption(label->GetCaption());
+        if (spoken.isEmpty()) {
+            for (const CDynControl *frame : form.controls()) {
+                if (frame->kind() == ControlKind::Frame &&
+                    frame->GetRect().contains(control->GetRect())) {
+                    spoken = spokenCaption(frame->GetCaption());
+                    break;
+                }
+            }
+        }
+        if (!spoken.isEmpty())
+            window->setAccessibleName(spoken);
+    }
 }
 
 } // namespace
@@ -86,10 +141,15 @@ bool CFormMgr::CreateForm(CFormParent *host, const QString &document, bool newRe
         m_pDataMgr = std::move(records);
         m_pDataMgr->Open(document, newRecord);
         FillForm();
+        nameFieldsAfterLabels(*m_pForm);
     }
     ResizeForm();
-    if (m_bDesignMode)
+    if (m_bDesignMode) {
         m_pForm->setFocus();
+    } else if (QWidget *field = firstField(m_pForm->controls())) {
+        // The user types into the first field as soon as the form is up.
+        field->setFocus();
+    }
     return true;
 }
 
@@ -122,8 +182,12 @@ void CFormMgr::FillForm()
             control->ClearValue();
             control->SetModified(false);
         }
-        if (!controls.isEmpty() && controls.first()->GetWindow())
-            controls.first()->GetWindow()->setFocus();
+        // A new record starts at its first field (not at a caption or a
+        // frame that happens to come first in the list).
+        if (QWidget *field = firstField(controls))
+            field->setFocus();
+        if (m_pHost)
+            m_pHost->recordChanged();
         return;
     }
     const QString record = m_pDataMgr->GetRecordXml();
@@ -155,6 +219,8 @@ void CFormMgr::FillForm()
         }
         control->SetModified(false);
     }
+    if (m_pHost)
+        m_pHost->recordChanged();
 }
 
 bool CFormMgr::SaveData()
@@ -198,6 +264,8 @@ bool CFormMgr::SaveData()
         return false; // the data manager has said why; the controls keep their values
     for (CDynControl *control : m_pForm->controls())
         control->SetModified(false);
+    if (m_pHost)
+        m_pHost->recordChanged();
     return true;
 }
 
@@ -270,6 +338,14 @@ bool CFormMgr::DeleteData()
 {
     if (!m_pDataMgr || !m_pDataMgr->DeleteRecord())
         return false;
+    if (!m_pDataMgr->HasRecord()) {
+        // The last record went, and the records stand behind their end,
+        // where nothing typed could be saved: the form shows the record
+        // before it, or a new one when none is left.
+        m_pDataMgr->MovePrevious();
+        if (!m_pDataMgr->HasRecord())
+            m_pDataMgr->AddRecord();
+    }
     FillForm();
     return true;
 }
@@ -317,8 +393,15 @@ bool CFormMgr::SaveForm()
 
 void CFormMgr::ChangeTabOrder()
 {
-    // The field layout dialog arrives with the design-mode editor; until then
-    // the layout of the fields is what the stored or generated form gives.
+    if (!m_pForm || !m_pBuilder)
+        return;
+    // Whatever the dialog adds, removes and orders is one change to undo.
+    FormChange change(*m_pForm, QStringLiteral("Felder anordnen"));
+    CTabOrderDlg dialog(m_pForm, m_pBuilder.get(), m_pHost ? m_pHost->GetWnd() : nullptr);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    change.keepListedOrder(); // the user has fixed the fields' order
+    ResizeForm();
 }
 
 void CFormMgr::AddStatic()
@@ -336,8 +419,12 @@ void CFormMgr::addDrawnElement(ControlKind kind)
     if (!m_pForm || !m_pBuilder)
         return;
     const QRect drawn = m_pForm->TakeDrawnRect();
+    // Nothing drawn, or the form went while the user drew (nothing of this
+    // manager is touched then).
     if (drawn.width() <= 0 || drawn.height() <= 0)
         return;
+    FormChange change(*m_pForm, kind == ControlKind::Static ? QStringLiteral("Überschrift einfügen")
+                                                            : QStringLiteral("Rahmen einfügen"));
     // A new caption or frame is named after a new field name, so that its
     // own name ("FELD_1012_TITEL") is unique on the form.
     const QString caption = m_pBuilder->NewFieldName();
@@ -349,5 +436,8 @@ void CFormMgr::addDrawnElement(ControlKind kind)
     control->MoveTo(drawn.left(), drawn.top(), drawn.left() + drawn.width(),
                     drawn.top() + drawn.height());
     m_pBuilder->PlaceControl(kind, caption);
+    // The new element is what the user works on next.
+    if (FormEditor *editor = m_pForm->editor())
+        editor->selectOnly({control});
     m_pForm->repaint();
 }

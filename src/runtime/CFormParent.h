@@ -52,6 +52,10 @@ public:
     [[nodiscard]] virtual QRect GetFormRect() const;
     // Makes GetWnd() return the host's own window.
     virtual void AttachWindow() = 0;
+    // The form manager has shown another record, emptied the fields for a
+    // new one, or stored the current one: a host that says where the record
+    // stands says it anew. Nothing here.
+    virtual void recordChanged() {}
 
     // The form window (CForm) in the mode given, a child of GetWnd() that
     // fills it, shown.

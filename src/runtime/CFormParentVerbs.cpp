@@ -15,7 +15,8 @@ template <typename Result, typename Work> Result CFormParent::guarded(Result onE
     } catch (const ComError &error) {
         // One message, modal to the form; whatever the user entered stays in
         // the controls.
-        qrt::inform(error.message(), GetWnd(), UserMessages::Severity::Error);
+        qrt::inform(error.systemText() + QStringLiteral("\r\n") + error.description(), GetWnd(),
+                    UserMessages::Severity::Error);
         return onError;
     }
 }

@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QMenu>
 #include <QMenuBar>
+#include <QShortcut>
 #include <QStatusTipEvent>
 #include <QVBoxLayout>
 
@@ -18,6 +19,25 @@ constexpr int kMaxTipLength = 80;
 
 CToolbarDlg::CToolbarDlg(QWidget *parent) : QDialog(parent)
 {
+    // F10 opens the menu, as in every desktop window: the menus' titles
+    // carry no mnemonic to reach them with, and some commands (delete a
+    // record, remove the filter) have no key of their own.
+    auto *openMenu = new QShortcut(QKeySequence(Qt::Key_F10), this);
+    connect(openMenu, &QShortcut::activated, this, [this] {
+        if (!m_menuBar || m_menuBar->actions().isEmpty())
+            return;
+        QAction *first = m_menuBar->actions().constFirst();
+        m_menuBar->setActiveAction(first);
+        // Opened from the keyboard, it shows where the arrow keys start.
+        if (QMenu *popup = first->menu()) {
+            for (QAction *item : popup->actions()) {
+                if (!item->isSeparator() && item->isEnabled()) {
+                    popup->setActiveAction(item);
+                    break;
+                }
+            }
+        }
+    });
     m_layout = new QVBoxLayout(this);
     m_layout->setContentsMargins(0, 0, 0, 0);
     m_layout->setSpacing(0);

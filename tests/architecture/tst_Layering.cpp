@@ -157,6 +157,9 @@ private:
         if (quoted)
             candidates << QFileInfo(file).dir().filePath(include);
         candidates << QDir(m_src).filePath(include);
+        // The host programs share apps/common, named from apps/ ("common/…").
+        if (isInside(file, m_apps))
+            candidates << QDir(m_apps).filePath(include);
         for (const QString &candidate : candidates) {
             const QFileInfo info(candidate);
             if (info.isFile())

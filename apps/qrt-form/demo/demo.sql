@@ -1,9 +1,10 @@
 -- The demo database of qrt-form: a small customer file as a German firm
 -- keeps it. Kunden (300 customers), Artikel (60 articles) and Bestellungen
 -- (800 orders), with whole and fractional numbers, short and long texts (a
--- multi-line note among them), dates, yes/no values and Null values, and a
--- stored form for Kunden laid out by hand: grouped in frames, with captions
--- in plain German and widths that fit their contents.
+-- multi-line note among them), dates, yes/no values and Null values, and
+-- stored forms for Kunden and Artikel laid out by hand: grouped in frames,
+-- with captions in plain German and widths that fit their contents. A
+-- customer's turnover and order count agree with the orders.
 --
 -- Made by scripts/make-demo-db.sh:  sqlite3 kunden.sqlite < demo.sql
 -- Every value is computed from the row number, so every run gives the same
@@ -99,18 +100,18 @@ INSERT INTO Kunden
 SELECT i,
        (SELECT extra FROM Pool WHERE kind = 'vorname' AND nr = (i * 7) % 24),
        (SELECT value FROM Pool WHERE kind = 'vorname' AND nr = (i * 7) % 24),
-       (SELECT value FROM Pool WHERE kind = 'name' AND nr = (i * 13) % 40),
+       (SELECT value FROM Pool WHERE kind = 'name' AND nr = (i * 13 + i / 24) % 40),
        CASE WHEN i % 4 = 0 THEN (SELECT value FROM Pool WHERE kind = 'firma' AND nr = (i / 4) % 12) END,
        (SELECT value FROM Pool WHERE kind = 'strasse' AND nr = (i * 5) % 16) || ' ' || (1 + (i * 17) % 120),
-       (SELECT extra FROM Pool WHERE kind = 'ort' AND nr = (i * 3) % 15),
-       (SELECT value FROM Pool WHERE kind = 'ort' AND nr = (i * 3) % 15),
+       (SELECT extra FROM Pool WHERE kind = 'ort' AND nr = (i * 7) % 15),
+       (SELECT value FROM Pool WHERE kind = 'ort' AND nr = (i * 7) % 15),
        CASE WHEN i % 6 <> 5 THEN '0' || (200 + (i * 37) % 700) || ' / ' || (100000 + (i * 7919) % 900000) END,
        CASE WHEN i % 3 <> 2 THEN lower(
            replace(replace(replace(replace(
                (SELECT value FROM Pool WHERE kind = 'vorname' AND nr = (i * 7) % 24) || '.' ||
-               (SELECT value FROM Pool WHERE kind = 'name' AND nr = (i * 13) % 40),
+               (SELECT value FROM Pool WHERE kind = 'name' AND nr = (i * 13 + i / 24) % 40),
                'ä', 'ae'), 'ö', 'oe'), 'ü', 'ue'), 'ß', 'ss')) || '@example.de' END,
-       CASE WHEN i % 25 <> 24 THEN date('2008-01-15', '+' || ((i * 97) % 5800) || ' days') END,
+       CASE WHEN i % 25 <> 24 THEN date('2003-01-15', '+' || ((i * 97) % 5800) || ' days') END,
        CASE WHEN i % 5 = 0 THEN NULL ELSE ((i * 3) % 7) * 2.5 END,
        round(((i * 7919) % 250000) / 10.0 + 0.05 * (i % 20), 2),
        (i * 11) % 40,
@@ -136,9 +137,9 @@ WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 800)
 INSERT INTO Bestellungen
 SELECT i,
        1 + (i * 7) % 300,
-       1001 + (i * 13) % 60,
+       1001 + (i * 13 + i / 7) % 60,
        date('2019-01-02', '+' || ((i * 3) % 2100) || ' days'),
-       1 + i % 12,
+       2 + (i * 5) % 23,
        NULL,
        CASE WHEN i % 10 = 0 THEN NULL ELSE (i % 4) <> 0 END,
        CASE WHEN i % 7 = 0 THEN 'Teillieferung' WHEN i % 11 = 0 THEN 'Express' END
@@ -146,9 +147,16 @@ FROM n;
 UPDATE Bestellungen
 SET Betrag = round(Menge * (SELECT Preis FROM Artikel WHERE Artikel.ArtNr = Bestellungen.ArtNr), 2);
 
+-- A customer's figures are those of the orders: what the form shows agrees
+-- with the Bestellungen table (every customer has two or three orders, all
+-- placed after the customer's first day).
+UPDATE Kunden
+SET Bestellungen = (SELECT COUNT(*) FROM Bestellungen b WHERE b.KundeID = Kunden.ID),
+    Umsatz = (SELECT round(SUM(b.Betrag), 2) FROM Bestellungen b WHERE b.KundeID = Kunden.ID);
+
 DROP TABLE Pool;
 
--- The stored form definition of Kunden, in the library's own tables.
+-- The stored form definitions of Kunden and Artikel, in the library's own tables.
 CREATE TABLE QRTFORM(QRTFORM_ID INT NOT NULL, NAME VARCHAR(255) NOT NULL, FORM_TOP INT,
     FORM_LEFT INT, FORM_BOTTOM INT, FORM_RIGHT INT, FORM_TITEL VARCHAR(255), RASTER_X INT,
     RASTER_Y INT, SHOW_RASTER INT, CONSTRAINT PK_QRTFORM PRIMARY KEY (QRTFORM_ID));
@@ -156,11 +164,18 @@ CREATE TABLE QRTFORMITEM(QRTFORMITEM_ID INT NOT NULL, QRTFORM_ID INT NOT NULL,
     CONTROLINFO TEXT NOT NULL, CONSTRAINT PK_QRTFORMITEM PRIMARY KEY (QRTFORMITEM_ID),
     CONSTRAINT FK_QRTFORMITEM_QRTFORM FOREIGN KEY (QRTFORM_ID) REFERENCES QRTFORM (QRTFORM_ID));
 
+-- The rectangles are the outer ones of the host window: they leave room for
+-- a window manager's title bar and borders, so the form fits without
+-- scroll bars.
 INSERT INTO QRTFORM VALUES (1, 'Kunden', 80, 120, 660, 780, 'Kunden', 5, 5, 1);
+INSERT INTO QRTFORM VALUES (2, 'Artikel', 100, 160, 520, 820, 'Artikel', 5, 5, 1);
 
--- One row per control: kind, name, caption, left, top, right, bottom, alignment, multi-line.
-CREATE TEMP TABLE Layout (nr INTEGER PRIMARY KEY, typ INT, name TEXT, caption TEXT,
-    l INT, t INT, r INT, b INT, align TEXT DEFAULT 'Left', multi TEXT DEFAULT 'False');
+-- One row per control: form, kind, name, caption, left, top, right, bottom,
+-- alignment, multi-line. Bestellungen keeps no form, so that design mode
+-- (qrt-form --design --table Bestellungen) has one to generate.
+CREATE TEMP TABLE Layout (nr INTEGER PRIMARY KEY, form INT NOT NULL DEFAULT 1, typ INT,
+    name TEXT, caption TEXT, l INT, t INT, r INT, b INT, align TEXT DEFAULT 'Left',
+    multi TEXT DEFAULT 'False');
 INSERT INTO Layout (nr, typ, name, caption, l, t, r, b, align, multi) VALUES
  -- Kunde
  (1, 4, 'Kunde_RAHMEN', 'Kunde', 10, 5, 630, 135, 'Left', 'False'),
@@ -199,8 +214,28 @@ INSERT INTO Layout (nr, typ, name, caption, l, t, r, b, align, multi) VALUES
  (31, 4, 'Notiz_RAHMEN', 'Notiz', 10, 315, 630, 455, 'Left', 'False'),
  (32, 1, 'Notiz', 'Notiz', 25, 335, 615, 440, 'Left', 'True');
 
+INSERT INTO Layout (nr, form, typ, name, caption, l, t, r, b, align, multi) VALUES
+ -- Artikel
+ (101, 2, 4, 'Artikel_RAHMEN', 'Artikel', 10, 5, 630, 110, 'Left', 'False'),
+ (102, 2, 0, 'ArtNr_TITEL', 'Artikel-Nr.:', 25, 29, 110, 45, 'Left', 'False'),
+ (103, 2, 1, 'ArtNr', 'ArtNr', 115, 25, 185, 47, 'Right', 'False'),
+ (104, 2, 2, 'Lieferbar', 'Lieferbar', 455, 27, 615, 45, 'Left', 'False'),
+ (105, 2, 0, 'Bezeichnung_TITEL', 'Bezeichnung:', 25, 55, 110, 71, 'Left', 'False'),
+ (106, 2, 1, 'Bezeichnung', 'Bezeichnung', 115, 51, 465, 73, 'Left', 'False'),
+ (107, 2, 0, 'Einheit_TITEL', 'Einheit:', 25, 81, 110, 97, 'Left', 'False'),
+ (108, 2, 1, 'Einheit', 'Einheit', 115, 77, 195, 99, 'Left', 'False'),
+ -- Preis und Lager
+ (109, 2, 4, 'Preis_RAHMEN', 'Preis und Lager', 10, 115, 630, 170, 'Left', 'False'),
+ (110, 2, 0, 'Preis_TITEL', 'Preis (€):', 25, 139, 110, 155, 'Left', 'False'),
+ (111, 2, 1, 'Preis', 'Preis', 115, 135, 215, 157, 'Right', 'False'),
+ (112, 2, 0, 'Lagerbestand_TITEL', 'Lagerbestand:', 260, 139, 355, 155, 'Left', 'False'),
+ (113, 2, 1, 'Lagerbestand', 'Lagerbestand', 360, 135, 430, 157, 'Right', 'False'),
+ -- Beschreibung
+ (114, 2, 4, 'Beschreibung_RAHMEN', 'Beschreibung', 10, 175, 630, 300, 'Left', 'False'),
+ (115, 2, 1, 'Beschreibung', 'Beschreibung', 25, 195, 615, 285, 'Left', 'True');
+
 INSERT INTO QRTFORMITEM
-SELECT nr, 1,
+SELECT nr, form,
        '<CONTROLINFO TYP="' || typ || '"><NAME>' || name || '</NAME><LEFT>' || l ||
        '</LEFT><RIGHT>' || r || '</RIGHT><TOP>' || t || '</TOP><BOTTOM>' || b ||
        '</BOTTOM><CAPTION>' || caption ||
@@ -211,4 +246,21 @@ SELECT nr, 1,
 FROM Layout ORDER BY nr;
 
 DROP TABLE Layout;
+
+-- Three saved filters for the filter dialog (Strg+F), in the library's own
+-- tables; values are stored as the SQL operands the dialog writes.
+CREATE TABLE QRTFILTER(QRTFILTER_ID INT NOT NULL,BEZEICHNUNG VARCHAR(255) NOT NULL,
+    CONSTRAINT PK_QRTFILTER PRIMARY KEY (QRTFILTER_ID));
+CREATE TABLE QRTFILTERITEM(QRTFILTERITEM_ID  INT NOT NULL,QRTFILTER_ID INT NOT NULL,
+    SPALTE VARCHAR(255) NOT NULL,BED SMALLINT NOT NULL,WERT VARCHAR(255) NOT NULL,
+    CONSTRAINT PK_QRTFILTERITEM PRIMARY KEY (QRTFILTERITEM_ID),
+    CONSTRAINT FK_QRTFILTER FOREIGN KEY (QRTFILTER_ID) REFERENCES QRTFILTER (QRTFILTER_ID));
+INSERT INTO QRTFILTER VALUES (1, 'Kunden in Bonn'), (2, 'Großkunden ohne Rabatt'),
+    (3, 'Namen auf -mann');
+-- Conditions: 1 gleich, 2 ungleich, 3 enthält, 4 größer, 5 kleiner, 6 ohne Wert.
+INSERT INTO QRTFILTERITEM VALUES
+    (1, 1, 'Ort', 1, '''Bonn'''),
+    (2, 2, 'Umsatz', 4, '2000'),
+    (3, 2, 'Rabatt', 6, ''),
+    (4, 3, 'Name', 3, '''%mann%''');
 COMMIT;

@@ -2,6 +2,7 @@
 #include "data/component/Connection.h"
 #include "data/component/TableSchema.h"
 #include "platform/ComError.h"
+#include "support/RefusingPgServer.h"
 #include "support/TestDatabase.h"
 
 #include <gtest/gtest.h>
@@ -161,6 +162,58 @@ TEST(Connection, WrongPostgresDatabaseFailsWithTheServersWords)
     EXPECT_EQ(db.scalar(QStringLiteral("SELECT COUNT(*) FROM t")), QStringLiteral("0"));
     connection.Close();
     EXPECT_EQ(connection.State(), adStateClosed);
+}
+
+TEST(Connection, ARefusedLoginIsToldApartFromAMissingDatabase)
+{
+    // A host tells the user "wrong password" only if the code says so; the
+    // engine's words stay in the description, the password never does.
+    RefusingPgServer passwords;
+    ASSERT_TRUE(passwords.isListening());
+    const auto openWith = [](const QString &server, const QString &user, const QString &password,
+                             const QString &database) -> ComError {
+        Connection connection;
+        try {
+            connection.Open(QStringLiteral("Provider=PostgreSQL;Server=%1;Uid=%2;Pwd=%3;"
+                                           "Database=%4")
+                                .arg(server, user, password, database));
+        } catch (const ComError &error) {
+            EXPECT_EQ(connection.State(), adStateClosed);
+            return error;
+        }
+        ADD_FAILURE() << "opened " << server.toStdString() << " as " << user.toStdString();
+        return ComError(0);
+    };
+    ComError refused = openWith(passwords.address(), QStringLiteral("anna"),
+                                QStringLiteral("falsch7"), QStringLiteral("kelo"));
+    EXPECT_EQ(refused.code(), DB_SEC_E_AUTH_FAILED) << refused.what();
+    EXPECT_TRUE(refused.description().contains(QStringLiteral("anna"))) << refused.what();
+    EXPECT_FALSE(refused.description().contains(QStringLiteral("falsch7")));
+    EXPECT_EQ(passwords.refusals(), 1);
+    // Asked for a password it does not have, the client gives up by itself.
+    refused =
+        openWith(passwords.address(), QStringLiteral("anna"), QString(), QStringLiteral("kelo"));
+    EXPECT_EQ(refused.code(), DB_SEC_E_AUTH_FAILED) << refused.what();
+    EXPECT_EQ(ComError::systemText(DB_SEC_E_AUTH_FAILED),
+              QStringLiteral("Die Anmeldung an der Datenbank ist fehlgeschlagen."));
+
+    // Nobody listening is no refused login.
+    const QString closedPort =
+        passwords.address().section(QLatin1Char(':'), 0, 0) + QStringLiteral(":1");
+    EXPECT_EQ(
+        openWith(closedPort, QStringLiteral("anna"), QStringLiteral("x"), QStringLiteral("kelo"))
+            .code(),
+        E_FAIL);
+
+    TestDatabase db(DatabaseKind::PostgreSql);
+    QRT_REQUIRE_DATABASE(db);
+    // The tests' server trusts every role it knows: an unknown one is a wrong user.
+    refused = openWith(db.serverName(), QStringLiteral("niemand"), QString(), db.dbName());
+    EXPECT_EQ(refused.code(), DB_SEC_E_AUTH_FAILED) << refused.what();
+    EXPECT_EQ(openWith(db.serverName(), QStringLiteral("postgres"), QString(),
+                       QStringLiteral("gibtsnicht"))
+                  .code(),
+              E_FAIL);
 }
 
 TEST(Connection, SqlServerStringReachesTheOdbcDriver)

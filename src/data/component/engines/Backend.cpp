@@ -56,7 +56,7 @@ void Backend::openDatabase(const QString &driver)
     m_db = QSqlDatabase::addDatabase(driver, m_connectionName);
     configureDatabase(m_db);
     if (!m_db.open())
-        throw ComError(E_FAIL, engineText(m_db.lastError()));
+        throw ComError(classifyOpenError(m_db.lastError()), engineText(m_db.lastError()));
 }
 
 void Backend::close()
@@ -223,6 +223,15 @@ HRESULT_T Backend::classifyError(const QSqlError &error) const
     if (error.type() == QSqlError::ConnectionError && state.isEmpty())
         return E_FAIL;
     return DB_E_ERRORSINCOMMAND;
+}
+
+HRESULT_T Backend::classifyOpenError(const QSqlError &error) const
+{
+    // SQLSTATE class 28: invalid authorization specification (ODBC's
+    // "Login failed" is 28000).
+    if (error.nativeErrorCode().startsWith(QLatin1String("28")))
+        return DB_SEC_E_AUTH_FAILED;
+    return E_FAIL;
 }
 
 bool Backend::connectionBroken(const QSqlError &error) const

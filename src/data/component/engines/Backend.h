@@ -190,6 +190,10 @@ protected:
     virtual void verifySingleStatement(const QString &sql) { Q_UNUSED(sql); }
     // The component's code for an engine error.
     virtual HRESULT_T classifyError(const QSqlError &error) const;
+    // The code for a connection the engine refused to open: E_FAIL, or
+    // DB_SEC_E_AUTH_FAILED when it refused the login, so that a host can
+    // tell a wrong password from a database that is not there.
+    virtual HRESULT_T classifyOpenError(const QSqlError &error) const;
     // Whether the failure of the last statement left the connection dead.
     virtual bool connectionBroken(const QSqlError &error) const;
     // The connection's reader connections and the like, to drop with it.

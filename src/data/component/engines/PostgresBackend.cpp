@@ -239,6 +239,23 @@ void PostgresBackend::verifySingleStatement(const QString &sql)
     }
 }
 
+HRESULT_T PostgresBackend::classifyOpenError(const QSqlError &error) const
+{
+    // A refused connection reaches the driver without a result, so without
+    // its SQLSTATE: only libpq's text tells a refused login (the server's
+    // words, or the client's own when it had no password to send), in the
+    // server's English or German. A role that does not exist is a wrong
+    // user name; with password authentication the server words it as a
+    // failed password anyway.
+    static const QRegularExpression refusedLogin(
+        QStringLiteral("authentication failed|no password supplied|role \\S+ does not exist|"
+                       "Authentifizierung .* fehlgeschlagen|kein Passwort angegeben|"
+                       "Rolle \\S+ existiert nicht"));
+    if (error.databaseText().contains(refusedLogin))
+        return DB_SEC_E_AUTH_FAILED;
+    return Backend::classifyOpenError(error);
+}
+
 bool PostgresBackend::connectionBroken(const QSqlError &error) const
 {
     const QString state = error.nativeErrorCode();

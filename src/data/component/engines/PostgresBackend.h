@@ -74,6 +74,7 @@ protected:
     void applyCommandTimeout() override;
     bool readsUnquotedAs(const QString &written, const QString &catalogName) const override;
     void verifySingleStatement(const QString &sql) override;
+    HRESULT_T classifyOpenError(const QSqlError &error) const override;
     bool connectionBroken(const QSqlError &error) const override;
     void dropSideConnections() override;
     void statementStarts(const QSqlDatabase &db) override;

@@ -1,5 +1,5 @@
-#ifndef QRT_APPS_QRTFILTER_CONSOLEMESSAGES_H
-#define QRT_APPS_QRTFILTER_CONSOLEMESSAGES_H
+#ifndef QRT_APPS_COMMON_CONSOLEMESSAGES_H
+#define QRT_APPS_COMMON_CONSOLEMESSAGES_H
 
 #include "platform/UserMessages.h"
 
@@ -22,4 +22,4 @@ private:
     ScopedUserMessages m_installed{*this};
 };
 
-#endif // QRT_APPS_QRTFILTER_CONSOLEMESSAGES_H
+#endif // QRT_APPS_COMMON_CONSOLEMESSAGES_H

@@ -1,0 +1,137 @@
+// qrt-form: a table's form, as a program of its own. It is the library's
+// host the way an application would be one: it composes the configuration
+// through the form facade (CKeloForm) and shows the form modally (ShowForm),
+// modelessly (OpenForm) or in design mode (DesignForm).
+//
+//   qrt-form --db build/demo/kunden.sqlite --table Kunden
+//
+// Before any window opens, the database, the login, the table, the stored
+// form and the filter are checked, each failure with its own exit code and
+// a German message on standard error (FormExit.h). Without a screen the
+// program ends at once with exit code 3 instead of waiting for a user;
+// --screenshot draws the form on the offscreen platform instead.
+
+#include "DatabaseCheck.h"
+#include "FormExit.h"
+#include "FormOptions.h"
+#include "FormWatcher.h"
+#include "common/ConsoleMessages.h"
+#include "common/HostStartup.h"
+
+#include "facade/CKeloForm.h"
+#include "runtime/CFormDlg.h"
+#include "xml/CXmlHelper.h"
+
+#include <QApplication>
+#include <QTextStream>
+
+#include <optional>
+
+namespace {
+
+int fail(const QString &reason, FormExit code)
+{
+    QTextStream(stderr) << reason << Qt::endl;
+    return int(code);
+}
+
+QString withPictureHint(const QString &reason)
+{
+    return reason + QStringLiteral(" Ohne Bildschirm kann nur ein Bild des Formulars gezeichnet "
+                                   "werden (--screenshot DATEI).");
+}
+
+// The facade puts its values into the configuration document as they are;
+// a password with "&" or a filter with "<" must reach the form as typed.
+QString xmlText(const QString &text)
+{
+    return CXmlHelper::getXmlDataString(text);
+}
+
+// Runs the modeless form until the user (or the picture) has closed it.
+void runModeless(CKeloForm &form, const QString &filter, QApplication &app)
+{
+    app.setQuitOnLastWindowClosed(false); // the form's message boxes are windows too
+    form.OpenForm(xmlText(filter));
+    CFormDlg *dialog = form.modelessDialog();
+    if (!dialog)
+        return;
+    QObject::connect(dialog, &QObject::destroyed, &app, &QCoreApplication::quit);
+    app.exec();
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    QString error;
+    const std::optional<FormOptions> options = FormOptions::parse(arguments, &error);
+    if (!options)
+        return fail(error, FormExit::CommandLine);
+    if (options->helpRequested) {
+        QTextStream(stdout) << options->helpText;
+        return int(FormExit::Closed);
+    }
+
+    const bool picture = !options->screenshot.isEmpty();
+    QString reason;
+    if (!HostStartup::chooseScreen(picture, &reason))
+        return fail(withPictureHint(reason), FormExit::NoScreen);
+    QApplication app(argc, argv);
+    app.setApplicationName(QStringLiteral("qrt-form"));
+    HostStartup::speakGerman(app);
+
+    // Nobody can answer a message box without a screen: the library's
+    // messages go to standard error, and only a picture can be drawn. The
+    // refusal comes before the database is opened, so such a run changes
+    // nothing there.
+    std::optional<ConsoleMessages> console;
+    if (HostStartup::isHeadless()) {
+        console.emplace();
+        if (!picture)
+            return fail(withPictureHint(HostStartup::whyNoWindow()), FormExit::NoScreen);
+    }
+    if (picture)
+        QApplication::setCursorFlashTime(0); // a steady cursor: the same picture every time
+
+    const DatabaseCheck::Outcome checked = DatabaseCheck::run(*options);
+    if (!checked.ready())
+        return fail(checked.message, checked.exit);
+
+    CKeloForm form;
+    form.Init(xmlText(options->database), xmlText(options->server), xmlText(options->user),
+              xmlText(options->password), xmlText(checked.table), options->kind);
+    FormWatcher watcher(options->screenshot);
+    long firstSavedKey = -1;
+    switch (options->mode) {
+    case FormOptions::Mode::Modal:
+        firstSavedKey =
+            form.ShowForm(xmlText(options->filter), xmlText(options->sort), options->newRecord);
+        break;
+    case FormOptions::Mode::Modeless:
+        runModeless(form, options->filter, app);
+        break;
+    case FormOptions::Mode::Design:
+        form.DesignForm();
+        break;
+    }
+
+    if (!watcher.sawForm() || watcher.formFailed())
+        return fail(QStringLiteral("Das Formular für die Tabelle „%1“ konnte nicht aufgebaut "
+                                   "werden.")
+                        .arg(checked.table),
+                    FormExit::FormNotBuilt);
+    if (picture) {
+        if (!watcher.pictureSaved())
+            return fail(QStringLiteral("Das Bild „%1“ konnte nicht gespeichert werden.")
+                            .arg(options->screenshot),
+                        FormExit::PictureNotSaved);
+        return int(FormExit::Closed);
+    }
+    if (firstSavedKey >= 0)
+        QTextStream(stdout) << firstSavedKey << Qt::endl;
+    return int(FormExit::Closed);
+}

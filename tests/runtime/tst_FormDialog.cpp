@@ -1,0 +1,374 @@
+// The form dialog beyond the record cycle: where the record stands, values
+// that must survive a save untouched, the keyboard, and a database that
+// drops the connection.
+
+#include "FormDialogTestSupport.h"
+
+#include "data/component/Recordset.h"
+
+#include <QAbstractButton>
+#include <QAccessible>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QScrollBar>
+
+using namespace CommandTable;
+using Answer = UserMessages::Answer;
+
+namespace {
+
+using FormDialogEngineTest = FormDialogTest;
+
+TEST_P(FormDialogEngineTest, UnchangedValuesSurviveASaveOfAnotherField)
+{
+    // Values the form shows otherwise than stored: line breaks and a tab, the
+    // five characters XML escapes, more digits than the field shows, a date
+    // with a time of day, and a 0 (which a whole-number field reads as Null)
+    // in a column that is not on the form.
+    const QString note = QStringLiteral("Erste Zeile\r\nZweite Zeile\n\n\tEingerückt ");
+    db.exec(QStringLiteral("UPDATE kunden SET notiz = '%1', ort = '<A & B> \"C\" ''D''', "
+                           "betrag = CAST(2 AS DOUBLE PRECISION) / 3, termin = '2021-03-08 "
+                           "23:59:58', besuche = 0 WHERE id = 1")
+                .arg(note));
+    const auto row = [this] {
+        return db.scalar("SELECT ort || '|' || notiz || '|' || CAST(termin AS VARCHAR(40)) || "
+                         "'|' || CAST(besuche AS VARCHAR(10)) FROM kunden WHERE id = 1");
+    };
+    const QString before = row();
+    ASSERT_TRUE(before.contains("23:59:58")) << before.toStdString();
+
+    openData();
+    EXPECT_EQ(shown("ort"), "<A & B> \"C\" 'D'");
+    EXPECT_EQ(shown("betrag"), "0,66666667");
+    EXPECT_EQ(shown("termin"), "08.03.2021");
+    EXPECT_EQ(shown("notiz"), "Erste Zeile\r\nZweite Zeile\r\n\r\n\tEingerückt ");
+    retype("name", "Neu benannt");
+    press(Qt::Key_S, Qt::ControlModifier);
+    EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join('\n').toStdString();
+
+    EXPECT_EQ(stored("name", 1), "Neu benannt");
+    EXPECT_EQ(row(), before);
+    EXPECT_EQ(db.scalar("SELECT COUNT(*) FROM kunden WHERE id = 1 AND betrag = CAST(2 AS DOUBLE "
+                        "PRECISION) / 3"),
+              "1");
+
+    // The same after moving away and back, and with a second save.
+    press(Qt::Key_PageDown);
+    press(Qt::Key_PageUp);
+    QTest::mouseClick(field("aktiv"), Qt::LeftButton);
+    click(IdRecordSave);
+    EXPECT_EQ(row(), before);
+    EXPECT_EQ(db.scalar("SELECT COUNT(*) FROM kunden WHERE id = 1 AND NOT aktiv AND betrag = "
+                        "CAST(2 AS DOUBLE PRECISION) / 3"),
+              "1");
+    EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join('\n').toStdString();
+}
+
+TEST_P(FormDialogEngineTest, ThePositionTextOnFirstLastAndNewRecords)
+{
+    openData();
+    EXPECT_EQ(dialog->positionText(), "Datensatz 1 von 5");
+    auto *label = dialog->findChild<QLabel *>("position");
+    ASSERT_NE(label, nullptr);
+    EXPECT_EQ(label->text(), "Datensatz 1 von 5");
+    EXPECT_TRUE(label->isVisible());
+    press(Qt::Key_PageDown);
+    EXPECT_EQ(label->text(), "Datensatz 2 von 5");
+    press(Qt::Key_PageDown, Qt::ControlModifier);
+    EXPECT_EQ(label->text(), "Datensatz 5 von 5");
+    press(Qt::Key_N, Qt::ControlModifier);
+    EXPECT_EQ(label->text(), "Neuer Datensatz (5 vorhanden)");
+    press(Qt::Key_PageUp, Qt::ControlModifier);
+    EXPECT_EQ(label->text(), "Datensatz 1 von 5");
+
+    // Filtered to nothing, the form stands on a new record.
+    dialog->GetFormHost()->ChangeFilter("ort = 'Nirgendwo'");
+    EXPECT_EQ(label->text(), "Neuer Datensatz (0 vorhanden)");
+}
+
+TEST_P(FormDialogEngineTest, EveryControlHasANameAndTheFieldsAreNamedAfterTheirLabels)
+{
+    openData();
+    for (QWidget *widget : dialog->findChildren<QWidget *>()) {
+        if (!widget->isVisible() || widget->focusPolicy() == Qt::NoFocus)
+            continue;
+        QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(widget);
+        ASSERT_NE(accessible, nullptr);
+        EXPECT_FALSE(accessible->text(QAccessible::Name).trimmed().isEmpty())
+            << widget->metaObject()->className() << " " << widget->objectName().toStdString();
+    }
+    const auto nameOf = [](QWidget *widget) {
+        return QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name);
+    };
+    EXPECT_EQ(nameOf(field("name")), "Name");
+    EXPECT_EQ(nameOf(field("betrag")), "Betrag");
+    EXPECT_EQ(nameOf(field("aktiv")), "Aktiver Kunde");
+    EXPECT_EQ(nameOf(field("notiz")), "Notiz") << "a field without a label: its frame's title";
+    QWidget *next = dialog->toolBar()->widgetForAction(dialog->commandAction(IdRecordNext));
+    EXPECT_EQ(nameOf(next), "Nächster");
+    EXPECT_EQ(next->toolTip(), "Nächster");
+}
+
+TEST_P(FormDialogEngineTest, PageKeysInsideANoteBelongToTheNote)
+{
+    openData();
+    press(Qt::Key_PageDown);
+    press(Qt::Key_PageDown);
+    ASSERT_EQ(shown("name"), CustomerForm::nameOf(3));
+    auto *note = qobject_cast<QPlainTextEdit *>(field("notiz"));
+    ASSERT_NE(note, nullptr) << "the note is a multi-line field";
+    QStringList lines;
+    for (int i = 1; i <= 40; ++i)
+        lines << QStringLiteral("Zeile %1").arg(i);
+    retype("notiz", lines.join('\n'));
+    note->moveCursor(QTextCursor::Start);
+    press(Qt::Key_PageDown);
+    EXPECT_TRUE(messages.texts().isEmpty()) << "no question: the key paged through the note";
+    EXPECT_EQ(shown("name"), CustomerForm::nameOf(3));
+    EXPECT_GT(note->textCursor().blockNumber(), 0);
+    EXPECT_GT(note->verticalScrollBar()->value(), 0);
+    press(Qt::Key_PageUp);
+    EXPECT_EQ(note->textCursor().blockNumber(), 0);
+
+    // Ctrl+Page Down still goes to the last record, and out of the note the
+    // page keys page through the records again.
+    messages.answer(Answer::No);
+    press(Qt::Key_PageDown, Qt::ControlModifier);
+    EXPECT_EQ(shown("name"), CustomerForm::nameOf(5));
+    QTest::mouseClick(field("ort"), Qt::LeftButton);
+    press(Qt::Key_PageUp);
+    EXPECT_EQ(shown("name"), CustomerForm::nameOf(4));
+    EXPECT_EQ(messages.questions().size(), 1);
+}
+
+TEST_P(FormDialogEngineTest, TabbingThroughTheFieldsKeepsTheFocusedOneInView)
+{
+    openData();
+    dialog->resize(dialog->width(), 190);
+    QCoreApplication::processEvents();
+    CFormFrame *frame = dialog->GetFormHost();
+    ASSERT_GT(frame->verticalScrollBar()->maximum(), 0) << "the form is larger than the dialog";
+
+    // Round the form and back to the first field, each one in view.
+    const auto inView = [frame](QWidget *focused) {
+        const QRect rect(focused->mapTo(frame->viewport(), QPoint(0, 0)), focused->size());
+        return frame->viewport()->rect().contains(rect);
+    };
+    QStringList visited;
+    QTest::mouseClick(field("name"), Qt::LeftButton);
+    do {
+        QWidget *focused = QApplication::focusWidget();
+        ASSERT_NE(focused, nullptr);
+        ASSERT_TRUE(form()->isAncestorOf(focused)) << "the keys stay in the form";
+        visited << focused->accessibleName();
+        EXPECT_TRUE(inView(focused)) << focused->accessibleName().toStdString();
+        press(Qt::Key_Tab);
+    } while (QApplication::focusWidget() != field("name") && visited.size() < 10);
+    EXPECT_EQ(visited, QStringList({"Name", "Ort", "Aktiver Kunde", "Termin", "Betrag", "Notiz"}));
+    EXPECT_TRUE(inView(field("name")));
+    press(Qt::Key_Backtab);
+    EXPECT_EQ(QApplication::focusWidget(), field("notiz"));
+    EXPECT_GT(frame->verticalScrollBar()->value(), 0);
+    EXPECT_TRUE(inView(field("notiz")));
+}
+
+QRT_INSTANTIATE_FOR_ENGINES(FormDialogEngineTest);
+
+// Enough rows that the keys are still being read when the form shows.
+class ManyRecordsTest : public FormDialogTest
+{
+protected:
+    int rows() const override { return 3000; }
+};
+
+TEST_P(ManyRecordsTest, TheCountNeverDelaysTheFirstRecord)
+{
+    // Made, but not yet shown: the first record is there, its count not.
+    dialog = std::make_unique<CFormDlg>(CustomerForm::document(db, false, QString(), "id"), false);
+    ASSERT_NE(records(), nullptr);
+    Recordset *keys = records()->recordset();
+    ASSERT_FALSE(keys->keysComplete()) << "the test wants keys still to be read";
+    EXPECT_EQ(shown("name"), CustomerForm::nameOf(1));
+    EXPECT_EQ(dialog->positionText(), "Datensatz 1 (Anzahl wird ermittelt)");
+    EXPECT_EQ(dialog->findChild<QLabel *>("position")->text(), dialog->positionText());
+    const qsizetype readBefore = keys->keysRead();
+
+    dialog->show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(dialog.get()));
+    EXPECT_EQ(dialog->positionText(), "Datensatz 1 von 3000");
+    EXPECT_EQ(keys->keysRead(), readBefore) << "counted by the engine, not by reading keys";
+    press(Qt::Key_PageDown);
+    EXPECT_EQ(dialog->positionText(), "Datensatz 2 von 3000");
+    press(Qt::Key_PageDown, Qt::ControlModifier);
+    EXPECT_EQ(dialog->positionText(), "Datensatz 3000 von 3000");
+    press(Qt::Key_N, Qt::ControlModifier);
+    EXPECT_EQ(dialog->positionText(), "Neuer Datensatz (3000 vorhanden)");
+    QTest::keyClicks(field("name"), "Nummer 3001");
+    press(Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(dialog->positionText(), "Datensatz 3001 von 3001");
+    EXPECT_EQ(stored("name", 3001), "Nummer 3001");
+}
+
+QRT_INSTANTIATE_FOR_ENGINES(ManyRecordsTest);
+
+// A server that ends the form's sessions (a restart, an administrator).
+class LostConnectionFormTest : public FormDialogTest
+{
+protected:
+    void dropSessions()
+    {
+        db.scalar(QStringLiteral("SELECT COUNT(pg_terminate_backend(pid)) FROM pg_stat_activity "
+                                 "WHERE datname = '%1' AND pid <> pg_backend_pid()")
+                      .arg(db.dbName()));
+    }
+};
+
+TEST_P(LostConnectionFormTest, OneMessageTheEntriesStayAndTheNextActionReconnects)
+{
+    const auto lostConnection = [this] {
+        return messages.texts().size() == 1 &&
+               messages.texts().first().startsWith(
+                   "Die Verbindung zur Datenbank wurde unterbrochen.\r\nDie Verbindung") &&
+               messages.messages().first().severity == UserMessages::Severity::Error;
+    };
+    openData();
+    retype("ort", "Meckenheim");
+    retype("notiz", "Noch nicht gespeichert");
+    dropSessions();
+    press(Qt::Key_S, Qt::ControlModifier);
+    EXPECT_TRUE(lostConnection()) << messages.texts().join('\n').toStdString();
+    EXPECT_EQ(shown("ort"), "Meckenheim");
+    EXPECT_EQ(shown("notiz"), "Noch nicht gespeichert");
+    EXPECT_TRUE(form()->isAnyControlModified());
+    EXPECT_EQ(stored("ort", 1), "Bonn");
+
+    messages.clear();
+    click(IdRecordSave);
+    EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join('\n').toStdString();
+    EXPECT_EQ(stored("ort", 1), "Meckenheim");
+    EXPECT_EQ(stored("notiz", 1), "Noch nicht gespeichert");
+
+    // A new record, whose key is computed on the lost connection.
+    press(Qt::Key_N, Qt::ControlModifier);
+    QTest::keyClicks(field("name"), "Neu nach Abbruch");
+    dropSessions();
+    messages.clear();
+    press(Qt::Key_S, Qt::ControlModifier);
+    EXPECT_TRUE(lostConnection()) << messages.texts().join('\n').toStdString();
+    EXPECT_EQ(shown("name"), "Neu nach Abbruch");
+    messages.clear();
+    press(Qt::Key_S, Qt::ControlModifier);
+    EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join('\n').toStdString();
+    EXPECT_EQ(stored("name", 6), "Neu nach Abbruch");
+    press(Qt::Key_PageUp, Qt::ControlModifier);
+
+    // A changed record offered on a move: saved once the connection is back.
+    retype("ort", "Rheinbach");
+    dropSessions();
+    messages.clear();
+    messages.answer(Answer::Yes);
+    press(Qt::Key_PageDown);
+    EXPECT_EQ(messages.questions(), QStringList("Den aktuellen Datensatz speichern?"));
+    EXPECT_EQ(messages.texts().size(), 2) << messages.texts().join('\n').toStdString();
+    EXPECT_EQ(shown("name"), CustomerForm::nameOf(1)) << "still on the record";
+    EXPECT_EQ(shown("ort"), "Rheinbach");
+    messages.clear();
+    messages.answer(Answer::Yes);
+    press(Qt::Key_PageDown);
+    EXPECT_EQ(messages.questions().size(), 1);
+    EXPECT_EQ(stored("ort", 1), "Rheinbach");
+    EXPECT_EQ(shown("name"), CustomerForm::nameOf(2));
+
+    // A move on its own, to the last record too.
+    for (const Qt::KeyboardModifiers modifiers : {Qt::NoModifier, Qt::ControlModifier}) {
+        const QString before = shown("name");
+        dropSessions();
+        messages.clear();
+        press(Qt::Key_PageDown, modifiers);
+        EXPECT_TRUE(lostConnection()) << messages.texts().join('\n').toStdString();
+        EXPECT_EQ(shown("name"), before);
+        EXPECT_FALSE(form()->isAnyControlModified());
+        messages.clear();
+        press(Qt::Key_PageDown, modifiers);
+        EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join('\n').toStdString();
+        EXPECT_NE(shown("name"), before) << "moved on";
+    }
+    EXPECT_EQ(shown("name"), "Neu nach Abbruch") << "the last record";
+
+    // A new filter from the host opens the records anew, on a new session.
+    dropSessions();
+    messages.clear();
+    dialog->GetFormHost()->ChangeFilter("ort = 'Köln'");
+    EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join('\n').toStdString();
+    EXPECT_EQ(shown("name"), CustomerForm::nameOf(2));
+    EXPECT_EQ(dialog->positionText(), "Datensatz 1 von 2");
+    press(Qt::Key_PageDown);
+    EXPECT_EQ(shown("name"), CustomerForm::nameOf(5));
+}
+
+INSTANTIATE_TEST_SUITE_P(Engines, LostConnectionFormTest,
+                         ::testing::Values(DatabaseKind::PostgreSql),
+                         [](const auto &info) { return engineName(info.param); });
+
+} // namespace
+
+namespace {
+
+// Where a test puts its pictures for a person to look at (QRT_SCREENSHOTS);
+// nothing is written without it.
+void keepPicture(QWidget *widget, const QString &name)
+{
+    const QString folder = qEnvironmentVariable("QRT_SCREENSHOTS");
+    if (!folder.isEmpty())
+        widget->grab().save(folder + QLatin1Char('/') + name + QStringLiteral(".png"));
+}
+
+// Whether an icon draws anything at the size of a tool bar button.
+bool drawsSomething(const QIcon &icon, const QSize &size)
+{
+    const QImage image = icon.pixmap(size).toImage();
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if (qAlpha(image.pixel(x, y)) > 0)
+                return true;
+        }
+    }
+    return false;
+}
+
+using FormPictureTest = FormDialogTest;
+
+TEST_P(FormPictureTest, BothModesShowTheirBarsWithAnIconOnEveryButton)
+{
+    for (const bool designMode : {false, true}) {
+        open(CustomerForm::document(db, designMode, QString(), "id"));
+        ASSERT_NE(form(), nullptr);
+        const QVector<int> buttons = toolBar(designMode ? ToolBarDesign : ToolBarData);
+        for (int id : buttons) {
+            if (id == IdSeparator)
+                continue;
+            QAction *action = dialog->toolBar()->buttonAction(id);
+            ASSERT_NE(action, nullptr) << id;
+            EXPECT_TRUE(drawsSomething(action->icon(), dialog->toolBar()->iconSize())) << id;
+            EXPECT_FALSE(action->toolTip().isEmpty()) << id;
+        }
+        // The form is shown below the bars, its fields as stored.
+        const QPoint formTop = form()->mapTo(dialog.get(), QPoint(0, 0));
+        EXPECT_GE(formTop.y(), dialog->toolBar()->geometry().bottom());
+        EXPECT_TRUE(field("notiz")->isVisible());
+        EXPECT_EQ(field("betrag")->geometry(), QRect(305, 77, 100, 22));
+        if (!designMode) {
+            auto *label = dialog->findChild<QLabel *>("position");
+            EXPECT_TRUE(dialog->toolBar()->geometry().contains(
+                label->mapTo(dialog.get(), label->rect().center())));
+        }
+        keepPicture(dialog.get(), QStringLiteral("form-%1-%2")
+                                      .arg(designMode ? "design" : "data",
+                                           QString::fromStdString(engineName(GetParam()))));
+        dialog.reset();
+    }
+}
+
+QRT_INSTANTIATE_FOR_ENGINES(FormPictureTest);
+
+} // namespace

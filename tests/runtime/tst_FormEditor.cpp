@@ -1,0 +1,391 @@
+#include "EditorTestSupport.h"
+
+#include "controls/CDynCheckbox.h"
+#include "controls/CDynEdit.h"
+#include "controls/CDynFrame.h"
+#include "controls/CDynStatic.h"
+#include "dialogs/CCtrlPropDlg.h"
+#include "dialogs/CFormPropDlg.h"
+#include "runtime/FormEditor.h"
+#include "runtime/RectTracker.h"
+#include "support/ScriptedMessages.h"
+#include "support/TestFormHost.h"
+
+#include <QDir>
+#include <QImage>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QToolBar>
+#include <QUndoStack>
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+// A design-mode form on a host, with controls the test owns as the builder
+// would: a label and field "Name" on the first row, a check box below, a
+// frame with the field "Ort" in it.
+class FormEditorTest : public ::testing::Test
+{
+protected:
+    FormEditorTest()
+    {
+        host.show();
+        window = host.CreateFormWindow(true);
+        form = static_cast<CForm *>(window.get());
+        form->setRasterShown(false);
+        editor = form->editor();
+        label = add<CDynStatic>("Name", QRect(10, 10, 50, 20));
+        name = add<CDynEdit>("Name", QRect(70, 10, 120, 20));
+        active = add<CDynCheckbox>("Aktiv", QRect(10, 50, 80, 20));
+        frame = add<CDynFrame>("Adresse", QRect(5, 90, 300, 100));
+        town = add<CDynEdit>("Ort", QRect(20, 120, 100, 20));
+        form->setFocus();
+    }
+
+    template <typename Control> Control *add(const QString &caption, const QRect &rect)
+    {
+        ControlDescription description;
+        description.left = rect.left();
+        description.top = rect.top();
+        description.right = rect.left() + rect.width();
+        description.bottom = rect.top() + rect.height();
+        description.caption = caption;
+        description.id = unsigned(1000 + pool.size());
+        pool.push_back(std::make_unique<Control>(true));
+        pool.back()->Create(form, description);
+        form->addControl(*pool.back());
+        return static_cast<Control *>(pool.back().get());
+    }
+
+    QUndoStack &history() const { return *form->undoStack(); }
+    void key(int key, Qt::KeyboardModifiers modifiers = {})
+    {
+        QTest::keyClick(form, Qt::Key(key), modifiers);
+    }
+
+    ScriptedMessages messages;
+    TestFormHost host;
+    std::unique_ptr<FormWindow> window;
+    CForm *form = nullptr;
+    FormEditor *editor = nullptr;
+    std::vector<std::unique_ptr<CDynControl>> pool; // goes before the form window
+    FormMouse mouse{nullptr};
+    CDynStatic *label = nullptr;
+    CDynEdit *name = nullptr;
+    CDynCheckbox *active = nullptr;
+    CDynFrame *frame = nullptr;
+    CDynEdit *town = nullptr;
+
+    void SetUp() override { mouse = FormMouse(form); }
+};
+
+TEST_F(FormEditorTest, ClicksShiftClicksAndBandsSelect)
+{
+    mouse.click(QPoint(80, 15));
+    EXPECT_EQ(selectedOn(form), QStringList("Name"));
+    EXPECT_EQ(name->GetWindow()->cursor().shape(), Qt::SizeAllCursor) << "a drag moves it";
+    mouse.click(QPoint(20, 55));
+    EXPECT_EQ(name->GetWindow()->cursor().shape(), Qt::ArrowCursor);
+    EXPECT_EQ(selectedOn(form), QStringList("Aktiv")) << "a click without Shift selects one";
+    mouse.click(QPoint(80, 15), Qt::ShiftModifier);
+    EXPECT_EQ(selectedOn(form), QStringList({"Name", "Aktiv"}));
+    mouse.click(QPoint(20, 55), Qt::ShiftModifier);
+    EXPECT_EQ(selectedOn(form), QStringList("Name")) << "Shift takes a selected one away";
+    EXPECT_FALSE(active->IsSelected() || active->IsChecked()) << "no toggling in design mode";
+
+    // A frame is grabbed by its border; its inside belongs to the form.
+    mouse.click(QPoint(200, 160));
+    EXPECT_TRUE(selectedOn(form).isEmpty()) << "a click on the form is an empty band";
+    mouse.click(QPoint(7, 150));
+    EXPECT_EQ(selectedOn(form), QStringList("Adresse_RAHMEN"));
+    mouse.click(QPoint(200, 160));
+    EXPECT_EQ(selectedOn(form), QStringList("Adresse_RAHMEN"))
+        << "inside its outline a selected frame is grabbed";
+
+    // A band selects what it touches and drops the rest; with Shift it adds.
+    mouse.drag(QPoint(400, 5), QPoint(150, 60));
+    EXPECT_EQ(selectedOn(form), QStringList("Name"));
+    mouse.drag(QPoint(1, 1), QPoint(60, 60)); // (0, 0) would be "the middle" to QTest
+    EXPECT_EQ(selectedOn(form), QStringList({"Name_TITEL", "Aktiv"}));
+    mouse.drag(QPoint(400, 5), QPoint(150, 130), Qt::ShiftModifier);
+    EXPECT_EQ(selectedOn(form), QStringList({"Name_TITEL", "Name", "Aktiv", "Adresse_RAHMEN"}));
+    EXPECT_EQ(history().count(), 0) << "selecting changes nothing to undo";
+}
+
+TEST_F(FormEditorTest, DraggingMovesResizesAndMovesGroupsAsOneStepEach)
+{
+    // A jitter below the drag distance only selects.
+    mouse.drag(QPoint(80, 15), QPoint(82, 16));
+    EXPECT_EQ(name->GetRect(), QRect(70, 10, 120, 20));
+    EXPECT_EQ(history().count(), 0);
+
+    mouse.drag(QPoint(80, 15), QPoint(120, 25));
+    EXPECT_EQ(name->GetRect(), QRect(110, 20, 120, 20));
+    EXPECT_EQ(name->GetTracker()->rect(), name->GetRect()) << "the outline follows";
+    ASSERT_EQ(history().count(), 1);
+    EXPECT_EQ(history().undoText(), "Verschieben");
+
+    // The bottom-right handle lies just outside the control.
+    const QPoint handle(name->Right() + 3, name->Bottom() + 3);
+    ASSERT_EQ(mouse.widgetAt(handle)->objectName(), "trackerHandle");
+    EXPECT_EQ(mouse.widgetAt(handle)->cursor().shape(), Qt::SizeFDiagCursor);
+    mouse.drag(handle, handle + QPoint(30, 15));
+    EXPECT_EQ(name->GetRect(), QRect(110, 20, 150, 35));
+    EXPECT_EQ(history().undoText(), "Größe ändern");
+    const QPoint left(name->Left() - 3, name->Top() + 17);
+    mouse.drag(left, left + QPoint(400, 0));
+    EXPECT_EQ(name->GetRect(), QRect(250, 20, 10, 35)) << "no narrower than 10 pixels";
+
+    // Several selected: dragging one of them takes all along; never past
+    // the form's origin.
+    mouse.click(QPoint(20, 55), Qt::ShiftModifier);
+    const QRect checkBefore = active->GetRect();
+    mouse.drag(QPoint(20, 55), QPoint(0, 80));
+    EXPECT_EQ(active->GetRect(), checkBefore.translated(-10, 25));
+    EXPECT_EQ(name->GetRect(), QRect(240, 45, 10, 35));
+    EXPECT_EQ(history().count(), 4);
+
+    // Escape during a drag puts everything back and records nothing.
+    mouse.press(QPoint(20, 80));
+    mouse.moveTo(QPoint(90, 120));
+    EXPECT_EQ(active->GetRect().topLeft(), QPoint(70, 115));
+    key(Qt::Key_Escape);
+    mouse.release(QPoint(90, 120));
+    EXPECT_EQ(active->GetRect(), checkBefore.translated(-10, 25));
+    EXPECT_EQ(history().count(), 4);
+
+    // Each gesture undoes and redoes as a whole, selecting what it moved.
+    history().undo();
+    EXPECT_EQ(active->GetRect(), checkBefore);
+    EXPECT_EQ(name->GetRect(), QRect(250, 20, 10, 35));
+    EXPECT_EQ(selectedOn(form), QStringList({"Name", "Aktiv"}));
+    history().undo();
+    history().undo();
+    history().undo();
+    EXPECT_EQ(name->GetRect(), QRect(70, 10, 120, 20));
+    EXPECT_EQ(selectedOn(form), QStringList("Name"));
+    key(Qt::Key_Y, Qt::ControlModifier);
+    EXPECT_EQ(name->GetRect(), QRect(110, 20, 120, 20));
+}
+
+TEST_F(FormEditorTest, TheKeyboardSelectsMovesResizesAndDeletes)
+{
+    key(Qt::Key_A);
+    EXPECT_EQ(selectedOn(form).size(), 5);
+    key(Qt::Key_Escape);
+    EXPECT_TRUE(selectedOn(form).isEmpty());
+
+    // Tab goes through the controls in reading order, and round.
+    key(Qt::Key_Tab);
+    EXPECT_EQ(selectedOn(form), QStringList("Name_TITEL"));
+    key(Qt::Key_Tab);
+    EXPECT_EQ(selectedOn(form), QStringList("Name"));
+    key(Qt::Key_Tab, Qt::ShiftModifier);
+    key(Qt::Key_Tab, Qt::ShiftModifier);
+    EXPECT_EQ(selectedOn(form), QStringList("Ort"));
+    EXPECT_EQ(host.lastVisiblePoint, QPoint(20, 120)) << "the host scrolls it into view";
+    EXPECT_EQ(form->focusWidget(), form) << "Tab stays with the editor";
+
+    // Arrows move by a pixel, with Ctrl by a raster step; Shift resizes.
+    key(Qt::Key_Right);
+    key(Qt::Key_Down, Qt::ControlModifier);
+    EXPECT_EQ(town->GetRect(), QRect(21, 130, 100, 20));
+    key(Qt::Key_Right, Qt::ShiftModifier);
+    key(Qt::Key_Down, Qt::ShiftModifier | Qt::ControlModifier);
+    EXPECT_EQ(town->GetRect(), QRect(21, 130, 101, 30));
+    key(Qt::Key_Up, Qt::ShiftModifier);
+    EXPECT_EQ(history().count(), 5);
+    // A held key repeats its change; the repeats are one step.
+    for (int i = 0; i < 3; ++i) {
+        QKeyEvent repeat(QEvent::KeyPress, Qt::Key_Left, Qt::NoModifier, QString(), true);
+        QApplication::sendEvent(form, &repeat);
+    }
+    EXPECT_EQ(town->GetRect(), QRect(18, 130, 101, 29));
+    EXPECT_EQ(history().count(), 6);
+    key(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(town->GetRect(), QRect(21, 130, 101, 29));
+
+    // Typing reaches no control; Delete asks, and takes a field's label along.
+    QTest::keyClicks(form, QStringLiteral("xyz"));
+    EXPECT_EQ(name->WindowText(), "Name");
+    mouse.click(QPoint(80, 15));
+    messages.answer(UserMessages::Answer::No);
+    key(Qt::Key_Delete);
+    EXPECT_EQ(namesOn(form).size(), 5);
+    ASSERT_EQ(messages.messages().size(), 1);
+    EXPECT_EQ(messages.messages().first().text,
+              "Möchten Sie wirklich alle markierten Elemente aus dem Formular entfernen?");
+    EXPECT_EQ(messages.messages().first().consequence, UserMessages::Consequence::Destructive);
+    messages.answer(UserMessages::Answer::Yes);
+    key(Qt::Key_Delete);
+    EXPECT_EQ(namesOn(form), QStringList({"Aktiv", "Adresse_RAHMEN", "Ort"}));
+    EXPECT_FALSE(label->GetWindow()->isVisible());
+    EXPECT_EQ(history().undoText(), "Entfernen");
+    key(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(namesOn(form), QStringList({"Name_TITEL", "Name", "Aktiv", "Adresse_RAHMEN", "Ort"}));
+    EXPECT_TRUE(label->GetWindow()->isVisible() && name->GetWindow()->isVisible());
+    EXPECT_EQ(selectedOn(form), QStringList({"Name_TITEL", "Name"})) << "what came back";
+    key(Qt::Key_Y, Qt::ControlModifier);
+    EXPECT_EQ(namesOn(form).size(), 3);
+}
+
+TEST_F(FormEditorTest, AligningFromTheFormsMenuToTheRaster)
+{
+    // Right edges at 95 and 100; to a raster of 10 they go to 100 and 110.
+    name->MoveTo(45, 10, 95, 30);
+    active->MoveTo(20, 50, 100, 70);
+    mouse.click(QPoint(80, 15));
+    mouse.click(QPoint(25, 55), Qt::ShiftModifier);
+    whenMenuOpens({"Selektierte Steuerelemente ausrichten", "Rechts am Raster"});
+    mouse.rightClick(QPoint(250, 300));
+    EXPECT_EQ(name->Right(), 100);
+    EXPECT_EQ(active->Right(), 110);
+    EXPECT_EQ(history().undoText(), "Ausrichten");
+
+    // A right click on one of several selected controls brings the form's
+    // menu too, as does one on a handle.
+    whenMenuOpens({"Selektierte Steuerelemente ausrichten", "Links"});
+    mouse.rightClick(QPoint(60, 15));
+    EXPECT_EQ(name->Left(), 30);
+    EXPECT_EQ(active->Left(), 30);
+    whenMenuOpens({"Alle Markierungen aufheben"});
+    mouse.rightClick(QPoint(active->Right() + 2, active->Bottom() + 2));
+    EXPECT_TRUE(selectedOn(form).isEmpty());
+    history().undo();
+    history().undo();
+    EXPECT_EQ(name->GetRect(), QRect(45, 10, 50, 20));
+    EXPECT_EQ(active->GetRect(), QRect(20, 50, 80, 20));
+}
+
+TEST_F(FormEditorTest, PropertiesOfAControlAndOfTheFormAreOneStepEach)
+{
+    mouse.click(QPoint(80, 15));
+    whenDialogOpens<CCtrlPropDlg>([](CCtrlPropDlg &dialog) {
+        EXPECT_FALSE(dialog.findChild<QLineEdit *>("title")->isEnabled())
+            << "a field shows its column";
+        dialog.findChild<QLineEdit *>("width")->setText("150");
+        dialog.findChild<QLineEdit *>("yPos")->setText("-4");
+        dialog.accept();
+    });
+    key(Qt::Key_Return);
+    EXPECT_EQ(name->GetRect(), QRect(70, -4, 150, 20));
+    EXPECT_TRUE(name->IsSelected()) << "the new widget is outlined too";
+    EXPECT_EQ(name->GetTracker()->rect(), name->GetRect());
+    EXPECT_EQ(history().undoText(), "Eigenschaften des Steuerelements");
+
+    key(Qt::Key_Escape);
+    host.setWindowTitle(QStringLiteral("Formular"));
+    whenDialogOpens<CFormPropDlg>([](CFormPropDlg &dialog) {
+        dialog.findChild<QLineEdit *>("rasterX")->setText("20");
+        dialog.findChild<QLineEdit *>("title")->setText("Kunden");
+        dialog.accept();
+    });
+    key(Qt::Key_Enter);
+    EXPECT_EQ(form->rasterX(), 20);
+    EXPECT_EQ(host.windowTitle(), "Kunden");
+    // Cancelled: nothing to undo.
+    whenDialogOpens<CFormPropDlg>([](CFormPropDlg &dialog) { dialog.reject(); });
+    editor->editFormProperties();
+    EXPECT_EQ(history().count(), 2);
+
+    history().undo();
+    EXPECT_EQ(form->rasterX(), 10);
+    EXPECT_EQ(host.windowTitle(), "Formular");
+    history().undo();
+    EXPECT_EQ(name->GetRect(), QRect(70, 10, 120, 20));
+    history().redo();
+    EXPECT_EQ(name->GetRect(), QRect(70, -4, 150, 20));
+}
+
+TEST_F(FormEditorTest, TheFieldsOrderFollowsTheLayoutUnlessTheUserFixedIt)
+{
+    // The check box dragged above the name field comes first among the
+    // fields; captions and frames keep their places in the list.
+    mouse.drag(QPoint(20, 55), QPoint(220, 10));
+    EXPECT_EQ(active->GetRect().topLeft(), QPoint(210, 5));
+    EXPECT_EQ(namesOn(form), QStringList({"Name_TITEL", "Name", "Aktiv", "Adresse_RAHMEN", "Ort"}))
+        << "same row, right of Name";
+    mouse.drag(QPoint(220, 10), QPoint(20, 5));
+    EXPECT_EQ(namesOn(form), QStringList({"Name_TITEL", "Aktiv", "Name", "Adresse_RAHMEN", "Ort"}));
+    history().undo();
+    EXPECT_EQ(namesOn(form), QStringList({"Name_TITEL", "Name", "Aktiv", "Adresse_RAHMEN", "Ort"}));
+
+    // An order that is not the reading order was fixed by the user: it stays.
+    form->setControlOrder({town, label, name, active, frame});
+    mouse.drag(QPoint(30, 125), QPoint(30, 285));
+    EXPECT_EQ(namesOn(form), QStringList({"Ort", "Name_TITEL", "Name", "Aktiv", "Adresse_RAHMEN"}));
+}
+
+TEST_F(FormEditorTest, DrawingTheRectangleOfANewElement)
+{
+    QToolBar bar;
+    QAction *caption = bar.addAction(QStringLiteral("Überschrift"));
+    caption->setData(int(CFormParent::CommandAddStatic));
+    caption->setCheckable(true);
+    caption->setChecked(true);
+    host.SetToolBar(&bar);
+
+    // Drawn over a control, it is still a band, not a move.
+    QRect second(1, 1, 1, 1);
+    QTimer::singleShot(0, [this, &second] {
+        EXPECT_TRUE(editor->isDrawing());
+        second = form->TakeDrawnRect();
+        mouse.drag(QPoint(80, 15), QPoint(150, 60));
+    });
+    EXPECT_EQ(form->TakeDrawnRect(), QRect(80, 15, 70, 45));
+    EXPECT_EQ(second, QRect()) << "a second request while one is pending";
+    EXPECT_EQ(name->GetRect(), QRect(70, 10, 120, 20));
+    EXPECT_TRUE(selectedOn(form).isEmpty());
+    EXPECT_FALSE(caption->isChecked()) << "the button comes up with the mouse";
+    EXPECT_FALSE(editor->isDrawing());
+
+    // Escape draws nothing.
+    QTimer::singleShot(0, [this] {
+        mouse.press(QPoint(150, 60));
+        mouse.moveTo(QPoint(200, 80));
+        key(Qt::Key_Escape);
+        mouse.release(QPoint(200, 80));
+    });
+    EXPECT_EQ(form->TakeDrawnRect(), QRect());
+    EXPECT_FALSE(editor->isDrawing() || editor->isBusy());
+    EXPECT_EQ(history().count(), 0);
+}
+
+TEST_F(FormEditorTest, ABandAndASelectedGroupAsTheUserSeesThem)
+{
+    form->setRasterShown(true);
+    mouse.click(QPoint(80, 15));
+    mouse.click(QPoint(20, 55), Qt::ShiftModifier);
+    mouse.press(QPoint(100, 250));
+    mouse.moveTo(QPoint(240, 130));
+    const QImage picture = form->grab().toImage();
+    mouse.release(QPoint(240, 130));
+
+    QTemporaryDir scratch;
+    const QString folder = qEnvironmentVariableIsSet("QRT_SCREENSHOT_DIR")
+                               ? qEnvironmentVariable("QRT_SCREENSHOT_DIR")
+                               : scratch.path();
+    EXPECT_TRUE(picture.save(QDir(folder).filePath(QStringLiteral("editor.png")), "PNG"));
+    // Handles outside each selected control, black.
+    for (const CDynControl *control :
+         {static_cast<CDynControl *>(name), static_cast<CDynControl *>(active)}) {
+        const QRect corner = FormGeometry::handleRects(control->GetRect(), true).at(2);
+        EXPECT_EQ(picture.pixelColor(corner.center()), QColor(Qt::black));
+    }
+    // The dotted outline one pixel outside the control, the band's red line.
+    int outline = 0;
+    for (int x = name->Left(); x < name->Right(); ++x)
+        outline += picture.pixelColor(x, name->Top() - 1) == QColor(Qt::black);
+    EXPECT_GT(outline, 20);
+    EXPECT_LT(outline, name->GetRect().width()) << "dotted, not solid";
+    int red = 0;
+    for (int y = 131; y < 250; ++y)
+        red += picture.pixelColor(100, y) == QColor(255, 0, 0);
+    EXPECT_GT(red, 30);
+    EXPECT_EQ(selectedOn(form), QStringList({"Adresse_RAHMEN", "Ort"})) << "what the band touched";
+}
+
+} // namespace

@@ -1,0 +1,108 @@
+#include "runtime/FormGeometry.h"
+
+#include <gtest/gtest.h>
+
+using namespace FormGeometry;
+
+TEST(FormGeometry, AligningToTheCommonEdgeOrToTheRaster)
+{
+    // Right and bottom lie one past: (10, 10, 85 wide) ends at 95.
+    const QVector<QRect> rects = {QRect(12, 10, 83, 20), QRect(30, 40, 70, 25),
+                                  QRect(7, 70, 40, 20)};
+    EXPECT_EQ(aligned(rects, Edge::Left, false, 10, 10),
+              QVector<QRect>({QRect(7, 10, 83, 20), QRect(7, 40, 70, 25), QRect(7, 70, 40, 20)}));
+    EXPECT_EQ(aligned(rects, Edge::Right, false, 10, 10).at(2), QRect(60, 70, 40, 20))
+        << "the largest right edge, 100";
+    EXPECT_EQ(aligned(rects, Edge::Top, false, 10, 10).at(1), QRect(30, 10, 70, 25));
+    EXPECT_EQ(aligned(rects, Edge::Bottom, false, 10, 10).at(0), QRect(12, 70, 83, 20));
+
+    // To the raster each on its own: right 95 -> 100, right 100 -> 110.
+    const QVector<QRect> right = aligned(rects, Edge::Right, true, 10, 10);
+    EXPECT_EQ(right.at(0).left() + right.at(0).width(), 100);
+    EXPECT_EQ(right.at(1).left() + right.at(1).width(), 110);
+    EXPECT_EQ(right.at(0).size(), rects.at(0).size()) << "moved, never resized";
+    const QVector<QRect> left = aligned(rects, Edge::Left, true, 5, 25);
+    EXPECT_EQ(left.at(0).left(), 10);
+    EXPECT_EQ(left.at(2).left(), 5);
+    EXPECT_EQ(aligned(rects, Edge::Top, true, 5, 25).at(1).top(), 25);
+    EXPECT_EQ(aligned(rects, Edge::Bottom, true, 5, 25).at(1).bottom() + 1, 75) << "65 -> 75";
+    EXPECT_TRUE(aligned({}, Edge::Left, false, 10, 10).isEmpty());
+}
+
+TEST(FormGeometry, HandlesLieOutsideAndAreFoundBeforeTheInside)
+{
+    const QRect control(100, 100, 80, 20);
+    const QVector<QRect> outside = handleRects(control, true);
+    ASSERT_EQ(outside.size(), 8);
+    EXPECT_EQ(outside.at(0), QRect(94, 94, 6, 6));
+    EXPECT_EQ(outside.at(2), QRect(180, 120, 6, 6)) << "bottom right, just beyond the edges";
+    EXPECT_EQ(outside.at(5), QRect(180, 107, 6, 6)) << "middle of the right edge";
+    EXPECT_EQ(handleRects(control, false).at(2), QRect(174, 114, 6, 6));
+
+    EXPECT_EQ(hitHandle(control, true, QPoint(96, 96)), Handle::TopLeft);
+    EXPECT_EQ(hitHandle(control, true, QPoint(183, 123)), Handle::BottomRight);
+    EXPECT_EQ(hitHandle(control, true, QPoint(140, 97)), Handle::Top);
+    EXPECT_EQ(hitHandle(control, true, QPoint(97, 110)), Handle::Left);
+    EXPECT_EQ(hitHandle(control, true, QPoint(140, 110)), Handle::Inside);
+    EXPECT_EQ(hitHandle(control, true, QPoint(190, 110)), Handle::None);
+    EXPECT_EQ(hitHandle(control, false, QPoint(101, 101)), Handle::TopLeft)
+        << "inside handles win over the inside";
+    EXPECT_TRUE(resizes(Handle::Bottom));
+    EXPECT_FALSE(resizes(Handle::Inside) || resizes(Handle::None));
+}
+
+TEST(FormGeometry, ResizingMovesTheGrabbedEdgesOnlyAndKeepsAMinimum)
+{
+    const QRect start(50, 40, 100, 20); // right 150, bottom 60
+    EXPECT_EQ(resized(start, Handle::BottomRight, QPoint(30, 10)), QRect(50, 40, 130, 30));
+    EXPECT_EQ(resized(start, Handle::TopLeft, QPoint(-10, -5)), QRect(40, 35, 110, 25));
+    EXPECT_EQ(resized(start, Handle::Right, QPoint(20, 99)), QRect(50, 40, 120, 20))
+        << "a side handle ignores the other direction";
+    EXPECT_EQ(resized(start, Handle::Left, QPoint(200, 0)), QRect(140, 40, 10, 20))
+        << "the left edge stops ten pixels before the right one";
+    EXPECT_EQ(resized(start, Handle::Bottom, QPoint(0, -50)), QRect(50, 40, 100, 5));
+    EXPECT_EQ(resized(start, Handle::TopLeft, QPoint(-80, -80)), QRect(0, 0, 150, 60))
+        << "never beyond the form's origin";
+    EXPECT_EQ(resized(QRect(5, 5, 8, 3), Handle::BottomRight, QPoint(-5, -5)), QRect(5, 5, 8, 3))
+        << "a control below the minimum already does not shrink further";
+    EXPECT_EQ(resized(start, Handle::Inside, QPoint(5, 5)), start);
+}
+
+TEST(FormGeometry, MovesStopAtTheOriginAndBandsTouchWhatTheyOverlap)
+{
+    const QVector<QRect> group = {QRect(20, 30, 40, 20), QRect(8, 60, 40, 20)};
+    EXPECT_EQ(keptOnForm(group, QPoint(-15, -40)), QPoint(-8, -30));
+    EXPECT_EQ(keptOnForm(group, QPoint(5, 7)), QPoint(5, 7));
+    EXPECT_EQ(keptOnForm({QRect(-5, 10, 10, 10)}, QPoint(-3, -2)), QPoint(0, -2))
+        << "already beyond the origin: no further";
+
+    EXPECT_EQ(band(QPoint(50, 60), QPoint(10, 20)), QRect(10, 20, 40, 40));
+    EXPECT_TRUE(band(QPoint(50, 60), QPoint(50, 60)).isEmpty());
+    const QRect control(100, 100, 80, 20);
+    EXPECT_TRUE(touches(QRect(170, 110, 50, 50), control));
+    EXPECT_FALSE(touches(QRect(180, 110, 50, 50), control)) << "right edge is one past";
+    EXPECT_FALSE(touches(band(QPoint(120, 90), QPoint(120, 200)), control))
+        << "a band without width touches nothing";
+}
+
+TEST(FormGeometry, ReadingOrderGoesByRowsThenFromLeftToRight)
+{
+    // Two rows of label and field, the field a little higher than its label,
+    // a check box on a row of its own, and a multi-line field beside a label.
+    const QVector<QRect> rects = {
+        QRect(10, 35, 40, 17),  // 0 label of row 2
+        QRect(55, 5, 120, 21),  // 1 field of row 1
+        QRect(10, 7, 40, 17),   // 2 label of row 1
+        QRect(55, 33, 120, 21), // 3 field of row 2
+        QRect(10, 60, 90, 20),  // 4 check box
+        QRect(55, 90, 200, 80), // 5 multi-line field
+        QRect(10, 92, 40, 17),  // 6 its label
+    };
+    EXPECT_EQ(readingOrder(rects), QVector<int>({2, 1, 0, 3, 4, 6, 5}));
+    EXPECT_FALSE(inReadingOrder(rects));
+    EXPECT_TRUE(inReadingOrder(
+        {rects.at(2), rects.at(1), rects.at(0), rects.at(3), rects.at(4), rects.at(6)}));
+    EXPECT_TRUE(inReadingOrder({}));
+    // Side by side but hardly overlapping: two rows.
+    EXPECT_EQ(readingOrder({QRect(200, 0, 50, 20), QRect(10, 15, 50, 20)}), QVector<int>({0, 1}));
+}
