@@ -159,6 +159,7 @@ void KeysetCursor::adopt(KeyStore all)
     m_tail = m_keys.emptyCopy();
     m_tailRead = false;
     m_ends.reset();
+    ++m_shape;
     m_queryCount = -1;
     clearJournal();
 }
@@ -398,6 +399,7 @@ void KeysetCursor::replaceCurrent(const QVariantList &key)
 void KeysetCursor::removeCurrent()
 {
     Q_ASSERT(hasRow());
+    ++m_shape;
     if (m_where != Where::InAdded) {
         if (m_queryCount > 0)
             --m_queryCount;
@@ -436,6 +438,7 @@ void KeysetCursor::setQueryCount(qint64 rows)
 
 void KeysetCursor::restart(std::unique_ptr<KeySource> source, const QVariantList &key)
 {
+    ++m_shape;
     const bool wasAfter = m_where == Where::After;
     // Rows added through the recordset are stored now; the new key query
     // yields those that match it, so only the current one is kept apart.
@@ -470,6 +473,7 @@ void KeysetCursor::restart(std::unique_ptr<KeySource> source, const QVariantList
 
 void KeysetCursor::restart(KeyStore head, std::unique_ptr<KeyEnds> ends, const QVariantList &key)
 {
+    ++m_shape;
     const bool wasAfter = m_where == Where::After;
     m_keys = std::move(head);
     m_tail = m_keys.emptyCopy();
@@ -525,4 +529,52 @@ qsizetype KeysetCursor::count() const
     if (isComplete())
         return m_keys.size() + m_added.size();
     return m_queryCount >= 0 ? m_queryCount + m_added.size() : -1;
+}
+
+KeysetCursor::Place KeysetCursor::place() const
+{
+    return Place{m_where, m_index, m_deleted, hasRow() ? currentKey() : QVariantList(), m_shape};
+}
+
+void KeysetCursor::restore(const Place &place)
+{
+    m_where = place.where;
+    m_index = place.index;
+    m_deleted = place.deleted;
+    if (place.shape == m_shape)
+        return;
+    const auto inList = [this](Where where) -> const KeyStore * {
+        switch (where) {
+        case Where::InKeys:
+            return &m_keys;
+        case Where::InTail:
+            return &m_tail;
+        case Where::InAdded:
+            return &m_added;
+        default:
+            return nullptr;
+        }
+    };
+    if (!place.key.isEmpty()) {
+        for (Where where : {Where::InKeys, Where::InTail, Where::InAdded}) {
+            const qsizetype found = inList(where)->indexOf(place.key);
+            if (found >= 0) {
+                m_where = where;
+                m_index = found;
+                return;
+            }
+        }
+    }
+    // A deleted row (it has no key any more), or one that others deleted
+    // meanwhile: where its index now is, within the list.
+    const KeyStore *list = inList(m_where);
+    if (list && m_index >= list->size()) {
+        if (list->isEmpty()) {
+            m_where = Where::Before;
+            m_index = 0;
+            m_deleted = false;
+        } else {
+            m_index = list->size() - 1;
+        }
+    }
 }

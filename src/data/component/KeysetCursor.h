@@ -129,9 +129,25 @@ public:
     bool completeKeys(bool wait);
     void readAll() { completeKeys(true); }
 
-private:
     enum class Where { Before, InKeys, InTail, InAdded, After };
 
+    // Where the cursor stands, to go back there when a move cannot be
+    // finished (the row it reached could not be read): a move is all or
+    // nothing for the user.
+    struct Place
+    {
+        Where where = Where::Before;
+        qsizetype index = 0;
+        bool deleted = false;
+        QVariantList key; // the current row's, to find it in lists changed since
+        quint64 shape = 0;
+    };
+    Place place() const;
+    // Back to place: by its index while the lists are as they were, by its
+    // key where keys were taken out or the complete list taken over since.
+    void restore(const Place &place);
+
+private:
     bool isEmpty() const
     {
         return m_keys.isEmpty() && m_tail.isEmpty() && m_added.isEmpty() && isComplete();
@@ -165,6 +181,8 @@ private:
     qint64 m_queryCount = -1; // the query's rows as counted, -1 while not known
     qsizetype m_batch = 256;
     Where m_where = Where::Before;
+    // Counts changes that move keys to other indexes (see restore).
+    quint64 m_shape = 0;
     qsizetype m_index = 0;
     bool m_deleted = false;
 };

@@ -133,8 +133,7 @@ void Recordset::MoveFirst()
     d->requireOpen();
     d->resync();
     d->settlePending();
-    d->cursor->moveFirst();
-    d->loadCurrent(+1);
+    d->move(&KeysetCursor::moveFirst, +1);
 }
 
 void Recordset::MoveLast()
@@ -142,8 +141,7 @@ void Recordset::MoveLast()
     d->requireOpen();
     d->resync();
     d->settlePending();
-    d->cursor->moveLast();
-    d->loadCurrent(-1);
+    d->move(&KeysetCursor::moveLast, -1);
 }
 
 void Recordset::MoveNext()
@@ -154,8 +152,7 @@ void Recordset::MoveNext()
     if (d->cursor->isEOF())
         throw ComError(ADO_E_NOCURRENTRECORD,
                        QStringLiteral("MoveNext hinter dem letzten Datensatz."));
-    d->cursor->moveNext();
-    d->loadCurrent(+1);
+    d->move(&KeysetCursor::moveNext, +1);
 }
 
 void Recordset::MovePrevious()
@@ -166,8 +163,7 @@ void Recordset::MovePrevious()
     if (d->cursor->isBOF())
         throw ComError(ADO_E_NOCURRENTRECORD,
                        QStringLiteral("MovePrevious vor dem ersten Datensatz."));
-    d->cursor->movePrevious();
-    d->loadCurrent(-1);
+    d->move(&KeysetCursor::movePrevious, -1);
 }
 
 void Recordset::AddNew()
@@ -381,6 +377,22 @@ std::unique_ptr<KeyEnds> RecordsetPrivate::makeEnds()
 {
     return std::make_unique<QueryKeyEnds>(backend, keySql, reverseKeySql, int(identity.size()),
                                           integralKeys);
+}
+
+void RecordsetPrivate::move(bool (KeysetCursor::*step)(), int direction)
+{
+    // The cursor moves first and the row is read after; when reading fails
+    // (a dropped connection), the cursor goes back, so that the position
+    // still names the row the fields hold and the same move done again
+    // reaches the row this one was meant for.
+    const KeysetCursor::Place from = cursor->place();
+    try {
+        ((*cursor).*step)();
+        loadCurrent(direction);
+    } catch (...) {
+        cursor->restore(from);
+        throw;
+    }
 }
 
 void RecordsetPrivate::prepareFetch()

@@ -62,6 +62,9 @@ struct RecordsetPrivate
     std::unique_ptr<KeyEnds> makeEnds();
     bool hasRow() const { return pendingNew || (cursor && cursor->hasRow()); }
     void loadCurrent(int direction); // fetches the row by key; skips vanished rows
+    // A move of the cursor and the reading of the row it reaches, as one:
+    // when the row cannot be read, the cursor stays where it was.
+    void move(bool (KeysetCursor::*step)(), int direction);
     void clearRow();
     void convertRaw();
     void settlePending(); // before a move: write changes, drop an untouched new row

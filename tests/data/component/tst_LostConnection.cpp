@@ -99,6 +99,50 @@ TEST_F(LostConnectionTest, TheNextOperationAfterALostConnectionSucceeds)
               "neu");
 }
 
+TEST_F(LostConnectionTest, AMoveThatCannotReadItsRowLeavesThePositionAsItWas)
+{
+    Recordset rows;
+    rows.Open("SELECT * FROM kunden ORDER BY name", connection);
+    const auto id = [&rows] {
+        return rows.Fields().Item("id").Value().toInt32();
+    };
+    // Each move on a dropped connection fails as a whole: the row shown and
+    // the position stay, and the same move done again reaches the row the
+    // failed one was meant for, with nothing skipped.
+    struct Move
+    {
+        const char *name;
+        void (Recordset::*move)();
+        int from, to;
+    };
+    const Move moves[] = {
+        {"MoveNext", &Recordset::MoveNext, 300, 301},
+        {"MovePrevious", &Recordset::MovePrevious, 301, 300},
+        {"MoveLast", &Recordset::MoveLast, 300, kRows},
+        {"MovePrevious at the end", &Recordset::MovePrevious, kRows, kRows - 1},
+        {"MoveNext to the end", &Recordset::MoveNext, kRows - 1, kRows},
+        {"MoveFirst", &Recordset::MoveFirst, kRows, 1},
+    };
+    for (int i = 1; i < 300; ++i)
+        rows.MoveNext();
+    for (const Move &move : moves) {
+        ASSERT_EQ(id(), move.from) << move.name;
+        const long position = rows.AbsolutePosition();
+        dropSessions();
+        try {
+            (rows.*move.move)();
+            ADD_FAILURE() << move.name << " read a row on a dropped connection";
+        } catch (const ComError &error) {
+            EXPECT_EQ(error.code(), E_CONNECTION_ABORTED) << move.name << ": " << error.what();
+        }
+        EXPECT_EQ(id(), move.from) << move.name;
+        EXPECT_EQ(rows.AbsolutePosition(), position) << move.name;
+        EXPECT_FALSE(rows.IsEOF() || rows.IsBOF()) << move.name;
+        (rows.*move.move)();
+        EXPECT_EQ(id(), move.to) << move.name;
+    }
+}
+
 TEST_F(LostConnectionTest, AServerThatStopsAnsweringEndsTheWaitAfterTheTimeout)
 {
     if (geteuid() != 0)
