@@ -128,7 +128,11 @@ double figure(const Figures &figures, const char *name)
 // form or the engine has no counterpart for).
 QByteArray value(double number, const char *format = "%.3f")
 {
-    return number < 0 ? QByteArray("-") : QByteArray::asprintf(format, number);
+    if (number < 0)
+        return QByteArray("-");
+    char text[64];
+    std::snprintf(text, sizeof text, format, number);
+    return QByteArray(text);
 }
 
 void printLine(const char *metric, const BenchDatabase &db, int rows, int index, double ours,
