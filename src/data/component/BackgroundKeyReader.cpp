@@ -95,21 +95,22 @@ BackgroundKeyReader::BackgroundKeyReader(const ConnectionParams &params, const Q
 
 BackgroundKeyReader::~BackgroundKeyReader()
 {
-    std::function<void()> cancel;
     {
+        // Under the lock: the reader drops the canceller under the same lock
+        // before the connection it cancels goes (an SQLite canceller holds
+        // the connection itself).
         std::lock_guard<std::mutex> lock(m_state->mutex);
         m_state->cancelled = true;
-        cancel = m_state->cancel;
+        if (m_state->cancel)
+            m_state->cancel();
     }
     {
         // Wakes a reader waiting in the test hold.
         std::lock_guard<std::mutex> lock(holdMutex);
     }
     holdChanged.notify_all();
-    if (cancel)
-        cancel();
-    // A cancelled statement ends at once; SQLite's sort runs its step to the
-    // end first, and the window that let the reader go does not wait for it.
+    // A cancelled statement ends at once; one the engine cannot cancel runs
+    // to its end, and the window that let the reader go does not wait for it.
     bool done = false;
     {
         std::unique_lock<std::mutex> lock(m_state->mutex);
@@ -156,6 +157,17 @@ void BackgroundKeyReader::run(const std::shared_ptr<State> &state)
     try {
         // Everything Qt SQL of this reader is made, used and dropped here.
         const std::unique_ptr<Backend> backend = Backend::open(state->params);
+        // However this scope is left, the canceller goes before the
+        // connection it cancels (declared after it, so destroyed first).
+        struct DropCanceller
+        {
+            State &state;
+            ~DropCanceller()
+            {
+                std::lock_guard<std::mutex> lock(state.mutex);
+                state.cancel = nullptr;
+            }
+        } dropCanceller{*state};
         {
             std::lock_guard<std::mutex> lock(state->mutex);
             state->cancel = backend->canceller();
@@ -165,8 +177,6 @@ void BackgroundKeyReader::run(const std::shared_ptr<State> &state)
             while (!state->cancelled && source->read(keys, kBatch)) {
             }
         }
-        std::lock_guard<std::mutex> lock(state->mutex);
-        state->cancel = nullptr; // before the connection it cancels goes
     } catch (const ComError &failure) {
         error = failure;
     } catch (const std::exception &failure) {

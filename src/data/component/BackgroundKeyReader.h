@@ -20,11 +20,12 @@
 // The thread touches nothing of the caller's: it opens its own connection
 // (Qt SQL connections belong to the thread that made them), reads into its
 // own key store and hands it over under a lock. A reader that is destroyed
-// before it is done cuts the engine's statement short where the engine can
-// (PostgreSQL) and waits a moment for the thread; where it cannot (SQLite
-// finishes the step it is in, which may be the whole sort), the thread is
-// left to end by itself, and the application object's end (or the
-// process's) waits for it, so that its connection goes before Qt SQL does.
+// before it is done cuts the engine's statement short (PostgreSQL: PQcancel;
+// SQLite: sqlite3_interrupt, which also stops a sort in the middle) and
+// waits a moment for the thread; a thread that does not end by then (an
+// engine without a way to cancel) is left to end by itself, and the
+// application object's end (or the process's) waits for it, so that its
+// connection goes before Qt SQL does.
 //
 // The connection is made like the caller's (same parameters): a key query on
 // PostgreSQL runs as a cursor in a read-only transaction, on SQLite (in WAL

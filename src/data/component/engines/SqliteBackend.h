@@ -37,6 +37,8 @@ public:
     // file without the log has no second connection that would.
     bool readsKeysInBackground() const override { return m_snapshotReads; }
     std::unique_ptr<KeySource> openOwnKeySource(const QString &sql, int width) override;
+    // sqlite3_interrupt, which SQLite makes for calls from other threads.
+    std::function<void()> canceller() override;
     // A writer takes the write lock at once, so two writers never deadlock
     // on an upgrade and schema changes are serialised by it.
     QString beginStatement() const override { return QStringLiteral("BEGIN IMMEDIATE"); }
