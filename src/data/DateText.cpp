@@ -50,7 +50,11 @@ QString FormatDate(const Variant &date)
     const double days = date.type() == Variant::Type::Date ? date.dateValue() : date.toDouble(&ok);
     if (date.type() != Variant::Type::Date && !ok)
         return QString();
-    const QDate day = Variant::dateTimeFromOle(days).date();
+    // The parts straight from the day count: a QDateTime in local time
+    // would ask the C library for the time zone on every record shown.
+    QDate day;
+    QTime time;
+    Variant::partsFromOle(days, &day, &time);
     if (!day.isValid())
         return QString();
     return QStringLiteral("%1.%2.%3")
@@ -66,8 +70,8 @@ Variant ParseDate(const QString &text)
         !IsValidDate(fields[2], fields[1], fields[0]))
         return Variant::null();
     const QTime now = QDateTime::currentDateTimeUtc().time();
-    return Variant::fromDateTime(QDateTime(QDate(fields[2], fields[1], fields[0]),
-                                           QTime(now.hour(), now.minute(), now.second())));
+    return Variant::fromDateAndTime(QDate(fields[2], fields[1], fields[0]),
+                                    QTime(now.hour(), now.minute(), now.second()));
 }
 
 Variant ParseDbDate(const QString &text, bool *valid)
@@ -92,9 +96,10 @@ bool IsValidDate(int year, int month, int day, int hour, int minute, int second)
     const QTime time(hour, minute, second);
     if (!date.isValid() || !time.isValid())
         return false;
-    const QDateTime back =
-        Variant::dateTimeFromOle(Variant::oleFromDateTime(QDateTime(date, time)));
-    return back.date() == date && back.time() == time;
+    QDate backDate;
+    QTime backTime;
+    Variant::partsFromOle(Variant::oleFromParts(date, time), &backDate, &backTime);
+    return backDate == date && backTime == time;
 }
 
 } // namespace DateText

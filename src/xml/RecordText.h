@@ -35,7 +35,10 @@
 // Ordinary names and values are therefore written exactly as before the
 // encoding existed: Name="Köln &amp; Co".
 //
-// Costs: both directions are linear in the text; read() parses one small DOM.
+// Costs: both directions are linear in the text; read() parses one small DOM,
+// except for the text write() made last on the same thread (the form
+// filling its controls from the row just rendered), which it recognises by
+// one comparison and answers from what was written.
 
 #include "qrt_export.h"
 

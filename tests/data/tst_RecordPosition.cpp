@@ -6,8 +6,9 @@
 #include <gtest/gtest.h>
 
 // Where the current record stands ("Datensatz n von m"): the number comes
-// from the keys read so far, the count from the engine until every key is
-// read, and neither ever reads the whole keyset by itself.
+// from the keys read so far (counted back from the count at the end of the
+// keyset), the count from the engine until every key is read, and neither
+// ever reads the whole keyset by itself.
 namespace {
 
 class RecordPositionTest : public EngineTest
@@ -33,7 +34,9 @@ protected:
             form.FilledDocument(CKeloForm::EntryPoint::ShowForm, QString(), QStringLiteral("name"));
     }
 
-    static constexpr int kRows = 1000;
+    // More rows than one end of the keyset holds, so that the keys are not
+    // all read at once.
+    static constexpr int kRows = 3000;
     QString document;
     ScriptedMessages messages;
 };

@@ -209,6 +209,38 @@ TEST_P(ManyRecordsTest, TheCountNeverDelaysTheFirstRecord)
     EXPECT_EQ(stored("name", 3001), "Nummer 3001");
 }
 
+TEST_P(ManyRecordsTest, AnExpressionSortShowsBothEndsBeforeEveryKeyIsRead)
+{
+    // The host sorts by an expression that ties half the rows with each
+    // other (odd visit counts first); the key orders the ties. Positions
+    // 1..1500 are the odd rows 1, 3, …, 2999, positions 1501..3000 the even
+    // rows 2, 4, …, 3000.
+    open(CustomerForm::document(db, false, QString(), "besuche % 2 DESC"));
+    Recordset *keys = records()->recordset();
+    EXPECT_EQ(shown("name"), CustomerForm::nameOf(1));
+    EXPECT_EQ(dialog->positionText(), "Datensatz 1 von 3000");
+
+    // The last record comes from the end of the query, numbered from the
+    // count, while the keys between the two ends are still unread.
+    press(Qt::Key_PageDown, Qt::ControlModifier);
+    EXPECT_EQ(shown("name"), CustomerForm::nameOf(3000));
+    EXPECT_EQ(dialog->positionText(), "Datensatz 3000 von 3000");
+    EXPECT_FALSE(keys->keysComplete());
+    EXPECT_LT(keys->keysRead(), 3000);
+
+    // Back across the seam between the last rows and the rest: the same
+    // order, the same numbers.
+    for (int i = 0; i < 1100; ++i)
+        press(Qt::Key_PageUp);
+    EXPECT_EQ(shown("name"), CustomerForm::nameOf(800));
+    EXPECT_EQ(dialog->positionText(), "Datensatz 1900 von 3000");
+    EXPECT_TRUE(keys->keysComplete());
+    for (int i = 0; i < 400; ++i)
+        press(Qt::Key_PageUp);
+    EXPECT_EQ(shown("name"), CustomerForm::nameOf(2999));
+    EXPECT_EQ(dialog->positionText(), "Datensatz 1500 von 3000");
+}
+
 QRT_INSTANTIATE_FOR_ENGINES(ManyRecordsTest);
 
 // A server that ends the form's sessions (a restart, an administrator).

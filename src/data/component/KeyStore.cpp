@@ -2,6 +2,7 @@
 
 #include <QSqlQuery>
 
+#include <algorithm>
 #include <limits>
 
 namespace {
@@ -98,6 +99,48 @@ QVariantList KeyStore::at(qsizetype index) const
     for (int column = 0; column < m_width; ++column)
         key.append(m_values.at(index * m_width + column));
     return key;
+}
+
+qsizetype KeyStore::indexOf(const QVariantList &key, qsizetype from) const
+{
+    if (key.size() != m_width)
+        return -1;
+    if (m_compact) {
+        bool ok = false;
+        const qint64 wanted = key.constFirst().toLongLong(&ok);
+        if (!ok)
+            return -1;
+        if (m_wide)
+            return m_longs.indexOf(wanted, from);
+        if (!fits32(wanted))
+            return -1;
+        return m_ints.indexOf(qint32(wanted), from);
+    }
+    for (qsizetype row = qMax<qsizetype>(0, from); row < size(); ++row) {
+        bool same = true;
+        for (int column = 0; column < m_width && same; ++column)
+            same = m_values.at(row * m_width + column) == key.at(column);
+        if (same)
+            return row;
+    }
+    return -1;
+}
+
+void KeyStore::reverse()
+{
+    if (m_compact) {
+        if (m_wide)
+            std::reverse(m_longs.begin(), m_longs.end());
+        else
+            std::reverse(m_ints.begin(), m_ints.end());
+        return;
+    }
+    const qsizetype rows = size();
+    for (qsizetype row = 0; row < rows / 2; ++row) {
+        for (int column = 0; column < m_width; ++column)
+            std::swap(m_values[row * m_width + column],
+                      m_values[(rows - 1 - row) * m_width + column]);
+    }
 }
 
 void KeyStore::bind(QSqlQuery &query, qsizetype index, int first) const

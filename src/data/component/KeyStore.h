@@ -35,6 +35,10 @@ public:
     void remove(qsizetype index);
     void replace(qsizetype index, const QVariantList &key);
     QVariantList at(qsizetype index) const;
+    // The first index from `from` on that holds key; -1 when none does. O(n).
+    qsizetype indexOf(const QVariantList &key, qsizetype from = 0) const;
+    // The keys in the opposite order.
+    void reverse();
     // Binds key index to the positional placeholders first, first + 1, … of query.
     void bind(QSqlQuery &query, qsizetype index, int first = 0) const;
     void reserve(qsizetype rows);

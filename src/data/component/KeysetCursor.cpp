@@ -1,13 +1,17 @@
 #include "data/component/KeysetCursor.h"
 
 KeySource::~KeySource() = default;
+KeyEnds::~KeyEnds() = default;
 
 namespace {
 constexpr qsizetype kMaxBatch = 65536;
-}
+// Neighbours tried, each way, to place a row the complete list lacks.
+constexpr qsizetype kNeighbourTries = 16;
+} // namespace
 
 KeysetCursor::KeysetCursor(KeyStore keys, std::unique_ptr<KeySource> source)
-    : m_keys(std::move(keys)), m_added(m_keys.width(), false), m_source(std::move(source))
+    : m_keys(std::move(keys)), m_tail(m_keys.emptyCopy()), m_added(m_keys.emptyCopy()),
+      m_source(std::move(source)), m_removedKeys(m_keys.emptyCopy())
 {
     // Read the first batch now, so that BOF and EOF are known after opening.
     ensureKey(0);
@@ -16,9 +20,20 @@ KeysetCursor::KeysetCursor(KeyStore keys, std::unique_ptr<KeySource> source)
     m_index = 0;
 }
 
+KeysetCursor::KeysetCursor(KeyStore head, std::unique_ptr<KeyEnds> ends)
+    : m_keys(std::move(head)), m_tail(m_keys.emptyCopy()), m_added(m_keys.emptyCopy()),
+      m_removedKeys(m_keys.emptyCopy())
+{
+    if (m_keys.size() >= kEndKeys)
+        m_ends = std::move(ends);
+    if (!m_keys.isEmpty())
+        m_where = Where::InKeys;
+}
+
 bool KeysetCursor::hasRow() const
 {
-    return !m_deleted && (m_where == Where::InKeys || m_where == Where::InAdded);
+    return !m_deleted &&
+           (m_where == Where::InKeys || m_where == Where::InTail || m_where == Where::InAdded);
 }
 
 bool KeysetCursor::ensureKey(qsizetype index)
@@ -32,16 +47,145 @@ bool KeysetCursor::ensureKey(qsizetype index)
     return index < m_keys.size();
 }
 
-void KeysetCursor::readAll()
+bool KeysetCursor::completeKeys(bool wait)
 {
-    while (m_source) {
-        if (!m_source->read(m_keys, kMaxBatch))
-            m_source.reset();
+    if (m_source && wait) {
+        while (m_source) {
+            if (!m_source->read(m_keys, kMaxBatch))
+                m_source.reset();
+        }
     }
+    if (m_ends) {
+        KeyStore all = m_keys.emptyCopy();
+        if (m_ends->takeAll(all, wait))
+            adopt(std::move(all));
+    }
+    return isComplete();
+}
+
+void KeysetCursor::poll()
+{
+    if (m_ends)
+        completeKeys(false);
+}
+
+void KeysetCursor::loadTail()
+{
+    if (!m_ends || m_tailRead)
+        return;
+    KeyStore tail = m_keys.emptyCopy();
+    if (!m_ends->readLast(tail, kEndKeys))
+        return; // no way from the end: the complete list it is
+    m_tailRead = true;
+    if (tail.size() < kEndKeys) {
+        // The query ends within one tail: these are all of its keys (others
+        // deleted rows since the head was read).
+        adopt(std::move(tail));
+        return;
+    }
+    // Read later than the head: a row the head holds already stays where the
+    // head has it (the query overlaps itself when it has fewer rows than two
+    // ends, and a row whose order changed since may come last now), and rows
+    // added through the cursor stay where added rows are.
+    for (qsizetype i = tail.size() - 1; i >= 0; --i) {
+        const QVariantList key = tail.at(i);
+        if (m_keys.indexOf(key) >= 0 || m_added.indexOf(key) >= 0)
+            tail.remove(i);
+    }
+    m_tail = std::move(tail);
+}
+
+qsizetype KeysetCursor::slotFor(const KeyStore &list, qsizetype from, const KeyStore &all,
+                                bool fromTail)
+{
+    for (qsizetype g = from; g < list.size() && g < from + kNeighbourTries; ++g) {
+        const qsizetype found = all.indexOf(list.at(g));
+        if (found >= 0)
+            return found;
+    }
+    for (qsizetype g = from - 1; g >= 0 && g >= from - kNeighbourTries; --g) {
+        const qsizetype found = all.indexOf(list.at(g));
+        if (found >= 0)
+            return found + 1;
+    }
+    return fromTail ? all.size() : 0;
+}
+
+void KeysetCursor::adopt(KeyStore all)
+{
+    // What this cursor did since the ends were read, the list may not know
+    // yet (it may have been read before): rows deleted stay deleted, new
+    // keys replace old ones, and added rows stay after the query's rows.
+    for (qsizetype i = 0; i < m_removedKeys.size(); ++i) {
+        const qsizetype found = all.indexOf(m_removedKeys.at(i));
+        if (found >= 0)
+            all.remove(found);
+    }
+    for (const auto &[old, renamed] : std::as_const(m_renamedKeys)) {
+        const qsizetype found = all.indexOf(old);
+        if (found < 0)
+            continue;
+        if (all.indexOf(renamed) >= 0)
+            all.remove(found);
+        else
+            all.replace(found, renamed);
+    }
+    for (qsizetype i = 0; i < m_added.size(); ++i) {
+        const qsizetype found = all.indexOf(m_added.at(i));
+        if (found >= 0)
+            all.remove(found);
+    }
+
+    // The current row by its key; a deleted one by the row that followed it.
+    if (m_where == Where::InKeys || m_where == Where::InTail) {
+        const bool fromTail = m_where == Where::InTail;
+        const KeyStore &list = fromTail ? m_tail : m_keys;
+        qsizetype index = 0;
+        if (m_deleted) {
+            index = slotFor(list, m_index, all, fromTail);
+        } else {
+            const QVariantList key = list.at(m_index);
+            index = all.indexOf(key);
+            if (index < 0) {
+                // No longer in the query: it stays, among its neighbours.
+                index = slotFor(list, m_index + 1, all, fromTail);
+                all.insert(index, key);
+            }
+        }
+        m_where = Where::InKeys;
+        m_index = index;
+    }
+    m_keys = std::move(all);
+    m_tail = m_keys.emptyCopy();
+    m_tailRead = false;
+    m_ends.reset();
+    ++m_shape;
+    m_queryCount = -1;
+    clearJournal();
+}
+
+void KeysetCursor::clearJournal()
+{
+    m_removedKeys = m_keys.emptyCopy();
+    m_renamedKeys.clear();
+}
+
+void KeysetCursor::prefetchNearSeam()
+{
+    if (!m_ends)
+        return;
+    const qsizetype margin = kEndKeys / 2;
+    if ((m_where == Where::InKeys && m_keys.size() - m_index <= margin) ||
+        (m_where == Where::InTail && m_index < margin))
+        m_ends->prefetch();
 }
 
 bool KeysetCursor::goFirst()
 {
+    // Every row of the head deleted through this cursor: the list says
+    // which row comes first now.
+    if (m_ends && m_keys.isEmpty())
+        completeKeys(true);
     m_deleted = false;
     if (ensureKey(0)) {
         m_where = Where::InKeys;
@@ -51,20 +195,36 @@ bool KeysetCursor::goFirst()
     return goAfterKeys();
 }
 
+bool KeysetCursor::goLastKey()
+{
+    loadTail();
+    if (m_ends && !m_tail.isEmpty()) {
+        m_deleted = false;
+        m_where = Where::InTail;
+        m_index = m_tail.size() - 1;
+        return true;
+    }
+    // One-ended, or no tail to be had: every key. (Taking the list over
+    // places the current row in it first; the move then leaves it.)
+    completeKeys(true);
+    m_deleted = false;
+    if (m_keys.isEmpty())
+        return false;
+    m_where = Where::InKeys;
+    m_index = m_keys.size() - 1;
+    return true;
+}
+
 bool KeysetCursor::goLast()
 {
     m_deleted = false;
-    readAll();
     if (!m_added.isEmpty()) {
         m_where = Where::InAdded;
         m_index = m_added.size() - 1;
         return true;
     }
-    if (!m_keys.isEmpty()) {
-        m_where = Where::InKeys;
-        m_index = m_keys.size() - 1;
+    if (goLastKey())
         return true;
-    }
     m_where = Where::After;
     return false;
 }
@@ -83,28 +243,42 @@ bool KeysetCursor::goAfterKeys()
 
 bool KeysetCursor::moveFirst()
 {
+    poll();
     return goFirst();
 }
 
 bool KeysetCursor::moveLast()
 {
+    poll();
     return goLast();
 }
 
 bool KeysetCursor::moveNext()
 {
+    poll();
     // After a delete the index already names the row that followed.
     const qsizetype next = m_deleted ? m_index : m_index + 1;
     switch (m_where) {
     case Where::Before:
         return goFirst();
     case Where::InKeys:
-        m_deleted = false;
         if (ensureKey(next)) {
+            m_deleted = false;
+            m_index = next;
+            prefetchNearSeam();
+            return true;
+        }
+        // Across the seam: the complete list says what follows.
+        if (m_ends && completeKeys(true))
+            return moveNext();
+        return goAfterKeys();
+    case Where::InTail:
+        if (next < m_tail.size()) {
+            m_deleted = false;
             m_index = next;
             return true;
         }
-        return goAfterKeys();
+        return goAfterKeys(); // the tail ends where the query ends
     case Where::InAdded:
         m_deleted = false;
         if (next < m_added.size()) {
@@ -122,6 +296,7 @@ bool KeysetCursor::moveNext()
 
 bool KeysetCursor::movePrevious()
 {
+    poll();
     switch (m_where) {
     case Where::Before:
         m_deleted = false;
@@ -134,18 +309,27 @@ bool KeysetCursor::movePrevious()
         }
         m_where = Where::Before;
         return false;
+    case Where::InTail:
+        if (m_index > 0) {
+            m_deleted = false;
+            --m_index;
+            prefetchNearSeam();
+            return true;
+        }
+        // Across the seam, backwards.
+        if (completeKeys(true))
+            return movePrevious();
+        m_deleted = false;
+        m_where = Where::Before;
+        return false;
     case Where::InAdded:
         m_deleted = false;
         if (m_index > 0) {
             --m_index;
             return true;
         }
-        readAll();
-        if (!m_keys.isEmpty()) {
-            m_where = Where::InKeys;
-            m_index = m_keys.size() - 1;
+        if (goLastKey())
             return true;
-        }
         m_where = Where::Before;
         return false;
     case Where::After:
@@ -157,16 +341,30 @@ bool KeysetCursor::movePrevious()
 QVariantList KeysetCursor::currentKey() const
 {
     Q_ASSERT(hasRow());
-    return m_where == Where::InKeys ? m_keys.at(m_index) : m_added.at(m_index);
+    switch (m_where) {
+    case Where::InTail:
+        return m_tail.at(m_index);
+    case Where::InAdded:
+        return m_added.at(m_index);
+    default:
+        return m_keys.at(m_index);
+    }
 }
 
 void KeysetCursor::bindCurrent(QSqlQuery &query, int first) const
 {
     Q_ASSERT(hasRow());
-    if (m_where == Where::InKeys)
-        m_keys.bind(query, m_index, first);
-    else
+    switch (m_where) {
+    case Where::InTail:
+        m_tail.bind(query, m_index, first);
+        break;
+    case Where::InAdded:
         m_added.bind(query, m_index, first);
+        break;
+    default:
+        m_keys.bind(query, m_index, first);
+        break;
+    }
 }
 
 void KeysetCursor::appendAndMakeCurrent(const QVariantList &key)
@@ -180,19 +378,45 @@ void KeysetCursor::appendAndMakeCurrent(const QVariantList &key)
 void KeysetCursor::replaceCurrent(const QVariantList &key)
 {
     Q_ASSERT(hasRow());
-    if (m_where == Where::InKeys)
-        m_keys.replace(m_index, key);
-    else
+    if (currentKey() == key)
+        return; // the usual update: the key stays
+    switch (m_where) {
+    case Where::InTail:
+        m_renamedKeys.append({m_tail.at(m_index), key});
+        m_tail.replace(m_index, key);
+        break;
+    case Where::InAdded:
         m_added.replace(m_index, key);
+        break;
+    default:
+        if (m_ends)
+            m_renamedKeys.append({m_keys.at(m_index), key});
+        m_keys.replace(m_index, key);
+        break;
+    }
 }
 
 void KeysetCursor::removeCurrent()
 {
     Q_ASSERT(hasRow());
-    if (m_where == Where::InKeys)
-        m_keys.remove(m_index);
-    else
+    ++m_shape;
+    if (m_where != Where::InAdded) {
+        if (m_queryCount > 0)
+            --m_queryCount;
+        if (m_ends)
+            m_removedKeys.append(currentKey());
+    }
+    switch (m_where) {
+    case Where::InTail:
+        m_tail.remove(m_index);
+        break;
+    case Where::InAdded:
         m_added.remove(m_index);
+        break;
+    default:
+        m_keys.remove(m_index);
+        break;
+    }
     m_deleted = true;
 }
 
@@ -203,14 +427,29 @@ void KeysetCursor::setBeforeFirst()
     m_deleted = false;
 }
 
+void KeysetCursor::setQueryCount(qint64 rows)
+{
+    // Rows added through the cursor are counted apart (they follow the
+    // query's rows); a count that may already hold some of them is not
+    // taken over.
+    if (!isComplete() && m_added.isEmpty())
+        m_queryCount = rows;
+}
+
 void KeysetCursor::restart(std::unique_ptr<KeySource> source, const QVariantList &key)
 {
+    ++m_shape;
     const bool wasAfter = m_where == Where::After;
     // Rows added through the recordset are stored now; the new key query
     // yields those that match it, so only the current one is kept apart.
     m_keys = m_keys.emptyCopy();
+    m_tail = m_keys.emptyCopy();
+    m_tailRead = false;
     m_added = m_added.emptyCopy();
     m_source = std::move(source);
+    m_ends.reset();
+    m_queryCount = -1;
+    clearJournal();
     m_batch = 256;
     m_deleted = false;
     m_index = 0;
@@ -232,16 +471,110 @@ void KeysetCursor::restart(std::unique_ptr<KeySource> source, const QVariantList
     m_index = 0;
 }
 
+void KeysetCursor::restart(KeyStore head, std::unique_ptr<KeyEnds> ends, const QVariantList &key)
+{
+    ++m_shape;
+    const bool wasAfter = m_where == Where::After;
+    m_keys = std::move(head);
+    m_tail = m_keys.emptyCopy();
+    m_tailRead = false;
+    m_added = m_keys.emptyCopy();
+    m_source.reset();
+    m_ends.reset();
+    if (m_keys.size() >= kEndKeys)
+        m_ends = std::move(ends);
+    m_queryCount = -1;
+    clearJournal();
+    m_deleted = false;
+    m_index = 0;
+    m_where = Where::Before;
+    if (key.isEmpty()) {
+        if (wasAfter)
+            m_where = Where::After;
+        return;
+    }
+    qsizetype found = m_keys.indexOf(key);
+    if (found < 0 && m_ends) {
+        completeKeys(true);
+        found = m_keys.indexOf(key);
+    }
+    if (found >= 0) {
+        m_where = Where::InKeys;
+        m_index = found;
+        return;
+    }
+    m_added.append(key);
+    m_where = Where::InAdded;
+    m_index = 0;
+}
+
 qsizetype KeysetCursor::position() const
 {
     if (!hasRow())
         return -1;
-    if (m_where == Where::InKeys)
+    switch (m_where) {
+    case Where::InKeys:
         return m_index + 1;
-    return isComplete() ? m_keys.size() + m_index + 1 : -1;
+    case Where::InTail:
+        return m_queryCount >= 0 ? m_queryCount - (m_tail.size() - 1 - m_index) : -1;
+    default:
+        if (isComplete())
+            return m_keys.size() + m_index + 1;
+        return m_queryCount >= 0 ? m_queryCount + m_index + 1 : -1;
+    }
 }
 
 qsizetype KeysetCursor::count() const
 {
-    return isComplete() ? m_keys.size() + m_added.size() : -1;
+    if (isComplete())
+        return m_keys.size() + m_added.size();
+    return m_queryCount >= 0 ? m_queryCount + m_added.size() : -1;
+}
+
+KeysetCursor::Place KeysetCursor::place() const
+{
+    return Place{m_where, m_index, m_deleted, hasRow() ? currentKey() : QVariantList(), m_shape};
+}
+
+void KeysetCursor::restore(const Place &place)
+{
+    m_where = place.where;
+    m_index = place.index;
+    m_deleted = place.deleted;
+    if (place.shape == m_shape)
+        return;
+    const auto inList = [this](Where where) -> const KeyStore * {
+        switch (where) {
+        case Where::InKeys:
+            return &m_keys;
+        case Where::InTail:
+            return &m_tail;
+        case Where::InAdded:
+            return &m_added;
+        default:
+            return nullptr;
+        }
+    };
+    if (!place.key.isEmpty()) {
+        for (Where where : {Where::InKeys, Where::InTail, Where::InAdded}) {
+            const qsizetype found = inList(where)->indexOf(place.key);
+            if (found >= 0) {
+                m_where = where;
+                m_index = found;
+                return;
+            }
+        }
+    }
+    // A deleted row (it has no key any more), or one that others deleted
+    // meanwhile: where its index now is, within the list.
+    const KeyStore *list = inList(m_where);
+    if (list && m_index >= list->size()) {
+        if (list->isEmpty()) {
+            m_where = Where::Before;
+            m_index = 0;
+            m_deleted = false;
+        } else {
+            m_index = list->size() - 1;
+        }
+    }
 }

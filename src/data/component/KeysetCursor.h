@@ -4,6 +4,8 @@
 #include "data/component/KeyStore.h"
 #include "qrt_export.h"
 
+#include <QPair>
+
 #include <memory>
 
 // Where a source of keys comes from: the engine's key query, read in batches
@@ -16,33 +18,85 @@ public:
     virtual bool read(KeyStore &keys, qsizetype maxRows) = 0;
 };
 
-// The position of a keyset recordset: the keys of the query, read lazily,
-// followed by the rows added through the recordset, plus BOF and EOF.
+// Where a two-ended keyset gets the keys it does not hold yet: the last rows
+// of its query, read from the end by a bounded (top-N) read, and the complete
+// list, which takes the engine a full sort and is therefore read apart from
+// the moves where the engine can.
+class QRT_AUTOTEST_EXPORT KeyEnds
+{
+public:
+    virtual ~KeyEnds();
+    // Appends the last keys of the query, at most rows of them, in query
+    // order (fewer: the query has no more). False when the query cannot be
+    // read from its end; then only the complete list reaches it.
+    virtual bool readLast(KeyStore &keys, qsizetype rows) = 0;
+    // The complete list will be needed soon: where it is read apart from
+    // the moves, the reading starts now. Repeated calls change nothing.
+    virtual void prefetch() = 0;
+    // Appends the complete list, in query order, once it is read, and
+    // returns true. Without wait it never waits and gives false while the
+    // list is still being read; with wait it reads the list, or waits for
+    // it, and throws ComError when that fails.
+    virtual bool takeAll(KeyStore &keys, bool wait) = 0;
+};
+
+// The position of a keyset recordset: the keys of the query, followed by the
+// rows added through the recordset, plus BOF and EOF.
 //
-// Costs: a move is O(1) and reads keys only when it steps past the last key
-// read so far; MoveLast reads the rest. The first batch is small so that the
-// first row is there as soon as the engine delivers the first key; batches
-// then double up to 64K keys. A deleted row leaves the keyset (O(n) for the
-// vector shift) and stays current, marked deleted, until the next move, which
-// steps from where it stood.
+// One-ended (a KeySource): the keys are read lazily from the start, and only
+// as far as moves need; MoveLast reads the rest. The first batch is small so
+// that the first row is there as soon as the engine delivers the first key;
+// batches then double up to 64K keys.
+//
+// Two-ended (KeyEnds): the cursor starts with the first kEndKeys keys (the
+// head, read with a top-N bound, so without the full sort); MoveLast reads the
+// last kEndKeys keys the same way from the end (the tail). Moves stay within
+// the head and the tail until they cross the seam between them, which needs
+// the complete list: it is asked for ahead of need, when a move comes within
+// half an end of the seam, and taken over whenever it is there (at the next
+// move or position query), or waited for by a move that crosses the seam.
+// Taking it over keeps the current row by its key; a row the list no longer
+// holds (deleted or changed by someone meanwhile) stays current, placed
+// among its neighbours. Rows this cursor deleted or re-keyed meanwhile are
+// taken out of (or renamed in) the list, so nothing it removed comes back.
+//
+// Positions: exact in the head and the complete list; in the tail, counted
+// back from the query's count once the engine has given it (setQueryCount).
+//
+// Costs: a move is O(1) away from the seam. Taking the list over is O(n) once
+// (finding the current key), plus O(n) per row changed meanwhile. A deleted
+// row leaves the keyset (O(n) for the vector shift) and stays current, marked
+// deleted, until the next move, which steps from where it stood.
 class QRT_AUTOTEST_EXPORT KeysetCursor
 {
 public:
+    // Keys at each end of a two-ended keyset.
+    static constexpr qsizetype kEndKeys = 1024;
+
+    // One-ended: keys, then the rest read lazily from source (null: none).
     KeysetCursor(KeyStore keys, std::unique_ptr<KeySource> source);
+    // Two-ended: head holds the first keys of the query; fewer than
+    // kEndKeys means all of them, and ends is not needed.
+    KeysetCursor(KeyStore head, std::unique_ptr<KeyEnds> ends);
 
     bool isBOF() const { return !m_deleted && (m_where == Where::Before || isEmpty()); }
     bool isEOF() const { return !m_deleted && (m_where == Where::After || isEmpty()); }
     // On a row that still exists (neither BOF, EOF nor deleted).
     bool hasRow() const;
     bool isDeleted() const { return m_deleted; }
-    bool isComplete() const { return !m_source; }
-    qsizetype keysRead() const { return m_keys.size(); }
+    bool isComplete() const { return !m_source && !m_ends; }
+    qsizetype keysRead() const { return m_keys.size() + m_tail.size(); }
     // The 1-based position of the current row, counting the query's keys
-    // and then the added rows; -1 where that needs keys not read yet (an
-    // added row while the query is still being read) or there is no row.
+    // and then the added rows; -1 where that needs keys or a count not known
+    // yet, or there is no row.
     qsizetype position() const;
-    // All rows, the query's and the added ones; -1 until every key is read.
+    // All rows, the query's and the added ones; -1 until every key is read
+    // or the query's rows are counted.
     qsizetype count() const;
+    // The number of the query's rows as the engine counted them; the
+    // cursor's own deletions after this are subtracted. Ignored once rows
+    // were added through the cursor (the count may hold them).
+    void setQueryCount(qint64 rows);
 
     // Moves return false when they end up at BOF or EOF.
     bool moveFirst();
@@ -61,28 +115,74 @@ public:
     void removeCurrent();
     // Back to the state before the first row (used when reopening).
     void setBeforeFirst();
-    // Reads the keys anew from source (the connection that read them is
-    // gone) and finds the row with key again: it stays current, as a row
-    // added through the recordset if the query no longer yields it. An
-    // empty key goes back to before the first row. O(position) key reads.
+    // Reads the keys anew (the connection that read them is gone) and finds
+    // the row with key again: it stays current, as a row added through the
+    // recordset if the query no longer yields it. An empty key goes back to
+    // before the first row. One-ended: O(position) key reads; two-ended:
+    // the new head, and the complete list when the key is not in it.
     void restart(std::unique_ptr<KeySource> source, const QVariantList &key);
+    void restart(KeyStore head, std::unique_ptr<KeyEnds> ends, const QVariantList &key);
 
-    void readAll();
+    // Takes every key: with wait it reads (or waits for) whatever is still
+    // missing; without, it takes the complete list only if it is there.
+    // True when the keyset is complete.
+    bool completeKeys(bool wait);
+    void readAll() { completeKeys(true); }
+
+    enum class Where { Before, InKeys, InTail, InAdded, After };
+
+    // Where the cursor stands, to go back there when a move cannot be
+    // finished (the row it reached could not be read): a move is all or
+    // nothing for the user.
+    struct Place
+    {
+        Where where = Where::Before;
+        qsizetype index = 0;
+        bool deleted = false;
+        QVariantList key; // the current row's, to find it in lists changed since
+        quint64 shape = 0;
+    };
+    Place place() const;
+    // Back to place: by its index while the lists are as they were, by its
+    // key where keys were taken out or the complete list taken over since.
+    void restore(const Place &place);
 
 private:
-    enum class Where { Before, InKeys, InAdded, After };
-
-    bool isEmpty() const { return m_keys.isEmpty() && m_added.isEmpty() && !m_source; }
-    bool ensureKey(qsizetype index); // reads until index exists or the source is done
+    bool isEmpty() const
+    {
+        return m_keys.isEmpty() && m_tail.isEmpty() && m_added.isEmpty() && isComplete();
+    }
+    bool ensureKey(qsizetype index); // one-ended: reads until index exists or the source is done
     bool goFirst();
     bool goLast();
+    bool goLastKey();   // the query's last key, or false when it has none
     bool goAfterKeys(); // first added row, or EOF
+    // Two-ended: the tail, once (it may turn out to be the whole query).
+    void loadTail();
+    // Takes the complete list over when it has been read.
+    void poll();
+    void adopt(KeyStore all);
+    // Where the gap before list[from] lies in all, found by neighbouring keys.
+    static qsizetype slotFor(const KeyStore &list, qsizetype from, const KeyStore &all,
+                             bool fromTail);
+    void prefetchNearSeam();
+    void clearJournal();
 
-    KeyStore m_keys;
+    KeyStore m_keys; // one-ended and complete: the keys read; two-ended: the head
+    KeyStore m_tail; // two-ended: the last keys of the query, once read
     KeyStore m_added;
-    std::unique_ptr<KeySource> m_source; // null once every key has been read
+    std::unique_ptr<KeySource> m_source; // one-ended: null once every key has been read
+    std::unique_ptr<KeyEnds> m_ends;     // two-ended: null once the list is complete
+    bool m_tailRead = false;
+    // Two-ended: what this cursor changed since the ends were read, to apply
+    // to the complete list.
+    KeyStore m_removedKeys;
+    QVector<QPair<QVariantList, QVariantList>> m_renamedKeys; // old, new
+    qint64 m_queryCount = -1; // the query's rows as counted, -1 while not known
     qsizetype m_batch = 256;
     Where m_where = Where::Before;
+    // Counts changes that move keys to other indexes (see restore).
+    quint64 m_shape = 0;
     qsizetype m_index = 0;
     bool m_deleted = false;
 };

@@ -1,8 +1,11 @@
 #include "data/component/Recordset.h"
 
 #include "data/component/Connection.h"
+#include "data/component/KeyOrder.h"
+#include "data/component/QueryKeyEnds.h"
 #include "data/component/RecordsetPrivate.h"
 #include "data/component/SelectStatement.h"
+#include "data/component/SqlText.h"
 
 #include <QSqlField>
 #include <QSqlRecord>
@@ -130,8 +133,7 @@ void Recordset::MoveFirst()
     d->requireOpen();
     d->resync();
     d->settlePending();
-    d->cursor->moveFirst();
-    d->loadCurrent(+1);
+    d->move(&KeysetCursor::moveFirst, +1);
 }
 
 void Recordset::MoveLast()
@@ -139,8 +141,7 @@ void Recordset::MoveLast()
     d->requireOpen();
     d->resync();
     d->settlePending();
-    d->cursor->moveLast();
-    d->loadCurrent(-1);
+    d->move(&KeysetCursor::moveLast, -1);
 }
 
 void Recordset::MoveNext()
@@ -151,8 +152,7 @@ void Recordset::MoveNext()
     if (d->cursor->isEOF())
         throw ComError(ADO_E_NOCURRENTRECORD,
                        QStringLiteral("MoveNext hinter dem letzten Datensatz."));
-    d->cursor->moveNext();
-    d->loadCurrent(+1);
+    d->move(&KeysetCursor::moveNext, +1);
 }
 
 void Recordset::MovePrevious()
@@ -163,8 +163,7 @@ void Recordset::MovePrevious()
     if (d->cursor->isBOF())
         throw ComError(ADO_E_NOCURRENTRECORD,
                        QStringLiteral("MovePrevious vor dem ersten Datensatz."));
-    d->cursor->movePrevious();
-    d->loadCurrent(-1);
+    d->move(&KeysetCursor::movePrevious, -1);
 }
 
 void Recordset::AddNew()
@@ -251,7 +250,17 @@ qint64 Recordset::countMatchingRows()
     d->backend->exec(query, d->countSql);
     const qint64 count = query.next() ? query.value(0).toLongLong() : 0;
     query.finish();
+    d->cursor->setQueryCount(count); // the keyset's own count from now on
+
     return count;
+}
+
+bool Recordset::completeKeyset(bool wait)
+{
+    d->requireOpen();
+    if (wait)
+        d->resync();
+    return d->cursor->completeKeys(wait);
 }
 
 bool Recordset::keysComplete() const
@@ -318,16 +327,72 @@ void RecordsetPrivate::openKeyset(const std::shared_ptr<Backend> &engine, const 
     identity = rowIdentity;
     keyset = true;
     updatable = canWrite;
-    keySql = QStringLiteral("SELECT ") + rowIdentity.join(QStringLiteral(", ")) +
-             QStringLiteral(" FROM ") + tableSql + clauses;
+    integralKeys = integral;
     countSql = QStringLiteral("SELECT COUNT(*) FROM ") + tableSql + where;
+    // Both ends where the engine can read a bounded number of rows and the
+    // host's texts can be extended safely (a comment could hide what follows).
+    const QString selectKeys = QStringLiteral("SELECT ") + rowIdentity.join(QStringLiteral(", ")) +
+                               QStringLiteral(" FROM ");
+    twoEnded = !engine->limitedQuery(selectKeys, 1).isEmpty() && !SqlText::hasComment(condition) &&
+               !SqlText::hasComment(ordering);
+    if (twoEnded) {
+        const KeyOrder order = KeyOrder::make(ordering, rowIdentity);
+        keySql = selectKeys + tableSql + where + QStringLiteral(" ORDER BY ") + order.forward;
+        reverseKeySql =
+            order.backward.isEmpty()
+                ? QString()
+                : selectKeys + tableSql + where + QStringLiteral(" ORDER BY ") + order.backward;
+    } else {
+        keySql = selectKeys + tableSql + clauses;
+        reverseKeySql.clear();
+    }
     generation = engine->generation();
     prepareFetch();
-    std::unique_ptr<KeySource> source = engine->openKeySource(keySql, int(rowIdentity.size()));
-    cursor.emplace(KeyStore(int(rowIdentity.size()), integral), std::move(source));
+    if (twoEnded) {
+        cursor.emplace(readHead(), makeEnds());
+    } else {
+        std::unique_ptr<KeySource> source = engine->openKeySource(keySql, int(rowIdentity.size()));
+        cursor.emplace(KeyStore(int(rowIdentity.size()), integral), std::move(source));
+    }
     makeFields();
     open = true;
     loadCurrent(+1);
+}
+
+KeyStore RecordsetPrivate::readHead()
+{
+    // A top-N read: the engine keeps the first rows of its scan in a bounded
+    // heap instead of sorting all of them, and the statement is done when it
+    // returns.
+    KeyStore head(int(identity.size()), integralKeys);
+    QSqlQuery query = backend->newQuery();
+    backend->exec(query, backend->limitedQuery(keySql, KeysetCursor::kEndKeys));
+    while (query.next())
+        head.appendFrom(query);
+    query.finish();
+    return head;
+}
+
+std::unique_ptr<KeyEnds> RecordsetPrivate::makeEnds()
+{
+    return std::make_unique<QueryKeyEnds>(backend, keySql, reverseKeySql, int(identity.size()),
+                                          integralKeys);
+}
+
+void RecordsetPrivate::move(bool (KeysetCursor::*step)(), int direction)
+{
+    // The cursor moves first and the row is read after; when reading fails
+    // (a dropped connection), the cursor goes back, so that the position
+    // still names the row the fields hold and the same move done again
+    // reaches the row this one was meant for.
+    const KeysetCursor::Place from = cursor->place();
+    try {
+        ((*cursor).*step)();
+        loadCurrent(direction);
+    } catch (...) {
+        cursor->restore(from);
+        throw;
+    }
 }
 
 void RecordsetPrivate::prepareFetch()
@@ -351,9 +416,13 @@ void RecordsetPrivate::resync()
     // user saw.
     fetchQuery = QSqlQuery();
     prepareFetch();
-    std::unique_ptr<KeySource> source = backend->openKeySource(keySql, int(identity.size()));
     const QVariantList current = cursor->hasRow() ? cursor->currentKey() : QVariantList();
-    cursor->restart(std::move(source), current);
+    if (twoEnded) {
+        cursor->restart(readHead(), makeEnds(), current);
+    } else {
+        std::unique_ptr<KeySource> source = backend->openKeySource(keySql, int(identity.size()));
+        cursor->restart(std::move(source), current);
+    }
     generation = backend->generation();
 }
 
@@ -419,7 +488,7 @@ void RecordsetPrivate::openStatic(const std::shared_ptr<Backend> &engine, QSqlQu
     indexes.reserve(rows.size());
     for (qsizetype i = 0; i < rows.size(); ++i)
         indexes.append({QVariant(qlonglong(i))});
-    cursor.emplace(std::move(indexes), nullptr);
+    cursor.emplace(std::move(indexes), std::unique_ptr<KeySource>());
     makeFields();
     open = true;
     loadCurrent(+1);

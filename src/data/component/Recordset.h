@@ -61,12 +61,24 @@ private:
 // The rows of a statement, with one current row.
 //
 // Opened on "SELECT * FROM table [WHERE …] [ORDER BY …]" or a bare table name
-// with an updatable lock type, it is a keyset cursor: the key query of the
-// matching rows runs in query order and its keys are read lazily in batches;
-// a row's columns are fetched by key when it becomes current (one point
-// lookup per move). Rows are written with optimistic locking: Update of an
-// existing row succeeds only while the changed columns still hold the values
-// read, otherwise ComError DB_E_CONCURRENCYVIOLATION; nothing is overwritten
+// with an updatable lock type, it is a keyset cursor over the key query of
+// the matching rows; a row's columns are fetched by key when it becomes
+// current (one point lookup per move).
+//
+// Where the engine can limit a query (SQLite, PostgreSQL), the keyset starts
+// at both ends: opening reads the first keys of the query with a top-N limit
+// and MoveLast the last keys of the reversed query, each at about the cost of
+// one scan instead of the full sort, and the complete list is read in the
+// background on a connection of its own once moves come near the seam
+// between the two (see KeysetCursor). The query's order is made total by the
+// row identity as its last key, so ties in the host's order have one order
+// every read agrees on. The membership of the keyset is that of the query
+// when each part was read; rows others delete are skipped when a move
+// reaches them. Elsewhere the keys are read lazily from the start.
+//
+// Rows are written with optimistic locking: Update of an existing row
+// succeeds only while the changed columns still hold the values read,
+// otherwise ComError DB_E_CONCURRENCYVIOLATION; nothing is overwritten
 // silently. Rows added through the recordset join the keyset at its end;
 // deleted rows leave it. A row deleted by someone else is skipped when a move
 // reaches it.
@@ -114,18 +126,24 @@ public:
     // adPosEOF at the ends, adPosUnknown on a new row and where the position
     // would need keys that are not read yet. Never reads keys itself.
     long AbsolutePosition() const;
-    // The number of rows once every key is read, -1 until then (reading
-    // them all for a count is what a lazy keyset avoids).
+    // The number of rows once every key is read or the query's rows are
+    // counted (countMatchingRows), -1 until then (reading them all for a
+    // count is what a lazy keyset avoids).
     long RecordCount() const;
     // The rows of the table that match the recordset's condition now, by
-    // the engine's own count: for saying "of m" before every key is read.
-    // A read-only result counts its rows.
+    // the engine's own count: for saying "of m" before every key is read;
+    // the keyset counts on from it. A read-only result counts its rows.
     qint64 countMatchingRows();
 
     // Whether keys are read lazily and how many so far (for tests and
     // benchmarks; the read order of keys is not observable otherwise).
     bool keysComplete() const;
     qsizetype keysRead() const;
+    // Takes every key of the query into the keyset, keeping the current
+    // row: with wait, reads (or waits for) what is still missing; without,
+    // takes the complete list only if it has been read already. True when
+    // the keyset is complete (RecordCount is exact from then on).
+    bool completeKeyset(bool wait = true);
 
 private:
     friend class Connection;

@@ -25,6 +25,9 @@ struct RecordsetPrivate
     QString selectList;              // keyset: the columns as the statements read them
     QSqlQuery fetchQuery;            // "SELECT columns FROM table WHERE identity = ?"
     QString keySql;                  // keyset: the key query, to read the keys anew
+    QString reverseKeySql;           // two-ended keyset: the key query in reverse order, or empty
+    bool twoEnded = false;           // keys read from both ends of the query (see KeysetCursor)
+    bool integralKeys = false;       // single whole-number keys (see KeyStore)
     QString countSql;                // keyset: the count of the rows that match
     int generation = 0;              // of the backend's connection the statements belong to
 
@@ -54,8 +57,14 @@ struct RecordsetPrivate
     // changes. Every operation that reaches the database starts with it.
     void resync();
     void prepareFetch();
+    // Two-ended: the first keys of the query, and where the others come from.
+    KeyStore readHead();
+    std::unique_ptr<KeyEnds> makeEnds();
     bool hasRow() const { return pendingNew || (cursor && cursor->hasRow()); }
     void loadCurrent(int direction); // fetches the row by key; skips vanished rows
+    // A move of the cursor and the reading of the row it reaches, as one:
+    // when the row cannot be read, the cursor stays where it was.
+    void move(bool (KeysetCursor::*step)(), int direction);
     void clearRow();
     void convertRaw();
     void settlePending(); // before a move: write changes, drop an untouched new row

@@ -154,6 +154,38 @@ bool hasTopLevelStatementKeyword(const QString &sql)
     return found;
 }
 
+bool hasComment(const QString &sql)
+{
+    // The scan skips literals, quoted names and comments; a skipped stretch
+    // that starts like a comment is one.
+    bool found = false;
+    qsizetype next = 0;
+    const auto skippedComment = [&](qsizetype from) {
+        const QStringView start = QStringView(sql).mid(from, 2);
+        return start == QLatin1String("--") || start == QLatin1String("/*");
+    };
+    scanCode(sql, Quoting::Standard, [&](qsizetype i, int) {
+        if (i != next && skippedComment(next))
+            found = true;
+        next = i + 1;
+    });
+    return found || (next < sql.size() && skippedComment(next));
+}
+
+QStringList splitTopLevel(const QString &sql, QChar separator)
+{
+    QStringList parts;
+    qsizetype start = 0;
+    scanCode(sql, Quoting::Standard, [&](qsizetype i, int depth) {
+        if (depth == 0 && sql.at(i) == separator) {
+            parts << sql.mid(start, i - start).trimmed();
+            start = i + 1;
+        }
+    });
+    parts << sql.mid(start).trimmed();
+    return parts;
+}
+
 bool isReservedWord(const QString &name)
 {
     static const QSet<QString> words = wordSet(kReservedWords);

@@ -4,6 +4,7 @@
 #include "qrt_export.h"
 
 #include <QString>
+#include <QStringList>
 
 // What the component needs to know about SQL as text, without an engine:
 // where a statement ends, which names must be quoted, and how a quoted name
@@ -27,6 +28,14 @@ QRT_AUTOTEST_EXPORT bool hasStatementSeparator(const QString &sql,
 // no ";" between statements, so a statement keyword outside brackets,
 // literals and comments at the top level is a second statement.
 QRT_AUTOTEST_EXPORT bool hasTopLevelStatementKeyword(const QString &sql);
+
+// Whether the text holds a comment ("--" or "/*") outside literals and
+// quoted names.
+QRT_AUTOTEST_EXPORT bool hasComment(const QString &sql);
+
+// The text's parts between separators outside literals, quoted names and
+// parentheses, each trimmed: "a, f(b, c) DESC" gives "a" and "f(b, c) DESC".
+QRT_AUTOTEST_EXPORT QStringList splitTopLevel(const QString &sql, QChar separator);
 
 // Words that cannot stand unquoted as a column or table name on some engine
 // (SQL, PostgreSQL, SQLite and T-SQL reserved words; ignoring case).

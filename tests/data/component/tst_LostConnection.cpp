@@ -80,7 +80,13 @@ TEST_F(LostConnectionTest, TheNextOperationAfterALostConnectionSucceeds)
     EXPECT_EQ(rows.Fields().Item("id").Value(), Variant(qint32(301)));
     rows.MoveLast();
     EXPECT_EQ(rows.Fields().Item("id").Value(), Variant(qint32(kRows)));
-    EXPECT_EQ(rows.keysRead(), kRows);
+    // The complete list, read on a connection of its own, has the changed
+    // row where its new name ("geändert" after every "N…") puts it.
+    EXPECT_TRUE(rows.completeKeyset());
+    EXPECT_EQ(rows.RecordCount(), kRows);
+    EXPECT_EQ(rows.AbsolutePosition(), kRows - 1);
+    rows.MoveNext();
+    EXPECT_EQ(rows.Fields().Item("id").Value(), Variant(qint32(300)));
 
     // A new row on a dropped connection: the same, with its values kept.
     rows.AddNew();
@@ -91,6 +97,50 @@ TEST_F(LostConnectionTest, TheNextOperationAfterALostConnectionSucceeds)
     rows.Update();
     EXPECT_EQ(db.scalar(QStringLiteral("SELECT name FROM kunden WHERE id = %1").arg(kRows + 1)),
               "neu");
+}
+
+TEST_F(LostConnectionTest, AMoveThatCannotReadItsRowLeavesThePositionAsItWas)
+{
+    Recordset rows;
+    rows.Open("SELECT * FROM kunden ORDER BY name", connection);
+    const auto id = [&rows] {
+        return rows.Fields().Item("id").Value().toInt32();
+    };
+    // Each move on a dropped connection fails as a whole: the row shown and
+    // the position stay, and the same move done again reaches the row the
+    // failed one was meant for, with nothing skipped.
+    struct Move
+    {
+        const char *name;
+        void (Recordset::*move)();
+        int from, to;
+    };
+    const Move moves[] = {
+        {"MoveNext", &Recordset::MoveNext, 300, 301},
+        {"MovePrevious", &Recordset::MovePrevious, 301, 300},
+        {"MoveLast", &Recordset::MoveLast, 300, kRows},
+        {"MovePrevious at the end", &Recordset::MovePrevious, kRows, kRows - 1},
+        {"MoveNext to the end", &Recordset::MoveNext, kRows - 1, kRows},
+        {"MoveFirst", &Recordset::MoveFirst, kRows, 1},
+    };
+    for (int i = 1; i < 300; ++i)
+        rows.MoveNext();
+    for (const Move &move : moves) {
+        ASSERT_EQ(id(), move.from) << move.name;
+        const long position = rows.AbsolutePosition();
+        dropSessions();
+        try {
+            (rows.*move.move)();
+            ADD_FAILURE() << move.name << " read a row on a dropped connection";
+        } catch (const ComError &error) {
+            EXPECT_EQ(error.code(), E_CONNECTION_ABORTED) << move.name << ": " << error.what();
+        }
+        EXPECT_EQ(id(), move.from) << move.name;
+        EXPECT_EQ(rows.AbsolutePosition(), position) << move.name;
+        EXPECT_FALSE(rows.IsEOF() || rows.IsBOF()) << move.name;
+        (rows.*move.move)();
+        EXPECT_EQ(id(), move.to) << move.name;
+    }
 }
 
 TEST_F(LostConnectionTest, AServerThatStopsAnsweringEndsTheWaitAfterTheTimeout)

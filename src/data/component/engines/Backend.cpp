@@ -304,6 +304,18 @@ std::unique_ptr<KeySource> Backend::openKeySource(const QString &sql, int width)
     return std::make_unique<EagerKeySource>(std::move(query), width);
 }
 
+QString Backend::limitedQuery(const QString &sql, qsizetype rows) const
+{
+    Q_UNUSED(sql);
+    Q_UNUSED(rows);
+    return QString();
+}
+
+std::unique_ptr<KeySource> Backend::openOwnKeySource(const QString &sql, int width)
+{
+    return Backend::openKeySource(sql, width);
+}
+
 QString Backend::quoteIdentifier(const QString &name) const
 {
     return m_db.driver()->escapeIdentifier(name, QSqlDriver::FieldName);

@@ -90,6 +90,21 @@ public:
     // Runs a key query so that its rows can be read in batches while other
     // connections write. Engines without such a reader read everything now.
     virtual std::unique_ptr<KeySource> openKeySource(const QString &sql, int width);
+    // The query limited to its first rows: the engine answers it with a
+    // bounded (top-N) sort instead of sorting every row. Empty where the
+    // engine has no such limit; keys are then read from the start only.
+    virtual QString limitedQuery(const QString &sql, qsizetype rows) const;
+    // Whether a key query can be read to its end on a connection of its own,
+    // in another thread, without holding back any writer (the background
+    // key reader opens that connection with params()).
+    virtual bool readsKeysInBackground() const { return false; }
+    // Runs a key query on this connection itself, for a reader that does
+    // nothing else on it: the background key reader's own connection.
+    virtual std::unique_ptr<KeySource> openOwnKeySource(const QString &sql, int width);
+    // Something another thread may call to cut this connection's running
+    // statement short (it then fails); empty where the engine has nothing
+    // of the kind and the statement runs to its end.
+    virtual std::function<void()> canceller() { return {}; }
     // Whether INSERT … RETURNING gives the new row's identity.
     virtual bool supportsReturning() const { return true; }
     // The identity the engine gave the row just inserted, where it has no

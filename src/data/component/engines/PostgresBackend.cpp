@@ -111,6 +111,41 @@ private:
     int m_generation;
 };
 
+// The key query's one cursor on a background reader's own connection.
+class OwnKeySource final : public KeySource
+{
+public:
+    explicit OwnKeySource(PostgresBackend *backend) : m_backend(backend) {}
+    ~OwnKeySource() override
+    {
+        if (m_open)
+            m_backend->closeOwn();
+    }
+
+    bool read(KeyStore &keys, qsizetype maxRows) override
+    {
+        QSqlQuery query;
+        m_backend->fetchOwn(query, maxRows);
+        qsizetype rows = 0;
+        while (query.next()) {
+            keys.appendFrom(query);
+            ++rows;
+        }
+        if (rows < maxRows) {
+            m_open = false;
+            m_backend->closeOwn();
+            return false;
+        }
+        return true;
+    }
+
+private:
+    PostgresBackend *m_backend;
+    bool m_open = true;
+};
+
+constexpr const char *kOwnCursor = "qrt_all_keys";
+
 } // namespace
 
 PostgresBackend::PostgresBackend(const ConnectionParams &params) : Backend(params)
@@ -373,6 +408,59 @@ std::unique_ptr<KeySource> PostgresBackend::openKeySource(const QString &sql, in
     Q_UNUSED(width);
     const QString cursor = declareCursor(sql);
     return std::make_unique<PostgresKeySource>(this, cursor);
+}
+
+QString PostgresBackend::limitedQuery(const QString &sql, qsizetype rows) const
+{
+    return sql + QStringLiteral(" LIMIT %1").arg(rows);
+}
+
+void PostgresBackend::ownExec(QSqlQuery &query, const QString &sql)
+{
+    if (!watched([&] { return query.exec(sql); }))
+        raise(query.lastError());
+}
+
+std::unique_ptr<KeySource> PostgresBackend::openOwnKeySource(const QString &sql, int width)
+{
+    Q_UNUSED(width);
+    // The key query holds the host's condition and order: proven one
+    // statement before it goes into the cursor.
+    requireSingleStatement(sql);
+    QSqlQuery query = newQuery();
+    ownExec(query, QStringLiteral("BEGIN READ ONLY"));
+    ownExec(
+        query,
+        QStringLiteral("DECLARE %1 NO SCROLL CURSOR FOR %2").arg(QLatin1String(kOwnCursor), sql));
+    return std::make_unique<OwnKeySource>(this);
+}
+
+void PostgresBackend::fetchOwn(QSqlQuery &query, qsizetype rows)
+{
+    query = newQuery();
+    ownExec(query,
+            QStringLiteral("FETCH FORWARD %1 FROM %2").arg(rows).arg(QLatin1String(kOwnCursor)));
+}
+
+void PostgresBackend::closeOwn()
+{
+    // Ending the transaction closes the cursor; a failed one is gone anyway.
+    QSqlQuery query = newQuery();
+    watched([&] { return query.exec(QStringLiteral("ROLLBACK")); });
+}
+
+std::function<void()> PostgresBackend::canceller()
+{
+    PGconn *connection = pgConnection(m_db);
+    if (!connection)
+        return {};
+    std::shared_ptr<PGcancel> cancel(PQgetCancel(connection), PQfreeCancel);
+    if (!cancel)
+        return {};
+    return [cancel] {
+        char reason[256];
+        PQcancel(cancel.get(), reason, int(sizeof reason));
+    };
 }
 
 // --- catalog ----------------------------------------------------------------------

@@ -18,7 +18,9 @@
 // go on undisturbed, and the main connection stays in autocommit. The reader
 // connection holds one read transaction while any cursor is open and ends it
 // when the last one closes. (Its share lock on the table does delay DDL on
-// that table until then.)
+// that table until then.) The complete key list of a large query is read the
+// same way, by a cursor on a connection of its own in another thread, which
+// the user's window can cancel (PQcancel is made for calls from elsewhere).
 //
 // Types. Columns of types the form has no control for (uuid, interval, time,
 // json, arrays, enums, ranges, bytea ...) are read as the server's own text
@@ -43,6 +45,10 @@ public:
     TableSchema readTable(const QString &name) override;
     QStringList rowIdentity(const TableSchema &table) const override;
     std::unique_ptr<KeySource> openKeySource(const QString &sql, int width) override;
+    QString limitedQuery(const QString &sql, qsizetype rows) const override;
+    bool readsKeysInBackground() const override { return true; }
+    std::unique_ptr<KeySource> openOwnKeySource(const QString &sql, int width) override;
+    std::function<void()> canceller() override;
     QString lockClause() const override { return QStringLiteral(" FOR UPDATE"); }
     void lockSchemaChange(const QString &name) override;
     bool canCreateIfNotExists() const override { return true; }
@@ -58,6 +64,9 @@ public:
     QString declareCursor(const QString &sql);
     void fetch(QSqlQuery &query, const QString &cursor, qsizetype rows);
     void closeCursor(const QString &name, int generation);
+    // The same for the one cursor of openOwnKeySource(), on the main connection.
+    void fetchOwn(QSqlQuery &query, qsizetype rows);
+    void closeOwn();
 
 protected:
     void configureDatabase(QSqlDatabase &db) override;
@@ -77,6 +86,8 @@ private:
     QSqlQuery readerQuery();
     // Runs an internal statement on the reader connection inside the watch.
     bool readerExec(QSqlQuery &query, const QString &sql);
+    // Runs one of the component's own fixed statements on the main connection.
+    void ownExec(QSqlQuery &query, const QString &sql);
 
     QString m_readerName;
     int m_openCursors = 0;

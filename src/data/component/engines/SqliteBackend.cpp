@@ -3,11 +3,14 @@
 #include "data/component/SqlText.h"
 
 #include <QFileInfo>
+#include <QSqlDriver>
 #include <QRegularExpression>
 #include <QSqlRecord>
 
 #include <cmath>
 #include <optional>
+
+#include <sqlite3.h>
 
 namespace {
 
@@ -159,6 +162,37 @@ std::unique_ptr<KeySource> SqliteBackend::openKeySource(const QString &sql, int 
     if (!query.exec(sql))
         raise(query.lastError());
     return std::make_unique<SqliteKeySource>(std::move(query));
+}
+
+QString SqliteBackend::limitedQuery(const QString &sql, qsizetype rows) const
+{
+    return sql + QStringLiteral(" LIMIT %1").arg(rows);
+}
+
+std::unique_ptr<KeySource> SqliteBackend::openOwnKeySource(const QString &sql, int width)
+{
+    Q_UNUSED(width);
+    // One statement is one read snapshot; in log mode it blocks no writer.
+    QSqlQuery query = newQuery();
+    exec(query, sql);
+    return std::make_unique<SqliteKeySource>(std::move(query));
+}
+
+std::function<void()> SqliteBackend::canceller()
+{
+    // The driver's handle is the sqlite3 connection itself. A full sort
+    // runs inside one step, so without this a reader no longer wanted
+    // would go on sorting (up to a second for a million rows) after its
+    // window closed.
+    const QVariant handle = m_db.driver() ? m_db.driver()->handle() : QVariant();
+    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
+        return {};
+    sqlite3 *connection = *static_cast<sqlite3 *const *>(handle.constData());
+    if (!connection)
+        return {};
+    return [connection] {
+        sqlite3_interrupt(connection);
+    };
 }
 
 QStringList SqliteBackend::tableNames()

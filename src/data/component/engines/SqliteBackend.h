@@ -16,8 +16,11 @@
 // Writers are never blocked by a key query that is still being read: the file
 // runs in write-ahead-log mode and key queries run on a second connection to
 // it, whose read snapshot does not hold back the main connection's (or
-// another process's) commits. Where the log mode cannot be had (an in-memory
-// database, a read-only folder) keys are read at once on the main connection.
+// another process's) commits; the complete key list of a large query is read
+// that way in another thread (SQLite serialises nothing between two
+// connections in WAL mode but the log's index). Where the log mode cannot be
+// had (an in-memory database, a read-only folder) keys are read at once on
+// the main connection.
 class SqliteBackend final : public Backend
 {
 public:
@@ -29,6 +32,13 @@ public:
     QStringList rowIdentity(const TableSchema &table) const override;
     bool rowAddressIsInteger() const override { return true; } // the rowid
     std::unique_ptr<KeySource> openKeySource(const QString &sql, int width) override;
+    QString limitedQuery(const QString &sql, qsizetype rows) const override;
+    // A reader in log mode holds back no writer; an in-memory database or a
+    // file without the log has no second connection that would.
+    bool readsKeysInBackground() const override { return m_snapshotReads; }
+    std::unique_ptr<KeySource> openOwnKeySource(const QString &sql, int width) override;
+    // sqlite3_interrupt, which SQLite makes for calls from other threads.
+    std::function<void()> canceller() override;
     // A writer takes the write lock at once, so two writers never deadlock
     // on an upgrade and schema changes are serialised by it.
     QString beginStatement() const override { return QStringLiteral("BEGIN IMMEDIATE"); }

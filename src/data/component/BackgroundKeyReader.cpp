@@ -1,0 +1,196 @@
+#include "data/component/BackgroundKeyReader.h"
+
+#include "data/component/engines/Backend.h"
+
+#include <QCoreApplication>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <optional>
+
+namespace {
+
+// Keys per read: the moment a cancelled reader notices it at the latest.
+constexpr qsizetype kBatch = 65536;
+
+// How long a reader that is no longer wanted is waited for before it is
+// left to finish by itself: long enough for a cancelled statement, short
+// enough that nobody notices.
+constexpr std::chrono::milliseconds kWaitForCancelled(100);
+
+// The test hold, shared by all readers.
+std::mutex holdMutex;
+std::condition_variable holdChanged;
+bool held = false;
+
+// Readers still running, also those nobody waits for any more. Their
+// connections must be gone before Qt SQL is (at the end of the application
+// object, or of the process).
+std::mutex liveMutex;
+std::condition_variable liveChanged;
+int liveReaders = 0;
+
+void waitForLiveReaders()
+{
+    std::unique_lock<std::mutex> lock(liveMutex);
+    liveChanged.wait(lock, [] { return liveReaders == 0; });
+}
+
+struct LiveReadersAtExit
+{
+    ~LiveReadersAtExit() { waitForLiveReaders(); }
+};
+
+void countStartedReader()
+{
+    static std::once_flag registered;
+    std::call_once(registered, [] {
+        static LiveReadersAtExit atExit;
+        qAddPostRoutine(waitForLiveReaders);
+    });
+    std::lock_guard<std::mutex> lock(liveMutex);
+    ++liveReaders;
+}
+
+void countEndedReader()
+{
+    {
+        std::lock_guard<std::mutex> lock(liveMutex);
+        --liveReaders;
+    }
+    liveChanged.notify_all();
+}
+
+} // namespace
+
+struct BackgroundKeyReader::State
+{
+    State(const ConnectionParams &connection, const QString &query, int keyWidth, bool integral)
+        : params(connection), sql(query), width(keyWidth), keys(keyWidth, integral)
+    {}
+
+    const ConnectionParams params;
+    const QString sql;
+    const int width;
+
+    std::mutex mutex;
+    std::condition_variable finished;
+    std::atomic<bool> cancelled{false};
+    std::function<void()> cancel; // cuts the running statement short
+    bool done = false;
+    KeyStore keys;
+    std::optional<ComError> error;
+};
+
+BackgroundKeyReader::BackgroundKeyReader(const ConnectionParams &params, const QString &sql,
+                                         int width, bool integral)
+    : m_state(std::make_shared<State>(params, sql, width, integral))
+{
+    countStartedReader();
+    m_thread = std::thread(&BackgroundKeyReader::run, m_state);
+}
+
+BackgroundKeyReader::~BackgroundKeyReader()
+{
+    {
+        // Under the lock: the reader drops the canceller under the same lock
+        // before the connection it cancels goes (an SQLite canceller holds
+        // the connection itself).
+        std::lock_guard<std::mutex> lock(m_state->mutex);
+        m_state->cancelled = true;
+        if (m_state->cancel)
+            m_state->cancel();
+    }
+    {
+        // Wakes a reader waiting in the test hold.
+        std::lock_guard<std::mutex> lock(holdMutex);
+    }
+    holdChanged.notify_all();
+    // A cancelled statement ends at once; one the engine cannot cancel runs
+    // to its end, and the window that let the reader go does not wait for it.
+    bool done = false;
+    {
+        std::unique_lock<std::mutex> lock(m_state->mutex);
+        done =
+            m_state->finished.wait_for(lock, kWaitForCancelled, [this] { return m_state->done; });
+    }
+    if (done)
+        m_thread.join();
+    else
+        m_thread.detach();
+}
+
+void BackgroundKeyReader::holdForTesting(bool hold)
+{
+    {
+        std::lock_guard<std::mutex> lock(holdMutex);
+        held = hold;
+    }
+    holdChanged.notify_all();
+}
+
+bool BackgroundKeyReader::take(KeyStore &keys, bool wait)
+{
+    std::unique_lock<std::mutex> lock(m_state->mutex);
+    if (wait)
+        m_state->finished.wait(lock, [this] { return m_state->done; });
+    if (!m_state->done)
+        return false;
+    if (m_state->error)
+        throw *m_state->error;
+    keys = std::move(m_state->keys);
+    m_state->keys = keys.emptyCopy();
+    return true;
+}
+
+void BackgroundKeyReader::run(const std::shared_ptr<State> &state)
+{
+    {
+        std::unique_lock<std::mutex> lock(holdMutex);
+        holdChanged.wait(lock, [&state] { return !held || state->cancelled; });
+    }
+    std::optional<ComError> error;
+    KeyStore keys = state->keys.emptyCopy();
+    try {
+        // Everything Qt SQL of this reader is made, used and dropped here.
+        const std::unique_ptr<Backend> backend = Backend::open(state->params);
+        // However this scope is left, the canceller goes before the
+        // connection it cancels (declared after it, so destroyed first).
+        struct DropCanceller
+        {
+            State &state;
+            ~DropCanceller()
+            {
+                std::lock_guard<std::mutex> lock(state.mutex);
+                state.cancel = nullptr;
+            }
+        } dropCanceller{*state};
+        {
+            std::lock_guard<std::mutex> lock(state->mutex);
+            state->cancel = backend->canceller();
+        }
+        if (!state->cancelled) {
+            std::unique_ptr<KeySource> source = backend->openOwnKeySource(state->sql, state->width);
+            while (!state->cancelled && source->read(keys, kBatch)) {
+            }
+        }
+    } catch (const ComError &failure) {
+        error = failure;
+    } catch (const std::exception &failure) {
+        error = ComError(E_FAIL, QString::fromLocal8Bit(failure.what()));
+    }
+    {
+        std::lock_guard<std::mutex> lock(state->mutex);
+        state->cancel = nullptr;
+        if (state->cancelled && !error)
+            error = ComError(E_FAIL, QStringLiteral("Das Lesen der Schlüssel wurde abgebrochen."));
+        state->error = error;
+        state->keys = std::move(keys);
+        state->done = true;
+    }
+    state->finished.notify_all();
+    countEndedReader();
+}

@@ -1,0 +1,61 @@
+#ifndef QRT_DATA_COMPONENT_BACKGROUNDKEYREADER_H
+#define QRT_DATA_COMPONENT_BACKGROUNDKEYREADER_H
+
+#include "data/component/ConnectionString.h"
+#include "data/component/KeyStore.h"
+#include "qrt_export.h"
+
+#include <memory>
+#include <thread>
+
+// Reads every key of a key query on a connection of its own, in a thread of
+// its own, so that the full sort the engine needs for it (half a second to a
+// second for a million rows without an index) never holds up the user's
+// window.
+//
+// Why a thread and not small slices from the event loop: the engine returns
+// the first row of a sorted query only after sorting all of them, so the
+// first slice alone would freeze the window for that long.
+//
+// The thread touches nothing of the caller's: it opens its own connection
+// (Qt SQL connections belong to the thread that made them), reads into its
+// own key store and hands it over under a lock. A reader that is destroyed
+// before it is done cuts the engine's statement short (PostgreSQL: PQcancel;
+// SQLite: sqlite3_interrupt, which also stops a sort in the middle) and
+// waits a moment for the thread; a thread that does not end by then (an
+// engine without a way to cancel) is left to end by itself, and the
+// application object's end (or the process's) waits for it, so that its
+// connection goes before Qt SQL does.
+//
+// The connection is made like the caller's (same parameters): a key query on
+// PostgreSQL runs as a cursor in a read-only transaction, on SQLite (in WAL
+// mode) as one statement; neither holds back any writer.
+class QRT_AUTOTEST_EXPORT BackgroundKeyReader
+{
+public:
+    // Starts reading at once. integral: the keys are single whole numbers
+    // (see KeyStore).
+    BackgroundKeyReader(const ConnectionParams &params, const QString &sql, int width,
+                        bool integral);
+    ~BackgroundKeyReader();
+    BackgroundKeyReader(const BackgroundKeyReader &) = delete;
+    BackgroundKeyReader &operator=(const BackgroundKeyReader &) = delete;
+
+    // Hands the keys over once they are all read: keys then holds them and
+    // the result is true. Without wait it gives false while reading goes on;
+    // with wait it waits. Throws the reader's ComError when reading failed.
+    bool take(KeyStore &keys, bool wait);
+
+    // For tests: while held, new and running readers wait before they
+    // connect, so that a test can change the table first.
+    static void holdForTesting(bool hold);
+
+private:
+    struct State;
+    static void run(const std::shared_ptr<State> &state);
+
+    std::shared_ptr<State> m_state;
+    std::thread m_thread;
+};
+
+#endif // QRT_DATA_COMPONENT_BACKGROUNDKEYREADER_H

@@ -1,0 +1,67 @@
+#include "data/component/QueryKeyEnds.h"
+
+#include "data/component/engines/Backend.h"
+
+namespace {
+constexpr qsizetype kBatch = 65536;
+} // namespace
+
+QueryKeyEnds::QueryKeyEnds(std::shared_ptr<Backend> backend, QString keySql, QString reverseSql,
+                           int width, bool integral)
+    : m_backend(std::move(backend)), m_keySql(std::move(keySql)),
+      m_reverseSql(std::move(reverseSql)), m_width(width), m_integral(integral)
+{}
+
+bool QueryKeyEnds::readLast(KeyStore &keys, qsizetype rows)
+{
+    if (m_reverseSql.isEmpty())
+        return false;
+    QSqlQuery query = m_backend->newQuery();
+    m_backend->exec(query, m_backend->limitedQuery(m_reverseSql, rows));
+    KeyStore last = keys.emptyCopy();
+    while (query.next())
+        last.appendFrom(query);
+    query.finish();
+    last.reverse();
+    if (keys.isEmpty()) {
+        keys = std::move(last);
+        return true;
+    }
+    for (qsizetype i = 0; i < last.size(); ++i)
+        keys.append(last.at(i));
+    return true;
+}
+
+void QueryKeyEnds::prefetch()
+{
+    if (m_reader || m_failed || !m_backend->readsKeysInBackground())
+        return;
+    m_reader =
+        std::make_unique<BackgroundKeyReader>(m_backend->params(), m_keySql, m_width, m_integral);
+}
+
+bool QueryKeyEnds::takeAll(KeyStore &keys, bool wait)
+{
+    if (!m_reader) {
+        if (!wait)
+            return false;
+        if (!m_backend->readsKeysInBackground()) {
+            // Read here and now, in batches as the engine's reader gives them.
+            std::unique_ptr<KeySource> source = m_backend->openKeySource(m_keySql, m_width);
+            while (source->read(keys, kBatch)) {
+            }
+            return true;
+        }
+        m_failed = false;
+        prefetch();
+    }
+    try {
+        return m_reader->take(keys, wait);
+    } catch (const ComError &) {
+        m_reader.reset();
+        m_failed = true;
+        if (wait)
+            throw;
+        return false;
+    }
+}

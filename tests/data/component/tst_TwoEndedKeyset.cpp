@@ -1,0 +1,331 @@
+// The two-ended keyset without a database: a fake query whose rows the test
+// changes behind the cursor's back, as other users would.
+
+#include "data/component/KeyOrder.h"
+#include "data/component/KeysetCursor.h"
+#include "data/component/SqlText.h"
+#include "platform/ComError.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+constexpr qsizetype kEnd = KeysetCursor::kEndKeys;
+
+// The query as the engine would answer it now, and what the cursor asked of it.
+struct FakeQuery
+{
+    QVector<qint64> keys; // in query order
+    bool listReady = false;
+    bool reversible = true;
+    bool failNextList = false;
+    int lastReads = 0;
+    int listReads = 0;
+    int prefetches = 0;
+};
+
+class FakeEnds final : public KeyEnds
+{
+public:
+    explicit FakeEnds(std::shared_ptr<FakeQuery> query) : m_query(std::move(query)) {}
+
+    bool readLast(KeyStore &keys, qsizetype rows) override
+    {
+        ++m_query->lastReads;
+        if (!m_query->reversible)
+            return false;
+        for (qsizetype i = qMax<qsizetype>(0, m_query->keys.size() - rows);
+             i < m_query->keys.size(); ++i)
+            keys.append({QVariant(m_query->keys.at(i))});
+        return true;
+    }
+    void prefetch() override { ++m_query->prefetches; }
+    bool takeAll(KeyStore &keys, bool wait) override
+    {
+        if (!wait && !m_query->listReady)
+            return false;
+        if (std::exchange(m_query->failNextList, false))
+            throw ComError(E_CONNECTION_ABORTED, QStringLiteral("weg"));
+        ++m_query->listReads;
+        for (qint64 key : std::as_const(m_query->keys))
+            keys.append({QVariant(key)});
+        return true;
+    }
+
+private:
+    std::shared_ptr<FakeQuery> m_query;
+};
+
+std::shared_ptr<FakeQuery> queryOf(qint64 first, qint64 last)
+{
+    auto query = std::make_shared<FakeQuery>();
+    for (qint64 key = first; key <= last; ++key)
+        query->keys << key;
+    return query;
+}
+
+KeysetCursor open(const std::shared_ptr<FakeQuery> &query)
+{
+    KeyStore head(1, true);
+    for (qsizetype i = 0; i < qMin<qsizetype>(kEnd, query->keys.size()); ++i)
+        head.append({QVariant(query->keys.at(i))});
+    return KeysetCursor(std::move(head), std::make_unique<FakeEnds>(query));
+}
+
+qint64 key(const KeysetCursor &cursor)
+{
+    return cursor.currentKey().constFirst().toLongLong();
+}
+
+QVector<qint64> forwardFromFirst(KeysetCursor &cursor)
+{
+    QVector<qint64> seen;
+    for (bool on = cursor.moveFirst(); on; on = cursor.moveNext())
+        seen << key(cursor);
+    return seen;
+}
+
+QVector<qint64> backwardFromLast(KeysetCursor &cursor)
+{
+    QVector<qint64> seen;
+    for (bool on = cursor.moveLast(); on; on = cursor.movePrevious())
+        seen.prepend(key(cursor));
+    return seen;
+}
+
+} // namespace
+
+TEST(TwoEndedKeyset, StartsAtBothEndsAndMeetsAcrossTheSeam)
+{
+    const auto query = queryOf(1, 5000);
+    KeysetCursor cursor = open(query);
+    EXPECT_EQ(cursor.keysRead(), kEnd);
+    EXPECT_FALSE(cursor.isComplete());
+    EXPECT_EQ(key(cursor), 1);
+    EXPECT_EQ(cursor.position(), 1);
+    EXPECT_EQ(cursor.count(), -1) << "nothing counted yet";
+
+    // The last row comes from the end of the query, without the rest.
+    ASSERT_TRUE(cursor.moveLast());
+    EXPECT_EQ(key(cursor), 5000);
+    EXPECT_EQ(query->lastReads, 1);
+    EXPECT_EQ(cursor.keysRead(), 2 * kEnd);
+    EXPECT_EQ(cursor.position(), -1) << "counting back needs the count";
+    cursor.setQueryCount(5000);
+    EXPECT_EQ(cursor.position(), 5000);
+    EXPECT_EQ(cursor.count(), 5000);
+    cursor.movePrevious();
+    EXPECT_EQ(cursor.position(), 4999);
+    EXPECT_FALSE(cursor.moveNext() && cursor.moveNext()) << "the tail ends where the query ends";
+    EXPECT_TRUE(cursor.isEOF());
+    cursor.moveLast();
+    EXPECT_EQ(query->lastReads, 1) << "the tail is read once";
+
+    // Forward through the head: the complete list is asked for ahead of the
+    // seam, once a move comes within half an end of it.
+    cursor.moveFirst();
+    for (int i = 1; i < kEnd / 2; ++i)
+        cursor.moveNext();
+    EXPECT_EQ(query->prefetches, 0);
+    cursor.moveNext();
+    EXPECT_EQ(query->prefetches, 1);
+    while (key(cursor) < kEnd)
+        cursor.moveNext();
+    EXPECT_EQ(query->listReads, 0);
+    // Across the seam: the move waits for the list and goes on in it.
+    ASSERT_TRUE(cursor.moveNext());
+    EXPECT_EQ(key(cursor), kEnd + 1);
+    EXPECT_EQ(cursor.position(), kEnd + 1);
+    EXPECT_TRUE(cursor.isComplete());
+    EXPECT_EQ(cursor.count(), 5000);
+    EXPECT_EQ(query->listReads, 1);
+
+    // Every row once, in order, whichever end the moves start from and
+    // whichever seam they cross.
+    const QVector<qint64> all = query->keys;
+    KeysetCursor forward = open(query);
+    forward.moveLast(); // the tail is there too, the moves still cross the head's seam
+    EXPECT_EQ(forwardFromFirst(forward), all);
+    KeysetCursor backward = open(query);
+    EXPECT_EQ(backwardFromLast(backward), all);
+}
+
+TEST(TwoEndedKeyset, SmallQueriesAndOrdersWithoutAnEnd)
+{
+    // Fewer keys than one end holds: that is the whole query.
+    const auto small = queryOf(1, 300);
+    KeysetCursor cursor = open(small);
+    EXPECT_TRUE(cursor.isComplete());
+    EXPECT_EQ(cursor.count(), 300);
+    cursor.moveLast();
+    EXPECT_EQ(key(cursor), 300);
+    EXPECT_EQ(small->lastReads + small->listReads, 0);
+
+    // An order that cannot be reversed: the last row needs the whole list.
+    const auto query = queryOf(1, 3000);
+    query->reversible = false;
+    KeysetCursor unreversed = open(query);
+    ASSERT_TRUE(unreversed.moveLast());
+    EXPECT_EQ(key(unreversed), 3000);
+    EXPECT_EQ(unreversed.position(), 3000);
+    EXPECT_EQ(query->listReads, 1);
+
+    // A tail shorter than an end: others deleted most rows since the head
+    // was read, and the tail is all there is.
+    const auto shrinking = queryOf(1, 3000);
+    KeysetCursor shrunk = open(shrinking);
+    shrinking->keys.resize(700);
+    ASSERT_TRUE(shrunk.moveLast());
+    EXPECT_TRUE(shrunk.isComplete());
+    EXPECT_EQ(key(shrunk), 700);
+    EXPECT_EQ(shrunk.count(), 700);
+}
+
+TEST(TwoEndedKeyset, TakingTheListOverKeepsTheCurrentRowAndWhatTheCursorDid)
+{
+    const auto query = queryOf(1, 5000);
+    KeysetCursor cursor = open(query);
+    // The cursor's own changes while the list is still out: key 10 deleted,
+    // key 20 re-keyed (a changed key, or PostgreSQL's new row address), a row
+    // added (stored, so the engine's list holds it too), and 4990 deleted in
+    // the tail.
+    for (int i = 1; i < 10; ++i)
+        cursor.moveNext();
+    cursor.removeCurrent();
+    query->keys.removeOne(10);
+    for (int i = 0; i < 10; ++i)
+        cursor.moveNext();
+    ASSERT_EQ(key(cursor), 20);
+    cursor.replaceCurrent({QVariant(qint64(20000))});
+    cursor.appendAndMakeCurrent({QVariant(qint64(9999))});
+    query->keys.insert(100, 9999); // wherever the query's order puts it
+    cursor.moveLast();
+    ASSERT_EQ(key(cursor), 9999);
+    cursor.movePrevious();
+    for (int i = 0; i < 10; ++i)
+        cursor.movePrevious();
+    ASSERT_EQ(key(cursor), 4990);
+    cursor.removeCurrent();
+    cursor.movePrevious();
+    ASSERT_EQ(key(cursor), 4989);
+    // Others meanwhile: a row inserted before it, one deleted after it.
+    query->keys.insert(4000, 7777);
+    query->keys.removeOne(4995);
+
+    // The list was read before the cursor's own delete of 4990 and its new
+    // key for 20 reached the engine (a background reader's snapshot may be
+    // that old): it still holds 4990 and the old key 20.
+    query->listReady = true;
+    cursor.moveNext(); // any move takes the list over first
+    EXPECT_TRUE(cursor.isComplete());
+    EXPECT_EQ(key(cursor), 4991) << "the move went on from the row it stood on";
+    EXPECT_EQ(cursor.position(), 4991 - 2 + 1) << "10 and 4990 went, 7777 came";
+
+    const QVector<qint64> seen = forwardFromFirst(cursor);
+    EXPECT_EQ(seen.count(9999), 1) << "an added row is not shown twice";
+    EXPECT_EQ(seen.last(), 9999) << "added rows stay after the query's rows";
+    EXPECT_FALSE(seen.contains(10));
+    EXPECT_FALSE(seen.contains(4990)) << "deleted through the cursor, stays deleted";
+    EXPECT_FALSE(seen.contains(4995));
+    EXPECT_FALSE(seen.contains(20));
+    EXPECT_EQ(seen.at(18), 20000) << "the new key where the old one stood";
+    EXPECT_TRUE(seen.contains(7777));
+    EXPECT_EQ(cursor.count(), seen.size());
+}
+
+TEST(TwoEndedKeyset, ARowTheListNoLongerHoldsStaysAmongItsNeighbours)
+{
+    const auto query = queryOf(1, 5000);
+    KeysetCursor cursor = open(query);
+    cursor.moveLast();
+    for (int i = 0; i < 10; ++i)
+        cursor.movePrevious();
+    ASSERT_EQ(key(cursor), 4990);
+    // Someone else deleted it (or changed it so that the query no longer
+    // yields it), and its neighbour before it, before the list was read.
+    query->keys.removeOne(4990);
+    query->keys.removeOne(4989);
+    EXPECT_TRUE(cursor.completeKeys(true));
+    EXPECT_EQ(key(cursor), 4990) << "the row the user looks at stays";
+    EXPECT_EQ(cursor.position(), 4989);
+    cursor.moveNext();
+    EXPECT_EQ(key(cursor), 4991);
+    cursor.movePrevious();
+    cursor.movePrevious();
+    EXPECT_EQ(key(cursor), 4988);
+
+    // The same for a row deleted through the cursor right at a seam: the
+    // gap it left is found by the row that followed it.
+    const auto other = queryOf(1, 5000);
+    KeysetCursor head = open(other);
+    while (key(head) < kEnd)
+        head.moveNext();
+    head.removeCurrent();
+    other->keys.removeOne(kEnd);
+    ASSERT_TRUE(head.moveNext());
+    EXPECT_EQ(key(head), kEnd + 1);
+    EXPECT_EQ(head.position(), kEnd);
+
+    const auto third = queryOf(1, 5000);
+    KeysetCursor tail = open(third);
+    tail.moveLast();
+    while (key(tail) > 5000 - kEnd + 1)
+        tail.movePrevious();
+    tail.removeCurrent();
+    ASSERT_TRUE(tail.movePrevious()) << "backwards across the tail's seam";
+    EXPECT_EQ(key(tail), 5000 - kEnd);
+    tail.moveNext();
+    EXPECT_EQ(key(tail), 5000 - kEnd + 2) << "the deleted row stays deleted";
+}
+
+TEST(TwoEndedKeyset, AFailedListLeavesTheCursorWhereItWas)
+{
+    const auto query = queryOf(1, 3000);
+    KeysetCursor cursor = open(query);
+    while (key(cursor) < kEnd)
+        cursor.moveNext();
+    query->failNextList = true;
+    EXPECT_THROW(cursor.moveNext(), ComError);
+    EXPECT_EQ(key(cursor), kEnd);
+    EXPECT_TRUE(cursor.moveNext());
+    EXPECT_EQ(key(cursor), kEnd + 1);
+}
+
+TEST(KeyOrder, ReversesEachTermAndEndsWithTheRowIdentity)
+{
+    KeyOrder order = KeyOrder::make(QStringLiteral("NAME"), {QStringLiteral("ID")});
+    EXPECT_EQ(order.forward, QStringLiteral("NAME, ID"));
+    EXPECT_EQ(order.backward, QStringLiteral("NAME DESC, ID DESC"));
+
+    order = KeyOrder::make(
+        QStringLiteral("ort desc nulls first, lower(name) ASC, coalesce(betrag, 0), \"Desc\", "
+                       "name COLLATE NOCASE, substr(name, 1, 2) DESC NULLS LAST"),
+        {QStringLiteral("a"), QStringLiteral("b")});
+    EXPECT_EQ(order.backward,
+              QStringLiteral("ort ASC NULLS LAST, lower(name) DESC, coalesce(betrag, 0) DESC, "
+                             "\"Desc\" DESC, name COLLATE NOCASE DESC, substr(name, 1, 2) ASC "
+                             "NULLS FIRST, a DESC, b DESC"));
+    EXPECT_TRUE(order.forward.endsWith(QStringLiteral("NULLS LAST, a, b")));
+
+    order = KeyOrder::make(QString(), {QStringLiteral("rowid")});
+    EXPECT_EQ(order.forward, QStringLiteral("rowid"));
+    EXPECT_EQ(order.backward, QStringLiteral("rowid DESC"));
+
+    // Texts that cannot be taken apart or reversed.
+    order = KeyOrder::make(QStringLiteral("NAME -- , ID"), {QStringLiteral("ID")});
+    EXPECT_EQ(order.forward, QStringLiteral("NAME -- , ID")) << "nothing after a comment";
+    EXPECT_TRUE(order.backward.isEmpty());
+    EXPECT_TRUE(
+        KeyOrder::make(QStringLiteral("NAME, "), {QStringLiteral("ID")}).backward.isEmpty());
+    EXPECT_TRUE(KeyOrder::reversedTerm(QStringLiteral("NULLS FIRST")).isEmpty());
+    EXPECT_TRUE(KeyOrder::reversedTerm(QStringLiteral("x FIRST")).isEmpty());
+    EXPECT_EQ(KeyOrder::reversedTerm(QStringLiteral("'a, DESC'")),
+              QStringLiteral("'a, DESC' DESC"));
+
+    EXPECT_EQ(SqlText::splitTopLevel(QStringLiteral("a, f(b, c), 'x,y' , [d]"), QLatin1Char(',')),
+              (QStringList{"a", "f(b, c)", "'x,y'", "[d]"}));
+    EXPECT_TRUE(SqlText::hasComment(QStringLiteral("a /* x */")));
+    EXPECT_FALSE(SqlText::hasComment(QStringLiteral("a = '--' AND \"/*\" = 1")));
+}
