@@ -328,10 +328,13 @@ QString CFormDlg::describePosition(CDataMgr *records)
     if (position.newRecord)
         return counted ? QStringLiteral("Neuer Datensatz (%1 vorhanden)").arg(position.count)
                        : QStringLiteral("Neuer Datensatz (Anzahl wird ermittelt)");
-    const QString number =
-        position.number > 0 ? QString::number(position.number) : QStringLiteral("?");
-    return counted ? QStringLiteral("Datensatz %1 von %2").arg(number).arg(position.count)
-                   : QStringLiteral("Datensatz %1 (Anzahl wird ermittelt)").arg(number);
+    // Near the end of a long list the number is counted back from the count.
+    if (position.number <= 0)
+        return counted
+                   ? QStringLiteral("Position wird ermittelt (%1 vorhanden)").arg(position.count)
+                   : QStringLiteral("Position wird ermittelt");
+    return counted ? QStringLiteral("Datensatz %1 von %2").arg(position.number).arg(position.count)
+                   : QStringLiteral("Datensatz %1 (Anzahl wird ermittelt)").arg(position.number);
 }
 
 void CFormDlg::updatePosition(bool countNow)

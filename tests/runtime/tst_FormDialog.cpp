@@ -191,6 +191,10 @@ TEST_P(ManyRecordsTest, TheCountNeverDelaysTheFirstRecord)
     EXPECT_EQ(shown("name"), CustomerForm::nameOf(1));
     EXPECT_EQ(dialog->positionText(), "Datensatz 1 (Anzahl wird ermittelt)");
     EXPECT_EQ(dialog->findChild<QLabel *>("position")->text(), dialog->positionText());
+    // At the far end, uncounted, the number is not known either.
+    keys->MoveLast();
+    EXPECT_EQ(dialog->positionText(), "Position wird ermittelt");
+    keys->MoveFirst();
     const qsizetype readBefore = keys->keysRead();
 
     dialog->show();
