@@ -10,6 +10,8 @@ packages=(
     qt6-translations-l10n fonts-dejavu-core
     libgtest-dev googletest
     postgresql libpq-dev
+    # certificates for the tests of encrypted PostgreSQL connections
+    openssl
     unixodbc tdsodbc
     sqlite3
     # the Debian package: CPack finds the library's dependencies with file and dpkg-shlibdeps

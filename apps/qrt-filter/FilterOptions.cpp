@@ -20,9 +20,12 @@ std::optional<FilterOptions> FilterOptions::parse(const QStringList &arguments, 
         QStringLiteral("kind"),
         QStringLiteral("Datenbankart: sqlite (Vorgabe), postgresql, sqlserver oder access."),
         QStringLiteral("art"), QStringLiteral("sqlite"));
-    const QCommandLineOption server(QStringLiteral("server"),
-                                    QStringLiteral("Server, auch Server:Port."),
-                                    QStringLiteral("server"));
+    const QCommandLineOption server(
+        QStringLiteral("server"),
+        QStringLiteral("Server, auch Server:Port; bei PostgreSQL dahinter auch "
+                       "sslmode=…, sslrootcert=… und "
+                       "application_name=…."),
+        QStringLiteral("server"));
     const QCommandLineOption user(QStringLiteral("user"), QStringLiteral("Benutzer."),
                                   QStringLiteral("benutzer"));
     const QCommandLineOption password(QStringLiteral("password"), QStringLiteral("Passwort."),

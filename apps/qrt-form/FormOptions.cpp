@@ -67,9 +67,12 @@ std::optional<FormOptions> FormOptions::parse(const QStringList &arguments, QStr
         QStringLiteral("kind"),
         QStringLiteral("Datenbankart: sqlite (Vorgabe), postgresql, sqlserver oder access."),
         QStringLiteral("art"), QStringLiteral("sqlite"));
-    const QCommandLineOption server(QStringLiteral("server"),
-                                    QStringLiteral("Datenbankserver, auch Server:Port."),
-                                    QStringLiteral("server"));
+    const QCommandLineOption server(
+        QStringLiteral("server"),
+        QStringLiteral("Datenbankserver, auch Server:Port; bei PostgreSQL dahinter auch "
+                       "sslmode=…, sslrootcert=… und "
+                       "application_name=…."),
+        QStringLiteral("server"));
     const QCommandLineOption user(QStringLiteral("user"),
                                   QStringLiteral("Benutzer auf dem Datenbankserver."),
                                   QStringLiteral("benutzer"));

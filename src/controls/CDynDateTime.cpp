@@ -4,6 +4,7 @@
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QLocale>
 
 namespace {
 
@@ -162,6 +163,9 @@ void CDynDateTime::OpenCalendar()
     calendar->setWindowFlags(Qt::Popup);
     calendar->setAttribute(Qt::WA_DeleteOnClose);
     calendar->setGridVisible(true);
+    // Month and day names in German, as every other text of the form,
+    // whatever the machine's locale.
+    calendar->setLocale(QLocale(QLocale::German, QLocale::Germany));
     const QDate shown = GetDate();
     calendar->setSelectedDate(shown.isValid() ? shown : QDate::currentDate());
     const auto take = [this, calendar](const QDate &date) {

@@ -3,6 +3,7 @@
 #include "data/component/Variant.h"
 #include "facade/ConfigDocument.h"
 #include "filter/CFilterMgr.h"
+#include "platform/QtGerman.h"
 
 CKeloFilter::CKeloFilter() : m_pFilterMgr(std::make_shared<CFilterMgr>()) {}
 
@@ -38,6 +39,7 @@ bool CKeloFilter::configure()
 
 bool CKeloFilter::ShowFilterDlg(QString &condition)
 {
+    qrt::ensureQtGerman();
     return m_pFilterMgr->ShowDialog(condition);
 }
 
@@ -45,7 +47,7 @@ bool CKeloFilter::ShowFilterDlg(Variant &condition)
 {
     // The value passed in is not used; any value converts to a text.
     QString text = condition.toString();
-    if (!m_pFilterMgr->ShowDialog(text))
+    if (!ShowFilterDlg(text))
         return false;
     condition = Variant(text);
     return true;

@@ -2,6 +2,7 @@
 
 #include "data/CTabInfo.h"
 #include "facade/ConfigDocument.h"
+#include "platform/QtGerman.h"
 #include "platform/UserMessages.h"
 #include "runtime/CFormDlg.h"
 #include "runtime/CFormFrame.h"
@@ -31,6 +32,16 @@ void CKeloForm::ClearConString()
 void CKeloForm::RemoveTabFromMap(const QString &table)
 {
     CTabInfo::RemoveTabFromMap(table);
+}
+
+void CKeloForm::setQtTranslationEnabled(bool enabled)
+{
+    qrt::setQtGermanEnabled(enabled);
+}
+
+bool CKeloForm::isQtTranslationEnabled()
+{
+    return qrt::isQtGermanEnabled();
 }
 
 CKeloForm::CKeloForm() = default;
@@ -108,6 +119,7 @@ long CKeloForm::ShowForm(const QString &filter, const QString &sort, bool newRec
     m_ulTickCount = 0;
     if (!requireDocument())
         return -1;
+    qrt::ensureQtGerman();
     CFormDlg dialog(FilledDocument(EntryPoint::ShowForm, filter, sort), newRecord);
     dialog.exec();
     // Read before the dialog goes: the host's key of the first record saved.
@@ -117,6 +129,7 @@ long CKeloForm::ShowForm(const QString &filter, const QString &sort, bool newRec
 
 void CKeloForm::OpenForm(const QString &filter, QWidget *parent)
 {
+    qrt::ensureQtGerman();
     if (m_pModeless) {
         // The open form takes the new filter (offering to save a changed
         // record first) and shows the record it then stands on.
@@ -136,6 +149,7 @@ void CKeloForm::DesignForm()
 {
     if (!requireDocument())
         return;
+    qrt::ensureQtGerman();
     CFormDlg dialog(FilledDocument(EntryPoint::DesignForm), false);
     dialog.exec();
 }

@@ -80,6 +80,17 @@ public:
     static void ClearConString();
     static void RemoveTabFromMap(const QString &table);
 
+    // Qt's own texts in the library's windows (standard buttons, context
+    // menus of fields, the calendar) come in German: when a form, a filter
+    // dialog or a CKeloFormWidget is first shown, the library installs Qt's
+    // translation qtbase_de on the application, unless the application
+    // already translates Qt's texts. That translator serves the host's own
+    // windows too; a host that wants Qt in English (or installs its own
+    // translation later) switches it off here, before or after: off also
+    // takes back the translator the library installed. For every facade.
+    static void setQtTranslationEnabled(bool enabled);
+    [[nodiscard]] static bool isQtTranslationEnabled();
+
 private:
     // Shows the not-initialised message; true when there is a document.
     bool requireDocument() const;

@@ -3,6 +3,7 @@
 #include "data/CDataMgr.h"
 #include "facade/CKeloForm.h"
 #include "platform/ComError.h"
+#include "platform/QtGerman.h"
 #include "platform/UserMessages.h"
 #include "resources/CommandTable.h"
 #include "runtime/CDlgToolBar.h"
@@ -328,6 +329,7 @@ CKeloFormWidget::CKeloFormWidget(QWidget *parent)
     : QWidget(parent), d(std::make_unique<Private>(*this))
 {
     setObjectName(QStringLiteral("formWidget"));
+    qrt::ensureQtGerman();
     d->layout = new QVBoxLayout(this);
     d->layout->setContentsMargins(0, 0, 0, 0);
     d->layout->setSpacing(0);

@@ -4,11 +4,14 @@
 
 #include <QCalendarWidget>
 #include <QKeyEvent>
+#include <QLocale>
 #include <QScreen>
 
 CalendarDateEdit::CalendarDateEdit(const QDate &date, QWidget *parent) : QDateEdit(date, parent)
 {
     setCalendarPopup(true);
+    // The calendar's month and day names in German, as the dialog around it.
+    calendarWidget()->setLocale(QLocale(QLocale::German, QLocale::Germany));
     static_cast<void>(calendarPopup()); // watched before the arrow button first opens it
 }
 

@@ -17,6 +17,8 @@ constexpr CodeText kTexts[] = {
     {E_INVALIDARG, "Falscher Parameter"},
     {DB_SEC_E_PERMISSIONDENIED, "Die Anweisung wurde aus Sicherheitsgründen nicht ausgeführt."},
     {DB_SEC_E_AUTH_FAILED, "Die Anmeldung an der Datenbank ist fehlgeschlagen."},
+    {SEC_E_UNTRUSTED_ROOT, "Das Zertifikat des Datenbankservers wurde nicht anerkannt."},
+    {SEC_E_UNSUPPORTED_FUNCTION, "Der Datenbankserver bietet keine verschlüsselte Verbindung an."},
     {E_CONNECTION_ABORTED, "Die Verbindung zur Datenbank wurde unterbrochen."},
     {DB_E_ERRORSINCOMMAND, "Die Datenbank hat die SQL-Anweisung abgelehnt."},
     {DB_E_CANTCONVERTVALUE, "Der Wert passt nicht zum Datentyp der Spalte."},

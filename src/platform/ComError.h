@@ -38,6 +38,15 @@ inline constexpr HRESULT_T DB_SEC_E_PERMISSIONDENIED = 0x80040E09u;
 // The server refused the login: wrong user or password.
 inline constexpr HRESULT_T DB_SEC_E_AUTH_FAILED = 0x80040E4Du;
 #endif
+#ifndef SEC_E_UNTRUSTED_ROOT
+// The server's certificate was refused: not signed by the expected authority,
+// made for another host name, or the authority's file is missing.
+inline constexpr HRESULT_T SEC_E_UNTRUSTED_ROOT = 0x80090325u;
+#endif
+#ifndef SEC_E_UNSUPPORTED_FUNCTION
+// An encrypted connection was required, and the server offers none.
+inline constexpr HRESULT_T SEC_E_UNSUPPORTED_FUNCTION = 0x80090302u;
+#endif
 #ifndef DB_E_ERRORSINCOMMAND
 inline constexpr HRESULT_T DB_E_ERRORSINCOMMAND = 0x80040E14u; // the engine rejected a statement
 #endif

@@ -10,6 +10,7 @@
 #include <QPlainTextEdit>
 #include <QTableView>
 #include <QTest>
+#include <QToolButton>
 
 #include <gtest/gtest.h>
 
@@ -262,6 +263,10 @@ TEST(CDynDateTime, F4OpensACalendarThatFillsTheField)
     ASSERT_NE(calendar, nullptr);
     EXPECT_TRUE(calendar->isVisible());
     EXPECT_EQ(calendar->selectedDate(), QDate(2024, 2, 10));
+    // In German, whatever the machine's locale.
+    const auto *month = calendar->findChild<QToolButton *>("qt_calendar_monthbutton");
+    ASSERT_NE(month, nullptr);
+    EXPECT_EQ(month->text(), "Februar");
     calendar->setSelectedDate(QDate(2024, 2, 29));
     QTest::keyClick(calendar->findChild<QTableView *>(), Qt::Key_Return);
     EXPECT_EQ(date->GetValueText(), "29.02.2024");

@@ -1,9 +1,13 @@
 #!/usr/bin/env bash
 # Starts or stops a throw-away PostgreSQL server for the tests.
 #
-#   pg-server.sh start DIR   initdb into a new temporary folder, listen on
+#   pg-server.sh start DIR [TLSDIR]
+#                            initdb into a new temporary folder, listen on
 #                            127.0.0.1 at a free port, socket in that folder;
-#                            DIR/port gets the port, DIR/server the folder
+#                            DIR/port gets the port, DIR/server the folder.
+#                            With TLSDIR the server also speaks TLS, with the
+#                            certificate TLSDIR/server.crt and its key
+#                            TLSDIR/server.key
 #   pg-server.sh restart DIR restart it on the same port (every session ends)
 #   pg-server.sh stop DIR    stop the server and remove both folders
 #
@@ -22,6 +26,7 @@ set -uo pipefail
 
 action=${1:?start or stop}
 dir=${2:?state folder}
+tlsdir=${3:-}
 
 bindir=$(ls -d /usr/lib/postgresql/*/bin 2>/dev/null | sort -V | tail -n 1)
 
@@ -62,6 +67,13 @@ start)
         --locale=C.UTF-8 >"$dir/initdb.log" 2>&1 || { cat "$dir/initdb.log"; exit 1; }
     settings="-c listen_addresses=127.0.0.1 -c fsync=off -c max_connections=200"
     settings+=" -c lock_timeout=5s -c statement_timeout=30s"
+    if [ -n "$tlsdir" ]; then
+        # The server reads its key only when the key is its own and private.
+        cp "$tlsdir/server.crt" "$tlsdir/server.key" "$server/data/" || exit 1
+        if [ "$(id -u)" -eq 0 ]; then chown postgres: "$server/data/server.crt" "$server/data/server.key"; fi
+        chmod 600 "$server/data/server.key"
+        settings+=" -c ssl=on"
+    fi
     for attempt in $(seq 1 20); do
         port=$((20000 + (RANDOM % 20000)))
         if as_owner "$bindir/pg_ctl" -D "$server/data" -l "$server/server.log" -w -t 30 \

@@ -2,6 +2,7 @@
 
 #include "platform/ComError.h"
 
+#include <QRegularExpression>
 #include <QVector>
 
 #include <atomic>
@@ -92,6 +93,138 @@ int secondsOr(const QVector<Pair> &pairs, const char *key, const char *other, in
     return ok && seconds >= 0 ? seconds : fallback;
 }
 
+// The settings a PostgreSQL server text may carry after its host, the keys
+// they get in the connection string, and the key libpq knows them by.
+struct ServerSetting
+{
+    const char *name; // in the server text, as libpq names it
+    const char *key;  // in the connection string
+};
+constexpr ServerSetting kServerSettings[] = {
+    {"sslmode", "SSL Mode"},
+    {"sslrootcert", "Root Certificate"},
+    {"application_name", "Application Name"},
+};
+
+struct ServerText
+{
+    QString host;                          // host or host:port
+    QVector<QPair<QString, QString>> keys; // connection string key, value
+    QString error;                         // German; empty when understood
+};
+
+// Splits "host:port name=value name='a value'" the way libpq reads its
+// connection settings: blanks between them, single quotes around a value
+// with blanks, a backslash before a quote or backslash inside. A text
+// without any "name=" stays the host as it is.
+ServerText splitServerText(const QString &text)
+{
+    static const QRegularExpression setting(QStringLiteral("([A-Za-z_]+)="));
+    ServerText result;
+    QStringList hosts;
+    qsizetype i = 0;
+    const qsizetype n = text.size();
+    while (i < n) {
+        if (text.at(i).isSpace()) {
+            ++i;
+            continue;
+        }
+        const QRegularExpressionMatch match =
+            setting.match(text, i, QRegularExpression::NormalMatch,
+                          QRegularExpression::AnchorAtOffsetMatchOption);
+        if (!match.hasMatch()) {
+            const qsizetype start = i;
+            while (i < n && !text.at(i).isSpace())
+                ++i;
+            hosts << text.mid(start, i - start);
+            continue;
+        }
+        const QString name = match.captured(1).toLower();
+        i = match.capturedEnd();
+        QString value;
+        if (i < n && text.at(i) == QLatin1Char('\'')) {
+            bool closed = false;
+            for (++i; i < n; ++i) {
+                const QChar c = text.at(i);
+                if (c == QLatin1Char('\\') && i + 1 < n) {
+                    value += text.at(++i);
+                } else if (c == QLatin1Char('\'')) {
+                    closed = true;
+                    ++i;
+                    break;
+                } else {
+                    value += c;
+                }
+            }
+            if (!closed) {
+                result.error = QStringLiteral("Im Servernamen fehlt das schließende Hochkomma "
+                                              "nach %1=.")
+                                   .arg(name);
+                return result;
+            }
+        } else {
+            while (i < n && !text.at(i).isSpace())
+                value += text.at(i++);
+        }
+        const ServerSetting *known = nullptr;
+        for (const ServerSetting &candidate : kServerSettings) {
+            if (name == QLatin1String(candidate.name))
+                known = &candidate;
+        }
+        if (!known) {
+            result.error = QStringLiteral("Der Servername enthält die Einstellung „%1“, die die "
+                                          "Bibliothek nicht kennt; möglich sind sslmode, "
+                                          "sslrootcert und application_name.")
+                               .arg(name);
+            return result;
+        }
+        result.keys.append({QString::fromLatin1(known->key), value});
+    }
+    if (result.keys.isEmpty()) {
+        result.host = text;
+    } else if (hosts.size() > 1) {
+        result.error = QStringLiteral("Der Servername „%1“ nennt mehr als einen Server.")
+                           .arg(hosts.join(QLatin1Char(' ')));
+    } else {
+        result.host = hosts.value(0);
+    }
+    return result;
+}
+
+// The PostgreSQL settings of a string: its own keys, else those its server
+// text carries.
+void readTlsSettings(const QVector<Pair> &pairs, const ServerText &server, ConnectionParams *params)
+{
+    const auto setting = [&](const char *key) {
+        QString value = valueOf(pairs, key);
+        for (const auto &[serverKey, serverValue] : server.keys) {
+            if (value.isNull() && serverKey.toLower() == QLatin1String(key))
+                value = serverValue;
+        }
+        return value.trimmed();
+    };
+    params->sslMode = setting("ssl mode").toLower();
+    params->sslRootCert = setting("root certificate");
+    params->applicationName = setting("application name");
+
+    static const QStringList modes = {"disable", "allow",     "prefer",
+                                      "require", "verify-ca", "verify-full"};
+    if (!params->sslMode.isEmpty() && !modes.contains(params->sslMode))
+        throw ComError(E_INVALIDARG, QStringLiteral("„%1“ ist kein SSL-Modus; möglich sind %2.")
+                                         .arg(params->sslMode, modes.join(QStringLiteral(", "))));
+    // Qt's driver hands its options to libpq with every ";" made a blank.
+    for (const QString *value : {&params->sslRootCert, &params->applicationName}) {
+        if (value->contains(QLatin1Char(';')))
+            throw ComError(E_INVALIDARG,
+                           QStringLiteral("„%1“ enthält ein Semikolon, das sich PostgreSQL "
+                                          "nicht übergeben lässt.")
+                               .arg(*value));
+    }
+    // A CA given is a CA to check against.
+    if (params->sslMode.isEmpty() && !params->sslRootCert.isEmpty())
+        params->sslMode = QStringLiteral("verify-full");
+}
+
 } // namespace
 
 namespace ConnectionString {
@@ -127,10 +260,21 @@ QString build(DatabaseKind kind, const QString &database, const QString &server,
                quoteValue(database);
     case DatabaseKind::Sqlite:
         return QStringLiteral("Provider=SQLite;Data Source=") + quoteValue(database);
-    case DatabaseKind::PostgreSql:
-        return QStringLiteral("Provider=PostgreSQL;Server=") + quoteValue(server) +
-               QStringLiteral(";Uid=") + quoteValue(user) + QStringLiteral(";Pwd=") +
-               quoteValue(password) + QStringLiteral(";Database=") + quoteValue(database);
+    case DatabaseKind::PostgreSql: {
+        // A server text the splitter does not understand goes in whole, and
+        // parse() says what is wrong with it.
+        const ServerText parsed = splitServerText(server);
+        const bool split = parsed.error.isEmpty();
+        QString text = QStringLiteral("Provider=PostgreSQL;Server=") +
+                       quoteValue(split ? parsed.host : server) + QStringLiteral(";Uid=") +
+                       quoteValue(user) + QStringLiteral(";Pwd=") + quoteValue(password) +
+                       QStringLiteral(";Database=") + quoteValue(database);
+        if (split) {
+            for (const auto &[key, value] : parsed.keys)
+                text += QLatin1Char(';') + key + QLatin1Char('=') + quoteValue(value);
+        }
+        return text;
+    }
     }
     return QString();
 }
@@ -222,7 +366,10 @@ ConnectionParams ConnectionParams::parse(const QString &connectionString)
         params.database = valueOf(pairs, "data source");
     } else if (provider == QLatin1String("postgresql")) {
         params.kind = DatabaseKind::PostgreSql;
-        const QString server = valueOf(pairs, "server").trimmed();
+        const ServerText parsed = splitServerText(valueOf(pairs, "server").trimmed());
+        if (!parsed.error.isEmpty())
+            throw ComError(E_INVALIDARG, parsed.error);
+        const QString server = parsed.host.trimmed();
         const qsizetype colon = server.lastIndexOf(QLatin1Char(':'));
         bool portOk = false;
         const int port = colon > 0 ? server.mid(colon + 1).toInt(&portOk) : 0;
@@ -231,6 +378,7 @@ ConnectionParams ConnectionParams::parse(const QString &connectionString)
         params.user = valueOf(pairs, "uid");
         params.password = valueOf(pairs, "pwd");
         params.database = valueOf(pairs, "database");
+        readTlsSettings(pairs, parsed, &params);
     } else if (provider.startsWith(QLatin1String("microsoft.jet.oledb"))) {
         params.kind = DatabaseKind::Access;
         params.database = valueOf(pairs, "data source");

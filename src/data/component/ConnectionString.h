@@ -16,6 +16,12 @@
 // password and "geheim;Database=other" never names a database; every other
 // value goes in exactly as given, so ordinary strings stay byte-identical.
 // Keys are matched ignoring case and surrounding blanks.
+//
+// A PostgreSQL server text may carry settings after the host, as libpq
+// writes them: "db.example.org:5432 sslmode=verify-full
+// sslrootcert=/etc/kelo/ca.pem application_name='Kundenverwaltung 2'". They
+// become keys of their own ("SSL Mode", "Root Certificate", "Application
+// Name"); a server text without settings gives the string it always gave.
 namespace ConnectionString {
 
 // The string for a kind; server is "host" or "host:port" where it applies.
@@ -46,11 +52,17 @@ struct QRT_AUTOTEST_EXPORT ConnectionParams
     QString odbcString; // SQL Server and Access: what the ODBC driver manager gets
     int connectTimeout; // seconds to wait for a connection; 0 waits as long as it takes
     int commandTimeout; // seconds to wait for a statement; 0 waits as long as it takes
+    // PostgreSQL only; empty when not asked for, so libpq's defaults hold.
+    QString sslMode;         // disable, allow, prefer, require, verify-ca or verify-full
+    QString sslRootCert;     // the CA file the server's certificate must be signed by
+    QString applicationName; // what the server shows for the session
 
     ConnectionParams();
 
-    // Throws ComError (E_FAIL) for a string that names no known provider.
-    // "Connect Timeout" and "Command Timeout" (seconds) may follow any string.
+    // Throws ComError (E_FAIL) for a string that names no known provider,
+    // E_INVALIDARG for PostgreSQL settings it does not know or cannot pass
+    // on. "Connect Timeout" and "Command Timeout" (seconds) may follow any
+    // string. A root certificate without an SSL mode means verify-full.
     static ConnectionParams parse(const QString &connectionString);
 
     // The timeouts of connections opened from now on, unless their string

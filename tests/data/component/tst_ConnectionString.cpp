@@ -17,8 +17,12 @@
 
 TEST(ConnectionString, HostileValuesSurviveTheRoundTrip)
 {
-    const QStringList values = {"ge;heim", "geheim;Database=other", "a=b", "{x}", "}}", "a}b{",
-                                " führend", "hinten ", "a b", "", "plain", "ÄÖÜß€"};
+    const QStringList values = {"ge;heim",  "geheim;Database=other",
+                                "b.c=d",    "{x}",
+                                "}}",       "a}b{",
+                                " führend", "hinten ",
+                                "a b",      "",
+                                "plain",    "ÄÖÜß€"};
     for (const QString &value : values) {
         SCOPED_TRACE(value.toStdString());
         const QString postgres =
@@ -57,9 +61,64 @@ TEST(ConnectionString, HostileValuesSurviveTheRoundTrip)
               "Provider=PostgreSQL;Server=h;Uid=anna;Pwd=***;Database=kelo");
     EXPECT_EQ(ConnectionString::value("A=1; Command Timeout = 7 ;b={x;y}", "command timeout"),
               " 7 ");
-    EXPECT_EQ(ConnectionParams::parse("Provider=SQLite;Data Source=x;Command Timeout=7")
-                  .commandTimeout,
-              7);
+    EXPECT_EQ(
+        ConnectionParams::parse("Provider=SQLite;Data Source=x;Command Timeout=7").commandTimeout,
+        7);
+}
+
+// A PostgreSQL server text may carry libpq's TLS settings and an
+// application name; they become keys of their own and nothing else.
+TEST(ConnectionString, ServerSettingsBecomeKeysOfTheirOwn)
+{
+    const auto build = [](const QString &server) {
+        return CBaseMgr::BuildConnectionString("kelo", server, "anna", "geheim", 4);
+    };
+    EXPECT_EQ(build("db.example.org:5432 sslmode=verify-full sslrootcert='/etc/kelo/c a.pem' "
+                    "application_name=Kunden"),
+              "Provider=PostgreSQL;Server=db.example.org:5432;Uid=anna;Pwd=geheim;Database=kelo;"
+              "SSL Mode=verify-full;Root Certificate={/etc/kelo/c a.pem};Application Name=Kunden");
+    ConnectionParams params = ConnectionParams::parse(
+        build("  db:5433  application_name='Anna\\'s \\\\Kasse' sslmode=REQUIRE"));
+    EXPECT_EQ(params.host, "db");
+    EXPECT_EQ(params.port, 5433);
+    EXPECT_EQ(params.sslMode, "require");
+    EXPECT_EQ(params.applicationName, "Anna's \\Kasse");
+    EXPECT_TRUE(params.sslRootCert.isEmpty());
+
+    // A CA alone asks for the certificate to be checked, host name and all.
+    params = ConnectionParams::parse(build("db sslrootcert=/ca.pem"));
+    EXPECT_EQ(params.sslMode, "verify-full");
+    EXPECT_EQ(params.sslRootCert, "/ca.pem");
+    // The keys may also be written by a host into its own string.
+    params = ConnectionParams::parse(
+        "Provider=PostgreSQL;Server=db;Uid=a;Pwd=;Database=k;SSL Mode=verify-ca;"
+        "Root Certificate={/x y/ca.pem}");
+    EXPECT_EQ(params.sslMode, "verify-ca");
+    EXPECT_EQ(params.sslRootCert, "/x y/ca.pem");
+
+    // Nothing given: nothing changes, and libpq's defaults hold.
+    params = ConnectionParams::parse(build("127.0.0.1:5432"));
+    EXPECT_TRUE(params.sslMode.isEmpty());
+    EXPECT_TRUE(params.applicationName.isEmpty());
+
+    // What cannot be passed on safely is refused by name, never dropped.
+    const QStringList refused = {"db sslmod=require",
+                                 "db sslmode=sometimes",
+                                 "db other sslmode=require",
+                                 "db application_name='offen",
+                                 "db application_name=a;b",
+                                 "db sslmode=require;Database=x",
+                                 "a=b"};
+    for (const QString &server : refused) {
+        SCOPED_TRACE(server.toStdString());
+        try {
+            ConnectionParams::parse(build(server));
+            ADD_FAILURE() << "accepted";
+        } catch (const ComError &error) {
+            EXPECT_EQ(error.code(), E_INVALIDARG);
+            EXPECT_FALSE(error.description().contains("geheim"));
+        }
+    }
 }
 
 TEST(ConnectionString, APasswordNeverReachesAMessage)

@@ -66,6 +66,15 @@ QString withNumberedParameters(const QString &sql)
     return result;
 }
 
+// A value as libpq reads it in its settings: quoted, with a backslash
+// before a quote or a backslash.
+QString libpqQuoted(QString value)
+{
+    value.replace(QLatin1Char('\\'), QStringLiteral("\\\\"));
+    value.replace(QLatin1Char('\''), QStringLiteral("\\'"));
+    return QLatin1Char('\'') + value + QLatin1Char('\'');
+}
+
 struct ResultDeleter
 {
     void operator()(PGresult *result) const { PQclear(result); }
@@ -150,7 +159,11 @@ constexpr const char *kOwnCursor = "qrt_all_keys";
 
 PostgresBackend::PostgresBackend(const ConnectionParams &params) : Backend(params)
 {
-    openDatabase(QStringLiteral("QPSQL"));
+    try {
+        openDatabase(QStringLiteral("QPSQL"));
+    } catch (const ComError &error) {
+        throw explainedOpenError(error);
+    }
 }
 
 PostgresBackend::~PostgresBackend()
@@ -166,10 +179,21 @@ void PostgresBackend::configureDatabase(QSqlDatabase &db)
     db.setUserName(m_params.user);
     db.setPassword(m_params.password);
     db.setDatabaseName(m_params.database);
+    // The driver joins these with blanks into libpq's settings; every
+    // connection of this backend (the reader's too) gets the same, so none
+    // of them goes unencrypted or unverified.
+    QStringList options;
     // libpq waits at least two seconds; 0 would wait for ever.
     if (m_params.connectTimeout > 0)
-        db.setConnectOptions(
-            QStringLiteral("connect_timeout=%1").arg(qMax(2, m_params.connectTimeout)));
+        options << QStringLiteral("connect_timeout=%1").arg(qMax(2, m_params.connectTimeout));
+    const auto add = [&options](const char *name, const QString &value) {
+        if (!value.isEmpty())
+            options << QLatin1String(name) + QLatin1Char('=') + libpqQuoted(value);
+    };
+    add("sslmode", m_params.sslMode);
+    add("sslrootcert", m_params.sslRootCert);
+    add("application_name", m_params.applicationName);
+    db.setConnectOptions(options.join(QLatin1Char(';')));
 }
 
 void PostgresBackend::afterOpen()
@@ -241,6 +265,20 @@ void PostgresBackend::verifySingleStatement(const QString &sql)
 
 HRESULT_T PostgresBackend::classifyOpenError(const QSqlError &error) const
 {
+    // libpq's own words (English or German), or OpenSSL's, which are never
+    // translated. Nothing of the login has been sent when these happen.
+    static const QRegularExpression noTls(
+        QStringLiteral("server does not support SSL|Server unterstützt kein SSL"));
+    static const QRegularExpression refusedCertificate(QStringLiteral(
+        "certificate verify failed|server certificate for|Server-Zertifikat für|"
+        "host name from server certificate|Hostnamen des Servers nicht aus dem Serverzertifikat|"
+        "root certificate file|Root-Zertifikat-Datei"));
+    const QString text = error.databaseText();
+    if (text.contains(noTls))
+        return SEC_E_UNSUPPORTED_FUNCTION;
+    if (text.contains(refusedCertificate))
+        return SEC_E_UNTRUSTED_ROOT;
+
     // A refused connection reaches the driver without a result, so without
     // its SQLSTATE: only libpq's text tells a refused login (the server's
     // words, or the client's own when it had no password to send), in the
@@ -254,6 +292,25 @@ HRESULT_T PostgresBackend::classifyOpenError(const QSqlError &error) const
     if (error.databaseText().contains(refusedLogin))
         return DB_SEC_E_AUTH_FAILED;
     return Backend::classifyOpenError(error);
+}
+
+ComError PostgresBackend::explainedOpenError(const ComError &error) const
+{
+    QString why;
+    if (error.code() == SEC_E_UNTRUSTED_ROOT)
+        why = QStringLiteral("Die verschlüsselte Verbindung zum Datenbankserver wurde abgelehnt: "
+                             "sein Zertifikat ist nicht von der angegebenen Zertifizierungsstelle "
+                             "(sslrootcert) unterschrieben, gehört zu einem anderen Servernamen, "
+                             "oder die Datei der Zertifizierungsstelle fehlt. Benutzername und "
+                             "Passwort wurden nicht gesendet.");
+    else if (error.code() == SEC_E_UNSUPPORTED_FUNCTION)
+        why = QStringLiteral("Die Verbindung verlangt Verschlüsselung (sslmode=%1), der "
+                             "Datenbankserver bietet aber keine an. Benutzername und Passwort "
+                             "wurden nicht gesendet.")
+                  .arg(m_params.sslMode);
+    if (why.isEmpty())
+        return error;
+    return ComError(error.code(), why + QLatin1Char('\n') + error.description());
 }
 
 bool PostgresBackend::connectionBroken(const QSqlError &error) const

@@ -30,6 +30,12 @@
 // and written in the C locale ("$1,234.56" and "1234.56"), whatever the
 // server's lc_monetary.
 //
+// Encryption: the connection string's SSL mode, root certificate and
+// application name go to libpq as they are (verify-full checks the
+// certificate against the CA file and the host name); a certificate refused
+// or a server without TLS when TLS was asked for are errors of their own
+// (SEC_E_UNTRUSTED_ROOT, SEC_E_UNSUPPORTED_FUNCTION), not a failed login.
+//
 // Waiting: connecting gives up after the connect timeout; a statement is
 // cancelled by the server after the command timeout (statement_timeout), and
 // when the server does not answer even then, the response watchdog ends the
@@ -82,6 +88,8 @@ protected:
     QString interruptionReason() const override;
 
 private:
+    // A refused TLS connection's error with a German reason in front.
+    ComError explainedOpenError(const ComError &error) const;
     QSqlDatabase readerDatabase();
     QSqlQuery readerQuery();
     // Runs an internal statement on the reader connection inside the watch.

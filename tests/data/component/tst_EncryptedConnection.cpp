@@ -1,0 +1,246 @@
+#include "data/CBaseMgr.h"
+#include "data/component/Connection.h"
+#include "data/component/Recordset.h"
+#include "platform/ComError.h"
+#include "support/ScriptedMessages.h"
+#include "support/TestDatabase.h"
+
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+// PostgreSQL over TLS: a host asks for encryption, or for the server's
+// certificate to be checked against its CA, and names its application, all
+// in the server text it passes anyway. A certificate the CA did not sign,
+// and a server without TLS when TLS is required, are refused before the
+// login is sent, each with its own code and a German reason.
+namespace {
+
+// Runs a program to its end; false (and a failed test with its output)
+// when it does not succeed.
+bool run(const QString &program, const QStringList &arguments, const QString &folder)
+{
+    QProcess process;
+    process.setWorkingDirectory(folder);
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(program, arguments);
+    if (process.waitForFinished(120000) && process.exitStatus() == QProcess::NormalExit &&
+        process.exitCode() == 0)
+        return true;
+    ADD_FAILURE() << program.toStdString() << " " << arguments.join(' ').toStdString() << ":\n"
+                  << process.readAll().toStdString();
+    return false;
+}
+
+// The code the connection was refused with (0: it was not).
+HRESULT_T refusal(const QString &connectionString, QString *message = nullptr)
+{
+    try {
+        Connection connection;
+        connection.Open(connectionString);
+    } catch (const ComError &error) {
+        if (message)
+            *message = error.message();
+        return error.code();
+    }
+    return 0;
+}
+
+// A CA, a server certificate it signed (for localhost and 127.0.0.1), a
+// second CA that signed nothing, and a throw-away server speaking TLS with
+// that certificate.
+class TlsServer
+{
+public:
+    TlsServer()
+    {
+        const QString openssl = QStandardPaths::findExecutable(QStringLiteral("openssl"));
+        if (openssl.isEmpty()) {
+            m_skipReason = "openssl is not installed";
+            return;
+        }
+        const QString folder = m_dir.path();
+        const QStringList ecKey = {"-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1",
+                                   "-nodes"};
+        const QStringList ca = QStringList{"req", "-x509"} + ecKey +
+                               QStringList{"-keyout", "ca.key", "-out",  "ca.crt",
+                                           "-days",   "2",      "-subj", "/CN=QRT Test-CA"};
+        const QStringList other = QStringList{"req", "-x509"} + ecKey +
+                                  QStringList{"-keyout", "other.key", "-out",  "other.crt",
+                                              "-days",   "2",         "-subj", "/CN=Fremde CA"};
+        const QStringList request =
+            QStringList{"req"} + ecKey +
+            QStringList{"-keyout", "server.key", "-out", "server.csr", "-subj", "/CN=localhost"};
+        QFile names(m_dir.filePath(QStringLiteral("names.ext")));
+        if (!names.open(QIODevice::WriteOnly) ||
+            names.write("subjectAltName=DNS:localhost,IP:127.0.0.1\n") < 0) {
+            m_skipReason = "cannot write names.ext";
+            return;
+        }
+        names.close();
+        const QStringList sign = {"x509",       "-req",   "-in",    "server.csr",      "-CA",
+                                  "ca.crt",     "-CAkey", "ca.key", "-CAcreateserial", "-out",
+                                  "server.crt", "-days",  "2",      "-extfile",        "names.ext"};
+        if (!run(openssl, ca, folder) || !run(openssl, other, folder) ||
+            !run(openssl, request, folder) || !run(openssl, sign, folder))
+            return;
+        m_state = m_dir.filePath(QStringLiteral("state"));
+        if (!run(QStringLiteral("bash"),
+                 {QStringLiteral(QRT_PG_SERVER_SCRIPT), QStringLiteral("start"), m_state, folder},
+                 folder))
+            return;
+        QFile port(m_state + QStringLiteral("/port"));
+        if (!port.open(QIODevice::ReadOnly)) {
+            m_skipReason = "the PostgreSQL server binaries are not installed";
+            return;
+        }
+        m_port = QString::fromLatin1(port.readAll()).trimmed();
+    }
+    ~TlsServer()
+    {
+        if (!m_state.isEmpty()) {
+            QProcess::execute(QStringLiteral("bash"), {QStringLiteral(QRT_PG_SERVER_SCRIPT),
+                                                       QStringLiteral("stop"), m_state});
+        }
+    }
+
+    bool isRunning() const { return !m_port.isEmpty(); }
+    const std::string &skipReason() const { return m_skipReason; }
+    QString server() const { return QStringLiteral("127.0.0.1:") + m_port; }
+    QString caFile() const { return m_dir.filePath(QStringLiteral("ca.crt")); }
+    QString otherCaFile() const { return m_dir.filePath(QStringLiteral("other.crt")); }
+
+private:
+    QTemporaryDir m_dir;
+    QString m_state;
+    QString m_port;
+    std::string m_skipReason = "the TLS server did not start";
+};
+
+class EncryptedConnection : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite() { s_server = std::make_unique<TlsServer>(); }
+    static void TearDownTestSuite() { s_server.reset(); }
+
+    void SetUp() override
+    {
+        if (!s_server->isRunning()) {
+            if (TestDatabase::isCi())
+                FAIL() << s_server->skipReason();
+            GTEST_SKIP() << s_server->skipReason();
+        }
+    }
+
+    // The connection string a host's parameters give, on the TLS server.
+    static QString tlsString(const QString &settings)
+    {
+        return CBaseMgr::BuildConnectionString(QStringLiteral("postgres"),
+                                               s_server->server() + QLatin1Char(' ') + settings,
+                                               QStringLiteral("postgres"), QString(), 4);
+    }
+
+    static QString text(Connection &connection, const QString &sql)
+    {
+        return connection.Execute(sql).Fields().Item(0).Value().toString();
+    }
+
+    static std::unique_ptr<TlsServer> s_server;
+};
+
+std::unique_ptr<TlsServer> EncryptedConnection::s_server;
+
+const QString kOwnSession =
+    QStringLiteral("SELECT CASE WHEN s.ssl THEN 'verschlüsselt' ELSE 'offen' END || ' ' || "
+                   "a.application_name FROM pg_stat_ssl s JOIN pg_stat_activity a USING (pid) "
+                   "WHERE pid = pg_backend_pid()");
+
+TEST_F(EncryptedConnection, RequiredTlsEncryptsEverySessionAndNamesTheApplication)
+{
+    Connection connection;
+    connection.Open(tlsString("sslmode=require application_name='Kundenverwaltung Test'"));
+    EXPECT_EQ(text(connection, kOwnSession), "verschlüsselt Kundenverwaltung Test");
+
+    // The key query reads on a connection of its own: encrypted too.
+    connection.Execute("CREATE TABLE IF NOT EXISTS kunden (id INT PRIMARY KEY)");
+    connection.Execute("INSERT INTO kunden SELECT g FROM generate_series(1, 5) g "
+                       "ON CONFLICT DO NOTHING");
+    Recordset keys;
+    keys.Open(QStringLiteral("SELECT * FROM kunden ORDER BY id"), connection);
+    EXPECT_FALSE(keys.IsEOF());
+    EXPECT_EQ(text(connection,
+                   "SELECT count(*) || ' ' || count(*) FILTER (WHERE s.ssl) FROM pg_stat_ssl s "
+                   "JOIN pg_stat_activity a USING (pid) WHERE a.application_name = "
+                   "'Kundenverwaltung Test'"),
+              "2 2")
+        << "sessions of the connection, and how many of them encrypted";
+}
+
+TEST_F(EncryptedConnection, ACertificateSignedByTheGivenAuthorityIsAccepted)
+{
+    // Through the base manager, as a form connects: no message, connected.
+    ScriptedMessages messages;
+    CBaseMgr manager;
+    EXPECT_TRUE(manager.Connect("postgres",
+                                s_server->server() + " sslmode=verify-full sslrootcert=" +
+                                    s_server->caFile() + " application_name=kelo",
+                                "postgres", "", 4));
+    EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join('\n').toStdString();
+
+    Connection connection;
+    connection.Open(tlsString("sslmode=verify-ca sslrootcert='" + s_server->caFile() + "'"));
+    EXPECT_TRUE(text(connection, kOwnSession).startsWith("verschlüsselt"));
+}
+
+TEST_F(EncryptedConnection, ACertificateOfAnotherAuthorityIsRefusedInGerman)
+{
+    ScriptedMessages messages;
+    CBaseMgr manager;
+    // A CA given without a mode means: verify.
+    EXPECT_FALSE(manager.Connect("postgres",
+                                 s_server->server() + " sslrootcert=" + s_server->otherCaFile(),
+                                 "postgres", "", 4));
+    ASSERT_EQ(messages.texts().size(), 1);
+    const QString shown = messages.texts().first();
+    EXPECT_TRUE(shown.startsWith("Das Zertifikat des Datenbankservers wurde nicht anerkannt."))
+        << shown.toStdString();
+    EXPECT_TRUE(shown.contains("Zertifizierungsstelle")) << shown.toStdString();
+
+    for (const char *mode : {"verify-ca", "verify-full"}) {
+        SCOPED_TRACE(mode);
+        const HRESULT_T code = refusal(tlsString(
+            QStringLiteral("sslmode=%1 sslrootcert=%2").arg(mode, s_server->otherCaFile())));
+        EXPECT_EQ(code, SEC_E_UNTRUSTED_ROOT);
+        EXPECT_NE(code, DB_SEC_E_AUTH_FAILED);
+    }
+    // A CA file that is not there verifies nothing.
+    QString message;
+    EXPECT_EQ(refusal(tlsString("sslrootcert=/nirgends/ca.crt"), &message), SEC_E_UNTRUSTED_ROOT);
+    EXPECT_TRUE(message.contains("/nirgends/ca.crt")) << message.toStdString();
+}
+
+TEST(EncryptedConnectionRequired, AServerWithoutTlsIsRefusedBeforeTheLogin)
+{
+    TestDatabase db(DatabaseKind::PostgreSql); // the test server speaks no TLS
+    QRT_REQUIRE_DATABASE(db);
+    QString message;
+    const QString server = db.serverName() + " sslmode=require";
+    EXPECT_EQ(
+        refusal(CBaseMgr::BuildConnectionString(db.dbName(), server, db.userId(), "", 4), &message),
+        SEC_E_UNSUPPORTED_FUNCTION);
+    EXPECT_TRUE(
+        message.startsWith("Der Datenbankserver bietet keine verschlüsselte Verbindung an."))
+        << message.toStdString();
+    EXPECT_TRUE(message.contains("sslmode=require")) << message.toStdString();
+
+    // Without settings the same parameters connect as ever.
+    Connection plain;
+    plain.Open(CBaseMgr::BuildConnectionString(db.dbName(), db.serverName(), db.userId(), "", 4));
+    EXPECT_EQ(plain.Execute("SELECT 1").Fields().Item(0).Value().toString(), "1");
+}
+
+} // namespace
