@@ -12,6 +12,8 @@ packages=(
     postgresql libpq-dev
     unixodbc tdsodbc
     sqlite3
+    # the sanitizer build and the fuzz targets (libFuzzer), with readable stacks
+    clang libclang-rt-dev llvm
     # an X server of its own and real key presses for the test that runs qrt-form on it
     xvfb xdotool
 )
