@@ -1,10 +1,18 @@
 #include "FormDialogTestSupport.h"
 
+#include "facade/CKeloForm.h"
+#include "support/ChildProcess.h"
+#include "support/PrintedMessages.h"
+
+#include <QRegularExpression>
+#include <QTextStream>
+
 // Two users on the same record, each in a form dialog of their own (two
 // connections), taking turns at the keyboard: an edit either lands or is
 // refused with the German conflict message while the user's entry stays in
 // the field; none is lost silently, and a field the other user did not
-// touch never conflicts. New records of both get distinct keys.
+// touch never conflicts. New records of both get distinct keys. The same
+// once more with the two users in two programs at the same moment.
 
 using namespace CommandTable;
 using Answer = UserMessages::Answer;
@@ -130,6 +138,133 @@ TEST_P(TwoWritersTest, NewRecordsOfBothGetDistinctKeysAndAllAreStored)
                 "1")
                 << user << " " << round;
     }
+}
+
+// A second user's program: opens the customer form in a dialog of its own
+// and, through the keyboard, either retypes a field of the first record and
+// saves, count times, or makes count new records. Prints what became of the
+// edits: "landed=N refused=N conflicts=N last=TEXT".
+//   args: database, server, user, kind, "edit" FIELD or "new", count, tag
+QRT_CHILD_ACTION(formUser, [](const QStringList &args) {
+    PrintedMessages printed;
+    ScopedUserMessages scope(printed);
+    CKeloForm facade;
+    facade.Init(args.at(0), args.at(1), args.at(2), QString(), CustomerForm::Table,
+                ns_qrttypen::KELODBTyp(args.at(3).toInt()));
+    facade.RemoveColumn(QStringLiteral("id"), true);
+    CFormDlg dialog(
+        facade.FilledDocument(CKeloForm::EntryPoint::ShowForm, QString(), QStringLiteral("id")),
+        false);
+    dialog.show();
+    if (!QTest::qWaitForWindowActive(&dialog))
+        return 2;
+    CForm *form = dialog.GetFormHost()->GetFormMgr()->GetForm();
+    const bool adding = args.at(4) == QLatin1String("new");
+    const QString fieldName = adding ? QStringLiteral("name") : args.at(5);
+    const int count = args.at(adding ? 5 : 6).toInt();
+    const QString tag = args.at(adding ? 6 : 7);
+    int landed = 0;
+    int refused = 0;
+    int conflicts = 0;
+    QString last;
+    for (int i = 1; i <= count; ++i) {
+        if (adding)
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_N, Qt::ControlModifier);
+        CDynControl *control = form->findControl(fieldName);
+        if (!control)
+            return 3;
+        QWidget *widget = control->GetWindow();
+        QTest::mouseClick(widget, Qt::LeftButton);
+        QTest::keyClick(widget, Qt::Key_A, Qt::ControlModifier);
+        const QString entry = QStringLiteral("%1 %2").arg(tag).arg(i);
+        QTest::keyClicks(widget, entry);
+        const qsizetype before = printed.texts().size();
+        QTest::keyClick(widget, Qt::Key_S, Qt::ControlModifier);
+        if (printed.texts().size() == before) {
+            ++landed;
+            last = entry;
+        } else {
+            ++refused;
+            conflicts +=
+                printed.texts().last().contains(QStringLiteral("anderen Benutzer")) ? 1 : 0;
+            // The entry must still be there for the user to save again.
+            auto *edit = qobject_cast<CDynEdit *>(control);
+            if (!edit || edit->GetValueText() != entry)
+                return 4;
+            // Read the record again before the next edit.
+            QTest::keyClick(widget, Qt::Key_Y, Qt::ControlModifier);
+        }
+    }
+    QTextStream(stdout) << "landed=" << landed << " refused=" << refused
+                        << " conflicts=" << conflicts << " last=" << last << Qt::endl;
+    return 0;
+});
+
+struct Outcome
+{
+    int landed = -1;
+    int refused = -1;
+    int conflicts = -1;
+    QString last;
+};
+
+Outcome outcomeOf(const ChildProcess::Result &result)
+{
+    static const QRegularExpression line(
+        QStringLiteral("landed=(\\d+) refused=(\\d+) conflicts=(\\d+) last=([^\\n]*)"));
+    const QRegularExpressionMatch match = line.match(result.output);
+    Outcome outcome;
+    if (match.hasMatch())
+        outcome = {match.captured(1).toInt(), match.captured(2).toInt(), match.captured(3).toInt(),
+                   match.captured(4).trimmed()};
+    return outcome;
+}
+
+QStringList databaseArguments(const TestDatabase &db)
+{
+    return {db.dbName(), db.serverName(), db.userId(), QString::number(int(db.kind()))};
+}
+
+TEST_P(TwoWritersTest, TwoProgramsEditingTheSameRecordAtOnceLoseNothing)
+{
+    const int count = 15;
+    const QStringList database = databaseArguments(db);
+    const QVector<ChildProcess::Result> results = ChildProcess::runEach(
+        "formUser", {database + QStringList{"edit", "name", QString::number(count), "Anna"},
+                     database + QStringList{"edit", "ort", QString::number(count), "Bert"}});
+    ASSERT_EQ(results.size(), 2);
+    const char *columns[] = {"name", "ort"};
+    for (int i = 0; i < 2; ++i) {
+        ASSERT_EQ(results.at(i).exitCode, 0) << results.at(i).output.toStdString();
+        const Outcome outcome = outcomeOf(results.at(i));
+        EXPECT_EQ(outcome.landed + outcome.refused, count) << results.at(i).output.toStdString();
+        EXPECT_EQ(outcome.conflicts, 0)
+            << "the other program never changed this field: " << results.at(i).output.toStdString();
+        EXPECT_GT(outcome.landed, 0) << results.at(i).output.toStdString();
+        // The last edit that landed is what the record holds: none after it
+        // was lost, and the other program's saves did not overwrite it.
+        EXPECT_EQ(stored(columns[i], 1), outcome.last) << results.at(i).output.toStdString();
+    }
+}
+
+TEST_P(TwoWritersTest, TwoProgramsMakingNewRecordsAtOnceStoreAllUnderDistinctKeys)
+{
+    const int count = 15;
+    const QStringList database = databaseArguments(db);
+    const QString before = db.scalar("SELECT COUNT(*) FROM kunden");
+    const QVector<ChildProcess::Result> results = ChildProcess::runEach(
+        "formUser", {database + QStringList{"new", QString::number(count), "Anna neu"},
+                     database + QStringList{"new", QString::number(count), "Bert neu"}});
+    ASSERT_EQ(results.size(), 2);
+    for (const ChildProcess::Result &result : results) {
+        ASSERT_EQ(result.exitCode, 0) << result.output.toStdString();
+        EXPECT_EQ(outcomeOf(result).landed, count) << result.output.toStdString();
+    }
+    EXPECT_EQ(db.scalar("SELECT COUNT(*) FROM kunden").toInt(), before.toInt() + 2 * count);
+    EXPECT_EQ(db.scalar("SELECT COUNT(DISTINCT id) FROM kunden"),
+              db.scalar("SELECT COUNT(*) FROM kunden"));
+    EXPECT_EQ(db.scalar("SELECT COUNT(DISTINCT name) FROM kunden WHERE name LIKE '% neu %'"),
+              QString::number(2 * count));
 }
 
 QRT_INSTANTIATE_FOR_ENGINES(TwoWritersTest);
