@@ -7,6 +7,8 @@
 #include <QRegularExpression>
 #include <QTextStream>
 
+#include <iostream>
+
 // Two users on the same record, each in a form dialog of their own (two
 // connections), taking turns at the keyboard: an edit either lands or is
 // refused with the German conflict message while the user's entry stays in
@@ -20,6 +22,14 @@ using Answer = UserMessages::Answer;
 namespace {
 
 const QString kSaveQuestion = QStringLiteral("Den aktuellen Datensatz speichern?");
+
+// How many edits each user makes: a few in the suite; a long run by hand
+// sets QRT_TWO_WRITERS_EDITS (e.g. 1000).
+int editCount(int suite)
+{
+    const int asked = qEnvironmentVariableIntValue("QRT_TWO_WRITERS_EDITS");
+    return asked > 0 ? asked : suite;
+}
 
 class TwoWritersTest : public FormDialogTest
 {
@@ -56,7 +66,7 @@ TEST_P(TwoWritersTest, EveryEditLandsOrIsRefusedWithItsMessageAndTheEntryKept)
     openData();
     other = std::move(dialog);
     openData(); // Anna's dialog is "dialog", Bert's "other"
-    const int rounds = 12;
+    const int rounds = editCount(12);
     int landed = 0;
     int refused = 0;
     QString bertsPlace = stored("ort", 1);
@@ -113,7 +123,7 @@ TEST_P(TwoWritersTest, NewRecordsOfBothGetDistinctKeysAndAllAreStored)
     other = std::move(dialog);
     openData();
     const QString before = db.scalar("SELECT COUNT(*) FROM kunden");
-    const int rounds = 6;
+    const int rounds = editCount(6);
     for (int round = 1; round <= rounds; ++round) {
         SCOPED_TRACE(round);
         press(Qt::Key_N, Qt::ControlModifier);
@@ -227,7 +237,7 @@ QStringList databaseArguments(const TestDatabase &db)
 
 TEST_P(TwoWritersTest, TwoProgramsEditingTheSameRecordAtOnceLoseNothing)
 {
-    const int count = 15;
+    const int count = editCount(15);
     const QStringList database = databaseArguments(db);
     const QVector<ChildProcess::Result> results = ChildProcess::runEach(
         "formUser", {database + QStringList{"edit", "name", QString::number(count), "Anna"},
@@ -237,6 +247,10 @@ TEST_P(TwoWritersTest, TwoProgramsEditingTheSameRecordAtOnceLoseNothing)
     for (int i = 0; i < 2; ++i) {
         ASSERT_EQ(results.at(i).exitCode, 0) << results.at(i).output.toStdString();
         const Outcome outcome = outcomeOf(results.at(i));
+        // The figures of a long run (QRT_TWO_WRITERS_EDITS).
+        std::cout << engineName(GetParam()) << " " << columns[i] << ": landed " << outcome.landed
+                  << ", refused " << outcome.refused << ", conflicts " << outcome.conflicts
+                  << std::endl;
         EXPECT_EQ(outcome.landed + outcome.refused, count) << results.at(i).output.toStdString();
         EXPECT_EQ(outcome.conflicts, 0)
             << "the other program never changed this field: " << results.at(i).output.toStdString();
@@ -249,7 +263,7 @@ TEST_P(TwoWritersTest, TwoProgramsEditingTheSameRecordAtOnceLoseNothing)
 
 TEST_P(TwoWritersTest, TwoProgramsMakingNewRecordsAtOnceStoreAllUnderDistinctKeys)
 {
-    const int count = 15;
+    const int count = editCount(15);
     const QStringList database = databaseArguments(db);
     const QString before = db.scalar("SELECT COUNT(*) FROM kunden");
     const QVector<ChildProcess::Result> results = ChildProcess::runEach(
