@@ -17,7 +17,7 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/qrt-fuzz-smoke.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 # A fixed seed, so a failure here comes back on the next run; crashes and
 # their inputs land in the work folder and are printed.
-"$program" -seed=1 -runs="$runs" -timeout=20 -rss_limit_mb=4096 -max_len=4096 \
+"$program" -seed=1 -runs="$runs" -timeout=60 -rss_limit_mb=4096 -max_len=4096 \
     -artifact_prefix="$work/" -print_final_stats=1 "$work" "$seeds" || {
     status=$?
     for f in "$work"/crash-* "$work"/leak-* "$work"/timeout-* "$work"/oom-*; do
