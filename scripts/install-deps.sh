@@ -16,6 +16,8 @@ packages=(
     sqlite3
     # the Debian package: CPack finds the library's dependencies with file and dpkg-shlibdeps
     file dpkg-dev
+    # the sanitizer build and the fuzz targets (libFuzzer), with readable stacks
+    clang libclang-rt-dev llvm
     # an X server of its own and real key presses for the test that runs qrt-form on it
     xvfb xdotool
 )

@@ -30,6 +30,24 @@ bool escapeAt(const QString &text, qsizetype i)
     return true;
 }
 
+// Whether the "_" at position i must be written encoded because a reader
+// would otherwise take it for the start of a sequence: one the text holds
+// already (_xHHHH_), or one that the encoding of the character after
+// "_xHHHH" completes, since that encoding starts with "_" too.
+template <typename EncodedAt>
+bool underscoreStartsEscape(const QString &text, qsizetype i, EncodedAt encodedAt)
+{
+    if (escapeAt(text, i))
+        return true;
+    if (i + 7 > text.size() || text.at(i) != QLatin1Char('_') || text.at(i + 1) != QLatin1Char('x'))
+        return false;
+    for (qsizetype k = i + 2; k < i + 6; ++k) {
+        if (!isHexDigit(text.at(k)))
+            return false;
+    }
+    return encodedAt(i + 6);
+}
+
 QString escaped(char16_t unit)
 {
     return QStringLiteral("_x") +
@@ -77,6 +95,10 @@ bool isLowSurrogate(char16_t c)
 // name characters in the fifth edition only, so they are encoded too.
 QString encodeName(const QString &name)
 {
+    // Past the first place only the name characters stay as they are.
+    const auto encodedAt = [&name](qsizetype j) {
+        return !isNameChar(name.at(j).unicode());
+    };
     QString result;
     result.reserve(name.size());
     for (qsizetype i = 0; i < name.size(); ++i) {
@@ -84,7 +106,7 @@ QString encodeName(const QString &name)
         const bool fits = i == 0 ? isNameStartChar(c) : isNameChar(c);
         // "xmlns" alone declares a namespace wherever namespaces count.
         const bool declaresNamespace = i == 0 && name == QLatin1String("xmlns");
-        if (!fits || declaresNamespace || escapeAt(name, i))
+        if (!fits || declaresNamespace || underscoreStartsEscape(name, i, encodedAt))
             result += escaped(c);
         else
             result += QChar(c);
@@ -96,6 +118,13 @@ QString encodeName(const QString &name)
 // (the entity references follow when the attribute is written).
 QString encodeValue(const QString &value)
 {
+    // What XML cannot carry, except a surrogate that starts a pair.
+    const auto encodedAt = [&value](qsizetype j) {
+        const char16_t c = value.at(j).unicode();
+        const bool pairStart =
+            isHighSurrogate(c) && j + 1 < value.size() && isLowSurrogate(value.at(j + 1).unicode());
+        return !isXmlChar(c) && !pairStart;
+    };
     QString result;
     result.reserve(value.size());
     for (qsizetype i = 0; i < value.size(); ++i) {
@@ -104,7 +133,7 @@ QString encodeValue(const QString &value)
             isLowSurrogate(value.at(i + 1).unicode())) {
             result += value.at(i);
             result += value.at(++i);
-        } else if (!isXmlChar(c) || escapeAt(value, i)) {
+        } else if (!isXmlChar(c) || underscoreStartsEscape(value, i, encodedAt)) {
             result += escaped(c);
         } else {
             result += QChar(c);

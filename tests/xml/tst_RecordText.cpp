@@ -107,6 +107,28 @@ TEST(RecordText, EveryCharacterOfAValueComesBack)
     EXPECT_TRUE(back.contains(QStringLiteral("empty")));
 }
 
+TEST(RecordText, TextsThatLookEncodedBeforeAnEncodedCharacterComeBack)
+{
+    // "_x005F" and then a character that is itself encoded: its encoding
+    // starts with "_", so the text written would read as "_x005F_" and the
+    // name or value would come back changed.
+    const QString vt = QString(QChar(11));
+    const QString lone = QString(QChar(char16_t(0xD800)));
+    RecordText::Fields written;
+    written.set(QStringLiteral("_x005F") + QChar(16), QStringLiteral("name"));
+    written.set(QStringLiteral("a_x0041 b"), QStringLiteral("blank"));
+    written.set(QStringLiteral("v1"), QStringLiteral("_x0041") + vt);
+    written.set(QStringLiteral("v2"), QStringLiteral("_x005F") + lone + QStringLiteral("_"));
+    written.set(QStringLiteral("v3"), QStringLiteral("_x0041_x0042") + vt);
+    const QString text = RecordText::write(written);
+    const RecordText::Fields back = readBack(text);
+    ASSERT_EQ(back.size(), written.size()) << text.toStdString();
+    for (const RecordText::Field &field : written.all()) {
+        EXPECT_TRUE(back.contains(field.name)) << text.toStdString();
+        EXPECT_EQ(back.value(field.name), field.value) << text.toStdString();
+    }
+}
+
 TEST(RecordText, BrokenTextsAreRefusedWithAReason)
 {
     RecordText::Fields result = fields({{"stale", "x"}});
