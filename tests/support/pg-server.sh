@@ -72,7 +72,8 @@ start)
         cp "$tlsdir/server.crt" "$tlsdir/server.key" "$server/data/" || exit 1
         if [ "$(id -u)" -eq 0 ]; then chown postgres: "$server/data/server.crt" "$server/data/server.key"; fi
         chmod 600 "$server/data/server.key"
-        settings+=" -c ssl=on"
+        # Each session says in the log whether it is encrypted.
+        settings+=" -c ssl=on -c log_connections=on"
     fi
     for attempt in $(seq 1 20); do
         port=$((20000 + (RANDOM % 20000)))
