@@ -425,11 +425,20 @@ void PostgresBackend::readLimited(const QString &sql, qsizetype rows, KeyStore &
     // LOCAL keeps the setting to this read (inside a caller's transaction,
     // to the rest of that one), so the count and the other statements may
     // still use workers.
+    const QString limited = limitedQuery(sql, rows);
+    const QString serial = QStringLiteral("SET LOCAL max_parallel_workers_per_gather = 0");
+    // Proven one statement before the transaction begins: the server's
+    // check of a text it then refuses (an unknown column) would end the
+    // transaction, and the read would report that instead of the column.
+    reconnectIfLost();
+    requireSingleStatement(beginStatement());
+    requireSingleStatement(serial);
+    requireSingleStatement(limited);
     QSqlQuery query = newQuery(); // outlives the transaction, see Backend
     beginTransaction();
     try {
-        exec(query, QStringLiteral("SET LOCAL max_parallel_workers_per_gather = 0"));
-        exec(query, limitedQuery(sql, rows));
+        exec(query, serial);
+        exec(query, limited);
         while (query.next())
             keys.appendFrom(query);
         query.finish();
