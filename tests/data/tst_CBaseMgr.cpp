@@ -205,8 +205,9 @@ TEST_P(CBaseMgrTest, OwnersOfOneShareUseOneSessionAndTheCatalogReadsOnIt)
         ASSERT_TRUE(owner->GetSpaltenInfos("kunden", false));
     EXPECT_EQ(first->connection()->sharedBackend(), second.connection()->sharedBackend());
     EXPECT_NE(mgr.connection()->sharedBackend(), second.connection()->sharedBackend());
-    if (GetParam() == DatabaseKind::PostgreSql)
+    if (GetParam() == DatabaseKind::PostgreSql) {
         EXPECT_EQ(sessions(), 2) << "no catalog opens a session of its own";
+    }
 
     // The session stays while an owner holds it, and a new table is read on it.
     first.reset();
