@@ -38,6 +38,11 @@ bool CAdoDataMgr::initialise()
     if (connection() && connection()->State() == adStateOpen)
         return true;
     try {
+        // The filter reads and writes its own tables on the records' session.
+        if (!connectionShare())
+            setConnectionShare(std::make_shared<ConnectionShare>());
+        if (m_filter)
+            m_filter->shareConnections(connectionShare());
         if (!LoadConfig(m_document))
             return false;
         ReadSuppressColumns(m_document);

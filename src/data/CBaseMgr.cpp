@@ -75,7 +75,10 @@ bool CBaseMgr::Connect(QString dbName, QString serverName, QString userId, QStri
                 BuildConnectionString(dbName, serverName, userId, password, dbType);
 
         // User and password reach the engine only through the string.
-        m_connection->Open(m_connectionString, QString(), QString(), 0);
+        if (m_connectionShare)
+            *m_connection = m_connectionShare->connect(m_connectionString);
+        else
+            m_connection->Open(m_connectionString, QString(), QString(), 0);
         return true;
     } catch (const ComError &error) {
         qrt::inform(error.message());
@@ -86,7 +89,12 @@ bool CBaseMgr::Connect(QString dbName, QString serverName, QString userId, QStri
 bool CBaseMgr::GetSpaltenInfos(const QString &table, bool removeSuppressed)
 {
     m_tableName = table;
-    if (!m_tabInfo.OpenCatalog(m_connectionString))
+    // The catalog reads on the owner's own session; only an owner without
+    // an open one lets it try to open one of its own (and say why it fails).
+    const bool opened = m_connection && m_connection->State() == adStateOpen
+                            ? m_tabInfo.OpenCatalog(*m_connection)
+                            : m_tabInfo.OpenCatalog(m_connectionString);
+    if (!opened)
         return false; // the catalog has told why
 
     QString step;
@@ -203,6 +211,11 @@ qint64 CBaseMgr::nextKey(const QString &column, const QString &table)
     return key;
 }
 
+void CBaseMgr::setConnectionShare(std::shared_ptr<ConnectionShare> share)
+{
+    m_connectionShare = std::move(share);
+}
+
 bool CBaseMgr::LibraryTablesExist(const QStringList &tables)
 {
     // The catalog answers "no such table" with an error.
@@ -226,8 +239,8 @@ void CBaseMgr::CreateLibraryTables(const QStringList &tables, const TableCreatio
     try {
         TransactionGuard transaction(connection);
         connection.lockSchemaChange(tables.first());
-        // Asked on this connection, inside the lock: the catalog reader of
-        // the probe has its own connection and cannot see into this one.
+        // Asked again inside the lock, by a catalog of its own: the probe's
+        // answer may be older than the lock, and its tables are cached.
         Catalog catalog;
         catalog.putActiveConnection(connection);
         const QStringList present = catalog.Tables().Names();

@@ -4,6 +4,7 @@
 #include "data/CSuppressColumn.h"
 #include "data/CTabInfo.h"
 #include "data/ColumnInfo.h"
+#include "data/ConnectionShare.h"
 #include "data/component/Connection.h"
 #include "qrt_export.h"
 
@@ -20,10 +21,11 @@
 // one connection, holds the columns of the owner's table and the document's
 // suppressed columns, and computes the next free key of a column.
 //
-// Every owner has its own connection; only the column cache behind CTabInfo
-// is shared. The operations that serve a user command show their errors
-// themselves and report success as a bool; GetNextKey and ReadSuppressColumns
-// leave errors to the caller.
+// Every owner has its own connection unless it is given a ConnectionShare
+// (the owners of one form share one session); the catalog reads on the
+// owner's connection, and its column cache (CTabInfo) is process-wide. The operations that serve a
+// user command show their errors themselves and report success as a bool; GetNextKey and
+// ReadSuppressColumns leave errors to the caller.
 class QRT_EXPORT CBaseMgr
 {
 public:
@@ -79,6 +81,11 @@ public:
     // Null before the first Connect; after a failed one, a connection that
     // is not open.
     Connection *connection() const { return m_connection.get(); }
+    // From the next Connect on, the connection comes from share: owners
+    // given the same share and connecting to the same database use one
+    // session. Null (the default): the owner opens its own.
+    void setConnectionShare(std::shared_ptr<ConnectionShare> share);
+    const std::shared_ptr<ConnectionShare> &connectionShare() const { return m_connectionShare; }
 
 protected:
     // What makes the library's own tables: runs their DDL on connection for
@@ -105,6 +112,7 @@ protected:
     CTabInfo m_tabInfo;
     QVector<ColumnInfo> m_columns;              // of m_tableName, in catalog order
     QVector<CSuppressColumn> m_suppressColumns; // in document order, duplicates kept
+    std::shared_ptr<ConnectionShare> m_connectionShare;
     // Declared last so that it goes first: the connection is released before
     // anything else of the owner.
     std::unique_ptr<Connection> m_connection;

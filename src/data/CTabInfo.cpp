@@ -86,6 +86,24 @@ bool CTabInfo::OpenCatalog(const QString &connectionString)
     }
 }
 
+bool CTabInfo::OpenCatalog(const Connection &connection)
+{
+    m_catalog.reset();
+    m_connection.reset();
+    try {
+        m_connection = std::make_unique<Connection>(connection);
+        if (m_connection->State() != adStateOpen)
+            throw ComError(ADO_E_OBJECTCLOSED,
+                           QStringLiteral("Die Verbindung ist nicht geöffnet."));
+        m_catalog = std::make_unique<Catalog>();
+        m_catalog->putActiveConnection(*m_connection);
+        return true;
+    } catch (const ComError &error) {
+        qrt::inform(error.message());
+        return false;
+    }
+}
+
 bool CTabInfo::GetSpaltenInfos(const QString &table, QVector<ColumnInfo> &out, bool showErrors)
 {
     ColumnCache &cache = columnCache();

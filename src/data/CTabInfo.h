@@ -24,8 +24,8 @@
 // table's structure; RemoveTabFromMap and ClearConString let the host say so.
 // The cache is unsynchronised: it is used only from the user-interface thread.
 //
-// Each instance has its own connection and catalog, opened anew by every
-// OpenCatalog and independent of its owner's connection.
+// An instance reads on the connection OpenCatalog gives it: its owner's own
+// (a copy shares the session), or one it opens for itself from a string.
 class QRT_EXPORT CTabInfo
 {
 public:
@@ -44,6 +44,9 @@ public:
     // Replaces connection and catalog by new ones on connectionString. Shows
     // the component's error and returns false when the database cannot be opened.
     bool OpenCatalog(const QString &connectionString);
+    // Replaces the catalog by one on connection, which it shares (no session
+    // of its own). Shows the error and returns false when it is not open.
+    bool OpenCatalog(const Connection &connection);
 
     // Fills out with the columns of table in catalog order, from the cache
     // when it has them. With showErrors a component error is shown and gives
@@ -60,7 +63,7 @@ private:
     ColumnInfo readColumn(const CatalogColumn &column, const CatalogItems<CatalogKey> &keys,
                           const QString &table, long &step, long &c) const;
 
-    std::unique_ptr<Connection> m_connection; // null until OpenCatalog
+    std::unique_ptr<Connection> m_connection; // null until OpenCatalog; may share the owner's
     std::unique_ptr<Catalog> m_catalog;       // null until OpenCatalog succeeds
     std::map<long, TypeInfo> m_typeInfos;     // catalog type code -> name, category
 };

@@ -3,3 +3,8 @@
 // Out of line, so the interface's type information lives in the library
 // once and a host's fake and the library agree on it.
 RecordFilter::~RecordFilter() = default;
+
+void RecordFilter::shareConnections(const std::shared_ptr<ConnectionShare> &share)
+{
+    Q_UNUSED(share); // a filter without a database of its own has nothing to share
+}

@@ -5,6 +5,9 @@
 
 #include <QString>
 
+#include <memory>
+
+class ConnectionShare;
 class QWidget;
 
 // What the record data manager needs of an interactive filter: it prepares
@@ -21,6 +24,10 @@ public:
     // database, table and SUPPRESSCOLUMN entries) and empties its criteria.
     // False when that fails, after the user has been told why; never throws.
     virtual bool configure(const QString &document) = 0;
+
+    // Called before configure: a filter that reads the database uses the
+    // sessions of the records it filters instead of opening its own.
+    virtual void shareConnections(const std::shared_ptr<ConnectionShare> &share);
 
     // Lets the user edit the filter, modal to parent. True when the user
     // confirmed: condition then holds the new SQL condition (without WHERE,

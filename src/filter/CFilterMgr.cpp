@@ -770,6 +770,11 @@ bool CFilterMgr::configure(const QString &document)
     }
 }
 
+void CFilterMgr::shareConnections(const std::shared_ptr<ConnectionShare> &share)
+{
+    setConnectionShare(share);
+}
+
 bool CFilterMgr::edit(QString &condition, QWidget *parent)
 {
     return ShowDialog(condition, parent);

@@ -126,6 +126,7 @@ public:
 
     // --- RecordFilter -------------------------------------------------------
     bool configure(const QString &document) override;
+    void shareConnections(const std::shared_ptr<ConnectionShare> &share) override;
     bool edit(QString &condition, QWidget *parent = nullptr) override;
 
 private:

@@ -6,6 +6,7 @@
 #include "controls/CDynFrame.h"
 #include "controls/CDynStatic.h"
 #include "data/CAdoDataMgr.h"
+#include "data/ConnectionShare.h"
 #include "data/DateText.h"
 #include "dialogs/CTabOrderDlg.h"
 #include "filter/CFilterMgr.h"
@@ -129,7 +130,11 @@ bool CFormMgr::CreateForm(CFormParent *host, const QString &document, bool newRe
     // Exactly "true": "TRUE" opens the form in data mode.
     m_bDesignMode = root.attribute(QStringLiteral("DESIGNMODUS")) == QLatin1String("true");
 
-    m_pBuilder = std::make_unique<CAdoFormBuilder>();
+    // The builder, the records and their filter: one database session.
+    const auto sessions = std::make_shared<ConnectionShare>();
+    auto builder = std::make_unique<CAdoFormBuilder>();
+    builder->setConnectionShare(sessions);
+    m_pBuilder = std::move(builder);
     FormWindow *form = m_pBuilder->CreateForm(host, m_bDesignMode, document);
     if (!form)
         return false; // the builder has said why
@@ -137,6 +142,7 @@ bool CFormMgr::CreateForm(CFormParent *host, const QString &document, bool newRe
 
     if (!m_bDesignMode) {
         auto records = std::make_unique<CAdoDataMgr>(std::make_unique<CFilterMgr>());
+        records->setConnectionShare(sessions);
         records->SetDialogParent(owner);
         m_pDataMgr = std::move(records);
         m_pDataMgr->Open(document, newRecord);

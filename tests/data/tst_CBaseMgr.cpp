@@ -181,6 +181,44 @@ TEST_P(CBaseMgrTest, GetNextKeyIsOneMoreThanTheLargestValue)
     EXPECT_TRUE(messages.texts().isEmpty()) << "errors are the caller's to report";
 }
 
+TEST_P(CBaseMgrTest, OwnersOfOneShareUseOneSessionAndTheCatalogReadsOnIt)
+{
+    db.exec("CREATE TABLE kunden (id INT PRIMARY KEY, name VARCHAR(40))");
+    const QString document = config(db.dbName(), db.serverName(), db.userId(), db.dbTyp());
+    // The server's sessions on the database besides the test's own.
+    const auto sessions = [this] {
+        return db
+            .scalar(QStringLiteral("SELECT COUNT(*) FROM pg_stat_activity WHERE datname = "
+                                   "'%1' AND pid <> pg_backend_pid()")
+                        .arg(db.dbName()))
+            .toInt();
+    };
+    auto share = std::make_shared<ConnectionShare>();
+    auto first = std::make_unique<CBaseMgr>();
+    CBaseMgr second;
+    first->setConnectionShare(share);
+    second.setConnectionShare(share);
+    ASSERT_TRUE(first->LoadConfig(document));
+    ASSERT_TRUE(second.LoadConfig(document));
+    ASSERT_TRUE(mgr.LoadConfig(document)) << "without a share: a session of its own";
+    for (CBaseMgr *owner : {first.get(), &second, &mgr})
+        ASSERT_TRUE(owner->GetSpaltenInfos("kunden", false));
+    EXPECT_EQ(first->connection()->sharedBackend(), second.connection()->sharedBackend());
+    EXPECT_NE(mgr.connection()->sharedBackend(), second.connection()->sharedBackend());
+    if (GetParam() == DatabaseKind::PostgreSql) {
+        EXPECT_EQ(sessions(), 2) << "no catalog opens a session of its own";
+    }
+
+    // The session stays while an owner holds it, and a new table is read on it.
+    first.reset();
+    share.reset();
+    db.exec("CREATE TABLE orte (plz VARCHAR(5) PRIMARY KEY)");
+    ASSERT_TRUE(second.GetSpaltenInfos("orte", false));
+    EXPECT_EQ(namesOf(second.columns()), QStringList({"plz"}));
+    EXPECT_EQ(second.GetNextKey("id", "kunden"), 1);
+    EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join('\n').toStdString();
+}
+
 QRT_INSTANTIATE_FOR_ENGINES(CBaseMgrTest);
 
 } // namespace

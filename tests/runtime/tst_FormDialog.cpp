@@ -5,6 +5,8 @@
 #include "FormDialogTestSupport.h"
 
 #include "data/component/Recordset.h"
+#include "filter/CFilterMgr.h"
+#include "formdef/CAdoFormBuilder.h"
 
 #include <QAbstractButton>
 #include <QAccessible>
@@ -257,7 +259,59 @@ protected:
                                  "WHERE datname = '%1' AND pid <> pg_backend_pid()")
                       .arg(db.dbName()));
     }
+    // The server's sessions on the test's database other than the test's
+    // own, once it reports wanted of them: a session that has just ended
+    // may still be listed for a moment. The count last seen otherwise.
+    int sessionsSettlingAt(int wanted)
+    {
+        int count = -1;
+        for (int attempt = 0; attempt < 50 && count != wanted; ++attempt) {
+            if (attempt > 0)
+                QTest::qWait(100);
+            count = db.scalar(QStringLiteral("SELECT COUNT(*) FROM pg_stat_activity WHERE "
+                                             "datname = '%1' AND pid <> pg_backend_pid()")
+                                  .arg(db.dbName()))
+                        .toInt();
+        }
+        return count;
+    }
 };
+
+TEST_P(LostConnectionFormTest, AFormOpensOneSessionForItsBuilderRecordsFilterAndCatalogs)
+{
+    // Every session costs the server a process and the form tens of
+    // milliseconds to open; the builder, the records, their filter store
+    // and the catalog readers of all three share one.
+    openData();
+    EXPECT_EQ(sessionsSettlingAt(1), 1);
+    auto *filter = dynamic_cast<CFilterMgr *>(records()->filter());
+    ASSERT_NE(filter, nullptr);
+    auto *builder = dynamic_cast<CAdoFormBuilder *>(manager()->builder());
+    ASSERT_NE(builder, nullptr);
+    EXPECT_EQ(filter->connection()->sharedBackend(), records()->connection()->sharedBackend());
+    EXPECT_EQ(builder->connection()->sharedBackend(), records()->connection()->sharedBackend());
+
+    // The server ends it: the next action says so once, and the one after
+    // opens the session anew, for the filter store as well.
+    messages.clear();
+    dropSessions();
+    press(Qt::Key_PageDown);
+    EXPECT_EQ(messages.texts().size(), 1) << messages.texts().join('\n').toStdString();
+    messages.clear();
+    press(Qt::Key_PageDown);
+    EXPECT_EQ(shown("name"), CustomerForm::nameOf(2));
+    QStringList names;
+    filter->GetFilterNames(names);
+    EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join('\n').toStdString();
+    EXPECT_EQ(sessionsSettlingAt(1), 1);
+
+    // It ends with the form, and design mode needs no more.
+    dialog.reset();
+    EXPECT_EQ(sessionsSettlingAt(0), 0);
+    open(CustomerForm::document(db, true, QString(), "id"));
+    ASSERT_NE(form(), nullptr);
+    EXPECT_EQ(sessionsSettlingAt(1), 1);
+}
 
 TEST_P(LostConnectionFormTest, OneMessageTheEntriesStayAndTheNextActionReconnects)
 {

@@ -16,12 +16,8 @@ bool QueryKeyEnds::readLast(KeyStore &keys, qsizetype rows)
 {
     if (m_reverseSql.isEmpty())
         return false;
-    QSqlQuery query = m_backend->newQuery();
-    m_backend->exec(query, m_backend->limitedQuery(m_reverseSql, rows));
     KeyStore last = keys.emptyCopy();
-    while (query.next())
-        last.appendFrom(query);
-    query.finish();
+    m_backend->readLimited(m_reverseSql, rows, last);
     last.reverse();
     if (keys.isEmpty()) {
         keys = std::move(last);

@@ -365,11 +365,7 @@ KeyStore RecordsetPrivate::readHead()
     // heap instead of sorting all of them, and the statement is done when it
     // returns.
     KeyStore head(int(identity.size()), integralKeys);
-    QSqlQuery query = backend->newQuery();
-    backend->exec(query, backend->limitedQuery(keySql, KeysetCursor::kEndKeys));
-    while (query.next())
-        head.appendFrom(query);
-    query.finish();
+    backend->readLimited(keySql, KeysetCursor::kEndKeys, head);
     return head;
 }
 

@@ -297,6 +297,15 @@ QStringList Backend::rowIdentity(const TableSchema &table) const
     return identity;
 }
 
+void Backend::readLimited(const QString &sql, qsizetype rows, KeyStore &keys)
+{
+    QSqlQuery query = newQuery();
+    exec(query, limitedQuery(sql, rows));
+    while (query.next())
+        keys.appendFrom(query);
+    query.finish();
+}
+
 std::unique_ptr<KeySource> Backend::openKeySource(const QString &sql, int width)
 {
     QSqlQuery query = newQuery();

@@ -94,6 +94,9 @@ public:
     // bounded (top-N) sort instead of sorting every row. Empty where the
     // engine has no such limit; keys are then read from the start only.
     virtual QString limitedQuery(const QString &sql, qsizetype rows) const;
+    // Appends the first rows of a key query to keys: limitedQuery() on the
+    // main connection, run the way the engine answers it fastest.
+    virtual void readLimited(const QString &sql, qsizetype rows, KeyStore &keys);
     // Whether a key query can be read to its end on a connection of its own,
     // in another thread, without holding back any writer (the background
     // key reader opens that connection with params()).

@@ -52,6 +52,7 @@ public:
     QStringList rowIdentity(const TableSchema &table) const override;
     std::unique_ptr<KeySource> openKeySource(const QString &sql, int width) override;
     QString limitedQuery(const QString &sql, qsizetype rows) const override;
+    void readLimited(const QString &sql, qsizetype rows, KeyStore &keys) override;
     bool readsKeysInBackground() const override { return true; }
     std::unique_ptr<KeySource> openOwnKeySource(const QString &sql, int width) override;
     std::function<void()> canceller() override;
