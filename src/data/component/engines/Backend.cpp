@@ -227,7 +227,7 @@ HRESULT_T Backend::classifyError(const QSqlError &error) const
 
 HRESULT_T Backend::classifyOpenError(const QSqlError &error) const
 {
-    // SQLSTATE class 28: invalid authorization specification (ODBC's
+    // SQLSTATE class 28: the login was refused (ODBC's
     // "Login failed" is 28000).
     if (error.nativeErrorCode().startsWith(QLatin1String("28")))
         return DB_SEC_E_AUTH_FAILED;
