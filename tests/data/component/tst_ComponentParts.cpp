@@ -30,6 +30,16 @@ TEST(SelectStatement, RecognisesTheKeysetShapeOnly)
     EXPECT_TRUE(s.condition.isEmpty());
     EXPECT_EQ(s.ordering, QStringLiteral("Ort"));
 
+    // Quotes inside a quoted name are doubled.
+    ASSERT_TRUE(SelectStatement::parse(
+        QStringLiteral("SELECT * FROM \"Kunden \"\"Alt\"\" 'x'\" WHERE \"a\"\"b\" = 'c' "
+                       "ORDER BY \"ID\""),
+        &s));
+    EXPECT_EQ(s.table, QStringLiteral("\"Kunden \"\"Alt\"\" 'x'\""));
+    EXPECT_EQ(s.condition, QStringLiteral("\"a\"\"b\" = 'c'"));
+    ASSERT_TRUE(SelectStatement::parse(QStringLiteral("[a]]b]"), &s));
+    EXPECT_EQ(s.table, QStringLiteral("[a]]b]"));
+
     ASSERT_TRUE(SelectStatement::parse(QStringLiteral("  QRTFILTER "), &s));
     EXPECT_EQ(s.table, QStringLiteral("QRTFILTER"));
     // A column whose name merely starts like a keyword is no keyword.
