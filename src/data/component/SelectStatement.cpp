@@ -65,14 +65,17 @@ qsizetype findKeyword(const QString &sql, const QString &keyword, qsizetype star
 
 bool SelectStatement::parse(const QString &sql, SelectStatement *out)
 {
-    static const QRegularExpression bareName(
-        QStringLiteral("^\\s*((?:[A-Za-z_][A-Za-z0-9_$]*|\"[^\"]+\"|\\[[^\\]]+\\])"
-                       "(?:\\.(?:[A-Za-z_][A-Za-z0-9_$]*|\"[^\"]+\"|\\[[^\\]]+\\]))?)\\s*;?\\s*$"));
-    static const QRegularExpression head(
-        QStringLiteral(
-            "^\\s*SELECT\\s+\\*\\s+FROM\\s+((?:[A-Za-z_][A-Za-z0-9_$]*|\"[^\"]+\"|\\[[^\\]]+\\])"
-            "(?:\\.(?:[A-Za-z_][A-Za-z0-9_$]*|\"[^\"]+\"|\\[[^\\]]+\\]))?)(?=\\s|;|$)"),
-        QRegularExpression::CaseInsensitiveOption);
+    // One part of a name: a plain word, or a quoted name in which the
+    // closing quote stands doubled (Kunden "Alt" is "Kunden ""Alt""").
+    static const QString part =
+        QStringLiteral("(?:[A-Za-z_][A-Za-z0-9_$]*|\"(?:[^\"]|\"\")+\"|\\[(?:[^\\]]|\\]\\])+\\])");
+    static const QString name =
+        QStringLiteral("(") + part + QStringLiteral("(?:\\.") + part + QStringLiteral(")?)");
+    static const QRegularExpression bareName(QStringLiteral("^\\s*") + name +
+                                             QStringLiteral("\\s*;?\\s*$"));
+    static const QRegularExpression head(QStringLiteral("^\\s*SELECT\\s+\\*\\s+FROM\\s+") + name +
+                                             QStringLiteral("(?=\\s|;|$)"),
+                                         QRegularExpression::CaseInsensitiveOption);
 
     SelectStatement result;
     if (const QRegularExpressionMatch match = bareName.match(sql); match.hasMatch()) {
