@@ -64,12 +64,14 @@ const Column kColumns[] = {
     {"it's", "VARCHAR(40)", "O'Brien -- ok", "O'Brien -- ok", FilterCondition::Contains, "--"},
     {"von--bis", "DATE", "7.3.2021", "2021-03-07", FilterCondition::Less, ""},
     {"ja;nein", "BOOLEAN", "", "", FilterCondition::Equal, "ja"},
+    {"Tel.", "VARCHAR(30)", "+49 (0)228 / 12-34", "+49 (0)228 / 12-34", FilterCondition::Contains,
+     "(0)228"},
 };
 
 // The captions the labels get in design mode, one per labelled column.
 const char *const kCaptions[] = {
     "Straße & Co <b>",    "\"Order\"",      "'; DROP TABLE victim; --", "a;b -- c",
-    "Zeile 1\r\nZeile 2", "Ünïcödé 東京 😀", "</CAPTION><NAME>x",
+    "Zeile 1\r\nZeile 2", "Ünïcödé 東京 😀", "</CAPTION><NAME>x",        "Tel. & Fax",
 };
 
 class HostileNamesTest : public FormDialogTest

@@ -327,7 +327,17 @@ std::unique_ptr<KeySource> Backend::openOwnKeySource(const QString &sql, int wid
 
 QString Backend::quoteIdentifier(const QString &name) const
 {
-    return m_db.driver()->escapeIdentifier(name, QSqlDriver::FieldName);
+    // The whole name as one identifier, whatever it holds. The driver's own
+    // escaping takes a "." for the end of a schema's name (a column "Tel."
+    // would become "Tel"."") and leaves a name that starts or ends with a
+    // quote unquoted (a column Name" would stand bare in the statement), so
+    // only its quote characters are taken from it.
+    const QString sample =
+        m_db.driver()->escapeIdentifier(QStringLiteral("a"), QSqlDriver::FieldName);
+    if (sample.size() != 3 || sample.at(1) != QLatin1Char('a'))
+        return m_db.driver()->escapeIdentifier(name, QSqlDriver::FieldName);
+    const QChar close = sample.at(2);
+    return sample.at(0) + QString(name).replace(close, QString(2, close)) + close;
 }
 
 bool Backend::readsUnquotedAs(const QString &written, const QString &catalogName) const
