@@ -1,5 +1,7 @@
 #include "controls/CDynEdit.h"
 
+#include "platform/TextLength.h"
+
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMimeData>
@@ -53,14 +55,21 @@ public:
         if (refused(input) > refused(m_before))
             return Invalid;
         const int limit = m_limit();
-        const qsizetype allowed = qMax<qsizetype>(limit, m_before.size());
-        if (limit > 0 && input.size() > allowed) {
-            // Keep what fits of the characters just inserted before the cursor.
-            const qsizetype excess = input.size() - allowed;
-            if (excess > position)
-                return Invalid;
-            input.remove(position - excess, excess);
-            position -= int(excess);
+        const qsizetype length = TextLength::characters(input);
+        const qsizetype allowed = qMax<qsizetype>(limit, TextLength::characters(m_before));
+        if (limit > 0 && length > allowed) {
+            // Keep what fits of the characters just inserted before the
+            // cursor; a letter of two UTF-16 units goes whole or not at all.
+            qsizetype from = position;
+            for (qsizetype excess = length - allowed; excess > 0; --excess) {
+                if (from == 0)
+                    return Invalid;
+                const bool pair = from >= 2 && input.at(from - 1).isLowSurrogate() &&
+                                  input.at(from - 2).isHighSurrogate();
+                from -= pair ? 2 : 1;
+            }
+            input.remove(from, position - from);
+            position = int(from);
             if (input == m_before)
                 return Invalid; // nothing fitted: nothing changes, nothing is marked
         }
@@ -114,7 +123,7 @@ protected:
     {
         const QString text = event->text();
         if (!text.isEmpty() && (isTypedCharacter(text.at(0)) || text == QLatin1String("\r")) &&
-            roomLeft() < text.size())
+            roomLeft() < TextLength::characters(text))
             return;
         QPlainTextEdit::keyPressEvent(event);
     }
@@ -126,7 +135,7 @@ protected:
         if (std::any_of(text.begin(), text.end(),
                         [this](QChar c) { return isTypedCharacter(c) && !m_accepts(c); }))
             return;
-        insertPlainText(text.left(qMax<qsizetype>(0, roomLeft())));
+        insertPlainText(TextLength::left(text, roomLeft()));
     }
 
 private:
@@ -136,8 +145,8 @@ private:
         if (m_maxLength <= 0)
             return std::numeric_limits<int>::max();
         const QString all = toPlainText();
-        const qsizetype length = all.size() + all.count(QLatin1Char('\n'));
-        const qsizetype selected = textCursor().selectedText().size();
+        const qsizetype length = TextLength::characters(all) + all.count(QLatin1Char('\n'));
+        const qsizetype selected = TextLength::characters(textCursor().selectedText());
         return m_maxLength - (length - selected);
     }
 

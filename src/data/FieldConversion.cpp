@@ -1,6 +1,7 @@
 #include "data/FieldConversion.h"
 
 #include "data/DateText.h"
+#include "platform/TextLength.h"
 
 #include <QRegularExpression>
 
@@ -276,9 +277,10 @@ Result fromRecordText(const ColumnInfo &column, const Variant &oldValue, const Q
         return result;
     }
     case TypeCategory::Text: {
-        QString cut = text;
-        if (column.definedSize > 0 && column.definedSize < cut.size())
-            cut.truncate(column.definedSize);
+        // The size counts characters as the engine does: a letter beyond the
+        // basic plane is one, and is never cut in half.
+        const QString cut =
+            column.definedSize > 0 ? TextLength::left(text, column.definedSize) : text;
         result.value = cut.isEmpty() ? Variant::null() : Variant(cut);
         return result;
     }
