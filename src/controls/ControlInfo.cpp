@@ -2,9 +2,31 @@
 
 #include "xml/CXmlHelper.h"
 
+namespace {
+
+// The text with every character that XML cannot carry replaced by U+FFFD:
+// one such character would leave the whole record unreadable, and the
+// control would be lost the next time the form is loaded.
+QString carried(const QString &text)
+{
+    if (CXmlHelper::canCarry(text))
+        return text;
+    QString result;
+    result.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QString one = text.mid(i, text.at(i).isHighSurrogate() ? 2 : 1);
+        result += CXmlHelper::canCarry(one) ? one : QString(QChar::ReplacementCharacter);
+        i += one.size() - 1;
+    }
+    return result;
+}
+
+} // namespace
+
 QString ControlInfo::toXml() const
 {
-    const auto escaped = [](const QString &text) {
+    const auto escaped = [](const QString &raw) {
+        const QString text = carried(raw);
         // A null text escapes to a null text; the record wants it empty. A
         // parser reads every line break as a line feed, so a carriage return
         // goes in as a character reference: a caption typed with "\r\n"
@@ -14,7 +36,7 @@ QString ControlInfo::toXml() const
                                : result.replace(QLatin1Char('\r'), QStringLiteral("&#13;"));
     };
     // In an attribute a parser reads line breaks and tabs as blanks.
-    const QString faceName = CXmlHelper::getXmlAttributeString(font.faceName);
+    const QString faceName = CXmlHelper::getXmlAttributeString(carried(font.faceName));
     const QString align = (flags & ControlFlags::Right)    ? QStringLiteral("Right")
                           : (flags & ControlFlags::Center) ? QStringLiteral("Center")
                                                            : QStringLiteral("Left");

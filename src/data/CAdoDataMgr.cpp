@@ -172,12 +172,21 @@ void CAdoDataMgr::RemoveFilter()
 
 void CAdoDataMgr::ChangeFilter(QString filter)
 {
-    m_filterText = filter;
-    refilter(filter);
+    if (refilter(filter))
+        m_filterText = filter;
 }
 
-void CAdoDataMgr::refilter(const QString &filter)
+bool CAdoDataMgr::refilter(const QString &filter)
 {
+    // The filter goes into the configuration document; a character that the
+    // document cannot hold would break it (the records would show unfiltered)
+    // and every later filter with it.
+    if (!CXmlHelper::canCarry(filter)) {
+        qrt::inform(QStringLiteral("Der Filter kann nicht angewendet werden, weil er Steuerzeichen "
+                                   "enthält. Die Datensätze bleiben gefiltert wie bisher."),
+                    nullptr, UserMessages::Severity::Warning);
+        return false;
+    }
     m_recordset.reset();
     CXmlHelper xml;
     if (xml.loadXml(m_document)) {
@@ -187,6 +196,7 @@ void CAdoDataMgr::refilter(const QString &filter)
     Open(m_document, false);
     if (m_recordset && m_recordset->EditMode() != adEditAdd)
         MoveFirst();
+    return true;
 }
 
 QString CAdoDataMgr::GetRecordXml()

@@ -69,7 +69,9 @@ public:
 
 private:
     bool initialise();
-    void refilter(const QString &filter);
+    // Reopens the records with filter; false, after a message, for a filter
+    // that cannot be applied (the records stay as they were).
+    bool refilter(const QString &filter);
     void cancelIfPositioned();
     Recordset &rs() const; // E_POINTER when there is none
     // A field that received a computed key in this write.

@@ -1,6 +1,8 @@
 #include "dialogs/DataExchange.h"
 
+#include "platform/TextLength.h"
 #include "platform/UserMessages.h"
+#include "xml/CXmlHelper.h"
 
 #include <QLineEdit>
 #include <QRegularExpression>
@@ -47,6 +49,11 @@ QString lengthMessage(int maximum)
     return QStringLiteral("Geben Sie nicht mehr als %1 Zeichen ein.").arg(maximum);
 }
 
+QString controlCharacterMessage()
+{
+    return QStringLiteral("Geben Sie keine Steuerzeichen ein.");
+}
+
 bool takeInt(QLineEdit *field, int minimum, int maximum, int &value)
 {
     const std::optional<int> number = parseInt(field->text());
@@ -67,8 +74,11 @@ bool takeInt(QLineEdit *field, int &value)
 
 bool takeText(QLineEdit *field, int maximum, QString &value)
 {
-    if (field->text().size() > maximum)
+    if (TextLength::characters(field->text()) > maximum)
         return refuse(field, lengthMessage(maximum));
+    // Such a character would make the stored layout unreadable.
+    if (!CXmlHelper::canCarry(field->text()))
+        return refuse(field, controlCharacterMessage());
     value = field->text();
     return true;
 }

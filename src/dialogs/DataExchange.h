@@ -25,13 +25,15 @@ namespace DataExchange {
 [[nodiscard]] QRT_AUTOTEST_EXPORT QString integerMessage();
 [[nodiscard]] QRT_AUTOTEST_EXPORT QString rangeMessage(int minimum, int maximum);
 [[nodiscard]] QRT_AUTOTEST_EXPORT QString lengthMessage(int maximum);
+[[nodiscard]] QRT_AUTOTEST_EXPORT QString controlCharacterMessage();
 
 // Takes the field's number into value when it is one between minimum and
 // maximum; otherwise tells the user and leaves value as it was.
 QRT_AUTOTEST_EXPORT bool takeInt(QLineEdit *field, int minimum, int maximum, int &value);
 // Any whole number.
 QRT_AUTOTEST_EXPORT bool takeInt(QLineEdit *field, int &value);
-// The field's text, when it has no more than maximum characters.
+// The field's text, when it has no more than maximum characters and no
+// control character other than line breaks and tabs.
 QRT_AUTOTEST_EXPORT bool takeText(QLineEdit *field, int maximum, QString &value);
 
 // A field for whole numbers: typing takes a sign and digits only.

@@ -29,7 +29,7 @@ using qrt::setButtonWidth;
 
 namespace {
 
-constexpr int kMaxValueLength = 60;
+constexpr int kMaxValueLength = CFilterMgr::MaxValueLength;
 
 QLabel *labelFor(QWidget *buddy, const QString &text, const char *name)
 {
@@ -421,6 +421,13 @@ void CFilterDlg::OnSave()
     if (m_pFilterMgr->criteria().isEmpty()) {
         qrt::warn(QStringLiteral("Bitte fügen Sie mindestens ein Filterkriterium hinzu.!"), this);
         valueField()->setFocus();
+        return;
+    }
+    // Refused before anything is asked or written.
+    const QString refusal = m_pFilterMgr->checkSaving(name);
+    if (!refusal.isEmpty()) {
+        qrt::warn(refusal, this);
+        m_savedFilters->setFocus();
         return;
     }
     try {

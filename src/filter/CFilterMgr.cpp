@@ -6,7 +6,9 @@
 #include "data/component/TransactionGuard.h"
 #include "filter/CFilterDlg.h"
 #include "platform/ComError.h"
+#include "platform/TextLength.h"
 #include "platform/UserMessages.h"
+#include "xml/CXmlHelper.h"
 
 #include <QRegularExpression>
 
@@ -287,11 +289,17 @@ QString CFilterMgr::CheckCriterion(qint32 position, qint32 condition,
     // A date criterion takes its value from the date picker, which always has one.
     if (category != TypeCategory::Date && valueText.isEmpty())
         return QStringLiteral("Bitte ein Filterkriterium eingeben!");
+    if (category != TypeCategory::Date && TextLength::characters(valueText) > MaxValueLength)
+        return QStringLiteral("Der Filtertext darf höchstens %1 Zeichen lang sein.")
+            .arg(MaxValueLength);
     // Every accepted value becomes exactly one literal of the condition.
     if ((category == TypeCategory::WholeNumber || category == TypeCategory::Fractional) &&
         (!isNumberInput(valueText) || !isOneNumber(valueText)))
         return QStringLiteral("Die gewählte Spalte ist numerisch. Bitte geben Sie eine Zahl als "
                               "Filterkriterium ein!");
+    // The condition travels inside the form's configuration document.
+    if (!CXmlHelper::canCarry(valueText))
+        return QStringLiteral("Bitte keine Steuerzeichen im Filtertext verwenden!");
     if ((category == TypeCategory::Text || category == TypeCategory::Unknown) &&
         valueText.contains(QLatin1Char('\'')))
         return QStringLiteral("Bitte keine einfachen Anführungszeichen im Filtertext verwenden!");
@@ -602,8 +610,29 @@ qint32 CFilterMgr::FindFilterId(const QString &name)
     return key.isEmptyOrNull() ? -1 : key.toInt32();
 }
 
+QString CFilterMgr::checkSaving(const QString &name) const
+{
+    // Counted as the engine counts: PostgreSQL refuses a longer text, SQLite
+    // would keep it, and a filter saved on one must load on the other.
+    if (TextLength::characters(name) > MaxStoredLength)
+        return QStringLiteral("Der Name des Filters darf höchstens %1 Zeichen lang sein.")
+            .arg(MaxStoredLength);
+    for (const FilterCriterion &criterion : m_criteria) {
+        if (TextLength::characters(criterion.column) > MaxStoredLength ||
+            TextLength::characters(criterion.value) > MaxStoredLength)
+            return QStringLiteral("Das Filterkriterium für die Spalte %1 kann nicht gespeichert "
+                                  "werden: Spalte und Wert dürfen höchstens %2 Zeichen lang sein.")
+                .arg(criterion.column)
+                .arg(MaxStoredLength);
+    }
+    return QString();
+}
+
 bool CFilterMgr::SaveFilter(const QString &name)
 {
+    const QString refusal = checkSaving(name);
+    if (!refusal.isEmpty())
+        throw ComError(E_INVALIDARG, refusal);
     Connection &connection = openConnection();
     // Declared before the transaction, so that they still are when it rolls
     // back: PostgreSQL frees their statements only before that.
@@ -648,6 +677,9 @@ void CFilterMgr::writeFilter(const QString &name, Recordset &filters, Recordset 
 
 bool CFilterMgr::ReplaceFilter(qint32 key, const QString &name)
 {
+    const QString refusal = checkSaving(name);
+    if (!refusal.isEmpty())
+        throw ComError(E_INVALIDARG, refusal);
     // Transactions nest: the delete and the save join this one, so a save
     // that fails brings the old filter back.
     Connection &connection = openConnection();

@@ -44,6 +44,13 @@ public:
         Refused,  // a check failed; its message has been shown
     };
 
+    // The most characters a typed value may have: the dialog's value field
+    // holds no more.
+    static constexpr int MaxValueLength = 60;
+    // The most characters a saved filter's name, a criterion's column and
+    // its operand may have: the store's columns are VARCHAR(255).
+    static constexpr int MaxStoredLength = 255;
+
     CFilterMgr();
     ~CFilterMgr() override;
 
@@ -97,8 +104,13 @@ public:
     void CreateFilterTables();
     // Key of the filter of that name (the first the database returns), or -1.
     qint32 FindFilterId(const QString &name);
+    // Why the current criteria cannot be saved under name (a text for the
+    // user), or "" when they can.
+    [[nodiscard]] QString checkSaving(const QString &name) const;
     // Writes the current criteria as a new filter of that name, in one
-    // transaction. Does not look for an existing one of that name.
+    // transaction. Does not look for an existing one of that name. What
+    // checkSaving refuses throws ComError (E_INVALIDARG) before anything is
+    // written.
     bool SaveFilter(const QString &name);
     // Replaces the filter with that key by the current criteria under name:
     // the old one is only gone when the new one is written.

@@ -183,6 +183,22 @@ void CXmlHelper::InsertEntityRef(std::string &text, char c, const char *entity)
         text.replace(p, 1, entity, length);
 }
 
+bool CXmlHelper::canCarry(const QString &text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text.at(i).unicode();
+        if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
+            ++i;
+            continue;
+        }
+        const bool carried = c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) ||
+                             (c >= 0xE000 && c <= 0xFFFD);
+        if (!carried)
+            return false;
+    }
+    return true;
+}
+
 QString CXmlHelper::getXmlAttributeString(const QString &text)
 {
     QString escaped = getXmlDataString(text);

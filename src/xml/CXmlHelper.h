@@ -70,6 +70,11 @@ public:
     // blanks when they stand raw in an attribute value, so text composed into
     // an attribute by hand goes through this one.
     [[nodiscard]] static QString getXmlAttributeString(const QString &text);
+    // Whether an XML document can hold every character of text. Most control
+    // characters (a vertical tab from a line copied out of a word processor,
+    // chr(0), chr(27)) and unpaired surrogates cannot, not even as character
+    // references: a document holding one does not parse.
+    [[nodiscard]] static bool canCarry(const QString &text);
 
 private:
     // Replaces every occurrence of c present before the call by entity.
