@@ -28,8 +28,6 @@
 #include <QPushButton>
 #include <QRegularExpression>
 
-using namespace CommandTable;
-
 namespace {
 
 const QString kTable = QStringLiteral("Kunden \"Alt\" 'x'");
