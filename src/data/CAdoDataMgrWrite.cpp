@@ -46,6 +46,7 @@ bool CAdoDataMgr::WriteRecord(QString recordXml)
     if (!writeFields(record, &autoKeys))
         return false;
     const bool inserting = r.EditMode() == adEditAdd;
+    bool sameKeysAgain = false;
     for (int attempt = 1;; ++attempt) {
         try {
             r.Update();
@@ -54,11 +55,20 @@ bool CAdoDataMgr::WriteRecord(QString recordXml)
             // GetNextKey computes a key without reserving it; when another
             // user stored a row with the same key meanwhile, the engine
             // refuses ours. Then the key is taken now, and a fresh one is
-            // worth a try; when it is not (a check or another constraint
-            // refused the row), a fresh key would change nothing.
+            // worth a try.
             if (autoKeys.isEmpty() || error.code() != DB_E_INTEGRITYVIOLATION ||
-                attempt >= kKeyAttempts || !takeFreshKeys(autoKeys))
+                attempt >= kKeyAttempts)
                 throw;
+            if (!takeFreshKeys(autoKeys)) {
+                // The next key is the refused one: either the row that held
+                // it has gone again (its user deleted it), and the key is
+                // free now, or the key was never the problem (a check or
+                // another constraint refused the row). One more try tells
+                // them apart.
+                if (sameKeysAgain)
+                    throw;
+                sameKeysAgain = true;
+            }
         }
     }
     // The row as stored now: what the engine computed, the texts as cut.
