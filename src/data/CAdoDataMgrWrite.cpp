@@ -47,8 +47,13 @@ bool CAdoDataMgr::WriteRecord(QString recordXml)
         return false;
     const bool inserting = r.EditMode() == adEditAdd;
     bool sameKeysAgain = false;
+    // The key this save writes, read before the row is read back: another
+    // user may delete the row in between, and the records then stand on the
+    // row after it, or behind the last one.
+    qint64 writtenKey = -1;
     for (int attempt = 1;; ++attempt) {
         try {
+            writtenKey = keyOfCurrentRow();
             r.Update();
             break;
         } catch (const ComError &error) {
@@ -75,7 +80,10 @@ bool CAdoDataMgr::WriteRecord(QString recordXml)
     BuildRecordXml();
     if (inserting && m_matchingRows >= 0)
         ++m_matchingRows;
-    RememberUpdateKey();
+    if (writtenKey >= 0)
+        m_lastUpdateKey = writtenKey;
+    else if (!r.IsEOF() && !r.IsBOF())
+        RememberUpdateKey(); // a key the engine filled in, read back with the row
     return true;
 }
 

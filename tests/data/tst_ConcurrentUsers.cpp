@@ -157,6 +157,40 @@ TEST_P(ConcurrentUsersTest, ANewRecordWhoseKeyWasTakenAndFreedMeanwhileIsStoredU
     EXPECT_EQ(db.scalar("SELECT last_value FROM inserts_seen"), "2") << "one more try, no more";
 }
 
+TEST_P(ConcurrentUsersTest, ASaveWhoseRowAnotherUserDeletesAtOnceStillLanded)
+{
+    // Another user deletes the record the moment this user's save is
+    // stored, before the save reads it back (a trigger plays that user).
+    // The save landed: it says so, with the key it wrote, and not "no
+    // current record"; the records go on with the row after it, or stand
+    // behind the last one.
+    db.exec(QStringLiteral("INSERT INTO kunden VALUES (1, 'Meier', 1), (2, 'Schulz', 2)"));
+    if (GetParam() == DatabaseKind::PostgreSql) {
+        db.exec({QStringLiteral("CREATE FUNCTION delete_saved() RETURNS trigger LANGUAGE plpgsql "
+                                "AS $$ BEGIN DELETE FROM kunden WHERE id = NEW.id; RETURN NULL; "
+                                "END $$"),
+                 QStringLiteral("CREATE TRIGGER kunden_gone AFTER UPDATE ON kunden FOR EACH ROW "
+                                "EXECUTE FUNCTION delete_saved()")});
+    } else {
+        db.exec(QStringLiteral("CREATE TRIGGER kunden_gone AFTER UPDATE ON kunden BEGIN DELETE "
+                               "FROM kunden WHERE id = NEW.id; END"));
+    }
+    ScriptedMessages messages;
+    CAdoDataMgr records;
+    records.Open(documentFor(databaseArguments(db), QStringLiteral("kunden")), false);
+    for (const char *name : {"Meier", "Schulz"}) {
+        SCOPED_TRACE(name);
+        QString record = records.GetRecordXml();
+        ASSERT_TRUE(record.contains(QLatin1String(name))) << record.toStdString();
+        record.replace(QLatin1String(name), QStringLiteral("Neu"));
+        EXPECT_TRUE(records.WriteRecord(record)) << messages.texts().join('\n').toStdString();
+        EXPECT_EQ(records.GetLastUpdateKey(), QString::fromLatin1(name) == "Meier" ? 1 : 2);
+    }
+    EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join('\n').toStdString();
+    EXPECT_FALSE(records.HasRecord()) << "behind the last row";
+    EXPECT_EQ(db.scalar("SELECT COUNT(*) FROM kunden"), "0");
+}
+
 QRT_INSTANTIATE_FOR_ENGINES(ConcurrentUsersTest);
 
 } // namespace
