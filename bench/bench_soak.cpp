@@ -10,7 +10,8 @@
 // often meet on the same record). Without --server the program starts a
 // throw-away server of its own; --pg-dir takes the port of the test run's
 // server from DIR/port. Each run works in a new database, dropped at the
-// end unless --keep is given.
+// end; --keep leaves it (on a server that goes on running) and the users'
+// logs, and says where.
 //
 // Each program opens the stored Kunden form in a form dialog (offscreen) and
 // acts as a user with the keys and menus: pages (next, previous, first,
@@ -681,6 +682,7 @@ void printFigure(const char *name, double value)
 int soak(const Options &options)
 {
     QTemporaryDir temporary;
+    temporary.setAutoRemove(!options.keep);
     std::unique_ptr<PgServer> ownServer;
     QString server = options.server;
     if (!options.pgDir.isEmpty()) {
@@ -708,8 +710,8 @@ int soak(const Options &options)
     QSqlDatabase::removeDatabase(QStringLiteral("soak-admin"));
     auto dropDatabase = [&] {
         if (options.keep) {
-            std::fprintf(stderr, "kept database %s on %s\n", qPrintable(db.name),
-                         qPrintable(server));
+            std::fprintf(stderr, "kept database %s on %s, the users' logs in %s\n",
+                         qPrintable(db.name), qPrintable(server), qPrintable(temporary.path()));
             return;
         }
         {
