@@ -18,6 +18,7 @@
 #include "facade/CKeloForm.h"
 #include "platform/ComError.h"
 #include "platform/RecordingMessages.h"
+#include "support/PgServer.h"
 #include "xml/CXmlHelper.h"
 
 #include <QCoreApplication>
@@ -155,7 +156,7 @@ void measureKeys(const Database &db, int rows)
     std::fflush(stdout);
 }
 
-void measureRestart(const Database &db, const QString &serverFolder, const QString &script)
+void measureRestart(const Database &db, PgServer &server)
 {
     QStringList values;
     for (int i = 1; i <= 2000; ++i)
@@ -178,8 +179,7 @@ void measureRestart(const Database &db, const QString &serverFolder, const QStri
 
     QElapsedTimer clock;
     clock.start();
-    const int restarted = QProcess::execute(QStringLiteral("bash"),
-                                            {script, QStringLiteral("restart"), serverFolder});
+    const bool restarted = server.restart();
     const double restartSeconds = double(clock.elapsed()) / 1000.0;
 
     QString first = QStringLiteral("stored");
@@ -208,7 +208,7 @@ void measureRestart(const Database &db, const QString &serverFolder, const QStri
     }
     std::printf("metric=server_restart engine=%s restart_ok=%d restart_seconds=%.2f "
                 "first_save=%s second_save=%s stored=%s next_moves=%s messages=%lld\n",
-                engineName(db), restarted == 0 ? 1 : 0, restartSeconds, qPrintable(first),
+                engineName(db), restarted ? 1 : 0, restartSeconds, qPrintable(first),
                 qPrintable(second),
                 qPrintable(scalar(db, QStringLiteral("SELECT name FROM kunden WHERE id = 300"))),
                 qPrintable(moved), qlonglong(messages.texts().size()));
@@ -238,19 +238,14 @@ int main(int argc, char **argv)
     measureKeys(sqlite, rows);
 
     // A server of our own, so that restarting it disturbs nobody.
-    const QString script = QStringLiteral(QRT_PG_SCRIPT);
-    const QString folder = dir.filePath(QStringLiteral("pg"));
-    if (QProcess::execute(QStringLiteral("bash"), {script, QStringLiteral("start"), folder}) != 0) {
-        std::fprintf(stderr, "no PostgreSQL server\n");
+    PgServer server(dir.filePath(QStringLiteral("pg")));
+    if (!server.isRunning()) {
+        std::fprintf(stderr, "no PostgreSQL server: %s\n", qPrintable(server.error()));
         return 1;
     }
-    QFile portFile(folder + QStringLiteral("/port"));
-    portFile.open(QIODevice::ReadOnly);
-    const QString port = QString::fromLatin1(portFile.readAll()).trimmed();
     const Database postgres{ns_qrttypen::KELO_POSTGRESQL, QStringLiteral("postgres"),
-                            QStringLiteral("127.0.0.1:") + port};
+                            server.server()};
     measureKeys(postgres, rows);
-    measureRestart(postgres, folder, script);
-    QProcess::execute(QStringLiteral("bash"), {script, QStringLiteral("stop"), folder});
+    measureRestart(postgres, server);
     return 0;
 }

@@ -28,6 +28,7 @@
 
 #include "BenchSides.h"
 #include "BenchSupport.h"
+#include "support/PgServer.h"
 
 #include <QApplication>
 #include <QDir>
@@ -331,25 +332,14 @@ int main(int argc, char *argv[])
                 benchmarkDatabase(db, options);
                 continue;
             }
-            // A server of our own, as the tests start one.
-            const QString script = QStringLiteral(QRT_PG_SCRIPT);
-            const QString state = temporary.filePath(QStringLiteral("pg"));
-            if (QProcess::execute(QStringLiteral("bash"),
-                                  {script, QStringLiteral("start"), state}) != 0)
-                throw std::runtime_error("no PostgreSQL server");
-            QFile portFile(state + QStringLiteral("/port"));
-            if (!portFile.open(QIODevice::ReadOnly))
-                throw std::runtime_error("the PostgreSQL server did not start");
+            // A server of our own, as the tests start one; it stops when
+            // this goes, whatever the outcome.
+            PgServer server(temporary.filePath(QStringLiteral("pg")));
+            if (!server.isRunning())
+                throw std::runtime_error("no PostgreSQL server: " + server.error().toStdString());
             db.name = QStringLiteral("postgres");
-            db.server =
-                QStringLiteral("127.0.0.1:") + QString::fromLatin1(portFile.readAll()).trimmed();
-            try {
-                benchmarkDatabase(db, options);
-            } catch (...) {
-                QProcess::execute(QStringLiteral("bash"), {script, QStringLiteral("stop"), state});
-                throw;
-            }
-            QProcess::execute(QStringLiteral("bash"), {script, QStringLiteral("stop"), state});
+            db.server = server.server();
+            benchmarkDatabase(db, options);
         }
     } catch (const std::exception &error) {
         std::fprintf(stderr, "qrt-bench: %s\n", error.what());

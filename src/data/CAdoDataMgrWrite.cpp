@@ -46,26 +46,44 @@ bool CAdoDataMgr::WriteRecord(QString recordXml)
     if (!writeFields(record, &autoKeys))
         return false;
     const bool inserting = r.EditMode() == adEditAdd;
+    bool sameKeysAgain = false;
+    // The key this save writes, read before the row is read back: another
+    // user may delete the row in between, and the records then stand on the
+    // row after it, or behind the last one.
+    qint64 writtenKey = -1;
     for (int attempt = 1;; ++attempt) {
         try {
+            writtenKey = keyOfCurrentRow();
             r.Update();
             break;
         } catch (const ComError &error) {
             // GetNextKey computes a key without reserving it; when another
             // user stored a row with the same key meanwhile, the engine
             // refuses ours. Then the key is taken now, and a fresh one is
-            // worth a try; when it is not (a check or another constraint
-            // refused the row), a fresh key would change nothing.
+            // worth a try.
             if (autoKeys.isEmpty() || error.code() != DB_E_INTEGRITYVIOLATION ||
-                attempt >= kKeyAttempts || !takeFreshKeys(autoKeys))
+                attempt >= kKeyAttempts)
                 throw;
+            if (!takeFreshKeys(autoKeys)) {
+                // The next key is the refused one: either the row that held
+                // it has gone again (its user deleted it), and the key is
+                // free now, or the key was never the problem (a check or
+                // another constraint refused the row). One more try tells
+                // them apart.
+                if (sameKeysAgain)
+                    throw;
+                sameKeysAgain = true;
+            }
         }
     }
     // The row as stored now: what the engine computed, the texts as cut.
     BuildRecordXml();
     if (inserting && m_matchingRows >= 0)
         ++m_matchingRows;
-    RememberUpdateKey();
+    if (writtenKey >= 0)
+        m_lastUpdateKey = writtenKey;
+    else if (!r.IsEOF() && !r.IsBOF())
+        RememberUpdateKey(); // a key the engine filled in, read back with the row
     return true;
 }
 

@@ -268,12 +268,13 @@ bool CFormMgr::SaveData()
     }
     if (!m_pDataMgr->WriteRecord(RecordText::write(fields)))
         return false; // the data manager has said why; the controls keep their values
-    for (CDynControl *control : m_pForm->controls())
-        control->SetModified(false);
-    if (m_pHost) {
+    if (m_pHost)
         m_pHost->recordSaved(m_pDataMgr->GetLastUpdateKey());
-        m_pHost->recordChanged();
-    }
+    // The save has read the row again: the form shows it as stored now,
+    // with what the engine computed and what another user changed in the
+    // fields this user left alone. A field still showing the older text
+    // would be saved later over that change without anyone being told.
+    FillForm();
     return true;
 }
 

@@ -77,8 +77,9 @@ protected:
     void SetUp() override
     {
         QRT_REQUIRE_DATABASE(db);
-        db.exec(QStringLiteral("CREATE TABLE kunden (id INT NOT NULL PRIMARY KEY, name "
-                               "VARCHAR(40) NOT NULL, betrag DOUBLE PRECISION CHECK (betrag >= 0))"));
+        db.exec(
+            QStringLiteral("CREATE TABLE kunden (id INT NOT NULL PRIMARY KEY, name "
+                           "VARCHAR(40) NOT NULL, betrag DOUBLE PRECISION CHECK (betrag >= 0))"));
     }
 };
 
@@ -129,6 +130,65 @@ TEST_P(ConcurrentUsersTest, ARefusedNewRecordTakesAFreshKeyWhenItIsSavedAgain)
     EXPECT_EQ(records.GetLastUpdateKey(), 2);
     EXPECT_EQ(db.scalar("SELECT name FROM kunden WHERE id = 2"), "Meier");
     EXPECT_EQ(db.scalar("SELECT name FROM kunden WHERE id = 1"), "Schulz");
+}
+
+TEST_P(ConcurrentUsersTest, ANewRecordWhoseKeyWasTakenAndFreedMeanwhileIsStoredUnderIt)
+{
+    // Another user stores a row under the key this one computed and deletes
+    // it again before this one computes the next key: the next key is the
+    // refused one, free now, and the save must not give up on it. A trigger
+    // plays the other user, refusing the first insert as the unique key does.
+    if (GetParam() != DatabaseKind::PostgreSql)
+        GTEST_SKIP() << "the stand-in for the other user needs PL/pgSQL";
+    db.exec({QStringLiteral("CREATE SEQUENCE inserts_seen"),
+             QStringLiteral("CREATE FUNCTION refuse_first() RETURNS trigger LANGUAGE plpgsql AS "
+                            "$$ BEGIN IF nextval('inserts_seen') = 1 THEN RAISE EXCEPTION "
+                            "'duplicate key value' USING ERRCODE = 'unique_violation'; END IF; "
+                            "RETURN NEW; END $$"),
+             QStringLiteral("CREATE TRIGGER kunden_refuse_first BEFORE INSERT ON kunden FOR EACH "
+                            "ROW EXECUTE FUNCTION refuse_first()")});
+    ScriptedMessages messages;
+    CAdoDataMgr records;
+    records.Open(documentFor(databaseArguments(db), QStringLiteral("kunden")), true);
+    EXPECT_TRUE(records.WriteRecord(QStringLiteral("<RECORDSET name=\"Meier\" betrag=\"5\" />")))
+        << messages.texts().join('\n').toStdString();
+    EXPECT_EQ(records.GetLastUpdateKey(), 1);
+    EXPECT_EQ(db.scalar("SELECT name FROM kunden WHERE id = 1"), "Meier");
+    EXPECT_EQ(db.scalar("SELECT last_value FROM inserts_seen"), "2") << "one more try, no more";
+}
+
+TEST_P(ConcurrentUsersTest, ASaveWhoseRowAnotherUserDeletesAtOnceStillLanded)
+{
+    // Another user deletes the record the moment this user's save is
+    // stored, before the save reads it back (a trigger plays that user).
+    // The save landed: it says so, with the key it wrote, and not "no
+    // current record"; the records go on with the row after it, or stand
+    // behind the last one.
+    db.exec(QStringLiteral("INSERT INTO kunden VALUES (1, 'Meier', 1), (2, 'Schulz', 2)"));
+    if (GetParam() == DatabaseKind::PostgreSql) {
+        db.exec({QStringLiteral("CREATE FUNCTION delete_saved() RETURNS trigger LANGUAGE plpgsql "
+                                "AS $$ BEGIN DELETE FROM kunden WHERE id = NEW.id; RETURN NULL; "
+                                "END $$"),
+                 QStringLiteral("CREATE TRIGGER kunden_gone AFTER UPDATE ON kunden FOR EACH ROW "
+                                "EXECUTE FUNCTION delete_saved()")});
+    } else {
+        db.exec(QStringLiteral("CREATE TRIGGER kunden_gone AFTER UPDATE ON kunden BEGIN DELETE "
+                               "FROM kunden WHERE id = NEW.id; END"));
+    }
+    ScriptedMessages messages;
+    CAdoDataMgr records;
+    records.Open(documentFor(databaseArguments(db), QStringLiteral("kunden")), false);
+    for (const char *name : {"Meier", "Schulz"}) {
+        SCOPED_TRACE(name);
+        QString record = records.GetRecordXml();
+        ASSERT_TRUE(record.contains(QLatin1String(name))) << record.toStdString();
+        record.replace(QLatin1String(name), QStringLiteral("Neu"));
+        EXPECT_TRUE(records.WriteRecord(record)) << messages.texts().join('\n').toStdString();
+        EXPECT_EQ(records.GetLastUpdateKey(), QString::fromLatin1(name) == "Meier" ? 1 : 2);
+    }
+    EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join('\n').toStdString();
+    EXPECT_FALSE(records.HasRecord()) << "behind the last row";
+    EXPECT_EQ(db.scalar("SELECT COUNT(*) FROM kunden"), "0");
 }
 
 QRT_INSTANTIATE_FOR_ENGINES(ConcurrentUsersTest);

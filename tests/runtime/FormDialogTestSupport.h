@@ -11,6 +11,7 @@
 #include "runtime/CFormDlg.h"
 #include "runtime/CFormFrame.h"
 #include "support/CustomerForm.h"
+#include "support/FormDriver.h"
 #include "support/ScriptedMessages.h"
 #include "support/TestDatabase.h"
 
@@ -65,18 +66,15 @@ protected:
         return open(CustomerForm::document(db, false, filter, sort));
     }
 
-    CFormMgr *manager() const
-    {
-        return dialog && dialog->GetFormHost() ? dialog->GetFormHost()->GetFormMgr() : nullptr;
-    }
-    CForm *form() const { return manager() ? manager()->GetForm() : nullptr; }
-    CAdoDataMgr *records() const
-    {
-        return manager() ? dynamic_cast<CAdoDataMgr *>(manager()->dataManager()) : nullptr;
-    }
+    // The user's hands on the dialog shown now.
+    FormDriver driver() const { return FormDriver(dialog.get()); }
+
+    CFormMgr *manager() const { return driver().manager(); }
+    CForm *form() const { return driver().form(); }
+    CAdoDataMgr *records() const { return dynamic_cast<CAdoDataMgr *>(driver().records()); }
     CDynControl *control(const char *name) const
     {
-        CDynControl *found = form() ? form()->findControl(QString::fromUtf8(name)) : nullptr;
+        CDynControl *found = driver().control(QString::fromUtf8(name));
         EXPECT_NE(found, nullptr) << name;
         return found;
     }
@@ -96,71 +94,23 @@ protected:
     // is the Return key.
     void retype(const char *name, const QString &text)
     {
-        QWidget *widget = field(name);
-        ASSERT_NE(widget, nullptr);
-        QTest::mouseClick(widget, Qt::LeftButton);
-        ASSERT_TRUE(widget->hasFocus()) << name;
-        QTest::keyClick(widget, Qt::Key_A, Qt::ControlModifier);
-        const QStringList lines = text.split(QLatin1Char('\n'));
-        for (qsizetype i = 0; i < lines.size(); ++i) {
-            if (i > 0)
-                QTest::keyClick(widget, Qt::Key_Return);
-            if (!lines.at(i).isEmpty())
-                QTest::keyClicks(widget, lines.at(i));
-            else if (i == 0)
-                QTest::keyClick(widget, Qt::Key_Delete); // typing nothing empties the field
-        }
+        ASSERT_NE(field(name), nullptr);
+        ASSERT_TRUE(driver().retype(QString::fromUtf8(name), text)) << name << " takes no focus";
     }
 
-    // A key pressed wherever the focus is. After a modal dialog (a question,
-    // the filter) a window manager gives the form its activation back; the
-    // offscreen platform has none, so the test does it.
+    // A key pressed wherever the focus is (the dialog made active first
+    // where a modal dialog had taken its activation).
     void press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
     {
-        if (dialog && dialog->isVisible() && !QApplication::activeModalWidget() &&
-            QApplication::activeWindow() != dialog.get()) {
-            dialog->activateWindow();
-            EXPECT_TRUE(QTest::qWaitForWindowActive(dialog.get()));
-        }
-        QWidget *target = QApplication::focusWidget();
-        QTest::keyClick(target ? target : dialog.get(), key, modifiers);
+        EXPECT_TRUE(driver().press(key, modifiers)) << "the form did not become active again";
     }
 
     // The menu item of command id, from the dialog's menu bar.
-    QAction *menuItem(int id) const
-    {
-        if (!dialog || !dialog->menuBar())
-            return nullptr;
-        QList<QMenu *> menus = dialog->menuBar()->findChildren<QMenu *>();
-        for (QMenu *menu : menus) {
-            for (QAction *action : menu->actions()) {
-                if (!action->isSeparator() && !action->menu() && action->data().toInt() == id)
-                    return action;
-            }
-        }
-        return nullptr;
-    }
+    QAction *menuItem(int id) const { return driver().menuItem(id); }
     // Chooses command id from the menu, as a click on its item does.
-    void choose(int id)
-    {
-        QAction *item = menuItem(id);
-        ASSERT_NE(item, nullptr) << "no menu item " << id;
-        // A menu brings its items' states up to date when it opens; a
-        // disabled item does nothing when clicked.
-        for (QMenu *menu : dialog->menuBar()->findChildren<QMenu *>())
-            emit menu->aboutToShow();
-        item->trigger();
-    }
+    void choose(int id) { ASSERT_TRUE(driver().choose(id)) << "no menu item " << id; }
     // Clicks the tool bar button of command id.
-    void click(int id)
-    {
-        ASSERT_NE(dialog->toolBar(), nullptr);
-        QAction *action = dialog->toolBar()->buttonAction(id);
-        ASSERT_NE(action, nullptr) << "no button " << id;
-        QWidget *button = dialog->toolBar()->widgetForAction(action);
-        ASSERT_NE(button, nullptr);
-        QTest::mouseClick(button, Qt::LeftButton);
-    }
+    void click(int id) { ASSERT_TRUE(driver().click(id)) << "no button " << id; }
 
     // A column of the row with that key, as the engine has it, as text.
     QString stored(const char *column, int id) const

@@ -2,10 +2,16 @@
 
 #include "facade/CKeloForm.h"
 #include "support/ChildProcess.h"
+#include "support/FormDriver.h"
 #include "support/PrintedMessages.h"
 
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QTextStream>
+#include <QThread>
 
 #include <iostream>
 
@@ -114,6 +120,34 @@ TEST_P(TwoWritersTest, EveryEditLandsOrIsRefusedWithItsMessageAndTheEntryKept)
     EXPECT_EQ(refused, rounds / 4);
 }
 
+TEST_P(TwoWritersTest, ASaveShowsWhatTheOtherUserChangedMeanwhile)
+{
+    // Bert changes the name while Anna has the record open; Anna saves the
+    // place. Her save reads the record again, so her form must show Bert's
+    // name from then on: a name still showing the old text would be saved
+    // over Bert's without either of them being told.
+    openData();
+    other = std::move(dialog);
+    openData();   // Anna's dialog is "dialog", Bert's "other"
+    switchUser(); // Bert
+    retype("name", "Bert");
+    press(Qt::Key_S, Qt::ControlModifier);
+    switchUser(); // Anna
+    retype("ort", "Annas Ort");
+    press(Qt::Key_S, Qt::ControlModifier);
+    ASSERT_TRUE(messages.texts().isEmpty()) << messages.texts().join('\n').toStdString();
+    EXPECT_EQ(shown("name"), "Bert") << "Anna's form shows the name as stored now";
+    EXPECT_EQ(shown("ort"), "Annas Ort");
+
+    // Her next edit of the name replaces what she sees; a save of the form
+    // as it stood before would have been refused.
+    retype("name", "Anna");
+    press(Qt::Key_S, Qt::ControlModifier);
+    EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join('\n').toStdString();
+    EXPECT_EQ(stored("name", 1), "Anna");
+    EXPECT_EQ(stored("ort", 1), "Annas Ort");
+}
+
 TEST_P(TwoWritersTest, NewRecordsOfBothGetDistinctKeysAndAllAreStored)
 {
     // Both start a new record before either saves; the key is computed when
@@ -150,11 +184,37 @@ TEST_P(TwoWritersTest, NewRecordsOfBothGetDistinctKeysAndAllAreStored)
     }
 }
 
+// Both programs at the keyboard at the same moment: each says it is ready
+// (a file named after its user in folder) and waits for the other, at
+// most half a minute. Without it one program may be done before the other
+// has its form open.
+bool meetTheOther(const QString &folder, const QString &tag)
+{
+    QFile ready(folder + QLatin1Char('/') + tag);
+    if (!ready.open(QIODevice::WriteOnly))
+        return false;
+    ready.close();
+    QElapsedTimer clock;
+    clock.start();
+    while (QDir(folder).entryList(QDir::Files).size() < 2) {
+        if (clock.hasExpired(30000))
+            return false;
+        QThread::msleep(5);
+    }
+    return true;
+}
+
 // A second user's program: opens the customer form in a dialog of its own
 // and, through the keyboard, either retypes a field of the first record and
-// saves, count times, or makes count new records. Prints what became of the
-// edits: "landed=N refused=N conflicts=N last=TEXT".
-//   args: database, server, user, kind, "edit" FIELD or "new", count, tag
+// saves, count times, or makes count new records. After a refused save it
+// reads the record again (away without saving, and back), as a user must
+// before trying again. Prints a line "landed<TAB>SEEN<TAB>ENTRY" for each
+// edit that landed (SEEN: what the field showed before the user typed) and
+// at the end what became of the edits: "landed=N refused=N conflicts=N
+// last=TEXT", where a conflict is a refusal with the conflict message of
+// that field.
+//   args: database, server, user, kind, "edit" FIELD or "new", count, tag,
+//         and optionally a folder where the two programs meet before they start
 QRT_CHILD_ACTION(formUser, [](const QStringList &args) {
     PrintedMessages printed;
     ScopedUserMessages scope(printed);
@@ -168,45 +228,54 @@ QRT_CHILD_ACTION(formUser, [](const QStringList &args) {
     dialog.show();
     if (!QTest::qWaitForWindowActive(&dialog))
         return 2;
-    CForm *form = dialog.GetFormHost()->GetFormMgr()->GetForm();
+    const FormDriver user(&dialog);
     const bool adding = args.at(4) == QLatin1String("new");
     const QString fieldName = adding ? QStringLiteral("name") : args.at(5);
     const int count = args.at(adding ? 5 : 6).toInt();
     const QString tag = args.at(adding ? 6 : 7);
+    const QString meetingPlace = args.value(adding ? 7 : 8);
+    if (!meetingPlace.isEmpty() && !meetTheOther(meetingPlace, tag))
+        return 6;
+    const QString conflict =
+        QStringLiteral("von einem anderen Benutzer geändert (Feld %1)").arg(fieldName);
+    QTextStream out(stdout);
     int landed = 0;
     int refused = 0;
     int conflicts = 0;
     QString last;
     for (int i = 1; i <= count; ++i) {
         if (adding)
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_N, Qt::ControlModifier);
-        CDynControl *control = form->findControl(fieldName);
-        if (!control)
+            user.press(Qt::Key_N, Qt::ControlModifier);
+        if (!user.control(fieldName))
             return 3;
-        QWidget *widget = control->GetWindow();
-        QTest::mouseClick(widget, Qt::LeftButton);
-        QTest::keyClick(widget, Qt::Key_A, Qt::ControlModifier);
+        const QString seen = user.shown(fieldName);
         const QString entry = QStringLiteral("%1 %2").arg(tag).arg(i);
-        QTest::keyClicks(widget, entry);
+        if (!user.retype(fieldName, entry))
+            return 3;
+        // The user looks at the entry before saving: long enough for the
+        // other program's save to fall in between now and then.
+        QTest::qWait(10);
         const qsizetype before = printed.texts().size();
-        QTest::keyClick(widget, Qt::Key_S, Qt::ControlModifier);
+        user.press(Qt::Key_S, Qt::ControlModifier);
         if (printed.texts().size() == before) {
             ++landed;
             last = entry;
-        } else {
-            ++refused;
-            conflicts +=
-                printed.texts().last().contains(QStringLiteral("anderen Benutzer")) ? 1 : 0;
-            // The entry must still be there for the user to save again.
-            auto *edit = qobject_cast<CDynEdit *>(control);
-            if (!edit || edit->GetValueText() != entry)
-                return 4;
-            // Read the record again before the next edit.
-            QTest::keyClick(widget, Qt::Key_Y, Qt::ControlModifier);
+            out << "landed\t" << seen << '\t' << entry << Qt::endl;
+            continue;
         }
+        ++refused;
+        conflicts += printed.texts().last().contains(conflict) ? 1 : 0;
+        // The entry must still be there for the user to save again.
+        if (user.shown(fieldName) != entry)
+            return 4;
+        printed.answer(UserMessages::Answer::No); // "Den aktuellen Datensatz speichern?"
+        user.press(Qt::Key_PageDown);
+        user.press(Qt::Key_PageUp);
+        if (user.form()->isAnyControlModified() || !printed.unscriptedQuestions().isEmpty())
+            return 5;
     }
-    QTextStream(stdout) << "landed=" << landed << " refused=" << refused
-                        << " conflicts=" << conflicts << " last=" << last << Qt::endl;
+    out << "landed=" << landed << " refused=" << refused << " conflicts=" << conflicts
+        << " last=" << last << Qt::endl;
     return 0;
 });
 
@@ -239,9 +308,12 @@ TEST_P(TwoWritersTest, TwoProgramsEditingTheSameRecordAtOnceLoseNothing)
 {
     const int count = editCount(15);
     const QStringList database = databaseArguments(db);
+    QTemporaryDir meetingPlace;
     const QVector<ChildProcess::Result> results = ChildProcess::runEach(
-        "formUser", {database + QStringList{"edit", "name", QString::number(count), "Anna"},
-                     database + QStringList{"edit", "ort", QString::number(count), "Bert"}});
+        "formUser", {database + QStringList{"edit", "name", QString::number(count), "Anna",
+                                            meetingPlace.path()},
+                     database + QStringList{"edit", "ort", QString::number(count), "Bert",
+                                            meetingPlace.path()}});
     ASSERT_EQ(results.size(), 2);
     const char *columns[] = {"name", "ort"};
     for (int i = 0; i < 2; ++i) {
@@ -259,6 +331,59 @@ TEST_P(TwoWritersTest, TwoProgramsEditingTheSameRecordAtOnceLoseNothing)
         // was lost, and the other program's saves did not overwrite it.
         EXPECT_EQ(stored(columns[i], 1), outcome.last) << results.at(i).output.toStdString();
     }
+}
+
+TEST_P(TwoWritersTest, TwoProgramsEditingTheSameFieldConflictButLoseNothing)
+{
+    // Both retype the name of the first record: whoever saves second on a
+    // name read before the other's save is refused with the conflict
+    // message, keeps the entry, reads again and goes on.
+    const int count = editCount(15);
+    const QStringList database = databaseArguments(db);
+    const QString initial = stored("name", 1);
+    QTemporaryDir meetingPlace;
+    const QVector<ChildProcess::Result> results = ChildProcess::runEach(
+        "formUser", {database + QStringList{"edit", "name", QString::number(count), "Anna",
+                                            meetingPlace.path()},
+                     database + QStringList{"edit", "name", QString::number(count), "Bert",
+                                            meetingPlace.path()}});
+    ASSERT_EQ(results.size(), 2);
+    static const QRegularExpression landedLine(QStringLiteral("^landed\t([^\t\n]*)\t([^\n]*)$"),
+                                               QRegularExpression::MultilineOption);
+    // Each landed edit replaced the value its user saw: seen -> entry.
+    QHash<QString, QString> replaced;
+    int landed = 0;
+    int refused = 0;
+    for (const ChildProcess::Result &result : results) {
+        ASSERT_EQ(result.exitCode, 0) << result.output.toStdString();
+        const Outcome outcome = outcomeOf(result);
+        EXPECT_EQ(outcome.landed + outcome.refused, count) << result.output.toStdString();
+        EXPECT_EQ(outcome.conflicts, outcome.refused)
+            << "every refusal says the name was changed: " << result.output.toStdString();
+        landed += outcome.landed;
+        refused += outcome.refused;
+        for (auto match = landedLine.globalMatch(result.output); match.hasNext();) {
+            const QRegularExpressionMatch edit = match.next();
+            EXPECT_FALSE(replaced.contains(edit.captured(1)))
+                << "two saves replaced '" << edit.captured(1).toStdString()
+                << "': the second overwrote the first unseen";
+            replaced.insert(edit.captured(1), edit.captured(2));
+        }
+    }
+    std::cout << engineName(GetParam()) << " same field: landed " << landed << ", refused "
+              << refused << std::endl;
+    EXPECT_EQ(replaced.size(), landed);
+    EXPECT_GT(refused, 0) << "two programs saving one field at once meet a conflict";
+    // The landed edits follow each other from the name before to the one
+    // stored, every one of them on the way: none was lost.
+    QString value = initial;
+    int steps = 0;
+    while (replaced.contains(value) && steps <= landed) {
+        value = replaced.value(value);
+        ++steps;
+    }
+    EXPECT_EQ(steps, landed);
+    EXPECT_EQ(stored("name", 1), value);
 }
 
 TEST_P(TwoWritersTest, TwoProgramsMakingNewRecordsAtOnceStoreAllUnderDistinctKeys)

@@ -2,6 +2,7 @@
 #include "data/component/Connection.h"
 #include "data/component/Recordset.h"
 #include "platform/ComError.h"
+#include "support/PgServer.h"
 #include "support/ScriptedMessages.h"
 #include "support/TestDatabase.h"
 
@@ -88,39 +89,23 @@ public:
         if (!run(openssl, ca, folder) || !run(openssl, other, folder) ||
             !run(openssl, request, folder) || !run(openssl, sign, folder))
             return;
-        m_state = m_dir.filePath(QStringLiteral("state"));
-        if (!run(QStringLiteral("bash"),
-                 {QStringLiteral(QRT_PG_SERVER_SCRIPT), QStringLiteral("start"), m_state, folder},
-                 folder))
+        m_pg = std::make_unique<PgServer>(m_dir.filePath(QStringLiteral("state")), folder);
+        if (m_pg->isRunning())
             return;
-        QFile port(m_state + QStringLiteral("/port"));
-        if (!port.open(QIODevice::ReadOnly)) {
-            m_skipReason = "the PostgreSQL server binaries are not installed";
-            return;
-        }
-        m_port = QString::fromLatin1(port.readAll()).trimmed();
-    }
-    ~TlsServer()
-    {
-        if (!m_state.isEmpty()) {
-            QProcess::execute(QStringLiteral("bash"), {QStringLiteral(QRT_PG_SERVER_SCRIPT),
-                                                       QStringLiteral("stop"), m_state});
-        }
+        m_skipReason = m_pg->error().toStdString();
+        if (m_pg->binariesFound())
+            ADD_FAILURE() << "the TLS server did not start: " << m_skipReason;
     }
 
-    bool isRunning() const { return !m_port.isEmpty(); }
+    bool isRunning() const { return m_pg && m_pg->isRunning(); }
     const std::string &skipReason() const { return m_skipReason; }
-    QString server() const { return QStringLiteral("127.0.0.1:") + m_port; }
+    QString server() const { return m_pg->server(); }
     QString caFile() const { return m_dir.filePath(QStringLiteral("ca.crt")); }
     // The server's log: one line per session that was let in, with its
     // application name and whether it is encrypted.
     QStringList authorizedSessions() const
     {
-        QFile where(m_state + QStringLiteral("/server"));
-        if (!where.open(QIODevice::ReadOnly))
-            return {};
-        QFile log(QString::fromLocal8Bit(where.readAll()).trimmed() +
-                  QStringLiteral("/server.log"));
+        QFile log(m_pg->logFile());
         if (!log.open(QIODevice::ReadOnly))
             return {};
         return QString::fromUtf8(log.readAll())
@@ -131,8 +116,7 @@ public:
 
 private:
     QTemporaryDir m_dir;
-    QString m_state;
-    QString m_port;
+    std::unique_ptr<PgServer> m_pg;
     std::string m_skipReason = "the TLS server did not start";
 };
 

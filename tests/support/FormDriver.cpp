@@ -1,0 +1,122 @@
+#include "support/FormDriver.h"
+
+#include "controls/CDynEdit.h"
+#include "runtime/CDlgToolBar.h"
+#include "runtime/CForm.h"
+#include "runtime/CFormDlg.h"
+#include "runtime/CFormFrame.h"
+#include "runtime/CFormMgr.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTest>
+
+CFormMgr *FormDriver::manager() const
+{
+    return m_dialog && m_dialog->GetFormHost() ? m_dialog->GetFormHost()->GetFormMgr() : nullptr;
+}
+
+CForm *FormDriver::form() const
+{
+    CFormMgr *forms = manager();
+    return forms ? forms->GetForm() : nullptr;
+}
+
+CDataMgr *FormDriver::records() const
+{
+    CFormMgr *forms = manager();
+    return forms ? forms->dataManager() : nullptr;
+}
+
+CDynControl *FormDriver::control(const QString &name) const
+{
+    CForm *window = form();
+    return window ? window->findControl(name) : nullptr;
+}
+
+QWidget *FormDriver::field(const QString &name) const
+{
+    CDynControl *found = control(name);
+    return found ? found->GetWindow() : nullptr;
+}
+
+QString FormDriver::shown(const QString &name) const
+{
+    auto *edit = qobject_cast<CDynEdit *>(control(name));
+    return edit ? edit->GetValueText() : QString();
+}
+
+bool FormDriver::retype(const QString &name, const QString &text) const
+{
+    QWidget *widget = field(name);
+    if (!widget)
+        return false;
+    QTest::mouseClick(widget, Qt::LeftButton);
+    if (!widget->hasFocus())
+        return false;
+    QTest::keyClick(widget, Qt::Key_A, Qt::ControlModifier);
+    const QStringList lines = text.split(QLatin1Char('\n'));
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        if (i > 0)
+            QTest::keyClick(widget, Qt::Key_Return);
+        if (!lines.at(i).isEmpty())
+            QTest::keyClicks(widget, lines.at(i));
+        else if (i == 0)
+            QTest::keyClick(widget, Qt::Key_Delete); // typing nothing empties the field
+    }
+    return true;
+}
+
+bool FormDriver::press(Qt::Key key, Qt::KeyboardModifiers modifiers) const
+{
+    bool active = true;
+    if (m_dialog && m_dialog->isVisible() && !QApplication::activeModalWidget() &&
+        QApplication::activeWindow() != m_dialog) {
+        m_dialog->activateWindow();
+        active = QTest::qWaitForWindowActive(m_dialog);
+    }
+    QWidget *target = QApplication::focusWidget();
+    QTest::keyClick(target ? target : m_dialog, key, modifiers);
+    return active;
+}
+
+QAction *FormDriver::menuItem(int id) const
+{
+    if (!m_dialog || !m_dialog->menuBar())
+        return nullptr;
+    const QList<QMenu *> menus = m_dialog->menuBar()->findChildren<QMenu *>();
+    for (QMenu *menu : menus) {
+        for (QAction *action : menu->actions()) {
+            if (!action->isSeparator() && !action->menu() && action->data().toInt() == id)
+                return action;
+        }
+    }
+    return nullptr;
+}
+
+bool FormDriver::choose(int id) const
+{
+    QAction *item = menuItem(id);
+    if (!item)
+        return false;
+    // A menu brings its items' states up to date when it opens; a disabled
+    // item does nothing when clicked.
+    for (QMenu *menu : m_dialog->menuBar()->findChildren<QMenu *>())
+        emit menu->aboutToShow();
+    item->trigger();
+    return true;
+}
+
+bool FormDriver::click(int id) const
+{
+    if (!m_dialog || !m_dialog->toolBar())
+        return false;
+    QAction *action = m_dialog->toolBar()->buttonAction(id);
+    QWidget *button = action ? m_dialog->toolBar()->widgetForAction(action) : nullptr;
+    if (!button)
+        return false;
+    QTest::mouseClick(button, Qt::LeftButton);
+    return true;
+}
