@@ -31,7 +31,7 @@ namespace {
 
 // Short enough that a server which answers nothing costs the test seconds.
 constexpr int kConnectTimeout = 2;
-constexpr int kCommandTimeout = 2;
+constexpr int kCommandTimeout = 1;
 // Generous: only an endless (or a far too long) wait fails the test, not a
 // slow machine.
 constexpr qint64 kLongestAcceptableWaitMs = 3 * 1000 * qMax(kConnectTimeout, kCommandTimeout);

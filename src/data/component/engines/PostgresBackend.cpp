@@ -12,8 +12,13 @@
 namespace {
 
 // How long past its own statement timeout a server may take to say so
-// before the watchdog stops waiting for it.
-constexpr int kAnswerGraceSeconds = 5;
+// before the watchdog stops waiting for it: as long again as the timeout,
+// at most 5 seconds. A fixed 5 seconds would stretch a short timeout the
+// host chose (2 seconds) to several times its length.
+int answerGraceSeconds(int commandTimeout)
+{
+    return qBound(1, commandTimeout, 5);
+}
 
 PGconn *pgConnection(const QSqlDatabase &db)
 {
@@ -326,7 +331,8 @@ void PostgresBackend::statementStarts(const QSqlDatabase &db)
 {
     PGconn *connection = pgConnection(db);
     if (connection && m_params.commandTimeout > 0)
-        m_watchdog.arm(PQsocket(connection), m_params.commandTimeout + kAnswerGraceSeconds);
+        m_watchdog.arm(PQsocket(connection),
+                       m_params.commandTimeout + answerGraceSeconds(m_params.commandTimeout));
 }
 
 void PostgresBackend::statementEnds()
@@ -339,7 +345,7 @@ QString PostgresBackend::interruptionReason() const
     if (!m_watchdog.fired())
         return QString();
     return QStringLiteral("Der Datenbankserver hat nicht innerhalb von %1 Sekunden geantwortet.")
-        .arg(m_params.commandTimeout + kAnswerGraceSeconds);
+        .arg(m_params.commandTimeout + answerGraceSeconds(m_params.commandTimeout));
 }
 
 void PostgresBackend::dropSideConnections()
