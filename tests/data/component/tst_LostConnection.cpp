@@ -5,6 +5,9 @@
 #include "support/TestDatabase.h"
 
 #include <QElapsedTimer>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
 
 #include <gtest/gtest.h>
 
@@ -183,6 +186,42 @@ TEST_F(LostConnectionTest, AWriteIsWholeAcrossALostConnection)
     EXPECT_EQ(renamed(), "2");
     connection.Execute("UPDATE kunden SET name = 'neu6' WHERE id = 6");
     EXPECT_EQ(renamed(), "3");
+}
+
+TEST_F(LostConnectionTest, AStatementThatWaitsTooLongInATransactionSaysWhy)
+{
+    // Another program holds the table; inside a transaction, the delete
+    // waits for it until the command timeout cancels it. The user reads
+    // that reason, not that the transaction was aborted by it.
+    const QString other = QStringLiteral("other-program");
+    {
+        QSqlDatabase holder = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), other);
+        const QStringList server = db.serverName().split(QLatin1Char(':'));
+        holder.setHostName(server.value(0));
+        holder.setPort(server.value(1).toInt());
+        holder.setUserName(db.userId());
+        holder.setDatabaseName(db.dbName());
+        ASSERT_TRUE(holder.open()) << holder.lastError().text().toStdString();
+        ASSERT_TRUE(holder.transaction());
+        QSqlQuery lock(holder);
+        ASSERT_TRUE(lock.exec(QStringLiteral("LOCK TABLE kunden IN SHARE MODE")));
+    }
+    connection.putCommandTimeout(1);
+    try {
+        TransactionGuard transaction(connection);
+        connection.Execute("DELETE FROM kunden WHERE id = 1");
+        ADD_FAILURE() << "deleted a row of a table another program holds";
+    } catch (const ComError &error) {
+        EXPECT_TRUE(error.description().contains("statement timeout")) << error.what();
+        EXPECT_FALSE(error.description().contains("transaction is aborted")) << error.what();
+    }
+    {
+        QSqlDatabase holder = QSqlDatabase::database(other, false);
+        holder.rollback();
+        holder.close();
+    }
+    QSqlDatabase::removeDatabase(other);
+    EXPECT_EQ(db.scalar("SELECT COUNT(*) FROM kunden"), QString::number(kRows));
 }
 
 TEST_F(LostConnectionTest, AServerThatStopsAnsweringEndsTheWaitAfterTheTimeout)
