@@ -259,12 +259,20 @@ void PostgresBackend::verifySingleStatement(const QString &sql)
         result ? PQresultErrorField(result.get(), PG_DIAG_STATEMENT_POSITION) : nullptr;
     // The server refuses a second statement with a syntax error that points
     // nowhere; a real syntax error points at its place and is left for the
-    // statement itself to report, as is every other error of analysis.
+    // statement itself to report, as is every other error of analysis
+    // outside a transaction.
     if (state && qstrcmp(state, "42601") == 0 && !position) {
         throw ComError(DB_SEC_E_PERMISSIONDENIED,
                        QStringLiteral("Die SQL-Anweisung enthält mehr als eine Anweisung; keine "
                                       "davon wurde ausgeführt.\n") +
                            QString::fromUtf8(PQresultErrorMessage(result.get())).trimmed());
+    }
+    // Inside a transaction the failed check has aborted it, and the
+    // statement itself could only report that. The check's own reason (a
+    // wait for a lock cancelled by the timeout, say) is the one to read.
+    if (inTransaction()) {
+        raise(QSqlError(QString(), QString::fromUtf8(PQresultErrorMessage(result.get())).trimmed(),
+                        QSqlError::StatementError, QString::fromLatin1(state)));
     }
 }
 
