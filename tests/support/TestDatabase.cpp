@@ -152,6 +152,16 @@ TestDatabase::~TestDatabase()
     }
 }
 
+bool TestDatabase::reopen() const
+{
+    QSqlDatabase db = QSqlDatabase::database(m_qtName, false);
+    db.close();
+    if (db.open())
+        return true;
+    ADD_FAILURE() << "cannot connect again: " << db.lastError().text().toStdString();
+    return false;
+}
+
 QString TestDatabase::connectionString() const
 {
     if (m_kind == DatabaseKind::Sqlite)

@@ -55,6 +55,10 @@ public:
     // null QString).
     QList<QStringList> rows(const QString &sql) const;
 
+    // Opens the test's own connection anew: after the server went away and
+    // came back, the old one only reports that it was lost.
+    bool reopen() const;
+
     static bool isCi();
 
 private:

@@ -8,8 +8,17 @@
 #                            With TLSDIR the server also speaks TLS, with the
 #                            certificate TLSDIR/server.crt and its key
 #                            TLSDIR/server.key
-#   pg-server.sh restart DIR restart it on the same port (every session ends)
+#   pg-server.sh restart DIR restart it on the same port (every session ends);
+#                            also starts it again after halt or kill
 #   pg-server.sh stop DIR    stop the server and remove both folders
+#
+# What can happen to a server under a running program, for the tests of how
+# the program copes (each keeps the data; restart brings the server back):
+#   pg-server.sh halt DIR    an administrator's fast shutdown
+#   pg-server.sh kill DIR    a crash: the postmaster and every child get SIGKILL
+#   pg-server.sh pause DIR   every server process stops (SIGSTOP) and answers
+#                            nothing, as a frozen machine or a cut network
+#   pg-server.sh resume DIR  they go on (SIGCONT)
 #
 # Every connection gives up on a lock after 5 seconds and on a statement after
 # 30, the library's as well as the tests' own: a transaction left open by a
@@ -40,6 +49,8 @@ as_owner() {
 
 stop_server() {
     if [ -f "$dir/server" ]; then
+        # A test that failed while the server was paused leaves it paused.
+        processes=$(server_processes 2>/dev/null) && kill -CONT $processes 2>/dev/null
         server=$(cat "$dir/server")
         if [ -n "$bindir" ] && [ -d "$server/data" ]; then
             as_owner "$bindir/pg_ctl" -D "$server/data" stop -m fast -w >/dev/null 2>&1
@@ -49,6 +60,35 @@ stop_server() {
         esac
     fi
     rm -rf "$dir"
+}
+
+# The postmaster and its children, the postmaster first.
+server_processes() {
+    local server postmaster
+    server=$(cat "$dir/server")
+    postmaster=$(head -n 1 "$server/data/postmaster.pid" 2>/dev/null)
+    [ -n "$postmaster" ] || return 1
+    echo "$postmaster"
+    pgrep -P "$postmaster"
+    return 0
+}
+
+# Sends a signal to every server process, listed before the first one gets it:
+# a postmaster killed first would leave its children to init. Prints them.
+signal_server() {
+    local processes
+    processes=$(server_processes) || { echo "no server running in $dir" >&2; exit 1; }
+    # shellcheck disable=SC2086 # one process id per word
+    kill "-$1" $processes
+    echo $processes
+}
+
+# Whether a process still runs (a zombie has ended, only its parent has not
+# looked yet).
+running() {
+    local state
+    state=$(awk '/^State:/ { print $2 }' "/proc/$1/status" 2>/dev/null)
+    [ -n "$state" ] && [ "$state" != "Z" ]
 }
 
 case "$action" in
@@ -91,8 +131,44 @@ restart)
     # The same server on the same port, as after an administrator's restart:
     # every session ends, the data stays.
     server=$(cat "$dir/server")
+    # After a crash the lock file names a postmaster that has ended; where
+    # nobody reaps it (a container's init may not) it stays a zombie, which
+    # pg_ctl and the new postmaster both take for a running server.
+    postmaster=$(head -n 1 "$server/data/postmaster.pid" 2>/dev/null)
+    if [ -n "$postmaster" ] && ! running "$postmaster"; then
+        rm -f "$server/data/postmaster.pid" "$server"/.s.PGSQL.*.lock
+    fi
     as_owner "$bindir/pg_ctl" -D "$server/data" -l "$server/server.log" -w -t 30 -m fast \
         restart >/dev/null 2>&1 || { cat "$server/server.log"; exit 1; }
+    exit 0
+    ;;
+halt)
+    server=$(cat "$dir/server")
+    as_owner "$bindir/pg_ctl" -D "$server/data" -w -t 30 -m fast stop >/dev/null 2>&1 ||
+        { cat "$server/server.log"; exit 1; }
+    exit 0
+    ;;
+kill)
+    processes=$(signal_server KILL) || exit 1
+    # Gone once none of them runs any more: then the port takes no
+    # connection, and the postmaster's lock file is stale.
+    for attempt in $(seq 1 100); do
+        alive=0
+        for process in $processes; do
+            if running "$process"; then alive=1; fi
+        done
+        [ "$alive" -eq 0 ] && exit 0
+        sleep 0.05
+    done
+    echo "server processes still running after SIGKILL" >&2
+    exit 1
+    ;;
+pause)
+    signal_server STOP >/dev/null
+    exit 0
+    ;;
+resume)
+    signal_server CONT >/dev/null
     exit 0
     ;;
 stop)
@@ -100,7 +176,7 @@ stop)
     exit 0
     ;;
 *)
-    echo "usage: $0 start|restart|stop DIR" >&2
+    echo "usage: $0 start|restart|halt|kill|pause|resume|stop DIR" >&2
     exit 2
     ;;
 esac

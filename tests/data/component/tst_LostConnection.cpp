@@ -1,9 +1,13 @@
 #include "data/component/Connection.h"
 #include "data/component/Recordset.h"
+#include "data/component/TransactionGuard.h"
 #include "platform/ComError.h"
 #include "support/TestDatabase.h"
 
 #include <QElapsedTimer>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
 
 #include <gtest/gtest.h>
 
@@ -141,6 +145,83 @@ TEST_F(LostConnectionTest, AMoveThatCannotReadItsRowLeavesThePositionAsItWas)
         (rows.*move.move)();
         EXPECT_EQ(id(), move.to) << move.name;
     }
+}
+
+TEST_F(LostConnectionTest, AWriteIsWholeAcrossALostConnection)
+{
+    const auto renamed = [this] {
+        return db.scalar("SELECT COUNT(*) FROM kunden WHERE name LIKE 'neu%'");
+    };
+    // Lost, and reported: the transaction that comes next opens the
+    // connection anew and is one transaction, its nested parts included,
+    // until its commit.
+    dropSessions();
+    EXPECT_THROW(connection.Execute("SELECT COUNT(*) FROM kunden"), ComError);
+    {
+        TransactionGuard outer(connection);
+        connection.Execute("UPDATE kunden SET name = 'neu1' WHERE id = 1");
+        TransactionGuard inner(connection);
+        connection.Execute("UPDATE kunden SET name = 'neu2' WHERE id = 2");
+        inner.commit();
+        EXPECT_EQ(renamed(), "0") << "committed before the outer commit";
+        outer.commit();
+    }
+    EXPECT_EQ(renamed(), "2");
+
+    // Lost inside a transaction: whatever its writer does next fails until
+    // the transaction ends; nothing of it lands on a new connection.
+    {
+        TransactionGuard transaction(connection);
+        connection.Execute("UPDATE kunden SET name = 'neu3' WHERE id = 3");
+        dropSessions();
+        EXPECT_THROW(connection.Execute("UPDATE kunden SET name = 'neu4' WHERE id = 4"), ComError);
+        try {
+            connection.Execute("UPDATE kunden SET name = 'neu5' WHERE id = 5");
+            ADD_FAILURE() << "a write ran after its transaction was lost";
+        } catch (const ComError &error) {
+            EXPECT_EQ(error.code(), E_CONNECTION_ABORTED) << error.what();
+        }
+        EXPECT_THROW(transaction.commit(), ComError);
+    }
+    EXPECT_EQ(renamed(), "2");
+    connection.Execute("UPDATE kunden SET name = 'neu6' WHERE id = 6");
+    EXPECT_EQ(renamed(), "3");
+}
+
+TEST_F(LostConnectionTest, AStatementThatWaitsTooLongInATransactionSaysWhy)
+{
+    // Another program holds the table; inside a transaction, the delete
+    // waits for it until the command timeout cancels it. The user reads
+    // that reason, not that the transaction was aborted by it.
+    const QString other = QStringLiteral("other-program");
+    {
+        QSqlDatabase holder = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), other);
+        const QStringList server = db.serverName().split(QLatin1Char(':'));
+        holder.setHostName(server.value(0));
+        holder.setPort(server.value(1).toInt());
+        holder.setUserName(db.userId());
+        holder.setDatabaseName(db.dbName());
+        ASSERT_TRUE(holder.open()) << holder.lastError().text().toStdString();
+        ASSERT_TRUE(holder.transaction());
+        QSqlQuery lock(holder);
+        ASSERT_TRUE(lock.exec(QStringLiteral("LOCK TABLE kunden IN SHARE MODE")));
+    }
+    connection.putCommandTimeout(1);
+    try {
+        TransactionGuard transaction(connection);
+        connection.Execute("DELETE FROM kunden WHERE id = 1");
+        ADD_FAILURE() << "deleted a row of a table another program holds";
+    } catch (const ComError &error) {
+        EXPECT_TRUE(error.description().contains("statement timeout")) << error.what();
+        EXPECT_FALSE(error.description().contains("transaction is aborted")) << error.what();
+    }
+    {
+        QSqlDatabase holder = QSqlDatabase::database(other, false);
+        holder.rollback();
+        holder.close();
+    }
+    QSqlDatabase::removeDatabase(other);
+    EXPECT_EQ(db.scalar("SELECT COUNT(*) FROM kunden"), QString::number(kRows));
 }
 
 TEST_F(LostConnectionTest, AServerThatStopsAnsweringEndsTheWaitAfterTheTimeout)

@@ -72,6 +72,14 @@ void Backend::reconnectIfLost()
 {
     if (!m_lost)
         return;
+    if (m_transactionDepth > 0) {
+        // The transaction went with the connection. Until its writer ends
+        // it, nothing of it may run on a new connection, where it would be
+        // committed piece by piece.
+        throw ComError(E_CONNECTION_ABORTED,
+                       QStringLiteral("Die Verbindung zur Datenbank wurde während des Speicherns "
+                                      "unterbrochen; nichts davon wurde gespeichert."));
+    }
     // Whatever ran on the dead connection is gone with it: its transaction,
     // its cursors, its prepared statements. The connection is made anew
     // under a new name, so that the driver of the old one goes too and the
@@ -82,7 +90,6 @@ void Backend::reconnectIfLost()
     m_db = QSqlDatabase();
     QSqlDatabase::removeDatabase(m_connectionName);
     m_connectionName = newConnectionName();
-    m_transactionDepth = 0;
     m_failedInTransaction.clear();
     m_singleStatements.clear();
     m_db = QSqlDatabase::addDatabase(driver, m_connectionName);
@@ -241,8 +248,14 @@ bool Backend::connectionBroken(const QSqlError &error) const
 
 void Backend::beginTransaction()
 {
-    if (m_transactionDepth++ > 0)
+    if (m_transactionDepth > 0) {
+        ++m_transactionDepth;
         return;
+    }
+    // Opened anew before the count starts: a new connection starts with
+    // none, and the transaction's nested parts must find this one open.
+    reconnectIfLost();
+    m_transactionDepth = 1;
     QSqlQuery query = newQuery();
     try {
         exec(query, beginStatement());

@@ -52,7 +52,9 @@ public:
     // How often the connection was opened anew after it was lost.
     int generation() const { return m_generation; }
     // Opens the connection again when the server dropped it; throws when
-    // that fails. Every prepare() and exec() starts with it.
+    // that fails, and inside a transaction, which went with the connection
+    // (until it ends, every statement fails). Every prepare() and exec()
+    // starts with it.
     void reconnectIfLost();
     // The same, and a query made for the old connection is made anew.
     void reconnectIfLost(QSqlQuery &query);

@@ -12,8 +12,13 @@
 namespace {
 
 // How long past its own statement timeout a server may take to say so
-// before the watchdog stops waiting for it.
-constexpr int kAnswerGraceSeconds = 5;
+// before the watchdog stops waiting for it: as long again as the timeout,
+// at most 5 seconds. A fixed 5 seconds would stretch a short timeout the
+// host chose (2 seconds) to several times its length.
+int answerGraceSeconds(int commandTimeout)
+{
+    return qBound(1, commandTimeout, 5);
+}
 
 PGconn *pgConnection(const QSqlDatabase &db)
 {
@@ -254,12 +259,20 @@ void PostgresBackend::verifySingleStatement(const QString &sql)
         result ? PQresultErrorField(result.get(), PG_DIAG_STATEMENT_POSITION) : nullptr;
     // The server refuses a second statement with a syntax error that points
     // nowhere; a real syntax error points at its place and is left for the
-    // statement itself to report, as is every other error of analysis.
+    // statement itself to report, as is every other error of analysis
+    // outside a transaction.
     if (state && qstrcmp(state, "42601") == 0 && !position) {
         throw ComError(DB_SEC_E_PERMISSIONDENIED,
                        QStringLiteral("Die SQL-Anweisung enthält mehr als eine Anweisung; keine "
                                       "davon wurde ausgeführt.\n") +
                            QString::fromUtf8(PQresultErrorMessage(result.get())).trimmed());
+    }
+    // Inside a transaction the failed check has aborted it, and the
+    // statement itself could only report that. The check's own reason (a
+    // wait for a lock cancelled by the timeout, say) is the one to read.
+    if (inTransaction()) {
+        raise(QSqlError(QString(), QString::fromUtf8(PQresultErrorMessage(result.get())).trimmed(),
+                        QSqlError::StatementError, QString::fromLatin1(state)));
     }
 }
 
@@ -326,7 +339,8 @@ void PostgresBackend::statementStarts(const QSqlDatabase &db)
 {
     PGconn *connection = pgConnection(db);
     if (connection && m_params.commandTimeout > 0)
-        m_watchdog.arm(PQsocket(connection), m_params.commandTimeout + kAnswerGraceSeconds);
+        m_watchdog.arm(PQsocket(connection),
+                       m_params.commandTimeout + answerGraceSeconds(m_params.commandTimeout));
 }
 
 void PostgresBackend::statementEnds()
@@ -339,7 +353,7 @@ QString PostgresBackend::interruptionReason() const
     if (!m_watchdog.fired())
         return QString();
     return QStringLiteral("Der Datenbankserver hat nicht innerhalb von %1 Sekunden geantwortet.")
-        .arg(m_params.commandTimeout + kAnswerGraceSeconds);
+        .arg(m_params.commandTimeout + answerGraceSeconds(m_params.commandTimeout));
 }
 
 void PostgresBackend::dropSideConnections()
