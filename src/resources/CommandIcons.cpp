@@ -7,9 +7,11 @@
 #include "resources/CommandTable.h"
 
 #include <QApplication>
+#include <QHash>
 #include <QIcon>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPair>
 #include <QPixmap>
 #include <QStyle>
 #include <QWidget>
@@ -192,13 +194,33 @@ QPixmap drawnPixmap(Drawn what, int size, const QColor &ink)
     return pixmap;
 }
 
+// The drawn icons by picture and ink. Every form dialog makes its tool bar
+// anew, and painting four sizes of each picture was a third of the time its
+// constructor took. Used from the user-interface thread only; emptied with
+// the application object, before the pixmaps' platform goes.
+QHash<QPair<int, QRgb>, QIcon> &drawnIcons()
+{
+    static QHash<QPair<int, QRgb>, QIcon> icons;
+    return icons;
+}
+
+void forgetDrawnIcons()
+{
+    drawnIcons().clear();
+}
+
 QIcon drawnIcon(Drawn what, const QWidget *widget)
 {
     const QColor ink = widget ? widget->palette().color(QPalette::WindowText)
                               : QApplication::palette().color(QPalette::WindowText);
-    QIcon result;
-    for (int size : {16, 24, 32, 48})
-        result.addPixmap(drawnPixmap(what, size, ink));
+    QHash<QPair<int, QRgb>, QIcon> &icons = drawnIcons();
+    if (icons.isEmpty())
+        qAddPostRoutine(forgetDrawnIcons);
+    QIcon &result = icons[qMakePair(int(what), ink.rgba())];
+    if (result.isNull()) {
+        for (int size : {16, 24, 32, 48})
+            result.addPixmap(drawnPixmap(what, size, ink));
+    }
     return result;
 }
 

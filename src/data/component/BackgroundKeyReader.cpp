@@ -68,16 +68,22 @@ void countEndedReader()
 
 struct BackgroundKeyReader::State
 {
-    State(const ConnectionParams &connection, const QString &query, int keyWidth, bool integral)
-        : params(connection), sql(query), width(keyWidth), keys(keyWidth, integral)
+    State(const ConnectionParams &connection, const QString &query, int keyWidth, bool integral,
+          std::chrono::milliseconds quietPeriod)
+        : params(connection), sql(query), width(keyWidth), quiet(quietPeriod),
+          startAt(std::chrono::steady_clock::now() + quietPeriod), keys(keyWidth, integral)
     {}
 
     const ConnectionParams params;
     const QString sql;
     const int width;
+    const std::chrono::milliseconds quiet;
 
     std::mutex mutex;
     std::condition_variable finished;
+    std::condition_variable gate; // startAt moved, the start was asked for, or cancelled
+    std::chrono::steady_clock::time_point startAt;
+    bool started = false;
     std::atomic<bool> cancelled{false};
     std::function<void()> cancel; // cuts the running statement short
     bool done = false;
@@ -86,8 +92,8 @@ struct BackgroundKeyReader::State
 };
 
 BackgroundKeyReader::BackgroundKeyReader(const ConnectionParams &params, const QString &sql,
-                                         int width, bool integral)
-    : m_state(std::make_shared<State>(params, sql, width, integral))
+                                         int width, bool integral, std::chrono::milliseconds quiet)
+    : m_state(std::make_shared<State>(params, sql, width, integral, quiet))
 {
     countStartedReader();
     m_thread = std::thread(&BackgroundKeyReader::run, m_state);
@@ -104,6 +110,7 @@ BackgroundKeyReader::~BackgroundKeyReader()
         if (m_state->cancel)
             m_state->cancel();
     }
+    m_state->gate.notify_all();
     {
         // Wakes a reader waiting in the test hold.
         std::lock_guard<std::mutex> lock(holdMutex);
@@ -132,8 +139,26 @@ void BackgroundKeyReader::holdForTesting(bool hold)
     holdChanged.notify_all();
 }
 
+void BackgroundKeyReader::busy()
+{
+    std::lock_guard<std::mutex> lock(m_state->mutex);
+    if (!m_state->started)
+        m_state->startAt = std::chrono::steady_clock::now() + m_state->quiet;
+}
+
+void BackgroundKeyReader::start()
+{
+    {
+        std::lock_guard<std::mutex> lock(m_state->mutex);
+        m_state->started = true;
+    }
+    m_state->gate.notify_all();
+}
+
 bool BackgroundKeyReader::take(KeyStore &keys, bool wait)
 {
+    if (wait)
+        start();
     std::unique_lock<std::mutex> lock(m_state->mutex);
     if (wait)
         m_state->finished.wait(lock, [this] { return m_state->done; });
@@ -149,12 +174,26 @@ bool BackgroundKeyReader::take(KeyStore &keys, bool wait)
 void BackgroundKeyReader::run(const std::shared_ptr<State> &state)
 {
     {
+        // Until the caller has been quiet long enough (busy() moves the
+        // moment on), or wants the keys now.
+        std::unique_lock<std::mutex> lock(state->mutex);
+        while (!state->started && !state->cancelled) {
+            const auto startAt = state->startAt;
+            if (state->gate.wait_until(lock, startAt) == std::cv_status::timeout &&
+                state->startAt == startAt)
+                state->started = true;
+        }
+    }
+    {
         std::unique_lock<std::mutex> lock(holdMutex);
         holdChanged.wait(lock, [&state] { return !held || state->cancelled; });
     }
     std::optional<ComError> error;
     KeyStore keys = state->keys.emptyCopy();
     try {
+        // A reader let go before it started does not connect at all.
+        if (state->cancelled)
+            throw ComError(E_FAIL, QString());
         // Everything Qt SQL of this reader is made, used and dropped here.
         const std::unique_ptr<Backend> backend = Backend::open(state->params);
         // However this scope is left, the canceller goes before the
@@ -185,7 +224,7 @@ void BackgroundKeyReader::run(const std::shared_ptr<State> &state)
     {
         std::lock_guard<std::mutex> lock(state->mutex);
         state->cancel = nullptr;
-        if (state->cancelled && !error)
+        if (state->cancelled)
             error = ComError(E_FAIL, QStringLiteral("Das Lesen der Schlüssel wurde abgebrochen."));
         state->error = error;
         state->keys = std::move(keys);

@@ -5,6 +5,7 @@
 #include "data/component/KeyStore.h"
 #include "qrt_export.h"
 
+#include <chrono>
 #include <memory>
 #include <thread>
 
@@ -30,20 +31,35 @@
 // The connection is made like the caller's (same parameters): a key query on
 // PostgreSQL runs as a cursor in a read-only transaction, on SQLite (in WAL
 // mode) as one statement; neither holds back any writer.
+//
+// A reader may be made before its list is needed, to start when the caller
+// pauses: the full sort takes a core for up to a second, and on a machine
+// with few cores it would slow every quick move the user makes meanwhile.
+// Such a reader starts once quiet has passed without a call of busy(), or at
+// once on start() or on a take() that waits.
 class QRT_AUTOTEST_EXPORT BackgroundKeyReader
 {
 public:
-    // Starts reading at once. integral: the keys are single whole numbers
-    // (see KeyStore).
+    // integral: the keys are single whole numbers (see KeyStore). quiet:
+    // how long the caller must leave the reader alone before it starts;
+    // zero starts it at once.
     BackgroundKeyReader(const ConnectionParams &params, const QString &sql, int width,
-                        bool integral);
+                        bool integral,
+                        std::chrono::milliseconds quiet = std::chrono::milliseconds::zero());
     ~BackgroundKeyReader();
     BackgroundKeyReader(const BackgroundKeyReader &) = delete;
     BackgroundKeyReader &operator=(const BackgroundKeyReader &) = delete;
 
+    // The caller is busy: a reader that has not started waits a full quiet
+    // period from now on.
+    void busy();
+    // Starts the reading now if it has not started.
+    void start();
+
     // Hands the keys over once they are all read: keys then holds them and
-    // the result is true. Without wait it gives false while reading goes on;
-    // with wait it waits. Throws the reader's ComError when reading failed.
+    // the result is true. Without wait it gives false while reading goes on
+    // (or has not started); with wait it starts the reading if need be and
+    // waits. Throws the reader's ComError when reading failed.
     bool take(KeyStore &keys, bool wait);
 
     // For tests: while held, new and running readers wait before they

@@ -174,10 +174,14 @@ void KeysetCursor::prefetchNearSeam()
 {
     if (!m_ends)
         return;
-    const qsizetype margin = kEndKeys / 2;
-    if ((m_where == Where::InKeys && m_keys.size() - m_index <= margin) ||
-        (m_where == Where::InTail && m_index < margin))
-        m_ends->prefetch();
+    // Rows between the current one and the seam, the current one included.
+    qsizetype ahead = -1;
+    if (m_where == Where::InKeys)
+        ahead = m_keys.size() - m_index;
+    else if (m_where == Where::InTail)
+        ahead = m_index + 1;
+    if (ahead >= 0 && ahead <= kEndKeys / 2)
+        m_ends->prefetch(ahead <= kUrgentKeys);
 }
 
 bool KeysetCursor::goFirst()

@@ -30,9 +30,13 @@ public:
     // order (fewer: the query has no more). False when the query cannot be
     // read from its end; then only the complete list reaches it.
     virtual bool readLast(KeyStore &keys, qsizetype rows) = 0;
-    // The complete list will be needed soon: where it is read apart from
-    // the moves, the reading starts now. Repeated calls change nothing.
-    virtual void prefetch() = 0;
+    // The complete list will be needed soon, where it is read apart from
+    // the moves. urgent: the moves are about to reach the seam, and the
+    // reading starts now. Otherwise it starts once the moves pause: a full
+    // sort competing with quick moves for the processor slows every one of
+    // them, and a user who pauses is not waiting for anything. Each call
+    // counts as a move; repeated calls start no second reading.
+    virtual void prefetch(bool urgent) = 0;
     // Appends the complete list, in query order, once it is read, and
     // returns true. Without wait it never waits and gives false while the
     // list is still being read; with wait it reads the list, or waits for
@@ -53,7 +57,8 @@ public:
 // last kEndKeys keys the same way from the end (the tail). Moves stay within
 // the head and the tail until they cross the seam between them, which needs
 // the complete list: it is asked for ahead of need, when a move comes within
-// half an end of the seam, and taken over whenever it is there (at the next
+// half an end of the seam (read once the moves pause, or at once within
+// kUrgentKeys of the seam), and taken over whenever it is there (at the next
 // move or position query), or waited for by a move that crosses the seam.
 // Taking it over keeps the current row by its key; a row the list no longer
 // holds (deleted or changed by someone meanwhile) stays current, placed
@@ -72,6 +77,10 @@ class QRT_AUTOTEST_EXPORT KeysetCursor
 public:
     // Keys at each end of a two-ended keyset.
     static constexpr qsizetype kEndKeys = 1024;
+    // Rows before the seam from which on the complete list is read without
+    // waiting for the moves to pause: at a key's repeat rate, about two
+    // seconds ahead.
+    static constexpr qsizetype kUrgentKeys = 64;
 
     // One-ended: keys, then the rest read lazily from source (null: none).
     KeysetCursor(KeyStore keys, std::unique_ptr<KeySource> source);

@@ -4,6 +4,10 @@
 
 namespace {
 constexpr qsizetype kBatch = 65536;
+// How long the moves must pause before the complete list is read while it
+// is not urgent: longer than the gap between the moves of a key held down,
+// shorter than a look at the record shown.
+constexpr std::chrono::milliseconds kQuietBeforeReading(200);
 } // namespace
 
 QueryKeyEnds::QueryKeyEnds(std::shared_ptr<Backend> backend, QString keySql, QString reverseSql,
@@ -28,12 +32,19 @@ bool QueryKeyEnds::readLast(KeyStore &keys, qsizetype rows)
     return true;
 }
 
-void QueryKeyEnds::prefetch()
+void QueryKeyEnds::prefetch(bool urgent)
 {
-    if (m_reader || m_failed || !m_backend->readsKeysInBackground())
+    if (m_failed || !m_backend->readsKeysInBackground())
         return;
-    m_reader =
-        std::make_unique<BackgroundKeyReader>(m_backend->params(), m_keySql, m_width, m_integral);
+    if (!m_reader) {
+        m_reader = std::make_unique<BackgroundKeyReader>(
+            m_backend->params(), m_keySql, m_width, m_integral,
+            urgent ? std::chrono::milliseconds::zero() : kQuietBeforeReading);
+    } else if (urgent) {
+        m_reader->start();
+    } else {
+        m_reader->busy();
+    }
 }
 
 bool QueryKeyEnds::takeAll(KeyStore &keys, bool wait)
@@ -49,7 +60,7 @@ bool QueryKeyEnds::takeAll(KeyStore &keys, bool wait)
             return true;
         }
         m_failed = false;
-        prefetch();
+        prefetch(true);
     }
     try {
         return m_reader->take(keys, wait);

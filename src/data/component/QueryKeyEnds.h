@@ -22,7 +22,7 @@ public:
                  bool integral);
 
     bool readLast(KeyStore &keys, qsizetype rows) override;
-    void prefetch() override;
+    void prefetch(bool urgent) override;
     bool takeAll(KeyStore &keys, bool wait) override;
 
 private:

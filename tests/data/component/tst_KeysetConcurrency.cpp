@@ -1,5 +1,6 @@
 #include "data/component/BackgroundKeyReader.h"
 #include "data/component/Connection.h"
+#include "data/component/ConnectionString.h"
 #include "data/component/KeysetCursor.h"
 #include "data/component/Recordset.h"
 #include "platform/ComError.h"
@@ -12,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 
 namespace {
 
@@ -260,6 +262,45 @@ TEST_P(KeysetConcurrencyTest, AnOpenKeyQueryDoesNotBlockWriters)
     reading.MoveFirst();
     EXPECT_EQ(reading.Fields().Item(QStringLiteral("name")).Value(),
               Variant(QStringLiteral("auch")));
+}
+
+TEST_P(KeysetConcurrencyTest, AReaderWaitingForAPauseStartsWhenItsKeysAreWanted)
+{
+    const ConnectionParams params = ConnectionParams::parse(db.connectionString());
+    const QString sql = QStringLiteral("SELECT id FROM viele ORDER BY name, id");
+    // An hour's quiet: only a wait or start() can start these in time, and a
+    // gate that stayed shut would hang the test.
+    const std::chrono::hours hour(1);
+
+    BackgroundKeyReader waited(params, sql, 1, true, hour);
+    waited.busy();
+    KeyStore keys(1, true);
+    ASSERT_TRUE(waited.take(keys, true));
+    ASSERT_EQ(keys.size(), kRows);
+    EXPECT_EQ(keys.at(0).constFirst().toInt(), kRows) << "in the query's order";
+    EXPECT_EQ(keys.at(kRows - 1).constFirst().toInt(), 1);
+
+    BackgroundKeyReader started(params, sql, 1, true, hour);
+    started.start();
+    started.busy(); // too late: it has started
+    KeyStore more(1, true);
+    ASSERT_TRUE(started.take(more, true));
+    EXPECT_EQ(more.size(), kRows);
+
+    // A reader let go before it started ends without connecting, and an
+    // open keyset whose reader waits for a pause still crosses its seam.
+    {
+        BackgroundKeyReader unused(params, sql, 1, true, hour);
+    }
+    Connection connection;
+    connection.Open(db.connectionString());
+    Recordset rs;
+    rs.Open(QStringLiteral("SELECT * FROM viele ORDER BY name"), connection);
+    for (int i = 0; i < KeysetCursor::kEndKeys; ++i)
+        rs.MoveNext();
+    EXPECT_EQ(rs.AbsolutePosition(), KeysetCursor::kEndKeys + 1);
+    EXPECT_EQ(id(rs), kRows - KeysetCursor::kEndKeys);
+    EXPECT_TRUE(rs.keysComplete());
 }
 
 TEST_P(KeysetConcurrencyTest, AWriteBlockedByAnOpenTransactionGivesUpInSeconds)

@@ -24,6 +24,7 @@ struct FakeQuery
     int lastReads = 0;
     int listReads = 0;
     int prefetches = 0;
+    int urgentPrefetches = 0;
 };
 
 class FakeEnds final : public KeyEnds
@@ -41,7 +42,11 @@ public:
             keys.append({QVariant(m_query->keys.at(i))});
         return true;
     }
-    void prefetch() override { ++m_query->prefetches; }
+    void prefetch(bool urgent) override
+    {
+        ++m_query->prefetches;
+        m_query->urgentPrefetches += urgent ? 1 : 0;
+    }
     bool takeAll(KeyStore &keys, bool wait) override
     {
         if (!wait && !m_query->listReady)
@@ -131,6 +136,14 @@ TEST(TwoEndedKeyset, StartsAtBothEndsAndMeetsAcrossTheSeam)
     EXPECT_EQ(query->prefetches, 0);
     cursor.moveNext();
     EXPECT_EQ(query->prefetches, 1);
+    // It may wait for the moves to pause until the last rows before the
+    // seam; from there on it is asked for at once.
+    while (key(cursor) < kEnd - KeysetCursor::kUrgentKeys)
+        cursor.moveNext();
+    EXPECT_EQ(query->urgentPrefetches, 0);
+    EXPECT_GT(query->prefetches, 1) << "every move near the seam tells that the user is busy";
+    cursor.moveNext();
+    EXPECT_EQ(query->urgentPrefetches, 1);
     while (key(cursor) < kEnd)
         cursor.moveNext();
     EXPECT_EQ(query->listReads, 0);
@@ -141,6 +154,17 @@ TEST(TwoEndedKeyset, StartsAtBothEndsAndMeetsAcrossTheSeam)
     EXPECT_TRUE(cursor.isComplete());
     EXPECT_EQ(cursor.count(), 5000);
     EXPECT_EQ(query->listReads, 1);
+
+    // The same backwards from the tail's seam.
+    const auto fromEnd = queryOf(1, 5000);
+    KeysetCursor back = open(fromEnd);
+    back.moveLast();
+    while (key(back) > 5000 - kEnd + KeysetCursor::kUrgentKeys + 1)
+        back.movePrevious();
+    EXPECT_GT(fromEnd->prefetches, 0);
+    EXPECT_EQ(fromEnd->urgentPrefetches, 0);
+    back.movePrevious();
+    EXPECT_EQ(fromEnd->urgentPrefetches, 1);
 
     // Every row once, in order, whichever end the moves start from and
     // whichever seam they cross.

@@ -4,18 +4,37 @@
 
 #include <QAtomicInt>
 #include <QRegularExpression>
+#include <QSet>
 #include <QSqlDriver>
 #include <QSqlField>
 
 #include <cmath>
 #include <limits>
+#include <mutex>
 #include <optional>
 
 namespace {
 
-// A statement proven single is remembered up to this many texts; the
-// component's own statements repeat, host texts rarely do.
+// A statement proven single is remembered up to this many texts per server;
+// the component's own statements repeat, host texts rarely do.
 constexpr qsizetype kMaxRememberedStatements = 512;
+
+// The texts proven single statements, per server. The proof is the server's
+// parser's verdict on the text alone, the same for every session of that
+// server, so it is kept for the process: a form opened again (a session of
+// its own) asks the server nothing it asked before, which on PostgreSQL is a
+// round trip per statement. Background key readers prove on their threads.
+struct ProvenStatements
+{
+    std::mutex mutex;
+    QHash<QString, QSet<QString>> byServer;
+};
+
+ProvenStatements &provenStatements()
+{
+    static ProvenStatements proven;
+    return proven;
+}
 
 } // namespace
 
@@ -91,7 +110,6 @@ void Backend::reconnectIfLost()
     QSqlDatabase::removeDatabase(m_connectionName);
     m_connectionName = newConnectionName();
     m_failedInTransaction.clear();
-    m_singleStatements.clear();
     m_db = QSqlDatabase::addDatabase(driver, m_connectionName);
     configureDatabase(m_db);
     if (!m_db.open()) {
@@ -128,8 +146,16 @@ QSqlQuery Backend::newQuery() const
 
 void Backend::requireSingleStatement(const QString &sql)
 {
-    if (m_singleStatements.contains(sql))
-        return;
+    // The server, not the session: kind, address and database.
+    const QString server = QString::number(int(m_params.kind)) + QLatin1Char('\n') + m_params.host +
+                           QLatin1Char(':') + QString::number(m_params.port) + QLatin1Char('\n') +
+                           m_params.database;
+    ProvenStatements &proven = provenStatements();
+    {
+        std::lock_guard<std::mutex> lock(proven.mutex);
+        if (proven.byServer.value(server).contains(sql))
+            return;
+    }
     const SqlText::Quoting quoting = dialectFor(kind()).bracketIdentifiers
                                          ? SqlText::Quoting::Brackets
                                          : SqlText::Quoting::Standard;
@@ -139,9 +165,11 @@ void Backend::requireSingleStatement(const QString &sql)
                                       "Texten; eine zweite Anweisung wird nicht ausgeführt."));
     }
     verifySingleStatement(sql);
-    if (m_singleStatements.size() >= kMaxRememberedStatements)
-        m_singleStatements.clear();
-    m_singleStatements.insert(sql);
+    std::lock_guard<std::mutex> lock(proven.mutex);
+    QSet<QString> &texts = proven.byServer[server];
+    if (texts.size() >= kMaxRememberedStatements)
+        texts.clear();
+    texts.insert(sql);
 }
 
 void Backend::reconnectIfLost(QSqlQuery &query)
@@ -371,7 +399,7 @@ QString Backend::tableSqlName(const QString &name)
     const auto known = m_tableSqlNames.constFind(name);
     if (known != m_tableSqlNames.constEnd())
         return *known;
-    const QString resolved = readTable(name).sqlName;
+    const QString resolved = readTableSqlName(name);
     m_tableSqlNames.insert(name, resolved);
     return resolved;
 }

@@ -8,7 +8,6 @@
 #include "platform/ComError.h"
 
 #include <QHash>
-#include <QSet>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -84,6 +83,9 @@ public:
     virtual QStringList tableNames() = 0;
     // The table's columns and keys; ComError DB_E_NOTABLE when there is none.
     virtual TableSchema readTable(const QString &name) = 0;
+    // How the table is written in SQL (readTable's sqlName), where the
+    // engine can tell it without reading the columns and keys.
+    virtual QString readTableSqlName(const QString &name) { return readTable(name).sqlName; }
     // The SQL expressions that identify a row of the table: its primary key,
     // or the engine's row address; empty when rows cannot be identified.
     virtual QStringList rowIdentity(const TableSchema &table) const;
@@ -234,8 +236,6 @@ private:
     void keepUntilTransactionEnds(const QSqlQuery &query);
 
     QVector<QSqlQuery> m_failedInTransaction;
-    // Statements already proven single, so a repeated one costs nothing.
-    QSet<QString> m_singleStatements;
     QHash<QString, QString> m_tableSqlNames;
     QHash<QString, QString> m_columnSqlNames; // "table\ncolumn" -> SQL
     QHash<QString, TableSchema> m_schemas;

@@ -590,7 +590,7 @@ QStringList PostgresBackend::tableNames()
     return names;
 }
 
-TableSchema PostgresBackend::readTable(const QString &name)
+PostgresBackend::TableHead PostgresBackend::findTable(const QString &name)
 {
     QSqlQuery query = newQuery();
     // As the engine resolves the name in SQL (unquoted names fold to lower
@@ -612,12 +612,29 @@ TableSchema PostgresBackend::readTable(const QString &name)
     if (!query.next())
         throw ComError(DB_E_NOTABLE,
                        QStringLiteral("Die Tabelle %1 gibt es in der Datenbank nicht.").arg(name));
-    const qlonglong oid = query.value(0).toLongLong();
-    TableSchema table;
-    table.name = query.value(1).toString();
-    table.sqlName = query.value(2).toBool() ? name.trimmed() : query.value(3).toString();
-    table.isView = query.value(4).toBool();
+    TableHead head;
+    head.oid = query.value(0).toLongLong();
+    head.name = query.value(1).toString();
+    head.sqlName = query.value(2).toBool() ? name.trimmed() : query.value(3).toString();
+    head.isView = query.value(4).toBool();
     query.finish();
+    return head;
+}
+
+QString PostgresBackend::readTableSqlName(const QString &name)
+{
+    return findTable(name).sqlName;
+}
+
+TableSchema PostgresBackend::readTable(const QString &name)
+{
+    const TableHead head = findTable(name);
+    const qlonglong oid = head.oid;
+    TableSchema table;
+    table.name = head.name;
+    table.sqlName = head.sqlName;
+    table.isView = head.isView;
+    QSqlQuery query = newQuery();
 
     // Per column: its type as declared, the type underneath a domain (what
     // the column's values are), whether it accepts NULL (a domain may say

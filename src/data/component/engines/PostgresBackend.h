@@ -49,6 +49,7 @@ public:
 
     QStringList tableNames() override;
     TableSchema readTable(const QString &name) override;
+    QString readTableSqlName(const QString &name) override;
     QStringList rowIdentity(const TableSchema &table) const override;
     std::unique_ptr<KeySource> openKeySource(const QString &sql, int width) override;
     QString limitedQuery(const QString &sql, qsizetype rows) const override;
@@ -89,6 +90,15 @@ protected:
     QString interruptionReason() const override;
 
 private:
+    // The table as the catalog finds the name (see readTable).
+    struct TableHead
+    {
+        qlonglong oid = 0;
+        QString name;
+        QString sqlName;
+        bool isView = false;
+    };
+    TableHead findTable(const QString &name);
     // A refused TLS connection's error with a German reason in front.
     ComError explainedOpenError(const ComError &error) const;
     QSqlDatabase readerDatabase();
