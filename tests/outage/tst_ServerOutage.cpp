@@ -13,9 +13,7 @@
 #include "data/component/ConnectionString.h"
 #include "support/PgServer.h"
 
-#include <QDir>
 #include <QElapsedTimer>
-#include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -54,49 +52,30 @@ const char *nameOf(Fate fate)
     return "?";
 }
 
-// Runs pg-server.sh; false (and a failed test with its output) when it fails.
-bool serverScript(const QString &action, const QString &state)
-{
-    QProcess process;
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(QStringLiteral("bash"), {PgServer::script(), action, state});
-    if (process.waitForFinished(90000) && process.exitStatus() == QProcess::NormalExit &&
-        process.exitCode() == 0)
-        return true;
-    ADD_FAILURE() << "pg-server.sh " << action.toStdString() << ":\n"
-                  << process.readAll().toStdString();
-    return false;
-}
-
 // The program's own throw-away server; TestDatabase finds it through
-// QRT_PG_DIR like the shared one.
+// QRT_PG_DIR like the shared one. A failing script fails the test with
+// what it said.
 class OwnServer
 {
 public:
-    OwnServer() : m_state(m_dir.filePath(QStringLiteral("state")))
+    OwnServer() : m_server(m_dir.filePath(QStringLiteral("state")))
     {
-        if (!serverScript(QStringLiteral("start"), m_state))
-            return;
-        m_running = QFile::exists(m_state + QStringLiteral("/port"));
-        if (m_running)
-            qputenv("QRT_PG_DIR", m_state.toLocal8Bit());
-    }
-    ~OwnServer()
-    {
-        if (QFile::exists(m_state + QStringLiteral("/server")))
-            serverScript(QStringLiteral("stop"), m_state);
+        if (m_server.isRunning())
+            qputenv("QRT_PG_DIR", m_server.stateFolder().toLocal8Bit());
+        else if (m_server.binariesFound())
+            ADD_FAILURE() << "pg-server.sh start: " << m_server.error().toStdString();
     }
 
-    bool isRunning() const { return m_running; }
-    bool befall(Fate fate) const
+    bool isRunning() const { return m_server.isRunning(); }
+    bool befall(Fate fate)
     {
         switch (fate) {
         case Fate::Halt:
-            return serverScript(QStringLiteral("halt"), m_state);
+            return reported(m_server.halt());
         case Fate::Kill:
-            return serverScript(QStringLiteral("kill"), m_state);
+            return reported(m_server.kill());
         case Fate::Pause:
-            return serverScript(QStringLiteral("pause"), m_state);
+            return reported(m_server.pause());
         }
         return false;
     }
@@ -104,67 +83,25 @@ public:
     // straight away: under load, starting the script may take longer than
     // the server's own statement timeout, which would end the statement
     // first. Pause or kill only.
-    bool befallAtOnce(Fate fate) const
+    bool befallAtOnce(Fate fate)
     {
-        const int signal = fate == Fate::Pause ? SIGSTOP : SIGKILL;
-        const QList<pid_t> processes = serverProcesses();
-        if (processes.isEmpty())
-            return false;
-        for (const pid_t process : processes)
-            ::kill(process, signal);
-        QElapsedTimer clock;
-        clock.start();
-        while (signal == SIGKILL && clock.elapsed() < 10000 &&
-               std::any_of(processes.begin(), processes.end(), processRuns))
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        return signal != SIGKILL || !std::any_of(processes.begin(), processes.end(), processRuns);
+        return reported(m_server.signalAtOnce(fate == Fate::Pause ? SIGSTOP : SIGKILL));
     }
-    bool recover(Fate fate) const
+    bool recover(Fate fate)
     {
-        return serverScript(
-            fate == Fate::Pause ? QStringLiteral("resume") : QStringLiteral("restart"), m_state);
+        return reported(fate == Fate::Pause ? m_server.resume() : m_server.restart());
     }
 
 private:
-    static QByteArray readFile(const QString &name)
+    bool reported(bool done) const
     {
-        QFile file(name);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
-    // Whether a process runs (a zombie has ended, only nobody has reaped it).
-    static bool processRuns(pid_t process)
-    {
-        const QByteArray status = readFile(QStringLiteral("/proc/%1/status").arg(process));
-        return !status.isEmpty() && !status.contains("State:\tZ");
-    }
-    // The postmaster, from its lock file, and its children, from /proc.
-    QList<pid_t> serverProcesses() const
-    {
-        const QString server =
-            QString::fromLocal8Bit(readFile(m_state + QStringLiteral("/server"))).trimmed();
-        const pid_t postmaster = pid_t(
-            readFile(server + QStringLiteral("/data/postmaster.pid")).split('\n').value(0).toInt());
-        if (postmaster <= 0)
-            return {};
-        QList<pid_t> processes{postmaster};
-        const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs);
-        for (const QString &entry : entries) {
-            bool number = false;
-            const pid_t process = pid_t(entry.toInt(&number));
-            if (!number)
-                continue;
-            // "pid (name) state ppid …"; the name may hold blanks.
-            const QByteArray stat = readFile(QStringLiteral("/proc/%1/stat").arg(process));
-            const QList<QByteArray> fields = stat.mid(stat.lastIndexOf(')') + 2).split(' ');
-            if (fields.value(1).toInt() == postmaster)
-                processes << process;
-        }
-        return processes;
+        if (!done)
+            ADD_FAILURE() << "pg-server.sh: " << m_server.error().toStdString();
+        return done;
     }
 
     QTemporaryDir m_dir;
-    QString m_state;
-    bool m_running = false;
+    PgServer m_server;
 };
 
 // How long the user waited in each scenario and what the user read,

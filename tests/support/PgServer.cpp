@@ -1,7 +1,56 @@
 #include "support/PgServer.h"
 
+#include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+
+#include <algorithm>
+#include <chrono>
+#include <csignal>
+#include <thread>
+
+namespace {
+
+QByteArray readFile(const QString &name)
+{
+    QFile file(name);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Whether a process runs (a zombie has ended, only nobody has reaped it).
+bool processRuns(pid_t process)
+{
+    const QByteArray status = readFile(QStringLiteral("/proc/%1/status").arg(process));
+    return !status.isEmpty() && !status.contains("State:\tZ");
+}
+
+// The postmaster, from its lock file, and its children, from /proc.
+QList<pid_t> serverProcesses(const QString &state)
+{
+    const QString server =
+        QString::fromLocal8Bit(readFile(state + QStringLiteral("/server"))).trimmed();
+    const pid_t postmaster = pid_t(
+        readFile(server + QStringLiteral("/data/postmaster.pid")).split('\n').value(0).toInt());
+    if (postmaster <= 0)
+        return {};
+    QList<pid_t> processes{postmaster};
+    const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs);
+    for (const QString &entry : entries) {
+        bool number = false;
+        const pid_t process = pid_t(entry.toInt(&number));
+        if (!number)
+            continue;
+        // "pid (name) state ppid …"; the name may hold blanks.
+        const QByteArray stat = readFile(QStringLiteral("/proc/%1/stat").arg(process));
+        const QList<QByteArray> fields = stat.mid(stat.lastIndexOf(')') + 2).split(' ');
+        if (fields.value(1).toInt() == postmaster)
+            processes << process;
+    }
+    return processes;
+}
+
+} // namespace
 
 QString PgServer::script()
 {
@@ -41,6 +90,44 @@ QString PgServer::logFile() const
 bool PgServer::restart()
 {
     return runScript({QStringLiteral("restart"), m_state});
+}
+
+bool PgServer::halt()
+{
+    return runScript({QStringLiteral("halt"), m_state});
+}
+
+bool PgServer::kill()
+{
+    return runScript({QStringLiteral("kill"), m_state});
+}
+
+bool PgServer::pause()
+{
+    return runScript({QStringLiteral("pause"), m_state});
+}
+
+bool PgServer::resume()
+{
+    return runScript({QStringLiteral("resume"), m_state});
+}
+
+bool PgServer::signalAtOnce(int signal)
+{
+    const QList<pid_t> processes = serverProcesses(m_state);
+    if (processes.isEmpty()) {
+        m_error = QStringLiteral("no server process found");
+        return false;
+    }
+    for (const pid_t process : processes)
+        ::kill(process, signal);
+    if (signal != SIGKILL)
+        return true;
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < 10000 && std::any_of(processes.begin(), processes.end(), processRuns))
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    return !std::any_of(processes.begin(), processes.end(), processRuns);
 }
 
 bool PgServer::runScript(const QStringList &arguments)

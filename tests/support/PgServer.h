@@ -8,7 +8,7 @@
 // free port, user postgres without a password. Stopped, and its files
 // removed, when the object goes. Used where a program needs a server it may
 // restart or configure without disturbing the test run's shared one: the
-// benchmarks and the encrypted-connection tests.
+// benchmarks, the encrypted-connection tests and the outage tests.
 class PgServer
 {
 public:
@@ -35,6 +35,22 @@ public:
     // Restarts it on the same port, as an administrator would: every
     // session ends, the data stays. False when it did not come back.
     bool restart();
+
+    // What befalls a server in an outage, through the script: a fast
+    // shutdown, a crash (SIGKILL to the postmaster and its children) and a
+    // freeze (SIGSTOP), after which it answers nothing until resume(). A
+    // halted or crashed server comes back with restart().
+    bool halt();
+    bool kill();
+    bool pause();
+    bool resume();
+    // signal sent straight to the postmaster and its children, without
+    // starting the script first: a test that must hit the server in the
+    // middle of a statement cannot wait for a process start. For SIGKILL it
+    // returns once the processes have ended.
+    bool signalAtOnce(int signal);
+
+    [[nodiscard]] const QString &stateFolder() const { return m_state; }
 
     // The script itself, for a test that runs it directly.
     static QString script();
