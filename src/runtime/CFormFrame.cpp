@@ -60,6 +60,13 @@ bool CFormFrame::Init(bool newRecord)
 QRect CFormFrame::GetWindowRect() const
 {
     const QWidget *window = m_pDialog ? static_cast<const QWidget *>(m_pDialog) : this;
+    // A window placed before it was shown had no frame yet, so its frame
+    // came on top of the stored size; as long as it stands where it was put,
+    // the stored rectangle is its rectangle, or each save would grow the
+    // form by the frame.
+    if (!m_appliedOuter.isNull() && window->pos() == m_appliedOuter.topLeft() &&
+        window->size() == m_appliedSize)
+        return m_appliedOuter;
     return window->frameGeometry();
 }
 
@@ -70,6 +77,8 @@ void CFormFrame::MoveWindow(const QRect &rect)
     const QSize frame = window->frameGeometry().size() - window->geometry().size();
     window->move(rect.topLeft());
     window->resize((rect.size() - frame).expandedTo(window->minimumSize()));
+    m_appliedOuter = rect;
+    m_appliedSize = window->size();
     window->update();
 }
 

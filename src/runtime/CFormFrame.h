@@ -48,6 +48,11 @@ private:
 
     QString m_strDocument;
     CFormDlg *m_pDialog; // not owned: the dialog owns this frame
+    // The last rectangle MoveWindow was given, and the window's size it gave
+    // (see GetWindowRect). A window's position is its frame's, as move()
+    // sets it, before and after the frame comes.
+    QRect m_appliedOuter;
+    QSize m_appliedSize;
 };
 
 #endif // QRT_RUNTIME_CFORMFRAME_H

@@ -88,6 +88,30 @@ TEST_P(FormDialogEngineTest, ThePositionTextOnFirstLastAndNewRecords)
     EXPECT_EQ(label->text(), "Neuer Datensatz (0 vorhanden)");
 }
 
+TEST_P(FormDialogEngineTest, ALayoutSavedAgainAndAgainKeepsTheWindowsRectangle)
+{
+    // The window gets its frame only when shown, after it was placed; the
+    // stored rectangle must not grow by that frame on every save.
+    const auto storedWindow = [this] {
+        return db.rows("SELECT FORM_LEFT, FORM_TOP, FORM_RIGHT, FORM_BOTTOM FROM QRTFORM "
+                       "WHERE NAME = 'kunden'");
+    };
+    open(CustomerForm::document(db, true));
+    ASSERT_NE(form(), nullptr);
+    choose(IdDateiSpeichern);
+    const QList<QStringList> first = storedWindow();
+    ASSERT_EQ(first.size(), 1);
+    for (int round = 1; round <= 2; ++round) {
+        SCOPED_TRACE(round);
+        dialog.reset();
+        open(CustomerForm::document(db, true));
+        ASSERT_NE(form(), nullptr);
+        choose(IdDateiSpeichern);
+        EXPECT_EQ(storedWindow(), first);
+    }
+    EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join('\n').toStdString();
+}
+
 TEST_P(FormDialogEngineTest, EveryControlHasANameAndTheFieldsAreNamedAfterTheirLabels)
 {
     openData();
