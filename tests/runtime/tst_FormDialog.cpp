@@ -342,7 +342,8 @@ TEST_P(LostConnectionFormTest, OneMessageTheEntriesStayAndTheNextActionReconnect
     const auto lostConnection = [this] {
         return messages.texts().size() == 1 &&
                messages.texts().first().startsWith(
-                   "Die Verbindung zur Datenbank wurde unterbrochen.\r\nDie Verbindung") &&
+                   "Die Verbindung zur Datenbank wurde unterbrochen.\r\nIhre Eingaben bleiben "
+                   "erhalten") &&
                messages.messages().first().severity == UserMessages::Severity::Error;
     };
     openData();

@@ -127,12 +127,12 @@ void Backend::raiseLost(const QString &engine)
 {
     m_lost = true;
     const QString reason = interruptionReason();
+    // The error's own text already says that the connection broke; the
+    // description adds why, when known, and what becomes of the entries.
+    const QString entries = QStringLiteral("Ihre Eingaben bleiben erhalten; der nächste Versuch "
+                                           "verbindet neu.");
     throw ComError(E_CONNECTION_ABORTED,
-                   (reason.isEmpty() ? QStringLiteral("Die Verbindung zur Datenbank wurde "
-                                                      "unterbrochen.")
-                                     : reason) +
-                       QStringLiteral(" Ihre Eingaben bleiben erhalten; der nächste Versuch "
-                                      "verbindet neu.") +
+                   (reason.isEmpty() ? entries : reason + QLatin1Char(' ') + entries) +
                        (engine.isEmpty() ? QString() : QLatin1Char('\n') + engine));
 }
 
