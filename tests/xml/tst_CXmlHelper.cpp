@@ -1,5 +1,6 @@
 #include "platform/ComError.h"
 #include "xml/CXmlHelper.h"
+#include "xml/RecordText.h"
 
 #include <gtest/gtest.h>
 
@@ -185,4 +186,48 @@ TEST(CXmlHelper, XmlDataStringEscapesTheFiveMarkupCharactersOnce)
     EXPECT_EQ(helper.getItemText(QStringLiteral("V")), nasty);
     EXPECT_EQ(helper.getAttributeValue(kRoot, QStringLiteral("A")), nasty);
     EXPECT_EQ(helper.getAttributeValue(kRoot, QStringLiteral("B")), nasty);
+}
+
+// What the library itself composes and then writes out through xml(): the
+// configuration document (with the filter the records manager puts in), a
+// record text and the empty filter and sort entries. Hosts keep and compare
+// these texts, so they come out exactly as they always have.
+TEST(CXmlHelper, XmlWritesTheLibrarysOwnDocumentsByteForByte)
+{
+    // As the facades compose it, with the mode filled in.
+    const QString config = QStringLiteral(
+        "<ADOBUILDER DESIGNMODUS='false'><FORMULARNAME>Kunden</FORMULARNAME>"
+        "<DBNAME>C:\\Daten\\Kunden.db</DBNAME><SERVERNAME>srv</SERVERNAME><USERID>sa</USERID>"
+        "<PASSWORT>p&lt;&amp;&gt;&quot;&apos;w</PASSWORT><TABELLENNAME>Kunden</TABELLENNAME>"
+        "<DBTYP>SQLITE</DBTYP><FILTER></FILTER><SORT></SORT>"
+        "<SUPPRESSCOLUMN AUTOVAL='true'>ID</SUPPRESSCOLUMN>"
+        "<SUPPRESSCOLUMN AUTOVAL='false'>Notiz</SUPPRESSCOLUMN></ADOBUILDER>");
+    CXmlHelper helper = loaded(config);
+    helper.addElement(kRoot, QStringLiteral("FILTER"),
+                      QStringLiteral("Name = 'O''Brien & \"Söhne\"' AND Betrag > 3\r\n"
+                                     "\tOR Notiz = ']]>' AND Datum < #01.02.2026#"));
+    EXPECT_EQ(
+        helper.xml(),
+        QStringLiteral("<ADOBUILDER DESIGNMODUS=\"false\"><FORMULARNAME>Kunden</FORMULARNAME>"
+                       "<DBNAME>C:\\Daten\\Kunden.db</DBNAME><SERVERNAME>srv</SERVERNAME>"
+                       "<USERID>sa</USERID><PASSWORT>p&lt;&amp;>\"'w</PASSWORT>"
+                       "<TABELLENNAME>Kunden</TABELLENNAME><DBTYP>SQLITE</DBTYP>"
+                       "<FILTER>Name = 'O''Brien &amp; \"Söhne\"' AND Betrag > 3&#xd;\n"
+                       "\tOR Notiz = ']]&gt;' AND Datum &lt; #01.02.2026#</FILTER><SORT/>"
+                       "<SUPPRESSCOLUMN AUTOVAL=\"true\">ID</SUPPRESSCOLUMN>"
+                       "<SUPPRESSCOLUMN AUTOVAL=\"false\">Notiz</SUPPRESSCOLUMN></ADOBUILDER>"));
+
+    helper = loaded(RecordText::write(RecordText::Fields()));
+    EXPECT_EQ(helper.xml(), QStringLiteral("<RECORDSET/>"));
+    RecordText::Fields one;
+    one.set(QStringLiteral("Straße Nr"),
+            QStringLiteral("Zeile 1\r\nZeile\t2 <'&\"> ]]> _x0041_ \x01"));
+    helper = loaded(RecordText::write(one));
+    EXPECT_EQ(helper.xml(),
+              QStringLiteral(
+                  "<RECORDSET Straße_x0020_Nr=\"Zeile 1&#xd;&#xa;Zeile&#x9;2 &lt;'&amp;&quot;> "
+                  "]]&gt; _x005F_x0041_ _x0001_\"/>"));
+
+    helper = loaded(QStringLiteral("<ADOBUILDER><FILTER></FILTER><SORT></SORT></ADOBUILDER>"));
+    EXPECT_EQ(helper.xml(), QStringLiteral("<ADOBUILDER><FILTER/><SORT/></ADOBUILDER>"));
 }
