@@ -2,10 +2,15 @@
 
 #include "platform/ComError.h"
 
+#include <QDomDocumentType>
+#include <QDomNamedNodeMap>
+#include <QDomProcessingInstruction>
 #include <QStringList>
 #include <QTextStream>
 
+#include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -43,6 +48,104 @@ void replaceText(QDomDocument &document, QDomNode &node, const QString &text)
         node.appendChild(document.createTextNode(text));
 }
 
+// Writes node and everything below it as markup, the way QDomNode::save does
+// with indentation turned off, but without the line break QDom puts after a
+// processing instruction, a comment or the document type. Inside an element
+// such a break is read back as part of the next text, so a text after a
+// processing instruction would grow by one line with every load and save.
+// Text, CDATA sections, entity references and attributes are still written
+// by QDom itself, so their escaping stays what it always was.
+void writeMarkup(QTextStream &out, const QDomNode &node)
+{
+    switch (node.nodeType()) {
+    case QDomNode::ElementNode: {
+        const QString name = node.nodeName();
+        out << '<' << name;
+        // By name: QDom keeps attributes in a hash whose order changes from
+        // one run of the program to the next, and a document written twice
+        // must come out the same.
+        const QDomNamedNodeMap attributes = node.attributes();
+        QList<QDomNode> sorted;
+        sorted.reserve(attributes.count());
+        for (int i = 0; i < attributes.count(); ++i)
+            sorted.append(attributes.item(i));
+        std::sort(sorted.begin(), sorted.end(),
+                  [](const QDomNode &a, const QDomNode &b) { return a.nodeName() < b.nodeName(); });
+        for (const QDomNode &attribute : std::as_const(sorted)) {
+            out << ' ';
+            attribute.save(out, -1);
+        }
+        if (!node.hasChildNodes()) {
+            out << "/>";
+            return;
+        }
+        out << '>';
+        for (QDomNode child = node.firstChild(); !child.isNull(); child = child.nextSibling())
+            writeMarkup(out, child);
+        out << "</" << name << '>';
+        return;
+    }
+    case QDomNode::ProcessingInstructionNode: {
+        const QDomProcessingInstruction instruction = node.toProcessingInstruction();
+        out << "<?" << instruction.target();
+        if (!instruction.data().isEmpty())
+            out << ' ' << instruction.data();
+        out << "?>";
+        return;
+    }
+    case QDomNode::CommentNode: {
+        // A comment must not end in "-" right before its "-->".
+        const QString text = node.nodeValue();
+        out << "<!--" << text << (text.endsWith(QLatin1Char('-')) ? " -->" : "-->");
+        return;
+    }
+    case QDomNode::DocumentTypeNode: {
+        // QDom writes the declarations of the internal subset one a line;
+        // those breaks are part of the type, not of any content. The one
+        // after the closing ">" is dropped.
+        QString type;
+        QTextStream typeOut(&type);
+        node.save(typeOut, -1);
+        typeOut.flush();
+        while (type.endsWith(QLatin1Char('\n')))
+            type.chop(1);
+        out << type;
+        return;
+    }
+    case QDomNode::DocumentNode:
+    case QDomNode::DocumentFragmentNode: {
+        // The document type is no child of the document: it goes after the
+        // XML declaration, or first when there is none.
+        const QDomDocumentType type =
+            node.isDocument() ? node.toDocument().doctype() : QDomDocumentType();
+        bool typeWritten = type.isNull() || type.name().isEmpty();
+        for (QDomNode child = node.firstChild(); !child.isNull(); child = child.nextSibling()) {
+            if (!typeWritten &&
+                !(child.isProcessingInstruction() && child.nodeName() == QLatin1String("xml"))) {
+                writeMarkup(out, type);
+                typeWritten = true;
+            }
+            writeMarkup(out, child);
+        }
+        return;
+    }
+    default:
+        // Text (escaped as element content), CDATA sections, entity
+        // references: QDom writes these without a line break.
+        node.save(out, -1);
+        return;
+    }
+}
+
+QString markupOf(const QDomNode &node)
+{
+    QString markup;
+    QTextStream out(&markup);
+    writeMarkup(out, node);
+    out.flush();
+    return markup;
+}
+
 } // namespace
 
 // A named document (even with an empty name) has its data from the start, so
@@ -71,7 +174,7 @@ bool CXmlHelper::loadXml(const QString &xml)
 
 QString CXmlHelper::xml() const
 {
-    return m_document.toString(-1);
+    return markupOf(m_document);
 }
 
 QDomNode CXmlHelper::getChildItemByName(const QDomNode &parent, const QString &name) const
@@ -108,11 +211,7 @@ QString CXmlHelper::getItemXml(const QString &name) const
     const QDomElement element = firstMatchingElement(name);
     if (element.isNull())
         return QStringLiteral("");
-    QString markup;
-    QTextStream stream(&markup);
-    element.save(stream, -1); // -1: no indentation and no line breaks at all
-    stream.flush();
-    return orEmpty(markup);
+    return orEmpty(markupOf(element));
 }
 
 QString CXmlHelper::getAttributeValue(const QDomNode &node, const QString &name) const

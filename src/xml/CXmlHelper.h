@@ -34,7 +34,9 @@ public:
 
     // The shared document itself: changes made through it are seen here.
     [[nodiscard]] QDomDocument getXmlDocument() const { return m_document; }
-    // The whole document as text, without added indentation or line breaks.
+    // The whole document as text, without added indentation or line breaks
+    // (only the declarations inside a document type stand one a line), and
+    // attributes by name. Loaded again, it gives back every text unchanged.
     [[nodiscard]] QString xml() const;
 
     // The first direct child of parent named name (exact, case-sensitive), or
