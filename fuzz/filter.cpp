@@ -177,6 +177,12 @@ void storedCriteria(const QStringList &values, const uint8_t *codes, int count)
     fuzz::check(!statement.match(outside).hasMatch(),
                 "no operator or statement of a stored operand outside the literals", condition);
     (void)g_filter->ListCriteria();
+    // Gone again before the next input: a later save under the same name
+    // would make a second filter of that name, which the dialog never does
+    // (it offers to replace the first), and loading by name would find the
+    // hand-made one.
+    query.exec(QStringLiteral("DELETE FROM QRTFILTERITEM WHERE QRTFILTER_ID = 999999"));
+    query.exec(QStringLiteral("DELETE FROM QRTFILTER WHERE QRTFILTER_ID = 999999"));
 }
 
 } // namespace
