@@ -3,13 +3,15 @@
 // table Kunden of N rows, on SQLite and on a throw-away PostgreSQL server.
 //
 //   qrt-bench [--quick] [--rows N,N,...] [--engines sqlite,postgresql]
-//             [--index 0,1] [--passes P] [--folder DIR]
+//             [--index 0,1] [--passes P] [--folder DIR] [--server HOST:PORT]
 //
 // Defaults: N = 10000,100000,1000000, both engines, without and with an
 // index on NAME, 3 passes. --quick is N = 10000 (both engines, both index
 // settings) and finishes in under a minute. --folder keeps the SQLite file
 // there (to look at, or to run one side by hand: --side ours|reference|floor
-// with the arguments the driver passes).
+// with the arguments the driver passes). --server runs the PostgreSQL figures
+// on a server that is already there (user and database postgres; its table
+// Kunden is replaced), to look into its statistics and log while it runs.
 //
 // For every engine, size and index setting the driver builds the table (and
 // once the library's stored form of it, generated and saved in design mode),
@@ -51,6 +53,7 @@ struct Options
     std::vector<int> indexes{0, 1};
     int passes = 3;
     QString folder; // where the SQLite file goes; a temporary folder when empty
+    QString server; // an existing PostgreSQL server; a throw-away one when empty
 };
 
 std::vector<int> numbers(const QString &list)
@@ -77,6 +80,9 @@ Options parseOptions(const QStringList &arguments)
             ++i;
         } else if (argument == QLatin1String("--folder")) {
             options.folder = value;
+            ++i;
+        } else if (argument == QLatin1String("--server")) {
+            options.server = value;
             ++i;
         } else if (argument == QLatin1String("--passes")) {
             options.passes = qMax(1, value.toInt());
@@ -164,6 +170,8 @@ void report(const BenchDatabase &db, int rows, int index, const Figures &ours,
     };
     const Line lines[] = {
         {"first_record", "first_record_ms", "first_record_ms", "topn_first_ms"},
+        {"first_record_new_session", "first_record_new_session_ms", "first_record_ms",
+         "topn_first_ms"},
         {"position_exact", "position_exact_ms", "position_exact_ms", "count_ms"},
         {"next_moves_1000", "next_moves_ms", "next_moves_ms", "point_lookups_ms"},
         {"go_to_last", "go_to_last_ms", "go_to_last_ms", "topn_last_ms"},
@@ -332,12 +340,17 @@ int main(int argc, char *argv[])
                 benchmarkDatabase(db, options);
                 continue;
             }
+            db.name = QStringLiteral("postgres");
+            if (!options.server.isEmpty()) {
+                db.server = options.server;
+                benchmarkDatabase(db, options);
+                continue;
+            }
             // A server of our own, as the tests start one; it stops when
             // this goes, whatever the outcome.
             PgServer server(temporary.filePath(QStringLiteral("pg")));
             if (!server.isRunning())
                 throw std::runtime_error("no PostgreSQL server: " + server.error().toStdString());
-            db.name = QStringLiteral("postgres");
             db.server = server.server();
             benchmarkDatabase(db, options);
         }

@@ -9,8 +9,9 @@
 
 // The database sessions that the owners of one form share (its builder, its
 // record manager and that manager's filter store): one connection per
-// connection string, opened by the owner that connects first and closed when
-// the last owner holding the share goes. Opening a session costs the server a
+// connection string, opened by the owner that connects first and released
+// when the last owner holding the share goes (the session may then serve the
+// next form, see SessionPool). Opening a session costs the server a
 // process and the user tens of milliseconds; a form needs only one.
 //
 // Sharing is safe because every write of these owners is a short transaction

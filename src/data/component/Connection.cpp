@@ -2,6 +2,7 @@
 
 #include "data/component/Recordset.h"
 #include "data/component/RecordsetPrivate.h"
+#include "data/component/SessionPool.h"
 #include "data/component/engines/Backend.h"
 
 struct Connection::Private
@@ -33,7 +34,12 @@ void Connection::Open(const QString &connectionString, const QString &userId,
         params.connectTimeout = d->connectTimeout;
     if (d->commandTimeout >= 0)
         params.commandTimeout = d->commandTimeout;
-    d->backend = Backend::open(params);
+    std::unique_ptr<Backend> backend = SessionPool::take(params);
+    if (!backend)
+        backend = Backend::open(params);
+    // Whoever lets go of the session last (this connection, or a recordset
+    // that outlives it) hands it back to the pool, which keeps or closes it.
+    d->backend = std::shared_ptr<Backend>(backend.release(), &SessionPool::release);
     d->connectionString = connectionString;
 }
 

@@ -87,6 +87,19 @@ void Backend::close()
     m_transactionDepth = 0;
 }
 
+bool Backend::isReusable()
+{
+    return !m_lost && m_db.isOpen() && m_transactionDepth == 0;
+}
+
+void Backend::prepareForReuse(int commandTimeout)
+{
+    m_tableSqlNames.clear();
+    m_columnSqlNames.clear();
+    m_schemas.clear();
+    setCommandTimeout(commandTimeout);
+}
+
 void Backend::reconnectIfLost()
 {
     if (!m_lost)

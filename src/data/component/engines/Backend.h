@@ -48,6 +48,21 @@ public:
     bool isOpen() const { return m_lost || m_db.isOpen(); }
     void close();
 
+    // Whether a session of this engine is worth keeping open for the next
+    // owner once nobody holds it (see SessionPool): where opening one costs.
+    virtual bool keptWhenIdle() const { return false; }
+    // Whether the session can serve a new owner as a new one would: open,
+    // not lost, outside any transaction and, as far as the engine can tell
+    // without asking the server, still connected.
+    virtual bool isReusable();
+    // Before the session is kept: its side connections go, they serve
+    // cursors that are closed by now.
+    void prepareForKeeping() { dropSideConnections(); }
+    // Before a kept session serves its next owner: what it learnt about
+    // tables is forgotten (they may have changed meanwhile), and the new
+    // owner's command timeout applies.
+    void prepareForReuse(int commandTimeout);
+
     // How often the connection was opened anew after it was lost.
     int generation() const { return m_generation; }
     // Opens the connection again when the server dropped it; throws when

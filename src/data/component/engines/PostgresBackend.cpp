@@ -6,6 +6,7 @@
 #include <QSqlDriver>
 
 #include <libpq-fe.h>
+#include <poll.h>
 
 #include <memory>
 
@@ -354,6 +355,23 @@ QString PostgresBackend::interruptionReason() const
         return QString();
     return QStringLiteral("Der Datenbankserver hat nicht innerhalb von %1 Sekunden geantwortet.")
         .arg(m_params.commandTimeout + answerGraceSeconds(m_params.commandTimeout));
+}
+
+bool PostgresBackend::isReusable()
+{
+    if (!Backend::isReusable() || m_openCursors > 0)
+        return false;
+    PGconn *connection = pgConnection(m_db);
+    if (!connection)
+        return false;
+    if (PQstatus(connection) != CONNECTION_OK || PQtransactionStatus(connection) != PQTRANS_IDLE)
+        return false;
+    // An idle session hears nothing from its server unless the server ends
+    // it (restarted, an administrator, an idle limit): then its last words
+    // or the closed socket are waiting there. Looking tells without a round
+    // trip, and without handing those words to libpq, which would print them.
+    pollfd socket{PQsocket(connection), POLLIN, 0};
+    return socket.fd >= 0 && ::poll(&socket, 1, 0) == 0;
 }
 
 void PostgresBackend::dropSideConnections()

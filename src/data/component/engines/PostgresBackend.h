@@ -57,6 +57,8 @@ public:
     bool readsKeysInBackground() const override { return true; }
     std::unique_ptr<KeySource> openOwnKeySource(const QString &sql, int width) override;
     std::function<void()> canceller() override;
+    bool keptWhenIdle() const override { return true; }
+    bool isReusable() override;
     QString lockClause() const override { return QStringLiteral(" FOR UPDATE"); }
     void lockSchemaChange(const QString &name) override;
     bool canCreateIfNotExists() const override { return true; }

@@ -1,0 +1,173 @@
+#include "data/component/Connection.h"
+#include "data/component/Recordset.h"
+#include "data/component/SessionPool.h"
+#include "platform/ComError.h"
+#include "support/TestDatabase.h"
+
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+// A session nobody holds any more serves the next connection with the same
+// login, unless the server ended it meanwhile, it was left inside a
+// transaction, or its time is up.
+namespace {
+
+using namespace std::chrono_literals;
+
+class SessionPoolTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        QRT_REQUIRE_DATABASE(db);
+        SessionPool::closeAll();
+        db.exec(QStringLiteral("CREATE TABLE kunden (id INT PRIMARY KEY, name VARCHAR(40))"));
+    }
+    void TearDown() override
+    {
+        SessionPool::setKeepTime(10s);
+        SessionPool::closeAll();
+    }
+
+    static qint64 pidOf(Connection &connection)
+    {
+        return connection.Execute("SELECT pg_backend_pid()").Fields().Item(0).Value().toInt64();
+    }
+    // The server process of a connection opened with text, which goes again
+    // at once (and so is kept, when it can be).
+    qint64 openAndDrop(const QString &text)
+    {
+        Connection connection;
+        connection.Open(text);
+        return pidOf(connection);
+    }
+    // The server's sessions on the test's database besides the test's own,
+    // once there are wanted of them (a session just closed may still be
+    // listed for a moment); the count last seen otherwise.
+    int serverSessions(int wanted) const
+    {
+        int count = -1;
+        for (int attempt = 0; attempt < 50 && count != wanted; ++attempt) {
+            if (attempt > 0)
+                QTest::qWait(100);
+            count = db.scalar(QStringLiteral("SELECT COUNT(*) FROM pg_stat_activity WHERE "
+                                             "datname = '%1' AND pid <> pg_backend_pid()")
+                                  .arg(db.dbName()))
+                        .toInt();
+        }
+        return count;
+    }
+
+    TestDatabase db{DatabaseKind::PostgreSql};
+};
+
+TEST_F(SessionPoolTest, TheNextConnectionWithTheSameLoginTakesTheSessionOver)
+{
+    const qint64 first = openAndDrop(db.connectionString());
+    EXPECT_EQ(SessionPool::size(), 1);
+    EXPECT_EQ(serverSessions(1), 1);
+
+    // A different command timeout is the new owner's, on the same session.
+    Connection again;
+    again.Open(db.connectionString() + QStringLiteral(";Command Timeout=7"));
+    EXPECT_EQ(pidOf(again), first);
+    EXPECT_EQ(SessionPool::size(), 0);
+    EXPECT_EQ(again.Execute("SHOW statement_timeout").Fields().Item(0).Value().toString(), "7s");
+
+    // Held by another owner, it is not handed out twice.
+    Connection other;
+    other.Open(db.connectionString());
+    EXPECT_NE(pidOf(other), first);
+
+    // A different login (here: another application name) never shares one.
+    const qint64 named = openAndDrop(db.connectionString() + QStringLiteral(";Application Name=x"));
+    EXPECT_NE(named, first);
+    EXPECT_NE(openAndDrop(db.connectionString()), named);
+
+    // Closed on purpose, it is closed.
+    SessionPool::closeAll();
+    again.Close();
+    EXPECT_EQ(SessionPool::size(), 0);
+}
+
+TEST_F(SessionPoolTest, ATakenSessionKnowsTheTablesAsTheyAreNow)
+{
+    {
+        Connection connection;
+        connection.Open(db.connectionString());
+        Recordset rows;
+        rows.Open("SELECT * FROM kunden", connection);
+        EXPECT_EQ(rows.Fields().Count(), 2);
+    }
+    ASSERT_EQ(SessionPool::size(), 1);
+    db.exec(QStringLiteral("ALTER TABLE kunden ADD COLUMN ort VARCHAR(40)"));
+    db.exec(QStringLiteral("INSERT INTO kunden VALUES (1, 'Anna', 'Bonn')"));
+    Connection connection;
+    connection.Open(db.connectionString());
+    Recordset rows;
+    rows.Open("SELECT * FROM kunden", connection);
+    EXPECT_EQ(rows.Fields().Count(), 3);
+    rows.Fields().Item("ort").PutValue(QStringLiteral("Köln"));
+    rows.Update();
+    EXPECT_EQ(db.scalar("SELECT ort FROM kunden WHERE id = 1"), "Köln");
+}
+
+TEST_F(SessionPoolTest, OnlyASessionThatCanServeAsANewOneIsKept)
+{
+    // Left inside a transaction: closed, and what it wrote is gone with it.
+    {
+        Connection connection;
+        connection.Open(db.connectionString());
+        connection.BeginTrans();
+        connection.Execute("INSERT INTO kunden VALUES (1, 'Anna')");
+    }
+    EXPECT_EQ(SessionPool::size(), 0);
+    EXPECT_EQ(db.scalar("SELECT COUNT(*) FROM kunden"), "0");
+
+    // Ended by the server while kept: the next connection gets a new one,
+    // without a word about the old one.
+    const qint64 ended = openAndDrop(db.connectionString());
+    ASSERT_EQ(SessionPool::size(), 1);
+    db.scalar(QStringLiteral("SELECT pg_terminate_backend(%1)").arg(ended));
+    QTest::qWait(100); // the server's word has to arrive on the socket
+    Connection connection;
+    connection.Open(db.connectionString());
+    EXPECT_NE(pidOf(connection), ended);
+    EXPECT_EQ(connection.Execute("SELECT COUNT(*) FROM kunden").Fields().Item(0).Value().toInt32(),
+              0);
+
+    // A SQLite file opens in no time: nothing to keep.
+    TestDatabase file{DatabaseKind::Sqlite};
+    {
+        Connection local;
+        local.Open(file.connectionString());
+        local.Execute("SELECT 1");
+    }
+    EXPECT_EQ(SessionPool::size(), 0);
+}
+
+TEST_F(SessionPoolTest, AKeptSessionEndsWhenItsTimeIsUpAndAtMostFourAreKept)
+{
+    std::vector<std::unique_ptr<Connection>> held;
+    for (int i = 0; i < 6; ++i) {
+        held.push_back(std::make_unique<Connection>());
+        held.back()->Open(db.connectionString());
+    }
+    held.clear();
+    EXPECT_EQ(SessionPool::size(), 4);
+    EXPECT_EQ(serverSessions(4), 4) << "the two beyond four were closed";
+
+    SessionPool::setKeepTime(50ms);
+    openAndDrop(db.connectionString());
+    EXPECT_EQ(SessionPool::size(), 4);
+    QTest::qWait(200);
+    EXPECT_EQ(SessionPool::size(), 3) << "the one kept for 50 ms is gone, the others keep theirs";
+    SessionPool::setKeepTime(0ms);
+    EXPECT_EQ(SessionPool::size(), 0);
+    EXPECT_EQ(serverSessions(0), 0);
+    openAndDrop(db.connectionString());
+    EXPECT_EQ(SessionPool::size(), 0) << "a keep time of zero keeps none";
+}
+
+} // namespace
