@@ -284,22 +284,6 @@ protected:
                                  "WHERE datname = '%1' AND pid <> pg_backend_pid()")
                       .arg(db.dbName()));
     }
-    // The server's sessions on the test's database other than the test's
-    // own, once it reports wanted of them: a session that has just ended
-    // may still be listed for a moment. The count last seen otherwise.
-    int sessionsSettlingAt(int wanted)
-    {
-        int count = -1;
-        for (int attempt = 0; attempt < 50 && count != wanted; ++attempt) {
-            if (attempt > 0)
-                QTest::qWait(100);
-            count = db.scalar(QStringLiteral("SELECT COUNT(*) FROM pg_stat_activity WHERE "
-                                             "datname = '%1' AND pid <> pg_backend_pid()")
-                                  .arg(db.dbName()))
-                        .toInt();
-        }
-        return count;
-    }
 };
 
 TEST_P(LostConnectionFormTest, AFormOpensOneSessionForItsBuilderRecordsFilterAndCatalogs)
@@ -308,7 +292,7 @@ TEST_P(LostConnectionFormTest, AFormOpensOneSessionForItsBuilderRecordsFilterAnd
     // milliseconds to open; the builder, the records, their filter store
     // and the catalog readers of all three share one.
     openData();
-    EXPECT_EQ(sessionsSettlingAt(1), 1);
+    EXPECT_EQ(db.sessionsSettlingAt(1), 1);
     auto *filter = dynamic_cast<CFilterMgr *>(records()->filter());
     ASSERT_NE(filter, nullptr);
     auto *builder = dynamic_cast<CAdoFormBuilder *>(manager()->builder());
@@ -328,7 +312,7 @@ TEST_P(LostConnectionFormTest, AFormOpensOneSessionForItsBuilderRecordsFilterAnd
     QStringList names;
     filter->GetFilterNames(names);
     EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join('\n').toStdString();
-    EXPECT_EQ(sessionsSettlingAt(1), 1);
+    EXPECT_EQ(db.sessionsSettlingAt(1), 1);
 
     // Once the form is closed its session waits a little for the next form
     // (design mode needs no more), and then ends.
@@ -337,14 +321,14 @@ TEST_P(LostConnectionFormTest, AFormOpensOneSessionForItsBuilderRecordsFilterAnd
                             .arg(db.dbName());
     const QString before = db.scalar(pid);
     dialog.reset();
-    EXPECT_EQ(sessionsSettlingAt(1), 1);
+    EXPECT_EQ(db.sessionsSettlingAt(1), 1);
     open(CustomerForm::document(db, true, QString(), "id"));
     ASSERT_NE(form(), nullptr);
-    EXPECT_EQ(sessionsSettlingAt(1), 1);
+    EXPECT_EQ(db.sessionsSettlingAt(1), 1);
     EXPECT_EQ(db.scalar(pid), before);
     SessionPool::setKeepTime(std::chrono::milliseconds(100));
     dialog.reset();
-    EXPECT_EQ(sessionsSettlingAt(0), 0);
+    EXPECT_EQ(db.sessionsSettlingAt(0), 0);
     SessionPool::setKeepTime(std::chrono::seconds(10));
 }
 

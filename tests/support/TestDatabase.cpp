@@ -7,6 +7,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <QTest>
 #include <QUuid>
 
 #include <gtest/gtest.h>
@@ -206,6 +207,20 @@ QString TestDatabase::scalar(const QString &sql) const
         return {};
     }
     return query.next() ? query.value(0).toString() : QString();
+}
+
+int TestDatabase::sessionsSettlingAt(int wanted) const
+{
+    int count = -1;
+    for (int attempt = 0; attempt < 50 && count != wanted; ++attempt) {
+        if (attempt > 0)
+            QTest::qWait(100);
+        count = scalar(QStringLiteral("SELECT COUNT(*) FROM pg_stat_activity WHERE datname = "
+                                      "'%1' AND pid <> pg_backend_pid()")
+                           .arg(m_dbName))
+                    .toInt();
+    }
+    return count;
 }
 
 QList<QStringList> TestDatabase::rows(const QString &sql) const

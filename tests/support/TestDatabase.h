@@ -55,6 +55,11 @@ public:
     // null QString).
     QList<QStringList> rows(const QString &sql) const;
 
+    // PostgreSQL: the server's sessions on the test's database besides the
+    // test's own, once there are wanted of them (a session just closed may
+    // still be listed for a moment; up to 5 s), else the count last seen.
+    int sessionsSettlingAt(int wanted) const;
+
     // Opens the test's own connection anew: after the server went away and
     // came back, the old one only reports that it was lost.
     bool reopen() const;

@@ -42,22 +42,6 @@ protected:
         connection.Open(text);
         return pidOf(connection);
     }
-    // The server's sessions on the test's database besides the test's own,
-    // once there are wanted of them (a session just closed may still be
-    // listed for a moment); the count last seen otherwise.
-    int serverSessions(int wanted) const
-    {
-        int count = -1;
-        for (int attempt = 0; attempt < 50 && count != wanted; ++attempt) {
-            if (attempt > 0)
-                QTest::qWait(100);
-            count = db.scalar(QStringLiteral("SELECT COUNT(*) FROM pg_stat_activity WHERE "
-                                             "datname = '%1' AND pid <> pg_backend_pid()")
-                                  .arg(db.dbName()))
-                        .toInt();
-        }
-        return count;
-    }
 
     TestDatabase db{DatabaseKind::PostgreSql};
 };
@@ -66,7 +50,7 @@ TEST_F(SessionPoolTest, TheNextConnectionWithTheSameLoginTakesTheSessionOver)
 {
     const qint64 first = openAndDrop(db.connectionString());
     EXPECT_EQ(SessionPool::size(), 1);
-    EXPECT_EQ(serverSessions(1), 1);
+    EXPECT_EQ(db.sessionsSettlingAt(1), 1);
 
     // A different command timeout is the new owner's, on the same session.
     Connection again;
@@ -156,7 +140,7 @@ TEST_F(SessionPoolTest, AKeptSessionEndsWhenItsTimeIsUpAndAtMostFourAreKept)
     }
     held.clear();
     EXPECT_EQ(SessionPool::size(), 4);
-    EXPECT_EQ(serverSessions(4), 4) << "the two beyond four were closed";
+    EXPECT_EQ(db.sessionsSettlingAt(4), 4) << "the two beyond four were closed";
 
     SessionPool::setKeepTime(50ms);
     openAndDrop(db.connectionString());
@@ -165,7 +149,7 @@ TEST_F(SessionPoolTest, AKeptSessionEndsWhenItsTimeIsUpAndAtMostFourAreKept)
     EXPECT_EQ(SessionPool::size(), 3) << "the one kept for 50 ms is gone, the others keep theirs";
     SessionPool::setKeepTime(0ms);
     EXPECT_EQ(SessionPool::size(), 0);
-    EXPECT_EQ(serverSessions(0), 0);
+    EXPECT_EQ(db.sessionsSettlingAt(0), 0);
     openAndDrop(db.connectionString());
     EXPECT_EQ(SessionPool::size(), 0) << "a keep time of zero keeps none";
 }
