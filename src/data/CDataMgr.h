@@ -3,6 +3,7 @@
 
 #include "qrt_export.h"
 
+#include <QHash>
 #include <QString>
 
 // What the form manager needs of the records of its table: one current row,
@@ -34,6 +35,20 @@ public:
     // The key of the current row: -1 for a new row not stored yet, for no
     // row, and for a key that is not a whole number.
     virtual qint64 GetCurrentKey() { return -1; }
+
+    // The captions the user knows the fields by (column -> caption, as the
+    // form's labels show them), for the messages that name a field; a
+    // column without one is named by itself.
+    virtual void SetFieldCaptions(const QHash<QString, QString> &captions) { Q_UNUSED(captions); }
+    // The column the last refused write or delete was refused for (a value
+    // the column cannot take, a rule of the database), so that the form can
+    // put the user there; empty when it concerned no single field.
+    virtual QString RefusedField() const { return QString(); }
+    // The record text a new row shows before the user types: the columns
+    // whose default is a constant, with that value (see ColumnInfo). A
+    // field the user leaves alone is left to the engine, which stores just
+    // that.
+    virtual QString GetDefaultsXml() { return QString(); }
 
     // Where the current row stands, for showing "Datensatz n von m".
     struct Position

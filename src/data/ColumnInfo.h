@@ -1,6 +1,7 @@
 #ifndef QRT_DATA_COLUMNINFO_H
 #define QRT_DATA_COLUMNINFO_H
 
+#include "data/component/TableSchema.h"
 #include "data/component/Variant.h"
 
 #include <QString>
@@ -44,6 +45,11 @@ struct ColumnInfo
     // identities that take no value) or binary data shown as its digits. A
     // form shows such a field read-only.
     bool readOnly = false;
+    ReadOnlyReason readOnlyReason = ReadOnlyReason::None;
+    // A new row's value where the column's default is a constant (see
+    // ColumnSchema): shown on a new record, and left to the engine to store.
+    Variant defaultValue;
+    bool defaultIsToday = false; // DEFAULT CURRENT_DATE
 };
 
 #endif // QRT_DATA_COLUMNINFO_H

@@ -4,6 +4,7 @@
 #include "qrt_export.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 #include <exception>
@@ -76,6 +77,35 @@ inline constexpr HRESULT_T ADO_E_FEATURENOTAVAILABLE =
 inline constexpr HRESULT_T ADO_E_OBJECTCLOSED = 0x800A0E78u;     // the object is not open
 inline constexpr HRESULT_T ADO_E_ILLEGALOPERATION = 0x800A0C93u; // not allowed in this state
 
+// What an engine refused when it refused a value or a row by one of its
+// rules, told in parts, so that the layers above can say it in the user's
+// words and name the fields concerned. Empty (rule None) for every other error.
+struct EngineRefusal
+{
+    enum class Rule {
+        None,
+        Unique,         // another row already holds the value(s)
+        MissingParent,  // a foreign key names a row that does not exist
+        StillReferenced, // rows of another table still refer to the row
+        NotNull,        // a column that must hold a value got none
+        Check,          // a check of the table or of a domain refused the value
+        Exclusion,      // an exclusion constraint: the row overlaps another
+        OutOfRange,     // a number beyond what the column's type holds
+        InvalidText,    // a text the column's type cannot read (enum, array, uuid, ...)
+    };
+    Rule rule = Rule::None;
+    QString sqlState;      // the engine's code where it has one ("23505"), else empty
+    QString table;         // the table whose rule it is
+    QStringList columns;   // the columns concerned, as the catalog names them
+    QString constraint;    // the rule's name, where it has one
+    QString otherTable;    // MissingParent: the table lacking the row;
+                           // StillReferenced: the table whose rows refer
+    QString typeName;      // OutOfRange, InvalidText: the column's type
+    QStringList allowedValues; // InvalidText of an enum: its labels, in order
+
+    bool isEmpty() const { return rule == Rule::None; }
+};
+
 class QRT_EXPORT ComError : public std::exception
 {
 public:
@@ -83,6 +113,14 @@ public:
 
     HRESULT_T code() const noexcept { return m_code; }
     const QString &description() const noexcept { return m_description; }
+
+    // The rule the engine refused by, where it told one; empty otherwise.
+    const EngineRefusal &refusal() const noexcept { return m_refusal; }
+    ComError &withRefusal(EngineRefusal refusal)
+    {
+        m_refusal = std::move(refusal);
+        return *this;
+    }
 
     // The message text of the code (see systemText()).
     QString systemText() const { return ComError::systemText(m_code); }
@@ -102,6 +140,7 @@ public:
 private:
     HRESULT_T m_code;
     QString m_description;
+    EngineRefusal m_refusal;
     QByteArray m_what; // UTF-8 of "system text: description", for what()
 };
 

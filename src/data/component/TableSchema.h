@@ -1,7 +1,9 @@
 #ifndef QRT_DATA_COMPONENT_TABLESCHEMA_H
 #define QRT_DATA_COMPONENT_TABLESCHEMA_H
 
+#include "data/component/Variant.h"
 #include "qrt_export.h"
+
 #include <QString>
 #include <QStringList>
 #include <QVector>
@@ -65,6 +67,14 @@ enum class ValueKind {
     Other
 };
 
+// Why the library never writes a column (ColumnSchema::readOnly).
+enum class ReadOnlyReason {
+    None,
+    Generated, // computed by the engine from other columns
+    Identity,  // a key the engine assigns and takes from no one (GENERATED ALWAYS)
+    Binary,    // binary data: its text is hexadecimal digits, no picture of the value
+};
+
 struct ColumnSchema
 {
     QString name;
@@ -80,6 +90,14 @@ struct ColumnSchema
     // column, an identity that takes no values), or its text is no faithful
     // picture of the value (binary data).
     bool readOnly = false;
+    ReadOnlyReason readOnlyReason = ReadOnlyReason::None; // set exactly when readOnly
+    // What a new row gets when the form leaves the column alone, where the
+    // engine's default is a constant (DEFAULT 4.99, 'DE', true): that value;
+    // Empty where there is no default or the engine computes it (a
+    // sequence, a uuid, now()). CURRENT_DATE is today's date whenever a new
+    // row starts, so it is a flag, not a value.
+    Variant defaultValue;
+    bool defaultIsToday = false;
     // The engine's own name of the type, where values must be checked
     // against it before they are written (PostgreSQL: domains, enums,
     // arrays, uuid ...); empty elsewhere.
