@@ -125,7 +125,10 @@ bool CAdoDataMgr::writeFields(const RecordText::Fields &record, QVector<AutoKey>
                 FieldConversion::fromRecordText(column, stored, text);
             switch (result.status) {
             case FieldConversion::Result::Status::InvalidValue:
-                qrt::warn(QStringLiteral("Ungültiger Wert in ") + name);
+                qrt::warn(QStringLiteral("Ungültiger Wert in ") + name +
+                          (result.problem.isEmpty() ? QString()
+                                                    : QStringLiteral(". Das Feld ") +
+                                                          result.problem + QLatin1Char('.')));
                 return false;
             case FieldConversion::Result::Status::InvalidType:
                 qrt::inform(QStringLiteral("Ungültiger DatenTyp in ") + name);
@@ -136,17 +139,17 @@ bool CAdoDataMgr::writeFields(const RecordText::Fields &record, QVector<AutoKey>
             newValue = result.value;
         }
 
-        if (!(column.flags & CF_NULLABLE) && newValue.isNull()) {
-            qrt::warn(QStringLiteral("Das Feld ") + name +
-                      QStringLiteral(" muss einen Wert enthalten."));
-            return false;
-        }
         if (hasAutoValue) {
             // In a row not stored yet, whatever the key column holds was
             // computed by an earlier attempt of ours and never stored: it is
             // not the user's, and another user may have taken it meanwhile,
             // so it is computed anew.
             newValue = autoValue(column, name, adding ? Variant::null() : stored, autoKeys, i);
+        }
+        if (!(column.flags & CF_NULLABLE) && newValue.isNull()) {
+            qrt::warn(QStringLiteral("Das Feld ") + name +
+                      QStringLiteral(" muss einen Wert enthalten."));
+            return false;
         }
         if (newValue == field.Value())
             continue;

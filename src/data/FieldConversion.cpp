@@ -1,9 +1,6 @@
 #include "data/FieldConversion.h"
 
 #include "data/DateText.h"
-#include "platform/TextLength.h"
-
-#include <QRegularExpression>
 
 #include <cmath>
 #include <limits>
@@ -15,33 +12,6 @@ namespace {
 bool acceptsNull(const ColumnInfo &column)
 {
     return (column.flags & CF_NULLABLE) != 0;
-}
-
-// Like atof: the longest leading part that is a number, 0 when there is none.
-double leadingDouble(const QString &text)
-{
-    const QString trimmed = text.trimmed();
-    for (qsizetype length = trimmed.size(); length > 0; --length) {
-        bool ok = false;
-        const double value = trimmed.left(length).toDouble(&ok);
-        if (ok)
-            return value;
-    }
-    return 0.0;
-}
-
-// The whole text must be a floating-point number ("." as decimal point,
-// optional exponent); leading blanks are allowed as strtod allows them.
-bool strictDouble(const QString &text, double *value)
-{
-    QString candidate = text;
-    while (!candidate.isEmpty() && candidate.front().isSpace())
-        candidate.remove(0, 1);
-    if (candidate.isEmpty() || candidate.back().isSpace())
-        return false;
-    bool ok = false;
-    *value = candidate.toDouble(&ok);
-    return ok;
 }
 
 Variant wholeNumberOfType(Variant::Type type, qint64 number)
@@ -72,17 +42,9 @@ bool isDecimalType(const ColumnInfo &column)
            column.typeName == QLatin1String("currency");
 }
 
-// A decimal from the text (decimal comma already a point): exact where the
-// text is a decimal number, otherwise read like atof.
-Variant decimalFrom(const QString &pointed)
-{
-    const Variant exact = Variant::decimal(pointed);
-    return exact.isEmpty() ? Variant::decimal(leadingDouble(pointed)) : exact;
-}
-
-// A decimal's digits with exactly eight places, rounded half away from zero
-// ("%.8f" of its exact value, without the detour through a double).
-QString eightPlaces(const QString &digits)
+// A decimal's digits with exactly that many places, rounded half away from
+// zero ("%.8f" of its exact value, without the detour through a double).
+QString withPlaces(const QString &digits, int wanted)
 {
     QString text = digits;
     const bool negative = text.startsWith(QLatin1Char('-'));
@@ -94,10 +56,10 @@ QString eightPlaces(const QString &digits)
         text += QLatin1Char('.');
     }
     const qsizetype places = text.size() - point - 1;
-    if (places <= 8)
-        return (negative ? QStringLiteral("-") : QString()) + text + QString(8 - places, u'0');
-    const bool roundUp = text.at(point + 9) >= QLatin1Char('5');
-    text.truncate(point + 9);
+    if (places <= wanted)
+        return (negative ? QStringLiteral("-") : QString()) + text + QString(wanted - places, u'0');
+    const bool roundUp = text.at(point + wanted + 1) >= QLatin1Char('5');
+    text.truncate(point + wanted + 1);
     if (roundUp) {
         qsizetype i = text.size() - 1;
         for (; i >= 0; --i) {
@@ -135,49 +97,95 @@ QString singleLineBreaks(QString text)
         .replace(QLatin1Char('\r'), QLatin1Char('\n'));
 }
 
-// The day a date text names: written "y-m-d" (as forms write dates back)
-// or "d.m.yyyy" (as they show them); an invalid date for anything else.
-QDate dayOfText(const QString &text)
+// The day and time a record value of a date column names.
+bool partsOf(const QString &recordValue, QDate *day, QTime *time)
 {
-    bool valid = false;
-    const Variant written = DateText::ParseDbDate(text, &valid);
-    if (valid)
-        return written.toDate();
-    const QDate shown = QDate::fromString(text.trimmed(), QStringLiteral("d.M.yyyy"));
-    return shown;
+    const QString date = recordValue.section(QLatin1Char(' '), 0, 0);
+    const QString clock = recordValue.section(QLatin1Char(' '), 1);
+    const QStringList parts = date.split(QLatin1Char('-'));
+    if (parts.size() != 3)
+        return false;
+    *day = QDate(parts.at(0).toInt(), parts.at(1).toInt(), parts.at(2).toInt());
+    *time = clock.isEmpty() ? QTime(0, 0)
+                            : QTime::fromString(clock, clock.contains(QLatin1Char('.'))
+                                                           ? QStringLiteral("HH:mm:ss.zzz")
+                                                           : QStringLiteral("HH:mm:ss"));
+    return day->isValid() && time->isValid();
 }
 
-bool isWholeNumberText(const QString &text, qint64 *number)
+QString dateTimeText(const Variant &value)
 {
-    static const QRegularExpression pattern(QStringLiteral("^\\s*[+-]?[0-9]+\\s*$"));
-    if (!pattern.match(text).hasMatch())
-        return false;
-    bool ok = false;
-    *number = text.trimmed().toLongLong(&ok);
-    return ok;
+    QDate day;
+    QTime time;
+    Variant::partsFromOle(value.dateValue(), &day, &time);
+    if (!day.isValid())
+        return QString();
+    return DateText::FormatDate(value) + QLatin1Char(' ') +
+           time.toString(time.msec() ? QStringLiteral("HH:mm:ss.zzz") : QStringLiteral("HH:mm:ss"));
+}
+
+// The range of a whole-number column's type. SQLite keeps eight bytes in
+// every INTEGER, whatever its declaration says of other engines.
+void rangeOf(const ColumnInfo &column, qint64 *minimum, qint64 *maximum)
+{
+    *minimum = std::numeric_limits<qint64>::min();
+    *maximum = std::numeric_limits<qint64>::max();
+    const QString &type = column.typeName;
+    if (type == QLatin1String("smallint")) {
+        *minimum = std::numeric_limits<qint16>::min();
+        *maximum = std::numeric_limits<qint16>::max();
+    } else if (type == QLatin1String("tinyint")) {
+        *minimum = std::numeric_limits<qint8>::min();
+        *maximum = std::numeric_limits<qint8>::max();
+    } else if (type == QLatin1String("unsigned tinyint")) {
+        *minimum = 0;
+        *maximum = std::numeric_limits<quint8>::max();
+    } else if (type == QLatin1String("integer") && column.definedSize < 8) {
+        *minimum = std::numeric_limits<qint32>::min();
+        *maximum = std::numeric_limits<qint32>::max();
+    } else if (type == QLatin1String("unsigned int")) {
+        *minimum = 0;
+        *maximum = std::numeric_limits<quint32>::max();
+    } else if (type == QLatin1String("unsigned bigint")) {
+        *minimum = 0;
+    }
 }
 
 } // namespace
 
-qint64 leadingInteger(const QString &text)
+FieldFormat formatOf(const ColumnInfo &column, const QString &lineBreak)
 {
-    qsizetype pos = 0;
-    while (pos < text.size() && text.at(pos).isSpace())
-        ++pos;
-    bool negative = false;
-    if (pos < text.size() &&
-        (text.at(pos) == QLatin1Char('-') || text.at(pos) == QLatin1Char('+'))) {
-        negative = text.at(pos) == QLatin1Char('-');
-        ++pos;
+    switch (column.category) {
+    case TypeCategory::WholeNumber: {
+        qint64 minimum = 0;
+        qint64 maximum = 0;
+        rangeOf(column, &minimum, &maximum);
+        return FieldFormat::wholeNumber(minimum, maximum);
     }
-    qint64 value = 0;
-    while (pos < text.size() && text.at(pos) >= QLatin1Char('0') &&
-           text.at(pos) <= QLatin1Char('9')) {
-        if (value < std::numeric_limits<qint64>::max() / 10)
-            value = value * 10 + (text.at(pos).unicode() - '0');
-        ++pos;
+    case TypeCategory::Fractional:
+        if (!isDecimalType(column)) // a floating-point number keeps 15 or 6 digits exactly
+            return FieldFormat::decimal(0, -1, column.typeName == QLatin1String("single") ? 6 : 15);
+        if (column.precision > 0)
+            return FieldFormat::decimal(qMax(1, column.precision - column.numericScale),
+                                        column.numericScale);
+        return FieldFormat::decimal(0, column.numericScale > 0 ? column.numericScale : -1);
+    case TypeCategory::Text:
+        return FieldFormat::text(column.definedSize, lineBreak);
+    case TypeCategory::Date:
+        return holdsTimeOfDay(column) ? FieldFormat::dateTime() : FieldFormat::date();
+    case TypeCategory::YesNo:
+        break;
+    case TypeCategory::Unknown:
+        if (column.typeName == QLatin1String("dbtime"))
+            return FieldFormat::time();
+        break;
     }
-    return negative ? -value : value;
+    return FieldFormat::text(0, lineBreak);
+}
+
+bool holdsTimeOfDay(const ColumnInfo &column)
+{
+    return column.category == TypeCategory::Date && column.typeName != QLatin1String("dbdate");
 }
 
 bool isUnchanged(const ColumnInfo &column, const Variant &stored, const QString &text)
@@ -189,35 +197,39 @@ bool isUnchanged(const ColumnInfo &column, const Variant &stored, const QString 
         return true;
     if (typeError)
         return false; // a value of another type is shown as it is; only its text is it
+    if (nothingStored)
+        return text.trimmed().isEmpty() && column.category != TypeCategory::Text &&
+               column.category != TypeCategory::Unknown;
     switch (column.category) {
-    case TypeCategory::WholeNumber: {
-        qint64 before = 0;
-        qint64 after = 0;
-        return isWholeNumberText(shown, &before) && isWholeNumberText(text, &after) &&
-               before == after;
-    }
+    case TypeCategory::WholeNumber:
     case TypeCategory::Fractional: {
-        const Variant before = Variant::decimal(shown);
-        const Variant after =
-            Variant::decimal(QString(text).replace(QLatin1Char(','), QLatin1Char('.')));
-        return !before.isEmpty() && before == after;
+        // The same number, however it is written; the limits of the column
+        // do not matter here (a stored value beyond them is still itself).
+        const FieldFormat any = FieldFormat::decimal(0, -1);
+        const FieldFormat::Reading before = any.readValue(shown);
+        const FieldFormat::Reading after = any.readValue(text);
+        return before.ok && after.ok && !after.value.isEmpty() && before.value == after.value;
     }
     case TypeCategory::Text:
     case TypeCategory::Unknown:
         return singleLineBreaks(shown) == singleLineBreaks(text);
     case TypeCategory::Date: {
-        if (nothingStored)
-            return text.trimmed().isEmpty();
-        const QDate day = dayOfText(text);
-        return day.isValid() && day == stored.toDate();
+        const FieldFormat::Reading reading = formatOf(column).readValue(text, shown);
+        QDate day;
+        QTime time;
+        if (!reading.ok || !partsOf(reading.value, &day, &time))
+            return false;
+        QDate storedDay;
+        QTime storedTime;
+        Variant::partsFromOle(stored.type() == Variant::Type::Date ? stored.dateValue()
+                                                                   : stored.toDouble(),
+                              &storedDay, &storedTime);
+        // A column of days compares days: its stored time of day is not shown.
+        return day == storedDay && (!holdsTimeOfDay(column) || time == storedTime);
     }
-    case TypeCategory::YesNo: {
-        // The state the text would be written as (see fromRecordText).
-        const bool checked = text.toUpper() == QLatin1String("TRUE");
-        if (nothingStored)
-            return !checked; // shown unchecked
-        return stored.type() == Variant::Type::Bool && stored.toBool() == checked;
-    }
+    case TypeCategory::YesNo:
+        return stored.type() == Variant::Type::Bool &&
+               stored.toBool() == (text.toUpper() == QLatin1String("TRUE")) && !text.isEmpty();
     }
     return false;
 }
@@ -225,83 +237,99 @@ bool isUnchanged(const ColumnInfo &column, const Variant &stored, const QString 
 Result fromRecordText(const ColumnInfo &column, const Variant &oldValue, const QString &text)
 {
     const Variant old = oldValue.isEmpty() ? Variant::null() : oldValue;
-    Result result{old, Result::Status::Ok};
+    Result result{old, Result::Status::Ok, QString()};
+    const auto refuse = [&result, &old](const QString &problem) {
+        result.value = old;
+        result.status = Result::Status::InvalidValue;
+        result.problem = problem;
+        return result;
+    };
+    const auto wrongType = [&result] {
+        result.status = Result::Status::InvalidType;
+        return result;
+    };
+    const bool empty = text.trimmed().isEmpty();
+    const FieldFormat format = formatOf(column);
     switch (column.category) {
     case TypeCategory::WholeNumber: {
-        if (!old.isNull() && !old.isInteger()) {
-            result.status = Result::Status::InvalidType;
+        if (!old.isNull() && !old.isInteger())
+            return wrongType();
+        if (empty) {
+            result.value = Variant::null();
             return result;
         }
-        const qint64 number = leadingInteger(text);
-        result.value = wholeNumberOfType(old.isNull() ? Variant::Type::I4 : old.type(), number);
-        if (acceptsNull(column) && number == 0)
-            result.value = Variant::null();
+        const FieldFormat::Reading reading = format.readValue(text);
+        if (!reading.ok)
+            return refuse(reading.problem);
+        result.value = wholeNumberOfType(old.isNull() ? Variant::Type::I4 : old.type(),
+                                         reading.value.toLongLong());
         return result;
     }
     case TypeCategory::Fractional: {
-        const QString pointed = QString(text).replace(QLatin1Char(','), QLatin1Char('.'));
-        if (old.isNull()) {
-            // Nothing stored yet: read without a check, and a 0 the user
-            // typed stays a 0. An empty text is what the form showed for the
-            // Null, so a column that allows Null keeps it.
-            if (text.isEmpty() && acceptsNull(column))
-                result.value = Variant::null();
-            else if (isDecimalType(column))
-                result.value = decimalFrom(pointed); // all the digits typed
-            else
-                result.value = Variant(leadingDouble(pointed));
-            return result;
-        }
-        // A decimal column keeps its digits, also where it held NaN (which
-        // only a double can hold).
-        if (old.type() == Variant::Type::Decimal || (isDecimalType(column) && old.isFloating())) {
-            result.value = decimalFrom(pointed);
-            return result;
-        }
-        if (!old.isFloating()) {
-            result.status = Result::Status::InvalidType;
-            return result;
-        }
-        // A stored single or double: the whole text must be the number, and
-        // an empty one reads as 0, so that the user can clear the field.
-        double number = 0;
-        if (!pointed.isEmpty() && !strictDouble(pointed, &number)) {
-            result.status = Result::Status::InvalidValue;
-            return result;
-        }
-        if (acceptsNull(column) && number == 0)
+        // SQLite keeps a whole number of a REAL column as an integer.
+        if (!old.isNull() && !old.isFloating() && !old.isInteger() &&
+            old.type() != Variant::Type::Decimal)
+            return wrongType();
+        if (empty) {
             result.value = Variant::null();
-        else
-            result.value =
-                old.type() == Variant::Type::R4 ? Variant(float(number)) : Variant(number);
+            return result;
+        }
+        const FieldFormat::Reading reading = format.readValue(text);
+        if (!reading.ok)
+            return refuse(reading.problem);
+        if (isDecimalType(column)) {
+            result.value = Variant::decimal(reading.value); // all the digits typed
+            return result;
+        }
+        const double number = reading.value.toDouble();
+        result.value = old.type() == Variant::Type::R4 ? Variant(float(number)) : Variant(number);
         return result;
     }
     case TypeCategory::Text: {
-        // The size counts characters as the engine does: a letter beyond the
-        // basic plane is one, and is never cut in half.
-        const QString cut =
-            column.definedSize > 0 ? TextLength::left(text, column.definedSize) : text;
-        result.value = cut.isEmpty() ? Variant::null() : Variant(cut);
+        const FieldFormat::Reading reading = format.readValue(text);
+        if (!reading.ok)
+            return refuse(reading.problem);
+        result.value = text.isEmpty() ? Variant::null() : Variant(text);
         return result;
     }
     case TypeCategory::Date: {
-        bool valid = false;
-        const Variant date = DateText::ParseDbDate(text, &valid);
-        if (!valid)
+        if (empty) {
             result.value = Variant::null();
-        else if (old.type() == Variant::Type::Date)
-            result.value = date;
-        else
-            result.value = Variant(date.dateValue()); // a double holding the day
+            return result;
+        }
+        bool typeError = false;
+        const QString before = old.isNull() ? QString() : toRecordText(column, old, &typeError);
+        const FieldFormat::Reading reading = format.readValue(text, before);
+        QDate day;
+        QTime time;
+        if (!reading.ok || !partsOf(reading.value, &day, &time))
+            return refuse(reading.problem);
+        const Variant date = Variant::fromDateAndTime(day, time);
+        // A date keeps its type; anything else becomes a number of days.
+        result.value = old.type() == Variant::Type::Date ? date : Variant(date.dateValue());
         return result;
     }
     case TypeCategory::YesNo:
-        result.value = Variant(text.toUpper() == QLatin1String("TRUE"));
+        if (text.isEmpty() && acceptsNull(column))
+            result.value = Variant::null(); // "unknown"
+        else
+            result.value = Variant(text.toUpper() == QLatin1String("TRUE"));
         return result;
-    case TypeCategory::Unknown:
-        // Its text is all the form knows of it; the engine reads it back.
-        result.value = text.isEmpty() ? Variant::null() : Variant(text);
+    case TypeCategory::Unknown: {
+        // Its text is all the form knows of it; the engine reads it back. A
+        // time of day is checked here, since SQLite would keep any text.
+        if (text.isEmpty()) {
+            result.value = Variant::null();
+            return result;
+        }
+        if (format.kind() == FieldFormat::Kind::Time) {
+            const FieldFormat::Reading reading = format.readValue(text);
+            if (!reading.ok)
+                return refuse(reading.problem);
+        }
+        result.value = Variant(text);
         return result;
+    }
     }
     return result;
 }
@@ -314,19 +342,22 @@ QString toRecordText(const ColumnInfo &column, const Variant &value, bool *typeE
         if (value.isInteger())
             return QString::number(value.toInt64());
         break;
-    case TypeCategory::Fractional:
+    case TypeCategory::Fractional: {
+        // A column with more decimals than eight shows them all.
+        const int places = qMax(8, isDecimalType(column) ? column.numericScale : 0);
         if (value.isFloating())
             return floatingText(value.toDouble());
         if (value.type() == Variant::Type::Decimal)
-            return eightPlaces(value.decimalText());
+            return withPlaces(value.decimalText(), places);
         if (value.isInteger()) // SQLite keeps whole numbers of a REAL column as such
-            return eightPlaces(QString::number(value.toInt64()));
+            return withPlaces(QString::number(value.toInt64()), places);
         break;
+    }
     case TypeCategory::Text:
         return value.toString();
     case TypeCategory::Date:
         if (value.type() == Variant::Type::Date)
-            return DateText::FormatDate(value);
+            return holdsTimeOfDay(column) ? dateTimeText(value) : DateText::FormatDate(value);
         break;
     case TypeCategory::YesNo:
         if (value.type() == Variant::Type::Bool)

@@ -3,6 +3,7 @@
 
 #include "data/ColumnInfo.h"
 #include "data/component/Variant.h"
+#include "platform/FieldFormat.h"
 #include "qrt_export.h"
 
 #include <QString>
@@ -16,8 +17,9 @@
 // shown; such a field keeps its stored value exactly, whatever its type or
 // the form it is stored in (a NUMERIC with twelve decimals, a SQLite date
 // held as a julian day, a VARCHAR(255) holding 300 characters, a NULL yes/no
-// value). Only the fields the user changed go through fromRecordText(), with
-// all its rules (0 and empty text to Null, texts cut to the column's size).
+// value). Only the fields the user changed go through fromRecordText(), which
+// reads strictly: a text that is not exactly a value of the column is
+// refused with what the column expects, never read as some other value.
 namespace FieldConversion {
 
 struct Result
@@ -29,7 +31,19 @@ struct Result
     };
     Variant value;
     Status status = Status::Ok;
+    QString problem; // InvalidValue: what the column expects ("erwartet eine ganze Zahl …")
 };
+
+// How a field of the column reads what the user types and shows its values:
+// the range of its whole numbers, the digits and scale of its decimals, a
+// date with or without its time of day, a time, a text's length. lineBreak
+// is what a new line break in its text is stored as.
+QRT_EXPORT FieldFormat formatOf(const ColumnInfo &column,
+                                const QString &lineBreak = QStringLiteral("\n"));
+
+// Whether the column holds a time of day with its dates (timestamp,
+// DATETIME), not only days.
+QRT_EXPORT bool holdsTimeOfDay(const ColumnInfo &column);
 
 // Whether text, as the form gives it back, denotes the same shown value as
 // the record text the form was given for stored (a Null stored value was
@@ -40,25 +54,26 @@ struct Result
 //                  with "," or "." ("12,5" is 12.50000000)
 //  text, unknown:  the same text, a line break being one whatever its
 //                  characters (controls hand back "\r\n" for a stored "\n")
-//  date:           the same day, written y-m-d or d.m.yyyy (the time of day
-//                  is not shown, so it is not changed either)
-//  yes/no:         the same check state; Null shows unchecked, like "False"
+//  date:           the same day, written y-m-d or d.m.yyyy, and where the
+//                  column holds a time of day, the same time
+//  yes/no:         the same check state; Null is no text ("unknown")
 QRT_EXPORT bool isUnchanged(const ColumnInfo &column, const Variant &stored, const QString &text);
 
 // The value the text of a record attribute stands for (for a field the
-// user changed).
-//  whole numbers: read like atoi (blanks, one sign, digits up to the first
-//      other character; nothing readable is 0); 0 is Null where Null is
-//      allowed; beyond 32 bits a 64-bit number
-//  fractional:    "," is the decimal point; a stored single or double needs
-//      the whole text to be a number, "" reads as 0, and 0 is Null where Null
-//      is allowed; with nothing stored the text is read like atof (a typed 0
-//      stays 0; "" keeps the Null where Null is allowed); a decimal takes
-//      the text like atof, 0 included, with all its digits
-//  text:          cut to the column's size; "" is Null
-//  date:          "y-m-d" at midnight; anything else is Null
-//  yes/no:        "TRUE" in any letter case is yes, everything else no
-//  unknown:       the text as it is (the engine converts it); "" is Null
+// user changed). An empty text is Null, for every category but yes/no;
+// otherwise:
+//  whole numbers: digits with a sign, within the column's range
+//  fractional:    a number with "." or "," as the decimal point, within the
+//      column's digits and scale (exactly, for decimals)
+//  text:          at most as long as the column's size
+//  date:          "y-m-d" or "d.m.yyyy", with "hh:mm:ss" where the column
+//      holds a time of day (a date alone keeps the stored time)
+//  yes/no:        "TRUE" in any letter case is yes, "" is Null where the
+//      column takes it, everything else no
+//  unknown:       the text as it is (the engine converts it); a time of day
+//      must be one
+// A value of the stored type where that is narrower than the column's (a
+// 16-bit number stays 16 bits, a date held as a day count stays one).
 QRT_EXPORT Result fromRecordText(const ColumnInfo &column, const Variant &oldValue,
                                  const QString &text);
 
@@ -66,12 +81,11 @@ QRT_EXPORT Result fromRecordText(const ColumnInfo &column, const Variant &oldVal
 // encodes it); *typeError is set when the value's type does not fit the
 // column's category (the text is then the value's plain text).
 //  whole numbers "%d"; fractional "%.8f" (a decimal exactly, rounded to
-//  eight places; NaN, Infinity, -Infinity by name); text as it is; dates
-//  "dd.mm.yyyy"; yes/no "True"/"False"; unknown types their text.
+//  eight places or its column's scale where that has more; NaN, Infinity,
+//  -Infinity by name); text as it is; dates "dd.mm.yyyy", with
+//  " hh:mm:ss" (and ".zzz" where it has them) where the column holds a time
+//  of day; yes/no "True"/"False"; unknown types their text.
 QRT_EXPORT QString toRecordText(const ColumnInfo &column, const Variant &value, bool *typeError);
-
-// A whole number read as the C library's atoi reads it.
-QRT_EXPORT qint64 leadingInteger(const QString &text);
 
 } // namespace FieldConversion
 

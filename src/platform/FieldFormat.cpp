@@ -372,27 +372,45 @@ QString FieldFormat::show(const QString &recordValue) const
 FieldFormat::Reading FieldFormat::read(const QString &typed, const QDate &today,
                                        const QString &before) const
 {
+    return readText(typed, true, today, before);
+}
+
+FieldFormat::Reading FieldFormat::readValue(const QString &recordValue, const QString &before) const
+{
+    return readText(recordValue, false, QDate(), before);
+}
+
+FieldFormat::Reading FieldFormat::readText(const QString &text, bool typed, const QDate &today,
+                                           const QString &before) const
+{
     Reading reading;
-    if (m_kind != Kind::Text && typed.trimmed().isEmpty()) {
+    if (m_kind != Kind::Text && text.trimmed().isEmpty()) {
         reading.ok = true; // an emptied field: no value
         return reading;
     }
     switch (m_kind) {
     case Kind::Text: {
         // The length as the engine counts it, with line breaks as stored.
-        const qsizetype length = TextLength::characters(typed) +
-                                 typed.count(QLatin1Char('\n')) * (m_lineBreak.size() - 1);
+        const qsizetype breaks = typed ? text.count(QLatin1Char('\n')) : 0;
+        const qsizetype length = TextLength::characters(text) + breaks * (m_lineBreak.size() - 1);
         if (m_maxLength > 0 && length > m_maxLength) {
             reading.problem = QStringLiteral("nimmt höchstens %1 Zeichen auf; der Text hat %2")
                                   .arg(m_maxLength)
                                   .arg(length);
             return reading;
         }
-        reading = {true, typed, typed, QString()};
+        reading = {true, text, text, QString()};
         return reading;
     }
     case Kind::WholeNumber: {
-        const std::optional<Digits> digits = typedNumber(typed, false);
+        static const QRegularExpression plain(QStringLiteral("^\\s*([+-]?)([0-9]+)\\s*$"));
+        std::optional<Digits> digits;
+        if (typed) {
+            digits = typedNumber(text, false);
+        } else if (const QRegularExpressionMatch match = plain.match(text); match.hasMatch()) {
+            digits =
+                normalised(match.captured(1) == QLatin1String("-"), match.captured(2), QString());
+        }
         bool inRange = false;
         qint64 number = 0;
         if (digits && digits->integer.size() <= 19) {
@@ -411,38 +429,22 @@ FieldFormat::Reading FieldFormat::read(const QString &typed, const QDate &today,
         return reading;
     }
     case Kind::Decimal: {
-        const std::optional<Digits> digits = typedNumber(typed, true);
-        const qsizetype significant = digits ? significantDigits(*digits) : 0;
+        const std::optional<Digits> digits = typed ? typedNumber(text, true) : recordNumber(text);
+        if (!typed && !digits && m_significant > 0) {
+            // A floating-point column also holds what has no digits to
+            // count: an exponent, NaN, the infinities.
+            bool ok = false;
+            (void)text.trimmed().toDouble(&ok);
+            if (ok) {
+                reading = {true, text.trimmed(), text.trimmed(), QString()};
+                return reading;
+            }
+        }
         if (!digits || (m_integerDigits > 0 && digits->integer.size() > m_integerDigits) ||
             (m_scale >= 0 && digits->fraction.size() > m_scale) ||
-            (m_significant > 0 && significant > m_significant)) {
-            const QString example =
-                m_scale == 0 ? QStringLiteral("1234")
-                             : QStringLiteral("1234,") +
-                                   QStringLiteral("5678").left(m_scale > 0 ? qMin(m_scale, 4) : 2);
-            if (m_integerDigits > 0 && m_scale == 0)
-                reading.problem =
-                    QStringLiteral("erwartet eine ganze Zahl mit höchstens %1 Stellen")
-                        .arg(m_integerDigits);
-            else if (m_integerDigits > 0)
-                reading.problem = QStringLiteral("erwartet eine Zahl mit höchstens %1 Stellen "
-                                                 "vor und %2 nach dem Komma, zum Beispiel %3")
-                                      .arg(m_integerDigits)
-                                      .arg(m_scale)
-                                      .arg(example);
-            else if (m_scale >= 0)
-                reading.problem = QStringLiteral("erwartet eine Zahl mit höchstens %1 Stellen nach "
-                                                 "dem Komma, zum Beispiel %2")
-                                      .arg(m_scale)
-                                      .arg(example);
-            else if (m_significant > 0)
-                reading.problem = QStringLiteral("erwartet eine Zahl mit höchstens %1 gültigen "
-                                                 "Stellen, zum Beispiel %2")
-                                      .arg(m_significant)
-                                      .arg(example);
-            else
-                reading.problem = QStringLiteral("erwartet eine Zahl wie %1").arg(example);
-            if (!digits)
+            (m_significant > 0 && significantDigits(*digits) > m_significant)) {
+            reading.problem = numberProblem();
+            if (!digits && typed)
                 reading.problem += QStringLiteral(" (mit Dezimalkomma; ein Punkt trennt nur "
                                                   "Tausender)");
             return reading;
@@ -453,67 +455,136 @@ FieldFormat::Reading FieldFormat::read(const QString &typed, const QDate &today,
         return reading;
     }
     case Kind::Date:
-    case Kind::DateTime: {
-        QString datePart = typed.trimmed();
-        QString timePart;
-        if (m_kind == Kind::DateTime) {
-            const qsizetype blank = datePart.indexOf(QLatin1Char(' '));
-            if (blank > 0) {
-                timePart = datePart.mid(blank + 1);
-                datePart.truncate(blank);
-            }
-        }
-        const TypedDate date = typedDate(datePart, today);
-        QTime time(0, 0);
-        QString zone;
-        bool timeRead = true;
-        QDate beforeDate;
-        QTime beforeTime;
-        const bool hadTime =
-            m_kind == Kind::DateTime && recordDateTime(before, &beforeDate, &beforeTime);
-        if (!timePart.trimmed().isEmpty()) {
-            timeRead = typedTime(timePart, &time, &zone) && zone.isEmpty();
-            // The time as it was shown: it stays exactly as stored, with the
-            // fraction of a second the field does not show.
-            if (timeRead && hadTime && shownTime(time) == shownTime(beforeTime))
-                time = beforeTime;
-        } else if (hadTime) {
-            time = beforeTime; // only a day typed: the time of day stays
-        }
-        if (!date.exists || !timeRead) {
-            reading.problem =
-                m_kind == Kind::Date
-                    ? QStringLiteral("erwartet ein Datum wie 31.12.2024 (Tag.Monat.Jahr)")
-                    : QStringLiteral("erwartet ein Datum mit Uhrzeit wie 31.12.2024 14:30");
-            if (date.read && !date.exists)
-                reading.problem += impossibleDay(date);
-            return reading;
-        }
-        const QDate day(date.year, date.month, date.day);
-        reading.ok = true;
-        if (m_kind == Kind::Date) {
-            reading.value = recordDate(day);
-            reading.shown = shownDate(day);
-        } else {
-            reading.value = recordDate(day) + QLatin1Char(' ') + recordTime(time);
-            reading.shown = shownDate(day) + QLatin1Char(' ') + shownTime(time);
-        }
-        return reading;
-    }
+    case Kind::DateTime:
+        return typed ? readTypedDate(text, today, before) : readRecordDate(text, before);
     case Kind::Time: {
         QTime time;
         QString zone;
-        if (!typedTime(typed, &time, &zone)) {
+        if (!typedTime(text, &time, &zone)) {
             reading.problem = QStringLiteral("erwartet eine Uhrzeit wie 14:30 oder 14:30:15");
             return reading;
         }
         reading.ok = true;
         reading.value = recordTime(time) + zone;
         reading.shown = shownTime(time) + zone;
+        // The time as it was shown stays as stored, with the fraction of a
+        // second the field does not show.
+        QTime beforeTime;
+        QString beforeZone;
+        if (typedTime(before, &beforeTime, &beforeZone) &&
+            shownTime(beforeTime) + beforeZone == reading.shown)
+            reading.value = before.trimmed();
         return reading;
     }
     }
     return reading;
+}
+
+QString FieldFormat::numberProblem() const
+{
+    const QString example =
+        m_scale == 0 ? QStringLiteral("1234")
+                     : QStringLiteral("1234,") +
+                           QStringLiteral("5678").left(m_scale > 0 ? qMin(m_scale, 4) : 2);
+    if (m_integerDigits > 0 && m_scale == 0)
+        return QStringLiteral("erwartet eine ganze Zahl mit höchstens %1 Stellen")
+            .arg(m_integerDigits);
+    if (m_integerDigits > 0)
+        return QStringLiteral("erwartet eine Zahl mit höchstens %1 Stellen vor und %2 nach dem "
+                              "Komma, zum Beispiel %3")
+            .arg(m_integerDigits)
+            .arg(m_scale)
+            .arg(example);
+    if (m_scale >= 0)
+        return QStringLiteral("erwartet eine Zahl mit höchstens %1 Stellen nach dem Komma, zum "
+                              "Beispiel %2")
+            .arg(m_scale)
+            .arg(example);
+    if (m_significant > 0)
+        return QStringLiteral(
+                   "erwartet eine Zahl mit höchstens %1 gültigen Stellen, zum Beispiel %2")
+            .arg(m_significant)
+            .arg(example);
+    return QStringLiteral("erwartet eine Zahl wie %1").arg(example);
+}
+
+QString FieldFormat::dateProblem() const
+{
+    return m_kind == Kind::Date
+               ? QStringLiteral("erwartet ein Datum wie 31.12.2024 (Tag.Monat.Jahr)")
+               : QStringLiteral("erwartet ein Datum mit Uhrzeit wie 31.12.2024 14:30");
+}
+
+FieldFormat::Reading FieldFormat::dateReading(const QDate &day, const QTime &time) const
+{
+    Reading reading;
+    reading.ok = true;
+    if (m_kind == Kind::Date) {
+        reading.value = recordDate(day);
+        reading.shown = shownDate(day);
+    } else {
+        reading.value = recordDate(day) + QLatin1Char(' ') + recordTime(time);
+        reading.shown = shownDate(day) + QLatin1Char(' ') + shownTime(time);
+    }
+    return reading;
+}
+
+FieldFormat::Reading FieldFormat::readTypedDate(const QString &text, const QDate &today,
+                                                const QString &before) const
+{
+    QString datePart = text.trimmed();
+    QString timePart;
+    if (m_kind == Kind::DateTime) {
+        const qsizetype blank = datePart.indexOf(QLatin1Char(' '));
+        if (blank > 0) {
+            timePart = datePart.mid(blank + 1);
+            datePart.truncate(blank);
+        }
+    }
+    const TypedDate date = typedDate(datePart, today);
+    QTime time(0, 0);
+    QString zone;
+    bool timeRead = true;
+    QDate beforeDate;
+    QTime beforeTime;
+    const bool hadTime =
+        m_kind == Kind::DateTime && recordDateTime(before, &beforeDate, &beforeTime);
+    if (!timePart.trimmed().isEmpty()) {
+        timeRead = typedTime(timePart, &time, &zone) && zone.isEmpty();
+        // The time as it was shown: it stays exactly as stored, with the
+        // fraction of a second the field does not show.
+        if (timeRead && hadTime && shownTime(time) == shownTime(beforeTime))
+            time = beforeTime;
+    } else if (hadTime) {
+        time = beforeTime; // only a day typed: the time of day stays
+    }
+    if (!date.exists || !timeRead) {
+        Reading reading;
+        reading.problem = dateProblem();
+        if (date.read && !date.exists)
+            reading.problem += impossibleDay(date);
+        return reading;
+    }
+    return dateReading(QDate(date.year, date.month, date.day), time);
+}
+
+FieldFormat::Reading FieldFormat::readRecordDate(const QString &text, const QString &before) const
+{
+    QDate day;
+    QTime time;
+    if (!recordDateTime(text, &day, &time)) {
+        Reading reading;
+        reading.problem = dateProblem();
+        return reading;
+    }
+    // A record value without a time of day keeps the one the field held.
+    static const QRegularExpression withTime(QStringLiteral("[ T][0-9]{1,2}:"));
+    QDate beforeDate;
+    QTime beforeTime;
+    if (m_kind == Kind::DateTime && !withTime.match(text).hasMatch() &&
+        recordDateTime(before, &beforeDate, &beforeTime))
+        time = beforeTime;
+    return dateReading(day, m_kind == Kind::Date ? QTime(0, 0) : time);
 }
 
 int FieldFormat::typingLimit() const

@@ -77,6 +77,12 @@ public:
     [[nodiscard]] Reading read(const QString &typed, const QDate &today,
                                const QString &before = QString()) const;
 
+    // Reads a record value as the form hands it to the records ("1234.5",
+    // "2024-2-1 12:30:00", "07.03.2021"), with the same limits as typed text;
+    // a date without a time of day keeps the time before held.
+    [[nodiscard]] Reading readValue(const QString &recordValue,
+                                    const QString &before = QString()) const;
+
     // The most characters any value takes as a user types it, thousands
     // separators included; 0: no limit.
     [[nodiscard]] int typingLimit() const;
@@ -86,6 +92,14 @@ public:
     [[nodiscard]] bool acceptsCharacter(QChar c) const;
 
 private:
+    Reading readText(const QString &text, bool typed, const QDate &today,
+                     const QString &before) const;
+    Reading readTypedDate(const QString &text, const QDate &today, const QString &before) const;
+    Reading readRecordDate(const QString &text, const QString &before) const;
+    Reading dateReading(const QDate &day, const QTime &time) const;
+    QString numberProblem() const;
+    QString dateProblem() const;
+
     Kind m_kind = Kind::Text;
     int m_maxLength = 0;
     QString m_lineBreak = QStringLiteral("\n");

@@ -11,208 +11,207 @@ using FieldConversion::Result;
 
 namespace {
 
-ColumnInfo column(TypeCategory category, bool nullable, int size = 0)
+// A column as the catalog describes it: "integer", "smallint", "double",
+// "numeric(12,2)", "varchar(5)", "date", "timestamp", "boolean", "uuid",
+// "dbtime"; "!" in front: NOT NULL.
+ColumnInfo column(const char *declared)
 {
+    QString type = QString::fromLatin1(declared);
     ColumnInfo info;
     info.name = QStringLiteral("SPALTE");
-    info.category = category;
-    info.flags = nullable ? CF_NULLABLE : 0;
-    info.definedSize = size;
+    info.flags = type.startsWith(QLatin1Char('!')) ? 0 : CF_NULLABLE;
+    type.remove(QLatin1Char('!'));
+    const QString arguments = type.section(QLatin1Char('('), 1).chopped(type.contains('(') ? 1 : 0);
+    info.typeName = type.section(QLatin1Char('('), 0, 0);
+    if (info.typeName == "integer" || info.typeName == "smallint") {
+        info.category = TypeCategory::WholeNumber;
+        info.definedSize = info.typeName == "integer" ? 4 : 2;
+    } else if (info.typeName == "double" || info.typeName == "numeric") {
+        info.category = TypeCategory::Fractional;
+        info.precision = arguments.section(',', 0, 0).toInt();
+        info.numericScale = arguments.section(',', 1, 1).toInt();
+    } else if (info.typeName == "varchar") {
+        info.category = TypeCategory::Text;
+        info.definedSize = arguments.toInt();
+    } else if (info.typeName == "date" || info.typeName == "timestamp") {
+        info.category = TypeCategory::Date;
+        info.typeName =
+            info.typeName == "date" ? QStringLiteral("dbdate") : QStringLiteral("dbtimestamp");
+    } else if (info.typeName == "boolean") {
+        info.category = TypeCategory::YesNo;
+    }
     return info;
 }
 
-Variant convert(const ColumnInfo &info, const Variant &old, const char *text,
-                Result::Status expected = Result::Status::Ok)
+const Variant kMarch7 = Variant::fromDate(QDate(2021, 3, 7));
+const Variant kAfternoon = Variant::fromDateAndTime(QDate(2021, 3, 7), QTime(14, 30, 0, 250));
+
+struct Conversion
 {
-    const Result result = FieldConversion::fromRecordText(info, old, QString::fromUtf8(text));
-    EXPECT_EQ(int(result.status), int(expected)) << text;
-    return result.value;
-}
+    const char *column;
+    Variant stored;
+    const char *text;
+    Variant expected; // Empty: refused, the stored value stays
+    const char *problem = "";
+};
 
-} // namespace
-
-TEST(FieldConversion, WholeNumbersReadLikeAtoi)
+// What a changed field's text becomes: exactly the value meant, or a refusal
+// that says what the column expects. Nothing is read as something else.
+TEST(FieldConversion, AChangedTextIsExactlyItsValueOrRefused)
 {
-    const ColumnInfo nullable = column(TypeCategory::WholeNumber, true);
-    const ColumnInfo required = column(TypeCategory::WholeNumber, false);
-    EXPECT_EQ(convert(nullable, Variant::null(), "12abc"), Variant(qint32(12)));
-    EXPECT_EQ(convert(nullable, Variant::null(), "  -7"), Variant(qint32(-7)));
-    EXPECT_TRUE(convert(nullable, Variant(qint32(5)), "0").isNull());
-    EXPECT_TRUE(convert(nullable, Variant(qint32(5)), "").isNull());
-    EXPECT_EQ(convert(required, Variant::null(), ""), Variant(qint32(0)));
-    EXPECT_EQ(convert(required, Variant::null(), "abc"), Variant(qint32(0)));
-    // The stored value's type is kept.
-    EXPECT_EQ(convert(required, Variant(qint16(1)), "300"), Variant(qint16(300)));
-    EXPECT_EQ(convert(required, Variant::machineInt(1), "4"), Variant::machineInt(4));
-    // A number too big for a 16-bit column is not wrapped into another number.
-    EXPECT_NE(convert(required, Variant(qint16(1)), "70000"), Variant(qint16(4464)));
-    EXPECT_EQ(convert(required, Variant(2.5), "3", Result::Status::InvalidType), Variant(2.5));
-}
-
-TEST(FieldConversion, FractionalNumbersTakeTheDecimalComma)
-{
-    const ColumnInfo nullable = column(TypeCategory::Fractional, true);
-    const ColumnInfo required = column(TypeCategory::Fractional, false);
-    EXPECT_EQ(convert(nullable, Variant(1.0), "3,5"), Variant(3.5));
-    EXPECT_EQ(convert(nullable, Variant(float(1)), "0,25"), Variant(float(0.25)));
-    convert(nullable, Variant(1.0), "3,5x", Result::Status::InvalidValue);
-    convert(nullable, Variant(1.0), " ", Result::Status::InvalidValue);
-    EXPECT_EQ(convert(nullable, Variant(1.0), "1e3"), Variant(1000.0));
-    EXPECT_TRUE(convert(nullable, Variant(1.0), "0,0").isNull());
-    // Clearing a stored amount: Null where allowed, 0 where a value is required.
-    EXPECT_TRUE(convert(nullable, Variant(1.0), "").isNull());
-    EXPECT_TRUE(convert(nullable, Variant(float(1)), "").isNull());
-    EXPECT_EQ(convert(required, Variant(1.0), ""), Variant(0.0));
-    EXPECT_EQ(convert(required, Variant(float(1)), ""), Variant(float(0)));
-    // Nothing stored yet: read without a check, and a 0 stays a 0 …
-    EXPECT_EQ(convert(nullable, Variant::null(), "abc"), Variant(0.0));
-    EXPECT_EQ(convert(nullable, Variant::null(), "0"), Variant(0.0));
-    EXPECT_EQ(convert(nullable, Variant(), "2,5kg"), Variant(2.5));
-    EXPECT_EQ(convert(required, Variant::null(), "abc"), Variant(0.0));
-    EXPECT_EQ(convert(required, Variant::null(), ""), Variant(0.0));
-    // … but the empty text the form showed for the Null keeps it.
-    EXPECT_TRUE(convert(nullable, Variant::null(), "").isNull());
-    // A stored decimal takes the text unchecked; 0 stays a 0 there too.
-    EXPECT_EQ(convert(nullable, Variant::decimal(QStringLiteral("1")), "12,50"),
-              Variant::decimal(QStringLiteral("12.5")));
-    EXPECT_EQ(convert(nullable, Variant::decimal(QStringLiteral("1")), ""),
-              Variant::decimal(QStringLiteral("0")));
-    EXPECT_EQ(convert(nullable, Variant(QStringLiteral("x")), "1", Result::Status::InvalidType),
-              Variant(QStringLiteral("x")));
-}
-
-TEST(FieldConversion, TextsDatesAndYesNo)
-{
-    EXPECT_EQ(convert(column(TypeCategory::Text, true, 5), Variant::null(), "Abcdefg"),
-              Variant(QStringLiteral("Abcde")));
-    EXPECT_TRUE(
-        convert(column(TypeCategory::Text, false, 5), Variant(QStringLiteral("a")), "").isNull());
-    EXPECT_EQ(convert(column(TypeCategory::Text, true, 0), Variant::null(), "<&>"),
-              Variant(QStringLiteral("<&>")));
-
-    const ColumnInfo date = column(TypeCategory::Date, true);
-    const Variant march7 = Variant::fromDate(QDate(2021, 3, 7));
-    EXPECT_EQ(convert(date, Variant::fromDate(QDate(2000, 1, 1)), "2021-3-7"), march7);
-    EXPECT_EQ(convert(date, Variant::null(), "2021-3-7"), Variant(march7.dateValue())); // a double
-    EXPECT_TRUE(convert(date, march7, "07.03.2021").isNull());
-    // A changed date is the day at midnight (an unchanged one never gets here).
-    const Variant afternoon = Variant::fromDateTime(QDateTime(QDate(2021, 3, 6), QTime(14, 30)));
-    EXPECT_EQ(convert(date, afternoon, "2021-3-7"), march7);
-    EXPECT_TRUE(convert(date, march7, "2021-2-30").isNull());
-    EXPECT_TRUE(convert(date, march7, "").isNull());
-
-    const ColumnInfo yesNo = column(TypeCategory::YesNo, false);
-    EXPECT_EQ(convert(yesNo, Variant(false), "true"), Variant(true));
-    EXPECT_EQ(convert(yesNo, Variant(false), "True"), Variant(true));
-    EXPECT_EQ(convert(yesNo, Variant(true), "1"), Variant(false));
-
-    // A type the form does not know travels as its text; the engine reads it.
-    const Variant uuid(QStringLiteral("3431e1d6-3f9e-4ea9-b7d0-2edf9c9448b5"));
-    EXPECT_EQ(convert(column(TypeCategory::Unknown, true), uuid, "1 day"),
-              Variant(QStringLiteral("1 day")));
-    EXPECT_TRUE(convert(column(TypeCategory::Unknown, true), uuid, "").isNull());
+    const Conversion cases[] = {
+        {"integer", Variant::null(), "  -7", Variant(qint32(-7))},
+        {"integer", Variant(qint32(5)), "0", Variant(qint32(0))}, // 0 is no "unknown"
+        {"integer", Variant(qint32(5)), "", Variant::null()},
+        {"!integer", Variant(qint32(5)), "", Variant::null()}, // the write then asks for a value
+        {"integer", Variant::null(), "12abc", Variant(), "ganze Zahl"},
+        {"integer", Variant::null(), "12-3", Variant(), "ganze Zahl"},
+        {"integer", Variant::null(), "2147483648", Variant(), "bis 2147483647"},
+        {"smallint", Variant(qint16(1)), "300", Variant(qint16(300))}, // the stored type stays
+        {"smallint", Variant(qint16(1)), "70000", Variant(), "bis 32767"},
+        {"double", Variant(1.0), "3,5", Variant(3.5)},
+        {"double", Variant(float(1)), "0.25", Variant(float(0.25))},
+        {"double", Variant(1.0), "0", Variant(0.0)},
+        {"double", Variant(1.0), "1e3", Variant(1000.0)},
+        {"double", Variant(1.0), "", Variant::null()},
+        {"double", Variant(1.0), "3,5x", Variant(), "Zahl"},
+        {"double", Variant::null(), "abc", Variant(), "Zahl"},
+        {"double", Variant(1.0), "0,12345678901234567", Variant(), "15 gültigen Stellen"},
+        {"numeric", Variant::decimal(QStringLiteral("1")), "12,50",
+         Variant::decimal(QStringLiteral("12.5"))},
+        {"numeric", Variant::null(), "98765432109876543210.0123456789",
+         Variant::decimal(QStringLiteral("98765432109876543210.0123456789"))},
+        {"numeric(12,2)", Variant::null(), "1234.567", Variant(), "2 nach dem Komma"},
+        {"numeric(12,2)", Variant::null(), "123456789012", Variant(), "10 Stellen vor"},
+        {"numeric(12,2)", Variant::null(), "-9999999999.99",
+         Variant::decimal(QStringLiteral("-9999999999.99"))},
+        {"varchar(5)", Variant::null(), "Abcde", Variant(QStringLiteral("Abcde"))},
+        {"varchar(5)", Variant::null(), "Abcdef", Variant(), "höchstens 5 Zeichen"},
+        {"varchar(0)", Variant(QStringLiteral("a")), "", Variant::null()},
+        {"date", Variant::fromDate(QDate(2000, 1, 1)), "2021-3-7", kMarch7},
+        {"date", Variant::null(), "2021-3-7", Variant(kMarch7.dateValue())}, // a day count
+        {"date", kMarch7, "07.03.2021", kMarch7},
+        {"date", kMarch7, "2021-2-30", Variant(), "Tag.Monat.Jahr"},
+        {"date", kMarch7, "", Variant::null()},
+        {"timestamp", kAfternoon, "2021-3-8", // only the day: the time stays
+         Variant::fromDateAndTime(QDate(2021, 3, 8), QTime(14, 30, 0, 250))},
+        {"timestamp", kAfternoon, "2021-3-8 09:15:00",
+         Variant::fromDateAndTime(QDate(2021, 3, 8), QTime(9, 15))},
+        {"boolean", Variant(false), "True", Variant(true)},
+        {"boolean", Variant(true), "1", Variant(false)},
+        {"boolean", Variant(true), "", Variant::null()},
+        {"!boolean", Variant(true), "", Variant(false)},
+        {"uuid", Variant(QStringLiteral("3431e1d6")), "1 day", Variant(QStringLiteral("1 day"))},
+        {"uuid", Variant(QStringLiteral("3431e1d6")), "", Variant::null()},
+        {"integer", Variant(2.5), "3", Variant(2.5), "DatenTyp"},
+    };
+    for (const Conversion &c : cases) {
+        ColumnInfo info = column(c.column);
+        if (QByteArray(c.column) == "uuid")
+            info.category = TypeCategory::Unknown;
+        const Result result =
+            FieldConversion::fromRecordText(info, c.stored, QString::fromUtf8(c.text));
+        const std::string where = std::string(c.column) + " <- \"" + c.text + "\"";
+        if (QByteArray(c.problem) == "DatenTyp") {
+            EXPECT_EQ(result.status, Result::Status::InvalidType) << where;
+        } else if (c.expected.isEmpty()) {
+            EXPECT_EQ(result.status, Result::Status::InvalidValue) << where;
+            EXPECT_TRUE(result.problem.contains(QString::fromUtf8(c.problem)))
+                << where << ": " << result.problem.toStdString();
+            continue;
+        } else {
+            EXPECT_EQ(result.status, Result::Status::Ok) << where << result.problem.toStdString();
+        }
+        EXPECT_EQ(result.value, c.expected)
+            << where << ": " << result.value.toString().toStdString();
+    }
 }
 
 TEST(FieldConversion, RecordTexts)
 {
-    const auto text = [](TypeCategory category, const Variant &value, bool *typeError = nullptr) {
-        bool error = false;
-        const QString result = FieldConversion::toRecordText(column(category, true), value, &error);
-        if (typeError)
-            *typeError = error;
-        else
-            EXPECT_FALSE(error) << result.toStdString();
-        return result;
+    const struct
+    {
+        const char *column;
+        Variant value;
+        const char *text;
+    } cases[] = {
+        {"double", Variant(2.5), "2.50000000"},
+        {"numeric", Variant::decimal(QStringLiteral("-1234.5")), "-1234.50000000"},
+        // Rounded at the eighth place by its digits, not by a double's.
+        {"numeric", Variant::decimal(QStringLiteral("12345678901234567890.123456785")),
+         "12345678901234567890.12345679"},
+        {"numeric", Variant::decimal(QStringLiteral("-0.000000004")), "0.00000000"},
+        {"numeric(30,10)", Variant::decimal(QStringLiteral("1.0123456789")), "1.0123456789"},
+        {"double", Variant(std::nan("")), "NaN"},
+        {"double", Variant(-HUGE_VAL), "-Infinity"},
+        {"integer", Variant(qint64(5000000050)), "5000000050"},
+        {"varchar(0)", Variant(QStringLiteral("a<b & 'c'>\"\r\n")), "a<b & 'c'>\"\r\n"},
+        {"date", kAfternoon, "07.03.2021"},
+        {"timestamp", kAfternoon, "07.03.2021 14:30:00.250"},
+        {"timestamp", kMarch7, "07.03.2021 00:00:00"},
+        {"boolean", Variant(true), "True"},
     };
-    EXPECT_EQ(text(TypeCategory::Fractional, Variant(2.5)), "2.50000000");
-    EXPECT_EQ(text(TypeCategory::Fractional, Variant::decimal(QStringLiteral("-1234.5"))),
-              "-1234.50000000");
-    // A decimal keeps all its digits, rounded at the eighth place by its
-    // digits, not by a double's.
-    EXPECT_EQ(text(TypeCategory::Fractional,
-                   Variant::decimal(QStringLiteral("12345678901234567890.123456785"))),
-              "12345678901234567890.12345679");
-    EXPECT_EQ(text(TypeCategory::Fractional, Variant::decimal(QStringLiteral("-0.000000004"))),
-              "0.00000000");
-    EXPECT_EQ(text(TypeCategory::Fractional, Variant::decimal(QStringLiteral("9.999999999"))),
-              "10.00000000");
-    EXPECT_EQ(text(TypeCategory::Fractional, Variant(std::nan(""))), "NaN");
-    EXPECT_EQ(text(TypeCategory::Fractional, Variant(-HUGE_VAL)), "-Infinity");
-    EXPECT_EQ(text(TypeCategory::WholeNumber, Variant(qint16(-4))), "-4");
-    EXPECT_EQ(text(TypeCategory::WholeNumber, Variant(qint64(5000000050))), "5000000050");
-    // Plain texts: the record text's codec escapes them.
-    EXPECT_EQ(text(TypeCategory::Text, Variant(QStringLiteral("a<b & 'c'>\"\r\n"))),
-              "a<b & 'c'>\"\r\n");
-    EXPECT_EQ(text(TypeCategory::Date,
-                   Variant::fromDateTime(QDateTime(QDate(2021, 3, 7), QTime(14, 30)))),
-              "07.03.2021");
-    EXPECT_EQ(text(TypeCategory::YesNo, Variant(true)), "True");
-    EXPECT_EQ(text(TypeCategory::Unknown, Variant(QStringLiteral("1 day 02:00:00"))),
-              "1 day 02:00:00");
+    for (const auto &c : cases) {
+        bool typeError = false;
+        EXPECT_EQ(FieldConversion::toRecordText(column(c.column), c.value, &typeError),
+                  QString::fromUtf8(c.text))
+            << c.column;
+        EXPECT_FALSE(typeError) << c.column;
+    }
     bool typeError = false;
-    text(TypeCategory::WholeNumber, Variant(QStringLiteral("zwölf")), &typeError);
+    FieldConversion::toRecordText(column("integer"), Variant(QStringLiteral("zwölf")), &typeError);
     EXPECT_TRUE(typeError);
 }
 
 TEST(FieldConversion, WhatTheFormWasShownKeepsTheStoredValue)
 {
-    const auto unchanged = [](TypeCategory category, const Variant &stored, const char *text) {
-        return FieldConversion::isUnchanged(column(category, true), stored,
-                                            QString::fromUtf8(text));
+    const struct
+    {
+        const char *column;
+        Variant stored;
+        const char *text;
+        bool unchanged;
+    } cases[] = {
+        {"integer", Variant::null(), "", true},
+        {"double", Variant::null(), "", true},
+        {"date", Variant::null(), "", true},
+        {"boolean", Variant::null(), "", true},
+        {"boolean", Variant::null(), "False", false}, // Null is "unknown", not "no"
+        {"integer", Variant::null(), "0", false},
+        {"integer", Variant(qint64(5000000050)), "5000000050", true},
+        {"integer", Variant(qint32(0)), "+0", true},
+        {"integer", Variant(qint32(0)), "", false},
+        {"integer", Variant(qint32(7)), "7x", false},
+        // At the shown precision, with either decimal sign; more digits than
+        // shown are not the user's to change.
+        {"double", Variant(1.0 / 3.0), "0.33333333", true},
+        {"double", Variant(1.0 / 3.0), "0,33333333", true},
+        {"double", Variant(1.0 / 3.0), "0,33", false},
+        {"double", Variant(std::nan("")), "NaN", true},
+        {"numeric", Variant::decimal(QStringLiteral("9011.85")), "9011,85", true},
+        {"double", Variant(12.5), "12,6", false},
+        {"varchar(0)", Variant(QStringLiteral("a\nb")), "a\r\nb", true},
+        {"varchar(0)", Variant(QStringLiteral("")), "", true}, // not Null
+        {"varchar(0)", Variant(QStringLiteral("a b")), "a  b", false},
+        // A column of days compares days; a timestamp its time as well.
+        {"date", kAfternoon, "07.03.2021", true},
+        {"date", kAfternoon, "2021-3-7", true},
+        {"date", kAfternoon, "2021-3-8", false},
+        {"date", kAfternoon, "", false},
+        {"timestamp", kAfternoon, "2021-3-7 14:30:00.250", true},
+        {"timestamp", kAfternoon, "2021-3-7", true},
+        {"timestamp", kAfternoon, "2021-3-7 14:30:00", false},
+        {"boolean", Variant(true), "TRUE", true},
+        {"boolean", Variant(false), "true", false},
+        // A value its category does not expect is kept only by its very text.
+        {"integer", Variant(QStringLiteral("n/a")), "n/a", true},
+        {"integer", Variant(QStringLiteral("n/a")), "0", false},
     };
-    // Nothing stored was shown as nothing.
-    for (TypeCategory category :
-         {TypeCategory::WholeNumber, TypeCategory::Fractional, TypeCategory::Text,
-          TypeCategory::Date, TypeCategory::YesNo, TypeCategory::Unknown})
-        EXPECT_TRUE(unchanged(category, Variant::null(), "")) << int(category);
-
-    const Variant big(qint64(5000000050));
-    EXPECT_TRUE(unchanged(TypeCategory::WholeNumber, big, "5000000050"));
-    EXPECT_TRUE(unchanged(TypeCategory::WholeNumber, Variant(qint32(0)), "+0"));
-    EXPECT_FALSE(unchanged(TypeCategory::WholeNumber, Variant(qint32(0)), "")) << "cleared";
-    EXPECT_FALSE(unchanged(TypeCategory::WholeNumber, Variant(qint32(7)), "7x"));
-    EXPECT_FALSE(unchanged(TypeCategory::WholeNumber, Variant::null(), "0"));
-
-    // At the shown precision, with either decimal sign; more digits than
-    // shown are not the user's to change.
-    const Variant third(1.0 / 3.0);
-    EXPECT_TRUE(unchanged(TypeCategory::Fractional, third, "0.33333333"));
-    EXPECT_TRUE(unchanged(TypeCategory::Fractional, third, "0,33333333"));
-    EXPECT_FALSE(unchanged(TypeCategory::Fractional, third, "0,33"));
-    EXPECT_TRUE(unchanged(TypeCategory::Fractional, Variant(12.5), "12,5"));
-    EXPECT_TRUE(unchanged(TypeCategory::Fractional, Variant(std::nan("")), "NaN"));
-    EXPECT_TRUE(unchanged(TypeCategory::Fractional, Variant::decimal(QStringLiteral("9011.85")),
-                          "9011,85"));
-    EXPECT_FALSE(unchanged(TypeCategory::Fractional, Variant(12.5), "12,6"));
-
-    const QString longText(300, QLatin1Char('x'));
-    EXPECT_TRUE(FieldConversion::isUnchanged(column(TypeCategory::Text, true, 255),
-                                             Variant(longText), longText));
-    EXPECT_TRUE(unchanged(TypeCategory::Text, Variant(QStringLiteral("a\nb")), "a\r\nb"));
-    EXPECT_TRUE(unchanged(TypeCategory::Text, Variant(QStringLiteral("")), ""))
-        << "an empty text stays an empty text, not Null";
-    EXPECT_FALSE(unchanged(TypeCategory::Text, Variant(QStringLiteral("a b")), "a  b"));
-
-    // The same day, as shown or as forms write dates back; the time of day
-    // is not shown, so it stays.
-    const Variant afternoon = Variant::fromDateTime(QDateTime(QDate(2021, 3, 7), QTime(14, 30)));
-    EXPECT_TRUE(unchanged(TypeCategory::Date, afternoon, "07.03.2021"));
-    EXPECT_TRUE(unchanged(TypeCategory::Date, afternoon, "2021-3-7"));
-    EXPECT_FALSE(unchanged(TypeCategory::Date, afternoon, "2021-3-8"));
-    EXPECT_FALSE(unchanged(TypeCategory::Date, afternoon, ""));
-    EXPECT_FALSE(unchanged(TypeCategory::Date, Variant::null(), "2021-3-7"));
-
-    // The check state: a Null shows unchecked.
-    EXPECT_TRUE(unchanged(TypeCategory::YesNo, Variant::null(), "False"));
-    EXPECT_FALSE(unchanged(TypeCategory::YesNo, Variant::null(), "True"));
-    EXPECT_TRUE(unchanged(TypeCategory::YesNo, Variant(true), "TRUE"));
-    EXPECT_TRUE(unchanged(TypeCategory::YesNo, Variant(false), "False"));
-    EXPECT_FALSE(unchanged(TypeCategory::YesNo, Variant(false), "true"));
-
-    // A value of a type its category does not expect is kept only when its
-    // very text comes back.
-    EXPECT_TRUE(unchanged(TypeCategory::WholeNumber, Variant(QStringLiteral("n/a")), "n/a"));
-    EXPECT_FALSE(unchanged(TypeCategory::WholeNumber, Variant(QStringLiteral("n/a")), "0"));
+    for (const auto &c : cases)
+        EXPECT_EQ(
+            FieldConversion::isUnchanged(column(c.column), c.stored, QString::fromUtf8(c.text)),
+            c.unchanged)
+            << c.column << " \"" << c.text << "\"";
 }
 
 TEST(DateText, TheThreeFormats)
@@ -241,3 +240,5 @@ TEST(DateText, TheThreeFormats)
     EXPECT_FALSE(DateText::IsValidDate(2021, 2, 29));
     EXPECT_FALSE(DateText::IsValidDate(2021, 1, 1, 24, 0, 0));
 }
+
+} // namespace

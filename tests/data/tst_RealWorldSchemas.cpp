@@ -55,33 +55,22 @@ protected:
         return all;
     }
 
-    // The record text as the form of the original design writes it back:
-    // every field set, dates "y-m-d", check boxes "True"/"False", decimal
-    // commas; a Null field as an empty text (an unchecked box).
+    // The record text as the form writes it back when the user has typed
+    // every field anew just as it was shown: numbers, dates and times read
+    // from their shown text, check boxes as shown (a Null one "unknown").
     static QString asTheFormWritesIt(const CAdoDataMgr &manager, const QString &text)
     {
         RecordText::Fields fields = fieldsOf(text);
         for (const ColumnInfo &column : manager.columns()) {
-            QString value = fields.value(column.name);
-            switch (column.category) {
-            case TypeCategory::Date:
-                if (!value.isEmpty()) {
-                    const QDate day = QDate::fromString(value, QStringLiteral("dd.MM.yyyy"));
-                    value =
-                        QStringLiteral("%1-%2-%3").arg(day.year()).arg(day.month()).arg(day.day());
-                }
-                break;
-            case TypeCategory::YesNo:
-                value = value.toUpper() == QLatin1String("TRUE") ? QStringLiteral("True")
-                                                                 : QStringLiteral("False");
-                break;
-            case TypeCategory::Fractional:
-                value.replace(QLatin1Char('.'), QLatin1Char(','));
-                break;
-            default:
-                break;
-            }
-            fields.set(column.name, value);
+            const QString value = fields.value(column.name);
+            if (column.category == TypeCategory::Text || column.category == TypeCategory::YesNo)
+                continue;
+            const FieldFormat format = FieldConversion::formatOf(column);
+            const FieldFormat::Reading retyped =
+                format.read(format.show(value), QDate::currentDate(), value);
+            // What cannot be typed (NaN, an interval) the user leaves alone.
+            if (retyped.ok)
+                fields.set(column.name, retyped.value);
         }
         return RecordText::write(fields);
     }
@@ -215,8 +204,8 @@ TEST_P(RealWorldSchemaTest, RefusedValuesAreNamedAndWriteNothing)
             EXPECT_FALSE(manager.WriteRecord(RecordText::write(record)));
             ASSERT_EQ(messages.texts().size(), 1);
             EXPECT_TRUE(messages.texts().first().contains(QStringLiteral("Feld ") + edit.key()) ||
-                        messages.texts().first() ==
-                            QStringLiteral("Ungültiger Wert in ") + edit.key())
+                        messages.texts().first().startsWith(QStringLiteral("Ungültiger Wert in ") +
+                                                            edit.key()))
                 << shown().toStdString();
             EXPECT_EQ(fixture->snapshot(table), before) << "not even the field that was fine";
             messages.clear();
@@ -332,14 +321,15 @@ TEST(RealWorldSchemaPostgres, WhatTheFormShowsOfEachType)
             {"status", "gelb"},
             {"kennung", "K4      "},
             {"aktiv", "True"}});
-    expect(shownRow(fixture, "konten", "id", "5000000001"), {{"saldo", "-753.10000000"},
-                                                             {"zins", "Infinity"},
-                                                             {"quote", "0.28571430"},
-                                                             {"betrag", "2469135780.02469136"},
-                                                             {"anzahl", "-2300"},
-                                                             {"gross", "5000000002"},
-                                                             {"geaendert", "08.03.2021"},
-                                                             {"tag", "03.03.2021"}});
+    expect(shownRow(fixture, "konten", "id", "5000000001"),
+           {{"saldo", "-753.10000000"},
+            {"zins", "Infinity"},
+            {"quote", "0.28571430"},
+            {"betrag", "2469135780.0246913578"},
+            {"anzahl", "-2300"},
+            {"gross", "5000000002"},
+            {"geaendert", "08.03.2021 04:30:00.123"},
+            {"tag", "03.03.2021"}});
     expect(shownRow(fixture, "konten", "id", "5000000004"), {{"betrag", "NaN"}});
     expect(shownRow(fixture, "konten", "id", "5000000003"), {{"zins", QString()}});
     expect(shownRow(fixture, "buchungen", "nr", "5000000000"),
@@ -354,8 +344,8 @@ TEST(RealWorldSchemaPostgres, WhatTheFormShowsOfEachType)
             {"daten", "{\"nr\": 1, \"text\": \"x y\"}"},
             {"datenb", "{\"nr\": 1}"},
             {"anhang", "\\x0001"},
-            {"zeitpunkt", "02.01.2020"},
-            {"erfasst", "05.06.2022"}});
+            {"zeitpunkt", "02.01.2020 00:00:00"},
+            {"erfasst", "05.06.2022 13:00:00"}});
     expect(shownRow(fixture, "crm.\"Ansprechpartner\"", "id", "2"),
            {{"Vorname", "Vor2"}, {"E-Mail", "p2@example.org"}, {"select", "True"}});
     EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join('\n').toStdString();
@@ -411,10 +401,11 @@ TEST(RealWorldSchemaSqlite, ChangedValuesAreWrittenInTheFormTheColumnUses)
         manager.MoveNext();
     RecordText::Fields record;
     ASSERT_TRUE(RecordText::read(manager.GetRecordXml(), &record));
-    EXPECT_EQ(record.value(QStringLiteral("iso")), QStringLiteral("05.06.2022"));
-    EXPECT_EQ(record.value(QStringLiteral("julian")), QStringLiteral("05.03.2021"));
-    EXPECT_EQ(record.value(QStringLiteral("unix")), QStringLiteral("05.03.2021"));
+    EXPECT_EQ(record.value(QStringLiteral("iso")), QStringLiteral("05.06.2022 13:00:00"));
+    EXPECT_EQ(record.value(QStringLiteral("julian")), QStringLiteral("05.03.2021 00:00:00"));
+    EXPECT_EQ(record.value(QStringLiteral("unix")), QStringLiteral("05.03.2021 00:00:00"));
     EXPECT_EQ(record.value(QStringLiteral("bezahlt")), QStringLiteral("True"));
+    // A new day alone keeps the time of day each held.
     for (const char *column : {"iso", "julian", "unix"})
         record.set(QString::fromLatin1(column), QStringLiteral("2024-2-29"));
     record.set(QStringLiteral("erledigt"), QStringLiteral("True"));
@@ -422,7 +413,7 @@ TEST(RealWorldSchemaSqlite, ChangedValuesAreWrittenInTheFormTheColumnUses)
     record.set(QStringLiteral("aktiv"), QStringLiteral("True"));
     ASSERT_TRUE(manager.WriteRecord(RecordText::write(record)))
         << messages.texts().join('\n').toStdString();
-    EXPECT_EQ(stored("iso", 4), "text:2024-02-29T00:00:00.000Z");
+    EXPECT_EQ(stored("iso", 4), "text:2024-02-29T13:00:00.000Z");
     EXPECT_EQ(stored("julian", 4), "real:2460369.5");
     EXPECT_EQ(stored("unix", 4), "integer:1709164800");
     EXPECT_EQ(stored("erledigt", 4), "text:true");
@@ -557,7 +548,8 @@ int compareShown(TypeCategory category, const QString &shown, const QString &val
         return a < b ? -1 : a > b ? 1 : 0;
     }
     case TypeCategory::Date: {
-        const QDate a = QDate::fromString(shown, QStringLiteral("dd.MM.yyyy"));
+        // The day of a date with its time of day.
+        const QDate a = QDate::fromString(shown.left(10), QStringLiteral("dd.MM.yyyy"));
         const QDate b = QDate::fromString(value, QStringLiteral("dd.MM.yyyy"));
         return a < b ? -1 : a > b ? 1 : 0;
     }

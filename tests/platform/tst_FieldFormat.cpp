@@ -104,6 +104,7 @@ TEST(FieldFormat, ReadsWhatAGermanUserTypesOrSaysWhatItExpects)
         {"time", "0915", "09:15:00", "09:15"},
         {"time", "13:45:10+02", "13:45:10+02", "13:45:10+02"},
         {"time", "25:99", nullptr, "Uhrzeit"},
+        {"time", "8:01", "08:01:00.123456", "08:01", "08:01:00.123456"},
         // Texts: as long as the column holds, line breaks as stored.
         {"varchar(5)", "a\nbcd", "a\nbcd", "a\nbcd"},
         {"varchar(5) crlf", "a\nbcd", nullptr, "höchstens 5 Zeichen auf; der Text hat 6"},

@@ -151,10 +151,13 @@ ColumnSchema columnFromDeclaredType(const QString &name, const QString &declared
             if (hasFirst)
                 column.definedSize = first;
         } else if (column.valueKind == ValueKind::Decimal && column.type == AdoType::Numeric) {
-            if (hasFirst) {
-                column.precision = first;
-                column.numericScale = second;
-            }
+            // A NUMERIC without arguments takes any number of digits (the
+            // precision 0 says so); with them, exactly those.
+            column.precision = hasFirst ? first : 0;
+            column.numericScale = hasFirst ? second : 0;
+        } else if (column.type == AdoType::Currency) {
+            // PostgreSQL's money keeps cents; Access and SQL Server keep four places.
+            column.numericScale = base == QLatin1String("money") ? 2 : 4;
         }
         return column;
     }

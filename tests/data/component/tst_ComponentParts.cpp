@@ -215,6 +215,8 @@ TEST(TableSchema, DeclaredTypesMapToAdoCodes)
         {"real", AdoType::Single, 4, 7, 0},
         {"NUMERIC(10,2)", AdoType::Numeric, 19, 10, 2},
         {"decimal( 18 , 4 )", AdoType::Numeric, 19, 18, 4},
+        {"NUMERIC", AdoType::Numeric, 19, 0, 0}, // any digits
+        {"money", AdoType::Currency, 8, 19, 2},
         {"DATE", AdoType::DBDate, 6, 10, 0},
         {"timestamp(3) without time zone", AdoType::DBTimeStamp, 16, 23, 0},
         {"BOOLEAN", AdoType::Boolean, 2, 0, 0},

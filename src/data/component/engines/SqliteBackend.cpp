@@ -242,6 +242,9 @@ TableSchema SqliteBackend::readTable(const QString &name)
         const QString column = query.value(1).toString();
         const QString declared = query.value(2).toString();
         ColumnSchema schema = columnFromDeclaredType(column, declared);
+        // An INTEGER keeps up to eight bytes here, whatever it means elsewhere.
+        if (schema.valueKind == ValueKind::Integer)
+            schema.definedSize = 8;
         const int keyPosition = query.value(5).toInt();
         bool nullable = query.value(3).toInt() == 0;
         schema.hasDefault = !query.value(4).isNull();
