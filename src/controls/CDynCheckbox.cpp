@@ -64,6 +64,7 @@ QCheckBox *CDynCheckbox::box() const
 QWidget *CDynCheckbox::MakeWindow(QWidget *parent, const ControlDescription &description)
 {
     auto *window = new AlignedCheckBox(description.caption, parent);
+    window->setTristate(m_triState);
     // clicked comes from the user only (mouse or space bar), not from
     // SetChecked, so it is the change notification.
     connect(window, &QCheckBox::clicked, this, [this] {
@@ -102,7 +103,36 @@ void CDynCheckbox::SetChecked(bool on)
 
 bool CDynCheckbox::IsChecked() const
 {
-    return box() && box()->isChecked();
+    return box() && box()->checkState() == Qt::Checked;
+}
+
+void CDynCheckbox::SetTriState(bool on)
+{
+    m_triState = on;
+    if (box())
+        box()->setTristate(on);
+}
+
+void CDynCheckbox::SetRecordText(const QString &text)
+{
+    Qt::CheckState state = Qt::Unchecked;
+    if (text.toUpper() == QLatin1String("TRUE"))
+        state = Qt::Checked;
+    else if (m_triState && text.isEmpty())
+        state = Qt::PartiallyChecked; // a Null: "unknown"
+    if (box())
+        box()->setCheckState(state);
+    SetModified(false);
+}
+
+bool CDynCheckbox::GetRecordText(QString *text, QString *problem) const
+{
+    problem->clear();
+    const Qt::CheckState state = box() ? box()->checkState() : Qt::Unchecked;
+    *text = state == Qt::Checked            ? QStringLiteral("True")
+            : state == Qt::PartiallyChecked ? QString(QLatin1String(""))
+                                            : QStringLiteral("False");
+    return true;
 }
 
 QString CDynCheckbox::WindowText() const

@@ -1,13 +1,16 @@
 #include "controls/CDynControl.h"
 
 #include "controls/ControlGeometry.h"
+#include "platform/UserMessages.h"
 
 #include <QAbstractScrollArea>
 #include <QCursor>
 #include <QFontMetrics>
 #include <QGuiApplication>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPlainTextEdit>
 #include <QScreen>
 
 namespace {
@@ -445,4 +448,30 @@ bool CDynControl::CarriesValue() const
         break;
     }
     return false;
+}
+
+bool CDynControl::GetRecordText(QString *text, QString *problem) const
+{
+    text->clear();
+    problem->clear();
+    return false;
+}
+
+QString CDynControl::FieldCaption() const
+{
+    const QString spoken = m_window ? m_window->accessibleName() : QString();
+    return spoken.isEmpty() ? AccessibleName() : spoken;
+}
+
+void CDynControl::Refuse(const QString &problem)
+{
+    QWidget *field = m_window;
+    qrt::warn(QStringLiteral("Das Feld %1 %2.").arg(FieldCaption(), problem), field);
+    if (!field)
+        return;
+    field->setFocus(Qt::OtherFocusReason);
+    if (auto *edit = qobject_cast<QLineEdit *>(field))
+        edit->selectAll();
+    else if (auto *text = qobject_cast<QPlainTextEdit *>(field))
+        text->selectAll();
 }

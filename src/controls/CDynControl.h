@@ -165,6 +165,22 @@ public:
     [[nodiscard]] QWidget *GetWindow() const { return m_window; }
     [[nodiscard]] FormWindowInterface *GetForm() const { return m_form; }
 
+    // The value a field shows, as record text (see platform/FieldFormat):
+    // set when a record is shown, given back when it is saved. Captions and
+    // frames carry none.
+    virtual void SetRecordText(const QString &text) { Q_UNUSED(text); }
+    // The value as record text; false when what the user typed is no value
+    // of the field, with *problem saying what it expects ("erwartet ein
+    // Datum wie …"). Captions and frames give nothing.
+    [[nodiscard]] virtual bool GetRecordText(QString *text, QString *problem) const;
+    // The field as the user knows it: the caption of its label where the
+    // form gave it one, else its own caption or name.
+    [[nodiscard]] QString FieldCaption() const;
+    // Tells the user that the field cannot take its text and why ("Das Feld
+    // Kunde seit erwartet ein Datum …"), and puts the focus back into the
+    // field with its text selected, so that the next keys replace it.
+    void Refuse(const QString &problem);
+
     // The text the widget shows: a caption, a title, a field's text.
     [[nodiscard]] virtual QString WindowText() const = 0;
     virtual void SetWindowText(const QString &text) = 0;

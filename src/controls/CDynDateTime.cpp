@@ -6,78 +6,14 @@
 #include <QLineEdit>
 #include <QLocale>
 
-namespace {
-
-constexpr int kMaxDateLength = 10; // "dd.mm.yyyy"
-
-// Reads "%2d.%2d.%4d" as the C library's scanf does: blanks before a number
-// are skipped, a number is an optional sign and digits of at most width
-// characters, each but the last followed by a literal ".". Reading stops at
-// the first mismatch; fields not read stay 0.
-void scanDate(const QString &text, int fields[3])
+CDynDateTime::CDynDateTime(bool designMode) : CDynEdit(designMode)
 {
-    static constexpr int widths[3] = {2, 2, 4};
-    fields[0] = fields[1] = fields[2] = 0;
-    qsizetype pos = 0;
-    for (int field = 0; field < 3; ++field) {
-        if (field > 0) {
-            if (pos >= text.size() || text.at(pos) != QLatin1Char('.'))
-                return;
-            ++pos;
-        }
-        while (pos < text.size() && text.at(pos).isSpace())
-            ++pos;
-        const qsizetype start = pos;
-        const qsizetype end = qMin(text.size(), pos + widths[field]);
-        if (pos < end && (text.at(pos) == QLatin1Char('-') || text.at(pos) == QLatin1Char('+')))
-            ++pos;
-        const qsizetype digits = pos;
-        while (pos < end && text.at(pos) >= QLatin1Char('0') && text.at(pos) <= QLatin1Char('9'))
-            ++pos;
-        if (pos == digits)
-            return;
-        fields[field] = text.mid(start, pos - start).toInt();
-    }
-}
-
-// A date the calendar has, within the years a stored date can hold.
-QDate validDate(int year, int month, int day)
-{
-    if (year < 100 || year > 9999)
-        return QDate();
-    return QDate(year, month, day); // invalid for 31 February, month 13 and the like
-}
-
-} // namespace
-
-QDate CDynDateTime::ParseDateText(const QString &text, int currentYear)
-{
-    int fields[3];
-    scanDate(QString(text).replace(QLatin1Char(','), QLatin1Char('.')), fields);
-    const int year = fields[2] < 100 ? currentYear : fields[2];
-    return validDate(year, fields[1], fields[0]);
-}
-
-QString CDynDateTime::FormatDateText(const QDate &date)
-{
-    if (!date.isValid())
-        return QString();
-    return QStringLiteral("%1.%2.%3")
-        .arg(date.day(), 2, 10, QLatin1Char('0'))
-        .arg(date.month(), 2, 10, QLatin1Char('0'))
-        .arg(date.year(), 4, 10, QLatin1Char('0'));
+    SetFieldFormat(FieldFormat::date());
 }
 
 QString CDynDateTime::InitialText(const ControlDescription &description) const
 {
     return description.name.value_or(QString());
-}
-
-QWidget *CDynDateTime::MakeWindow(QWidget *parent, const ControlDescription &description)
-{
-    ControlDescription limited = description;
-    limited.maxLength = kMaxDateLength;
-    return CDynEdit::MakeWindow(parent, limited);
 }
 
 void CDynDateTime::FinishCreate(const ControlDescription &description)
@@ -92,34 +28,21 @@ void CDynDateTime::FinishCreate(const ControlDescription &description)
     SetWindowText(description.caption);
 }
 
-bool CDynDateTime::AcceptsCharacter(QChar c) const
-{
-    const bool dateCharacter = (c >= QLatin1Char('0') && c <= QLatin1Char('9')) ||
-                               c == QLatin1Char('.') || c == QLatin1Char(',');
-    return dateCharacter && CDynEdit::AcceptsCharacter(c);
-}
-
 void CDynDateTime::SetDate(const QDate &date)
 {
-    m_value = date.isValid() ? validDate(date.year(), date.month(), date.day()) : QDate();
-    ShowDate();
-    SetModified(false);
+    SetValueText(date.isValid()
+                     ? QStringLiteral("%1-%2-%3").arg(date.year()).arg(date.month()).arg(date.day())
+                     : QString());
 }
 
-QDate CDynDateTime::GetDate()
+QDate CDynDateTime::GetDate() const
 {
-    ReadText();
-    return m_value;
-}
-
-void CDynDateTime::ReadText()
-{
-    m_value = ParseDateText(WindowText(), QDate::currentDate().year());
-}
-
-void CDynDateTime::ShowDate()
-{
-    SetWindowText(FormatDateText(m_value));
+    QString value;
+    QString problem;
+    if (!GetRecordText(&value, &problem) || value.isEmpty())
+        return QDate();
+    const QStringList parts = value.section(QLatin1Char(' '), 0, 0).split(QLatin1Char('-'));
+    return QDate(parts.value(0).toInt(), parts.value(1).toInt(), parts.value(2).toInt());
 }
 
 bool CDynDateTime::FilterEvent(QObject *watched, QEvent *event)
@@ -129,15 +52,6 @@ bool CDynDateTime::FilterEvent(QObject *watched, QEvent *event)
     switch (event->type()) {
     case QEvent::ContextMenu:
         return true; // a date field has no context menu
-    case QEvent::FocusOut:
-        // Leaving the field shows what the typed text means; a pop-up (the
-        // calendar) taking the focus is not leaving it.
-        if (!IsDesignMode() &&
-            static_cast<QFocusEvent *>(event)->reason() != Qt::PopupFocusReason) {
-            ReadText();
-            ShowDate();
-        }
-        return false;
     case QEvent::KeyPress: {
         const auto *key = static_cast<QKeyEvent *>(event);
         const bool opens = key->key() == Qt::Key_F4 ||
@@ -169,8 +83,18 @@ void CDynDateTime::OpenCalendar()
     const QDate shown = GetDate();
     calendar->setSelectedDate(shown.isValid() ? shown : QDate::currentDate());
     const auto take = [this, calendar](const QDate &date) {
-        m_value = validDate(date.year(), date.month(), date.day());
-        ShowDate();
+        QString text = QStringLiteral("%1.%2.%3")
+                           .arg(date.day(), 2, 10, QLatin1Char('0'))
+                           .arg(date.month(), 2, 10, QLatin1Char('0'))
+                           .arg(date.year(), 4, 10, QLatin1Char('0'));
+        if (GetFieldFormat().kind() == FieldFormat::Kind::DateTime) {
+            // The time of day the field shows stays with the new day.
+            QString time = WindowText().trimmed().section(QLatin1Char(' '), 1);
+            if (time.isEmpty())
+                time = GetFieldFormat().show(RecordValue()).section(QLatin1Char(' '), 1);
+            text += QLatin1Char(' ') + (time.isEmpty() ? QStringLiteral("00:00") : time);
+        }
+        SetWindowText(text);
         SetModified(true);
         calendar->close();
         if (GetWindow())

@@ -2,12 +2,14 @@
 
 #include "platform/TextLength.h"
 
+#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QTextOption>
+#include <QTimer>
 #include <QValidator>
 
 #include <cmath>
@@ -93,8 +95,8 @@ private:
 class MultiLineEdit final : public QPlainTextEdit
 {
 public:
-    MultiLineEdit(CharacterFilter accepts, QWidget *parent)
-        : QPlainTextEdit(parent), m_accepts(std::move(accepts))
+    MultiLineEdit(CharacterFilter accepts, std::function<int()> breakWidth, QWidget *parent)
+        : QPlainTextEdit(parent), m_accepts(std::move(accepts)), m_breakWidth(std::move(breakWidth))
     {}
 
     void setMaxLength(int maxLength) { m_maxLength = maxLength; }
@@ -139,84 +141,23 @@ protected:
     }
 
 private:
-    // Characters that may still go in, counting a line break as "\r\n".
+    // Characters that may still go in, counting a line break as the text
+    // stores it ("\r\n" is two).
     qsizetype roomLeft() const
     {
         if (m_maxLength <= 0)
             return std::numeric_limits<int>::max();
         const QString all = toPlainText();
-        const qsizetype length = TextLength::characters(all) + all.count(QLatin1Char('\n'));
+        const qsizetype length =
+            TextLength::characters(all) + all.count(QLatin1Char('\n')) * (m_breakWidth() - 1);
         const qsizetype selected = TextLength::characters(textCursor().selectedText());
         return m_maxLength - (length - selected);
     }
 
     CharacterFilter m_accepts;
+    std::function<int()> m_breakWidth;
     int m_maxLength = 0;
 };
-
-// What the C library's atof reads: the leading decimal number of a text,
-// 0 when there is none. Independent of the process's locale.
-double leadingNumber(const QString &text)
-{
-    qsizetype pos = 0;
-    while (pos < text.size() && text.at(pos).isSpace())
-        ++pos;
-    const qsizetype start = pos;
-    const auto digits = [&text, &pos] {
-        const qsizetype from = pos;
-        while (pos < text.size() && text.at(pos) >= QLatin1Char('0') &&
-               text.at(pos) <= QLatin1Char('9'))
-            ++pos;
-        return pos - from;
-    };
-    if (pos < text.size() && (text.at(pos) == QLatin1Char('-') || text.at(pos) == QLatin1Char('+')))
-        ++pos;
-    qsizetype mantissa = digits();
-    if (pos < text.size() && text.at(pos) == QLatin1Char('.')) {
-        ++pos;
-        mantissa += digits();
-    }
-    if (mantissa == 0)
-        return 0.0;
-    qsizetype end = pos;
-    if (pos < text.size() &&
-        (text.at(pos) == QLatin1Char('e') || text.at(pos) == QLatin1Char('E'))) {
-        ++pos;
-        if (pos < text.size() &&
-            (text.at(pos) == QLatin1Char('-') || text.at(pos) == QLatin1Char('+')))
-            ++pos;
-        if (digits() > 0)
-            end = pos;
-    }
-    bool ok = false;
-    const double value = text.mid(start, end - start).toDouble(&ok);
-    return ok ? value : 0.0;
-}
-
-// Rounds half away from zero to places decimals, in the steps the stored
-// values were always shown with, and writes the result with a decimal
-// comma and without trailing zeros ("12,5", "12,0"; "120" without places).
-QString decimalText(double value, int places)
-{
-    places = qBound(0, places, 15);
-    const double scale = std::pow(10.0, places + 1);
-    double shifted = value * scale;
-    if (std::isfinite(shifted)) {
-        shifted += value < 0 ? -5.0 : 5.0;
-        shifted /= 10.0;
-        shifted = std::trunc(shifted);
-        value = shifted / std::pow(10.0, places);
-    }
-    value += 0.0; // no "-0,0" for a negative value that rounds to zero
-    QString text = QString::number(value, 'f', places);
-    if (text.contains(QLatin1Char('.'))) {
-        while (text.endsWith(QLatin1Char('0')))
-            text.chop(1);
-        if (text.endsWith(QLatin1Char('.')))
-            text += QLatin1Char('0');
-    }
-    return text.replace(QLatin1Char('.'), QLatin1Char(','));
-}
 
 // Line feeds stored in the database become the edit control's line breaks.
 QString withLineBreaks(const QString &text)
@@ -264,7 +205,8 @@ QWidget *CDynEdit::MakeWindow(QWidget *parent, const ControlDescription &descrip
     };
     QWidget *window = nullptr;
     if (WantsMultiLineWindow()) {
-        auto *edit = new MultiLineEdit(accepts, parent);
+        auto *edit = new MultiLineEdit(
+            accepts, [this] { return int(m_lineBreak.size()); }, parent);
         edit->setTabChangesFocus(true); // Tab moves on, as in every field
         connect(edit, &QPlainTextEdit::textChanged, this, changed);
         window = edit;
@@ -277,7 +219,12 @@ QWidget *CDynEdit::MakeWindow(QWidget *parent, const ControlDescription &descrip
         connect(edit, &QLineEdit::textChanged, this, changed);
         window = edit;
     }
-    m_maxLength = description.maxLength;
+    // A format's limit fits every value the column holds; a plain field
+    // takes the description's.
+    const int formatLimit = m_format.typingLimit();
+    m_maxLength = formatLimit > 0 && formatLimit <= std::numeric_limits<qint16>::max()
+                      ? qint16(formatLimit)
+                      : description.maxLength;
     // The window may not be ours yet; the limit goes straight to it. A line
     // edit's own limit would cut stored texts: its validator limits typing.
     if (auto *edit = qobject_cast<QLineEdit *>(window))
@@ -295,13 +242,49 @@ QWidget *CDynEdit::MakeWindow(QWidget *parent, const ControlDescription &descrip
     return window;
 }
 
-void CDynEdit::SetMaxLength(qint16 maxLength)
+void CDynEdit::SetFieldFormat(const FieldFormat &format)
 {
-    m_maxLength = maxLength; // a line edit's validator reads it
-    if (lineEdit())
-        return;
+    m_format = format;
+    switch (format.kind()) {
+    case FieldFormat::Kind::WholeNumber:
+        m_inputKind = InputKind::WholeNumber;
+        break;
+    case FieldFormat::Kind::Decimal:
+        m_inputKind = InputKind::DecimalNumber;
+        break;
+    case FieldFormat::Kind::Text:
+    case FieldFormat::Kind::Date:
+    case FieldFormat::Kind::DateTime:
+    case FieldFormat::Kind::Time:
+        m_inputKind = InputKind::FreeText;
+        break;
+    }
+    const int limit = format.typingLimit();
+    m_maxLength = limit > 0 && limit <= std::numeric_limits<qint16>::max() ? qint16(limit) : 0;
     if (auto *edit = static_cast<MultiLineEdit *>(textEdit()))
-        edit->setMaxLength(maxLength);
+        edit->setMaxLength(m_maxLength);
+}
+
+void CDynEdit::SetInputKind(InputKind kind)
+{
+    switch (kind) {
+    case InputKind::FreeText:
+        SetFieldFormat(FieldFormat::text(m_maxLength, m_format.lineBreak()));
+        break;
+    case InputKind::WholeNumber:
+        SetFieldFormat(FieldFormat::wholeNumber(std::numeric_limits<qint64>::min(),
+                                                std::numeric_limits<qint64>::max()));
+        break;
+    case InputKind::DecimalNumber:
+        SetFieldFormat(FieldFormat::decimal(0, -1));
+        break;
+    }
+}
+
+void CDynEdit::SetReadOnlyReason(const QString &reason)
+{
+    m_readOnlyReason = reason;
+    ApplyStyle();
 }
 
 void CDynEdit::FinishCreate(const ControlDescription &description)
@@ -329,7 +312,11 @@ void CDynEdit::ApplyStyle()
         horizontal = Qt::AlignRight;
     else if (m_style & EditStyle::Center)
         horizontal = Qt::AlignHCenter;
-    const bool readOnly = m_style & EditStyle::ReadOnly;
+    const bool readOnly = (m_style & EditStyle::ReadOnly) || !m_readOnlyReason.isEmpty();
+    if (QWidget *window = GetWindow()) {
+        window->setToolTip(m_readOnlyReason);
+        window->setAccessibleDescription(m_readOnlyReason);
+    }
     if (QLineEdit *edit = lineEdit()) {
         edit->setReadOnly(readOnly);
         edit->setAlignment(horizontal | Qt::AlignVCenter);
@@ -350,21 +337,35 @@ void CDynEdit::ApplyStyle()
 
 bool CDynEdit::AcceptsCharacter(QChar c) const
 {
-    const bool digit = c >= QLatin1Char('0') && c <= QLatin1Char('9');
-    switch (m_inputKind) {
-    case InputKind::FreeText:
-        return true;
-    case InputKind::WholeNumber:
-        return digit || c == QLatin1Char('-');
-    case InputKind::DecimalNumber:
-        return digit || c == QLatin1Char('-') || c == QLatin1Char('.') || c == QLatin1Char(',');
-    }
-    return true;
+    return m_format.acceptsCharacter(c);
 }
 
 bool CDynEdit::FilterEvent(QObject *watched, QEvent *event)
 {
-    if (event->type() != QEvent::KeyPress || watched != GetWindow())
+    if (watched != GetWindow())
+        return false;
+    if (event->type() == QEvent::FocusOut) {
+        // Leaving the field by Tab, the mouse or a shortcut reads what was
+        // typed; a menu, a pop-up or another window taking the focus for a
+        // while is no leaving. The reading waits until the focus has
+        // arrived, so that a refusal can bring it back.
+        switch (static_cast<QFocusEvent *>(event)->reason()) {
+        case Qt::TabFocusReason:
+        case Qt::BacktabFocusReason:
+        case Qt::MouseFocusReason:
+        case Qt::ShortcutFocusReason:
+        case Qt::OtherFocusReason:
+            if (!IsDesignMode() && IsModified() && !m_readPending) {
+                m_readPending = true;
+                QTimer::singleShot(0, this, [this] { ReadAfterLeaving(); });
+            }
+            break;
+        default:
+            break;
+        }
+        return false;
+    }
+    if (event->type() != QEvent::KeyPress)
         return false;
     const auto *key = static_cast<QKeyEvent *>(event);
     // Ctrl+A, Ctrl+V and the like are commands, whatever text a platform
@@ -375,24 +376,66 @@ bool CDynEdit::FilterEvent(QObject *watched, QEvent *event)
     const QString text = key->text();
     if (text.isEmpty() || !isTypedCharacter(text.at(0)))
         return false;
+    // Alt with a letter is a menu's mnemonic; one that no menu has must not
+    // type its letter over the field's text.
+    if ((modifiers & Qt::AltModifier) && !(modifiers & Qt::ControlModifier))
+        return true;
     return !std::all_of(text.begin(), text.end(), [this](QChar c) { return AcceptsCharacter(c); });
+}
+
+void CDynEdit::ReadAfterLeaving()
+{
+    m_readPending = false;
+    QWidget *field = GetWindow();
+    if (!field || !IsModified() || field->hasFocus())
+        return; // saved or shown anew meanwhile, or the user came back
+    QString value;
+    QString problem;
+    if (!GetRecordText(&value, &problem)) {
+        Refuse(problem);
+        return;
+    }
+    if (m_format.kind() == FieldFormat::Kind::Text)
+        return;
+    // The value meant, in its normal form ("1.234,5" shows "1234,5",
+    // "1.2.24" shows "01.02.2024"); still the user's change.
+    const FieldFormat::Reading reading =
+        m_format.read(WindowText(), QDate::currentDate(), m_recordValue);
+    if (reading.shown != WindowText())
+        SetWindowText(reading.shown);
+}
+
+bool CDynEdit::GetRecordText(QString *text, QString *problem) const
+{
+    problem->clear();
+    QString typed = WindowText();
+    if (m_format.kind() == FieldFormat::Kind::Text) {
+        // Line breaks go back as the text had them.
+        typed.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+        typed.replace(QLatin1Char('\n'), m_lineBreak);
+        const FieldFormat::Reading reading = m_format.readValue(typed);
+        *text = typed;
+        *problem = reading.problem;
+        return reading.ok;
+    }
+    const FieldFormat::Reading reading = m_format.read(typed, QDate::currentDate(), m_recordValue);
+    *text = reading.value;
+    *problem = reading.problem;
+    return reading.ok;
 }
 
 void CDynEdit::SetValueText(const QString &text)
 {
+    m_recordValue = text;
     QString shown;
-    switch (m_inputKind) {
-    case InputKind::WholeNumber:
-        shown = text;
-        break;
-    case InputKind::DecimalNumber:
-        // An empty value (a Null field) stays empty: showing 0,0 would
-        // write a 0 the record never held.
-        shown = text.isEmpty() ? QString() : decimalText(leadingNumber(text), m_decimalPlaces);
-        break;
-    case InputKind::FreeText:
+    if (m_format.kind() == FieldFormat::Kind::Text) {
+        // The text keeps the line breaks it has; a new one takes the format's.
+        m_lineBreak = text.contains(QLatin1String("\r\n")) ? QStringLiteral("\r\n")
+                      : text.contains(QLatin1Char('\n'))   ? QStringLiteral("\n")
+                                                           : m_format.lineBreak();
         shown = withLineBreaks(text);
-        break;
+    } else {
+        shown = m_format.show(text);
     }
     SetWindowText(shown);
     SetModified(false);

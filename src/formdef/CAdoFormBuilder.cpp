@@ -1,8 +1,11 @@
 #include "formdef/CAdoFormBuilder.h"
 
-#include "controls/CDynControl.h"
+#include "controls/CDynCheckbox.h"
+#include "controls/CDynEdit.h"
+#include "data/FieldConversion.h"
 #include "data/component/Connection.h"
 #include "data/component/Recordset.h"
+#include "data/component/SqlDialect.h"
 #include "data/component/TransactionGuard.h"
 #include "formdef/ControlInfoReader.h"
 #include "formdef/FormDefinitionSql.h"
@@ -232,7 +235,43 @@ void CAdoFormBuilder::CreateStoredControl(const ControlInfo &stored)
     default:
         break; // a kind of no control: only an existing one of its name is placed
     }
+    if (stored.typ == int(ControlKind::Edit) || stored.typ == int(ControlKind::Checkbox) ||
+        stored.typ == int(ControlKind::DateTime))
+        ConfigureField(GetColumnInfo(stored.name));
     PlaceControlAt(stored.name, stored.left, stored.top, stored.right, stored.bottom);
+}
+
+void CAdoFormBuilder::ConfigureField(const ColumnInfo &column)
+{
+    CDynControl *control = FindControl(column.name);
+    if (!control || column.name.isEmpty())
+        return;
+    if (auto *box = qobject_cast<CDynCheckbox *>(control)) {
+        box->SetTriState(column.category == TypeCategory::YesNo && (column.flags & CF_NULLABLE));
+        return;
+    }
+    auto *edit = qobject_cast<CDynEdit *>(control);
+    if (!edit)
+        return;
+    const SqlDialect &dialect = dialectFor(databaseKindFromNumber(dbType()));
+    edit->SetFieldFormat(FieldConversion::formatOf(column, QString::fromLatin1(dialect.lineBreak)));
+    if (!column.readOnly)
+        return;
+    switch (column.readOnlyReason) {
+    case ReadOnlyReason::Binary:
+        edit->SetReadOnlyReason(
+            QStringLiteral("Binärdaten können im Formular nicht bearbeitet werden."));
+        break;
+    case ReadOnlyReason::Generated:
+        edit->SetReadOnlyReason(QStringLiteral("Der Wert wird von der Datenbank berechnet."));
+        break;
+    case ReadOnlyReason::Identity:
+        edit->SetReadOnlyReason(QStringLiteral("Der Wert wird von der Datenbank vergeben."));
+        break;
+    case ReadOnlyReason::None:
+        edit->SetReadOnlyReason(QStringLiteral("Der Wert wird von der Datenbank bestimmt."));
+        break;
+    }
 }
 
 void CAdoFormBuilder::CreateColumnControl(const ColumnInfo &column, bool place)
@@ -259,6 +298,7 @@ void CAdoFormBuilder::CreateColumnControl(const ColumnInfo &column, bool place)
         AddEdit(column.name, -1, -1, InputKind::FreeText);
         break;
     }
+    ConfigureField(column);
     if (place)
         PlaceControl(kind, column.name);
 }

@@ -59,6 +59,10 @@ private:
     // the form at once.
     void CreateColumnControl(const ColumnInfo &column, bool place);
     void CreateStoredControl(const ControlInfo &stored);
+    // Gives the field of a column the column's way of reading and showing
+    // values, and makes it read-only, saying why, where the form never
+    // writes the column.
+    void ConfigureField(const ColumnInfo &column);
     void ReadFormRow(Recordset &rows);
     void WriteForm(Recordset &forms, Recordset &items);
 

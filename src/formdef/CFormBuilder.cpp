@@ -269,7 +269,6 @@ CDynEdit *CFormBuilder::AddEdit(const ControlInfo &stored, InputKind inputKind, 
     description.maxLength = fieldLength(maxLength);
     auto *edit = make<CDynEdit>(description, false);
     edit->SetInputKind(inputKind);
-    edit->SetDecimalPlaces(8);
     return edit;
 }
 

@@ -18,69 +18,71 @@ struct Row
 
 constexpr QKeyCombination kNone;
 
-// In the order of the product's command table. The string table separates
+// In the order of the product's command table. Every menu text has a
+// mnemonic, unique within its menu, so that Alt and a letter choose it
+// rather than typing the letter into a field. The string table separates
 // the status text from the tip text with "\n"; a few of its entries use
 // "\r" instead, and the delete command carries a mangled "ßn": each is read
 // as the separator it stands for.
 const Row kRows[] = {
     {IdDateiNeu, "Formular &neu aufbauen", "Neues Formular aufbauen\nNeu", kNone},
-    {IdDateiResize, "Formulargröße anpassen",
+    {IdDateiResize, "Formular&größe anpassen",
      "Größe des Formulars an die Steuerelemente anpassen\nGröße anpassen", kNone},
     {IdDateiSpeichern, "Formular &speichern", "Formular speichern\nSpeichern", kNone},
-    {IdDateiTabOrder, "Anzahl und Reihenfolge der Felder ändern",
+    {IdDateiTabOrder, "&Anzahl und Reihenfolge der Felder ändern",
      "Anzahl und Reihenfolge der Eingabefelder ändern\nReihenfolge ändern", kNone},
-    {IdDateiAddStatic, "Überschrift einfügen",
+    {IdDateiAddStatic, "&Überschrift einfügen",
      "Fügt ein neues Feld mit einer Überschrift ein\nNeue Überschrift", kNone},
-    {IdDateiAddFrame, "Rahmen einfügen", "Fügt einen neuen Rahmen ein\nNeuer Rahmen", kNone},
-    {IdAlignLeft, "Links", "Alle markierten Steuerelemente links ausrichten\rLinks ausrichten",
+    {IdDateiAddFrame, "Rahmen &einfügen", "Fügt einen neuen Rahmen ein\nNeuer Rahmen", kNone},
+    {IdAlignLeft, "&Links", "Alle markierten Steuerelemente links ausrichten\rLinks ausrichten",
      kNone},
-    {IdAlignRight, "Rechts", "Alle markierten Steuerelemente rechts ausrichten\rRechts ausrichten",
+    {IdAlignRight, "&Rechts", "Alle markierten Steuerelemente rechts ausrichten\rRechts ausrichten",
      kNone},
-    {IdAlignTop, "Oben", "Alle markierten Steuerelemente oben ausrichten\rOben ausrichten", kNone},
-    {IdAlignBottom, "Unten", "Alle markierten Steuerelemente unten ausrichten\rUnten ausrichten",
+    {IdAlignTop, "&Oben", "Alle markierten Steuerelemente oben ausrichten\rOben ausrichten", kNone},
+    {IdAlignBottom, "&Unten", "Alle markierten Steuerelemente unten ausrichten\rUnten ausrichten",
      kNone},
-    {IdAlignLeftRaster, "Links am Raster",
+    {IdAlignLeftRaster, "L&inks am Raster",
      "Alle markierten Steuerelemente links am Raster ausrichten\nLinks am Raster", kNone},
-    {IdAlignRightRaster, "Rechts am Raster",
+    {IdAlignRightRaster, "Re&chts am Raster",
      "Alle markierten Steuerelemente rechts am Raster ausrichten\nRechts am Raster", kNone},
-    {IdAlignTopRaster, "Oben am Raster",
+    {IdAlignTopRaster, "O&ben am Raster",
      "Alle markierten Steuerelemente oben am Raster ausrichten\nOben am Raster", kNone},
-    {IdAlignBottomRaster, "Unten am Raster",
+    {IdAlignBottomRaster, "U&nten am Raster",
      "Alle markierten Steuerelemente unten am Raster ausrichten\nUnten am Raster", kNone},
     {IdAppExit, "&Beenden", "", kNone},
-    {IdRecordNew, "Neuen Datensatz anlegen\t<Strg>+<n>", "Neuen Datensatz anlegen\nNeu",
+    {IdRecordNew, "&Neuen Datensatz anlegen\t<Strg>+<n>", "Neuen Datensatz anlegen\nNeu",
      Qt::CTRL | Qt::Key_N},
-    {IdRecordSave, "Datensatz speichern\t<Strg>+<s>", "Datensatz speichern\nSpeichern",
+    {IdRecordSave, "Datensatz &speichern\t<Strg>+<s>", "Datensatz speichern\nSpeichern",
      Qt::CTRL | Qt::Key_S},
-    {IdRecordDelete, "Datensatz löschen", "Datensatz löschenßnLöschen", kNone},
+    {IdRecordDelete, "Datensatz &löschen", "Datensatz löschenßnLöschen", kNone},
     // The menu names Ctrl+Y, which the accelerator table lacks; it is given here.
-    {IdRecordUndo, "Änderung rückgängig machen\t<Strg>+<y>", "", Qt::CTRL | Qt::Key_Y},
-    {IdRecordFilter, "Datensätze filtern\t<Strg>+<f>", "Datensätze filtern\nFilter",
+    {IdRecordUndo, "Änderung &rückgängig machen\t<Strg>+<y>", "", Qt::CTRL | Qt::Key_Y},
+    {IdRecordFilter, "Datensätze &filtern\t<Strg>+<f>", "Datensätze filtern\nFilter",
      Qt::CTRL | Qt::Key_F},
-    {IdRecordRemoveFilter, "Filter entfernen", "Datensätze ungefiltert anzeigen\nFilter entfernen",
+    {IdRecordRemoveFilter, "F&ilter entfernen", "Datensätze ungefiltert anzeigen\nFilter entfernen",
      kNone},
-    {IdRecordFirst, "Erster Datensatz\t<Strg>+<Bild auf>", "Ersten Datensatz anzeigen\nErster",
+    {IdRecordFirst, "&Erster Datensatz\t<Strg>+<Bild auf>", "Ersten Datensatz anzeigen\nErster",
      Qt::CTRL | Qt::Key_PageUp},
-    {IdRecordLast, "Letzter Datensatz\t<Strg>+<Bild ab>", "Letzten Datensatz anzeigen\nLetzter",
+    {IdRecordLast, "Le&tzter Datensatz\t<Strg>+<Bild ab>", "Letzten Datensatz anzeigen\nLetzter",
      Qt::CTRL | Qt::Key_PageDown},
-    {IdRecordPrevious, "Vorheriger Datensatz\t<Bild auf>",
+    {IdRecordPrevious, "&Vorheriger Datensatz\t<Bild auf>",
      "Vorherigen Datensatz anzeigen\nVorheriger", QKeyCombination(Qt::Key_PageUp)},
-    {IdRecordNext, "Nächster Datensatz\t<Bild ab>", "Nächsten Datensatz anzeigen\nNächster",
+    {IdRecordNext, "Nä&chster Datensatz\t<Bild ab>", "Nächsten Datensatz anzeigen\nNächster",
      QKeyCombination(Qt::Key_PageDown)},
-    {IdRecordSaveAndClose, "Beenden und speichern\t<Strg>+<q>",
+    {IdRecordSaveAndClose, "Beenden &und speichern\t<Strg>+<q>",
      "Datensatz speichern und Fenster schließen\nBeenden und speichern", Qt::CTRL | Qt::Key_Q},
-    {IdFormProperties, "Eigenschaften des Formulars",
+    {IdFormProperties, "&Eigenschaften des Formulars",
      "Eigenschaften des Formulars bearbeiten\nEigenschaften", kNone},
-    {IdSelectAll, "Alle Elemente markieren", "Alle Steuerelemente markieren\nAlle markieren",
+    {IdSelectAll, "&Alle Elemente markieren", "Alle Steuerelemente markieren\nAlle markieren",
      kNone},
-    {IdDeselectAll, "Alle Markierungen aufheben", "Alle Markierungen aufheben\nMarkierung aufheben",
+    {IdDeselectAll, "Alle Markierungen a&ufheben", "Alle Markierungen aufheben\nMarkierung aufheben",
      kNone},
-    {IdDeleteSelected, "Selektierte Steuerelemente entfernen",
+    {IdDeleteSelected, "Selektierte Steuerelemente ent&fernen",
      "Selektierte Steuerelemente entfernen\nEntfernen", kNone},
-    {IdControlProperties, "Eigenschaften des Steuerelements", "", kNone},
-    {IdControlRemove, "Steuerelement entfernen", "Steuerelement vom Formular entfernen\nEntfernen",
+    {IdControlProperties, "&Eigenschaften des Steuerelements", "", kNone},
+    {IdControlRemove, "Steuerelement ent&fernen", "Steuerelement vom Formular entfernen\nEntfernen",
      kNone},
-    {IdCloseMenu, "Menü schließen", "", kNone},
+    {IdCloseMenu, "&Menü schließen", "", kNone},
     // Beyond the product's table: undo and redo of the layout's changes.
     {IdDesignUndo, "&Rückgängig\t<Strg>+<z>",
      "Letzte Änderung am Formular rückgängig machen\nRückgängig", kNone},
@@ -116,7 +118,7 @@ MenuEntry popup(const char *title, std::initializer_list<int> ids)
 
 MenuEntry alignmentPopup()
 {
-    return popup("Selektierte Steuerelemente ausrichten",
+    return popup("Selek&tierte Steuerelemente ausrichten",
                  {IdAlignLeft, IdAlignRight, IdAlignTop, IdAlignBottom, IdSeparator,
                   IdAlignLeftRaster, IdAlignRightRaster, IdAlignTopRaster, IdAlignBottomRaster});
 }
@@ -167,11 +169,10 @@ MenuEntry menu(int menuId)
     }
     case MenuData: {
         MenuEntry entry =
-            popup("Datensatz", {IdRecordNew, IdRecordSave, IdRecordDelete, IdSeparator,
+            popup("&Datensatz", {IdRecordNew, IdRecordSave, IdRecordDelete, IdSeparator,
                                 IdRecordUndo, IdSeparator, IdRecordFilter, IdRecordRemoveFilter,
                                 IdSeparator, IdRecordFirst, IdRecordLast, IdRecordPrevious,
                                 IdRecordNext, IdSeparator, IdRecordSaveAndClose, IdAppExit});
-        entry.entries.last().text = QStringLiteral("Beenden"); // without the design menu's "&"
         return entry;
     }
     case MenuFormContext: {

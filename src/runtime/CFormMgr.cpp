@@ -7,7 +7,6 @@
 #include "controls/CDynStatic.h"
 #include "data/CAdoDataMgr.h"
 #include "data/ConnectionShare.h"
-#include "data/DateText.h"
 #include "dialogs/CTabOrderDlg.h"
 #include "filter/CFilterMgr.h"
 #include "formdef/CAdoFormBuilder.h"
@@ -20,23 +19,9 @@
 
 #include <QApplication>
 #include <QDomNodeList>
+#include <QLineEdit>
 
 namespace {
-
-// The date of a record text ("07.03.2021") for a date field.
-QDate dateOfRecordText(const QString &text)
-{
-    const Variant date = DateText::ParseDate(text);
-    return date.type() == Variant::Type::Date ? date.toDate() : QDate();
-}
-
-// A date field's date as the record text takes it back: "2021-3-7".
-QString recordTextOfDate(const QDate &date)
-{
-    if (!date.isValid())
-        return QString(QLatin1String(""));
-    return QStringLiteral("%1-%2-%3").arg(date.year()).arg(date.month()).arg(date.day());
-}
 
 // The first field in the form's order that takes the keyboard (a caption or
 // a frame never does); null when there is none.
@@ -89,6 +74,17 @@ void nameFieldsAfterLabels(const CForm &form)
         if (!spoken.isEmpty())
             window->setAccessibleName(spoken);
     }
+}
+
+// The fields by the names the user knows them by, for the records' messages.
+QHash<QString, QString> fieldCaptions(const CForm &form)
+{
+    QHash<QString, QString> captions;
+    for (const CDynControl *control : form.controls()) {
+        if (control->CarriesValue())
+            captions.insert(control->GetName(), control->FieldCaption());
+    }
+    return captions;
 }
 
 } // namespace
@@ -148,6 +144,7 @@ bool CFormMgr::CreateForm(CFormParent *host, const QString &document, bool newRe
         m_pDataMgr->Open(document, newRecord);
         FillForm();
         nameFieldsAfterLabels(*m_pForm);
+        m_pDataMgr->SetFieldCaptions(fieldCaptions(*m_pForm));
     }
     ResizeForm();
     if (m_bDesignMode) {
@@ -157,6 +154,18 @@ bool CFormMgr::CreateForm(CFormParent *host, const QString &document, bool newRe
         field->setFocus();
     }
     return true;
+}
+
+void CFormMgr::focusField(const QString &column) const
+{
+    const CDynControl *control =
+        m_pForm && !column.isEmpty() ? m_pForm->findControl(column) : nullptr;
+    QWidget *field = control ? control->GetWindow() : nullptr;
+    if (!field || !field->isVisible())
+        return;
+    field->setFocus(Qt::OtherFocusReason);
+    if (auto *edit = qobject_cast<QLineEdit *>(field))
+        edit->selectAll();
 }
 
 void CFormMgr::ReCreateForm(bool keepDefinition)
@@ -184,8 +193,15 @@ void CFormMgr::FillForm()
         return;
     const QVector<CDynControl *> &controls = m_pForm->controls();
     if (!m_pDataMgr->HasRecord()) {
+        // A new record shows what it will store: the constant defaults of
+        // its columns; every other field is empty (a yes/no that takes Null
+        // "unknown").
+        RecordText::Fields defaults;
+        const QString defaultsXml = m_pDataMgr->GetDefaultsXml();
+        if (!defaultsXml.isEmpty())
+            (void)RecordText::read(defaultsXml, &defaults);
         for (CDynControl *control : controls) {
-            control->ClearValue();
+            control->SetRecordText(defaults.value(control->GetName()));
             control->SetModified(false);
         }
         // A new record starts at its first field (not at a caption or a
@@ -205,24 +221,9 @@ void CFormMgr::FillForm()
                     m_pHost ? m_pHost->GetWnd() : nullptr);
         return;
     }
+    // A Null field has no attribute and reads as the empty text.
     for (CDynControl *control : controls) {
-        // A Null field has no attribute and reads as the empty text.
-        const QString value = fields.value(control->GetName());
-        switch (control->kind()) {
-        case ControlKind::Edit:
-            static_cast<CDynEdit *>(control)->SetValueText(value);
-            break;
-        case ControlKind::Checkbox:
-            static_cast<CDynCheckbox *>(control)->SetChecked(value.toUpper() ==
-                                                             QLatin1String("TRUE"));
-            break;
-        case ControlKind::DateTime:
-            static_cast<CDynDateTime *>(control)->SetDate(dateOfRecordText(value));
-            break;
-        case ControlKind::Static:
-        case ControlKind::Frame:
-            break;
-        }
+        control->SetRecordText(fields.value(control->GetName()));
         control->SetModified(false);
     }
     if (m_pHost)
@@ -248,26 +249,23 @@ bool CFormMgr::SaveData()
     for (CDynControl *control : m_pForm->controls()) {
         if (!control->IsModified())
             continue;
-        switch (control->kind()) {
-        case ControlKind::Edit:
-            fields.set(control->GetName(), static_cast<CDynEdit *>(control)->GetValueText());
-            break;
-        case ControlKind::Checkbox:
-            fields.set(control->GetName(), static_cast<CDynCheckbox *>(control)->IsChecked()
-                                               ? QStringLiteral("True")
-                                               : QStringLiteral("False"));
-            break;
-        case ControlKind::DateTime:
-            fields.set(control->GetName(),
-                       recordTextOfDate(static_cast<CDynDateTime *>(control)->GetDate()).left(255));
-            break;
-        case ControlKind::Static:
-        case ControlKind::Frame:
-            break;
+        QString text;
+        QString problem;
+        if (control->GetRecordText(&text, &problem)) {
+            fields.set(control->GetName(), text);
+        } else if (!problem.isEmpty()) {
+            // What the user typed is no value of the field: nothing is
+            // written, and the user is back in the field with the text.
+            control->Refuse(problem);
+            return false;
         }
     }
-    if (!m_pDataMgr->WriteRecord(RecordText::write(fields)))
-        return false; // the data manager has said why; the controls keep their values
+    if (!m_pDataMgr->WriteRecord(RecordText::write(fields))) {
+        // The records have said why; the user goes to the field concerned
+        // and the controls keep their values.
+        focusField(m_pDataMgr->RefusedField());
+        return false;
+    }
     if (m_pHost)
         m_pHost->recordSaved(m_pDataMgr->GetLastUpdateKey());
     // The save has read the row again: the form shows it as stored now,

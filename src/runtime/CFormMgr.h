@@ -79,6 +79,8 @@ private:
     void FillForm();
     // A caption or frame where the user has drawn its rectangle.
     void addDrawnElement(ControlKind kind);
+    // Puts the user into the field of the column, with its text selected.
+    void focusField(const QString &column) const;
     // Runs step after SaveCurRecord and fills the form again, unless the
     // record could not be saved.
     template <typename Step> void afterSaving(Step step);

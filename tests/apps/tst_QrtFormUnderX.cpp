@@ -289,9 +289,9 @@ TEST(QrtFormUnderX, KeysAndClicksOfAUserReachTheDatabase)
         EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
         EXPECT_EQ(run.out.trimmed(), QStringLiteral("2")) << "the key of the first record saved";
     }
-    // A multi-line field writes its line breaks as a Windows edit control does.
+    // A new note takes SQLite's line breaks.
     EXPECT_EQ(scalar(demo, QStringLiteral("SELECT Notiz FROM Kunden WHERE ID = 2")),
-              QStringLiteral("Zeile eins\r\nZeile zwei, Ende."));
+              QStringLiteral("Zeile eins\nZeile zwei, Ende."));
     EXPECT_EQ(scalar(demo, QStringLiteral("SELECT Name || Ort || Umsatz FROM Kunden WHERE ID = "
                                           "2")),
               before2);

@@ -44,7 +44,7 @@ std::vector<std::unique_ptr<CDynControl>> addressForm(FakeForm &form, bool desig
     if (!design) {
         name->SetValueText(QStringLiteral("Müller & Söhne"));
         amount->SetInputKind(InputKind::DecimalNumber);
-        amount->SetDecimalPlaces(2);
+        amount->SetFieldFormat(FieldFormat::decimal(10, 2));
         amount->SetValueText(QStringLiteral("1234.5"));
         since->SetDate(QDate(2021, 3, 5));
         active->SetChecked(true);

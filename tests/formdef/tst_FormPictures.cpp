@@ -124,7 +124,7 @@ TEST_P(FormPictureTest, AGeneratedAndAStoredFormAsTheUserSeesThem)
     qobject_cast<CDynCheckbox *>(control("aktiv"))->SetChecked(true);
     qobject_cast<CDynEdit *>(control("notiz"))
         ->SetValueText(QStringLiteral("Liefert nur dienstags.\nRechnung an die Zentrale."));
-    EXPECT_EQ(qobject_cast<CDynEdit *>(control("umsatz"))->GetValueText(), "12345,5");
+    EXPECT_EQ(qobject_cast<CDynEdit *>(control("umsatz"))->GetValueText(), "12345,50");
     const QImage stored = picture(form, QStringLiteral("qrt-form-stored-%1.png")
                                             .arg(QString::fromStdString(engineName(GetParam()))));
     EXPECT_GT(colourCount(stored), 4);

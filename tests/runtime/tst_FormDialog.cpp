@@ -43,7 +43,7 @@ TEST_P(FormDialogEngineTest, UnchangedValuesSurviveASaveOfAnotherField)
     openData();
     EXPECT_EQ(shown("ort"), "<A & B> \"C\" 'D'");
     EXPECT_EQ(shown("betrag"), "0,66666667");
-    EXPECT_EQ(shown("termin"), "08.03.2021");
+    EXPECT_EQ(shown("termin"), "08.03.2021 23:59:58");
     EXPECT_EQ(shown("notiz"), "Erste Zeile\r\nZweite Zeile\r\n\r\n\tEingerückt ");
     retype("name", "Neu benannt");
     press(Qt::Key_S, Qt::ControlModifier);

@@ -96,7 +96,7 @@ TEST(CToolbarDlg, BarsMenusAndKeysComeFromTheCommandTable)
     ASSERT_NE(dialog.statusBar(), nullptr);
     EXPECT_EQ(dialog.toolBar()->actions().size(), toolBar(ToolBarData).size());
     EXPECT_EQ(dialog.statusBar()->currentMessage(), "Bereit");
-    EXPECT_EQ(dialog.menuBar()->actions().first()->text(), "Datensatz");
+    EXPECT_EQ(dialog.menuBar()->actions().first()->text(), "&Datensatz");
 
     // One action per command: the button, the menu item and the key are one.
     EXPECT_EQ(dialog.toolBar()->buttonAction(IdRecordNew), dialog.commandAction(IdRecordNew));

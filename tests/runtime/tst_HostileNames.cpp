@@ -477,18 +477,20 @@ TEST_P(HostileNamesTest, AFieldTakesAsManyCharactersAsItsColumnCounts)
     EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join('\n').toStdString();
     EXPECT_EQ(storedValue(QStringLiteral("a b"), 1), QStringLiteral("abcd") + smile);
 
-    // A longer text from elsewhere is cut to the column's size, a pair whole.
+    // A longer text from elsewhere is refused, never cut; a pair counts once.
     const auto write = [this](const QString &text) {
         RecordText::Fields fields;
         EXPECT_TRUE(RecordText::read(records()->GetRecordXml(), &fields));
         fields.set(QStringLiteral("a b"), text);
-        EXPECT_TRUE(records()->WriteRecord(RecordText::write(fields)))
-            << messages.texts().join('\n').toStdString();
-        return storedValue(QStringLiteral("a b"), 1);
+        return records()->WriteRecord(RecordText::write(fields));
     };
-    EXPECT_EQ(write("xyz" + smile + smile + "v"), "xyz" + smile + smile);
-    EXPECT_EQ(write("xyzw" + smile + smile), "xyzw" + smile);
-    EXPECT_EQ(write("xyzwv" + smile), "xyzwv");
+    EXPECT_FALSE(write("xyz" + smile + smile + "v"));
+    EXPECT_EQ(messages.texts().value(0),
+              "Ungültiger Wert in a b. Das Feld nimmt höchstens 5 Zeichen auf; der Text hat 6.");
+    EXPECT_EQ(storedValue(QStringLiteral("a b"), 1), QStringLiteral("abcd") + smile);
+    messages.clear();
+    EXPECT_TRUE(write("xyz" + smile + smile)) << messages.texts().join('\n').toStdString();
+    EXPECT_EQ(storedValue(QStringLiteral("a b"), 1), "xyz" + smile + smile);
     EXPECT_EQ(storedValue(QStringLiteral("Straße"), 1), "Bonn") << "the other fields as they were";
     EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join('\n').toStdString();
 }

@@ -48,7 +48,7 @@ TEST_P(RecordCycleTest, PagingWithoutChangesAsksNothing)
     // Each kind of field shows its column's value.
     press(Qt::Key_PageDown);
     press(Qt::Key_PageDown);
-    EXPECT_EQ(shown("termin"), "10.03.2021");
+    EXPECT_EQ(shown("termin"), "10.03.2021 14:30");
     EXPECT_EQ(shown("betrag"), "1,0");
     EXPECT_EQ(shown("notiz"), "Notiz zu Kunde 3");
     EXPECT_TRUE(qobject_cast<CDynCheckbox *>(control("aktiv"))->IsChecked());

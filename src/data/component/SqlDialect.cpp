@@ -7,13 +7,13 @@ namespace {
 // One row per kind, in the order of the enumeration.
 const SqlDialect kDialects[] = {
     {DatabaseKind::Access, QLatin1Char('#'), false, " = NULL", "MEMO", " LIKE ", "ACCESS", true,
-     "%_["},
+     "%_[", "\r\n"},
     {DatabaseKind::SqlServer, QLatin1Char('\''), false, " IS NULL", "NTEXT", " LIKE ", "SQLSERVER",
-     true, "%_["},
+     true, "%_[", "\r\n"},
     {DatabaseKind::Sqlite, QLatin1Char('\''), true, " IS NULL", "TEXT", " LIKE ", "SQLITE", false,
-     "%_"},
+     "%_", "\n"},
     {DatabaseKind::PostgreSql, QLatin1Char('\''), true, " IS NULL", "TEXT", " ILIKE ", "POSTGRESQL",
-     false, "%_"},
+     false, "%_", "\n"},
 };
 
 } // namespace

@@ -23,6 +23,9 @@ struct QRT_EXPORT SqlDialect
     const char *name;         // the DBTYP text of the configuration document
     bool bracketIdentifiers;  // [name] quotes a name (SQL Server, Access), not a character class
     const char *likeSpecials; // what LIKE reads as a wildcard besides itself: '[' on SQL Server
+    // A line break of a new text: Windows programs (Access, SQL Server)
+    // write "\r\n" and show a lone "\n" badly; elsewhere "\n" is the rule.
+    const char *lineBreak;
 
     // A date as an SQL literal: #2020-5-17#, '2020-5-17' or '2020-05-17'.
     QString dateLiteral(const QDate &date) const;
