@@ -212,11 +212,22 @@ void Backend::exec(QSqlQuery &query, const QString &sql)
     const bool ok = watched([&] { return query.exec(sql); });
     if (!ok) {
         keepUntilTransactionEnds(query);
-        raise(query.lastError());
+        const QSqlError error = query.lastError();
+        raise(error, connectionBroken(error) ? EngineRefusal() : refusalOf(error, query, nullptr));
     }
 }
 
 void Backend::exec(QSqlQuery &query)
+{
+    execChecked(query, nullptr);
+}
+
+void Backend::execWrite(QSqlQuery &query, const RowWrite &write)
+{
+    execChecked(query, &write);
+}
+
+void Backend::execChecked(QSqlQuery &query, const RowWrite *write)
 {
     if (!isOpen())
         throw ComError(ADO_E_OBJECTCLOSED, QStringLiteral("Die Verbindung ist nicht geöffnet."));
@@ -227,7 +238,8 @@ void Backend::exec(QSqlQuery &query)
     const bool ok = watched([&] { return query.exec(); });
     if (!ok) {
         keepUntilTransactionEnds(query);
-        raise(query.lastError());
+        const QSqlError error = query.lastError();
+        raise(error, connectionBroken(error) ? EngineRefusal() : refusalOf(error, query, write));
     }
 }
 
@@ -251,12 +263,21 @@ bool Backend::watched(const std::function<bool()> &run)
     return run();
 }
 
-void Backend::raise(const QSqlError &error)
+void Backend::raise(const QSqlError &error, EngineRefusal refusal)
 {
     const QString text = engineText(error);
     if (connectionBroken(error))
         raiseLost(text);
-    throw ComError(classifyError(error), text);
+    throw ComError(classifyError(error), text).withRefusal(std::move(refusal));
+}
+
+EngineRefusal Backend::refusalOf(const QSqlError &error, const QSqlQuery &query,
+                                 const RowWrite *write)
+{
+    Q_UNUSED(error);
+    Q_UNUSED(query);
+    Q_UNUSED(write);
+    return EngineRefusal();
 }
 
 HRESULT_T Backend::classifyError(const QSqlError &error) const
@@ -319,11 +340,14 @@ void Backend::commitTransaction()
     if (!ok) {
         // A refused commit leaves SQLite's transaction open and ends
         // PostgreSQL's; roll back so that both end in the same, known state.
+        // (A constraint checked at the end, DEFERRABLE, refuses here.)
         const QSqlError error = query.lastError();
+        EngineRefusal refusal =
+            connectionBroken(error) ? EngineRefusal() : refusalOf(error, query, nullptr);
         QSqlQuery rollback = newQuery();
         rollback.exec(QStringLiteral("ROLLBACK"));
         m_failedInTransaction.clear();
-        raise(error);
+        raise(error, std::move(refusal));
     }
 }
 

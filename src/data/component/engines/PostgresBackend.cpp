@@ -234,6 +234,11 @@ bool PostgresBackend::readsUnquotedAs(const QString &written, const QString &cat
            written.toLower() == catalogName;
 }
 
+pg_conn *PostgresBackend::nativeConnection(const QSqlDatabase &db)
+{
+    return pgConnection(db);
+}
+
 void PostgresBackend::verifySingleStatement(const QString &sql)
 {
     PGconn *connection = pgConnection(m_db);
@@ -780,6 +785,8 @@ void PostgresBackend::checkValue(const ColumnSchema &column, const QVariant &dri
     query.addBindValue(driverValue.toString());
     const bool accepted = watched([&] { return query.exec(); });
     const QSqlError error = query.lastError();
+    QString schema;
+    EngineRefusal refusal = accepted ? EngineRefusal() : reportedRefusal(error, query, &schema);
     query.finish();
     if (inside) {
         QSqlQuery end = newQuery();
@@ -790,10 +797,25 @@ void PostgresBackend::checkValue(const ColumnSchema &column, const QVariant &dri
         return;
     if (connectionBroken(error))
         raiseLost(engineText(error));
+    if (!refusal.isEmpty()) {
+        // The value is the column's, whatever type the server names (the
+        // domain, or the type underneath it).
+        refusal.columns = QStringList(column.name);
+        refusal.typeName = column.checkedType;
+        if (refusal.rule == EngineRefusal::Rule::InvalidText &&
+            !column.checkedType.endsWith(QLatin1String("[]")))
+            refusal.allowedValues = enumLabels(column.checkedType);
+    }
+    // With its refusal the error names the column already; the description
+    // is the server's words.
     throw ComError(DB_E_CANTCONVERTVALUE,
-                   QStringLiteral("Der Wert \"%1\" passt nicht zum Datentyp %2 der Spalte %3.\n")
-                           .arg(driverValue.toString(), column.checkedType, column.name) +
-                       engineText(error));
+                   refusal.isEmpty()
+                       ? QStringLiteral("Der Wert \"%1\" passt nicht zum Datentyp %2 der Spalte "
+                                        "%3.\n")
+                                 .arg(driverValue.toString(), column.checkedType, column.name) +
+                             engineText(error)
+                       : engineText(error))
+        .withRefusal(std::move(refusal));
 }
 
 void PostgresBackend::adaptComparison(const QString &table, const ColumnSchema &column,
