@@ -133,13 +133,21 @@ void CAdoDataMgr::cancelIfPositioned()
 
 bool CAdoDataMgr::DeleteRecord()
 {
+    m_refusedField.clear();
     if (!requireWritable())
         return false;
     Recordset &r = rs();
     const bool stored = r.EditMode() != adEditAdd;
-    if (stored)
-        r.Delete(1);
-    else
+    if (stored) {
+        try {
+            r.Delete(1);
+        } catch (const ComError &error) {
+            // The row stays, and the records stand where they stood.
+            if (reportRefusal(error, true))
+                return false;
+            throw;
+        }
+    } else
         r.CancelUpdate(); // a row never written is dropped, never saved by the move below
     if (stored && m_matchingRows > 0)
         --m_matchingRows;
@@ -150,6 +158,16 @@ bool CAdoDataMgr::DeleteRecord()
     m_lastUpdateKey = -1;
     BuildRecordXml();
     return true;
+}
+
+void CAdoDataMgr::SetFieldCaptions(const QHash<QString, QString> &captions)
+{
+    m_captions = captions;
+}
+
+QString CAdoDataMgr::GetDefaultsXml()
+{
+    return QString();
 }
 
 bool CAdoDataMgr::AddRecord()

@@ -317,6 +317,53 @@ TEST_P(AdoDataMgrTest, FormTextsAreConvertedPerColumn)
     EXPECT_EQ(db.scalar(QStringLiteral("SELECT betrag FROM kunden WHERE id = 1")).toDouble(), 3.75);
 }
 
+TEST_P(AdoDataMgrTest, RefusalsNameTheFieldByItsCaptionAndWriteNothing)
+{
+    db.exec(QStringList{
+        "CREATE UNIQUE INDEX kunden_name_eindeutig ON kunden (name)",
+        "CREATE TABLE bestellungen (nr INTEGER PRIMARY KEY, kunde INTEGER NOT NULL REFERENCES "
+        "kunden (id))",
+        "INSERT INTO bestellungen VALUES (7, 1)",
+    });
+    CAdoDataMgr manager;
+    manager.SetFieldCaptions({{"name", "&Name:"}, {"ort", "Wohnort"}});
+    manager.Open(document(QStringLiteral("id = 1")), false);
+    const QString row = manager.GetRecordXml();
+
+    // The database's rule in the form's words; the change that was fine
+    // is not written either.
+    EXPECT_FALSE(manager.WriteRecord(with(with(row, "name", "Anders"), "ort", "Ulm")));
+    ASSERT_EQ(messages.texts().size(), 1);
+    EXPECT_TRUE(messages.texts().last().startsWith(
+        "Das Feld Name muss eindeutig sein: ein anderer Datensatz hat schon diesen Wert. Bitte "
+        "geben Sie einen anderen ein.\n\nMeldung der Datenbank: "))
+        << shown().toStdString();
+    EXPECT_EQ(manager.RefusedField(), "name");
+    EXPECT_EQ(db.scalar("SELECT name || ort FROM kunden WHERE id = 1"), "MeierBonn");
+
+    // The library's own checks name captions too, and a column without one.
+    EXPECT_FALSE(manager.WriteRecord(with(row, "name", QString())));
+    EXPECT_EQ(messages.texts().last(), "Das Feld Name muss einen Wert enthalten.");
+    EXPECT_FALSE(manager.WriteRecord(with(row, "betrag", "3,5x")));
+    EXPECT_EQ(messages.texts().last(), "Ungültiger Wert in betrag");
+    EXPECT_EQ(manager.RefusedField(), "betrag");
+
+    // Put right, the record is stored and the refusal forgotten.
+    EXPECT_TRUE(manager.WriteRecord(with(row, "ort", "Ulm"))) << shown().toStdString();
+    EXPECT_TRUE(manager.RefusedField().isEmpty());
+
+    // A row others refer to stays, and the form stays on it.
+    messages.clear();
+    EXPECT_FALSE(manager.DeleteRecord());
+    ASSERT_EQ(messages.texts().size(), 1);
+    EXPECT_TRUE(messages.texts().first().startsWith(
+        "Der Datensatz kann nicht gelöscht werden: in der Tabelle bestellungen verweisen noch "
+        "Datensätze auf ihn.\n\nMeldung der Datenbank: "))
+        << shown().toStdString();
+    EXPECT_EQ(attribute(manager.GetRecordXml(), "id"), "1");
+    EXPECT_EQ(count("id = 1"), "1");
+}
+
 TEST_P(AdoDataMgrTest, AClearedAmountIsNullOrZeroAndAnEmptyOneStaysNull)
 {
     // REAL is a single on both engines, DOUBLE PRECISION a double.
