@@ -5,6 +5,8 @@
 #include "platform/UserMessages.h"
 #include "xml/CXmlHelper.h"
 
+#include <QDate>
+
 namespace {
 
 QString readOnlyMessage(const QString &table)
@@ -167,7 +169,22 @@ void CAdoDataMgr::SetFieldCaptions(const QHash<QString, QString> &captions)
 
 QString CAdoDataMgr::GetDefaultsXml()
 {
-    return QString();
+    RecordText::Fields record;
+    for (const ColumnInfo &column : m_columns) {
+        // Keys the engine or the library fills have no value to show yet.
+        const CSuppressColumn *suppressed = FindSuppressColumn(column.name);
+        if (column.readOnly || column.autoIncrement || (suppressed && suppressed->m_bAutoValue))
+            continue;
+        const Variant value =
+            column.defaultIsToday ? Variant::fromDate(QDate::currentDate()) : column.defaultValue;
+        if (value.isEmptyOrNull())
+            continue;
+        bool typeError = false;
+        const QString text = FieldConversion::toRecordText(column, value, &typeError);
+        if (!typeError)
+            record.set(column.name, text);
+    }
+    return RecordText::write(record);
 }
 
 bool CAdoDataMgr::AddRecord()

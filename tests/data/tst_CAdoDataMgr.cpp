@@ -364,6 +364,59 @@ TEST_P(AdoDataMgrTest, RefusalsNameTheFieldByItsCaptionAndWriteNothing)
     EXPECT_EQ(count("id = 1"), "1");
 }
 
+TEST_P(AdoDataMgrTest, ANewRecordShowsTheDefaultsThatAreConstants)
+{
+    // Constants (a negative one in parentheses, a cast text on PostgreSQL,
+    // SQLite's 1 for yes), CURRENT_DATE, and what the engine computes per
+    // row: a sequence, a uuid, the time of the insert, a generated column.
+    const bool postgres = GetParam() == DatabaseKind::PostgreSql;
+    db.exec(postgres
+                ? "CREATE TABLE artikel (nr serial PRIMARY KEY, kennung uuid DEFAULT "
+                  "gen_random_uuid(), aktiv boolean DEFAULT true, preis numeric(6,2) DEFAULT 4.99, "
+                  "rabatt integer DEFAULT (-1), land char(2) DEFAULT 'DE', name text DEFAULT "
+                  "'O''Neill', angelegt date DEFAULT CURRENT_DATE, ab date DEFAULT '2024-02-29', "
+                  "geaendert timestamptz DEFAULT now(), notiz text, laufnr integer GENERATED "
+                  "ALWAYS AS IDENTITY, brutto numeric(8,2) GENERATED ALWAYS AS (preis * 1.19) "
+                  "STORED, bild bytea)"
+                : "CREATE TABLE artikel (nr INTEGER PRIMARY KEY, kennung TEXT DEFAULT "
+                  "(lower(hex(randomblob(16)))), aktiv BOOLEAN DEFAULT 1, preis NUMERIC(6,2) "
+                  "DEFAULT 4.99, rabatt INTEGER DEFAULT (-1), land CHAR(2) DEFAULT 'DE', name TEXT "
+                  "DEFAULT 'O''Neill', angelegt DATE DEFAULT CURRENT_DATE, ab DATE DEFAULT "
+                  "'2024-02-29', geaendert DATETIME DEFAULT CURRENT_TIMESTAMP, notiz TEXT, brutto "
+                  "REAL GENERATED ALWAYS AS (preis * 1.19), bild BLOB)");
+    CAdoDataMgr manager;
+    manager.Open(documentFor("artikel"), true);
+    RecordText::Fields defaults;
+    ASSERT_TRUE(RecordText::read(manager.GetDefaultsXml(), &defaults))
+        << manager.GetDefaultsXml().toStdString();
+    const QString today = QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy"));
+    const struct
+    {
+        const char *column;
+        QString text; // empty: no value shown
+    } cases[] = {
+        {"aktiv", "True"},    {"preis", "4.99000000"},
+        {"rabatt", "-1"},     {"land", "DE"},
+        {"name", "O'Neill"},  {"angelegt", today},
+        {"ab", "29.02.2024"}, {"nr", ""},
+        {"kennung", ""},      {"geaendert", ""},
+        {"notiz", ""},        {"laufnr", ""},
+        {"brutto", ""},       {"bild", ""},
+    };
+    for (const auto &expected : cases) {
+        EXPECT_EQ(defaults.value(QString::fromLatin1(expected.column)), expected.text)
+            << expected.column;
+    }
+
+    // Why the columns the library never writes are left alone.
+    EXPECT_EQ(manager.GetColumnInfo("brutto").readOnlyReason, ReadOnlyReason::Generated);
+    EXPECT_EQ(manager.GetColumnInfo("bild").readOnlyReason, ReadOnlyReason::Binary);
+    if (postgres) {
+        EXPECT_EQ(manager.GetColumnInfo("laufnr").readOnlyReason, ReadOnlyReason::Identity);
+    }
+    EXPECT_TRUE(messages.texts().isEmpty()) << shown().toStdString();
+}
+
 TEST_P(AdoDataMgrTest, AClearedAmountIsNullOrZeroAndAnEmptyOneStaysNull)
 {
     // REAL is a single on both engines, DOUBLE PRECISION a double.

@@ -732,6 +732,82 @@ bool Backend::dateOf(const Variant &value, QDate *date, QTime *time)
     return date->isValid() && time->isValid();
 }
 
+namespace {
+
+// Whether a value read for the column is one of the column's kind, and not
+// a text the column's type could not read ('now' for a date).
+bool isOfKind(const Variant &value, ValueKind kind)
+{
+    switch (kind) {
+    case ValueKind::Small:
+    case ValueKind::Integer:
+    case ValueKind::BigInteger:
+        return value.isInteger();
+    case ValueKind::Floating:
+        return value.isFloating();
+    case ValueKind::Decimal:
+        return value.type() == Variant::Type::Decimal;
+    case ValueKind::Date:
+    case ValueKind::DateTime:
+        return value.type() == Variant::Type::Date;
+    case ValueKind::Boolean:
+        return value.type() == Variant::Type::Bool;
+    case ValueKind::Text:
+    case ValueKind::Other:
+        return value.type() == Variant::Type::Text;
+    }
+    return false;
+}
+
+// The text inside parentheses that enclose all of it, else the text.
+QString withoutOuterParentheses(QString text)
+{
+    for (;;) {
+        text = text.trimmed();
+        if (!text.startsWith(QLatin1Char('(')) || !text.endsWith(QLatin1Char(')')))
+            return text;
+        int depth = 0;
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            if (text.at(i) == QLatin1Char('('))
+                ++depth;
+            else if (text.at(i) == QLatin1Char(')') && --depth == 0 && i + 1 < text.size())
+                return text; // "(a) + (b)"
+        }
+        text = text.mid(1, text.size() - 2);
+    }
+}
+
+} // namespace
+
+void Backend::applyDefault(ColumnSchema &column, const QString &expression) const
+{
+    static const QRegularExpression number(
+        QStringLiteral("^[+-]?(\\d+(\\.\\d*)?|\\.\\d+)([eE][+-]?\\d+)?$"));
+    static const QRegularExpression quoted(QStringLiteral("^'((?:[^']|'')*)'$"));
+    const QString text = withoutOuterParentheses(expression);
+    if (text.compare(QLatin1String("CURRENT_DATE"), Qt::CaseInsensitive) == 0) {
+        column.defaultIsToday = true;
+        return;
+    }
+    QVariant literal;
+    if (number.match(text).hasMatch()) {
+        // Dates held as numbers (SQLite's julian days) are read from numbers.
+        const bool asDate =
+            column.valueKind == ValueKind::Date || column.valueKind == ValueKind::DateTime;
+        literal = asDate ? QVariant(text.toDouble()) : QVariant(text);
+    } else if (const QRegularExpressionMatch match = quoted.match(text); match.hasMatch()) {
+        literal = match.captured(1).replace(QStringLiteral("''"), QStringLiteral("'"));
+    } else if (text.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0 ||
+               text.compare(QLatin1String("false"), Qt::CaseInsensitive) == 0) {
+        literal = text.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0;
+    } else {
+        return; // NULL, a function, an expression: the engine's to compute
+    }
+    const Variant value = fromDriver(literal, column);
+    if (isOfKind(value, column.valueKind))
+        column.defaultValue = value;
+}
+
 QVariant Backend::storedSample(const QString &table, const ColumnSchema &column)
 {
     Q_UNUSED(table);

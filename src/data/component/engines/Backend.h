@@ -257,6 +257,11 @@ protected:
     static bool parseDateText(const QString &text, QDate *date, QTime *time);
     // The day and time a Date, a day count or a date text stands for.
     static bool dateOf(const Variant &value, QDate *date, QTime *time);
+    // Sets the column's defaultValue, or defaultIsToday, where its default
+    // (written as SQL, without the engine's casts) is a constant: a number,
+    // a quoted text, true or false, a date, CURRENT_DATE. Anything else the
+    // engine computes for each row, and it stays Empty.
+    void applyDefault(ColumnSchema &column, const QString &expression) const;
 
     ConnectionParams m_params;
     QSqlDatabase m_db;

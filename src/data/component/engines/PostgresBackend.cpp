@@ -599,6 +599,43 @@ std::function<void()> PostgresBackend::canceller()
 
 // --- catalog ----------------------------------------------------------------------
 
+namespace {
+
+// A default as pg_get_expr prints it, without its casts and the
+// parentheses around it: "'DE'::bpchar" -> 'DE', "(-1)" -> -1,
+// "'4.99'::numeric(6,2)" -> '4.99'. A cast inside (a function's argument)
+// stays, and so the expression stays no constant.
+QString withoutCasts(QString text)
+{
+    for (;;) {
+        text = text.trimmed();
+        qsizetype cut = -1;
+        qsizetype depth = 0;
+        QChar quote;
+        for (qsizetype i = 0; i + 1 < text.size(); ++i) {
+            const QChar c = text.at(i);
+            if (!quote.isNull()) {
+                if (c == quote)
+                    quote = QChar(); // a doubled quote closes and opens again
+            } else if (c == QLatin1Char('\'') || c == QLatin1Char('"')) {
+                quote = c;
+            } else if (c == QLatin1Char('(')) {
+                ++depth;
+            } else if (c == QLatin1Char(')')) {
+                --depth;
+            } else if (depth == 0 && c == QLatin1Char(':') && text.at(i + 1) == QLatin1Char(':')) {
+                cut = i;
+                ++i;
+            }
+        }
+        if (cut < 0)
+            return text;
+        text = text.left(cut);
+    }
+}
+
+} // namespace
+
 QStringList PostgresBackend::tableNames()
 {
     QSqlQuery query = newQuery();
@@ -672,7 +709,8 @@ TableSchema PostgresBackend::readTable(const QString &name)
             "a.attnotnull OR t.typnotnull, a.attidentity, a.attgenerated, "
             "a.atthasdef AND a.attgenerated = '', "
             "COALESCE(pg_get_expr(d.adbin, d.adrelid) LIKE 'nextval(%', false), "
-            "b.typtype, b.typcategory, t.typtype = 'd' "
+            "b.typtype, b.typcategory, t.typtype = 'd', "
+            "CASE WHEN a.attgenerated = '' THEN pg_get_expr(d.adbin, d.adrelid) END "
             "FROM pg_attribute a JOIN pg_type t ON t.oid = a.atttypid "
             "JOIN pg_type b ON b.oid = CASE WHEN t.typtype = 'd' THEN t.typbasetype ELSE t.oid END "
             "LEFT JOIN pg_attrdef d ON d.adrelid = a.attrelid AND d.adnum = a.attnum "
@@ -696,8 +734,15 @@ TableSchema PostgresBackend::readTable(const QString &name)
         const QString identity = query.value(4).toString();
         column.autoIncrement = !identity.isEmpty() || query.value(7).toBool();
         column.hasDefault = query.value(6).toBool();
-        column.readOnly = column.readOnly || identity == QLatin1String("a") ||
-                          !query.value(5).toString().isEmpty();
+        if (column.hasDefault && !column.autoIncrement)
+            applyDefault(column, withoutCasts(query.value(11).toString()));
+        if (!query.value(5).toString().isEmpty()) {
+            column.readOnly = true;
+            column.readOnlyReason = ReadOnlyReason::Generated;
+        } else if (identity == QLatin1String("a")) {
+            column.readOnly = true;
+            column.readOnlyReason = ReadOnlyReason::Identity;
+        }
         // Whatever the server may refuse once the form's text has become a
         // value: numbers out of range or precision, a domain's check, texts
         // of types the form does not know. (Texts are cut to size and dates
