@@ -811,6 +811,13 @@ QString PostgresBackend::selectExpression(const ColumnSchema &column, const QStr
     // as a number needs no locale to be read.
     if (column.valueKind == ValueKind::Other)
         return name + QStringLiteral("::text");
+    // The driver turns a timestamptz into the program's local time, which
+    // is not the session's time zone (the server's TimeZone) in which the
+    // texts we write are read: a value written back unchanged would move.
+    // As a timestamp it is the session's wall clock, which the driver
+    // keeps as it is (for a timestamp, the cast changes nothing).
+    if (column.valueKind == ValueKind::DateTime)
+        return name + QStringLiteral("::timestamp");
     if (column.type == AdoType::Currency)
         return name + QStringLiteral("::numeric");
     return name;
