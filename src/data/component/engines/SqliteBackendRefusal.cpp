@@ -17,6 +17,8 @@
 
 #include <QRegularExpression>
 
+#include <optional>
+
 namespace {
 
 const QLatin1String kUnique("UNIQUE constraint failed: ");
@@ -80,7 +82,9 @@ EngineRefusal SqliteBackend::refusalOf(const QSqlError &error, const QSqlQuery &
     const QString text = error.databaseText().trimmed();
     EngineRefusal refusal;
     try {
-        const TableSchema *written = write ? &schema(write->table) : nullptr;
+        // A copy: further lookups may add to the schema cache.
+        const std::optional<TableSchema> written =
+            write ? std::optional<TableSchema>(schema(write->table)) : std::nullopt;
         if (written)
             refusal.table = written->name;
         if (text.startsWith(kUnique)) {
@@ -142,11 +146,12 @@ QVector<SqliteBackend::ForeignKey> SqliteBackend::foreignKeysOf(const QString &t
 EngineRefusal SqliteBackend::foreignKeyRefusal(const RowWrite &write)
 {
     using Kind = RowWrite::Kind;
-    const TableSchema &table = schema(write.table);
+    // The name, not the schema: the lookups below add to the schema cache.
+    const QString table = schema(write.table).name;
     EngineRefusal refusal;
     refusal.rule = write.kind == Kind::Delete ? EngineRefusal::Rule::StillReferenced
                                               : EngineRefusal::Rule::MissingParent;
-    refusal.table = table.name;
+    refusal.table = table;
     // Asks whether a question's one answer is true; a row that is gone
     // answers nothing, which counts as no.
     const auto holds = [this](const QString &sql, const QVariantList &values) {
@@ -165,7 +170,7 @@ EngineRefusal SqliteBackend::foreignKeyRefusal(const RowWrite &write)
     // a NULL in it refers to nothing.
     QStringList missing;
     for (const ForeignKey &key :
-         write.kind == Kind::Delete ? QVector<ForeignKey>() : foreignKeysOf(table.name)) {
+         write.kind == Kind::Delete ? QVector<ForeignKey>() : foreignKeysOf(table)) {
         QStringList row;
         QStringList matches;
         QVariantList values;
@@ -209,7 +214,7 @@ EngineRefusal SqliteBackend::foreignKeyRefusal(const RowWrite &write)
     QStringList referring;
     for (const QString &other : write.kind == Kind::Insert ? QStringList() : tableNames()) {
         for (const ForeignKey &key : foreignKeysOf(other)) {
-            if (key.parent.compare(table.name, Qt::CaseInsensitive) != 0 ||
+            if (key.parent.compare(table, Qt::CaseInsensitive) != 0 ||
                 letsThrough(write.kind == Kind::Delete ? key.onDelete : key.onUpdate))
                 continue;
             bool changed = write.kind == Kind::Delete;
