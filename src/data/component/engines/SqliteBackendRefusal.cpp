@@ -173,6 +173,7 @@ EngineRefusal SqliteBackend::foreignKeyRefusal(const RowWrite &write)
          write.kind == Kind::Delete ? QVector<ForeignKey>() : foreignKeysOf(table)) {
         QStringList row;
         QStringList matches;
+        QStringList nulls;
         QVariantList values;
         bool touched = false;
         for (qsizetype i = 0; i < key.columns.size(); ++i) {
@@ -185,8 +186,9 @@ EngineRefusal SqliteBackend::foreignKeyRefusal(const RowWrite &write)
                                                               : QStringLiteral("NULL");
             const QString name = QStringLiteral("c%1").arg(i);
             row << term + QStringLiteral(" AS ") + name;
-            matches << QStringLiteral("(v.%1 IS NULL OR p.%2 = v.%1)")
-                           .arg(name, quoteIdentifier(key.parentColumns.value(i)));
+            matches << QStringLiteral("p.%1 = v.%2")
+                           .arg(quoteIdentifier(key.parentColumns.value(i)), name);
+            nulls << QStringLiteral("v.%1 IS NULL").arg(name);
         }
         if (!touched)
             continue;
@@ -196,11 +198,11 @@ EngineRefusal SqliteBackend::foreignKeyRefusal(const RowWrite &write)
                       write.rowCondition;
             values += write.rowKey;
         }
-        // MATCH SIMPLE: a key holding any NULL passes; the rows
-        // v.… IS NULL lets through are those.
+        // A key holding any NULL refers to nothing and passes (MATCH SIMPLE).
         const QString sql =
-            QStringLiteral("SELECT EXISTS (SELECT 1 FROM %1 AS p WHERE %2) FROM (%3) AS v")
-                .arg(quoteIdentifier(key.parent), matches.join(QStringLiteral(" AND ")), rowSql);
+            QStringLiteral("SELECT %1 OR EXISTS (SELECT 1 FROM %2 AS p WHERE %3) FROM (%4) AS v")
+                .arg(nulls.join(QStringLiteral(" OR ")), quoteIdentifier(key.parent),
+                     matches.join(QStringLiteral(" AND ")), rowSql);
         missing << key.parent;
         if (!holds(sql, values)) {
             refusal.rule = EngineRefusal::Rule::MissingParent;
