@@ -5,6 +5,8 @@
 #include "platform/UserMessages.h"
 #include "xml/CXmlHelper.h"
 
+#include <QDate>
+
 namespace {
 
 QString readOnlyMessage(const QString &table)
@@ -133,13 +135,21 @@ void CAdoDataMgr::cancelIfPositioned()
 
 bool CAdoDataMgr::DeleteRecord()
 {
+    m_refusedField.clear();
     if (!requireWritable())
         return false;
     Recordset &r = rs();
     const bool stored = r.EditMode() != adEditAdd;
-    if (stored)
-        r.Delete(1);
-    else
+    if (stored) {
+        try {
+            r.Delete(1);
+        } catch (const ComError &error) {
+            // The row stays, and the records stand where they stood.
+            if (reportRefusal(error, true))
+                return false;
+            throw;
+        }
+    } else
         r.CancelUpdate(); // a row never written is dropped, never saved by the move below
     if (stored && m_matchingRows > 0)
         --m_matchingRows;
@@ -150,6 +160,31 @@ bool CAdoDataMgr::DeleteRecord()
     m_lastUpdateKey = -1;
     BuildRecordXml();
     return true;
+}
+
+void CAdoDataMgr::SetFieldCaptions(const QHash<QString, QString> &captions)
+{
+    m_captions = captions;
+}
+
+QString CAdoDataMgr::GetDefaultsXml()
+{
+    RecordText::Fields record;
+    for (const ColumnInfo &column : m_columns) {
+        // Keys the engine or the library fills have no value to show yet.
+        const CSuppressColumn *suppressed = FindSuppressColumn(column.name);
+        if (column.readOnly || column.autoIncrement || (suppressed && suppressed->m_bAutoValue))
+            continue;
+        const Variant value =
+            column.defaultIsToday ? Variant::fromDate(QDate::currentDate()) : column.defaultValue;
+        if (value.isEmptyOrNull())
+            continue;
+        bool typeError = false;
+        const QString text = FieldConversion::toRecordText(column, value, &typeError);
+        if (!typeError)
+            record.set(column.name, text);
+    }
+    return RecordText::write(record);
 }
 
 bool CAdoDataMgr::AddRecord()

@@ -10,6 +10,7 @@
 
 #include <memory>
 
+class ComError;
 class QWidget;
 
 // The records of a form's table over a keyset recordset: opened with the
@@ -27,7 +28,11 @@ class QWidget;
 // the engine cannot edit) opens read-only, says so once, and refuses every
 // write with a message: WriteRecord's true always means the row is stored.
 //
-// Component errors of the moves and writes reach the caller (the form's
+// A write or delete the database refuses by one of its rules (a unique
+// key, a foreign key, a check ...) is told to the user here, in a sentence
+// that names the fields by their captions, and gives false; the field is
+// RefusedField(). Other component errors of the moves and writes (a lost
+// connection, a row changed by someone else) reach the caller (the form's
 // command verbs report them); only initialisation shows its own message.
 //
 // The interactive filter is handed in: without one the filter command does
@@ -55,6 +60,9 @@ public:
     qint64 GetLastUpdateKey() override;
     qint64 GetCurrentKey() override;
     Position GetPosition(bool countNow) override;
+    void SetFieldCaptions(const QHash<QString, QString> &captions) override;
+    QString RefusedField() const override { return m_refusedField; }
+    QString GetDefaultsXml() override;
 
     // The record text of the current row (or of none) into currentXml.
     void BuildRecordXml();
@@ -91,6 +99,12 @@ private:
     // Puts the next free key into every auto-value field; false when none
     // changed (the keys were not the reason the row was refused).
     bool takeFreshKeys(const QVector<AutoKey> &autoKeys);
+    // The name the user knows the column by (its caption on the form).
+    QString captionOf(const QString &column) const;
+    // Tells the user which rule of the database refused the write or the
+    // delete, in their words, and remembers the field concerned; false for
+    // an error that carries no such rule (it stays the caller's).
+    bool reportRefusal(const ComError &error, bool deleting);
     void RememberUpdateKey();
     // The current row's primary key as a number; -1 where it is none.
     qint64 keyOfCurrentRow();
@@ -105,6 +119,8 @@ private:
     qint64 m_matchingRows = -1;             // the engine's count of the filtered rows, once asked
     std::unique_ptr<RecordFilter> m_filter; // may be null
     QWidget *m_dialogParent = nullptr;      // not owned
+    QHash<QString, QString> m_captions;     // column -> caption
+    QString m_refusedField;                 // of the last refused write or delete
 };
 
 #endif // QRT_DATA_CADODATAMGR_H

@@ -4,6 +4,7 @@
 #include "data/CAdoDataMgr.h"
 
 #include "data/FieldConversion.h"
+#include "data/RefusalText.h"
 #include "platform/ComError.h"
 #include "platform/UserMessages.h"
 #include "xml/RecordText.h"
@@ -23,6 +24,7 @@ constexpr int kKeyAttempts = 50;
 
 bool CAdoDataMgr::WriteRecord(QString recordXml)
 {
+    m_refusedField.clear();
     Recordset &r = rs();
     if (!requireWritable())
         return false;
@@ -61,19 +63,24 @@ bool CAdoDataMgr::WriteRecord(QString recordXml)
             // user stored a row with the same key meanwhile, the engine
             // refuses ours. Then the key is taken now, and a fresh one is
             // worth a try.
-            if (autoKeys.isEmpty() || error.code() != DB_E_INTEGRITYVIOLATION ||
-                attempt >= kKeyAttempts)
-                throw;
-            if (!takeFreshKeys(autoKeys)) {
+            bool retry = !autoKeys.isEmpty() && error.code() == DB_E_INTEGRITYVIOLATION &&
+                         attempt < kKeyAttempts;
+            if (retry && !takeFreshKeys(autoKeys)) {
                 // The next key is the refused one: either the row that held
                 // it has gone again (its user deleted it), and the key is
                 // free now, or the key was never the problem (a check or
                 // another constraint refused the row). One more try tells
                 // them apart.
-                if (sameKeysAgain)
-                    throw;
+                retry = !sameKeysAgain;
                 sameKeysAgain = true;
             }
+            if (retry)
+                continue;
+            // Nothing is written: the update's transaction is rolled back,
+            // a refused insert stored no row.
+            if (reportRefusal(error, false))
+                return false;
+            throw;
         }
     }
     // The row as stored now: what the engine computed, the texts as cut.
@@ -116,19 +123,19 @@ bool CAdoDataMgr::writeFields(const RecordText::Fields &record, QVector<AutoKey>
             // it is, with all its digits, its time of day, its form.
             newValue = stored;
         } else if (column.readOnly && !hasAutoValue) {
-            qrt::warn(QStringLiteral("Das Feld ") + name +
-                      QStringLiteral(" kann nicht geändert werden; sein Wert wird von der "
-                                     "Datenbank bestimmt."));
+            qrt::warn(RefusalText::readOnlyField(captionOf(name), column.readOnlyReason));
+            m_refusedField = name;
             return false;
         } else {
             const FieldConversion::Result result =
                 FieldConversion::fromRecordText(column, stored, text);
             switch (result.status) {
             case FieldConversion::Result::Status::InvalidValue:
-                qrt::warn(QStringLiteral("Ungültiger Wert in ") + name +
+                qrt::warn(QStringLiteral("Ungültiger Wert in ") + captionOf(name) +
                           (result.problem.isEmpty() ? QString()
                                                     : QStringLiteral(". Das Feld ") +
                                                           result.problem + QLatin1Char('.')));
+                m_refusedField = name;
                 return false;
             case FieldConversion::Result::Status::InvalidType:
                 qrt::inform(QStringLiteral("Ungültiger DatenTyp in ") + name);
@@ -147,8 +154,9 @@ bool CAdoDataMgr::writeFields(const RecordText::Fields &record, QVector<AutoKey>
             newValue = autoValue(column, name, adding ? Variant::null() : stored, autoKeys, i);
         }
         if (!(column.flags & CF_NULLABLE) && newValue.isNull()) {
-            qrt::warn(QStringLiteral("Das Feld ") + name +
+            qrt::warn(QStringLiteral("Das Feld ") + captionOf(name) +
                       QStringLiteral(" muss einen Wert enthalten."));
+            m_refusedField = name;
             return false;
         }
         if (newValue == field.Value())
@@ -157,14 +165,34 @@ bool CAdoDataMgr::writeFields(const RecordText::Fields &record, QVector<AutoKey>
             field.PutValue(newValue);
         } catch (const ComError &error) {
             // A value the column's type does not take (a text for a number,
-            // a word that is no label of the enum): refused by the column's
-            // name, before anything is written.
+            // a word that is no label of the enum): refused by the field's
+            // caption, before anything is written, with the values the
+            // engine would take where it tells them.
+            if (reportRefusal(error, false))
+                return false;
             if (error.code() != DB_E_CANTCONVERTVALUE)
                 throw;
-            qrt::warn(QStringLiteral("Ungültiger Wert in ") + name);
+            qrt::warn(QStringLiteral("Ungültiger Wert in ") + captionOf(name));
+            m_refusedField = name;
             return false;
         }
     }
+    return true;
+}
+
+QString CAdoDataMgr::captionOf(const QString &column) const
+{
+    return RefusalText::caption(m_captions, column);
+}
+
+bool CAdoDataMgr::reportRefusal(const ComError &error, bool deleting)
+{
+    if (error.refusal().isEmpty())
+        return false;
+    qrt::warn(RefusalText::message(
+        error.refusal(), deleting ? RefusalText::Action::Delete : RefusalText::Action::Save,
+        m_captions, error.description()));
+    m_refusedField = error.refusal().columns.value(0);
     return true;
 }
 

@@ -224,6 +224,9 @@ ColumnInfo CTabInfo::readColumn(const CatalogColumn &column, const CatalogItems<
     info.autoIncrement = column.IsAutoIncrement();
     info.hasDefault = column.HasDefault();
     info.readOnly = column.IsReadOnly();
+    info.readOnlyReason = column.WhyReadOnly();
+    info.defaultValue = column.DefaultValue();
+    info.defaultIsToday = column.IsDefaultToday();
     return info;
 }
 

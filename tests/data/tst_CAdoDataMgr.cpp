@@ -328,6 +328,106 @@ TEST_P(AdoDataMgrTest, FormTextsAreConvertedPerColumn)
               QStringLiteral("1"));
 }
 
+TEST_P(AdoDataMgrTest, RefusalsNameTheFieldByItsCaptionAndWriteNothing)
+{
+    db.exec(QStringList{
+        "CREATE UNIQUE INDEX kunden_name_eindeutig ON kunden (name)",
+        "CREATE TABLE bestellungen (nr INTEGER PRIMARY KEY, kunde INTEGER NOT NULL REFERENCES "
+        "kunden (id))",
+        "INSERT INTO bestellungen VALUES (7, 1)",
+    });
+    CAdoDataMgr manager;
+    manager.SetFieldCaptions({{"name", "&Name:"}, {"ort", "Wohnort"}});
+    manager.Open(document(QStringLiteral("id = 1")), false);
+    const QString row = manager.GetRecordXml();
+
+    // The database's rule in the form's words; the change that was fine
+    // is not written either.
+    EXPECT_FALSE(manager.WriteRecord(with(with(row, "name", "Anders"), "ort", "Ulm")));
+    ASSERT_EQ(messages.texts().size(), 1);
+    EXPECT_TRUE(messages.texts().last().startsWith(
+        "Das Feld Name muss eindeutig sein: ein anderer Datensatz hat schon diesen Wert. Bitte "
+        "geben Sie einen anderen ein.\n\nMeldung der Datenbank: "))
+        << shown().toStdString();
+    EXPECT_EQ(manager.RefusedField(), "name");
+    EXPECT_EQ(db.scalar("SELECT name || ort FROM kunden WHERE id = 1"), "MeierBonn");
+
+    // The library's own checks name captions too, and a column without one.
+    EXPECT_FALSE(manager.WriteRecord(with(row, "name", QString())));
+    EXPECT_EQ(messages.texts().last(), "Das Feld Name muss einen Wert enthalten.");
+    EXPECT_FALSE(manager.WriteRecord(with(row, "betrag", "3,5x")));
+    EXPECT_TRUE(messages.texts().last().startsWith("Ungültiger Wert in betrag. Das Feld erwartet"));
+    EXPECT_EQ(manager.RefusedField(), "betrag");
+
+    // Put right, the record is stored and the refusal forgotten.
+    EXPECT_TRUE(manager.WriteRecord(with(row, "ort", "Ulm"))) << shown().toStdString();
+    EXPECT_TRUE(manager.RefusedField().isEmpty());
+
+    // A row others refer to stays, and the form stays on it.
+    messages.clear();
+    EXPECT_FALSE(manager.DeleteRecord());
+    ASSERT_EQ(messages.texts().size(), 1);
+    EXPECT_TRUE(messages.texts().first().startsWith(
+        "Der Datensatz kann nicht gelöscht werden: in der Tabelle bestellungen verweisen noch "
+        "Datensätze auf ihn.\n\nMeldung der Datenbank: "))
+        << shown().toStdString();
+    EXPECT_EQ(attribute(manager.GetRecordXml(), "id"), "1");
+    EXPECT_EQ(count("id = 1"), "1");
+}
+
+TEST_P(AdoDataMgrTest, ANewRecordShowsTheDefaultsThatAreConstants)
+{
+    // Constants (a negative one in parentheses, a cast text on PostgreSQL,
+    // SQLite's 1 for yes), CURRENT_DATE, and what the engine computes per
+    // row: a sequence, a uuid, the time of the insert, a generated column.
+    const bool postgres = GetParam() == DatabaseKind::PostgreSql;
+    db.exec(postgres
+                ? "CREATE TABLE artikel (nr serial PRIMARY KEY, kennung uuid DEFAULT "
+                  "gen_random_uuid(), aktiv boolean DEFAULT true, preis numeric(6,2) DEFAULT 4.99, "
+                  "rabatt integer DEFAULT (-1), land char(2) DEFAULT 'DE', name text DEFAULT "
+                  "'O''Neill', angelegt date DEFAULT CURRENT_DATE, ab date DEFAULT '2024-02-29', "
+                  "geaendert timestamptz DEFAULT now(), notiz text, laufnr integer GENERATED "
+                  "ALWAYS AS IDENTITY, brutto numeric(8,2) GENERATED ALWAYS AS (preis * 1.19) "
+                  "STORED, bild bytea)"
+                : "CREATE TABLE artikel (nr INTEGER PRIMARY KEY, kennung TEXT DEFAULT "
+                  "(lower(hex(randomblob(16)))), aktiv BOOLEAN DEFAULT 1, preis NUMERIC(6,2) "
+                  "DEFAULT 4.99, rabatt INTEGER DEFAULT (-1), land CHAR(2) DEFAULT 'DE', name TEXT "
+                  "DEFAULT 'O''Neill', angelegt DATE DEFAULT CURRENT_DATE, ab DATE DEFAULT "
+                  "'2024-02-29', geaendert DATETIME DEFAULT CURRENT_TIMESTAMP, notiz TEXT, brutto "
+                  "REAL GENERATED ALWAYS AS (preis * 1.19), bild BLOB)");
+    CAdoDataMgr manager;
+    manager.Open(documentFor("artikel"), true);
+    RecordText::Fields defaults;
+    ASSERT_TRUE(RecordText::read(manager.GetDefaultsXml(), &defaults))
+        << manager.GetDefaultsXml().toStdString();
+    const QString today = QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy"));
+    const struct
+    {
+        const char *column;
+        QString text; // empty: no value shown
+    } cases[] = {
+        {"aktiv", "True"},    {"preis", "4.99000000"},
+        {"rabatt", "-1"},     {"land", "DE"},
+        {"name", "O'Neill"},  {"angelegt", today},
+        {"ab", "29.02.2024"}, {"nr", ""},
+        {"kennung", ""},      {"geaendert", ""},
+        {"notiz", ""},        {"laufnr", ""},
+        {"brutto", ""},       {"bild", ""},
+    };
+    for (const auto &expected : cases) {
+        EXPECT_EQ(defaults.value(QString::fromLatin1(expected.column)), expected.text)
+            << expected.column;
+    }
+
+    // Why the columns the library never writes are left alone.
+    EXPECT_EQ(manager.GetColumnInfo("brutto").readOnlyReason, ReadOnlyReason::Generated);
+    EXPECT_EQ(manager.GetColumnInfo("bild").readOnlyReason, ReadOnlyReason::Binary);
+    if (postgres) {
+        EXPECT_EQ(manager.GetColumnInfo("laufnr").readOnlyReason, ReadOnlyReason::Identity);
+    }
+    EXPECT_TRUE(messages.texts().isEmpty()) << shown().toStdString();
+}
+
 TEST_P(AdoDataMgrTest, AClearedAmountIsNullAndAnEmptyOneStaysNull)
 {
     // REAL is a single on both engines, DOUBLE PRECISION a double.

@@ -297,13 +297,14 @@ TEST_P(FormWidgetTest, ErrorsReachTheSignalAndTheHostsMessages)
     EXPECT_FALSE(widget->save());
     ASSERT_EQ(errors.size(), 1);
     const QString message = errors.first().value(0).toString();
-    EXPECT_TRUE(message.contains("name")) << message.toStdString();
+    EXPECT_EQ(message, "Das Feld Name muss einen Wert enthalten.") << "named by its label";
     EXPECT_EQ(hostMessages.texts(), QStringList(message));
     EXPECT_TRUE(saved.isEmpty());
     EXPECT_TRUE(widget->hasUnsavedChanges());
     EXPECT_EQ(stored("name", 1), CustomerForm::nameOf(1));
 
-    // A refusal of the engine's (a duplicate name) comes with its words.
+    // A refusal of the engine's (a duplicate name) is input to put right,
+    // told in the form's words with the engine's after them.
     retype("name", "Doppelt");
     EXPECT_TRUE(widget->save());
     errors.clear();
@@ -313,8 +314,10 @@ TEST_P(FormWidgetTest, ErrorsReachTheSignalAndTheHostsMessages)
     retype("name", "Doppelt");
     EXPECT_FALSE(widget->save());
     ASSERT_EQ(errors.size(), 1) << hostMessages.texts().join('\n').toStdString();
-    EXPECT_EQ(hostMessages.messages().value(0).severity, UserMessages::Severity::Error);
+    EXPECT_EQ(hostMessages.messages().value(0).severity, UserMessages::Severity::Warning);
     EXPECT_EQ(hostMessages.texts(), QStringList(errors.first().value(0).toString()));
+    EXPECT_TRUE(hostMessages.texts().value(0).contains("muss eindeutig sein"))
+        << hostMessages.texts().join('\n').toStdString();
     EXPECT_TRUE(messages.texts().isEmpty()) << "the installed interface heard nothing";
 
     // A facade without a database changes nothing: the form stays.

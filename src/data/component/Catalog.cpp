@@ -16,6 +16,9 @@ CatalogTable::CatalogTable(const TableSchema &schema) : m_name(schema.name)
         column.m_autoIncrement = source.autoIncrement;
         column.m_hasDefault = source.hasDefault;
         column.m_readOnly = source.readOnly;
+        column.m_readOnlyReason = source.readOnlyReason;
+        column.m_defaultValue = source.defaultValue;
+        column.m_defaultIsToday = source.defaultIsToday;
         m_columns.m_items << column;
     }
     for (const KeySchema &source : schema.keys) {

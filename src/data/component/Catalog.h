@@ -2,6 +2,8 @@
 #define QRT_DATA_COMPONENT_CATALOG_H
 
 #include "data/component/Connection.h"
+#include "data/component/TableSchema.h"
+#include "data/component/Variant.h"
 #include "qrt_export.h"
 
 #include <QString>
@@ -10,8 +12,6 @@
 
 #include <map>
 #include <memory>
-
-struct TableSchema;
 
 // A column as the catalog describes it: ADO's type code, sizes and
 // attributes (adColNullable = 2 when it accepts NULL).
@@ -31,6 +31,11 @@ public:
     bool HasDefault() const { return m_hasDefault; }
     // The library does not write it (computed by the engine, or binary).
     bool IsReadOnly() const { return m_readOnly; }
+    ReadOnlyReason WhyReadOnly() const { return m_readOnlyReason; }
+    // A new row's value where the default is a constant, else Empty.
+    Variant DefaultValue() const { return m_defaultValue; }
+    // The default is CURRENT_DATE: today, whenever the row is new.
+    bool IsDefaultToday() const { return m_defaultIsToday; }
 
 private:
     friend class CatalogTable;
@@ -43,6 +48,9 @@ private:
     bool m_autoIncrement = false;
     bool m_hasDefault = false;
     bool m_readOnly = false;
+    ReadOnlyReason m_readOnlyReason = ReadOnlyReason::None;
+    Variant m_defaultValue;
+    bool m_defaultIsToday = false;
 };
 
 // A key: 1 primary, 2 unique, 3 foreign, with its columns in key order.

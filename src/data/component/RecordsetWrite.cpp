@@ -179,11 +179,17 @@ void RecordsetPrivate::insertRow()
 
     QSqlQuery query = backend->newQuery();
     backend->prepare(query, sql);
+    Backend::RowWrite written;
+    written.kind = Backend::RowWrite::Kind::Insert;
+    written.table = table;
     for (int i = 0; i < columns.size(); ++i) {
-        if (changed.at(i))
+        if (changed.at(i)) {
             query.addBindValue(pending.at(i));
+            written.columns << columns.at(i).name;
+            written.values << pending.at(i);
+        }
     }
-    backend->exec(query);
+    backend->execWrite(query, written);
 
     QVariantList key;
     if (returning && query.next()) {
@@ -260,12 +266,20 @@ void RecordsetPrivate::updateRow()
     if (returning)
         sql += QStringLiteral(" RETURNING ") + identity.join(QStringLiteral(", "));
     backend->prepare(write, sql);
-    for (int column : changedColumns)
+    Backend::RowWrite written;
+    written.kind = Backend::RowWrite::Kind::Update;
+    written.table = table;
+    for (int column : changedColumns) {
         write.addBindValue(pending.at(column));
+        written.columns << columns.at(column).name;
+        written.values << pending.at(column);
+    }
     const QVariantList oldKey = cursor->currentKey();
     for (int i = 0; i < oldKey.size(); ++i)
         write.addBindValue(oldKey.at(i));
-    backend->exec(write);
+    written.rowCondition = identityCondition();
+    written.rowKey = oldKey;
+    backend->execWrite(write, written);
     QVariantList newKey;
     if (returning && write.next()) {
         for (int i = 0; i < identity.size(); ++i)
@@ -294,7 +308,12 @@ void RecordsetPrivate::deleteRow()
     backend->prepare(query, QStringLiteral("DELETE FROM ") + table + QStringLiteral(" WHERE ") +
                                 identityCondition());
     cursor->bindCurrent(query);
-    backend->exec(query);
+    Backend::RowWrite written;
+    written.kind = Backend::RowWrite::Kind::Delete;
+    written.table = table;
+    written.rowCondition = identityCondition();
+    written.rowKey = cursor->currentKey();
+    backend->execWrite(query, written);
     query.finish();
     cursor->removeCurrent();
     clearRow();

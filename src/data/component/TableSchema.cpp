@@ -118,6 +118,8 @@ ColumnSchema fromRule(const QString &name, const TypeRule &rule)
     column.attributes = rule.fixed ? adColFixed : 0;
     column.readOnly = rule.type == AdoType::Binary || rule.type == AdoType::VarBinary ||
                       rule.type == AdoType::LongVarBinary;
+    if (column.readOnly)
+        column.readOnlyReason = ReadOnlyReason::Binary;
     return column;
 }
 

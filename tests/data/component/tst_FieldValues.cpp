@@ -3,6 +3,8 @@
 #include "platform/ComError.h"
 #include "support/TestDatabase.h"
 
+#include <QTimeZone>
+
 #include <gtest/gtest.h>
 
 // Every value type the forms use, read and written on every engine: values
@@ -192,4 +194,91 @@ TEST(FieldValuesSqlite, ForeignValuesInAnSqliteFileAreHandedUpUntouched)
     EXPECT_EQ(rs.Fields().Item(QStringLiteral("n")).Value(), Variant(QStringLiteral("zwölf")));
     EXPECT_EQ(rs.Fields().Item(QStringLiteral("d")).Value(), Variant(QStringLiteral("morgen")));
     EXPECT_EQ(rs.Fields().Item(QStringLiteral("b")).Value(), Variant(QStringLiteral("vielleicht")));
+}
+
+// A changed day and time is stored the way the row held it before, so that
+// the other programs writing the file still read it.
+TEST(FieldValuesSqlite, AChangedDateKeepsTheFormItWasStoredIn)
+{
+    TestDatabase db(DatabaseKind::Sqlite);
+    QRT_REQUIRE_DATABASE(db);
+    const struct
+    {
+        const char *stored;  // as SQL
+        const char *written; // typeof, then the value as text
+    } cases[] = {
+        {"'2022-06-05T13:00:00.000Z'", "text:2024-02-29T10:15:00.000Z"},
+        {"'2022-06-05 13:00'", "text:2024-02-29 10:15"},
+        {"'2022-06-05 13:00:00+02:00'", "text:2024-02-29 10:15:00+02:00"},
+        {"'2022-06-05'", "text:2024-02-29 10:15:00"},
+        {"2459280.75", "real:2024-02-29 10:15:00"},    // julian day
+        {"1646485200", "integer:2024-02-29 10:15:00"}, // unix time
+        {"1646485200.5", "real:2024-02-29 10:15:00"},  // unix time with a fraction
+    };
+    db.exec("CREATE TABLE t (id INTEGER PRIMARY KEY, zeit DATETIME)");
+    for (int row = 0; row < int(std::size(cases)); ++row)
+        db.exec(QStringLiteral("INSERT INTO t VALUES (%1, %2)").arg(row).arg(cases[row].stored));
+    Connection connection;
+    connection.Open(db.connectionString());
+    Recordset rs;
+    rs.Open(QStringLiteral("SELECT * FROM t ORDER BY id"), connection);
+    for (std::size_t row = 0; row < std::size(cases); ++row) {
+        rs.Fields()
+            .Item(QStringLiteral("zeit"))
+            .PutValue(Variant::fromDateAndTime(QDate(2024, 2, 29), QTime(10, 15)));
+        rs.Update();
+        rs.MoveNext();
+    }
+    const QList<QStringList> stored = db.rows(
+        "SELECT typeof(zeit) || ':' || CASE typeof(zeit) WHEN 'text' THEN zeit WHEN 'integer' "
+        "THEN datetime(zeit, 'unixepoch') ELSE datetime(zeit, CASE WHEN zeit > 5373484 THEN "
+        "'unixepoch' ELSE '+0 days' END) END FROM t ORDER BY id");
+    for (int row = 0; row < int(std::size(cases)); ++row) {
+        EXPECT_EQ(stored.value(row).value(0), QString::fromLatin1(cases[row].written))
+            << cases[row].stored;
+    }
+}
+
+// A timestamptz is the wall-clock time of the session's time zone (the
+// database's setting, which the program's own zone need not share): read
+// as that, and written back as that.
+TEST(FieldValuesPostgres, TimesWithAZoneAreTheSessionsWallClock)
+{
+    TestDatabase db(DatabaseKind::PostgreSql);
+    QRT_REQUIRE_DATABASE(db);
+    // A zone the program is not in, at two in the morning there: in the
+    // program's zone that instant lies on another day, or at another hour.
+    const QDateTime march5(QDate(2024, 3, 5), QTime(2, 0));
+    const QString zone = QTimeZone::systemTimeZone().offsetFromUtc(march5) == 5 * 3600 + 45 * 60
+                             ? QStringLiteral("America/St_Johns")
+                             : QStringLiteral("Asia/Kathmandu");
+    db.exec(QStringList{
+        QStringLiteral("ALTER DATABASE %1 SET timezone TO '%2'").arg(db.dbName(), zone),
+        "CREATE TABLE termine (id integer PRIMARY KEY, beginn timestamptz, notiz text)",
+        QStringLiteral("INSERT INTO termine VALUES (1, '2024-03-05 02:00:00.25 %1', 'x')")
+            .arg(zone),
+    });
+    const auto storedAt = [&](const char *wallClock) {
+        return db.scalar(QStringLiteral("SELECT beginn = timestamptz '%1 %2' FROM termine")
+                             .arg(QLatin1String(wallClock), zone));
+    };
+    Connection connection;
+    connection.Open(db.connectionString());
+    Recordset rs;
+    rs.Open(QStringLiteral("termine"), connection, adOpenKeyset, adLockOptimistic);
+    Field &beginn = rs.Fields().Item(QStringLiteral("beginn"));
+    const Variant shown = Variant::fromDateAndTime(QDate(2024, 3, 5), QTime(2, 0, 0, 250));
+    EXPECT_EQ(beginn.Value(), shown);
+
+    // Written back as read, the instant stays (and the row, as read, is
+    // found unchanged by the check before the write).
+    beginn.PutValue(beginn.Value());
+    rs.Update();
+    EXPECT_EQ(storedAt("2024-03-05 02:00:00.25"), "true");
+
+    // Another day keeps the time of day the user saw.
+    beginn.PutValue(Variant::fromDateAndTime(QDate(2024, 3, 6), QTime(2, 0)));
+    rs.Update();
+    EXPECT_EQ(storedAt("2024-03-06 02:00:00"), "true");
+    EXPECT_EQ(beginn.Value(), Variant::fromDateAndTime(QDate(2024, 3, 6), QTime(2, 0)));
 }

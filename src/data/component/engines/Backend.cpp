@@ -212,11 +212,22 @@ void Backend::exec(QSqlQuery &query, const QString &sql)
     const bool ok = watched([&] { return query.exec(sql); });
     if (!ok) {
         keepUntilTransactionEnds(query);
-        raise(query.lastError());
+        const QSqlError error = query.lastError();
+        raise(error, connectionBroken(error) ? EngineRefusal() : refusalOf(error, query, nullptr));
     }
 }
 
 void Backend::exec(QSqlQuery &query)
+{
+    execChecked(query, nullptr);
+}
+
+void Backend::execWrite(QSqlQuery &query, const RowWrite &write)
+{
+    execChecked(query, &write);
+}
+
+void Backend::execChecked(QSqlQuery &query, const RowWrite *write)
 {
     if (!isOpen())
         throw ComError(ADO_E_OBJECTCLOSED, QStringLiteral("Die Verbindung ist nicht geöffnet."));
@@ -227,7 +238,8 @@ void Backend::exec(QSqlQuery &query)
     const bool ok = watched([&] { return query.exec(); });
     if (!ok) {
         keepUntilTransactionEnds(query);
-        raise(query.lastError());
+        const QSqlError error = query.lastError();
+        raise(error, connectionBroken(error) ? EngineRefusal() : refusalOf(error, query, write));
     }
 }
 
@@ -251,12 +263,21 @@ bool Backend::watched(const std::function<bool()> &run)
     return run();
 }
 
-void Backend::raise(const QSqlError &error)
+void Backend::raise(const QSqlError &error, EngineRefusal refusal)
 {
     const QString text = engineText(error);
     if (connectionBroken(error))
         raiseLost(text);
-    throw ComError(classifyError(error), text);
+    throw ComError(classifyError(error), text).withRefusal(std::move(refusal));
+}
+
+EngineRefusal Backend::refusalOf(const QSqlError &error, const QSqlQuery &query,
+                                 const RowWrite *write)
+{
+    Q_UNUSED(error);
+    Q_UNUSED(query);
+    Q_UNUSED(write);
+    return EngineRefusal();
 }
 
 HRESULT_T Backend::classifyError(const QSqlError &error) const
@@ -319,11 +340,14 @@ void Backend::commitTransaction()
     if (!ok) {
         // A refused commit leaves SQLite's transaction open and ends
         // PostgreSQL's; roll back so that both end in the same, known state.
+        // (A constraint checked at the end, DEFERRABLE, refuses here.)
         const QSqlError error = query.lastError();
+        EngineRefusal refusal =
+            connectionBroken(error) ? EngineRefusal() : refusalOf(error, query, nullptr);
         QSqlQuery rollback = newQuery();
         rollback.exec(QStringLiteral("ROLLBACK"));
         m_failedInTransaction.clear();
-        raise(error);
+        raise(error, std::move(refusal));
     }
 }
 
@@ -706,6 +730,82 @@ bool Backend::dateOf(const Variant &value, QDate *date, QTime *time)
         *date = QDate();
     }
     return date->isValid() && time->isValid();
+}
+
+namespace {
+
+// Whether a value read for the column is one of the column's kind, and not
+// a text the column's type could not read ('now' for a date).
+bool isOfKind(const Variant &value, ValueKind kind)
+{
+    switch (kind) {
+    case ValueKind::Small:
+    case ValueKind::Integer:
+    case ValueKind::BigInteger:
+        return value.isInteger();
+    case ValueKind::Floating:
+        return value.isFloating();
+    case ValueKind::Decimal:
+        return value.type() == Variant::Type::Decimal;
+    case ValueKind::Date:
+    case ValueKind::DateTime:
+        return value.type() == Variant::Type::Date;
+    case ValueKind::Boolean:
+        return value.type() == Variant::Type::Bool;
+    case ValueKind::Text:
+    case ValueKind::Other:
+        return value.type() == Variant::Type::Text;
+    }
+    return false;
+}
+
+// The text inside parentheses that enclose all of it, else the text.
+QString withoutOuterParentheses(QString text)
+{
+    for (;;) {
+        text = text.trimmed();
+        if (!text.startsWith(QLatin1Char('(')) || !text.endsWith(QLatin1Char(')')))
+            return text;
+        int depth = 0;
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            if (text.at(i) == QLatin1Char('('))
+                ++depth;
+            else if (text.at(i) == QLatin1Char(')') && --depth == 0 && i + 1 < text.size())
+                return text; // "(a) + (b)"
+        }
+        text = text.mid(1, text.size() - 2);
+    }
+}
+
+} // namespace
+
+void Backend::applyDefault(ColumnSchema &column, const QString &expression) const
+{
+    static const QRegularExpression number(
+        QStringLiteral("^[+-]?(\\d+(\\.\\d*)?|\\.\\d+)([eE][+-]?\\d+)?$"));
+    static const QRegularExpression quoted(QStringLiteral("^'((?:[^']|'')*)'$"));
+    const QString text = withoutOuterParentheses(expression);
+    if (text.compare(QLatin1String("CURRENT_DATE"), Qt::CaseInsensitive) == 0) {
+        column.defaultIsToday = true;
+        return;
+    }
+    QVariant literal;
+    if (number.match(text).hasMatch()) {
+        // Dates held as numbers (SQLite's julian days) are read from numbers.
+        const bool asDate =
+            column.valueKind == ValueKind::Date || column.valueKind == ValueKind::DateTime;
+        literal = asDate ? QVariant(text.toDouble()) : QVariant(text);
+    } else if (const QRegularExpressionMatch match = quoted.match(text); match.hasMatch()) {
+        literal = match.captured(1).replace(QStringLiteral("''"), QStringLiteral("'"));
+    } else if (text.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0 ||
+               text.compare(QLatin1String("false"), Qt::CaseInsensitive) == 0) {
+        literal = text.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0;
+    } else {
+        return; // NULL, a function, an expression: the engine's to compute
+    }
+    const Variant value = fromDriver(literal, column);
+    if (isOfKind(value, column.valueKind))
+        column.defaultValue = value;
 }
 
 QVariant Backend::storedSample(const QString &table, const ColumnSchema &column)

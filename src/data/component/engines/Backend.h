@@ -80,8 +80,25 @@ public:
     // Runs sql (or the prepared query) and throws ComError when the engine refuses.
     void exec(QSqlQuery &query, const QString &sql);
     void exec(QSqlQuery &query);
-    // Throws the ComError for an engine error, with the engine's own words.
-    [[noreturn]] void raise(const QSqlError &error);
+    // A row the recordset writes, for explaining the engine's refusal of it
+    // where the engine's own report leaves out which table or which side of
+    // a foreign key it meant (SQLite says no more than "FOREIGN KEY
+    // constraint failed").
+    struct RowWrite
+    {
+        enum class Kind { Insert, Update, Delete };
+        Kind kind = Kind::Insert;
+        QString table;        // as the statement names it
+        QStringList columns;  // Insert, Update: the columns written
+        QVariantList values;  // their driver values
+        QString rowCondition; // Update, Delete: the row, as "identity = ?" terms
+        QVariantList rowKey;  // their values
+    };
+    // Runs the prepared statement of such a write, as exec(query).
+    void execWrite(QSqlQuery &query, const RowWrite &write);
+    // Throws the ComError for an engine error, with the engine's own words
+    // and, where the engine refused by one of its rules, that rule.
+    [[noreturn]] void raise(const QSqlError &error, EngineRefusal refusal = EngineRefusal());
     // Throws DB_SEC_E_PERMISSIONDENIED unless sql is exactly one statement.
     void requireSingleStatement(const QString &sql);
 
@@ -218,6 +235,11 @@ protected:
     virtual HRESULT_T classifyOpenError(const QSqlError &error) const;
     // Whether the failure of the last statement left the connection dead.
     virtual bool connectionBroken(const QSqlError &error) const;
+    // The rule by which the engine refused the statement query ran, in
+    // parts; empty for every other failure. write is the row the statement
+    // wrote, where it was one of the recordset's.
+    virtual EngineRefusal refusalOf(const QSqlError &error, const QSqlQuery &query,
+                                    const RowWrite *write);
     // The connection's reader connections and the like, to drop with it.
     virtual void dropSideConnections() {}
     // Around every statement on the main connection: engines with a client-
@@ -235,6 +257,11 @@ protected:
     static bool parseDateText(const QString &text, QDate *date, QTime *time);
     // The day and time a Date, a day count or a date text stands for.
     static bool dateOf(const Variant &value, QDate *date, QTime *time);
+    // Sets the column's defaultValue, or defaultIsToday, where its default
+    // (written as SQL, without the engine's casts) is a constant: a number,
+    // a quoted text, true or false, a date, CURRENT_DATE. Anything else the
+    // engine computes for each row, and it stays Empty.
+    void applyDefault(ColumnSchema &column, const QString &expression) const;
 
     ConnectionParams m_params;
     QSqlDatabase m_db;
@@ -249,6 +276,7 @@ protected:
 
 private:
     void keepUntilTransactionEnds(const QSqlQuery &query);
+    void execChecked(QSqlQuery &query, const RowWrite *write);
 
     QVector<QSqlQuery> m_failedInTransaction;
     QHash<QString, QString> m_tableSqlNames;

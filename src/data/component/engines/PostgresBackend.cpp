@@ -234,6 +234,11 @@ bool PostgresBackend::readsUnquotedAs(const QString &written, const QString &cat
            written.toLower() == catalogName;
 }
 
+pg_conn *PostgresBackend::nativeConnection(const QSqlDatabase &db)
+{
+    return pgConnection(db);
+}
+
 void PostgresBackend::verifySingleStatement(const QString &sql)
 {
     PGconn *connection = pgConnection(m_db);
@@ -594,6 +599,43 @@ std::function<void()> PostgresBackend::canceller()
 
 // --- catalog ----------------------------------------------------------------------
 
+namespace {
+
+// A default as pg_get_expr prints it, without its casts and the
+// parentheses around it: "'DE'::bpchar" -> 'DE', "(-1)" -> -1,
+// "'4.99'::numeric(6,2)" -> '4.99'. A cast inside (a function's argument)
+// stays, and so the expression stays no constant.
+QString withoutCasts(QString text)
+{
+    for (;;) {
+        text = text.trimmed();
+        qsizetype cut = -1;
+        qsizetype depth = 0;
+        QChar quote;
+        for (qsizetype i = 0; i + 1 < text.size(); ++i) {
+            const QChar c = text.at(i);
+            if (!quote.isNull()) {
+                if (c == quote)
+                    quote = QChar(); // a doubled quote closes and opens again
+            } else if (c == QLatin1Char('\'') || c == QLatin1Char('"')) {
+                quote = c;
+            } else if (c == QLatin1Char('(')) {
+                ++depth;
+            } else if (c == QLatin1Char(')')) {
+                --depth;
+            } else if (depth == 0 && c == QLatin1Char(':') && text.at(i + 1) == QLatin1Char(':')) {
+                cut = i;
+                ++i;
+            }
+        }
+        if (cut < 0)
+            return text;
+        text = text.left(cut);
+    }
+}
+
+} // namespace
+
 QStringList PostgresBackend::tableNames()
 {
     QSqlQuery query = newQuery();
@@ -667,7 +709,8 @@ TableSchema PostgresBackend::readTable(const QString &name)
             "a.attnotnull OR t.typnotnull, a.attidentity, a.attgenerated, "
             "a.atthasdef AND a.attgenerated = '', "
             "COALESCE(pg_get_expr(d.adbin, d.adrelid) LIKE 'nextval(%', false), "
-            "b.typtype, b.typcategory, t.typtype = 'd' "
+            "b.typtype, b.typcategory, t.typtype = 'd', "
+            "CASE WHEN a.attgenerated = '' THEN pg_get_expr(d.adbin, d.adrelid) END "
             "FROM pg_attribute a JOIN pg_type t ON t.oid = a.atttypid "
             "JOIN pg_type b ON b.oid = CASE WHEN t.typtype = 'd' THEN t.typbasetype ELSE t.oid END "
             "LEFT JOIN pg_attrdef d ON d.adrelid = a.attrelid AND d.adnum = a.attnum "
@@ -691,8 +734,15 @@ TableSchema PostgresBackend::readTable(const QString &name)
         const QString identity = query.value(4).toString();
         column.autoIncrement = !identity.isEmpty() || query.value(7).toBool();
         column.hasDefault = query.value(6).toBool();
-        column.readOnly = column.readOnly || identity == QLatin1String("a") ||
-                          !query.value(5).toString().isEmpty();
+        if (column.hasDefault && !column.autoIncrement)
+            applyDefault(column, withoutCasts(query.value(11).toString()));
+        if (!query.value(5).toString().isEmpty()) {
+            column.readOnly = true;
+            column.readOnlyReason = ReadOnlyReason::Generated;
+        } else if (identity == QLatin1String("a")) {
+            column.readOnly = true;
+            column.readOnlyReason = ReadOnlyReason::Identity;
+        }
         // Whatever the server may refuse once the form's text has become a
         // value: numbers out of range or precision, a domain's check, texts
         // of types the form does not know. (Texts are cut to size and dates
@@ -761,6 +811,13 @@ QString PostgresBackend::selectExpression(const ColumnSchema &column, const QStr
     // as a number needs no locale to be read.
     if (column.valueKind == ValueKind::Other)
         return name + QStringLiteral("::text");
+    // The driver turns a timestamptz into the program's local time, which
+    // is not the session's time zone (the server's TimeZone) in which the
+    // texts we write are read: a value written back unchanged would move.
+    // As a timestamp it is the session's wall clock, which the driver
+    // keeps as it is (for a timestamp, the cast changes nothing).
+    if (column.valueKind == ValueKind::DateTime)
+        return name + QStringLiteral("::timestamp");
     if (column.type == AdoType::Currency)
         return name + QStringLiteral("::numeric");
     return name;
@@ -780,6 +837,8 @@ void PostgresBackend::checkValue(const ColumnSchema &column, const QVariant &dri
     query.addBindValue(driverValue.toString());
     const bool accepted = watched([&] { return query.exec(); });
     const QSqlError error = query.lastError();
+    QString schema;
+    EngineRefusal refusal = accepted ? EngineRefusal() : reportedRefusal(error, query, &schema);
     query.finish();
     if (inside) {
         QSqlQuery end = newQuery();
@@ -790,10 +849,25 @@ void PostgresBackend::checkValue(const ColumnSchema &column, const QVariant &dri
         return;
     if (connectionBroken(error))
         raiseLost(engineText(error));
+    if (!refusal.isEmpty()) {
+        // The value is the column's, whatever type the server names (the
+        // domain, or the type underneath it).
+        refusal.columns = QStringList(column.name);
+        refusal.typeName = column.checkedType;
+        if (refusal.rule == EngineRefusal::Rule::InvalidText &&
+            !column.checkedType.endsWith(QLatin1String("[]")))
+            refusal.allowedValues = enumLabels(column.checkedType);
+    }
+    // With its refusal the error names the column already; the description
+    // is the server's words.
     throw ComError(DB_E_CANTCONVERTVALUE,
-                   QStringLiteral("Der Wert \"%1\" passt nicht zum Datentyp %2 der Spalte %3.\n")
-                           .arg(driverValue.toString(), column.checkedType, column.name) +
-                       engineText(error));
+                   refusal.isEmpty()
+                       ? QStringLiteral("Der Wert \"%1\" passt nicht zum Datentyp %2 der Spalte "
+                                        "%3.\n")
+                                 .arg(driverValue.toString(), column.checkedType, column.name) +
+                             engineText(error)
+                       : engineText(error))
+        .withRefusal(std::move(refusal));
 }
 
 void PostgresBackend::adaptComparison(const QString &table, const ColumnSchema &column,

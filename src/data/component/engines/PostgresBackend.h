@@ -4,6 +4,8 @@
 #include "data/component/engines/Backend.h"
 #include "data/component/engines/ResponseWatchdog.h"
 
+struct pg_conn;
+
 // PostgreSQL through Qt's QPSQL driver, with libpq where the driver falls short.
 //
 // One statement: QPSQL sends every text, prepared or not, through the simple
@@ -35,6 +37,12 @@
 // certificate against the CA file and the host name); a certificate refused
 // or a server without TLS when TLS was asked for are errors of their own
 // (SEC_E_UNTRUSTED_ROOT, SEC_E_UNSUPPORTED_FUNCTION), not a failed login.
+//
+// Refusals: a row or value the server refuses by one of its rules is told
+// from the error's fields (SQLSTATE, table, column, constraint, type), which
+// are the same whatever language the server speaks; the columns of the
+// constraint and an enum's labels come from the catalog (see
+// PostgresBackendRefusal.cpp).
 //
 // Waiting: connecting gives up after the connect timeout; a statement is
 // cancelled by the server after the command timeout (statement_timeout), and
@@ -86,6 +94,8 @@ protected:
     void verifySingleStatement(const QString &sql) override;
     HRESULT_T classifyOpenError(const QSqlError &error) const override;
     bool connectionBroken(const QSqlError &error) const override;
+    EngineRefusal refusalOf(const QSqlError &error, const QSqlQuery &query,
+                            const RowWrite *write) override;
     void dropSideConnections() override;
     void statementStarts(const QSqlDatabase &db) override;
     void statementEnds() override;
@@ -109,6 +119,22 @@ private:
     bool readerExec(QSqlQuery &query, const QString &sql);
     // Runs one of the component's own fixed statements on the main connection.
     void ownExec(QSqlQuery &query, const QString &sql);
+    static pg_conn *nativeConnection(const QSqlDatabase &db);
+
+    // The refusal as the error's fields tell it, before anything is asked
+    // (the failed result goes with the query's next statement); its table's
+    // schema into *schema.
+    static EngineRefusal reportedRefusal(const QSqlError &error, const QSqlQuery &query,
+                                         QString *schema);
+    // Fills in what the catalog knows of the refusal's constraint.
+    void explainConstraint(EngineRefusal &refusal, const QString &schema, const RowWrite *write,
+                           const QString &statement);
+    // Rows of a catalog query asked while explaining a refusal, as texts;
+    // empty when it cannot be asked. Never throws and never ends a
+    // transaction: what it cannot learn stays unsaid.
+    QVector<QStringList> catalogRows(const char *sql, const QStringList &parameters);
+    // The labels of an enum (or of the enum under a domain), in their order.
+    QStringList enumLabels(const QString &type);
 
     QString m_readerName;
     int m_openCursors = 0;

@@ -3,8 +3,8 @@
 #include "data/component/SqlText.h"
 
 #include <QFileInfo>
-#include <QSqlDriver>
 #include <QRegularExpression>
+#include <QSqlDriver>
 #include <QSqlRecord>
 
 #include <cmath>
@@ -248,7 +248,12 @@ TableSchema SqliteBackend::readTable(const QString &name)
         const int keyPosition = query.value(5).toInt();
         bool nullable = query.value(3).toInt() == 0;
         schema.hasDefault = !query.value(4).isNull();
-        schema.readOnly = schema.readOnly || hidden == 2 || hidden == 3;
+        if (schema.hasDefault)
+            applyDefault(schema, query.value(4).toString());
+        if (hidden == 2 || hidden == 3) {
+            schema.readOnly = true;
+            schema.readOnlyReason = ReadOnlyReason::Generated;
+        }
         // INTEGER PRIMARY KEY is the rowid itself: never NULL, filled by the
         // engine. (INT PRIMARY KEY is not the same and stays nullable.)
         if (keyPosition > 0 &&

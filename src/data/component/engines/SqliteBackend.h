@@ -13,6 +13,11 @@
 // row held (or, for a NULL, the form the column's other values have), so
 // that the other programs still read it. Filters compare in that form too.
 //
+// Refusals: SQLite names a refused rule in fixed English texts ("UNIQUE
+// constraint failed: t.a, t.b"), which are read as such; a foreign key's
+// refusal names nothing, so the schema's foreign keys and the row written
+// tell which key it was (SqliteBackendRefusal.cpp).
+//
 // Writers are never blocked by a key query that is still being read: the file
 // runs in write-ahead-log mode and key queries run on a second connection to
 // it, whose read snapshot does not hold back the main connection's (or
@@ -57,10 +62,30 @@ protected:
     void afterOpen() override;
     HRESULT_T classifyError(const QSqlError &error) const override;
     bool connectionBroken(const QSqlError &error) const override;
+    EngineRefusal refusalOf(const QSqlError &error, const QSqlQuery &query,
+                            const RowWrite *write) override;
     void dropSideConnections() override;
 
 private:
     QSqlDatabase readerDatabase();
+
+    // A foreign key as SQLite lists it (PRAGMA foreign_key_list).
+    struct ForeignKey
+    {
+        QString table;             // the referring table
+        QStringList columns;       // its columns
+        QString parent;            // the table referred to
+        QStringList parentColumns; // empty: the parent's primary key
+        QString onUpdate;
+        QString onDelete;
+    };
+    QVector<ForeignKey> foreignKeysOf(const QString &table);
+    // Which foreign key refused the write, found by asking for the rows it
+    // needs; without an answer, the kind of refusal the write implies.
+    EngineRefusal foreignKeyRefusal(const RowWrite &write);
+    // The table's columns a CHECK rule (its name, or its expression where
+    // it has none) reads.
+    QStringList checkColumns(const TableSchema &table, const QString &rule);
 
     bool m_snapshotReads = false;
     QString m_readerName;
