@@ -1,6 +1,7 @@
 #include "filter/CFilterMgr.h"
 
 #include "data/DateText.h"
+#include "data/FieldConversion.h"
 #include "data/component/Recordset.h"
 #include "data/component/SqlDialect.h"
 #include "data/component/TransactionGuard.h"
@@ -15,6 +16,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 
 namespace {
 
@@ -28,25 +30,17 @@ QString quoted(QString text)
     return text.replace(QLatin1Char('\''), QStringLiteral("''"));
 }
 
-bool isNumberInput(const QString &text)
+// A number as the form reads it (FieldFormat): "1.234,56", "-1.234", ",5".
+// Its reading is digits, a sign and a decimal point alone, so that it is
+// one literal of the condition and never an expression ("1-2") or the
+// start of a comment ("--").
+FieldFormat::Reading numberReading(TypeCategory category, const QString &text)
 {
-    // Only the characters are checked: a sign or a comma in the wrong place
-    // gives SQL that the database refuses, and TestCondition reports that.
-    for (const QChar c : text) {
-        if (!(c >= QLatin1Char('0') && c <= QLatin1Char('9')) && c != QLatin1Char('-') &&
-            c != QLatin1Char(','))
-            return false;
-    }
-    return true;
-}
-
-// One number as the user types it: digits, a leading sign and one decimal
-// comma at most. Anything else (1--, 1-2, --1) would be an expression, and
-// "--" would turn the rest of the condition into a comment.
-bool isOneNumber(const QString &text)
-{
-    static const QRegularExpression number(QStringLiteral("^-?[0-9]+(,[0-9]+)?$"));
-    return number.match(text).hasMatch();
+    const FieldFormat format = category == TypeCategory::WholeNumber
+                                   ? FieldFormat::wholeNumber(std::numeric_limits<qint64>::min(),
+                                                              std::numeric_limits<qint64>::max())
+                                   : FieldFormat::decimal(0, -1);
+    return format.read(text, QDate::currentDate());
 }
 
 // A yes/no value as SQL: one literal. The engines' own words (true, false,
@@ -223,9 +217,15 @@ QString CFilterMgr::FormatValue(qint32 position, qint32 condition, const QString
     if (condition == FilterCondition::NoValue || position < 0 || position >= m_columns.size())
         return QString();
     switch (CategoryAt(position)) {
-    case TypeCategory::Fractional:
-        // Users type a decimal comma; SQL wants a point.
-        return forSql ? QString(value).replace(QLatin1Char(','), QLatin1Char('.')) : value;
+    case TypeCategory::WholeNumber:
+    case TypeCategory::Fractional: {
+        // Users type a decimal comma and perhaps thousands points; SQL
+        // wants a point alone, and the line shows the field's normal form.
+        const FieldFormat::Reading typed = numberReading(CategoryAt(position), value);
+        if (!typed.ok)
+            return value;
+        return forSql ? typed.value : typed.shown;
+    }
     case TypeCategory::Text: {
         if (forSql) {
             // "enthält" finds what the user typed, wildcards included.
@@ -244,8 +244,6 @@ QString CFilterMgr::FormatValue(qint32 position, qint32 condition, const QString
         // A value of a type the form does not know is compared as a text
         // literal: the engine converts it, and nothing of it is SQL.
         return forSql ? QLatin1Char('\'') + value + QLatin1Char('\'') : value;
-    case TypeCategory::WholeNumber:
-        break;
     }
     return value;
 }
@@ -294,7 +292,7 @@ QString CFilterMgr::CheckCriterion(qint32 position, qint32 condition,
             .arg(MaxValueLength);
     // Every accepted value becomes exactly one literal of the condition.
     if ((category == TypeCategory::WholeNumber || category == TypeCategory::Fractional) &&
-        (!isNumberInput(valueText) || !isOneNumber(valueText)))
+        !numberReading(category, valueText).ok)
         return QStringLiteral("Die gewählte Spalte ist numerisch. Bitte geben Sie eine Zahl als "
                               "Filterkriterium ein!");
     // The condition travels inside the form's configuration document.
@@ -361,6 +359,15 @@ QString CFilterMgr::CriterionLine(const FilterCriterion &criterion) const
         criterion.condition != FilterCondition::NoValue)
         shown =
             QLatin1Char('\'') + shownText(criterion.value, criterion.condition) + QLatin1Char('\'');
+    // A number operand ("12.5") reads as the form shows numbers ("12,5").
+    if ((CategoryAt(position) == TypeCategory::WholeNumber ||
+         CategoryAt(position) == TypeCategory::Fractional) &&
+        criterion.condition != FilterCondition::NoValue) {
+        const FieldFormat::Reading operand = FieldFormat::decimal(0, -1).readValue(criterion.value);
+        if (operand.ok)
+            shown =
+                CategoryAt(position) == TypeCategory::WholeNumber ? operand.value : operand.shown;
+    }
     // An operand that is no date of ours (edited in the table by hand) is
     // shown as stored rather than as an empty value.
     if (CategoryAt(position) == TypeCategory::Date &&
@@ -747,9 +754,20 @@ void CFilterMgr::GetDistinctValues(const QString &column, QStringList &values)
     Recordset rows =
         openForReading(QStringLiteral("SELECT DISTINCT ") + name + QStringLiteral(" FROM ") +
                        connection.sqlTableName(m_tableName) + QStringLiteral(" ORDER BY ") + name);
-    const TypeCategory category = CategoryAt(FindColumn(column));
+    const qint32 position = FindColumn(column);
+    const TypeCategory category = CategoryAt(position);
     while (!rows.IsEOF()) {
-        const QString text = valueText(category, rows.Fields().Item(0).Value());
+        const Variant value = rows.Fields().Item(0).Value();
+        QString text = valueText(category, value);
+        // Numbers as the form shows them: "12,5", an amount "1234,50".
+        if ((category == TypeCategory::WholeNumber || category == TypeCategory::Fractional) &&
+            !text.isEmpty()) {
+            const ColumnInfo &info = m_columns.at(position);
+            bool typeError = false;
+            const QString record = FieldConversion::toRecordText(info, value, &typeError);
+            if (!typeError)
+                text = FieldConversion::formatOf(info).show(record);
+        }
         if (!text.isEmpty())
             values << text;
         rows.MoveNext();

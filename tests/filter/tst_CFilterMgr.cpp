@@ -79,7 +79,7 @@ TEST(CFilterMgr, EveryCategoryBecomesTheConditionOfEachDatabaseKind)
         // point stays, the pattern reads as typed, the date is read back.
         EXPECT_EQ(mgr.ListCriteria(),
                   QStringList({"Name gleich 'Meier'", "Name enthält 'Mei%er'", "Alter größer 30",
-                               "Betrag kleiner 12.5", "Datum größer 17.05.2020", "Aktiv ungleich 0",
+                               "Betrag kleiner 12,5", "Datum größer 17.05.2020", "Aktiv ungleich 0",
                                "Bild ohne Wert "}));
         EXPECT_EQ(mgr.ParseSqlDate(expected.date), may17);
         EXPECT_TRUE(messages.texts().isEmpty());
@@ -127,10 +127,13 @@ TEST(CFilterMgr, InputThatCannotBecomeACriterionIsRefusedWithItsMessage)
     EXPECT_TRUE(messages.texts().isEmpty());
     EXPECT_TRUE(mgr.criteria().isEmpty());
 
-    // What the checks let through: a signed number with a decimal comma, a
+    // What the checks let through: numbers as the form reads them (thousands
+    // points, a decimal comma; a comma in a whole number is refused), a
     // date without typed text, no value for "ohne Wert", a percent sign, the
     // German yes, and a value of an unknown type as a text literal.
-    EXPECT_EQ(mgr.AddCriterion(1, 1, "-1,5", today), CFilterMgr::AddResult::Added);
+    EXPECT_EQ(mgr.AddCriterion(1, 1, "-1,5", today), CFilterMgr::AddResult::Refused);
+    messages.clear();
+    EXPECT_EQ(mgr.AddCriterion(1, 1, "-1.500", today), CFilterMgr::AddResult::Added);
     EXPECT_EQ(mgr.AddCriterion(3, 1, "", QDate(2021, 3, 7)), CFilterMgr::AddResult::Added);
     EXPECT_EQ(mgr.AddCriterion(0, 6, "", today), CFilterMgr::AddResult::Added);
     QString line;
@@ -139,7 +142,7 @@ TEST(CFilterMgr, InputThatCannotBecomeACriterionIsRefusedWithItsMessage)
     EXPECT_EQ(mgr.criteria().last().value, "'100%'");
     EXPECT_EQ(mgr.AddCriterion(4, 1, "Ja", today), CFilterMgr::AddResult::Added);
     EXPECT_EQ(mgr.AddCriterion(5, 2, "3f2b", today), CFilterMgr::AddResult::Added);
-    EXPECT_EQ(mgr.GetCondition(), " Alter=-1,5 AND Datum='2021-03-07' AND Name IS NULL AND "
+    EXPECT_EQ(mgr.GetCondition(), " Alter=-1500 AND Datum='2021-03-07' AND Name IS NULL AND "
                                   "Name='100%' AND Aktiv=true AND Bild<>'3f2b'");
     EXPECT_TRUE(messages.texts().isEmpty());
 }
