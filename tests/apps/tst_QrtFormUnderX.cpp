@@ -254,6 +254,8 @@ TEST(QrtFormUnderX, KeysAndClicksOfAUserReachTheDatabase)
     // Points inside the stored layout's fields (form coordinates).
     const QPoint notiz(320, 388);
     const QPoint name(220, 88);
+    const QPoint umsatz(160, 286);
+    const QPoint kundeSeit(500, 36);
     const auto click = [&x, top](const QString &window, const QPoint &at) {
         x.xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), window,
                    QString::number(at.x()), QString::number(at.y() + top), QStringLiteral("click"),
@@ -304,12 +306,18 @@ TEST(QrtFormUnderX, KeysAndClicksOfAUserReachTheDatabase)
         ASSERT_FALSE(window.isEmpty());
         click(window, name);
         type(QStringLiteral("Neumeier"));
-        keys({QStringLiteral("ctrl+q")});
+        // A German amount and a date with a two-digit year, as typed.
+        click(window, umsatz);
+        type(QStringLiteral("1.234,56"));
+        click(window, kundeSeit);
+        type(QStringLiteral("1.2.24"));
+        keys({QStringLiteral("Tab"), QStringLiteral("ctrl+q")});
         const ProgramRun run = form.finished();
         EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
         EXPECT_EQ(run.out.trimmed(), QStringLiteral("301"));
     }
     EXPECT_EQ(scalar(demo, QStringLiteral("SELECT COUNT(*) FROM Kunden")), QStringLiteral("301"));
-    EXPECT_EQ(scalar(demo, QStringLiteral("SELECT Name FROM Kunden WHERE ID = 301")),
-              QStringLiteral("Neumeier"));
+    EXPECT_EQ(scalar(demo, QStringLiteral("SELECT Name || '|' || Umsatz || '|' || KundeSeit || "
+                                          "'|' || Aktiv FROM Kunden WHERE ID = 301")),
+              QStringLiteral("Neumeier|1234.56|2024-02-01|1"));
 }

@@ -1,0 +1,238 @@
+// What a German user types is what is stored: the form dialog on a table
+// of every kind of field, driven with keys on both engines, each text
+// typed, the field left with Tab and the record saved with Ctrl+S; then the
+// table itself says what was stored, or that nothing was.
+
+#include "FormDialogTestSupport.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QMenu>
+
+namespace {
+
+class TypedEntriesTest : public FormDialogTest
+{
+protected:
+    void SetUp() override
+    {
+        QRT_REQUIRE_DATABASE(db);
+        CTabInfo::ClearConString();
+        const bool postgres = db.kind() == DatabaseKind::PostgreSql;
+        if (postgres) {
+            db.exec({"CREATE TYPE ampel AS ENUM ('rot', 'gelb', 'grün')",
+                     "CREATE DOMAIN plz AS varchar(5) CHECK (VALUE ~ '^[0-9]{5}$')",
+                     "CREATE TABLE eingaben (id serial PRIMARY KEY, name varchar(40) NOT NULL "
+                     "UNIQUE, umsatz numeric(12,2), rabatt double precision, anzahl integer, seit "
+                     "date, termin timestamptz, uhrzeit time, aktiv boolean NOT NULL DEFAULT true, "
+                     "newsletter boolean, land varchar(2) DEFAULT 'DE', notiz text, menge "
+                     "numeric(8,3) CHECK (menge >= 0), bild bytea, status ampel, postleitzahl plz)",
+                     "INSERT INTO eingaben (name, umsatz, rabatt, anzahl, seit, termin, uhrzeit, "
+                     "aktiv, notiz, menge, bild) VALUES ('Anna', 1960.6, 5, 5, '2020-01-15', "
+                     "'2024-03-01 12:30:00', '08:15:00', true, E'a\\nb', 1, '\\x00'), ('Bert', "
+                     "100, NULL, NULL, NULL, NULL, NULL, false, E'x\\r\\ny', 2, NULL)"});
+        } else {
+            db.exec({"CREATE TABLE eingaben (id INTEGER PRIMARY KEY, name VARCHAR(40) NOT NULL "
+                     "UNIQUE, umsatz NUMERIC(12,2), rabatt DOUBLE, anzahl INTEGER, seit DATE, "
+                     "termin DATETIME, uhrzeit TIME, aktiv BOOLEAN NOT NULL DEFAULT 1, newsletter "
+                     "BOOLEAN, land VARCHAR(2) DEFAULT 'DE', notiz TEXT, menge NUMERIC(8,3) CHECK "
+                     "(menge >= 0), bild BLOB)",
+                     "INSERT INTO eingaben VALUES (1, 'Anna', 1960.6, 5, 5, '2020-01-15', "
+                     "'2024-03-01 12:30:00', '08:15:00', 1, NULL, 'DE', 'a' || char(10) || 'b', 1, "
+                     "x'00'), (2, 'Bert', 100, NULL, NULL, NULL, NULL, NULL, 0, NULL, 'AT', 'x' || "
+                     "char(13) || char(10) || 'y', 2, NULL)"});
+        }
+        facade.Init(db.dbName(), db.serverName(), db.userId(), db.password(),
+                    QStringLiteral("eingaben"),
+                    postgres ? ns_qrttypen::KELO_POSTGRESQL : ns_qrttypen::KELO_SQLITE);
+        // The generated layout, saved in design mode, is the form the user gets.
+        open(facade.FilledDocument(CKeloForm::EntryPoint::DesignForm));
+        ASSERT_TRUE(dialog->GetFormHost()->DateiSpeichern());
+        dialog.reset();
+    }
+
+    CFormDlg &openRecords(bool newRecord = false)
+    {
+        return open(
+            facade.FilledDocument(CKeloForm::EntryPoint::ShowForm, QString(), QStringLiteral("id")),
+            newRecord);
+    }
+
+    // Every value of the row, as the engine holds it.
+    QString row(int id) const
+    {
+        return db.kind() == DatabaseKind::PostgreSql
+                   ? db.scalar(
+                         QStringLiteral("SELECT e::text FROM eingaben e WHERE id = %1").arg(id))
+                   : db.scalar(
+                         QStringLiteral("SELECT quote(name) || quote(umsatz) || quote(rabatt) "
+                                        "|| quote(anzahl) || quote(seit) || quote(termin) || "
+                                        "quote(uhrzeit) || quote(aktiv) || quote(newsletter) "
+                                        "|| quote(land) || quote(notiz) || quote(menge) FROM "
+                                        "eingaben WHERE id = %1")
+                             .arg(id));
+    }
+    bool holds(int id, const QString &condition) const
+    {
+        return db.scalar(QStringLiteral("SELECT COUNT(*) FROM eingaben WHERE id = %1 AND (%2)")
+                             .arg(id)
+                             .arg(condition)) == QLatin1String("1");
+    }
+
+    CKeloForm facade;
+};
+
+struct Entry
+{
+    const char *field;
+    const char *typed;
+    const char *shown;   // after leaving the field; %Y is this year
+    const char *stored;  // what holds of row 1 after Ctrl+S; nullptr: refused
+    const char *refusal; // a part of the message; at leaving or, with atSave, at saving
+    bool atSave = false;
+    bool postgresOnly = false;
+};
+
+TEST_P(TypedEntriesTest, EachTextIsStoredAsMeantOrRefusedWithWhatTheFieldExpects)
+{
+    const Entry entries[] = {
+        {"umsatz", "1.234,56", "1234,56", "umsatz = 1234.56", nullptr},
+        {"umsatz", "1234,567", "1234,567", nullptr,
+         "umsatz erwartet eine Zahl mit höchstens 10 "
+         "Stellen vor und 2 nach dem Komma"},
+        {"umsatz", "123456789012345", "123456789012345", nullptr, "höchstens 10 Stellen vor"},
+        {"seit", "31.02.2024", "31.02.2024", nullptr, ": den 31.02.2024 gibt es nicht"},
+        {"seit", "0.1.2024", "0.1.2024", nullptr, ": den 00.01.2024 gibt es nicht"},
+        {"seit", "1.13.2024", "1.13.2024", nullptr, "seit erwartet ein Datum wie 31.12.2024"},
+        {"seit", "1.2.24", "01.02.2024", "seit = '2024-02-01'", nullptr},
+        {"seit", "3.4.99", "03.04.1999", "seit = '1999-04-03'", nullptr},
+        {"seit", "1.2.", "01.02.%Y", "seit = '%Y-02-01'", nullptr},
+        // Only the day typed: the time of day stays.
+        {"termin", "2.3.2024", "02.03.2024 12:30", "termin = '2024-03-02 12:30:00'", nullptr},
+        {"termin", "2.3.24 18:05", "02.03.2024 18:05", "termin = '2024-03-02 18:05:00'", nullptr},
+        {"anzahl", "12-3", "12-3", nullptr, "anzahl erwartet eine ganze Zahl"},
+        {"anzahl", "1,5", "1,5", nullptr, "anzahl erwartet eine ganze Zahl"},
+        {"rabatt", "1,2,3", "1,2,3", nullptr, "ein Punkt trennt nur Tausender"},
+        {"rabatt", "1.23,4", "1.23,4", nullptr, "rabatt erwartet eine Zahl"},
+        {"anzahl", "0", "0", "anzahl = 0", nullptr},
+        {"rabatt", "0", "0,0", "rabatt = 0", nullptr},
+        {"anzahl", "12345", "12345", "anzahl = 12345", nullptr},
+        {"rabatt", "-12.345,5", "-12345,5", "rabatt = -12345.5", nullptr},
+        {"anzahl", "", "", "anzahl IS NULL", nullptr},
+        {"uhrzeit", "9:15", "09:15", "uhrzeit = '09:15:00'", nullptr},
+        {"uhrzeit", "25:99", "25:99", nullptr, "uhrzeit erwartet eine Uhrzeit"},
+        // What only the database can refuse, said in the field's words.
+        {"name", "Bert", "Bert", nullptr, "Das Feld name muss eindeutig sein", true},
+        {"name", "", "", nullptr, "Das Feld name muss einen Wert enthalten.", true},
+        {"menge", "-1", "-1,000", nullptr, "menge verstößt gegen die Regel", true},
+        {"status", "lila", "lila", nullptr,
+         "Das Feld status nimmt nur diese Werte an: rot, gelb, grün", true, true},
+        {"postleitzahl", "abc", "abc", nullptr, "postleitzahl", true, true},
+    };
+    const QString year = QString::number(QDate::currentDate().year());
+    for (const Entry &entry : entries) {
+        if (entry.postgresOnly && db.kind() != DatabaseKind::PostgreSql)
+            continue;
+        SCOPED_TRACE(std::string(entry.field) + " <- " + entry.typed);
+        const QString before = row(1);
+        openRecords();
+        EXPECT_EQ(shown("umsatz"), "1960,60") << "money reads with its cents";
+        retype(entry.field, QString::fromUtf8(entry.typed));
+        press(Qt::Key_Tab);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(shown(entry.field), QString::fromUtf8(entry.shown).replace("%Y", year));
+        if (entry.refusal && !entry.atSave) {
+            EXPECT_EQ(messages.texts().size(), 1) << messages.texts().join('\n').toStdString();
+            EXPECT_TRUE(messages.texts().value(0).contains(QString::fromUtf8(entry.refusal)))
+                << messages.texts().join('\n').toStdString();
+            EXPECT_TRUE(field(entry.field)->hasFocus()) << "back in the field";
+        } else {
+            EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join('\n').toStdString();
+        }
+        messages.clear();
+        press(Qt::Key_S, Qt::ControlModifier);
+        if (entry.stored) {
+            EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join('\n').toStdString();
+            EXPECT_TRUE(holds(1, QString::fromUtf8(entry.stored).replace("%Y", year)))
+                << row(1).toStdString();
+        } else {
+            EXPECT_EQ(messages.texts().size(), 1) << messages.texts().join('\n').toStdString();
+            EXPECT_TRUE(messages.texts().value(0).contains(QString::fromUtf8(entry.refusal)))
+                << messages.texts().join('\n').toStdString();
+            EXPECT_EQ(row(1), before) << "nothing written";
+            EXPECT_TRUE(field(entry.field)->hasFocus()) << "the user is put into the field";
+            EXPECT_EQ(shown(entry.field), QString::fromUtf8(entry.shown)) << "the text stays";
+        }
+        messages.clear();
+        dialog.reset();
+        db.exec(QStringLiteral("UPDATE eingaben SET name = 'Anna', umsatz = 1960.6, rabatt = 5, "
+                               "anzahl = 5, seit = '2020-01-15', termin = '2024-03-01 12:30:00', "
+                               "uhrzeit = '08:15:00' WHERE id = 1"));
+    }
+}
+
+// A new record shows what it will store: constant defaults, "unknown" for a
+// yes/no that takes Null; what the user leaves alone is stored just so.
+TEST_P(TypedEntriesTest, ANewRecordShowsAndStoresTheDefaults)
+{
+    openRecords(true);
+    auto *active = qobject_cast<QCheckBox *>(field("aktiv"));
+    auto *newsletter = qobject_cast<QCheckBox *>(field("newsletter"));
+    ASSERT_TRUE(active && newsletter);
+    EXPECT_EQ(active->checkState(), Qt::Checked);
+    EXPECT_EQ(newsletter->checkState(), Qt::PartiallyChecked);
+    EXPECT_EQ(shown("land"), "DE");
+    EXPECT_EQ(shown("umsatz"), "");
+    retype("name", "Neu");
+    press(Qt::Key_S, Qt::ControlModifier);
+    EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join('\n').toStdString();
+    EXPECT_EQ(db.scalar("SELECT COUNT(*) FROM eingaben WHERE name = 'Neu' AND aktiv = "
+                        "(1 = 1) AND newsletter IS NULL AND land = 'DE' AND umsatz IS NULL"),
+              "1");
+
+    // A required field left empty: the message names it and the user is put there.
+    press(Qt::Key_N, Qt::ControlModifier);
+    retype("umsatz", "5");
+    press(Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(messages.texts(), QStringList("Das Feld name muss einen Wert enthalten."));
+    EXPECT_TRUE(field("name")->hasFocus());
+}
+
+// Line breaks as the text had them; keys meant for menus stay out of fields;
+// binary data is read-only from the start and says why.
+TEST_P(TypedEntriesTest, LineBreaksMnemonicsAndFieldsTheFormNeverWrites)
+{
+    openRecords();
+    for (int row = 0; row < 2; ++row) {
+        QWidget *notes = field("notiz");
+        QTest::mouseClick(notes, Qt::LeftButton);
+        QTest::keyClick(notes, Qt::Key_End, Qt::ControlModifier);
+        QTest::keyClicks(notes, "z");
+        press(Qt::Key_S, Qt::ControlModifier);
+        press(Qt::Key_PageDown);
+    }
+    EXPECT_EQ(db.scalar("SELECT notiz FROM eingaben WHERE id = 1"), "a\nbz");
+    EXPECT_EQ(db.scalar("SELECT notiz FROM eingaben WHERE id = 2"), "x\r\nyz");
+
+    // Alt+D opens the record menu; Alt with a letter no menu has types nothing.
+    press(Qt::Key_PageUp);
+    QTest::mouseClick(field("name"), Qt::LeftButton);
+    press(Qt::Key_Q, Qt::AltModifier);
+    EXPECT_EQ(shown("name"), "Anna");
+    press(Qt::Key_D, Qt::AltModifier);
+    auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+    ASSERT_NE(menu, nullptr) << "the record menu";
+    QTest::keyClick(menu, Qt::Key_Escape);
+    EXPECT_EQ(shown("name"), "Anna");
+    EXPECT_FALSE(control("name")->IsModified());
+
+    auto *picture = qobject_cast<QLineEdit *>(field("bild"));
+    ASSERT_NE(picture, nullptr);
+    EXPECT_TRUE(picture->isReadOnly());
+    EXPECT_EQ(picture->toolTip(), "Binärdaten können im Formular nicht bearbeitet werden.");
+    EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join('\n').toStdString();
+}
+
+QRT_INSTANTIATE_FOR_ENGINES(TypedEntriesTest);
+
+} // namespace
