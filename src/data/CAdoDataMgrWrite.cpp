@@ -138,7 +138,7 @@ bool CAdoDataMgr::writeFields(const RecordText::Fields &record, QVector<AutoKey>
                 m_refusedField = name;
                 return false;
             case FieldConversion::Result::Status::InvalidType:
-                qrt::inform(QStringLiteral("Ungültiger DatenTyp in ") + name);
+                qrt::inform(QStringLiteral("Ungültiger DatenTyp in ") + captionOf(name));
                 break;
             case FieldConversion::Result::Status::Ok:
                 break;
