@@ -345,8 +345,10 @@ QString FieldFormat::show(const QString &recordValue) const
     case Kind::WholeNumber:
     case Kind::Decimal: {
         const std::optional<Digits> digits = recordNumber(recordValue);
-        if (!digits)
-            return recordValue; // NaN, Infinity, a text the column holds
+        // NaN, Infinity, a text the column holds, a fraction in a column of
+        // whole numbers: shown as they are, never rounded out of sight.
+        if (!digits || (m_kind == Kind::WholeNumber && !digits->fraction.isEmpty()))
+            return recordValue;
         return shownNumber(*digits, m_kind == Kind::WholeNumber ? 0 : m_scale);
     }
     case Kind::Date:
