@@ -22,25 +22,39 @@ protected:
         if (postgres) {
             db.exec({"CREATE TYPE ampel AS ENUM ('rot', 'gelb', 'grün')",
                      "CREATE DOMAIN plz AS varchar(5) CHECK (VALUE ~ '^[0-9]{5}$')",
+                     "CREATE TABLE laender (code varchar(2) PRIMARY KEY)",
+                     "INSERT INTO laender VALUES ('DE'), ('AT')",
                      "CREATE TABLE eingaben (id serial PRIMARY KEY, name varchar(40) NOT NULL "
                      "UNIQUE, umsatz numeric(12,2), rabatt double precision, anzahl integer, seit "
                      "date, termin timestamptz, uhrzeit time, aktiv boolean NOT NULL DEFAULT true, "
-                     "newsletter boolean, land varchar(2) DEFAULT 'DE', notiz text, menge "
-                     "numeric(8,3) CHECK (menge >= 0), bild bytea, status ampel, postleitzahl plz)",
+                     "newsletter boolean, land varchar(2) DEFAULT 'DE' REFERENCES laender, notiz "
+                     "text, menge numeric(8,3) CHECK (menge >= 0), bild bytea, stueck smallint, "
+                     "preis numeric(6,2) DEFAULT 4.99, angelegt date DEFAULT CURRENT_DATE, status "
+                     "ampel, postleitzahl plz, tags text[])",
                      "INSERT INTO eingaben (name, umsatz, rabatt, anzahl, seit, termin, uhrzeit, "
                      "aktiv, notiz, menge, bild) VALUES ('Anna', 1960.6, 5, 5, '2020-01-15', "
                      "'2024-03-01 12:30:00', '08:15:00', true, E'a\\nb', 1, '\\x00'), ('Bert', "
-                     "100, NULL, NULL, NULL, NULL, NULL, false, E'x\\r\\ny', 2, NULL)"});
+                     "100, NULL, NULL, NULL, NULL, NULL, false, E'x\\r\\ny', 2, NULL)",
+                     "CREATE TABLE bestellungen (nr integer PRIMARY KEY, kunde integer "
+                     "REFERENCES eingaben)",
+                     "INSERT INTO bestellungen VALUES (1, 2)"});
         } else {
-            db.exec({"CREATE TABLE eingaben (id INTEGER PRIMARY KEY, name VARCHAR(40) NOT NULL "
-                     "UNIQUE, umsatz NUMERIC(12,2), rabatt DOUBLE, anzahl INTEGER, seit DATE, "
-                     "termin DATETIME, uhrzeit TIME, aktiv BOOLEAN NOT NULL DEFAULT 1, newsletter "
-                     "BOOLEAN, land VARCHAR(2) DEFAULT 'DE', notiz TEXT, menge NUMERIC(8,3) CHECK "
-                     "(menge >= 0), bild BLOB)",
-                     "INSERT INTO eingaben VALUES (1, 'Anna', 1960.6, 5, 5, '2020-01-15', "
-                     "'2024-03-01 12:30:00', '08:15:00', 1, NULL, 'DE', 'a' || char(10) || 'b', 1, "
-                     "x'00'), (2, 'Bert', 100, NULL, NULL, NULL, NULL, NULL, 0, NULL, 'AT', 'x' || "
-                     "char(13) || char(10) || 'y', 2, NULL)"});
+            db.exec(
+                {"CREATE TABLE laender (code VARCHAR(2) PRIMARY KEY)",
+                 "INSERT INTO laender VALUES ('DE'), ('AT')",
+                 "CREATE TABLE eingaben (id INTEGER PRIMARY KEY, name VARCHAR(40) NOT NULL "
+                 "UNIQUE, umsatz NUMERIC(12,2), rabatt DOUBLE, anzahl INTEGER, seit DATE, "
+                 "termin DATETIME, uhrzeit TIME, aktiv BOOLEAN NOT NULL DEFAULT 1, newsletter "
+                 "BOOLEAN, land VARCHAR(2) DEFAULT 'DE' REFERENCES laender, notiz TEXT, menge "
+                 "NUMERIC(8,3) CHECK (menge >= 0), bild BLOB, stueck SMALLINT, preis "
+                 "NUMERIC(6,2) DEFAULT 4.99, angelegt DATE DEFAULT CURRENT_DATE)",
+                 "INSERT INTO eingaben VALUES (1, 'Anna', 1960.6, 5, 5, '2020-01-15', "
+                 "'2024-03-01 12:30:00', '08:15:00', 1, NULL, 'DE', 'a' || char(10) || 'b', 1, "
+                 "x'00', 1, 1, '2020-01-01'), (2, 'Bert', 100, NULL, NULL, NULL, NULL, NULL, 0, "
+                 "NULL, 'AT', 'x' || char(13) || char(10) || 'y', 2, NULL, 1, 1, '2020-01-01')",
+                 "CREATE TABLE bestellungen (nr INTEGER PRIMARY KEY, kunde INTEGER REFERENCES "
+                 "eingaben)",
+                 "INSERT INTO bestellungen VALUES (1, 2)"});
         }
         facade.Init(db.dbName(), db.serverName(), db.userId(), db.password(),
                     QStringLiteral("eingaben"),
@@ -97,6 +111,12 @@ TEST_P(TypedEntriesTest, EachTextIsStoredAsMeantOrRefusedWithWhatTheFieldExpects
 {
     const Entry entries[] = {
         {"umsatz", "1.234,56", "1234,56", "umsatz = 1234.56", nullptr},
+        {"umsatz", "1234,56", "1234,56", "umsatz = 1234.56", nullptr},
+        {"rabatt", "1.234.567,5", "1234567,5", "rabatt = 1234567.5", nullptr},
+        // Letters never reach a number field: what was there stays.
+        {"rabatt", "abc", "5,0", "rabatt = 5", nullptr},
+        {"stueck", "70000", "70000", nullptr,
+         "stueck erwartet eine ganze Zahl von -32768 bis 32767"},
         {"umsatz", "1234,567", "1234,567", nullptr,
          "umsatz erwartet eine Zahl mit höchstens 10 "
          "Stellen vor und 2 nach dem Komma"},
@@ -125,9 +145,11 @@ TEST_P(TypedEntriesTest, EachTextIsStoredAsMeantOrRefusedWithWhatTheFieldExpects
         {"name", "Bert", "Bert", nullptr, "Das Feld name muss eindeutig sein", true},
         {"name", "", "", nullptr, "Das Feld name muss einen Wert enthalten.", true},
         {"menge", "-1", "-1,000", nullptr, "menge verstößt gegen die Regel", true},
+        {"land", "XX", "XX", nullptr, "Tabelle laender nicht gibt", true},
         {"status", "lila", "lila", nullptr,
          "Das Feld status nimmt nur diese Werte an: rot, gelb, grün", true, true},
         {"postleitzahl", "abc", "abc", nullptr, "postleitzahl", true, true},
+        {"tags", "a,b", "a,b", nullptr, "Form {a,b}", true, true},
     };
     const QString year = QString::number(QDate::currentDate().year());
     for (const Entry &entry : entries) {
@@ -182,13 +204,18 @@ TEST_P(TypedEntriesTest, ANewRecordShowsAndStoresTheDefaults)
     EXPECT_EQ(active->checkState(), Qt::Checked);
     EXPECT_EQ(newsletter->checkState(), Qt::PartiallyChecked);
     EXPECT_EQ(shown("land"), "DE");
+    EXPECT_EQ(shown("preis"), "4,99");
+    EXPECT_EQ(shown("angelegt"), QDate::currentDate().toString("dd.MM.yyyy"));
     EXPECT_EQ(shown("umsatz"), "");
     retype("name", "Neu");
     press(Qt::Key_S, Qt::ControlModifier);
     EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join('\n').toStdString();
-    EXPECT_EQ(db.scalar("SELECT COUNT(*) FROM eingaben WHERE name = 'Neu' AND aktiv = "
-                        "(1 = 1) AND newsletter IS NULL AND land = 'DE' AND umsatz IS NULL"),
-              "1");
+    EXPECT_EQ(
+        db.scalar(
+            "SELECT COUNT(*) FROM eingaben WHERE name = 'Neu' AND aktiv = "
+            "(1 = 1) AND newsletter IS NULL AND land = 'DE' AND umsatz IS NULL AND preis = 4.99 "
+            "AND angelegt IS NOT NULL"),
+        "1");
 
     // A required field left empty: the message names it and the user is put there.
     press(Qt::Key_N, Qt::ControlModifier);
@@ -225,6 +252,17 @@ TEST_P(TypedEntriesTest, LineBreaksMnemonicsAndFieldsTheFormNeverWrites)
     QTest::keyClick(menu, Qt::Key_Escape);
     EXPECT_EQ(shown("name"), "Anna");
     EXPECT_FALSE(control("name")->IsModified());
+
+    // A customer with orders stays, and says why.
+    press(Qt::Key_PageDown);
+    messages.answer(UserMessages::Answer::Yes); // "Diesen Datensatz wirklich löschen?"
+    choose(CommandTable::IdRecordDelete);
+    EXPECT_TRUE(messages.texts().value(1).startsWith(
+        "Der Datensatz kann nicht gelöscht werden: in der Tabelle bestellungen verweisen noch "
+        "Datensätze auf ihn."))
+        << messages.texts().join('\n').toStdString();
+    EXPECT_EQ(db.scalar("SELECT COUNT(*) FROM eingaben"), "2");
+    messages.clear();
 
     auto *picture = qobject_cast<QLineEdit *>(field("bild"));
     ASSERT_NE(picture, nullptr);
