@@ -250,8 +250,10 @@ TypedDate typedDate(QString text, const QDate &today)
     return result;
 }
 
-// "9", "9:15", "09:15:30", "0915", with a zone where the column keeps one.
-bool typedTime(const QString &text, QTime *time, QString *zone)
+// "9", "9:15", "09:15:30", "0915", with a zone where the column keeps one;
+// with fraction also the fraction of a second a stored time may have (a
+// user types none: the field would not show it).
+bool typedTime(const QString &text, QTime *time, QString *zone, bool fraction)
 {
     static const QRegularExpression pattern(
         QStringLiteral("^([0-9]{1,2})(?::([0-9]{2})(?::([0-9]{2})(?:[.,]([0-9]{1,6}))?)?)?"
@@ -262,7 +264,7 @@ bool typedTime(const QString &text, QTime *time, QString *zone)
     const bool four = match.hasMatch();
     if (!four)
         match = pattern.match(trimmed);
-    if (!match.hasMatch())
+    if (!match.hasMatch() || (!fraction && match.capturedLength(4) > 0))
         return false;
     const int ms = four ? 0 : (match.captured(4) + QStringLiteral("000")).left(3).toInt();
     *time = QTime(match.captured(1).toInt(), match.captured(2).toInt(),
@@ -363,7 +365,7 @@ QString FieldFormat::show(const QString &recordValue) const
     case Kind::Time: {
         QTime time;
         QString zone;
-        if (!typedTime(recordValue, &time, &zone))
+        if (!typedTime(recordValue, &time, &zone, true))
             return recordValue;
         return shownTime(time) + zone;
     }
@@ -462,7 +464,7 @@ FieldFormat::Reading FieldFormat::readText(const QString &text, bool typed, cons
     case Kind::Time: {
         QTime time;
         QString zone;
-        if (!typedTime(text, &time, &zone)) {
+        if (!typedTime(text, &time, &zone, !typed)) {
             reading.problem = QStringLiteral("erwartet eine Uhrzeit wie 14:30 oder 14:30:15");
             return reading;
         }
@@ -473,7 +475,7 @@ FieldFormat::Reading FieldFormat::readText(const QString &text, bool typed, cons
         // second the field does not show.
         QTime beforeTime;
         QString beforeZone;
-        if (typedTime(before, &beforeTime, &beforeZone) &&
+        if (typedTime(before, &beforeTime, &beforeZone, true) &&
             shownTime(beforeTime) + beforeZone == reading.shown)
             reading.value = before.trimmed();
         return reading;
@@ -552,7 +554,7 @@ FieldFormat::Reading FieldFormat::readTypedDate(const QString &text, const QDate
     const bool hadTime =
         m_kind == Kind::DateTime && recordDateTime(before, &beforeDate, &beforeTime);
     if (!timePart.trimmed().isEmpty()) {
-        timeRead = typedTime(timePart, &time, &zone) && zone.isEmpty();
+        timeRead = typedTime(timePart, &time, &zone, false) && zone.isEmpty();
         // The time as it was shown: it stays exactly as stored, with the
         // fraction of a second the field does not show.
         if (timeRead && hadTime && shownTime(time) == shownTime(beforeTime))
