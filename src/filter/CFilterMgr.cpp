@@ -291,8 +291,9 @@ QString CFilterMgr::CheckCriterion(qint32 position, qint32 condition,
         return QStringLiteral("Der Filtertext darf höchstens %1 Zeichen lang sein.")
             .arg(MaxValueLength);
     // Every accepted value becomes exactly one literal of the condition.
+    // A text of blanks reads as no number at all, and is none either.
     if ((category == TypeCategory::WholeNumber || category == TypeCategory::Fractional) &&
-        !numberReading(category, valueText).ok)
+        numberReading(category, valueText).value.isEmpty())
         return QStringLiteral("Die gewählte Spalte ist numerisch. Bitte geben Sie eine Zahl als "
                               "Filterkriterium ein!");
     // The condition travels inside the form's configuration document.

@@ -101,6 +101,7 @@ TEST(CFilterMgr, InputThatCannotBecomeACriterionIsRefusedWithItsMessage)
         {"Name", 1, "", kEmpty},
         {"Alter", 1, "", kEmpty}, // the empty check comes before the numeric one
         {"Betrag", 1, "12.5", kNumeric},
+        {"Betrag", 1, " \t", kNumeric}, // blanks are no number
         {"Alter", 5, "1e3", kNumeric},
         {"Name", 3, "O'Brien", kQuote},
         // Every accepted value must be one literal: these would be an
