@@ -57,14 +57,62 @@ std::optional<Digits> typedNumber(const QString &text, bool fractionAllowed)
 }
 
 // A record value: digits with a decimal point (or comma), perhaps signed.
+// Reads texts the records write, by hand: they come with every record
+// shown, and a regular expression per field and record costs more than the
+// rest of showing it.
+class Scanner
+{
+public:
+    explicit Scanner(QStringView text) : m_text(text.trimmed()) {}
+
+    bool atEnd() const { return m_pos >= m_text.size(); }
+    bool accept(QChar c)
+    {
+        if (atEnd() || m_text.at(m_pos) != c)
+            return false;
+        ++m_pos;
+        return true;
+    }
+    bool acceptAny(QLatin1String set)
+    {
+        if (atEnd() || !set.contains(m_text.at(m_pos)))
+            return false;
+        ++m_pos;
+        return true;
+    }
+    // Between least and most digits (most 0: any number of them).
+    QStringView digits(qsizetype least, qsizetype most = 0)
+    {
+        const qsizetype start = m_pos;
+        while (!atEnd() && (most == 0 || m_pos - start < most) &&
+               m_text.at(m_pos) >= QLatin1Char('0') && m_text.at(m_pos) <= QLatin1Char('9'))
+            ++m_pos;
+        if (m_pos - start < least) {
+            m_pos = start;
+            return QStringView();
+        }
+        return m_text.mid(start, m_pos - start);
+    }
+
+private:
+    QStringView m_text;
+    qsizetype m_pos = 0;
+};
+
+// A record value: digits with a decimal point (or comma), perhaps signed.
 std::optional<Digits> recordNumber(const QString &text)
 {
-    static const QRegularExpression pattern(QStringLiteral("^([+-]?)([0-9]*)(?:[.,]([0-9]*))?$"));
-    const QRegularExpressionMatch match = pattern.match(text.trimmed());
-    if (!match.hasMatch() || (match.capturedLength(2) == 0 && match.capturedLength(3) == 0))
+    Scanner scan(text);
+    bool negative = scan.accept(QLatin1Char('-'));
+    if (!negative)
+        scan.accept(QLatin1Char('+'));
+    const QStringView integer = scan.digits(0);
+    QStringView fraction;
+    if (scan.acceptAny(QLatin1String(".,")))
+        fraction = scan.digits(0);
+    if (!scan.atEnd() || (integer.isEmpty() && fraction.isEmpty()))
         return std::nullopt;
-    return normalised(match.captured(1) == QLatin1String("-"), match.captured(2),
-                      match.captured(3));
+    return normalised(negative, integer.toString(), fraction.toString());
 }
 
 // Digits from the first that is not 0 to the last that is not 0: 0,00125
@@ -183,22 +231,49 @@ bool inCalendar(int year, int month, int day)
 // "2021-3-7 14:30:00" (the time is midnight where none is given).
 bool recordDateTime(const QString &text, QDate *date, QTime *time)
 {
-    static const QRegularExpression pattern(QStringLiteral(
-        "^(?:([0-9]{1,2})\\.([0-9]{1,2})\\.([0-9]{1,4})|([0-9]{1,4})-([0-9]{1,2})-([0-9]{1,2}))"
-        "(?:[ T]([0-9]{1,2}):([0-9]{2})(?::([0-9]{2})(?:[.,]([0-9]+))?)?)?$"));
-    const QRegularExpressionMatch match = pattern.match(text.trimmed());
-    if (!match.hasMatch())
+    Scanner scan(text);
+    int day = 0;
+    int month = 0;
+    int year = 0;
+    const QStringView first = scan.digits(1, 4);
+    if (first.size() <= 2 && scan.accept(QLatin1Char('.'))) {
+        day = first.toInt();
+        month = scan.digits(1, 2).toInt();
+        if (!scan.accept(QLatin1Char('.')))
+            return false;
+        year = scan.digits(1, 4).toInt();
+    } else if (!first.isEmpty() && scan.accept(QLatin1Char('-'))) {
+        year = first.toInt();
+        month = scan.digits(1, 2).toInt();
+        if (!scan.accept(QLatin1Char('-')))
+            return false;
+        day = scan.digits(1, 2).toInt();
+    } else {
         return false;
-    const bool german = match.capturedLength(1) > 0;
-    const int day = match.captured(german ? 1 : 6).toInt();
-    const int month = match.captured(german ? 2 : 5).toInt();
-    const int year = match.captured(german ? 3 : 4).toInt();
+    }
     if (!inCalendar(year, month, day))
         return false;
     *date = QDate(year, month, day);
-    const int ms = (match.captured(10) + QStringLiteral("000")).left(3).toInt();
-    *time =
-        QTime(match.captured(7).toInt(), match.captured(8).toInt(), match.captured(9).toInt(), ms);
+    *time = QTime(0, 0);
+    if (scan.atEnd())
+        return true;
+    if (!scan.acceptAny(QLatin1String(" T")))
+        return false;
+    const QStringView hour = scan.digits(1, 2);
+    if (hour.isEmpty() || !scan.accept(QLatin1Char(':')))
+        return false;
+    const QStringView minute = scan.digits(2, 2);
+    QStringView second;
+    QString fraction;
+    if (!minute.isEmpty() && scan.accept(QLatin1Char(':'))) {
+        second = scan.digits(2, 2);
+        if (scan.acceptAny(QLatin1String(".,")))
+            fraction = scan.digits(1).toString();
+    }
+    if (minute.isEmpty() || !scan.atEnd())
+        return false;
+    const int ms = (fraction + QStringLiteral("000")).left(3).toInt();
+    *time = QTime(hour.toInt(), minute.toInt(), second.isEmpty() ? 0 : second.toInt(), ms);
     return time->isValid();
 }
 
