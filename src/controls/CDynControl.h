@@ -155,7 +155,6 @@ public:
     [[nodiscard]] bool IsDesignMode() const { return m_designMode; }
     [[nodiscard]] const QString &GetName() const { return m_name; }
     [[nodiscard]] const QString &GetCaption() const { return m_caption; }
-    [[nodiscard]] unsigned GetFlags() const { return m_flags; }
     [[nodiscard]] unsigned GetId() const { return m_id; }
     // The style the widget was made with, with its present visibility and
     // tab stop.

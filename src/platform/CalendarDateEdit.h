@@ -22,7 +22,6 @@ public:
     explicit CalendarDateEdit(const QDate &date, QWidget *parent = nullptr);
 
     void setCalendarAlignment(Qt::Alignment alignment) { m_alignment = alignment; }
-    [[nodiscard]] Qt::Alignment calendarAlignment() const { return m_alignment; }
 
     // Opens the calendar on the field's date and gives it the focus.
     void showCalendar();

@@ -28,7 +28,6 @@ public:
     [[nodiscard]] QWidget *contents() const { return m_contents; }
 
     void SetDocumentRect(const QRect &rect);
-    [[nodiscard]] QRect documentRect() const { return m_document; }
     // Back to the origin.
     void ResetScrolling();
     // To the unit that holds point (form coordinates), within the ranges.

@@ -17,67 +17,79 @@
 // headers and those of the layers below it, never those above: the data
 // layer knows no dialog, the dialogs know no facade. This test reads every
 // #include of src/ and apps/ and reports each one that crosses the layering
-// the wrong way, with the file, its line and the include.
+// the wrong way, with the file, its line and the include. The layering
+// itself is the README's: its table "folder | may include" and the sentence
+// naming the layers that use no Qt Widgets header.
 namespace {
 
-// Which layer a folder of src/ belongs to. A folder that is not listed has
-// no place in the layering yet, and every file in it is reported until it
-// gets one. The root holds the export macro, which every layer includes.
-const std::map<QString, QString> &layerOfFolder()
+struct Layering
 {
-    static const std::map<QString, QString> folders = {
-        {QString(), QStringLiteral("root")},
-        {QStringLiteral("platform"), QStringLiteral("platform")},
-        {QStringLiteral("resources"), QStringLiteral("resources")},
-        {QStringLiteral("xml"), QStringLiteral("xml")},
-        {QStringLiteral("data/component"), QStringLiteral("data/component")},
-        {QStringLiteral("data/component/engines"), QStringLiteral("data/component")},
-        {QStringLiteral("data"), QStringLiteral("data")},
-        {QStringLiteral("controls"), QStringLiteral("controls")},
-        {QStringLiteral("filter"), QStringLiteral("filter")},
-        {QStringLiteral("formdef"), QStringLiteral("formdef")},
-        {QStringLiteral("dialogs"), QStringLiteral("dialogs")},
-        {QStringLiteral("runtime"), QStringLiteral("runtime")},
-        {QStringLiteral("facade"), QStringLiteral("facade")},
-    };
-    return folders;
+    std::map<QString, QStringList> allowed; // a layer, and those it may include
+    QStringList widgetFree;
+    QString apps; // the layer that may use anything ("apps")
+
+    // The layer of a folder of src/ ("" for the root, which holds the
+    // export macro every layer includes): the folder itself or the nearest
+    // listed one above it; nothing for a folder outside the layering.
+    std::optional<QString> layerOf(QString folder) const
+    {
+        if (folder.isEmpty())
+            return QStringLiteral("root");
+        for (;;) {
+            if (allowed.count(folder))
+                return folder;
+            const qsizetype slash = folder.lastIndexOf(QLatin1Char('/'));
+            if (slash < 0)
+                return std::nullopt;
+            folder.truncate(slash);
+        }
+    }
+};
+
+QStringList quotedNames(const QString &text)
+{
+    static const QRegularExpression name(QStringLiteral("`([^`]+)`"));
+    QStringList names;
+    for (auto it = name.globalMatch(text); it.hasNext();)
+        names << it.next().captured(1);
+    return names;
 }
 
-// The layers each layer may include besides itself and the root.
-const std::map<QString, QStringList> &allowedIncludes()
+Layering readLayering(const QString &readmePath)
 {
-    static const QStringList belowRuntime = {
-        QStringLiteral("platform"), QStringLiteral("xml"),      QStringLiteral("data/component"),
-        QStringLiteral("data"),     QStringLiteral("controls"), QStringLiteral("filter"),
-        QStringLiteral("formdef"),  QStringLiteral("dialogs"),  QStringLiteral("resources")};
-    static const std::map<QString, QStringList> allowed = {
-        {QStringLiteral("root"), {}},
-        {QStringLiteral("platform"), {}},
-        {QStringLiteral("resources"), {QStringLiteral("platform")}},
-        {QStringLiteral("xml"), {QStringLiteral("platform")}},
-        {QStringLiteral("data/component"), {QStringLiteral("platform")}},
-        {QStringLiteral("data"),
-         {QStringLiteral("data/component"), QStringLiteral("xml"), QStringLiteral("platform")}},
-        {QStringLiteral("controls"),
-         {QStringLiteral("platform"), QStringLiteral("xml"), QStringLiteral("resources")}},
-        {QStringLiteral("filter"),
-         {QStringLiteral("data"), QStringLiteral("data/component"), QStringLiteral("xml"),
-          QStringLiteral("platform"), QStringLiteral("controls")}},
-        {QStringLiteral("formdef"),
-         {QStringLiteral("data"), QStringLiteral("data/component"), QStringLiteral("xml"),
-          QStringLiteral("platform"), QStringLiteral("controls")}},
-        {QStringLiteral("dialogs"),
-         {QStringLiteral("controls"), QStringLiteral("xml"), QStringLiteral("platform"),
-          QStringLiteral("formdef"), QStringLiteral("resources")}},
-        {QStringLiteral("runtime"), belowRuntime},
-        {QStringLiteral("facade"), belowRuntime + QStringList{QStringLiteral("runtime")}},
-    };
-    return allowed;
+    Layering layering;
+    QFile readme(readmePath);
+    EXPECT_TRUE(readme.open(QIODevice::ReadOnly | QIODevice::Text)) << readmePath.toStdString();
+    const QStringList lines = QString::fromUtf8(readme.readAll()).split(QLatin1Char('\n'));
+    QStringList above;
+    bool inTable = false;
+    for (const QString &line : lines) {
+        if (line.startsWith(QLatin1String("| folder | may include |"))) {
+            inTable = true;
+            continue;
+        }
+        if (inTable && !line.startsWith(QLatin1Char('|')))
+            inTable = false;
+        if (line.contains(QLatin1String("use no Qt Widgets header")))
+            layering.widgetFree = quotedNames(line);
+        const QStringList cells = line.split(QLatin1Char('|'));
+        if (!inTable || cells.size() < 3 || line.startsWith(QLatin1String("|---")))
+            continue;
+        const QStringList folders = quotedNames(cells.at(1));
+        QStringList may = quotedNames(cells.at(2));
+        if (cells.at(2).contains(QLatin1String("all of the above")))
+            may += above;
+        for (const QString &folder : folders) {
+            if (cells.at(2).contains(QLatin1String("anything")))
+                layering.apps = folder;
+            else
+                layering.allowed[folder] = may;
+        }
+        above += folders;
+    }
+    layering.allowed[QStringLiteral("root")] = {};
+    return layering;
 }
-
-// Layers that must run without Qt Widgets: no widget header at all.
-const QStringList kWidgetFree = {QStringLiteral("xml"), QStringLiteral("data/component"),
-                                 QStringLiteral("data")};
 
 struct Violation
 {
@@ -107,9 +119,9 @@ QSet<QString> widgetHeaders()
 class LayeringCheck
 {
 public:
-    LayeringCheck(const QString &root, QSet<QString> widgetHeaders)
+    LayeringCheck(const QString &root, Layering layering, QSet<QString> widgetHeaders)
         : m_root(QDir(root).canonicalPath()), m_src(QDir(m_root).filePath(QStringLiteral("src"))),
-          m_apps(QDir(m_root).filePath(QStringLiteral("apps"))),
+          m_apps(QDir(m_root).filePath(QStringLiteral("apps"))), m_layering(std::move(layering)),
           m_widgetHeaders(std::move(widgetHeaders))
     {}
 
@@ -138,10 +150,7 @@ private:
         if (isInside(file, m_apps))
             return QStringLiteral("apps");
         const QString folder = QDir(m_src).relativeFilePath(QFileInfo(file).path());
-        const auto found = layerOfFolder().find(folder == QLatin1String(".") ? QString() : folder);
-        if (found == layerOfFolder().end())
-            return std::nullopt;
-        return found->second;
+        return m_layering.layerOf(folder == QLatin1String(".") ? QString() : folder);
     }
 
     static bool isInside(const QString &file, const QString &folder)
@@ -223,7 +232,7 @@ private:
         const QString target = resolve(file, include, quoted);
         if (target.isEmpty()) {
             if (!quoted) {
-                if (kWidgetFree.contains(layer) && isWidgetHeader(include))
+                if (m_layering.widgetFree.contains(layer) && isWidgetHeader(include))
                     report(file, line, include,
                            layer + QStringLiteral(" must run without Qt Widgets"));
             } else if (!isGenerated(include)) {
@@ -242,13 +251,14 @@ private:
             return; // reported where that file itself is read
         if (*targetLayer == layer || *targetLayer == QLatin1String("root"))
             return;
-        if (!allowedIncludes().at(layer).contains(*targetLayer))
+        if (!m_layering.allowed.at(layer).contains(*targetLayer))
             report(file, line, include, layer + QStringLiteral(" may not include ") + *targetLayer);
     }
 
     QString m_root;
     QString m_src;
     QString m_apps;
+    Layering m_layering;
     QSet<QString> m_widgetHeaders;
     QVector<Violation> m_violations;
     int m_files = 0;
@@ -277,9 +287,21 @@ void write(const QDir &root, const QString &path, const QStringList &includes)
 
 } // namespace
 
-TEST(Layering, WidgetHeadersAreKnown)
+Layering readmeLayering()
 {
-    // Without them the widget rule would pass on anything.
+    return readLayering(QStringLiteral(QRT_SOURCE_DIR "/README.md"));
+}
+
+TEST(Layering, WidgetHeadersAndTheReadmesLayersAreKnown)
+{
+    // Without them the rules would pass on anything.
+    const Layering layering = readmeLayering();
+    EXPECT_EQ(layering.allowed.at(QStringLiteral("data")),
+              QStringList({"data/component", "xml", "platform"}));
+    EXPECT_TRUE(layering.allowed.at(QStringLiteral("facade")).contains("runtime"));
+    EXPECT_TRUE(layering.allowed.at(QStringLiteral("runtime")).contains("dialogs"));
+    EXPECT_EQ(layering.widgetFree, QStringList({"xml", "data/component", "data"}));
+    EXPECT_EQ(layering.apps, "apps");
     const QSet<QString> names = widgetHeaders();
     EXPECT_TRUE(names.contains(QStringLiteral("QWidget")));
     EXPECT_TRUE(names.contains(QStringLiteral("QMessageBox")));
@@ -289,7 +311,7 @@ TEST(Layering, WidgetHeadersAreKnown)
 
 TEST(Layering, SourcesFollowTheLayering)
 {
-    LayeringCheck check(QStringLiteral(QRT_SOURCE_DIR), widgetHeaders());
+    LayeringCheck check(QStringLiteral(QRT_SOURCE_DIR), readmeLayering(), widgetHeaders());
     const QVector<Violation> violations = check.run();
     EXPECT_TRUE(violations.isEmpty()) << describe(violations).toStdString();
     // It read the real tree, not an empty folder.
@@ -333,7 +355,7 @@ TEST(Layering, ReportsEveryWayAcrossTheLayers)
            QStringLiteral("<QApplication>")});
     write(root, QStringLiteral("apps/tool/Local.h"), {QStringLiteral("\"runtime/Frame.h\"")});
 
-    LayeringCheck check(root.path(), widgetHeaders());
+    LayeringCheck check(root.path(), readmeLayering(), widgetHeaders());
     QStringList found;
     for (const Violation &violation : check.run())
         found << violation.file + QLatin1Char(':') + QString::number(violation.line) +

@@ -9,7 +9,6 @@ struct Connection::Private
 {
     std::shared_ptr<Backend> backend;
     QString connectionString;
-    int connectTimeout = -1; // -1: as the string or the defaults say
     int commandTimeout = -1;
 };
 
@@ -30,8 +29,6 @@ void Connection::Open(const QString &connectionString, const QString &userId,
         params.user = userId;
     if (!password.isEmpty())
         params.password = password;
-    if (d->connectTimeout >= 0)
-        params.connectTimeout = d->connectTimeout;
     if (d->commandTimeout >= 0)
         params.commandTimeout = d->commandTimeout;
     std::unique_ptr<Backend> backend = SessionPool::take(params);
@@ -95,30 +92,11 @@ QString Connection::ConnectionString() const
     return d->connectionString;
 }
 
-void Connection::putConnectionTimeout(int seconds)
-{
-    d->connectTimeout = qMax(0, seconds);
-}
-
-int Connection::ConnectionTimeout() const
-{
-    if (d->backend)
-        return d->backend->params().connectTimeout;
-    return d->connectTimeout >= 0 ? d->connectTimeout : ConnectionParams().connectTimeout;
-}
-
 void Connection::putCommandTimeout(int seconds)
 {
     d->commandTimeout = qMax(0, seconds);
     if (d->backend && d->backend->isOpen())
         d->backend->setCommandTimeout(d->commandTimeout);
-}
-
-int Connection::CommandTimeout() const
-{
-    if (d->backend)
-        return d->backend->commandTimeout();
-    return d->commandTimeout >= 0 ? d->commandTimeout : ConnectionParams().commandTimeout;
 }
 
 QString Connection::sqlName(const QString &catalogName) const

@@ -48,14 +48,11 @@ public:
     long State() const;
     QString ConnectionString() const;
 
-    // Seconds to wait for the connection (before Open) and for each
-    // statement; 0 waits as long as it takes. Unless set, they come from the
-    // string ("Connect Timeout", "Command Timeout") or the process defaults
-    // (ConnectionParams::setDefaultTimeouts).
-    void putConnectionTimeout(int seconds);
-    int ConnectionTimeout() const;
+    // Seconds to wait for each statement; 0 waits as long as it takes.
+    // Unless set, it comes from the string ("Command Timeout") or the
+    // process default (ConnectionParams::setDefaultTimeouts), as the wait
+    // for the connection always does ("Connect Timeout").
     void putCommandTimeout(int seconds);
-    int CommandTimeout() const;
 
     // A catalog name as it goes into SQL: unchanged where the engine reads
     // it unquoted as itself, quoted otherwise (reserved words, blanks,

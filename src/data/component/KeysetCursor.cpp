@@ -424,13 +424,6 @@ void KeysetCursor::removeCurrent()
     m_deleted = true;
 }
 
-void KeysetCursor::setBeforeFirst()
-{
-    m_where = Where::Before;
-    m_index = 0;
-    m_deleted = false;
-}
-
 void KeysetCursor::setQueryCount(qint64 rows)
 {
     // Rows added through the cursor are counted apart (they follow the

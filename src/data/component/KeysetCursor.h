@@ -122,8 +122,6 @@ public:
     void replaceCurrent(const QVariantList &key);
     // The current row leaves the keyset; the position stays on it, deleted.
     void removeCurrent();
-    // Back to the state before the first row (used when reopening).
-    void setBeforeFirst();
     // Reads the keys anew (the connection that read them is gone) and finds
     // the row with key again: it stays current, as a row added through the
     // recordset if the query no longer yields it. An empty key goes back to

@@ -137,7 +137,3 @@ void SessionPool::setKeepTime(std::chrono::milliseconds time)
         closeAll();
 }
 
-std::chrono::milliseconds SessionPool::keepTime()
-{
-    return pool().keepTime;
-}

@@ -44,7 +44,6 @@ public:
     static int size();
     // How long a session is kept (10 seconds unless changed); zero keeps none.
     static void setKeepTime(std::chrono::milliseconds time);
-    static std::chrono::milliseconds keepTime();
 };
 
 #endif // QRT_DATA_COMPONENT_SESSIONPOOL_H

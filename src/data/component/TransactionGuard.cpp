@@ -14,6 +14,11 @@ TransactionGuard::TransactionGuard(std::shared_ptr<Backend> backend) : m_backend
     m_active = true;
 }
 
+TransactionGuard::TransactionGuard(Backend &backend)
+    // Not owning: an empty owner aliased to the backend.
+    : TransactionGuard(std::shared_ptr<Backend>(std::shared_ptr<Backend>(), &backend))
+{}
+
 TransactionGuard::~TransactionGuard() noexcept
 {
     rollback();

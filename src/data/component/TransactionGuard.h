@@ -28,6 +28,8 @@ class QRT_EXPORT TransactionGuard
 public:
     explicit TransactionGuard(const Connection &connection);
     explicit TransactionGuard(std::shared_ptr<Backend> backend);
+    // A guard inside a backend's own work, which the backend outlives.
+    explicit TransactionGuard(Backend &backend);
     ~TransactionGuard() noexcept;
     TransactionGuard(const TransactionGuard &) = delete;
     TransactionGuard &operator=(const TransactionGuard &) = delete;
@@ -35,7 +37,6 @@ public:
     void commit();
     // Ends the transaction now, without waiting for the destructor.
     void rollback() noexcept;
-    [[nodiscard]] bool isActive() const { return m_active; }
 
 private:
     std::shared_ptr<Backend> m_backend;

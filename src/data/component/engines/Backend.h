@@ -212,7 +212,6 @@ public:
 
     // The command timeout in seconds (0: none); applies from the next statement.
     void setCommandTimeout(int seconds);
-    int commandTimeout() const { return m_params.commandTimeout; }
 
 protected:
     explicit Backend(const ConnectionParams &params);

@@ -1,6 +1,7 @@
 #include "data/component/engines/PostgresBackend.h"
 
 #include "data/component/SqlText.h"
+#include "data/component/TransactionGuard.h"
 
 #include <QRegularExpression>
 #include <QSqlDriver>
@@ -529,24 +530,13 @@ void PostgresBackend::readLimited(const QString &sql, qsizetype rows, KeyStore &
     requireSingleStatement(serial);
     requireSingleStatement(limited);
     QSqlQuery query = newQuery(); // outlives the transaction, see Backend
-    beginTransaction();
-    try {
-        exec(query, serial);
-        exec(query, limited);
-        while (query.next())
-            keys.appendFrom(query);
-        query.finish();
-        commitTransaction();
-    } catch (...) {
-        if (inTransaction()) {
-            try {
-                rollbackTransaction();
-            } catch (const ComError &) {
-                // The read's own error is the one to report.
-            }
-        }
-        throw;
-    }
+    TransactionGuard transaction(*this);
+    exec(query, serial);
+    exec(query, limited);
+    while (query.next())
+        keys.appendFrom(query);
+    query.finish();
+    transaction.commit();
 }
 
 void PostgresBackend::ownExec(QSqlQuery &query, const QString &sql)
