@@ -19,9 +19,9 @@ constexpr int kMaxTipLength = 80;
 
 CToolbarDlg::CToolbarDlg(QWidget *parent) : QDialog(parent)
 {
-    // F10 opens the menu, as in every desktop window: the menus' titles
-    // carry no mnemonic to reach them with, and some commands (delete a
-    // record, remove the filter) have no key of their own.
+    // F10 opens the menu, as in every desktop window, besides the menus'
+    // mnemonics: some commands (delete a record, remove the filter) have
+    // no key of their own.
     auto *openMenu = new QShortcut(QKeySequence(Qt::Key_F10), this);
     connect(openMenu, &QShortcut::activated, this, [this] {
         if (!m_menuBar || m_menuBar->actions().isEmpty())
