@@ -1,5 +1,7 @@
 #include "controls/CDynDateTime.h"
 
+#include "platform/GermanValues.h"
+
 #include <QCalendarWidget>
 #include <QFocusEvent>
 #include <QKeyEvent>
@@ -30,9 +32,7 @@ void CDynDateTime::FinishCreate(const ControlDescription &description)
 
 void CDynDateTime::SetDate(const QDate &date)
 {
-    SetValueText(date.isValid()
-                     ? QStringLiteral("%1-%2-%3").arg(date.year()).arg(date.month()).arg(date.day())
-                     : QString());
+    SetValueText(date.isValid() ? GermanValues::recordDate(date) : QString());
 }
 
 QDate CDynDateTime::GetDate() const
@@ -41,8 +41,9 @@ QDate CDynDateTime::GetDate() const
     QString problem;
     if (!GetRecordText(&value, &problem) || value.isEmpty())
         return QDate();
-    const QStringList parts = value.section(QLatin1Char(' '), 0, 0).split(QLatin1Char('-'));
-    return QDate(parts.value(0).toInt(), parts.value(1).toInt(), parts.value(2).toInt());
+    QDate day;
+    QTime time;
+    return GermanValues::recordDateTime(value, &day, &time) ? day : QDate();
 }
 
 bool CDynDateTime::FilterEvent(QObject *watched, QEvent *event)
@@ -83,10 +84,7 @@ void CDynDateTime::OpenCalendar()
     const QDate shown = GetDate();
     calendar->setSelectedDate(shown.isValid() ? shown : QDate::currentDate());
     const auto take = [this, calendar](const QDate &date) {
-        QString text = QStringLiteral("%1.%2.%3")
-                           .arg(date.day(), 2, 10, QLatin1Char('0'))
-                           .arg(date.month(), 2, 10, QLatin1Char('0'))
-                           .arg(date.year(), 4, 10, QLatin1Char('0'));
+        QString text = GermanValues::shownDate(date);
         if (GetFieldFormat().kind() == FieldFormat::Kind::DateTime) {
             // The time of day the field shows stays with the new day.
             QString time = WindowText().trimmed().section(QLatin1Char(' '), 1);

@@ -399,10 +399,9 @@ void CDynEdit::ReadAfterLeaving()
         return;
     // The value meant, in its normal form ("1.234,5" shows "1234,5",
     // "1.2.24" shows "01.02.2024"); still the user's change.
-    const FieldFormat::Reading reading =
-        m_format.read(WindowText(), QDate::currentDate(), m_recordValue);
-    if (reading.shown != WindowText())
-        SetWindowText(reading.shown);
+    const QString shown = m_format.show(value);
+    if (shown != WindowText())
+        SetWindowText(shown);
 }
 
 bool CDynEdit::GetRecordText(QString *text, QString *problem) const

@@ -7,9 +7,9 @@
 class QLineEdit;
 class QPlainTextEdit;
 
-// What an edit field takes, as the spec's input kinds name it; a field of a
-// column gets its column's FieldFormat, which says more (range, digits,
-// scale, dates, times).
+// What an edit field takes, by the input kinds the stored forms know; a
+// field of a column gets its column's FieldFormat, which says more (range,
+// digits, scale, dates, times).
 enum class InputKind : int {
     FreeText = 0,      // every character
     WholeNumber = 1,   // a whole number

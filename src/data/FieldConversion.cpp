@@ -1,6 +1,7 @@
 #include "data/FieldConversion.h"
 
 #include "data/DateText.h"
+#include "platform/GermanValues.h"
 
 #include <cmath>
 #include <limits>
@@ -95,22 +96,6 @@ QString singleLineBreaks(QString text)
 {
     return text.replace(QLatin1String("\r\n"), QLatin1String("\n"))
         .replace(QLatin1Char('\r'), QLatin1Char('\n'));
-}
-
-// The day and time a record value of a date column names.
-bool partsOf(const QString &recordValue, QDate *day, QTime *time)
-{
-    const QString date = recordValue.section(QLatin1Char(' '), 0, 0);
-    const QString clock = recordValue.section(QLatin1Char(' '), 1);
-    const QStringList parts = date.split(QLatin1Char('-'));
-    if (parts.size() != 3)
-        return false;
-    *day = QDate(parts.at(0).toInt(), parts.at(1).toInt(), parts.at(2).toInt());
-    *time = clock.isEmpty() ? QTime(0, 0)
-                            : QTime::fromString(clock, clock.contains(QLatin1Char('.'))
-                                                           ? QStringLiteral("HH:mm:ss.zzz")
-                                                           : QStringLiteral("HH:mm:ss"));
-    return day->isValid() && time->isValid();
 }
 
 QString dateTimeText(const Variant &value)
@@ -217,7 +202,7 @@ bool isUnchanged(const ColumnInfo &column, const Variant &stored, const QString 
         const FieldFormat::Reading reading = formatOf(column).readValue(text, shown);
         QDate day;
         QTime time;
-        if (!reading.ok || !partsOf(reading.value, &day, &time))
+        if (!reading.ok || !GermanValues::recordDateTime(reading.value, &day, &time))
             return false;
         QDate storedDay;
         QTime storedTime;
@@ -302,7 +287,7 @@ Result fromRecordText(const ColumnInfo &column, const Variant &oldValue, const Q
         const FieldFormat::Reading reading = format.readValue(text, before);
         QDate day;
         QTime time;
-        if (!reading.ok || !partsOf(reading.value, &day, &time))
+        if (!reading.ok || !GermanValues::recordDateTime(reading.value, &day, &time))
             return refuse(reading.problem);
         const Variant date = Variant::fromDateAndTime(day, time);
         // A date keeps its type; anything else becomes a number of days.
