@@ -8,15 +8,11 @@
 #include "resources/CommandTable.h"
 #include "runtime/CDlgToolBar.h"
 #include "runtime/CForm.h"
-#include "runtime/CFormDlg.h"
 #include "runtime/CFormFrame.h"
 #include "runtime/CFormMgr.h"
+#include "runtime/RecordCommands.h"
 
 #include <QAction>
-#include <QHash>
-#include <QKeyEvent>
-#include <QLabel>
-#include <QLayout>
 #include <QPointer>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -78,45 +74,6 @@ class CKeloFormWidget::Private
 public:
     explicit Private(CKeloFormWidget &widget) : q(widget) {}
 
-    // The form's host inside the widget: the form frame of the dialog,
-    // reporting the record cycle to the widget instead of to a dialog.
-    class Frame final : public CFormFrame
-    {
-    public:
-        Frame(const QString &document, Private &owner)
-            : CFormFrame(document, nullptr), m_owner(owner)
-        {}
-
-        void recordChanged() override { m_owner.recordShown(); }
-        void recordSaved(qint64 key) override { m_owner.recordSaved(key); }
-        void recordDeleted(qint64 key) override { emit m_owner.q.recordDeleted(key); }
-        // The host's layout decides the size; a stored form's window
-        // rectangle is for the dialog only.
-        void MoveWindow(const QRect &) override {}
-        void SetTitle(const QString &title) override { m_title = title; }
-        [[nodiscard]] QString GetTitle() const override { return m_title; }
-        void EnableForm(bool enable) override
-        {
-            CFormFrame::EnableForm(enable);
-            m_owner.updateCommandStates();
-        }
-
-    protected:
-        bool eventFilter(QObject *watched, QEvent *event) override
-        {
-            // A field must not take the form's own keys (Ctrl+Y would redo
-            // typing instead of undoing the record).
-            if (event->type() == QEvent::ShortcutOverride &&
-                m_owner.isCommandKey(*static_cast<QKeyEvent *>(event)))
-                return true;
-            return CFormFrame::eventFilter(watched, event);
-        }
-
-    private:
-        Private &m_owner;
-        QString m_title;
-    };
-
     // Runs a command with the host's messages, reporting what went wrong; a
     // command run from inside another (a host's slot on one of the signals)
     // is already under the same messages.
@@ -136,107 +93,31 @@ public:
         return work();
     }
 
-    // A record command on the form's host (a verb of CFormParent, or work
-    // on it); nothing without a form, or while the form is disabled.
-    template <typename Result, typename Verb> Result command(Result none, Verb verb)
+    // A record command on the form; nothing without a form, or while the
+    // form is disabled.
+    bool command(int id)
     {
-        if (!frame || !frame->GetFormMgr() || !frame->IsEnabled())
-            return none;
-        CFormParent &host = *frame;
-        const Result result = run([&host, &verb] { return std::invoke(verb, host); });
-        updateCommandStates();
-        updatePosition();
-        return result;
-    }
-    void command(void (CFormParent::*verb)())
-    {
-        command(false, [verb](CFormParent &host) {
-            (host.*verb)();
-            return true;
-        });
+        if (!commands->canRun())
+            return false;
+        return run([this, id] { return commands->run(id); });
     }
 
     void makeToolBar()
     {
+        // The keys work while the focus is in the form, and leave the host's
+        // own shortcuts alone everywhere else.
+        commands = new RecordCommands(kEmbeddedIds, &q, Qt::WidgetWithChildrenShortcut);
+        QObject::connect(commands, &RecordCommands::chosen, &q, [this](int id) { command(id); });
         toolBar = new CDlgToolBar(&q);
-        for (int id : kEmbeddedIds) {
-            QAction *action = CommandTable::createAction(id, &q);
-            // The keys work while the focus is in the form, and leave the
-            // host's own shortcuts alone everywhere else.
-            action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
-            QObject::connect(action, &QAction::triggered, &q, [this, id] { onCommand(id); });
-            q.addAction(action);
-            actions.insert(id, action);
-        }
+        for (int id : kEmbeddedIds)
+            q.addAction(commands->action(id));
         for (int id : CommandTable::toolBar(ToolBarData)) {
             if (id == IdSeparator)
                 toolBar->addSeparator();
-            else if (QAction *action = actions.value(id))
+            else if (QAction *action = commands->action(id))
                 toolBar->addAction(action);
         }
-        position = new QLabel(toolBar);
-        position->setObjectName(QStringLiteral("position"));
-        position->setContentsMargins(12, 0, 6, 0);
-        toolBar->addWidget(position);
-    }
-
-    void onCommand(int id)
-    {
-        switch (id) {
-        case IdRecordFirst:
-            q.first();
-            break;
-        case IdRecordPrevious:
-            q.previous();
-            break;
-        case IdRecordNext:
-            q.next();
-            break;
-        case IdRecordLast:
-            q.last();
-            break;
-        case IdRecordNew:
-            q.newRecord();
-            break;
-        case IdRecordSave:
-            q.save();
-            break;
-        case IdRecordDelete:
-            q.deleteRecord();
-            break;
-        case IdRecordUndo:
-            q.undo();
-            break;
-        case IdRecordFilter:
-            q.filter();
-            break;
-        case IdRecordRemoveFilter:
-            q.removeFilter();
-            break;
-        default:
-            break;
-        }
-    }
-
-    [[nodiscard]] bool isCommandKey(const QKeyEvent &key) const
-    {
-        const QKeySequence pressed(key.keyCombination());
-        // The page keys stay a note's own; the form pages with them elsewhere.
-        if (pressed == QKeySequence(Qt::Key_PageUp) || pressed == QKeySequence(Qt::Key_PageDown))
-            return false;
-        for (const QAction *action : actions) {
-            if (action->isEnabled() && !action->shortcut().isEmpty() &&
-                action->shortcut() == pressed)
-                return true;
-        }
-        return false;
-    }
-
-    void updateCommandStates()
-    {
-        const bool canRun = frame && frame->GetFormMgr() && frame->IsEnabled();
-        for (QAction *action : std::as_const(actions))
-            action->setEnabled(canRun);
+        commands->addPosition(toolBar);
     }
 
     [[nodiscard]] CDataMgr *records() const
@@ -257,21 +138,6 @@ public:
         }
     }
 
-    void updatePosition(bool countNow = false)
-    {
-        if (!position)
-            return;
-        try {
-            if (countNow && records())
-                records()->GetPosition(true);
-            position->setText(CFormDlg::describePosition(records()));
-        } catch (const ComError &) {
-            // The count is a courtesy; a database that cannot answer now is
-            // reported by the next command that needs it.
-        }
-        position->setAccessibleName(position->text());
-    }
-
     // The form shows a record (another one, a new one, or the one just
     // stored): the host hears of it, except after a save that kept the key.
     void recordShown()
@@ -280,7 +146,7 @@ public:
         const bool sameAfterSave = m_justSaved && key == m_shownKey;
         m_justSaved = false;
         m_shownKey = key;
-        updatePosition();
+        commands->update();
         if (!sameAfterSave)
             emit q.currentRecordChanged(key);
     }
@@ -293,8 +159,9 @@ public:
 
     void dropForm()
     {
-        Frame *old = frame.data();
+        CFormFrame *old = frame.data();
         frame.clear();
+        commands->setFrame(nullptr);
         if (old && m_running) {
             // A host's slot closes the form while one of the form's own
             // commands still runs on it: it goes once that has returned.
@@ -307,8 +174,6 @@ public:
         }
         m_shownKey = -1;
         m_justSaved = false;
-        updateCommandStates();
-        updatePosition();
     }
 
     CKeloFormWidget &q;
@@ -316,9 +181,8 @@ public:
     QWidget *place = nullptr; // holds the form's frame
     QVBoxLayout *placeLayout = nullptr;
     CDlgToolBar *toolBar = nullptr;
-    QLabel *position = nullptr;
-    QHash<int, QAction *> actions;
-    QPointer<Frame> frame;
+    RecordCommands *commands = nullptr; // a child of the widget
+    QPointer<CFormFrame> frame;
     UserMessages *m_messages = nullptr; // not owned; null: the installed one
     bool m_running = false;             // a command runs under the reporting messages
     bool m_justSaved = false;           // the next record shown is the one just saved
@@ -341,7 +205,6 @@ CKeloFormWidget::CKeloFormWidget(QWidget *parent)
     d->placeLayout = new QVBoxLayout(d->place);
     d->placeLayout->setContentsMargins(0, 0, 0, 0);
     d->layout->addWidget(d->place, 1);
-    d->updateCommandStates();
 }
 
 CKeloFormWidget::~CKeloFormWidget()
@@ -367,18 +230,22 @@ bool CKeloFormWidget::open(const CKeloForm &form, const QString &filter, const Q
 bool CKeloFormWidget::openDocument(const QString &document, bool newRecord)
 {
     d->dropForm();
-    auto *frame = new Private::Frame(document, *d);
+    auto *frame = new CFormFrame(document, d->place);
     d->placeLayout->addWidget(frame);
     d->frame = frame;
+    connect(frame, &CFormFrame::recordShown, this, [this] { d->recordShown(); });
+    connect(frame, &CFormFrame::recordWritten, this, [this](qint64 key) { d->recordSaved(key); });
+    connect(frame, &CFormFrame::recordRemoved, this, &CKeloFormWidget::recordDeleted);
+    connect(frame, &CFormFrame::stateChanged, this, [this] { d->commands->update(); });
+    d->commands->setFrame(frame);
     const bool built = d->run([frame, newRecord] { return frame->Init(newRecord); });
     if (!built) {
         d->dropForm();
         return false;
     }
-    d->updateCommandStates();
-    d->updatePosition();
+    d->commands->update();
     // The count comes once the form is up, never before the first record.
-    QTimer::singleShot(0, frame, [this] { d->updatePosition(true); });
+    QTimer::singleShot(0, frame, [this] { d->commands->update(true); });
     return true;
 }
 
@@ -419,7 +286,7 @@ QString CKeloFormWidget::title() const
 
 QString CKeloFormWidget::positionText() const
 {
-    return CFormDlg::describePosition(d->records());
+    return d->commands->positionText();
 }
 
 qint64 CKeloFormWidget::currentKey() const
@@ -465,58 +332,61 @@ bool CKeloFormWidget::isFormEnabled() const
 
 void CKeloFormWidget::first()
 {
-    d->command(&CFormParent::DatensatzMoveFirst);
+    d->command(IdRecordFirst);
 }
 
 void CKeloFormWidget::previous()
 {
-    d->command(&CFormParent::DatensatzMovePrevious);
+    d->command(IdRecordPrevious);
 }
 
 void CKeloFormWidget::next()
 {
-    d->command(&CFormParent::DatensatzMoveNext);
+    d->command(IdRecordNext);
 }
 
 void CKeloFormWidget::last()
 {
-    d->command(&CFormParent::DatensatzMoveLast);
+    d->command(IdRecordLast);
 }
 
 bool CKeloFormWidget::newRecord()
 {
-    return d->command(false, &CFormParent::DatensatzEinfuegen);
+    return d->command(IdRecordNew);
 }
 
 bool CKeloFormWidget::save()
 {
-    return d->command(false, [](CFormParent &host) { return host.DatensatzSpeichern(false); });
+    return d->command(IdRecordSave);
 }
 
 bool CKeloFormWidget::deleteRecord()
 {
-    return d->command(false, &CFormParent::DatensatzLoeschen);
+    return d->command(IdRecordDelete);
 }
 
 void CKeloFormWidget::undo()
 {
-    d->command(&CFormParent::DatensatzUndo);
+    d->command(IdRecordUndo);
 }
 
 void CKeloFormWidget::filter()
 {
-    d->command(&CFormParent::DatensatzFiltern);
+    d->command(IdRecordFilter);
 }
 
 void CKeloFormWidget::removeFilter()
 {
-    d->command(&CFormParent::DatensatzRemoveFilter);
+    d->command(IdRecordRemoveFilter);
 }
 
 void CKeloFormWidget::setFilter(const QString &condition)
 {
-    d->command(false, [&condition](CFormParent &host) {
-        host.ChangeFilter(condition);
+    if (!d->commands->canRun())
+        return;
+    d->run([this, &condition] {
+        d->frame->ChangeFilter(condition);
         return true;
     });
+    d->commands->update();
 }

@@ -1,17 +1,13 @@
 #include "runtime/CFormDlg.h"
 
-#include "data/CDataMgr.h"
-#include "platform/ComError.h"
 #include "platform/DialogUnits.h"
 #include "resources/CommandTable.h"
 #include "runtime/CDlgToolBar.h"
 #include "runtime/CForm.h"
 #include "runtime/CFormFrame.h"
+#include "runtime/RecordCommands.h"
 #include "xml/CXmlHelper.h"
 
-#include <QKeyEvent>
-#include <QLabel>
-#include <QLayout>
 #include <QTimer>
 #include <QUndoStack>
 #include <QVBoxLayout>
@@ -20,31 +16,17 @@ using namespace CommandTable;
 
 namespace {
 
-bool isRecordCommand(int id)
-{
-    switch (id) {
-    case IdRecordNew:
-    case IdRecordSave:
-    case IdRecordDelete:
-    case IdRecordFilter:
-    case IdRecordRemoveFilter:
-    case IdRecordFirst:
-    case IdRecordLast:
-    case IdRecordPrevious:
-    case IdRecordNext:
-    case IdRecordUndo:
-    case IdRecordSaveAndClose:
-        return true;
-    default:
-        return false;
-    }
-}
-
 // The accelerator table of the form dialog, active in both modes (a record
 // command in design mode does nothing); Ctrl+Y is the one its menu names.
 const QVector<int> kAccelerators = {IdRecordFilter,   IdRecordNew,   IdRecordSaveAndClose,
                                     IdRecordSave,     IdRecordNext,  IdRecordLast,
                                     IdRecordPrevious, IdRecordFirst, IdRecordUndo};
+
+// The record commands of the dialog's menu and tool bar.
+const QVector<int> kRecordCommands = {IdRecordFirst,        IdRecordPrevious,    IdRecordNext,
+                                      IdRecordLast,         IdRecordNew,         IdRecordSave,
+                                      IdRecordDelete,       IdRecordUndo,        IdRecordFilter,
+                                      IdRecordRemoveFilter, IdRecordSaveAndClose};
 
 } // namespace
 
@@ -63,21 +45,31 @@ CFormDlg::CFormDlg(const QString &document, bool newRecord, std::function<void()
     if (xml.loadXml(document))
         m_bDesignMode = xml.getAttributeValue(QDomNode(), QStringLiteral("DESIGNMODUS")) ==
                         QLatin1String("true");
+    m_commands = new RecordCommands(kRecordCommands, this, Qt::WindowShortcut);
+    for (int id : kRecordCommands)
+        adoptAction(id, m_commands->action(id));
+    connect(m_commands, &RecordCommands::chosen, this, [this](int id) {
+        onCommand(id);
+        updateCommandStates();
+    });
     setOptions(WithToolBar | WithAccelerators);
     setToolBarId(m_bDesignMode ? ToolBarDesign : ToolBarData);
     setAcceleratorIds(kAccelerators);
     initBars();
-    if (toolBar() && !m_bDesignMode) {
-        m_position = new QLabel(this);
-        m_position->setObjectName(QStringLiteral("position"));
-        m_position->setContentsMargins(12, 0, 6, 0);
-        m_positionAction = toolBar()->addWidget(m_position);
-    }
+    if (!m_bDesignMode)
+        m_commands->addPosition(toolBar());
 
     auto *layout = new QVBoxLayout(clientArea());
     layout->setContentsMargins(0, 0, 0, 0);
-    m_pFormHost = new CFormFrame(document, this);
+    m_pFormHost = new CFormFrame(document, clientArea(), this, toolBar());
     layout->addWidget(m_pFormHost);
+    connect(m_pFormHost, &CFormFrame::designModeChanged, this, &CFormDlg::modeChanged);
+    connect(m_pFormHost, &CFormFrame::stateChanged, this, [this] {
+        updateCommandStates();
+        m_commands->update();
+    });
+    connect(m_pFormHost, &CFormFrame::recordShown, m_commands, [this] { m_commands->update(); });
+    m_commands->setFrame(m_pFormHost);
     if (!m_pFormHost->Init(m_bNewRecord)) {
         // The dialog stays, empty with its tool bar; every command does nothing.
         delete m_pFormHost;
@@ -88,9 +80,9 @@ CFormDlg::CFormDlg(const QString &document, bool newRecord, std::function<void()
         toolBar()->setToggleButton(IdDateiAddFrame, true);
     }
     updateCommandStates();
-    updatePosition();
+    m_commands->update();
     // The count comes once the form is up, never before the first record.
-    if (m_position)
+    if (!m_bDesignMode)
         QTimer::singleShot(0, this, [this] { updatePosition(true); });
 }
 
@@ -142,8 +134,8 @@ bool CFormDlg::canRun(int id) const
         return true;
     if (!m_pFormHost)
         return false;
-    if (isRecordCommand(id))
-        return m_pFormHost->IsEnabled() && !m_pFormHost->GetDesignMode();
+    if (RecordCommands::isRecordCommand(id))
+        return m_commands->canRun();
     if (id == IdDesignUndo || id == IdDesignRedo) {
         const QUndoStack *history = designHistory();
         return history && (id == IdDesignUndo ? history->canUndo() : history->canRedo());
@@ -163,54 +155,10 @@ void CFormDlg::onCommand(int id)
     }
     if (!canRun(id))
         return;
-    if (isRecordCommand(id))
-        runRecordCommand(id);
-    else
+    if (!RecordCommands::isRecordCommand(id))
         runDesignCommand(id);
-}
-
-void CFormDlg::runRecordCommand(int id)
-{
-    CFormFrame *host = m_pFormHost;
-    switch (id) {
-    case IdRecordNew:
-        host->DatensatzEinfuegen();
-        break;
-    case IdRecordSave:
-        host->DatensatzSpeichern(false);
-        break;
-    case IdRecordDelete:
-        host->DatensatzLoeschen();
-        break;
-    case IdRecordFilter:
-        host->DatensatzFiltern();
-        break;
-    case IdRecordRemoveFilter:
-        host->DatensatzRemoveFilter();
-        break;
-    case IdRecordFirst:
-        host->DatensatzMoveFirst();
-        break;
-    case IdRecordLast:
-        host->DatensatzMoveLast();
-        break;
-    case IdRecordPrevious:
-        host->DatensatzMovePrevious();
-        break;
-    case IdRecordNext:
-        host->DatensatzMoveNext();
-        break;
-    case IdRecordUndo:
-        host->DatensatzUndo();
-        break;
-    case IdRecordSaveAndClose:
-        if (host->DatensatzSpeichern(false))
-            reject(); // asks Beenden first, which finds nothing left to save
-        break;
-    default:
-        break;
-    }
-    updatePosition();
+    else if (m_commands->run(id) && id == IdRecordSaveAndClose)
+        reject(); // asks Beenden first, which finds nothing left to save
 }
 
 void CFormDlg::runDesignCommand(int id)
@@ -289,19 +237,6 @@ void CFormDlg::reject()
     QDialog::accept();
 }
 
-bool CFormDlg::isCommandKey(const QKeyEvent &key) const
-{
-    const QKeySequence pressed(key.keyCombination());
-    if (pressed == QKeySequence(Qt::Key_PageUp) || pressed == QKeySequence(Qt::Key_PageDown))
-        return false;
-    for (int id : kAccelerators) {
-        const QAction *action = const_cast<CFormDlg *>(this)->commandAction(id);
-        if (action->isEnabled() && action->shortcut() == pressed)
-            return true;
-    }
-    return false;
-}
-
 void CFormDlg::askOwnerToClose()
 {
     // The owner destroys this dialog: not from inside one of its own
@@ -313,43 +248,10 @@ void CFormDlg::askOwnerToClose()
 
 QString CFormDlg::positionText() const
 {
-    CFormMgr *manager = m_pFormHost ? m_pFormHost->GetFormMgr() : nullptr;
-    return describePosition(manager ? manager->dataManager() : nullptr);
-}
-
-QString CFormDlg::describePosition(CDataMgr *records)
-{
-    if (!records)
-        return QString();
-    const CDataMgr::Position position = records->GetPosition(false);
-    // While the engine still counts, say so once, without a placeholder
-    // number the user might take for a figure.
-    const bool counted = position.count >= 0;
-    if (position.newRecord)
-        return counted ? QStringLiteral("Neuer Datensatz (%1 vorhanden)").arg(position.count)
-                       : QStringLiteral("Neuer Datensatz (Anzahl wird ermittelt)");
-    // Near the end of a long list the number is counted back from the count.
-    if (position.number <= 0)
-        return counted
-                   ? QStringLiteral("Position wird ermittelt (%1 vorhanden)").arg(position.count)
-                   : QStringLiteral("Position wird ermittelt");
-    return counted ? QStringLiteral("Datensatz %1 von %2").arg(position.number).arg(position.count)
-                   : QStringLiteral("Datensatz %1 (Anzahl wird ermittelt)").arg(position.number);
+    return m_commands->positionText();
 }
 
 void CFormDlg::updatePosition(bool countNow)
 {
-    if (!m_position)
-        return;
-    try {
-        if (countNow && m_pFormHost && m_pFormHost->GetFormMgr() &&
-            m_pFormHost->GetFormMgr()->dataManager())
-            m_pFormHost->GetFormMgr()->dataManager()->GetPosition(true);
-        m_position->setText(positionText());
-        toolBar()->layout()->invalidate(); // a label hidden behind "»" would not ask
-    } catch (const ComError &) {
-        // The count is a courtesy: a database that cannot answer now is
-        // reported by the next command that needs it, not by the count.
-    }
-    m_position->setAccessibleName(m_position->text());
+    m_commands->update(countNow);
 }

@@ -6,11 +6,9 @@
 
 #include <functional>
 
-class CDataMgr;
 class CFormFrame;
-class QKeyEvent;
-class QLabel;
 class QUndoStack;
+class RecordCommands;
 
 // The dialog a form is shown in: menu and tool bar for the form's mode, the
 // accelerators of the records, and below them the form frame, which holds
@@ -45,13 +43,6 @@ public:
     // "Datensatz n von m" as it stands now; countNow may ask the database.
     void updatePosition(bool countNow = false);
     [[nodiscard]] QString positionText() const;
-    // The same text for any form's records (empty without records); the
-    // count only where it is known.
-    [[nodiscard]] static QString describePosition(CDataMgr *records);
-    // Whether key is one of the form's own keys that a field must not take
-    // for itself (Ctrl+Y, which an edit field would use to redo its typing);
-    // the page keys stay a note's own.
-    [[nodiscard]] bool isCommandKey(const QKeyEvent &key) const;
 
 public slots:
     void reject() override;
@@ -71,7 +62,6 @@ private:
     bool mayClose();
     // Modeless use: hides the dialog and lets its owner destroy it.
     void askOwnerToClose();
-    void runRecordCommand(int id);
     void runDesignCommand(int id);
 
     CFormFrame *m_pFormHost = nullptr; // a child; deleted first, before the bars
@@ -79,8 +69,7 @@ private:
     QString m_strDocument;
     bool m_bNewRecord;
     bool m_bDesignMode = false;
-    QLabel *m_position = nullptr;
-    QAction *m_positionAction = nullptr;
+    RecordCommands *m_commands = nullptr; // a child
 };
 
 #endif // QRT_RUNTIME_CFORMDLG_H

@@ -5,16 +5,16 @@
 #include "platform/UserMessages.h"
 #include "runtime/CDlgToolBar.h"
 #include "runtime/CForm.h"
-#include "runtime/CFormDlg.h"
+#include "runtime/RecordCommands.h"
 
 #include <QApplication>
 #include <QKeyEvent>
 #include <QScrollBar>
 
-CFormFrame::CFormFrame(const QString &document, CFormDlg *dialog)
-    : CScrollWnd(dialog ? dialog->clientArea() : nullptr), m_strDocument(document),
-      m_pDialog(dialog)
+CFormFrame::CFormFrame(const QString &document, QWidget *parent, QWidget *window, QToolBar *toolBar)
+    : CScrollWnd(parent), m_strDocument(document), m_window(window)
 {
+    SetToolBar(toolBar);
     setObjectName(QStringLiteral("formFrame"));
     // The fields take the keys, or in design mode the form window; the frame
     // around them is no stop of its own when tabbing.
@@ -35,8 +35,6 @@ CFormFrame::~CFormFrame()
 bool CFormFrame::Init(bool newRecord)
 {
     AttachWindow();
-    if (m_pDialog)
-        SetToolBar(m_pDialog->toolBar());
     bool built = false;
     try {
         built = GetFormMgr() && GetFormMgr()->CreateForm(this, m_strDocument, newRecord);
@@ -59,7 +57,7 @@ bool CFormFrame::Init(bool newRecord)
 
 QRect CFormFrame::GetWindowRect() const
 {
-    const QWidget *window = m_pDialog ? static_cast<const QWidget *>(m_pDialog) : this;
+    const QWidget *window = m_window ? m_window : this;
     // A window placed before it was shown had no frame yet, so its frame
     // came on top of the stored size; as long as it stands where it was put,
     // the stored rectangle is its rectangle, or each save would grow the
@@ -72,7 +70,10 @@ QRect CFormFrame::GetWindowRect() const
 
 void CFormFrame::MoveWindow(const QRect &rect)
 {
-    QWidget *window = m_pDialog ? static_cast<QWidget *>(m_pDialog) : this;
+    // The host's layout decides the size of a frame without a window.
+    QWidget *window = m_window;
+    if (!window)
+        return;
     // The rectangle is the outer one; the window manager's frame comes off it.
     const QSize frame = window->frameGeometry().size() - window->geometry().size();
     window->move(rect.topLeft());
@@ -85,19 +86,19 @@ void CFormFrame::MoveWindow(const QRect &rect)
 void CFormFrame::SetDesignMode(bool designMode)
 {
     m_bDesignMode = designMode;
-    if (m_pDialog)
-        m_pDialog->modeChanged(designMode);
+    emit designModeChanged(designMode);
 }
 
 void CFormFrame::SetTitle(const QString &title)
 {
-    if (m_pDialog)
-        m_pDialog->setWindowTitle(title);
+    m_title = title;
+    if (m_window)
+        m_window->setWindowTitle(title);
 }
 
 QString CFormFrame::GetTitle() const
 {
-    return m_pDialog ? m_pDialog->windowTitle() : QString();
+    return m_window ? m_window->windowTitle() : m_title;
 }
 
 void CFormFrame::EnableForm(bool enable)
@@ -111,10 +112,7 @@ void CFormFrame::EnableForm(bool enable)
             }
         }
     }
-    if (m_pDialog) {
-        m_pDialog->updateCommandStates();
-        m_pDialog->updatePosition();
-    }
+    emit stateChanged();
 }
 
 void CFormFrame::MakePointVisible(int x, int y)
@@ -124,8 +122,7 @@ void CFormFrame::MakePointVisible(int x, int y)
     const QRect visible(scrolled, viewport()->size());
     if (!visible.contains(x, y)) {
         ScrollTo(QPoint(0, y));
-        if (m_pDialog)
-            m_pDialog->update();
+        update();
     }
 }
 
@@ -136,8 +133,17 @@ void CFormFrame::AttachWindow()
 
 void CFormFrame::recordChanged()
 {
-    if (m_pDialog)
-        m_pDialog->updatePosition();
+    emit recordShown();
+}
+
+void CFormFrame::recordSaved(qint64 key)
+{
+    emit recordWritten(key);
+}
+
+void CFormFrame::recordDeleted(qint64 key)
+{
+    emit recordRemoved(key);
 }
 
 std::unique_ptr<FormWindow> CFormFrame::CreateFormWindow(bool designMode)
@@ -176,8 +182,8 @@ bool CFormFrame::eventFilter(QObject *watched, QEvent *event)
 {
     // A field asks whether it may take a key before the dialog's shortcuts
     // see it; the form's own keys it does not get.
-    if (event->type() == QEvent::ShortcutOverride && m_pDialog &&
-        m_pDialog->isCommandKey(*static_cast<QKeyEvent *>(event)))
+    if (event->type() == QEvent::ShortcutOverride && m_commands &&
+        m_commands->isCommandKey(*static_cast<QKeyEvent *>(event)))
         return true;
     return CScrollWnd::eventFilter(watched, event);
 }
@@ -208,7 +214,6 @@ void CFormFrame::focusMoved(QWidget *now)
                               ScrollSteps::kVerticalUnit));
     if (target != scrolled) {
         ScrollTo(target);
-        if (m_pDialog)
-            m_pDialog->update();
+        update();
     }
 }

@@ -5,11 +5,14 @@
 #include "runtime/CFormParent.h"
 #include "runtime/CScrollWnd.h"
 
-class CFormDlg;
+class QToolBar;
+class RecordCommands;
 
-// The window that hosts a form inside the form dialog: it scrolls the form
-// window in units (CScrollWnd) and is the form's host (CFormParent), so it
-// owns the form manager and, through it, the form window and the records.
+// The window that hosts a form inside the form dialog or a host's widget:
+// it scrolls the form window in units (CScrollWnd) and is the form's host
+// (CFormParent), so it owns the form manager and, through it, the form
+// window and the records. What happens to the form it tells the window
+// around it through its signals.
 //
 // The form's size comes to it with the manager's FormSizeEvent; the focused
 // field is kept in view while the user tabs through the form.
@@ -18,7 +21,12 @@ class QRT_EXPORT CFormFrame : public CScrollWnd, public CFormParent
     Q_OBJECT
 
 public:
-    CFormFrame(const QString &document, CFormDlg *dialog);
+    // window: the top-level window whose rectangle and title are the stored
+    // form's (the form dialog); null when the frame sits in a host's layout,
+    // which decides its size. toolBar: the one whose buttons show the
+    // drawing commands pressed, if any.
+    CFormFrame(const QString &document, QWidget *parent, QWidget *window = nullptr,
+               QToolBar *toolBar = nullptr);
     ~CFormFrame() override;
 
     // Builds the form; false after a message when it cannot be built (the
@@ -34,9 +42,25 @@ public:
     void EnableForm(bool enable) override;
     void MakePointVisible(int x, int y) override;
     void AttachWindow() override;
-    // The dialog's position text follows the record.
     void recordChanged() override;
+    void recordSaved(qint64 key) override;
+    void recordDeleted(qint64 key) override;
     [[nodiscard]] std::unique_ptr<FormWindow> CreateFormWindow(bool designMode) override;
+
+    // The commands whose keys a field must not take for itself; null: none.
+    void setCommands(const RecordCommands *commands) { m_commands = commands; }
+
+signals:
+    void designModeChanged(bool designMode);
+    // The form was enabled or disabled.
+    void stateChanged();
+    // Another record is shown, the fields were emptied for a new one, or the
+    // current one was stored.
+    void recordShown();
+    // The current record was written (key: -1 where the key is no whole
+    // number), or a stored one deleted.
+    void recordWritten(qint64 key);
+    void recordRemoved(qint64 key);
 
 protected:
     bool event(QEvent *event) override;
@@ -47,7 +71,9 @@ private:
     void focusMoved(QWidget *now);
 
     QString m_strDocument;
-    CFormDlg *m_pDialog; // not owned: the dialog owns this frame
+    QWidget *m_window;                          // not owned; null in a host's layout
+    QString m_title;                            // the title without a window of its own
+    const RecordCommands *m_commands = nullptr; // not owned
     // The last rectangle MoveWindow was given, and the window's size it gave
     // (see GetWindowRect). A window's position is its frame's, as move()
     // sets it, before and after the frame comes.

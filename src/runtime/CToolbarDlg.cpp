@@ -70,6 +70,12 @@ QAction *CToolbarDlg::commandAction(int id)
     return action;
 }
 
+void CToolbarDlg::adoptAction(int id, QAction *action)
+{
+    action->setToolTip(action->toolTip().left(kMaxTipLength));
+    m_actions.insert(id, action);
+}
+
 void CToolbarDlg::initBars()
 {
     if (m_barsMade)

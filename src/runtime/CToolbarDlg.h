@@ -49,6 +49,10 @@ public:
 
     // The one action of command id (made on first use).
     QAction *commandAction(int id);
+    // Makes action, made and run elsewhere, the one of command id: menu,
+    // tool bar and accelerators show it, enabled by canRun(id). Before
+    // initBars().
+    void adoptAction(int id, QAction *action);
     [[nodiscard]] CDlgToolBar *toolBar() const { return m_toolBar; }
     [[nodiscard]] CDlgStatusBar *statusBar() const { return m_statusBar; }
     [[nodiscard]] QMenuBar *menuBar() const { return m_menuBar; }

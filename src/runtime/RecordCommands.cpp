@@ -1,0 +1,179 @@
+#include "runtime/RecordCommands.h"
+
+#include "data/CDataMgr.h"
+#include "platform/ComError.h"
+#include "resources/CommandTable.h"
+#include "runtime/CFormFrame.h"
+
+#include <QAction>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLayout>
+#include <QToolBar>
+#include <QWidget>
+
+using namespace CommandTable;
+
+RecordCommands::RecordCommands(const QVector<int> &ids, QWidget *owner, Qt::ShortcutContext context)
+    : QObject(owner), m_ids(ids)
+{
+    for (int id : ids) {
+        QAction *action = CommandTable::createAction(id, owner);
+        action->setShortcutContext(context);
+        connect(action, &QAction::triggered, this, [this, id] { emit chosen(id); });
+        m_actions.insert(id, action);
+    }
+    update();
+}
+
+RecordCommands::~RecordCommands() = default;
+
+bool RecordCommands::isRecordCommand(int id)
+{
+    switch (id) {
+    case IdRecordNew:
+    case IdRecordSave:
+    case IdRecordDelete:
+    case IdRecordFilter:
+    case IdRecordRemoveFilter:
+    case IdRecordFirst:
+    case IdRecordLast:
+    case IdRecordPrevious:
+    case IdRecordNext:
+    case IdRecordUndo:
+    case IdRecordSaveAndClose:
+        return true;
+    default:
+        return false;
+    }
+}
+
+void RecordCommands::setFrame(CFormFrame *frame)
+{
+    m_frame = frame;
+    if (frame)
+        frame->setCommands(this);
+    update();
+}
+
+bool RecordCommands::canRun() const
+{
+    return m_frame && m_frame->GetFormMgr() && m_frame->IsEnabled() && !m_frame->GetDesignMode();
+}
+
+bool RecordCommands::run(int id)
+{
+    if (!canRun())
+        return false;
+    CFormParent &host = *m_frame;
+    bool done = true;
+    switch (id) {
+    case IdRecordNew:
+        done = host.DatensatzEinfuegen();
+        break;
+    case IdRecordSave:
+    case IdRecordSaveAndClose:
+        done = host.DatensatzSpeichern(false);
+        break;
+    case IdRecordDelete:
+        done = host.DatensatzLoeschen();
+        break;
+    case IdRecordFilter:
+        host.DatensatzFiltern();
+        break;
+    case IdRecordRemoveFilter:
+        host.DatensatzRemoveFilter();
+        break;
+    case IdRecordFirst:
+        host.DatensatzMoveFirst();
+        break;
+    case IdRecordLast:
+        host.DatensatzMoveLast();
+        break;
+    case IdRecordPrevious:
+        host.DatensatzMovePrevious();
+        break;
+    case IdRecordNext:
+        host.DatensatzMoveNext();
+        break;
+    case IdRecordUndo:
+        host.DatensatzUndo();
+        break;
+    default:
+        done = false;
+        break;
+    }
+    update();
+    return done;
+}
+
+bool RecordCommands::isCommandKey(const QKeyEvent &key) const
+{
+    const QKeySequence pressed(key.keyCombination());
+    if (pressed == QKeySequence(Qt::Key_PageUp) || pressed == QKeySequence(Qt::Key_PageDown))
+        return false;
+    for (const QAction *action : m_actions) {
+        if (action->isEnabled() && !action->shortcut().isEmpty() && action->shortcut() == pressed)
+            return true;
+    }
+    return false;
+}
+
+void RecordCommands::addPosition(QToolBar *toolBar)
+{
+    if (m_position || !toolBar)
+        return;
+    m_position = new QLabel(toolBar);
+    m_position->setObjectName(QStringLiteral("position"));
+    m_position->setContentsMargins(12, 0, 6, 0);
+    toolBar->addWidget(m_position);
+    update();
+}
+
+CDataMgr *RecordCommands::records() const
+{
+    CFormMgr *manager = m_frame ? m_frame->GetFormMgr() : nullptr;
+    return manager ? manager->dataManager() : nullptr;
+}
+
+QString RecordCommands::positionText() const
+{
+    CDataMgr *data = records();
+    if (!data)
+        return QString();
+    const CDataMgr::Position position = data->GetPosition(false);
+    // While the engine still counts, say so once, without a placeholder
+    // number the user might take for a figure.
+    const bool counted = position.count >= 0;
+    if (position.newRecord)
+        return counted ? QStringLiteral("Neuer Datensatz (%1 vorhanden)").arg(position.count)
+                       : QStringLiteral("Neuer Datensatz (Anzahl wird ermittelt)");
+    // Near the end of a long list the number is counted back from the count.
+    if (position.number <= 0)
+        return counted
+                   ? QStringLiteral("Position wird ermittelt (%1 vorhanden)").arg(position.count)
+                   : QStringLiteral("Position wird ermittelt");
+    return counted ? QStringLiteral("Datensatz %1 von %2").arg(position.number).arg(position.count)
+                   : QStringLiteral("Datensatz %1 (Anzahl wird ermittelt)").arg(position.number);
+}
+
+void RecordCommands::update(bool countNow)
+{
+    const bool enabled = canRun();
+    for (QAction *action : std::as_const(m_actions))
+        action->setEnabled(enabled);
+    if (!m_position)
+        return;
+    try {
+        if (countNow && records())
+            records()->GetPosition(true);
+        m_position->setText(positionText());
+        // A label hidden behind the tool bar's "»" would not ask for room.
+        if (QWidget *bar = m_position->parentWidget(); bar && bar->layout())
+            bar->layout()->invalidate();
+    } catch (const ComError &) {
+        // The count is a courtesy: a database that cannot answer now is
+        // reported by the next command that needs it, not by the count.
+    }
+    m_position->setAccessibleName(m_position->text());
+}

@@ -1,0 +1,82 @@
+#ifndef QRT_RUNTIME_RECORDCOMMANDS_H
+#define QRT_RUNTIME_RECORDCOMMANDS_H
+
+#include "qrt_export.h"
+
+#include <QHash>
+#include <QObject>
+#include <QPointer>
+#include <QVector>
+
+class CDataMgr;
+class CFormFrame;
+class QAction;
+class QKeyEvent;
+class QLabel;
+class QToolBar;
+class QWidget;
+
+// The record commands of a form in data mode, for the window that shows it:
+// one action per command (text, key, icon and tip from the command table),
+// enabled while the form can take records commands, the text that says
+// where the record stands ("Datensatz 5 von 300"), and running a command on
+// the form. The form dialog and the widget in a host's window both go
+// through it, so a command is added in one place.
+//
+// The window decides when a command runs: an action's trigger only emits
+// chosen(id), and the window calls run(id) inside what it wraps around its
+// commands (its messages, closing after "Speichern und schließen").
+class QRT_EXPORT RecordCommands : public QObject
+{
+    Q_OBJECT
+
+public:
+    // The actions of ids, in that order, children of owner with their keys
+    // active where context says.
+    RecordCommands(const QVector<int> &ids, QWidget *owner, Qt::ShortcutContext context);
+    ~RecordCommands() override;
+
+    // Whether id is a record command (of any window).
+    [[nodiscard]] static bool isRecordCommand(int id);
+
+    // The form the commands run on; null while there is none.
+    void setFrame(CFormFrame *frame);
+    [[nodiscard]] const QVector<int> &ids() const { return m_ids; }
+    [[nodiscard]] QAction *action(int id) const { return m_actions.value(id); }
+
+    // Whether the form takes record commands now: it is built, enabled and
+    // in data mode.
+    [[nodiscard]] bool canRun() const;
+    // Runs command id on the form: the verb's answer (for "Speichern und
+    // schließen", whether the record is saved and the window may close);
+    // false when the form cannot take it.
+    bool run(int id);
+
+    // Whether key is one of the commands' keys, enabled now, which a field
+    // must not take for itself (Ctrl+Y would redo typing instead of undoing
+    // the record); the page keys stay a note's own.
+    [[nodiscard]] bool isCommandKey(const QKeyEvent &key) const;
+
+    // Shows the position text at the end of toolBar (once).
+    void addPosition(QToolBar *toolBar);
+    // Where the record stands, as the tool bar says it; empty without a form.
+    // The count is there only where it is known.
+    [[nodiscard]] QString positionText() const;
+    // Enables the actions and says the position anew; countNow may ask the
+    // database for the count.
+    void update(bool countNow = false);
+
+signals:
+    // The user chose command id (menu, button or key).
+    void chosen(int id);
+
+private:
+    [[nodiscard]] CDataMgr *records() const;
+
+    QVector<int> m_ids;
+    QHash<int, QAction *> m_actions;
+    QPointer<CFormFrame> m_frame;
+    QPointer<QLabel> m_position;
+};
+
+#endif // QRT_RUNTIME_RECORDCOMMANDS_H
