@@ -17,6 +17,7 @@ set(QRT_PUBLIC_HEADERS
     facade/CKeloForm.h
     facade/CKeloFilter.h
     facade/CKeloFormWidget.h
+    facade/FormCheck.h
     platform/UserMessages.h
     platform/RecordingMessages.h)
 

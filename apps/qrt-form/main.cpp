@@ -11,19 +11,16 @@
 // program ends at once with exit code 3 instead of waiting for a user;
 // --screenshot draws the form on the offscreen platform instead.
 
-#include "DatabaseCheck.h"
 #include "FormExit.h"
 #include "FormOptions.h"
-#include "FormWatcher.h"
 #include "common/ConsoleMessages.h"
 #include "common/HostStartup.h"
 
 #include "facade/CKeloForm.h"
-#include "runtime/CFormDlg.h"
-#include "xml/CXmlHelper.h"
 
 #include <QApplication>
 #include <QTextStream>
+#include <QWidget>
 
 #include <optional>
 
@@ -45,18 +42,57 @@ QString withPictureHint(const QString &reason)
 // a password with "&" or a filter with "<" must reach the form as typed.
 QString xmlText(const QString &text)
 {
-    return CXmlHelper::getXmlDataString(text);
+    QString escaped = text.toHtmlEscaped();
+    return escaped.replace(QLatin1Char('\''), QStringLiteral("&apos;"));
 }
 
-// Runs the modeless form until the user (or the picture) has closed it.
+CKeloForm::EntryPoint entryPoint(FormOptions::Mode mode)
+{
+    switch (mode) {
+    case FormOptions::Mode::Modeless:
+        return CKeloForm::EntryPoint::OpenForm;
+    case FormOptions::Mode::Design:
+        return CKeloForm::EntryPoint::DesignForm;
+    case FormOptions::Mode::Modal:
+        break;
+    }
+    return CKeloForm::EntryPoint::ShowForm;
+}
+
+// The check's answer as the program's exit code and message, with the
+// option that helps where there is one.
+int refused(const FormCheck &check, const FormOptions &options)
+{
+    switch (check.problem) {
+    case FormCheck::Problem::LoginRefused:
+        return fail(check.message, FormExit::LoginRefused);
+    case FormCheck::Problem::NoTable:
+        return fail(options.table.isEmpty()
+                        ? check.message + QStringLiteral("\nDie Tabelle nennt --table.")
+                        : check.message,
+                    FormExit::NoTable);
+    case FormCheck::Problem::NoStoredForm:
+        return fail(check.message +
+                        QStringLiteral("\nDie Entwurfsansicht öffnet qrt-form mit --design."),
+                    FormExit::NoStoredForm);
+    case FormCheck::Problem::QueryRefused:
+        return fail(check.message, FormExit::QueryRefused);
+    case FormCheck::Problem::NoDatabase:
+    case FormCheck::Problem::None:
+        break;
+    }
+    return fail(check.message, FormExit::NoDatabase);
+}
+
+// Runs the modeless form until the user has closed it.
 void runModeless(CKeloForm &form, const QString &filter, QApplication &app)
 {
     app.setQuitOnLastWindowClosed(false); // the form's message boxes are windows too
     form.OpenForm(xmlText(filter));
-    CFormDlg *dialog = form.modelessDialog();
-    if (!dialog)
+    QWidget *window = form.modelessWindow();
+    if (!window)
         return;
-    QObject::connect(dialog, &QObject::destroyed, &app, &QCoreApplication::quit);
+    QObject::connect(window, &QObject::destroyed, &app, &QCoreApplication::quit);
     app.exec();
 }
 
@@ -97,14 +133,38 @@ int main(int argc, char **argv)
     if (picture)
         QApplication::setCursorFlashTime(0); // a steady cursor: the same picture every time
 
-    const DatabaseCheck::Outcome checked = DatabaseCheck::run(*options);
-    if (!checked.ready())
-        return fail(checked.message, checked.exit);
-
+    // Before any window: the database, the login, the table, the stored form
+    // and the filter, each with its own exit code.
+    const CKeloForm::EntryPoint entry = entryPoint(options->mode);
     CKeloForm form;
-    form.Init(xmlText(options->database), xmlText(options->server), xmlText(options->user),
-              xmlText(options->password), xmlText(checked.table), options->kind);
-    FormWatcher watcher(options->screenshot);
+    const auto init = [&form, &options](const QString &table) {
+        form.Init(xmlText(options->database), xmlText(options->server), xmlText(options->user),
+                  xmlText(options->password), xmlText(table), options->kind);
+    };
+    init(options->table);
+    const FormCheck checked = form.Check(entry, xmlText(options->filter), xmlText(options->sort));
+    if (!checked.ok())
+        return refused(checked, *options);
+    init(checked.table);
+
+    const QString notBuilt =
+        QStringLiteral("Das Formular für die Tabelle „%1“ konnte nicht aufgebaut werden.")
+            .arg(checked.table);
+    if (picture) {
+        switch (form.SavePicture(options->screenshot, entry, xmlText(options->filter),
+                                 xmlText(options->sort), options->newRecord)) {
+        case CKeloForm::Picture::Saved:
+            return int(FormExit::Closed);
+        case CKeloForm::Picture::FormNotBuilt:
+            return fail(notBuilt, FormExit::FormNotBuilt);
+        case CKeloForm::Picture::NotSaved:
+            break;
+        }
+        return fail(QStringLiteral("Das Bild „%1“ konnte nicht gespeichert werden.")
+                        .arg(options->screenshot),
+                    FormExit::PictureNotSaved);
+    }
+
     long firstSavedKey = -1;
     switch (options->mode) {
     case FormOptions::Mode::Modal:
@@ -118,19 +178,8 @@ int main(int argc, char **argv)
         form.DesignForm();
         break;
     }
-
-    if (!watcher.sawForm() || watcher.formFailed())
-        return fail(QStringLiteral("Das Formular für die Tabelle „%1“ konnte nicht aufgebaut "
-                                   "werden.")
-                        .arg(checked.table),
-                    FormExit::FormNotBuilt);
-    if (picture) {
-        if (!watcher.pictureSaved())
-            return fail(QStringLiteral("Das Bild „%1“ konnte nicht gespeichert werden.")
-                            .arg(options->screenshot),
-                        FormExit::PictureNotSaved);
-        return int(FormExit::Closed);
-    }
+    if (!form.lastFormBuilt())
+        return fail(notBuilt, FormExit::FormNotBuilt);
     if (firstSavedKey >= 0)
         QTextStream(stdout) << firstSavedKey << Qt::endl;
     return int(FormExit::Closed);

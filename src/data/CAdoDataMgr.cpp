@@ -73,30 +73,7 @@ void CAdoDataMgr::Open(QString document, bool newRecord)
     (void)xml.loadXml(m_document); // a broken document reads as no filter and no sort
     m_filterText = xml.getItemText(QStringLiteral("FILTER"));
     const QString sort = xml.getItemText(QStringLiteral("SORT"));
-    // The table as the engine needs it written (a table created as "Kunden"
-    // on PostgreSQL); one it cannot find is left as given and reported when
-    // it is opened.
-    QString table = m_tableName;
-    try {
-        table = connection()->sqlTableName(m_tableName);
-    } catch (const ComError &) {
-    }
-    QString sql = QStringLiteral("SELECT * FROM ") + table;
-    if (!m_filterText.isEmpty())
-        sql += QStringLiteral(" WHERE ") + m_filterText;
-    if (!sort.isEmpty())
-        sql += QStringLiteral(" ORDER BY ") + sort;
-
-    try {
-        m_recordset->Open(sql, *connection(), adOpenKeyset, adLockOptimistic, -1);
-    } catch (const ComError &error) {
-        // Whatever cannot be opened for editing is at least shown; but a
-        // text refused as more than one statement is never tried again
-        // another way, and a lost connection is reported, not worked around.
-        if (error.code() == DB_SEC_E_PERMISSIONDENIED || error.code() == E_CONNECTION_ABORTED)
-            throw;
-        *m_recordset = connection()->Execute(sql);
-    }
+    *m_recordset = OpenRecords(*connection(), m_tableName, m_filterText, sort);
     if (!m_recordset->IsUpdatable() && !m_readOnlyAnnounced) {
         m_readOnlyAnnounced = true;
         qrt::inform(readOnlyMessage(m_tableName));
@@ -104,6 +81,36 @@ void CAdoDataMgr::Open(QString document, bool newRecord)
     if (newRecord || m_recordset->IsEOF())
         startNewRow();
     BuildRecordXml();
+}
+
+Recordset CAdoDataMgr::OpenRecords(Connection &connection, const QString &table,
+                                   const QString &filter, const QString &sort)
+{
+    // The table as the engine needs it written (a table created as "Kunden"
+    // on PostgreSQL); one it cannot find is left as given and reported when
+    // it is opened.
+    QString name = table;
+    try {
+        name = connection.sqlTableName(table);
+    } catch (const ComError &) {
+    }
+    QString sql = QStringLiteral("SELECT * FROM ") + name;
+    if (!filter.isEmpty())
+        sql += QStringLiteral(" WHERE ") + filter;
+    if (!sort.isEmpty())
+        sql += QStringLiteral(" ORDER BY ") + sort;
+    Recordset records;
+    try {
+        records.Open(sql, connection, adOpenKeyset, adLockOptimistic, -1);
+    } catch (const ComError &error) {
+        // Whatever cannot be opened for editing is at least shown; but a
+        // text refused as more than one statement is never tried again
+        // another way, and a lost connection is reported, not worked around.
+        if (error.code() == DB_SEC_E_PERMISSIONDENIED || error.code() == E_CONNECTION_ABORTED)
+            throw;
+        records = connection.Execute(sql);
+    }
+    return records;
 }
 
 bool CAdoDataMgr::requireWritable()

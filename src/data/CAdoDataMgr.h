@@ -66,6 +66,12 @@ public:
 
     // The record text of the current row (or of none) into currentXml.
     void BuildRecordXml();
+    // The records of table as a form opens them, filtered and sorted (SQL
+    // without WHERE and ORDER BY): as a keyset for editing, or failing that
+    // read-only (a view). A text refused as more than one statement and a
+    // lost connection are not tried another way: their ComError goes on.
+    static Recordset OpenRecords(Connection &connection, const QString &table,
+                                 const QString &filter, const QString &sort);
 
     // For tests and the form layers.
     const QString &document() const { return m_document; }

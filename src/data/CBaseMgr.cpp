@@ -32,29 +32,44 @@ CBaseMgr::CBaseMgr() = default;
 
 CBaseMgr::~CBaseMgr() = default;
 
+std::optional<CBaseMgr::ConfigValues> CBaseMgr::ReadConfig(const QString &document)
+{
+    CXmlHelper xml;
+    if (!xml.loadXml(document))
+        return std::nullopt;
+    const QDomNodeList roots = xml.getXmlDocument().elementsByTagName(QStringLiteral("ADOBUILDER"));
+    if (roots.isEmpty())
+        return std::nullopt;
+    const QDomNode root = roots.at(0);
+    ConfigValues values;
+    values.database = childText(xml, root, QStringLiteral("DBNAME"));
+    values.server = childText(xml, root, QStringLiteral("SERVERNAME"));
+    values.user = childText(xml, root, QStringLiteral("USERID"));
+    values.password = childText(xml, root, QStringLiteral("PASSWORT"));
+    values.table = childText(xml, root, QStringLiteral("TABELLENNAME"));
+    // Exact texts only: "access" or an empty DBTYP select SQL Server.
+    values.kind = int(databaseKindFromName(childText(xml, root, QStringLiteral("DBTYP"))));
+    return values;
+}
+
 bool CBaseMgr::LoadConfig(const QString &document)
 {
+    std::optional<ConfigValues> values;
     try {
-        CXmlHelper xml;
-        if (!xml.loadXml(document))
-            return false;
-        const QDomNodeList roots =
-            xml.getXmlDocument().elementsByTagName(QStringLiteral("ADOBUILDER"));
-        if (roots.isEmpty())
-            return false;
-        const QDomNode root = roots.at(0);
-        m_dbName = childText(xml, root, QStringLiteral("DBNAME"));
-        m_serverName = childText(xml, root, QStringLiteral("SERVERNAME"));
-        m_userId = childText(xml, root, QStringLiteral("USERID"));
-        m_password = childText(xml, root, QStringLiteral("PASSWORT"));
-        m_tableName = childText(xml, root, QStringLiteral("TABELLENNAME"));
-        // Exact texts only: "access" or an empty DBTYP select SQL Server.
-        m_dbType = int(databaseKindFromName(childText(xml, root, QStringLiteral("DBTYP"))));
+        values = ReadConfig(document);
     } catch (const ComError &error) {
         qrt::inform(error.systemText() + QStringLiteral("\r\n") + error.description() +
                     QStringLiteral("\r\nWahrscheinliche Ursache: Ungültiger Connectstring!"));
         return false;
     }
+    if (!values)
+        return false;
+    m_dbName = values->database;
+    m_serverName = values->server;
+    m_userId = values->user;
+    m_password = values->password;
+    m_tableName = values->table;
+    m_dbType = values->kind;
     // Connect reports its own failures; a second message would say nothing new.
     return Connect(m_dbName, m_serverName, m_userId, m_password, m_dbType);
 }

@@ -14,6 +14,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 // The common base of everything that talks to the database: the record data
 // manager, the form builder and the saved-filter store. It reads the database
@@ -34,9 +35,22 @@ public:
     CBaseMgr(const CBaseMgr &) = delete;
     CBaseMgr &operator=(const CBaseMgr &) = delete;
 
-    // Takes DBNAME, SERVERNAME, USERID, PASSWORT, TABELLENNAME and DBTYP from
-    // the document and connects. False without a message when the document
-    // does not parse or has no ADOBUILDER element.
+    // What a configuration document names: its DBNAME, SERVERNAME, USERID,
+    // PASSWORT, TABELLENNAME and DBTYP (as the kind's number).
+    struct ConfigValues
+    {
+        QString database;
+        QString server;
+        QString user;
+        QString password;
+        QString table;
+        int kind = 0;
+    };
+    // Nothing when the document does not parse or has no ADOBUILDER element;
+    // a ComError (E_POINTER) when one of the elements is missing.
+    static std::optional<ConfigValues> ReadConfig(const QString &document);
+    // Takes the values from the document and connects. False without a
+    // message when the document does not parse or has no ADOBUILDER element.
     virtual bool LoadConfig(const QString &document);
     // Empties the column lists, builds the connection string for dbType
     // (1 Access, 2 SQL Server, 3 SQLite, 4 PostgreSQL; any other value keeps

@@ -7,6 +7,11 @@
 #include "runtime/CFormDlg.h"
 #include "runtime/CFormFrame.h"
 
+#include <QCoreApplication>
+#include <QEvent>
+#include <QImage>
+#include <QPixmap>
+
 namespace {
 
 const QString kDesignModePlaceholder = QStringLiteral("@Designmodus");
@@ -121,10 +126,15 @@ long CKeloForm::ShowForm(const QString &filter, const QString &sort, bool newRec
         return -1;
     qrt::ensureQtGerman();
     CFormDlg dialog(FilledDocument(EntryPoint::ShowForm, filter, sort), newRecord);
+    // A form that could not be built has said why; an empty window with
+    // commands that do nothing would only wait to be closed.
+    CFormFrame *host = dialog.GetFormHost();
+    m_lastBuilt = host != nullptr;
+    if (!host)
+        return -1;
     dialog.exec();
     // Read before the dialog goes: the host's key of the first record saved.
-    CFormFrame *host = dialog.GetFormHost();
-    return host ? host->GetFirstUpdateKey() : -1;
+    return host->GetFirstUpdateKey();
 }
 
 void CKeloForm::OpenForm(const QString &filter, QWidget *parent)
@@ -140,6 +150,11 @@ void CKeloForm::OpenForm(const QString &filter, QWidget *parent)
             return;
         m_pModeless = new CFormDlg(
             FilledDocument(EntryPoint::OpenForm, filter), false, [this] { CloseForm(); }, parent);
+        m_lastBuilt = m_pModeless->GetFormHost() != nullptr;
+        if (!m_lastBuilt) {
+            CloseForm();
+            return;
+        }
         m_pModeless->show();
     }
     EnableForm(true);
@@ -151,7 +166,32 @@ void CKeloForm::DesignForm()
         return;
     qrt::ensureQtGerman();
     CFormDlg dialog(FilledDocument(EntryPoint::DesignForm), false);
-    dialog.exec();
+    m_lastBuilt = dialog.GetFormHost() != nullptr;
+    if (m_lastBuilt)
+        dialog.exec();
+}
+
+CKeloForm::Picture CKeloForm::SavePicture(const QString &file, EntryPoint entry,
+                                          const QString &filter, const QString &sort,
+                                          bool newRecord)
+{
+    m_lastBuilt = false;
+    if (!requireDocument())
+        return Picture::FormNotBuilt;
+    qrt::ensureQtGerman();
+    CFormDlg dialog(FilledDocument(entry, filter, sort),
+                    newRecord && entry != EntryPoint::DesignForm);
+    m_lastBuilt = dialog.GetFormHost() != nullptr;
+    if (!m_lastBuilt)
+        return Picture::FormNotBuilt;
+    dialog.show();
+    QCoreApplication::processEvents();
+    dialog.updatePosition(true); // the picture shows the exact count
+    // The tool bar makes room for the new text in a layout pass of its own.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    const bool saved = dialog.grab().toImage().save(file, "PNG");
+    // The dialog goes without a question: nothing was changed.
+    return saved ? Picture::Saved : Picture::NotSaved;
 }
 
 void CKeloForm::CloseForm()
@@ -174,6 +214,11 @@ bool CKeloForm::IsOpen() const
 }
 
 CFormDlg *CKeloForm::modelessDialog() const
+{
+    return m_pModeless.data();
+}
+
+QWidget *CKeloForm::modelessWindow() const
 {
     return m_pModeless.data();
 }

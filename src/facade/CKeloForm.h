@@ -1,6 +1,7 @@
 #ifndef QRT_FACADE_CKELOFORM_H
 #define QRT_FACADE_CKELOFORM_H
 
+#include "facade/FormCheck.h"
 #include "facade/KeloTypes.h"
 #include "qrt_export.h"
 
@@ -16,7 +17,8 @@ class QWidget;
 // document with the placeholders "@Designmodus" and "@SuppressColumns" and the
 // empty FILTER and SORT slots still in it; every way of showing the form fills
 // a copy of it, so the stored document never changes after Init. The facade
-// itself holds no connection and does no database work.
+// itself holds no connection; only Check reads the database, on a connection
+// of its own.
 class QRT_EXPORT CKeloForm
 {
 public:
@@ -52,9 +54,18 @@ public:
     [[nodiscard]] QString FilledDocument(EntryPoint entry, const QString &filter = QString(),
                                          const QString &sort = QString()) const;
 
+    // Whether the form can be shown as entry would show it, before a window
+    // opens: the database opens with the login given, the table exists, and
+    // in data mode a form is stored for it and the database accepts filter
+    // and sort. Shows no message: the answer says why not. Only reads.
+    [[nodiscard]] FormCheck Check(EntryPoint entry, const QString &filter = QString(),
+                                  const QString &sort = QString()) const;
+
     // Shows the form modally in data mode, filtered and sorted (SQL without
     // WHERE and ORDER BY), on a new empty record when newRecord is set.
     // Returns the key of the first record saved while it was open, or -1.
+    // A form that cannot be built is not shown (its message says why); see
+    // lastFormBuilt().
     long ShowForm(const QString &filter = QString(), const QString &sort = QString(),
                   bool newRecord = false);
     // Shows the form modelessly in data mode as a window of parent; a second
@@ -62,14 +73,26 @@ public:
     void OpenForm(const QString &filter = QString(), QWidget *parent = nullptr);
     // Shows the form modally in design mode.
     void DesignForm();
+    // Whether the form of the last ShowForm, OpenForm, DesignForm or
+    // SavePicture could be built.
+    [[nodiscard]] bool lastFormBuilt() const { return m_lastBuilt; }
+
+    enum class Picture { Saved, FormNotBuilt, NotSaved };
+    // Draws the form as entry shows it, with its first record (or a new one)
+    // and "Datensatz n von m" counted, into a PNG file, without a user:
+    // nothing is asked or saved. Works on the offscreen platform.
+    Picture SavePicture(const QString &file, EntryPoint entry, const QString &filter = QString(),
+                        const QString &sort = QString(), bool newRecord = false);
     // Closes the modeless form, without asking (the host decides).
     void CloseForm();
     // Enables or disables the modeless form's fields and record commands.
     void EnableForm(bool enable);
     // Whether a modeless form opened by OpenForm is open.
     [[nodiscard]] bool IsOpen() const;
-    // The modeless form's dialog, while it is open (for hosts and tests).
+    // The modeless form's dialog, while it is open (for tests).
     [[nodiscard]] CFormDlg *modelessDialog() const;
+    // Its window, for a host that waits until it is closed (destroyed()).
+    [[nodiscard]] QWidget *modelessWindow() const;
 
     // Diagnostic counter: reset by ShowForm, shown by the form dialog.
     static quint32 m_ulTickCount;
@@ -100,6 +123,7 @@ private:
     // The form OpenForm opened, while it is open. Owned here; observed, since
     // a parent window given to OpenForm deletes it when it goes first.
     QPointer<CFormDlg> m_pModeless;
+    bool m_lastBuilt = false;
 };
 
 #endif // QRT_FACADE_CKELOFORM_H

@@ -225,13 +225,13 @@ TEST_F(QrtFormTest, EveryFailureHasItsOwnCodeAndAGermanMessage)
                         "Vorhandene Tabellen: Artikel, Bestellungen, Kunden.")
              .arg(demo)},
         {QStringList{QStringLiteral("--db"), empty} + screenshot, 6,
-         QStringLiteral("Bitte die Tabelle angeben (--table)")},
+         QStringLiteral("Bitte die Tabelle angeben")},
         {QStringList{QStringLiteral("--db"), demo, QStringLiteral("--table"),
                      QStringLiteral("Bestellungen")} +
              screenshot,
          7,
          QStringLiteral("Für die Tabelle „Bestellungen“ ist noch kein Formular gespeichert. "
-                        "Mit --design")},
+                        "In der Entwurfsansicht")},
         {QStringList{QStringLiteral("--db"), demo, QStringLiteral("--filter"),
                      QStringLiteral("Gibtsnicht = 1")} +
              screenshot,

@@ -141,7 +141,8 @@ public:
             ADD_FAILURE() << "no window " << title.toStdString()
                           << " (running: " << (m_process.state() == QProcess::Running)
                           << ", windows: " << titles.join(QStringLiteral(", ")).toStdString()
-                          << "): "
+                          << ", exit status " << int(m_process.exitStatus()) << ", exit code "
+                          << m_process.exitCode() << ", error " << int(m_process.error()) << "): "
                           << QString::fromUtf8(m_process.readAllStandardError()).toStdString();
             return id;
         }

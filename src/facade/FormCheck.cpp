@@ -1,32 +1,45 @@
-#include "DatabaseCheck.h"
+#include "facade/FormCheck.h"
 
+#include "data/CAdoDataMgr.h"
 #include "data/CBaseMgr.h"
 #include "data/component/Catalog.h"
 #include "data/component/Connection.h"
 #include "data/component/Recordset.h"
+#include "data/component/SqlDialect.h"
+#include "facade/CKeloForm.h"
 #include "formdef/FormDefinitionSql.h"
 #include "platform/ComError.h"
+#include "xml/CXmlHelper.h"
 
 #include <QStringList>
 
+// The check only reads, on one connection of its own that it closes again:
+// nothing is created or changed (the library makes its own tables when the
+// form is built). The records are opened as the form opens them, as a keyset
+// whose keys are read lazily, so checking a large table costs one batch of
+// keys.
+
 namespace {
 
-using Outcome = DatabaseCheck::Outcome;
+using Problem = FormCheck::Problem;
+using Values = CBaseMgr::ConfigValues;
 
-Outcome failure(FormExit exit, const QString &message)
+FormCheck failure(Problem problem, const QString &message)
 {
-    Outcome outcome;
-    outcome.exit = exit;
-    outcome.message = message;
-    return outcome;
+    FormCheck check;
+    check.problem = problem;
+    check.message = message;
+    return check;
 }
 
 // The database as the user named it: the file, or the database on its server.
-QString databaseName(const FormOptions &options)
+QString databaseName(const Values &values)
 {
-    if (!options.isServerKind() || options.server.isEmpty())
-        return QStringLiteral("„%1“").arg(options.database);
-    return QStringLiteral("„%1“ auf %2").arg(options.database, options.server);
+    const DatabaseKind kind = databaseKindFromNumber(values.kind);
+    const bool onServer = kind == DatabaseKind::PostgreSql || kind == DatabaseKind::SqlServer;
+    if (!onServer || values.server.isEmpty())
+        return QStringLiteral("„%1“").arg(values.database);
+    return QStringLiteral("„%1“ auf %2").arg(values.database, values.server);
 }
 
 // The user's tables, for a message that helps choose one: the library's own
@@ -83,67 +96,63 @@ bool hasStoredForm(Connection &connection, Catalog &catalog, const QString &name
                 .IsEOF();
 }
 
-// The form's records as the form opens them, filter and sort included: for
-// editing, or failing that read-only (a view); a text refused as more than
-// one statement or a lost connection is not tried again.
-void openRecords(Connection &connection, const QString &table, const FormOptions &options)
-{
-    QString sql = QStringLiteral("SELECT * FROM ") + connection.sqlTableName(table);
-    if (!options.filter.isEmpty())
-        sql += QStringLiteral(" WHERE ") + options.filter;
-    if (!options.sort.isEmpty())
-        sql += QStringLiteral(" ORDER BY ") + options.sort;
-    Recordset records;
-    try {
-        records.Open(sql, connection, adOpenKeyset, adLockOptimistic, -1);
-    } catch (const ComError &error) {
-        if (error.code() == DB_SEC_E_PERMISSIONDENIED || error.code() == E_CONNECTION_ABORTED)
-            throw;
-        records = connection.Execute(sql);
-    }
-}
-
 // What the user gave that the database refused.
-QString refusedPart(const FormOptions &options)
+QString refusedPart(const QString &filter, const QString &sort)
 {
-    if (options.filter.isEmpty())
-        return QStringLiteral("die Sortierung „%1“").arg(options.sort);
-    if (options.sort.isEmpty())
-        return QStringLiteral("den Filter „%1“").arg(options.filter);
-    return QStringLiteral("den Filter „%1“ oder die Sortierung „%2“")
-        .arg(options.filter, options.sort);
+    if (filter.isEmpty())
+        return QStringLiteral("die Sortierung „%1“").arg(sort);
+    if (sort.isEmpty())
+        return QStringLiteral("den Filter „%1“").arg(filter);
+    return QStringLiteral("den Filter „%1“ oder die Sortierung „%2“").arg(filter, sort);
 }
 
 } // namespace
 
-DatabaseCheck::Outcome DatabaseCheck::run(const FormOptions &options)
+FormCheck CKeloForm::Check(EntryPoint entry, const QString &filter, const QString &sort) const
 {
+    // What the form would read from its document, filter and sort included.
+    const QString document = FilledDocument(entry, filter, sort);
+    std::optional<Values> read;
+    try {
+        read = CBaseMgr::ReadConfig(document);
+    } catch (const ComError &) {
+    }
+    if (!read)
+        return failure(Problem::NoDatabase,
+                       QStringLiteral("Ungültige Datenbankparameter gesetzt!"));
+    const Values &options = *read;
+    const bool designMode = entry == EntryPoint::DesignForm;
+    CXmlHelper xml;
+    (void)xml.loadXml(document); // it parsed above
+    const QString usedFilter = xml.getItemText(QStringLiteral("FILTER"));
+    const QString usedSort = xml.getItemText(QStringLiteral("SORT"));
+
     Connection connection;
     try {
         connection.Open(CBaseMgr::BuildConnectionString(
-            options.database, options.server, options.user, options.password, int(options.kind)));
+            options.database, options.server, options.user, options.password, options.kind));
     } catch (const ComError &error) {
         // The engine's words say which part was wrong; they never hold the password.
         if (error.code() == DB_SEC_E_AUTH_FAILED)
-            return failure(FormExit::LoginRefused,
+            return failure(Problem::LoginRefused,
                            QStringLiteral("Die Datenbank %1 hat die Anmeldung als „%2“ "
                                           "abgelehnt: Benutzer oder Passwort ist falsch.\n%3")
                                .arg(databaseName(options), options.user, error.description()));
-        return failure(FormExit::NoDatabase,
+        return failure(Problem::NoDatabase,
                        QStringLiteral("Die Datenbank %1 lässt sich nicht öffnen.\n%2")
                            .arg(databaseName(options), error.description()));
     }
 
     Catalog catalog;
     catalog.putActiveConnection(connection);
-    Outcome outcome;
+    FormCheck outcome;
     try {
         QString table = options.table;
         if (table.isEmpty()) {
             table = firstStoredForm(connection, catalog);
             if (table.isEmpty())
-                return failure(FormExit::NoTable,
-                               QStringLiteral("Bitte die Tabelle angeben (--table): die "
+                return failure(Problem::NoTable,
+                               QStringLiteral("Bitte die Tabelle angeben: die "
                                               "Datenbank %1 hat noch kein gespeichertes "
                                               "Formular.")
                                        .arg(databaseName(options)) +
@@ -154,39 +163,40 @@ DatabaseCheck::Outcome DatabaseCheck::run(const FormOptions &options)
         } catch (const ComError &error) {
             if (error.code() != DB_E_NOTABLE)
                 throw;
-            return failure(FormExit::NoTable,
+            return failure(Problem::NoTable,
                            QStringLiteral("Die Tabelle „%1“ gibt es in der Datenbank %2 nicht.")
                                    .arg(table, databaseName(options)) +
                                tableList(catalog));
         }
-        if (options.mode == FormOptions::Mode::Design)
+        if (designMode)
             return outcome;
 
         // A form stored under the name as typed wins over the catalog's spelling.
         if (table != outcome.table && hasStoredForm(connection, catalog, table))
             outcome.table = table;
         else if (!hasStoredForm(connection, catalog, outcome.table))
-            return failure(FormExit::NoStoredForm,
+            return failure(Problem::NoStoredForm,
                            QStringLiteral("Für die Tabelle „%1“ ist noch kein Formular "
-                                          "gespeichert. Mit --design erzeugt qrt-form eines aus "
-                                          "ihren Spalten; „Datei > Formular speichern“ legt es "
-                                          "in der Datenbank ab.")
+                                          "gespeichert. In der Entwurfsansicht entsteht eines "
+                                          "aus ihren Spalten; „Datei > Formular speichern“ legt "
+                                          "es in der Datenbank ab.")
                                .arg(outcome.table));
     } catch (const ComError &error) {
-        return failure(FormExit::NoDatabase,
+        return failure(Problem::NoDatabase,
                        QStringLiteral("Die Datenbank %1 lässt sich nicht lesen.\n%2")
                            .arg(databaseName(options), error.message()));
     }
 
     try {
-        openRecords(connection, outcome.table, options);
+        (void)CAdoDataMgr::OpenRecords(connection, outcome.table, usedFilter, usedSort);
     } catch (const ComError &error) {
-        if (options.filter.isEmpty() && options.sort.isEmpty())
-            return failure(FormExit::NoDatabase,
+        if (usedFilter.isEmpty() && usedSort.isEmpty())
+            return failure(Problem::NoDatabase,
                            QStringLiteral("Die Tabelle „%1“ lässt sich nicht lesen.\n%2")
                                .arg(outcome.table, error.message()));
-        return failure(FormExit::QueryRefused, QStringLiteral("Die Datenbank lehnt %1 ab:\n%2")
-                                                   .arg(refusedPart(options), error.description()));
+        return failure(Problem::QueryRefused,
+                       QStringLiteral("Die Datenbank lehnt %1 ab:\n%2")
+                           .arg(refusedPart(usedFilter, usedSort), error.description()));
     }
     return outcome;
 }
