@@ -5,7 +5,6 @@
 #include "data/component/Catalog.h"
 #include "data/component/Connection.h"
 #include "data/component/Recordset.h"
-#include "data/component/SqlDialect.h"
 #include "facade/CKeloForm.h"
 #include "formdef/FormDefinitionSql.h"
 #include "platform/ComError.h"
@@ -35,9 +34,7 @@ FormCheck failure(Problem problem, const QString &message)
 // The database as the user named it: the file, or the database on its server.
 QString databaseName(const Values &values)
 {
-    const DatabaseKind kind = databaseKindFromNumber(values.kind);
-    const bool onServer = kind == DatabaseKind::PostgreSql || kind == DatabaseKind::SqlServer;
-    if (!onServer || values.server.isEmpty())
+    if (values.server.isEmpty())
         return QStringLiteral("„%1“").arg(values.database);
     return QStringLiteral("„%1“ auf %2").arg(values.database, values.server);
 }

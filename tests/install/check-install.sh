@@ -38,6 +38,7 @@ cmake --install "$build" --prefix "$prefix" >"$work/install.log" || {
 expected_headers="facade/CKeloFilter.h
 facade/CKeloForm.h
 facade/CKeloFormWidget.h
+facade/FormCheck.h
 facade/KeloTypes.h
 platform/RecordingMessages.h
 platform/UserMessages.h
