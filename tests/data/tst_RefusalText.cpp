@@ -84,16 +84,4 @@ TEST(RefusalText, TheDatabasesWordsFollowWithoutTheDriversCode)
                       "FEHLER:  doppelter Schlüsselwert"));
 }
 
-TEST(RefusalText, AFieldTheDatabaseFillsSaysWhy)
-{
-    EXPECT_EQ(RefusalText::readOnlyField("Brutto", ReadOnlyReason::Generated),
-              "Das Feld Brutto kann nicht geändert werden: sein Wert wird von der Datenbank "
-              "berechnet.");
-    EXPECT_EQ(RefusalText::readOnlyField("Nr", ReadOnlyReason::Identity),
-              "Das Feld Nr kann nicht geändert werden: sein Wert wird von der Datenbank vergeben.");
-    EXPECT_EQ(RefusalText::readOnlyField("Bild", ReadOnlyReason::Binary),
-              "Das Feld Bild kann nicht geändert werden: Binärdaten können im Formular nicht "
-              "bearbeitet werden.");
-}
-
 } // namespace
