@@ -346,6 +346,63 @@ TEST(RealWorldSchemaPostgres, WhatTheFormShowsOfEachTypeAndTakesBack)
     EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join('\n').toStdString();
 }
 
+TEST(RealWorldSchemaSqlite, ChangedValuesAreWrittenInTheFormTheColumnUses)
+{
+    ScriptedMessages messages;
+    TestDatabase db(DatabaseKind::Sqlite);
+    QRT_REQUIRE_DATABASE(db);
+    SchemaFixture fixture(db);
+    const auto stored = [&db](const char *column, qint64 id) {
+        return db.scalar(QStringLiteral("SELECT typeof(%1) || ':' || %1 FROM termine WHERE id = %2")
+                             .arg(QLatin1String(column))
+                             .arg(id));
+    };
+    // Row 4 holds an ISO text with "T", milliseconds and "Z", a julian day
+    // with a quarter day, a unix time, 'false'/'Y' words and an integer 0.
+    CAdoDataMgr manager;
+    manager.Open(fixture.document(fixture.table(QStringLiteral("termine"))), false);
+    RecordText::Fields record = shownRow(manager, "id", "4");
+    EXPECT_EQ(record.value(QStringLiteral("julian")), QStringLiteral("05.03.2021 00:00:00"));
+    EXPECT_EQ(record.value(QStringLiteral("bezahlt")), QStringLiteral("True"));
+    // A new day alone keeps the time of day each held; a new row has no
+    // form of its own and takes the column's.
+    const struct
+    {
+        const char *column, *typed, *changed, *added;
+    } cases[] = {
+        {"iso", "2024-2-29", "text:2024-02-29T13:00:00.000Z", nullptr},
+        {"julian", "2024-2-29", "real:2460369.5", "real:2460369.5"},
+        {"unix", "2024-2-29", "integer:1709164800", "integer:1709164800"},
+        {"erledigt", "True", "text:true", nullptr},
+        {"bezahlt", "False", "text:N", nullptr},
+        {"aktiv", "True", "integer:1", nullptr},
+        {"bezahlt", "True", nullptr, "text:Y"},
+        {"erledigt", "False", nullptr, "text:false"},
+    };
+    RecordText::Fields fresh;
+    for (const auto &c : cases) {
+        if (c.changed)
+            record.set(QString::fromLatin1(c.column), c.typed);
+        if (c.added)
+            fresh.set(QString::fromLatin1(c.column), c.typed);
+    }
+    ASSERT_TRUE(manager.WriteRecord(RecordText::write(record)))
+        << messages.texts().join('\n').toStdString();
+    manager.AddRecord();
+    ASSERT_TRUE(manager.WriteRecord(RecordText::write(fresh)));
+    const qint64 id = manager.GetLastUpdateKey();
+    for (const auto &c : cases) {
+        if (c.changed) {
+            EXPECT_EQ(stored(c.column, 4), c.changed) << c.column;
+        }
+        if (c.added) {
+            EXPECT_EQ(stored(c.column, id), c.added) << c.column;
+        }
+    }
+    EXPECT_FALSE(stored("angelegt", id).isEmpty()) << "the column's default";
+    EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join('\n').toStdString();
+}
+
 // A shown value (record text) against a filter value (as typed), by category:
 // <0, 0, >0; dates by the day shown. NaN sorts above every number, as
 // PostgreSQL sorts it.

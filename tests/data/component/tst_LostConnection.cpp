@@ -93,6 +93,47 @@ TEST_F(LostConnectionTest, TheNextOperationAfterALostConnectionSucceeds)
               "neu");
 }
 
+TEST_F(LostConnectionTest, AWriteIsWholeAcrossALostConnection)
+{
+    const auto renamed = [this] {
+        return db.scalar("SELECT COUNT(*) FROM kunden WHERE name LIKE 'neu%'");
+    };
+    // Lost, and reported: the transaction that comes next opens the
+    // connection anew and is one transaction, its nested parts included,
+    // until its commit.
+    dropSessions();
+    EXPECT_THROW(connection.Execute("SELECT COUNT(*) FROM kunden"), ComError);
+    {
+        TransactionGuard outer(connection);
+        connection.Execute("UPDATE kunden SET name = 'neu1' WHERE id = 1");
+        TransactionGuard inner(connection);
+        connection.Execute("UPDATE kunden SET name = 'neu2' WHERE id = 2");
+        inner.commit();
+        EXPECT_EQ(renamed(), "0") << "committed before the outer commit";
+        outer.commit();
+    }
+    EXPECT_EQ(renamed(), "2");
+
+    // Lost inside a transaction: whatever its writer does next fails until
+    // the transaction ends; nothing of it lands on a new connection.
+    {
+        TransactionGuard transaction(connection);
+        connection.Execute("UPDATE kunden SET name = 'neu3' WHERE id = 3");
+        dropSessions();
+        EXPECT_THROW(connection.Execute("UPDATE kunden SET name = 'neu4' WHERE id = 4"), ComError);
+        try {
+            connection.Execute("UPDATE kunden SET name = 'neu5' WHERE id = 5");
+            ADD_FAILURE() << "a write ran after its transaction was lost";
+        } catch (const ComError &error) {
+            EXPECT_EQ(error.code(), E_CONNECTION_ABORTED) << error.what();
+        }
+        EXPECT_THROW(transaction.commit(), ComError);
+    }
+    EXPECT_EQ(renamed(), "2");
+    connection.Execute("UPDATE kunden SET name = 'neu6' WHERE id = 6");
+    EXPECT_EQ(renamed(), "3");
+}
+
 TEST_F(LostConnectionTest, AStatementThatWaitsTooLongInATransactionSaysWhy)
 {
     // Another program holds the table; inside a transaction, the delete
