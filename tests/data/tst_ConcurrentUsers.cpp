@@ -1,14 +1,11 @@
 #include "data/CAdoDataMgr.h"
 #include "facade/CKeloForm.h"
 #include "filter/CFilterMgr.h"
-#include "platform/ComError.h"
 #include "platform/RecordingMessages.h"
 #include "support/ChildProcess.h"
 #include "support/PrintedMessages.h"
 #include "support/ScriptedMessages.h"
 #include "support/TestDatabase.h"
-
-#include <QTextStream>
 
 #include <gtest/gtest.h>
 
@@ -49,28 +46,6 @@ QRT_CHILD_ACTION(createFilterTables, [](const QStringList &args) {
     return store.LoadConfig(documentFor(args, QStringLiteral("kunden"))) ? 0 : 1;
 });
 
-QRT_CHILD_ACTION(addRecords, [](const QStringList &args) {
-    PrintedMessages printed;
-    ScopedUserMessages scope(printed);
-    const int count = args.at(4).toInt();
-    CAdoDataMgr records;
-    records.Open(documentFor(args, QStringLiteral("kunden")), true);
-    int failed = 0;
-    for (int i = 0; i < count; ++i) {
-        try {
-            records.AddRecord();
-            if (!records.WriteRecord(
-                    QStringLiteral("<RECORDSET name=\"%1-%2\" />").arg(args.at(5)).arg(i)))
-                ++failed;
-        } catch (const ComError &error) {
-            QTextStream(stderr) << error.message() << '\n';
-            ++failed;
-        }
-    }
-    QTextStream(stdout) << "failed=" << failed << '\n';
-    return failed == 0 ? 0 : 2;
-});
-
 class ConcurrentUsersTest : public EngineTest
 {
 protected:
@@ -96,19 +71,6 @@ TEST_P(ConcurrentUsersTest, ProgramsStartingOnAFreshDatabaseAtOnceAllFindTheFilt
         EXPECT_EQ(fresh.scalar("SELECT COUNT(*) FROM QRTFILTER"), "0");
         EXPECT_EQ(fresh.scalar("SELECT COUNT(*) FROM QRTFILTERITEM"), "0");
     }
-}
-
-TEST_P(ConcurrentUsersTest, TwoProgramsAddingRecordsWithComputedKeysNeverFail)
-{
-    constexpr int kEach = 150;
-    QStringList arguments = databaseArguments(db);
-    arguments << QString::number(kEach) << QStringLiteral("p");
-    const QVector<ChildProcess::Result> results = ChildProcess::run("addRecords", arguments, 2);
-    EXPECT_EQ(failures(results), QString());
-    EXPECT_EQ(db.scalar("SELECT COUNT(*) FROM kunden"), QString::number(2 * kEach));
-    EXPECT_EQ(db.scalar("SELECT COUNT(DISTINCT id) FROM kunden"), QString::number(2 * kEach));
-    // Keys are the largest plus one, taken anew after each collision: no gaps.
-    EXPECT_EQ(db.scalar("SELECT MAX(id) FROM kunden"), QString::number(2 * kEach));
 }
 
 TEST_P(ConcurrentUsersTest, ARefusedNewRecordTakesAFreshKeyWhenItIsSavedAgain)

@@ -72,10 +72,9 @@ TEST(DatabaseFiles, BrokenFilesAreReportedInTheEnginesWords)
         writer.Execute(QStringLiteral("PRAGMA journal_mode = DELETE"));
         writer.Execute(QStringLiteral("CREATE TABLE kunden (id INT PRIMARY KEY, notiz TEXT)"));
         for (int i = 0; i < 200; ++i)
-            writer.Execute(
-                QStringLiteral("INSERT INTO kunden VALUES (%1, '%2')")
-                    .arg(i)
-                    .arg(QString(QLatin1Char('x')).repeated(500)));
+            writer.Execute(QStringLiteral("INSERT INTO kunden VALUES (%1, '%2')")
+                               .arg(i)
+                               .arg(QString(QLatin1Char('x')).repeated(500)));
     }
     QFile::remove(cut + QStringLiteral("-wal"));
     QFile::remove(cut + QStringLiteral("-shm"));

@@ -86,14 +86,14 @@ TEST(RefusalText, TheDatabasesWordsFollowWithoutTheDriversCode)
 
 TEST(RefusalText, AFieldTheDatabaseFillsSaysWhy)
 {
-    EXPECT_EQ(RefusalText::readOnlyField("Brutto", ReadOnlyReason::Generated),
-              "Das Feld Brutto kann nicht geändert werden: sein Wert wird von der Datenbank "
-              "berechnet.");
-    EXPECT_EQ(RefusalText::readOnlyField("Nr", ReadOnlyReason::Identity),
-              "Das Feld Nr kann nicht geändert werden: sein Wert wird von der Datenbank vergeben.");
-    EXPECT_EQ(RefusalText::readOnlyField("Bild", ReadOnlyReason::Binary),
-              "Das Feld Bild kann nicht geändert werden: Binärdaten können im Formular nicht "
-              "bearbeitet werden.");
+    const std::pair<ReadOnlyReason, const char *> reasons[] = {
+        {ReadOnlyReason::Generated, "sein Wert wird von der Datenbank berechnet."},
+        {ReadOnlyReason::Identity, "sein Wert wird von der Datenbank vergeben."},
+        {ReadOnlyReason::Binary, "Binärdaten können im Formular nicht bearbeitet werden."}};
+    for (const auto &[reason, why] : reasons) {
+        EXPECT_EQ(RefusalText::readOnlyField("Brutto", reason),
+                  "Das Feld Brutto kann nicht geändert werden: " + QString::fromUtf8(why));
+    }
 }
 
 } // namespace

@@ -191,6 +191,7 @@ void SchemaFixture::createPostgres()
     FixtureTable positionen = named("positionen", 40);
     positionen.keys = {"beleg", "pos"};
     positionen.edits = {{"artikel", "Schraube"}, {"menge", "2,5"}};
+    positionen.refusedEdits = {{"menge", "-1"}}; // CHECK (menge >= 0)
     positionen.newRow = {{"beleg", "999"}, {"pos", "1"}, {"artikel", "Neu"}, {"menge", "1"}};
     m_tables << positionen;
 
@@ -307,6 +308,7 @@ void SchemaFixture::createSqlite()
     FixtureTable positionen = named("positionen", 30);
     positionen.keys = {"beleg", "pos"};
     positionen.edits = {{"artikel", "Schraube"}, {"menge", "2,5"}};
+    positionen.refusedEdits = {{"menge", "-1"}}; // CHECK (menge >= 0)
     positionen.newRow = {{"beleg", "999"}, {"pos", "1"}, {"artikel", "Neu"}, {"menge", "1"}};
     m_tables << positionen;
 

@@ -35,8 +35,8 @@ int id(Recordset &rs)
 } // namespace
 
 // The keyset starts at both ends of its query and takes the complete list
-// over later; rows added meanwhile still come after all keys, rows others
-// insert or delete meanwhile are found where the engine has them, a key
+// over later: rows others insert or delete meanwhile are found where the
+// engine has them, a key
 // query still being read never keeps another connection from writing, and a
 // write that another transaction does block gives up in seconds.
 class KeysetConcurrencyTest : public EngineTest
@@ -54,94 +54,6 @@ protected:
 
     static constexpr int kRows = 5000;
 };
-
-TEST_P(KeysetConcurrencyTest, BothEndsComeFirstAndTheRestInTheBackground)
-{
-    HeldReaders held;
-    Connection connection;
-    connection.Open(db.connectionString());
-    Recordset rs;
-    rs.Open(QStringLiteral("SELECT * FROM viele ORDER BY name"), connection);
-    EXPECT_FALSE(rs.keysComplete());
-    EXPECT_EQ(rs.keysRead(), KeysetCursor::kEndKeys);
-    EXPECT_EQ(id(rs), kRows);
-    for (int i = 0; i < 600; ++i)
-        rs.MoveNext();
-    EXPECT_EQ(id(rs), kRows - 600);
-    EXPECT_EQ(rs.AbsolutePosition(), 601);
-
-    // The last rows come from the end of the query; the middle stays unread.
-    rs.MoveLast();
-    EXPECT_EQ(id(rs), 1);
-    EXPECT_EQ(rs.keysRead(), 2 * KeysetCursor::kEndKeys);
-    EXPECT_EQ(rs.AbsolutePosition(), adPosUnknown) << "counting back needs the count";
-    EXPECT_EQ(rs.RecordCount(), -1);
-    EXPECT_EQ(rs.countMatchingRows(), kRows);
-    EXPECT_EQ(rs.AbsolutePosition(), kRows);
-    rs.MovePrevious();
-    EXPECT_EQ(rs.AbsolutePosition(), kRows - 1);
-    EXPECT_EQ(rs.RecordCount(), kRows);
-    EXPECT_FALSE(rs.keysComplete());
-
-    // The background reader was asked for the list when the moves came near
-    // the seam; once it may read, the list is taken over on the row shown.
-    held.release();
-    EXPECT_TRUE(rs.completeKeyset());
-    EXPECT_EQ(rs.keysRead(), kRows);
-    EXPECT_EQ(id(rs), 2);
-    EXPECT_EQ(rs.AbsolutePosition(), kRows - 1);
-}
-
-TEST_P(KeysetConcurrencyTest, TiesAndExpressionsHaveOneOrderAtBothEndsAndInBetween)
-{
-    // Three values for 5000 rows: nearly every row ties with others. The
-    // row identity orders the ties, the same way in the head, the tail and
-    // the complete list, so that no row is missing or shown twice where
-    // they meet.
-    db.exec(QStringLiteral("UPDATE viele SET name = CASE WHEN id % 3 = 0 THEN 'A' WHEN id % 3 "
-                           "= 1 THEN 'B' ELSE 'C' END"));
-    const auto idsOf = [](char group, bool descending) {
-        QVector<int> ids;
-        for (int i = 1; i <= kRows; ++i) {
-            if ("ABC"[i % 3] == group)
-                ids << i;
-        }
-        if (descending)
-            std::reverse(ids.begin(), ids.end());
-        return ids;
-    };
-    struct Case
-    {
-        const char *sort;
-        QVector<int> expected;
-    };
-    const Case cases[] = {
-        {"name", idsOf('A', false) + idsOf('B', false) + idsOf('C', false)},
-        {"name DESC", idsOf('C', false) + idsOf('B', false) + idsOf('A', false)},
-        {"CASE WHEN name = 'B' THEN 0 ELSE 1 END, name DESC",
-         idsOf('B', false) + idsOf('C', false) + idsOf('A', false)},
-    };
-    Connection connection;
-    connection.Open(db.connectionString());
-    for (const Case &c : cases) {
-        const QString sql = QStringLiteral("SELECT * FROM viele ORDER BY ") + QLatin1String(c.sort);
-        Recordset forward;
-        forward.Open(sql, connection);
-        forward.MoveLast(); // both ends read before the moves cross the head's seam
-        EXPECT_EQ(id(forward), c.expected.last()) << c.sort;
-        QVector<int> seen;
-        for (forward.MoveFirst(); !forward.IsEOF(); forward.MoveNext())
-            seen << id(forward);
-        EXPECT_EQ(seen, c.expected) << c.sort;
-
-        Recordset backward;
-        backward.Open(sql, connection);
-        seen.clear();
-        for (backward.MoveLast(); !backward.IsBOF(); backward.MovePrevious())
-            seen.prepend(id(backward));
-        EXPECT_EQ(seen, c.expected) << c.sort;
-    }
-}
 
 TEST_P(KeysetConcurrencyTest, OthersInsertAndDeleteWhileTheListIsIncomplete)
 {
@@ -195,29 +107,6 @@ TEST_P(KeysetConcurrencyTest, OthersInsertAndDeleteWhileTheListIsIncomplete)
     QStringList sorted = names;
     std::sort(sorted.begin(), sorted.end());
     EXPECT_EQ(names, sorted);
-}
-
-TEST_P(KeysetConcurrencyTest, MovingBackFromAnAddedRowReachesTheRealLastKey)
-{
-    Connection connection;
-    connection.Open(db.connectionString());
-    Recordset rs;
-    rs.Open(QStringLiteral("SELECT * FROM viele ORDER BY id DESC"), connection);
-    rs.AddNew();
-    rs.Fields().Item(QStringLiteral("id")).PutValue(qint32(kRows + 1));
-    rs.Fields().Item(QStringLiteral("name")).PutValue(QStringLiteral("neu"));
-    rs.Update();
-    ASSERT_FALSE(rs.keysComplete()) << "the keys after the first batch must still be unread";
-
-    // The added row comes after every key of the query, read or not; the
-    // last of them come from the end of the query.
-    rs.MovePrevious();
-    EXPECT_EQ(rs.Fields().Item(QStringLiteral("id")).Value(), Variant(qint32(1)));
-    EXPECT_LT(rs.keysRead(), kRows);
-    rs.MoveNext();
-    EXPECT_EQ(rs.Fields().Item(QStringLiteral("id")).Value(), Variant(qint32(kRows + 1)));
-    rs.MoveNext();
-    EXPECT_TRUE(rs.IsEOF());
 }
 
 TEST_P(KeysetConcurrencyTest, AnOpenKeyQueryDoesNotBlockWriters)

@@ -1,4 +1,5 @@
 #include "data/component/Connection.h"
+#include "data/component/ConnectionString.h"
 #include "data/component/Recordset.h"
 #include "data/component/SessionPool.h"
 #include "platform/ComError.h"
@@ -73,6 +74,41 @@ TEST_F(SessionPoolTest, TheNextConnectionWithTheSameLoginTakesTheSessionOver)
     SessionPool::closeAll();
     again.Close();
     EXPECT_EQ(SessionPool::size(), 0);
+}
+
+TEST_F(SessionPoolTest, AKeptSessionNeverServesAnotherUserPasswordOrDatabase)
+{
+    // Each login on the same server gets a session of its own, never one
+    // kept for an earlier login, and is who and where it asked to be.
+    TestDatabase other{DatabaseKind::PostgreSql};
+    const QString role = db.dbName() + QStringLiteral("_anna");
+    db.exec(QStringLiteral("CREATE ROLE %1 LOGIN").arg(role));
+    const struct
+    {
+        QString user, password, database;
+    } logins[] = {{db.userId(), {}, db.dbName()},
+                  {role, {}, db.dbName()},
+                  {db.userId(), "geheim", db.dbName()},
+                  {db.userId(), {}, other.dbName()}};
+    QSet<qint64> sessions;
+    for (const auto &login : logins) {
+        SCOPED_TRACE((login.user + '/' + login.password + '@' + login.database).toStdString());
+        Connection connection;
+        connection.Open(ConnectionString::build(DatabaseKind::PostgreSql, login.database,
+                                                db.serverName(), login.user, login.password));
+        const qint64 pid = pidOf(connection);
+        EXPECT_FALSE(sessions.contains(pid)) << "a session kept for another login";
+        sessions << pid;
+        EXPECT_EQ(connection.Execute("SELECT current_user || '@' || current_database()")
+                      .Fields()
+                      .Item(0)
+                      .Value()
+                      .toString(),
+                  login.user + '@' + login.database);
+    }
+    SessionPool::closeAll();
+    db.sessionsSettlingAt(0);
+    db.exec(QStringLiteral("DROP ROLE %1").arg(role));
 }
 
 TEST_F(SessionPoolTest, ATakenSessionKnowsTheTablesAsTheyAreNow)

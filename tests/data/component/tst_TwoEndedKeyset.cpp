@@ -84,19 +84,13 @@ qint64 key(const KeysetCursor &cursor)
     return cursor.currentKey().constFirst().toLongLong();
 }
 
-QVector<qint64> forwardFromFirst(KeysetCursor &cursor)
+// Every key from the first to the last, or from the last to the first.
+QVector<qint64> walk(KeysetCursor &cursor, bool backward = false)
 {
     QVector<qint64> seen;
-    for (bool on = cursor.moveFirst(); on; on = cursor.moveNext())
-        seen << key(cursor);
-    return seen;
-}
-
-QVector<qint64> backwardFromLast(KeysetCursor &cursor)
-{
-    QVector<qint64> seen;
-    for (bool on = cursor.moveLast(); on; on = cursor.movePrevious())
-        seen.prepend(key(cursor));
+    for (bool on = backward ? cursor.moveLast() : cursor.moveFirst(); on;
+         on = backward ? cursor.movePrevious() : cursor.moveNext())
+        seen.insert(backward ? 0 : seen.size(), key(cursor));
     return seen;
 }
 
@@ -168,12 +162,11 @@ TEST(TwoEndedKeyset, StartsAtBothEndsAndMeetsAcrossTheSeam)
 
     // Every row once, in order, whichever end the moves start from and
     // whichever seam they cross.
-    const QVector<qint64> all = query->keys;
     KeysetCursor forward = open(query);
     forward.moveLast(); // the tail is there too, the moves still cross the head's seam
-    EXPECT_EQ(forwardFromFirst(forward), all);
+    EXPECT_EQ(walk(forward), query->keys);
     KeysetCursor backward = open(query);
-    EXPECT_EQ(backwardFromLast(backward), all);
+    EXPECT_EQ(walk(backward, true), query->keys);
 }
 
 TEST(TwoEndedKeyset, SmallQueriesAndOrdersWithoutAnEnd)
@@ -247,7 +240,7 @@ TEST(TwoEndedKeyset, TakingTheListOverKeepsTheCurrentRowAndWhatTheCursorDid)
     EXPECT_EQ(key(cursor), 4991) << "the move went on from the row it stood on";
     EXPECT_EQ(cursor.position(), 4991 - 2 + 1) << "10 and 4990 went, 7777 came";
 
-    const QVector<qint64> seen = forwardFromFirst(cursor);
+    const QVector<qint64> seen = walk(cursor);
     EXPECT_EQ(seen.count(9999), 1) << "an added row is not shown twice";
     EXPECT_EQ(seen.last(), 9999) << "added rows stay after the query's rows";
     EXPECT_FALSE(seen.contains(10));

@@ -1,117 +1,12 @@
-#include "data/component/Catalog.h"
 #include "data/component/Connection.h"
-#include "data/component/TableSchema.h"
 #include "platform/ComError.h"
 #include "support/RefusingPgServer.h"
 #include "support/TestDatabase.h"
 
 #include <gtest/gtest.h>
 
-class CatalogTest : public EngineTest
-{
-protected:
-    void SetUp() override
-    {
-        QRT_REQUIRE_DATABASE(db);
-        db.exec(QStringList{
-            QStringLiteral(
-                "CREATE TABLE orte (plz CHAR(5) NOT NULL, name VARCHAR(40), PRIMARY KEY (plz))"),
-            QStringLiteral("CREATE TABLE kunden (id INTEGER NOT NULL PRIMARY KEY, kurz VARCHAR(10) "
-                           "NOT NULL UNIQUE, "
-                           "plz CHAR(5) REFERENCES orte (plz), betrag NUMERIC(10,2), seit DATE, "
-                           "aktiv BOOLEAN, "
-                           "notiz TEXT)"),
-        });
-        connection.Open(db.connectionString());
-        catalog.putActiveConnection(connection);
-    }
-
-    Connection connection;
-    Catalog catalog;
-};
-
-TEST_P(CatalogTest, ColumnsCarryTypeSizeAndNullability)
-{
-    const CatalogTable &table = catalog.Tables().Item(QStringLiteral("kunden"));
-    ASSERT_EQ(table.Columns().Count(), 7);
-    struct Expected
-    {
-        const char *name;
-        int type;
-        int size;
-        bool nullable;
-    };
-    const Expected expected[] = {
-        {"id", AdoType::Integer, 4, false},
-        {"kurz", AdoType::VarWChar, 10, false},
-        {"plz", AdoType::WChar, 5, true},
-        {"betrag", AdoType::Numeric, 19, true},
-        {"seit", AdoType::DBDate, 6, true},
-        {"aktiv", AdoType::Boolean, 2, true},
-        {"notiz", AdoType::LongVarWChar, 536870910, true},
-    };
-    for (int i = 0; i < 7; ++i) {
-        const CatalogColumn &column = table.Columns().Item(i);
-        EXPECT_EQ(column.Name(), QString::fromLatin1(expected[i].name));
-        EXPECT_EQ(column.Type(), expected[i].type) << expected[i].name;
-        // SQLite keeps eight bytes in every INTEGER.
-        const bool wide =
-            GetParam() == DatabaseKind::Sqlite && expected[i].type == AdoType::Integer;
-        EXPECT_EQ(column.DefinedSize(), wide ? 8 : expected[i].size) << expected[i].name;
-        EXPECT_EQ((column.Attributes() & adColNullable) != 0, expected[i].nullable)
-            << expected[i].name;
-    }
-    EXPECT_EQ(table.Columns().Item(3).Precision(), 10);
-    EXPECT_EQ(table.Columns().Item(3).NumericScale(), 2);
-}
-
-TEST_P(CatalogTest, KeysWithTheirColumns)
-{
-    const CatalogTable &table = catalog.Tables().Item(QStringLiteral("kunden"));
-    int primary = 0, unique = 0, foreign = 0;
-    for (const CatalogKey &key : table.Keys()) {
-        switch (key.Type()) {
-        case adKeyPrimary:
-            ++primary;
-            EXPECT_EQ(key.Columns(), QStringList{QStringLiteral("id")});
-            break;
-        case adKeyUnique:
-            ++unique;
-            EXPECT_EQ(key.Columns(), QStringList{QStringLiteral("kurz")});
-            break;
-        case adKeyForeign:
-            ++foreign;
-            EXPECT_EQ(key.Columns(), QStringList{QStringLiteral("plz")});
-            EXPECT_EQ(key.RelatedTable(), QStringLiteral("orte"));
-            break;
-        }
-    }
-    EXPECT_EQ(primary, 1);
-    EXPECT_EQ(unique, 1);
-    EXPECT_EQ(foreign, 1);
-    EXPECT_TRUE(catalog.Tables().Names().contains(QStringLiteral("orte")));
-}
-
-TEST_P(CatalogTest, UnknownTablesRaiseAndRefreshSeesChanges)
-{
-    try {
-        catalog.Tables().Item(QStringLiteral("gibtsnicht"));
-        ADD_FAILURE() << "unknown table found";
-    } catch (const ComError &error) {
-        EXPECT_EQ(error.code(), DB_E_NOTABLE);
-    }
-    // Names as unquoted SQL would resolve them, in any letter case.
-    EXPECT_EQ(catalog.Tables().Item(QStringLiteral("KUNDEN")).Columns().Count(), 7);
-
-    db.exec(QStringLiteral("ALTER TABLE orte ADD COLUMN land VARCHAR(2)"));
-    EXPECT_EQ(catalog.Tables().Item(QStringLiteral("orte")).Columns().Count(), 3);
-    db.exec(QStringLiteral("ALTER TABLE orte ADD COLUMN kreis VARCHAR(20)"));
-    EXPECT_EQ(catalog.Tables().Item(QStringLiteral("orte")).Columns().Count(), 3); // as read
-    catalog.Tables().Refresh();
-    EXPECT_EQ(catalog.Tables().Item(QStringLiteral("orte")).Columns().Count(), 4);
-}
-
-QRT_INSTANTIATE_FOR_ENGINES(CatalogTest);
+// Opening a connection: what fails says why, with the engine's words and
+// the code a host tells a refused login by.
 
 TEST(Connection, FailuresNameTheirCause)
 {
