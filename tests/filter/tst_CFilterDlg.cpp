@@ -501,9 +501,6 @@ TEST_P(FilterDialogTest, TabFollowsTheLayoutAndArrowKeysKeepTheFocus)
 // walk through building, saving and loading is the keyboard test's.
 TEST_P(FilterDialogTest, ButtonsSayWhatIsMissingAndWhatTheDatabaseRefuses)
 {
-    const auto rows = [this](const char *table) {
-        return db.scalar(QStringLiteral("SELECT COUNT(*) FROM ") + table);
-    };
     const QString failedSave = ComError::systemText(ADO_E_ITEMNOTFOUND);
     const struct
     {
