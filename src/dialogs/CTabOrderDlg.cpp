@@ -205,26 +205,7 @@ void CTabOrderDlg::ShowField(int row)
     CDynControl *field = controlOf(m_hiddenList->item(row));
     if (!field || !m_form || !m_builder)
         return;
-    const int left = m_builder->LeftMargin();
-    const auto nextTop = [this] {
-        return m_form->calcExtent().height() + m_builder->VerticalGap();
-    };
-    if (CDynControl *label = m_builder->FindControl(field->GetCaption() +
-                                                    CDynControl::NameSuffix(ControlKind::Static))) {
-        // The label below everything, the field beside it on its line.
-        const int top = nextTop();
-        const QRect place = label->GetRect();
-        label->MoveTo(left, top, left + place.width(), top + place.height());
-        m_form->addControl(*label);
-        const int fieldLeft = label->Right() + m_builder->HorizontalGap();
-        field->MoveTo(fieldLeft, label->Top(), fieldLeft + field->GetRect().width(),
-                      label->Bottom());
-    } else {
-        const int top = nextTop();
-        const QRect place = field->GetRect();
-        field->MoveTo(left, top, left + place.width(), top + place.height());
-    }
-    m_form->addControl(*field);
+    m_builder->PlaceOnNewRow(*field);
     delete m_hiddenList->takeItem(row);
     m_shownList->addItem(itemFor(field));
     if (m_hiddenList->count() > 0)

@@ -119,6 +119,28 @@ void CFormBuilder::PlaceControlAt(const QString &name, int left, int top, int ri
     form->addControl(*control);
 }
 
+void CFormBuilder::PlaceOnNewRow(CDynControl &field)
+{
+    FormWindow *form = GetForm();
+    if (!form)
+        return;
+    const auto moveToNextRow = [this](CDynControl &control) {
+        const QPoint start = NextRowStart();
+        const QRect place = control.GetRect();
+        control.MoveTo(start.x(), start.y(), start.x() + place.width(), start.y() + place.height());
+    };
+    if (CDynControl *label =
+            FindControl(field.GetCaption() + CDynControl::NameSuffix(ControlKind::Static))) {
+        moveToNextRow(*label);
+        form->addControl(*label);
+        const int fieldLeft = label->Right() + m_horizontalGap;
+        field.MoveTo(fieldLeft, label->Top(), fieldLeft + field.GetRect().width(), label->Bottom());
+    } else {
+        moveToNextRow(field);
+    }
+    form->addControl(field);
+}
+
 void CFormBuilder::PlaceControl(ControlKind kind, const QString &column)
 {
     if (kind == ControlKind::Edit || kind == ControlKind::DateTime)

@@ -65,6 +65,11 @@ public:
     // Puts the pool's control name on the form at the rectangle (right and
     // bottom one past); a missing one is announced.
     void PlaceControlAt(const QString &name, int left, int top, int right, int bottom);
+    // Puts a field that was taken off the form back on as a new row, laid
+    // out like an automatic one: below every shown control, keeping its
+    // size; its label (when the pool has one) at the left margin, the field
+    // beside it and as tall as it, the field alone at the margin otherwise.
+    void PlaceOnNewRow(CDynControl &field);
 
     // --- the creation family --------------------------------------------
     // Automatic: below the form's controls, sized to the caption (design
@@ -99,9 +104,6 @@ public:
     [[nodiscard]] FormWindow *GetForm() const;
     [[nodiscard]] FormHost *GetHost() const { return m_host; }
     [[nodiscard]] bool GetDesignMode() const { return m_designMode; }
-    [[nodiscard]] int LeftMargin() const { return m_leftMargin; }
-    [[nodiscard]] int VerticalGap() const { return m_verticalGap; }
-    [[nodiscard]] int HorizontalGap() const { return m_horizontalGap; }
 
     // The widest a column's defined size makes an edit field's limit: the
     // longest text a one-line edit holds. Larger sizes (long texts) and 0

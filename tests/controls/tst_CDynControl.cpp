@@ -20,6 +20,9 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <type_traits>
+
 using namespace ControlFlags;
 
 namespace {
@@ -40,39 +43,70 @@ void flushDeletes()
 
 } // namespace
 
-TEST(CDynControl, NamesComeFromTheCaptionWithTheKindsSuffixUnlessGiven)
+// Each kind is named after its caption with its suffix, unless given a
+// name; is found by a screen reader by its caption (labels, check boxes) or
+// its name (fields); and writes its record with its type number.
+TEST(CDynControl, EachKindIsNamedFoundAndWrittenAsItsKind)
 {
     FakeForm form;
-    const ControlDescription unnamed = describe("Kunde", 10, 10, 90, 30);
-    EXPECT_EQ(make<CDynStatic>(form, false, unnamed)->GetName(), "Kunde_TITEL");
-    EXPECT_EQ(make<CDynFrame>(form, false, unnamed)->GetName(), "Kunde_RAHMEN");
-    EXPECT_EQ(make<CDynCheckbox>(form, false, unnamed)->GetName(), "Kunde");
-    EXPECT_EQ(make<CDynEdit>(form, false, unnamed)->GetName(), "Kunde");
-    EXPECT_EQ(make<CDynDateTime>(form, false, unnamed)->GetName(), "Kunde");
+    const QString caption = QStringLiteral("<Ort> & \"Land\"");
+    const QString escaped = QStringLiteral("&lt;Ort&gt; &amp; &quot;Land&quot;");
+    using Make = std::function<std::unique_ptr<CDynControl>(const ControlDescription &)>;
+    const auto maker = [&form](auto kind) -> Make {
+        return [&form](const ControlDescription &description) -> std::unique_ptr<CDynControl> {
+            return make<typename decltype(kind)::type>(form, false, description);
+        };
+    };
+    const struct
+    {
+        Make make;
+        unsigned flags;
+        const char *suffix;
+        int typ;
+        bool foundByCaption;
+        const char *flagsWritten;
+    } kinds[] = {
+        {maker(std::common_type<CDynStatic>()), Left, "_TITEL", 0, true,
+         "Left</ALIGN><MULTILINE>False"},
+        {maker(std::common_type<CDynEdit>()), Right | MultiLine, "", 1, false,
+         "Right</ALIGN><MULTILINE>True"},
+        {maker(std::common_type<CDynCheckbox>()), Center, "", 2, true,
+         "Center</ALIGN><MULTILINE>False"},
+        {maker(std::common_type<CDynDateTime>()), Center, "", 3, false,
+         "Center</ALIGN><MULTILINE>False"},
+        {maker(std::common_type<CDynFrame>()), Left, "_RAHMEN", 4, true,
+         "Left</ALIGN><MULTILINE>False"},
+    };
+    for (const auto &kind : kinds) {
+        SCOPED_TRACE(kind.typ);
+        const auto control = kind.make(describe(caption, 60, 5, 160, 25, kind.flags));
+        const QString name = caption + QLatin1String(kind.suffix);
+        EXPECT_EQ(control->GetName(), name);
+        EXPECT_EQ(control->GetWindow()->objectName(), name);
+        if (kind.typ != 4) {
+            EXPECT_EQ(control->GetWindow()->accessibleName(), kind.foundByCaption ? caption : name);
+        }
+        const QString info = control->GetControlInfo();
+        EXPECT_TRUE(
+            info.startsWith(QStringLiteral("<CONTROLINFO TYP=\"%1\"><NAME>%2%3</NAME><LEFT>60"
+                                           "</LEFT><RIGHT>160</RIGHT><TOP>5</TOP><BOTTOM>25"
+                                           "</BOTTOM><CAPTION>%2</CAPTION>")
+                                .arg(kind.typ)
+                                .arg(escaped, QLatin1String(kind.suffix))))
+            << info.toStdString();
+        EXPECT_TRUE(info.endsWith(QStringLiteral("<ALIGN>%1</MULTILINE></CONTROLINFO>")
+                                      .arg(QLatin1String(kind.flagsWritten))))
+            << info.toStdString();
+    }
 
-    ControlDescription named = unnamed;
+    ControlDescription named = describe(caption, 60, 5, 160, 25);
     named.name = QStringLiteral("FELD_3");
-    const auto caption = make<CDynStatic>(form, true, named);
-    EXPECT_EQ(caption->GetName(), "FELD_3");
-    EXPECT_EQ(caption->GetWindow()->objectName(), "FELD_3");
-    EXPECT_EQ(caption->GetWindow()->parentWidget(), &form.widget);
-}
-
-TEST(CDynControl, EveryControlCanBeFoundByItsAccessibleName)
-{
-    FakeForm form;
-    EXPECT_EQ(make<CDynStatic>(form, false, describe("&Name", 0, 0, 50, 20))
-                  ->GetWindow()
-                  ->accessibleName(),
-              "&Name");
-    EXPECT_EQ(make<CDynCheckbox>(form, false, describe("Aktiv", 0, 0, 50, 20))
-                  ->GetWindow()
-                  ->accessibleName(),
-              "Aktiv");
-    ControlDescription field = describe("Betrag", 0, 0, 50, 20);
-    field.name = QStringLiteral("BETRAG");
-    EXPECT_EQ(make<CDynEdit>(form, false, field)->GetWindow()->accessibleName(), "BETRAG");
-    EXPECT_EQ(make<CDynDateTime>(form, false, field)->GetWindow()->accessibleName(), "BETRAG");
+    const auto given = make<CDynStatic>(form, true, named);
+    EXPECT_EQ(given->GetName(), "FELD_3");
+    EXPECT_EQ(given->GetWindow()->parentWidget(), &form.widget);
+    given->MoveTo(70, 15, 200, 40);
+    EXPECT_TRUE(given->GetControlInfo().contains(
+        "<LEFT>70</LEFT><RIGHT>200</RIGHT><TOP>15</TOP><BOTTOM>40</BOTTOM>"));
 }
 
 TEST(CDynControl, FontsBelowOneTenthOfAPointAreTheDefaultFont)
@@ -193,50 +227,6 @@ TEST(CDynControl, OnlyFramesAreHitOnTheFormAndOnlyNearTheirBorder)
     EXPECT_TRUE(frame->HitTest(218, 80));
     const auto caption = make<CDynStatic>(form, false, describe("Adresse", 20, 30, 220, 130));
     EXPECT_FALSE(caption->HitTest(20, 30));
-}
-
-TEST(CDynControl, EachKindWritesItsRecordWithItsRectangleAndFlags)
-{
-    FakeForm form;
-    ControlDescription description = describe("<Ort> & \"Land\"", 60, 5, 160, 25);
-    description.name = QStringLiteral("ORT'S");
-    description.flags = Right | MultiLine;
-    const auto edit = make<CDynEdit>(form, true, description);
-    EXPECT_EQ(edit->GetControlInfo(),
-              "<CONTROLINFO TYP=\"1\"><NAME>ORT&apos;S</NAME><LEFT>60</LEFT><RIGHT>160</RIGHT>"
-              "<TOP>5</TOP><BOTTOM>25</BOTTOM><CAPTION>&lt;Ort&gt; &amp; &quot;Land&quot;"
-              "</CAPTION><FONT NAME=\"MS Sans Serif\" SIZE=\"80\" BOLD=\"0\" ITALIC=\"0\">"
-              "</FONT><ALIGN>Right</ALIGN><MULTILINE>True</MULTILINE></CONTROLINFO>");
-
-    edit->MoveTo(70, 15, 200, 40);
-    EXPECT_TRUE(edit->GetControlInfo().contains(
-        "<LEFT>70</LEFT><RIGHT>200</RIGHT><TOP>15</TOP><BOTTOM>40</BOTTOM>"));
-
-    description.flags = Center;
-    description.font = FontDescription{QStringLiteral("Arial"), 100, 700, 1};
-    const auto date = make<CDynDateTime>(form, false, description);
-    EXPECT_TRUE(date->GetControlInfo().startsWith("<CONTROLINFO TYP=\"3\"><NAME>ORT&apos;S"));
-    EXPECT_TRUE(date->GetControlInfo().contains(
-        "<FONT NAME=\"Arial\" SIZE=\"100\" BOLD=\"700\" ITALIC=\"1\"></FONT><ALIGN>Center"
-        "</ALIGN><MULTILINE>False</MULTILINE>"));
-
-    description.name.reset();
-    description.flags = Left;
-    const std::pair<std::unique_ptr<CDynControl>, const char *> others[] = {
-        {make<CDynStatic>(form, false, description),
-         "<CONTROLINFO TYP=\"0\"><NAME>&lt;Ort&gt; &amp; &quot;Land&quot;_TITEL</NAME>"},
-        {make<CDynCheckbox>(form, false, description),
-         "<CONTROLINFO TYP=\"2\"><NAME>&lt;Ort&gt; &amp; &quot;Land&quot;</NAME>"},
-        {make<CDynFrame>(form, false, description),
-         "<CONTROLINFO TYP=\"4\"><NAME>&lt;Ort&gt; &amp; &quot;Land&quot;_RAHMEN</NAME>"},
-    };
-    for (const auto &[control, start] : others) {
-        const QString info = control->GetControlInfo();
-        EXPECT_TRUE(info.startsWith(start)) << info.toStdString();
-        EXPECT_TRUE(info.endsWith("<ALIGN>Left</ALIGN><MULTILINE>False</MULTILINE>"
-                                  "</CONTROLINFO>"))
-            << info.toStdString();
-    }
 }
 
 TEST(CDynControl, StylesReachTheWidgets)

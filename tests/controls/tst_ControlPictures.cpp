@@ -6,9 +6,7 @@
 #include "controls/CDynFrame.h"
 #include "controls/CDynStatic.h"
 
-#include <QDir>
-#include <QImage>
-#include <QPixmap>
+#include "support/Pictures.h"
 
 #include <gtest/gtest.h>
 
@@ -54,16 +52,6 @@ std::vector<std::unique_ptr<CDynControl>> addressForm(FakeForm &form, bool desig
     return controls;
 }
 
-// How many distinct colours a picture has: a blank one has one or two.
-int colourCount(const QImage &image)
-{
-    QSet<QRgb> colours;
-    for (int y = 0; y < image.height(); y += 2)
-        for (int x = 0; x < image.width(); x += 2)
-            colours.insert(image.pixel(x, y));
-    return int(colours.size());
-}
-
 } // namespace
 
 TEST(ControlPictures, BothModesRenderTheirControls)
@@ -72,11 +60,9 @@ TEST(ControlPictures, BothModesRenderTheirControls)
         FakeForm form;
         const auto controls = addressForm(form, design);
         const QImage picture = form.widget.grab().toImage();
-        const QString file =
-            QDir::temp().filePath(design ? QStringLiteral("qrt-controls-design.png")
-                                         : QStringLiteral("qrt-controls-data.png"));
-        EXPECT_TRUE(picture.save(file)) << file.toStdString();
-        EXPECT_GT(colourCount(picture), 4) << "texts, frames and boxes are drawn";
+        EXPECT_TRUE(Pictures::save(picture, design ? QStringLiteral("qrt-controls-design.png")
+                                                   : QStringLiteral("qrt-controls-data.png")));
+        EXPECT_GT(Pictures::colourCount(picture), 4) << "texts, frames and boxes are drawn";
 
         // Every control lies inside the form and none is clipped to nothing.
         for (const auto &control : controls) {

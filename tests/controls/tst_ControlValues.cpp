@@ -2,8 +2,6 @@
 #include "controls/ControlInfo.h"
 #include "controls/WindowStyle.h"
 
-#include <QDomDocument>
-
 #include <gtest/gtest.h>
 
 using namespace ControlFlags;
@@ -54,50 +52,6 @@ TEST(WindowStyle, MultiLineComesAndGoesOnTheLiveStyle)
     EXPECT_EQ(wrapped, 0x50010045u);
     EXPECT_EQ(controlStyle(ControlKind::Edit, false, Left, wrapped), 0x50010080u);
     EXPECT_EQ(controlStyle(ControlKind::Edit, true, Left, 0x50000844u), 0x50000800u);
-}
-
-TEST(ControlInfo, FlagsAreWrittenAsWordsAndEveryTextReadsBackUnchanged)
-{
-    // The exact record of each kind is checked with the controls that write it.
-    ControlInfo info;
-    info.typ = int(ControlKind::Edit);
-    // Right wins over centre; multi-line is its own element.
-    info.flags = Right | Center | MultiLine;
-    EXPECT_TRUE(info.toXml().contains("<ALIGN>Right</ALIGN><MULTILINE>True</MULTILINE>"));
-    info.flags = Center;
-    EXPECT_TRUE(info.toXml().contains("<ALIGN>Center</ALIGN><MULTILINE>False</MULTILINE>"));
-
-    // All five special characters, in texts and in the face name, read back.
-    info.name = QStringLiteral("a<b>&'\"");
-    info.caption = QStringLiteral("\"Preis\" & <Rabatt> 'netto'");
-    info.font = FontDescription{QStringLiteral("Q\"&<"), 120, 700, 1};
-    info.left = -5;
-    const QString xml = info.toXml();
-    EXPECT_TRUE(xml.contains("<NAME>a&lt;b&gt;&amp;&apos;&quot;</NAME>")) << xml.toStdString();
-    QDomDocument document;
-    ASSERT_TRUE(document.setContent(xml)) << xml.toStdString();
-    const QDomElement record = document.documentElement();
-    EXPECT_EQ(record.firstChildElement("NAME").text(), info.name);
-    EXPECT_EQ(record.firstChildElement("CAPTION").text(), info.caption);
-    EXPECT_EQ(record.firstChildElement("LEFT").text(), "-5");
-    const QDomElement font = record.firstChildElement("FONT");
-    EXPECT_EQ(font.attribute("NAME"), info.font.faceName);
-    EXPECT_EQ(font.attribute("SIZE"), "120");
-    EXPECT_EQ(font.attribute("BOLD"), "700");
-    EXPECT_EQ(font.attribute("ITALIC"), "1");
-
-    // Line breaks as typed: a parser reads a raw "\r\n" as "\n", so the
-    // carriage return goes in as a reference; in an attribute a raw line
-    // break would even read as a blank.
-    info.caption = QStringLiteral("Zeile 1\r\nZeile 2\nZeile 3");
-    info.font.faceName = QStringLiteral("Schrift\n2");
-    const QString lines = info.toXml();
-    EXPECT_TRUE(lines.contains("<CAPTION>Zeile 1&#13;\nZeile 2\nZeile 3</CAPTION>"))
-        << lines.toStdString();
-    ASSERT_TRUE(document.setContent(lines));
-    EXPECT_EQ(document.documentElement().firstChildElement("CAPTION").text(), info.caption);
-    EXPECT_EQ(document.documentElement().firstChildElement("FONT").attribute("NAME"),
-              info.font.faceName);
 }
 
 TEST(ControlGeometry, AFrameIsGrabbedByItsBorderOnly)

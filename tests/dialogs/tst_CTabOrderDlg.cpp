@@ -114,25 +114,45 @@ TEST_F(TabOrderTest, FieldsOnTheFormLeftTheBuildersOthersRightAndHidingAllAsks)
     EXPECT_TRUE(texts(hidden).isEmpty());
 }
 
-TEST_F(TabOrderTest, AShownFieldComesBesideItsLabelBelowEverything)
+// A field shown again starts a new row below everything, keeping its size:
+// its label first at the left margin and the field beside it, as tall as
+// the label; a field without a label at the margin itself.
+TEST_F(TabOrderTest, AFieldShownAgainLandsOnANewRowBesideItsLabel)
+{
+    CTabOrderDlg dialog(form, &builder);
+    const struct
+    {
+        const char *field;
+        const char *label; // nullptr: none
+    } cases[] = {{"ort", "ort_TITEL"}, {"aktiv", nullptr}, {"plz", "plz_TITEL"}};
+    for (const auto &shownAgain : cases) {
+        SCOPED_TRACE(shownAgain.field);
+        CDynControl *field = control(shownAgain.field);
+        if (form->findControl(field->GetName())) {
+            ASSERT_TRUE(dialog.HideField(int(dialog.shownFields().indexOf(field))));
+        }
+        CDynControl *first = shownAgain.label ? control(shownAgain.label) : field;
+        const QSize size = field->GetRect().size();
+        const QRect rowStart(QPoint(10, form->calcExtent().height() + 5), first->GetRect().size());
+        dialog.ShowField(int(dialog.hiddenFields().indexOf(field)));
+        EXPECT_EQ(first->GetRect(), rowStart);
+        EXPECT_EQ(field->GetRect().topLeft(),
+                  shownAgain.label ? QPoint(first->Right() + 5, first->Top()) : rowStart.topLeft());
+        EXPECT_EQ(field->GetRect().size(), QSize(size.width(), first->GetRect().height()));
+        const QStringList placed = onForm();
+        EXPECT_EQ(placed.last(), field->GetName());
+        EXPECT_EQ(placed.indexOf(first->GetName()), placed.size() - (first == field ? 1 : 2));
+        EXPECT_TRUE(field->GetWindow()->isVisible() && first->GetWindow()->isVisible());
+        EXPECT_EQ(form->extent().height(), field->Bottom()) << "the form grew";
+    }
+}
+
+TEST_F(TabOrderTest, KeysMoveFieldsAcrossAndAFieldIsNeverListedTwice)
 {
     CTabOrderDlg dialog(form, &builder);
     auto *hidden = dialog.findChild<QListWidget *>("hidden");
-    const int lowest = form->calcExtent().height();
-    const int plzWidth = control("plz")->GetRect().width();
     hidden->setCurrentRow(0);
     dialog.findChild<QPushButton *>("showSelected")->click();
-    CDynControl *label = control("plz_TITEL");
-    CDynControl *plz = control("plz");
-    EXPECT_EQ(onForm().mid(onForm().size() - 2), QStringList({"plz_TITEL", "plz"}));
-    EXPECT_EQ(label->GetRect().topLeft(), QPoint(10, lowest + 5));
-    EXPECT_EQ(plz->Left(), label->Right() + 5);
-    EXPECT_EQ(plz->Top(), label->Top());
-    EXPECT_EQ(plz->Bottom(), label->Bottom());
-    EXPECT_EQ(plz->GetRect().width(), plzWidth) << "its width stays";
-    EXPECT_TRUE(plz->GetWindow()->isVisible() && label->GetWindow()->isVisible());
-    EXPECT_EQ(form->extent().height(), label->Bottom()) << "the form grew";
-
     // A field on the form is never offered, even when its pool twin is.
     EXPECT_EQ(dialog.hiddenFields(), QVector<CDynControl *>({control("notiz")}));
 

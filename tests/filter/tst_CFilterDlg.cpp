@@ -1,6 +1,7 @@
 #include "FilterTestSupport.h"
 
 #include "controls/CComboBoxExt.h"
+#include "data/CTabInfo.h"
 #include "filter/CFilterDlg.h"
 #include "filter/CInhaltDlg.h"
 #include "filter/CSqlFilterDlg.h"
@@ -17,18 +18,22 @@
 
 #include <gtest/gtest.h>
 
+// The filter dialog. The walks through it are a keyboard user's: every step
+// a key pressed at whatever has the focus, never a click or a call, and after
+// each step the test looks where the focus went. What the buttons refuse and
+// what the dialog opens are checked by clicks.
 namespace {
 
-QStringList itemTexts(const QComboBox *box)
+// Where a key goes: into an open drop-down, else to the focus of the
+// active window.
+QWidget *keyTarget()
 {
-    QStringList texts;
-    for (int i = 0; i < box->count(); ++i)
-        texts << box->itemText(i);
-    return texts;
+    if (QWidget *popup = QApplication::activePopupWidget())
+        return popup->focusWidget() ? popup->focusWidget() : popup;
+    return QApplication::focusWidget();
 }
 
-// The lines of a list, each followed by its item data: "name gleich 'Meier'#0".
-QStringList lines(const QListWidget *list)
+QStringList lineTexts(const QListWidget *list)
 {
     QStringList texts;
     for (int i = 0; i < list->count(); ++i)
@@ -50,6 +55,30 @@ void doubleClick(QListWidget *list, int row)
     QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, centre);
 }
 
+// QTest::qWaitForWindowActive() is content with a window whose parent is
+// active; keys need the window itself to be.
+void activate(QWidget *window)
+{
+    window->show();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitFor([window] { return QApplication::activeWindow() == window; }));
+}
+
+// act on the next modal dialog of that type once it has the keyboard.
+template <typename Dialog> void whenModal(std::function<void(Dialog *)> act)
+{
+    onNextModal<Dialog>([act](Dialog *dialog) {
+        // A window manager activates a new modal window; the offscreen
+        // platform leaves that to the program.
+        activate(dialog);
+        act(dialog);
+        if (dialog->isVisible()) {
+            ADD_FAILURE() << "the keys did not close the dialog";
+            dialog->reject();
+        }
+    });
+}
+
 class FilterDialogTest : public EngineTest
 {
 protected:
@@ -57,15 +86,59 @@ protected:
     {
         QRT_REQUIRE_DATABASE(db);
         createKunden(db);
+        open();
+    }
+
+    // A new dialog on the table as it is now.
+    void open()
+    {
+        dialog.reset();
+        CTabInfo::RemoveTabFromMap(QStringLiteral("kunden")); // the columns may have changed
         ASSERT_TRUE(store.LoadConfig(filterDocument(db, "kunden")));
         dialog = std::make_unique<CFilterDlg>(&store);
-        dialog->show();
+        ASSERT_NO_FATAL_FAILURE(activate(dialog.get()));
         column = dialog->findChild<CComboBoxExt *>("column");
         condition = dialog->findChild<CComboBoxExt *>("condition");
         value = dialog->findChild<QLineEdit *>("value");
         date = dialog->findChild<QDateEdit *>("date");
         criteria = dialog->findChild<QListWidget *>("criteria");
         savedFilters = dialog->findChild<QComboBox *>("savedFilters");
+    }
+
+    // A key at the focus. A mnemonic of a button clicks it after a short
+    // animation, as on the screen; the key returns once it has.
+    void press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        QWidget *target = keyTarget();
+        ASSERT_NE(target, nullptr) << "nothing has the focus";
+        QTest::keyClick(target, key, modifiers);
+        const QList<QPushButton *> buttons = dialog->findChildren<QPushButton *>();
+        ASSERT_TRUE(QTest::qWaitFor([&buttons] {
+            return std::none_of(buttons.begin(), buttons.end(),
+                                [](const QPushButton *button) { return button->isDown(); });
+        }));
+        // A window manager gives the dialog back the keyboard when a window
+        // that it opened closes; the offscreen platform does not.
+        if (!QApplication::activeWindow() && dialog->isVisible()) {
+            ASSERT_NO_FATAL_FAILURE(activate(dialog.get()));
+        }
+    }
+    void alt(char letter) { press(Qt::Key(Qt::Key_A + (letter - 'A')), Qt::AltModifier); }
+    void type(const char *text) { QTest::keyClicks(keyTarget(), QString::fromUtf8(text)); }
+    void repeat(Qt::Key key, int times)
+    {
+        for (int i = 0; i < times; ++i)
+            press(key);
+    }
+
+    const QWidget *focus() const { return QApplication::focusWidget(); }
+    const QPushButton *button(const char *name) const
+    {
+        return dialog->findChild<QPushButton *>(name);
+    }
+    QString rows(const char *table) const
+    {
+        return db.scalar(QStringLiteral("SELECT COUNT(*) FROM ") + table);
     }
 
     // Chooses column and condition as the user does, types the value, adds.
@@ -88,227 +161,430 @@ protected:
     QComboBox *savedFilters = nullptr;
 };
 
-TEST_P(FilterDialogTest, TheValueFieldFollowsColumnAndCondition)
+TEST_P(FilterDialogTest, BuildsSavesOverwritesLoadsAndDeletesAFilterByKeysAlone)
 {
-    EXPECT_EQ(itemTexts(column), QStringList({"id", "name", "ort", "betrag", "seit", "aktiv"}));
-    EXPECT_EQ(itemTexts(condition),
-              QStringList({"gleich", "ungleich", "ohne Wert", "größer", "kleiner"}));
-    EXPECT_EQ(condition->itemData(2).toInt(), 6);
-    column->setCurrentIndex(1);
-    EXPECT_EQ(itemTexts(condition), QStringList({"gleich", "ungleich", "ohne Wert", "enthält"}));
-    column->setCurrentIndex(5);
-    EXPECT_EQ(itemTexts(condition), QStringList({"gleich", "ungleich", "ohne Wert"}));
-    EXPECT_TRUE(value->isVisible() && !date->isVisible());
+    using Consequence = UserMessages::Consequence;
+    using Severity = UserMessages::Severity;
+    EXPECT_EQ(focus(), value) << "the dialog opens at the value of the first column";
 
-    column->setCurrentIndex(4);
-    EXPECT_TRUE(date->isVisible() && !value->isVisible()) << "a date comes from the picker";
-    EXPECT_EQ(dialog->focusWidget(), date);
-    EXPECT_EQ(date->geometry().topLeft(), value->geometry().topLeft());
-
-    column->setCurrentIndex(1);
-    QTest::keyClicks(value, "Meier");
-    condition->setCurrentIndex(2); // "ohne Wert"
-    EXPECT_FALSE(value->isEnabled() || date->isEnabled());
+    // A number: arrow keys choose column and condition and leave the focus.
+    alt('S');
+    EXPECT_EQ(focus(), column);
+    repeat(Qt::Key_Down, 3);
+    EXPECT_EQ(column->currentText(), "betrag");
+    EXPECT_EQ(focus(), column);
+    alt('B');
+    press(Qt::Key_End);
+    EXPECT_EQ(condition->currentText(), "kleiner");
+    EXPECT_EQ(focus(), condition);
+    press(Qt::Key_Tab);
+    EXPECT_EQ(focus(), value);
+    type("12,5");
+    press(Qt::Key_Return);
+    EXPECT_EQ(focus(), value) << "ready for the next value";
     EXPECT_EQ(value->text(), "");
-    condition->setCurrentIndex(0);
-    EXPECT_TRUE(value->isEnabled());
 
-    // Laid out to its texts, the dialog shows each of them whole, at its
-    // first size and at its smallest; every label and button has a letter
-    // of its own ("..." is opened by F4 in the value field).
+    // A text.
+    alt('S');
+    repeat(Qt::Key_Up, 2);
+    EXPECT_EQ(column->currentText(), "name");
+    alt('B');
+    press(Qt::Key_End);
+    EXPECT_EQ(condition->currentText(), "enthält");
+    alt('W');
+    EXPECT_EQ(focus(), value);
+    type("eie");
+    press(Qt::Key_Enter); // the keypad's
+    EXPECT_EQ(focus(), value);
+
+    // A date: typed, then a day later in the calendar, which opens with F4
+    // under the field's right edge.
+    alt('S');
+    repeat(Qt::Key_Down, 3);
+    EXPECT_EQ(column->currentText(), "seit");
+    alt('B');
+    repeat(Qt::Key_Down, 3);
+    EXPECT_EQ(condition->currentText(), "größer");
+    press(Qt::Key_Tab);
+    EXPECT_EQ(focus(), date) << "the date follows the condition";
+    type("17052020");
+    EXPECT_EQ(date->date(), QDate(2020, 5, 17));
+    press(Qt::Key_F4);
+    QWidget *calendar = QApplication::activePopupWidget();
+    ASSERT_NE(calendar, nullptr) << "F4 opens the calendar";
+    EXPECT_EQ(calendar->geometry().right(), date->mapToGlobal(QPoint(date->width() - 1, 0)).x());
+    EXPECT_EQ(calendar->geometry().top(), date->mapToGlobal(QPoint(0, date->height())).y());
+    press(Qt::Key_Right);
+    press(Qt::Key_Return);
+    EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+    EXPECT_EQ(date->date(), QDate(2020, 5, 18));
+    EXPECT_EQ(focus(), date);
+    press(Qt::Key_Return);
+    EXPECT_EQ(focus(), date);
+
+    // Yes/no: F4 offers the two words, Enter takes the first.
+    alt('S');
+    press(Qt::Key_Down);
+    EXPECT_EQ(column->currentText(), "aktiv");
+    alt('W');
+    QStringList offered;
+    bool listHasFocus = false;
+    whenModal<CInhaltDlg>([&](CInhaltDlg *picker) {
+        auto *list = picker->findChild<QListWidget *>("values");
+        for (int i = 0; i < list->count(); ++i)
+            offered << list->item(i)->text();
+        listHasFocus = QApplication::focusWidget() == list;
+        QTest::keyClick(keyTarget(), Qt::Key_Return);
+    });
+    press(Qt::Key_F4);
+    EXPECT_EQ(offered, QStringList({"ja", "nein"}));
+    EXPECT_TRUE(listHasFocus);
+    EXPECT_EQ(value->text(), "ja");
+    EXPECT_EQ(focus(), value);
+    press(Qt::Key_Return);
+    EXPECT_EQ(lineTexts(criteria), QStringList({"betrag kleiner 12,5#0", "name enthält 'eie'#1",
+                                                "seit größer 18.05.2020#2", "aktiv gleich ja#3"}));
+
+    // Delete removes the line the focus rests on; the next one is ready.
+    alt('K');
+    EXPECT_EQ(focus(), criteria);
+    EXPECT_TRUE(button("remove")->isEnabled()) << "the line the focus rests on is selected";
+    press(Qt::Key_Down);
+    press(Qt::Key_Delete);
+    EXPECT_EQ(lineTexts(criteria), QStringList({"betrag kleiner 12,5#0", "seit größer 18.05.2020#1",
+                                                "aktiv gleich ja#2"}));
+    EXPECT_EQ(criteria->currentRow(), 1);
+    EXPECT_EQ(focus(), criteria);
+
+    // The statement, by its button's letter.
+    QString statement;
+    whenModal<CSqlFilterDlg>([&statement](CSqlFilterDlg *view) {
+        statement = view->findChild<QPlainTextEdit *>("sql")->toPlainText();
+        QTest::keyClick(keyTarget(), Qt::Key_Escape);
+    });
+    alt('F');
+    EXPECT_EQ(statement, "SELECT * FROM kunden WHERE  betrag<12.5 AND seit>'2020-05-18' AND "
+                         "aktiv=true");
+
+    // Save, then overwrite: the question's default is Nein.
+    alt('G');
+    EXPECT_EQ(focus(), savedFilters);
+    type("Tastatur");
+    alt('P');
+    EXPECT_EQ(messages.texts(), QStringList("Filter erfolgreich gespeichert!"));
+    alt('K');
+    press(Qt::Key_Delete); // the date criterion
+    messages.clear();
+    messages.answer(UserMessages::Answer::No);
+    alt('P');
+    EXPECT_EQ(rows("QRTFILTERITEM"), "3") << "No keeps the saved filter";
+    messages.answer(UserMessages::Answer::Yes);
+    alt('P');
+    EXPECT_EQ(rows("QRTFILTERITEM"), "2");
+    ASSERT_EQ(messages.messages().size(), 3);
+    for (int i : {0, 1})
+        EXPECT_EQ(messages.messages().at(i).consequence, Consequence::Destructive);
+    EXPECT_EQ(messages.texts().last(), "Filter erfolgreich gespeichert!");
+    EXPECT_EQ(messages.messages().last().severity, Severity::Information);
+
+    // Empty the list by keys; the focus goes on to the next criterion.
+    alt('K');
+    press(Qt::Key_Delete);
+    press(Qt::Key_Delete);
+    EXPECT_EQ(criteria->count(), 0);
+    EXPECT_FALSE(button("remove")->isEnabled());
+    EXPECT_EQ(focus(), value);
+
+    // Enter in the saved-filter box loads the named filter.
+    alt('G');
+    press(Qt::Key_Return);
+    EXPECT_EQ(lineTexts(criteria), QStringList({"betrag kleiner 12,5#0", "aktiv gleich true#1"}));
+    EXPECT_EQ(focus(), savedFilters);
+    EXPECT_TRUE(dialog->isVisible());
+
+    // Delete it: the question's default is Nein.
+    messages.clear();
+    messages.answer(UserMessages::Answer::Yes);
+    alt('C');
+    EXPECT_EQ(messages.questions(), QStringList("Den Filter Tastatur wirklich löschen?"));
+    EXPECT_EQ(messages.messages().value(0).consequence, Consequence::Destructive);
+    EXPECT_EQ(rows("QRTFILTER"), "0");
+    EXPECT_EQ(criteria->count(), 0);
+    EXPECT_EQ(savedFilters->count(), 0);
+    EXPECT_EQ(focus(), savedFilters);
+
+    // Enter with nothing to load is OK's, which wants a criterion first.
+    messages.clear();
+    press(Qt::Key_Return);
+    EXPECT_EQ(messages.texts(), QStringList("Bitte mindestens ein Filterkriterium auswählen oder "
+                                            "das Fenster über 'Abbrechen' verlassen."));
+    EXPECT_EQ(messages.messages().value(0).severity, Severity::Warning);
+    EXPECT_EQ(focus(), value);
+    type("ja");
+    press(Qt::Key_Return); // adds
+    EXPECT_TRUE(dialog->isVisible());
+    press(Qt::Key_Return); // nothing new to add: OK
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_EQ(dialog->result(), QDialog::Accepted) << "a yes/no criterion the database takes";
+    EXPECT_EQ(store.GetCondition(), " aktiv=true");
+    for (const RecordingMessages::Message &message : messages.messages())
+        EXPECT_EQ(message.owner, dialog.get()) << message.text.toStdString();
+}
+
+TEST_P(FilterDialogTest, EnterAddsWhatIsNewAndOtherwisePressesOk)
+{
+    // Nothing entered and no criteria: Enter can only mean "add", and the
+    // check says what is missing.
+    press(Qt::Key_Return);
+    EXPECT_EQ(messages.texts(), QStringList("Bitte ein Filterkriterium eingeben!"));
+    EXPECT_EQ(messages.messages().value(0).severity, UserMessages::Severity::Warning);
+    EXPECT_EQ(focus(), value);
+    EXPECT_TRUE(store.criteria().isEmpty());
+
+    // "ohne Wert" is complete in the condition box: Enter there adds it,
+    // once; the next Enter is OK's.
+    alt('B');
+    repeat(Qt::Key_Down, 2);
+    EXPECT_EQ(condition->currentText(), "ohne Wert");
+    press(Qt::Key_Return);
+    EXPECT_EQ(lineTexts(criteria), QStringList("id ohne Wert #0"));
+    EXPECT_EQ(focus(), condition) << "no value field to go to";
+    press(Qt::Key_Return);
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_EQ(dialog->result(), QDialog::Accepted);
+    EXPECT_EQ(store.criteria().size(), 1);
+
+    // Shown again, with a criterion: Enter in the empty value field is OK.
+    ASSERT_NO_FATAL_FAILURE(activate(dialog.get()));
+    alt('W');
+    EXPECT_FALSE(value->isEnabled()) << "still \"ohne Wert\"";
+    alt('B');
+    press(Qt::Key_Home);
+    alt('W');
+    EXPECT_EQ(focus(), value);
+    dialog->setResult(QDialog::Rejected);
+    press(Qt::Key_Return);
+    EXPECT_EQ(dialog->result(), QDialog::Accepted);
+    ASSERT_NO_FATAL_FAILURE(activate(dialog.get()));
+
+    // A date column: the date shown is new input once the column is chosen.
+    alt('S');
+    press(Qt::Key_End); // aktiv
+    press(Qt::Key_Up);  // seit
+    alt('B');
+    press(Qt::Key_Tab);
+    EXPECT_EQ(focus(), date);
+    press(Qt::Key_Return);
+    EXPECT_EQ(store.criteria().size(), 2);
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_EQ(focus(), date);
+
+    // A name typed into the saved-filter box: Enter loads, or says why not,
+    // and never closes the dialog.
+    messages.clear();
+    alt('G');
+    type("Gibt es nicht");
+    press(Qt::Key_Return);
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_EQ(messages.texts(), QStringList("Bitte geben Sie den Namen eines existierenden Filters "
+                                            "ein oder wählen einen aus der Liste aus!"));
+    EXPECT_EQ(focus(), savedFilters);
+}
+
+TEST_P(FilterDialogTest, ThePickerOffersOnlyWhatAddingTakes)
+{
+    db.exec({QStringLiteral("ALTER TABLE kunden ADD COLUMN notiz VARCHAR(100)"),
+             QStringLiteral("INSERT INTO kunden (id, name, notiz) VALUES (5, 'O''Brien', 'kurz')"),
+             QStringLiteral("INSERT INTO kunden (id, notiz) VALUES (6, '") + QString(61, 'x') +
+                 QStringLiteral("')")});
+    ASSERT_NO_FATAL_FAILURE(open());
+    const auto pick = [this](int downs, QStringList *offered) {
+        whenModal<CInhaltDlg>([offered, downs](CInhaltDlg *picker) {
+            auto *list = picker->findChild<QListWidget *>("values");
+            for (int i = 0; i < list->count(); ++i)
+                *offered << list->item(i)->text();
+            for (int i = 0; i < downs; ++i)
+                QTest::keyClick(keyTarget(), Qt::Key_Down);
+            QTest::keyClick(keyTarget(), Qt::Key_Return);
+        });
+        press(Qt::Key_F4);
+    };
+
+    // A value longer than the value field would be cut: not offered.
+    alt('S');
+    press(Qt::Key_End);
+    EXPECT_EQ(column->currentText(), "notiz");
+    alt('W');
+    QStringList offered;
+    pick(0, &offered);
+    EXPECT_EQ(offered, QStringList("kurz"));
+    EXPECT_EQ(value->text(), "kurz");
+
+    // A name with a quote would be refused: not offered.
+    alt('S');
+    press(Qt::Key_Home);
+    press(Qt::Key_Down);
+    EXPECT_EQ(column->currentText(), "name");
+    alt('W');
+    offered.clear();
+    pick(1, &offered);
+    EXPECT_EQ(offered, QStringList({"Brien", "Meier", "Schulz"}));
+    EXPECT_EQ(value->text(), "Meier");
+    EXPECT_EQ(focus(), value);
+    // The list opens at the value in the field.
+    offered.clear();
+    pick(0, &offered);
+    EXPECT_EQ(value->text(), "Meier");
+    press(Qt::Key_Return);
+    EXPECT_EQ(lineTexts(criteria), QStringList("name gleich 'Meier'#0"));
+
+    // A number as the store lists it is a number the checks accept.
+    alt('S');
+    repeat(Qt::Key_Down, 2);
+    EXPECT_EQ(column->currentText(), "betrag");
+    alt('W');
+    offered.clear();
+    pick(1, &offered);
+    EXPECT_EQ(offered, QStringList({"3,0", "12,5"}));
+    press(Qt::Key_Return);
+    EXPECT_EQ(store.criteria().value(1).value, "12.5");
+
+    // Switching the column takes the old value away; "ohne Wert" empties
+    // and locks the value for typing and picking alike.
+    type("99");
+    alt('S');
+    press(Qt::Key_Up);
+    EXPECT_EQ(value->text(), "") << "a number of betrag is no value of ort";
+    alt('W');
+    type("Bonn");
+    alt('B');
+    repeat(Qt::Key_Down, 2);
+    EXPECT_EQ(value->text(), "");
+    EXPECT_FALSE(value->isEnabled());
+    EXPECT_FALSE(button("picker")->isEnabled());
+    dialog->OnValuePicker(); // as a stray click would: nothing opens
+    EXPECT_EQ(value->text(), "");
+    EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join('\n').toStdString();
+}
+
+TEST_P(FilterDialogTest, TabFollowsTheLayoutAndArrowKeysKeepTheFocus)
+{
+    const auto chain = [this](int steps) {
+        QStringList names;
+        for (int i = 0; i < steps; ++i) {
+            names << focus()->objectName();
+            press(Qt::Key_Tab);
+        }
+        return names;
+    };
+    alt('S');
+    press(Qt::Key_Down); // name: a text
+    EXPECT_EQ(focus(), column);
+    EXPECT_EQ(chain(15), QStringList({"column", "picker", "condition", "value", "add",
+                                      "savedFilters", "load", "save", "delete", "criteria",
+                                      "statement", "ok", "cancel", "column", "picker"}))
+        << "\"Entfernen\" is skipped while it has nothing to remove";
+
+    alt('S');
+    repeat(Qt::Key_Down, 3); // seit: a date
+    EXPECT_EQ(focus(), column);
+    alt('B');
+    EXPECT_EQ(chain(3), QStringList({"condition", "date", "add"}));
+
+    alt('B');
+    press(Qt::Key_Down);
+    EXPECT_EQ(focus(), condition);
+    EXPECT_EQ(condition->currentText(), "ungleich");
+}
+
+// What the buttons refuse, and why, one step after the other; the user-level
+// walk through building, saving and loading is the keyboard test's.
+TEST_P(FilterDialogTest, ButtonsSayWhatIsMissingAndWhatTheDatabaseRefuses)
+{
+    const QString failedSave = ComError::systemText(ADO_E_ITEMNOTFOUND);
+    const struct
+    {
+        std::function<void()> before;
+        const char *button;
+        QString message; // the start of the only message
+    } steps[] = {
+        {[] {}, "save", "Bitte tragen Sie erst einen Namen für den Filter ein!"},
+        {[this] { savedFilters->setEditText("eins"); }, "save",
+         "Bitte fügen Sie mindestens ein Filterkriterium hinzu.!"},
+        {[this] { add("name", "gleich", "Meier"); }, "save", "Filter erfolgreich gespeichert!"},
+        {[this] { savedFilters->setEditText("Alpha"); }, "save", "Filter erfolgreich gespeichert!"},
+        {[this] { savedFilters->setEditText("fehlt"); }, "load",
+         "Bitte geben Sie den Namen eines existierenden Filters ein oder wählen einen aus der "
+         "Liste aus!"},
+        {[] {}, "delete", "Dieser Filter existiert nicht!"},
+        // A save the database refuses says why and leaves no half filter.
+        {[this] { db.exec("ALTER TABLE QRTFILTERITEM RENAME COLUMN WERT TO WERT_ALT"); }, "save",
+         failedSave},
+        {[this] {
+             db.exec("ALTER TABLE QRTFILTERITEM RENAME COLUMN WERT_ALT TO WERT");
+             store.ResetCriteria();
+         },
+         "ok",
+         "Bitte mindestens ein Filterkriterium auswählen oder das Fenster über 'Abbrechen' "
+         "verlassen."},
+        // Columns are read once: a dropped one fails only when the database runs it.
+        {[this] {
+             add("ort", "gleich", "Bonn");
+             db.exec("ALTER TABLE kunden DROP COLUMN ort");
+         },
+         "ok", "Der Filter kann nicht angewendet werden.\r\n\r\nBitte prüfen Sie"},
+    };
+    for (const auto &step : steps) {
+        SCOPED_TRACE(step.message.toStdString());
+        step.before();
+        messages.clear();
+        click(dialog.get(), step.button);
+        ASSERT_EQ(messages.texts().size(), 1) << messages.texts().join('\n').toStdString();
+        EXPECT_TRUE(messages.texts().first().startsWith(step.message))
+            << messages.texts().first().toStdString();
+        EXPECT_EQ(messages.messages().first().owner, dialog.get());
+    }
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_EQ(rows("QRTFILTER"), "2") << "the refused save left nothing";
+    QStringList names;
+    for (int i = 0; i < savedFilters->count(); ++i)
+        names << savedFilters->itemText(i);
+    EXPECT_EQ(names, QStringList({"Alpha", "eins"})) << "sorted";
+}
+
+// Laid out to its texts, the dialog shows each of them whole at its first
+// size and at its smallest; every label and button has a letter of its own
+// ("..." is opened by F4); what it opens belongs to it.
+TEST_P(FilterDialogTest, EveryTextIsWholeEveryLabelHasALetterAndItOwnsWhatItOpens)
+{
     EXPECT_EQ(clippedTexts(dialog.get()), QStringList());
     dialog->resize(dialog->minimumSize());
     QApplication::processEvents();
     EXPECT_EQ(clippedTexts(dialog.get()), QStringList());
     EXPECT_EQ(mnemonicProblems(dialog.get(), {"..."}), QStringList());
-    EXPECT_TRUE(messages.texts().isEmpty());
-}
 
-TEST_P(FilterDialogTest, LinesFollowAddRemoveAndShowTheirStatement)
-{
-    add("name", "gleich", "Meier");
-    EXPECT_EQ(value->text(), "") << "ready for the next value";
-    add("betrag", "kleiner", "12,5");
-    date->setDate(QDate(2020, 5, 17));
-    add("seit", "größer");
-    add("name", "gleich"); // no value: refused
-    EXPECT_EQ(messages.texts(), QStringList({"Bitte ein Filterkriterium eingeben!"}));
-    auto *remove = dialog->findChild<QPushButton *>("remove");
-    EXPECT_FALSE(remove->isEnabled()) << "nothing selected, nothing to remove";
-
-    criteria->setCurrentRow(1);
-    EXPECT_TRUE(remove->isEnabled());
-    click(dialog.get(), "remove");
-    EXPECT_EQ(lines(criteria), QStringList({"name gleich 'Meier'#0", "seit größer 17.05.2020#1"}));
-    EXPECT_EQ(criteria->currentRow(), 1) << "the next line is ready to go the same way";
-    ASSERT_EQ(store.criteria().size(), 2);
-    EXPECT_EQ(store.criteria().at(1).column, "seit");
-
-    QString shown;
-    onNextModal<CSqlFilterDlg>([&shown](CSqlFilterDlg *view) {
-        shown = view->findChild<QPlainTextEdit *>("sql")->toPlainText();
-        click(view, "ok");
-    });
-    doubleClick(criteria, 0);
-    EXPECT_EQ(shown, "SELECT * FROM kunden WHERE  name='Meier' AND seit>'2020-05-17'");
-}
-
-TEST_P(FilterDialogTest, OkNeedsCriteriaThatTheDatabaseAccepts)
-{
-    QString result = "vorher";
-    onNextModal<CFilterDlg>([this](CFilterDlg *shown) {
-        click(shown, "ok");
-        EXPECT_TRUE(shown->isVisible());
-        EXPECT_EQ(messages.texts(),
-                  QStringList("Bitte mindestens ein Filterkriterium auswählen oder das Fenster "
-                              "über 'Abbrechen' verlassen."));
-        click(shown, "cancel");
-    });
-    EXPECT_FALSE(store.ShowDialog(result));
-    EXPECT_EQ(result, "vorher");
-
-    store.AddCriterion(store.FindColumn("ort"), 1, "Köln", QDate());
-    store.AddCriterion(store.FindColumn("name"), 1, "Meier", QDate());
-    db.exec("ALTER TABLE kunden DROP COLUMN ort"); // after the columns were read
-    messages.clear();
-    onNextModal<CFilterDlg>([this](CFilterDlg *shown) {
-        auto *list = shown->findChild<QListWidget *>("criteria");
-        EXPECT_EQ(list->count(), 2) << "the store's criteria come back";
-        click(shown, "ok");
-        EXPECT_TRUE(messages.texts().value(0).startsWith(
-            "Der Filter kann nicht angewendet werden.\r\n\r\nBitte prüfen Sie"));
-        list->setCurrentRow(0);
-        click(shown, "remove");
-        click(shown, "ok");
-        if (shown->isVisible())
-            shown->reject(); // failed already; do not wait forever
-    });
-    EXPECT_TRUE(store.ShowDialog(result));
-    EXPECT_EQ(result, " name='Meier'");
-    EXPECT_EQ(messages.texts().size(), 1);
-}
-
-TEST_P(FilterDialogTest, TheValuePickerFillsTheValueOrTheDate)
-{
-    column->setCurrentIndex(column->findText("betrag"));
-    onNextModal<CInhaltDlg>([](CInhaltDlg *picker) {
-        auto *values = picker->findChild<QListWidget *>("values");
-        EXPECT_EQ(lines(values), QStringList({"3,0#0", "12,5#1"}));
-        values->setCurrentRow(1);
-        click(picker, "ok");
-    });
-    click(dialog.get(), "picker");
-    EXPECT_EQ(value->text(), "12,5");
-    click(dialog.get(), "add");
-    EXPECT_EQ(store.criteria().value(0).value, "12.5");
-
-    column->setCurrentIndex(column->findText("seit"));
-    onNextModal<CInhaltDlg>([](CInhaltDlg *picker) {
-        doubleClick(picker->findChild<QListWidget *>("values"), 1);
-        if (picker->isVisible())
-            picker->reject();
-    });
-    click(dialog.get(), "picker");
-    EXPECT_EQ(date->date(), QDate(2021, 3, 7)) << "a double-click chooses";
-
+    column->setCurrentIndex(column->findText("aktiv"));
+    EXPECT_EQ(condition->findText("größer"), -1) << "yes and no have no order";
+    // The picker cancelled keeps what was typed; a date is picked by a double-click.
     column->setCurrentIndex(column->findText("name"));
     QTest::keyClicks(value, "getippt");
     onNextModal<CInhaltDlg>([](CInhaltDlg *picker) { click(picker, "cancel"); });
     click(dialog.get(), "picker");
     EXPECT_EQ(value->text(), "getippt");
-    EXPECT_TRUE(messages.texts().isEmpty());
-}
+    column->setCurrentIndex(column->findText("seit"));
+    const QWidget *pickerParent = nullptr;
+    onNextModal<CInhaltDlg>([&pickerParent](CInhaltDlg *picker) {
+        pickerParent = picker->parentWidget();
+        doubleClick(picker->findChild<QListWidget *>("values"), 1);
+        if (picker->isVisible())
+            picker->reject();
+    });
+    click(dialog.get(), "picker");
+    EXPECT_EQ(date->date(), QDate(2021, 3, 7));
+    EXPECT_EQ(date->geometry().topLeft(), value->geometry().topLeft()) << "in the value's place";
+    EXPECT_EQ(pickerParent, dialog.get());
 
-TEST_P(FilterDialogTest, SavedFiltersAreSavedOverwrittenLoadedAndDeleted)
-{
-    const auto rows = [this](const char *table) {
-        return db.scalar(QStringLiteral("SELECT COUNT(*) FROM ") + table);
-    };
-    click(dialog.get(), "save");
-    QTest::keyClicks(savedFilters->lineEdit(), "O'Brien");
-    click(dialog.get(), "save");
-    add("name", "enthält", "Bri");
-    click(dialog.get(), "save");
-    EXPECT_EQ(messages.texts(),
-              QStringList({"Bitte tragen Sie erst einen Namen für den Filter ein!",
-                           "Bitte fügen Sie mindestens ein Filterkriterium hinzu.!",
-                           "Filter erfolgreich gespeichert!"}));
-
-    add("aktiv", "ohne Wert");
-    messages.clear();
-    messages.answer(UserMessages::Answer::No);
-    click(dialog.get(), "save");
-    EXPECT_EQ(messages.texts(), QStringList("Dieser Filter existiert bereits. Überschreiben?"));
-    EXPECT_EQ(rows("QRTFILTERITEM"), "1");
-    messages.answer(UserMessages::Answer::Yes);
-    click(dialog.get(), "save");
-    EXPECT_EQ(messages.texts().last(), "Filter erfolgreich gespeichert!");
-    EXPECT_EQ(rows("QRTFILTERITEM"), "2");
-    savedFilters->setEditText("alpha");
-    click(dialog.get(), "save");
-    EXPECT_EQ(itemTexts(savedFilters), QStringList({"alpha", "O'Brien"})) << "sorted";
-
-    // A failing save says why and leaves nothing behind; the next one works.
-    db.exec("ALTER TABLE QRTFILTERITEM RENAME COLUMN WERT TO WERT_ALT");
-    messages.clear();
-    savedFilters->setEditText("Neu");
-    click(dialog.get(), "save");
-    ASSERT_EQ(messages.texts().size(), 1);
-    EXPECT_TRUE(messages.texts().first().startsWith(ComError::systemText(ADO_E_ITEMNOTFOUND)));
-    EXPECT_EQ(rows("QRTFILTER"), "2");
-    db.exec("ALTER TABLE QRTFILTERITEM RENAME COLUMN WERT_ALT TO WERT");
-    click(dialog.get(), "save");
-    EXPECT_EQ(messages.texts().last(), "Filter erfolgreich gespeichert!");
-
-    store.ResetCriteria();
-    criteria->clear();
-    savedFilters->setCurrentIndex(savedFilters->findText("O'Brien"));
-    emit savedFilters->activated(savedFilters->currentIndex());
-    EXPECT_EQ(lines(criteria), QStringList({"name enthält 'Bri'#0", "aktiv ohne Wert #1"}));
-
-    messages.clear();
-    messages.answer(UserMessages::Answer::No);
-    messages.answer(UserMessages::Answer::Yes);
-    click(dialog.get(), "delete");
-    EXPECT_EQ(store.criteria().size(), 2) << "No keeps the filter";
-    click(dialog.get(), "delete");
-    EXPECT_EQ(messages.questions(), QStringList(2, "Den Filter O'Brien wirklich löschen?"));
-    EXPECT_EQ(criteria->count(), 0);
-    EXPECT_TRUE(store.criteria().isEmpty());
-    EXPECT_EQ(itemTexts(savedFilters), QStringList({"alpha", "Neu"}));
-
-    messages.clear();
-    savedFilters->setEditText("fehlt");
-    click(dialog.get(), "load");
-    click(dialog.get(), "delete");
-    EXPECT_EQ(messages.texts(),
-              QStringList({"Bitte geben Sie den Namen eines existierenden Filters ein oder "
-                           "wählen einen aus der Liste aus!",
-                           "Dieser Filter existiert nicht!"}));
-}
-
-TEST_P(FilterDialogTest, MessagesAndNestedDialogsBelongToTheFilterDialog)
-{
-    click(dialog.get(), "load"); // no name
-    add("name", "gleich", "Meier");
-    savedFilters->setEditText("eins");
-    click(dialog.get(), "save");
-    messages.answer(UserMessages::Answer::No);
-    click(dialog.get(), "save");
-    db.exec("DROP TABLE QRTFILTERITEM");
-    click(dialog.get(), "load");
-    ASSERT_EQ(messages.messages().size(), 4) << messages.texts().join('\n').toStdString();
-    for (const RecordingMessages::Message &message : messages.messages())
-        EXPECT_EQ(message.owner, dialog.get()) << message.text.toStdString();
-    // A store error: the system text, a blank line, the engine's words.
-    const QString error = messages.texts().last();
-    const QString systemText = error.section("\r\n\r\n", 0, 0);
-    EXPECT_TRUE(systemText == ComError::systemText(DB_E_NOTABLE) ||
-                systemText == ComError::systemText(DB_E_ERRORSINCOMMAND))
-        << error.toStdString();
-    EXPECT_TRUE(error.section("\r\n\r\n", 1).contains("QRTFILTERITEM", Qt::CaseInsensitive))
-        << error.toStdString();
-
+    add("seit", "größer");
     const QWidget *statementParent = nullptr;
     onNextModal<CSqlFilterDlg>([&statementParent](CSqlFilterDlg *view) {
         statementParent = view->parentWidget();
@@ -317,17 +593,8 @@ TEST_P(FilterDialogTest, MessagesAndNestedDialogsBelongToTheFilterDialog)
     doubleClick(criteria, 0);
     EXPECT_EQ(statementParent, dialog.get());
 
-    const QWidget *pickerParent = nullptr;
-    onNextModal<CInhaltDlg>([&pickerParent](CInhaltDlg *picker) {
-        pickerParent = picker->parentWidget();
-        click(picker, "cancel");
-    });
-    click(dialog.get(), "picker");
-    EXPECT_EQ(pickerParent, dialog.get());
-
     // The store's dialog is modal to the window that asked for it.
     QWidget host;
-    host.setWindowTitle("Kunden");
     const QWidget *filterParent = nullptr;
     onNextModal<CFilterDlg>([&filterParent](CFilterDlg *shown) {
         filterParent = shown->parentWidget();
@@ -336,12 +603,7 @@ TEST_P(FilterDialogTest, MessagesAndNestedDialogsBelongToTheFilterDialog)
     QString condition;
     EXPECT_FALSE(store.ShowDialog(condition, &host));
     EXPECT_EQ(filterParent, &host);
-
-    messages.clear();
-    CFilterMgr unconfigured;
-    EXPECT_FALSE(unconfigured.ShowDialog(condition, &host));
-    ASSERT_EQ(messages.messages().size(), 1);
-    EXPECT_EQ(messages.messages().first().owner, &host);
+    EXPECT_TRUE(messages.texts().isEmpty());
 }
 
 QRT_INSTANTIATE_FOR_ENGINES(FilterDialogTest);

@@ -7,9 +7,6 @@
 #include "controls/ControlGeometry.h"
 #include "runtime/CForm.h"
 
-#include <QElapsedTimer>
-
-#include <iostream>
 
 namespace {
 
@@ -109,42 +106,6 @@ TEST_P(GeneratedFormTest, OtherColumnsGetLabelledTextFieldsAndSuppressedOnesNoth
     EXPECT_EQ(notes->GetRect().width(), 50 * m.wide + 4);
     EXPECT_EQ(notes->GetMaxLength(), 0);
     EXPECT_EQ(control("intern"), nullptr);
-}
-
-TEST_P(GeneratedFormTest, TwoHundredColumnsMakeTwoHundredRows)
-{
-    QStringList columns{QStringLiteral("id INT PRIMARY KEY")};
-    const char *types[] = {"INT", "VARCHAR(30)", "DOUBLE PRECISION", "DATE", "BOOLEAN"};
-    for (int i = 1; i < 200; ++i)
-        columns << QStringLiteral("spalte_%1 %2").arg(i, 3, 10, QLatin1Char('0')).arg(types[i % 5]);
-    db.exec(QStringLiteral("CREATE TABLE breit (%1)").arg(columns.join(", ")));
-
-    QElapsedTimer timer;
-    timer.start();
-    FormWindow *form = build(true, QStringLiteral("breit"));
-    ASSERT_NE(form, nullptr);
-    const qint64 elapsed = timer.elapsed();
-    std::cout << "generated 200 columns in " << elapsed << " ms\n";
-    EXPECT_TRUE(messages.texts().isEmpty());
-    EXPECT_EQ(form->controls().size(), 200 * 2 - 40) << "40 check boxes without labels";
-
-    // Every row starts 5 pixels below the one before.
-    int previousBottom = 0;
-    int rows = 0;
-    for (const CDynControl *shown : form->controls()) {
-        if (shown->kind() == ControlKind::Edit || shown->kind() == ControlKind::DateTime)
-            continue; // beside its label
-        EXPECT_EQ(shown->Top(), previousBottom + 5) << shown->GetName().toStdString();
-        EXPECT_EQ(shown->Left(), 10);
-        const CDynControl *field = shown->kind() == ControlKind::Static
-                                       ? builder->FindControl(shown->GetCaption())
-                                       : shown;
-        previousBottom = qMax(shown->Bottom(), field->Bottom());
-        ++rows;
-    }
-    EXPECT_EQ(rows, 200);
-    EXPECT_EQ(form->extent().height(), previousBottom);
-    EXPECT_EQ(builder->controls().back()->GetId(), 1000u + 360u - 1u);
 }
 
 TEST_P(GeneratedFormTest, ADatabaseOrTableThatCannotBeOpenedIsReportedAndMakesNoForm)

@@ -40,7 +40,8 @@ TEST(ControlInfoReader, EveryTextAndValueReadsBackAsItWasWritten)
     written.right = 160;
     written.top = 7;
     written.bottom = 30;
-    written.font = FontDescription{QStringLiteral("Times \"New\" & <Roman>"), 125, 700, 1};
+    // In an attribute a raw line break or tab would read back as a blank.
+    written.font = FontDescription{QStringLiteral("Times \"New\"\r\n& <Roman>\t'"), 125, 700, 1};
     written.flags = Right | MultiLine;
     const ControlInfo read = readBack(written.toXml());
     EXPECT_EQ(read.typ, written.typ);

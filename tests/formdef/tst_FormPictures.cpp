@@ -6,24 +6,11 @@
 #include "controls/CDynFrame.h"
 #include "controls/CDynStatic.h"
 
-#include <QCoreApplication>
-#include <QDir>
-#include <QImage>
-#include <QSet>
+#include "support/Pictures.h"
 
-#include <iostream>
+#include <QCoreApplication>
 
 namespace {
-
-// How many distinct colours a picture has: a blank one has one or two.
-int colourCount(const QImage &image)
-{
-    QSet<QRgb> colours;
-    for (int y = 0; y < image.height(); y += 2)
-        for (int x = 0; x < image.width(); x += 2)
-            colours.insert(image.pixel(x, y));
-    return int(colours.size());
-}
 
 // The form window's picture, as large as its controls, saved for a look.
 QImage picture(FormWindow *form, const QString &name)
@@ -31,9 +18,7 @@ QImage picture(FormWindow *form, const QString &name)
     const QRect extent = form->calcExtent();
     const QImage image =
         form->formWidget()->grab(QRect(0, 0, extent.width() + 10, extent.height() + 15)).toImage();
-    const QString file = QDir::temp().filePath(name);
-    EXPECT_TRUE(image.save(file)) << file.toStdString();
-    std::cout << "picture: " << file.toStdString() << '\n';
+    EXPECT_TRUE(Pictures::save(image, name)) << Pictures::path(name).toStdString();
     return image;
 }
 
@@ -73,35 +58,37 @@ TEST_P(FormPictureTest, AGeneratedAndAStoredFormAsTheUserSeesThem)
     const QImage generated =
         picture(form, QStringLiteral("qrt-form-generated-%1.png")
                           .arg(QString::fromStdString(engineName(GetParam()))));
-    EXPECT_GT(colourCount(generated), 4);
+    EXPECT_GT(Pictures::colourCount(generated), 4);
 
-    // Laid out as a person would: the address in a frame, two columns.
-    const auto place = [this](const char *name, int left, int top, int right, int bottom) {
-        CDynControl *placed = control(name);
-        ASSERT_NE(placed, nullptr) << name;
-        placed->MoveTo(left, top, right, bottom);
-    };
+    // Laid out as a person would: the address in a frame, two columns,
+    // postcode and town side by side under one label.
     ASSERT_NE(builder->AddFrame(QStringLiteral("Anschrift")), nullptr);
     builder->PlaceControl(ControlKind::Frame, QStringLiteral("Anschrift"));
-    place("Anschrift_RAHMEN", 5, 35, 400, 160);
-    place("nr_TITEL", 10, 8, 90, 25);
-    place("nr", 95, 5, 160, 25);
-    place("aktiv", 300, 7, 390, 25);
-    place("name_TITEL", 20, 57, 90, 74);
-    place("name", 95, 55, 390, 75);
-    place("strasse_TITEL", 20, 87, 90, 104);
-    place("strasse", 95, 85, 390, 105);
-    place("plz_TITEL", 20, 117, 90, 134);
-    place("plz", 95, 115, 150, 135);
-    place("ort", 155, 115, 390, 135);
-    ASSERT_TRUE(form->removeControl(
-        *control("ort_TITEL"))); // postcode and town side by side under one label
-    place("umsatz_TITEL", 420, 57, 500, 74);
-    place("umsatz", 505, 55, 620, 75);
-    place("kunde_seit_TITEL", 420, 87, 500, 104);
-    place("kunde_seit", 505, 85, 620, 105);
-    place("notiz_TITEL", 10, 172, 90, 189);
-    place("notiz", 95, 170, 620, 240);
+    ASSERT_TRUE(form->removeControl(*control("ort_TITEL")));
+    const std::pair<const char *, QRect> layout[] = {
+        {"Anschrift_RAHMEN", {5, 35, 395, 125}},
+        {"nr_TITEL", {10, 8, 80, 17}},
+        {"nr", {95, 5, 65, 20}},
+        {"aktiv", {300, 7, 90, 18}},
+        {"name_TITEL", {20, 57, 70, 17}},
+        {"name", {95, 55, 295, 20}},
+        {"strasse_TITEL", {20, 87, 70, 17}},
+        {"strasse", {95, 85, 295, 20}},
+        {"plz_TITEL", {20, 117, 70, 17}},
+        {"plz", {95, 115, 55, 20}},
+        {"ort", {155, 115, 235, 20}},
+        {"umsatz_TITEL", {420, 57, 80, 17}},
+        {"umsatz", {505, 55, 115, 20}},
+        {"kunde_seit_TITEL", {420, 87, 80, 17}},
+        {"kunde_seit", {505, 85, 115, 20}},
+        {"notiz_TITEL", {10, 172, 80, 17}},
+        {"notiz", {95, 170, 525, 70}},
+    };
+    for (const auto &[name, place] : layout) {
+        ASSERT_NE(control(name), nullptr) << name;
+        control(name)->MoveTo(place.left(), place.top(), place.left() + place.width(),
+                              place.top() + place.height());
+    }
     const unsigned right = ControlFlags::Right;
     control("umsatz")->SetFlags(right, true);
     control("notiz")->SetFlags(ControlFlags::Left | ControlFlags::MultiLine, true);
@@ -127,7 +114,7 @@ TEST_P(FormPictureTest, AGeneratedAndAStoredFormAsTheUserSeesThem)
     EXPECT_EQ(qobject_cast<CDynEdit *>(control("umsatz"))->GetValueText(), "12345,50");
     const QImage stored = picture(form, QStringLiteral("qrt-form-stored-%1.png")
                                             .arg(QString::fromStdString(engineName(GetParam()))));
-    EXPECT_GT(colourCount(stored), 4);
+    EXPECT_GT(Pictures::colourCount(stored), 4);
 }
 
 QRT_INSTANTIATE_FOR_ENGINES(FormPictureTest);

@@ -12,26 +12,66 @@
 #include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
-#include <memory>
+#include <functional>
 
-TEST(ScriptedMessages, RecordsTextsAndAnswersInOrder)
+namespace {
+
+using Answer = UserMessages::Answer;
+using Consequence = UserMessages::Consequence;
+using Severity = UserMessages::Severity;
+
+// The recording every test reads: each message with its owner, kind,
+// severity and consequence; questions answered from the script while it
+// lasts, then the safe way (No, never Yes), noted as unscripted.
+TEST(RecordingMessages, RecordEverythingAndAnswerUnscriptedQuestionsSafely)
 {
-    ScriptedMessages messages;
-    messages.answer(UserMessages::Answer::No);
-    messages.answer(UserMessages::Answer::Cancel);
+    RecordingMessages messages;
+    ScopedUserMessages installed(messages);
+    QWidget dialog;
+    messages.answer(Answer::Yes);
+    messages.answer(Answer::Cancel); // not offered by a Yes/No question
+    qrt::warn(QStringLiteral("Bitte eine Zahl eingeben!"), &dialog);
+    EXPECT_EQ(qrt::askYesNo(QStringLiteral("Löschen?"), &dialog, Consequence::Destructive),
+              Answer::Yes);
+    EXPECT_EQ(qrt::askYesNo(QStringLiteral("Überschreiben?")), Answer::No);
+    EXPECT_EQ(qrt::askYesNoCancel(QStringLiteral("Speichern?")), Answer::Cancel);
+    qrt::inform(QStringLiteral("Verbindung verloren"), nullptr, Severity::Error);
 
-    qrt::inform(QStringLiteral("Filter erfolgreich gespeichert!"));
-    EXPECT_EQ(qrt::askYesNo(QStringLiteral("Überschreiben?")), UserMessages::Answer::No);
-    EXPECT_EQ(qrt::askYesNoCancel(QStringLiteral("Speichern?")), UserMessages::Answer::Cancel);
-
-    EXPECT_EQ(messages.texts(),
-              (QStringList{QStringLiteral("Filter erfolgreich gespeichert!"),
-                           QStringLiteral("Überschreiben?"), QStringLiteral("Speichern?")}));
-    EXPECT_EQ(messages.questions().size(), 2);
+    using Kind = RecordingMessages::Kind;
+    const struct
+    {
+        Kind kind;
+        const QWidget *owner;
+        bool scripted;
+        Severity severity;
+        Consequence consequence;
+    } expected[] = {
+        {Kind::Information, &dialog, true, Severity::Warning, Consequence::Harmless},
+        {Kind::YesNo, &dialog, true, Severity::Information, Consequence::Destructive},
+        {Kind::YesNo, nullptr, false, Severity::Information, Consequence::Harmless},
+        {Kind::YesNoCancel, nullptr, false, Severity::Information, Consequence::Harmless},
+        {Kind::Information, nullptr, true, Severity::Error, Consequence::Harmless},
+    };
+    ASSERT_EQ(messages.messages().size(), 5);
+    for (int i = 0; i < 5; ++i) {
+        SCOPED_TRACE(i);
+        const RecordingMessages::Message &message = messages.messages().at(i);
+        EXPECT_EQ(message.kind, expected[i].kind);
+        EXPECT_EQ(message.owner, expected[i].owner);
+        EXPECT_EQ(message.scripted, expected[i].scripted);
+        EXPECT_EQ(message.severity, expected[i].severity);
+        EXPECT_EQ(message.consequence, expected[i].consequence);
+    }
+    EXPECT_EQ(messages.unscriptedQuestions(), QStringList({"Überschreiben?", "Speichern?"}));
+    messages.answer(Answer::Yes);
+    messages.clear();
+    EXPECT_TRUE(messages.messages().isEmpty());
     EXPECT_EQ(messages.pendingAnswers(), 0);
 }
 
-TEST(ScriptedMessages, UnscriptedQuestionFailsTheTest)
+// Our tests' own recording fails the test on a question nobody scripted,
+// and installed ones nest.
+TEST(ScriptedMessages, AnUnscriptedQuestionFailsTheTestAndInstallationsNest)
 {
     EXPECT_NONFATAL_FAILURE(
         {
@@ -39,137 +79,126 @@ TEST(ScriptedMessages, UnscriptedQuestionFailsTheTest)
             qrt::askYesNo(QStringLiteral("Wirklich löschen?"));
         },
         "unscripted question");
-}
-
-TEST(ScriptedMessages, ScriptedCancelForAYesNoQuestionFailsTheTest)
-{
     EXPECT_NONFATAL_FAILURE(
         {
             ScriptedMessages messages;
-            messages.answer(UserMessages::Answer::Cancel);
-            EXPECT_EQ(qrt::askYesNo(QStringLiteral("Überschreiben?")), UserMessages::Answer::No);
+            messages.answer(Answer::Cancel);
+            qrt::askYesNo(QStringLiteral("Überschreiben?"));
         },
         "not offered");
-}
 
-TEST(RecordingMessages, RecordsOwnersAndAnswersUnscriptedQuestionsSafely)
-{
-    RecordingMessages messages;
-    ScopedUserMessages installed(messages);
-    QWidget dialog;
-    messages.answer(UserMessages::Answer::Yes);
-    messages.answer(UserMessages::Answer::Cancel); // not offered by a Yes/No question
-
-    qrt::inform(QStringLiteral("Gespeichert."), &dialog);
-    EXPECT_EQ(qrt::askYesNo(QStringLiteral("Löschen?"), &dialog), UserMessages::Answer::Yes);
-    EXPECT_EQ(qrt::askYesNo(QStringLiteral("Überschreiben?")), UserMessages::Answer::No);
-    EXPECT_EQ(qrt::askYesNoCancel(QStringLiteral("Speichern?")), UserMessages::Answer::Cancel);
-    EXPECT_EQ(qrt::askYesNo(QStringLiteral("Wirklich?")), UserMessages::Answer::No);
-
-    using Kind = RecordingMessages::Kind;
-    const QVector<RecordingMessages::Message> &all = messages.messages();
-    ASSERT_EQ(all.size(), 5);
-    EXPECT_EQ(all[0].kind, Kind::Information);
-    EXPECT_EQ(all[0].owner, &dialog);
-    EXPECT_EQ(all[1].kind, Kind::YesNo);
-    EXPECT_EQ(all[1].owner, &dialog);
-    EXPECT_TRUE(all[1].scripted);
-    EXPECT_EQ(all[2].owner, nullptr);
-    EXPECT_FALSE(all[2].scripted);
-    EXPECT_EQ(all[3].kind, Kind::YesNoCancel);
-    EXPECT_EQ(all[3].answer, UserMessages::Answer::Cancel);
-    EXPECT_EQ(messages.texts(),
-              (QStringList{QStringLiteral("Gespeichert."), QStringLiteral("Löschen?"),
-                           QStringLiteral("Überschreiben?"), QStringLiteral("Speichern?"),
-                           QStringLiteral("Wirklich?")}));
-    EXPECT_EQ(messages.questions().size(), 4);
-    EXPECT_EQ(messages.unscriptedQuestions(),
-              (QStringList{QStringLiteral("Überschreiben?"), QStringLiteral("Speichern?"),
-                           QStringLiteral("Wirklich?")}));
-
-    messages.answer(UserMessages::Answer::Yes);
-    messages.clear();
-    EXPECT_TRUE(messages.messages().isEmpty());
-    EXPECT_EQ(messages.pendingAnswers(), 0);
-}
-
-TEST(ScopedUserMessages, NestsAndRestoresTheDefault)
-{
-    UserMessages *outer = &UserMessages::current();
-    RecordingMessages first;
-    RecordingMessages second;
-    {
-        ScopedUserMessages installFirst(first);
-        EXPECT_EQ(&UserMessages::current(), &first);
-        {
-            ScopedUserMessages installSecond(second);
-            qrt::inform(QStringLiteral("innen"));
-        }
-        EXPECT_EQ(&UserMessages::current(), &first);
-        qrt::inform(QStringLiteral("außen"));
-    }
-    EXPECT_EQ(&UserMessages::current(), outer);
-    EXPECT_EQ(first.texts(), QStringList(QStringLiteral("außen")));
-    EXPECT_EQ(second.texts(), QStringList(QStringLiteral("innen")));
-}
-
-TEST(ScriptedMessages, RestoresThePreviousImplementation)
-{
     UserMessages *outer = &UserMessages::current();
     {
         ScriptedMessages first;
         {
-            ScriptedMessages second;
-            EXPECT_EQ(&UserMessages::current(), &second);
+            RecordingMessages second;
+            ScopedUserMessages installed(second);
+            qrt::inform(QStringLiteral("innen"));
+            EXPECT_EQ(second.texts(), QStringList("innen"));
         }
         EXPECT_EQ(&UserMessages::current(), &first);
+        qrt::inform(QStringLiteral("außen"));
+        EXPECT_EQ(first.texts(), QStringList("außen"));
     }
     EXPECT_EQ(&UserMessages::current(), outer);
 }
 
-// A button's text as the user reads it: "&Ja" shows as Ja, J underlined.
-static QString shownText(const QAbstractButton *button)
+// What a real message box showed, read while it was up, and how it closed.
+struct Box
 {
-    return QString(button->text()).remove(QLatin1Char('&'));
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QStringList buttons; // as the user reads them, sorted; each must have a mnemonic
+    QString defaultButton;
+    QString title;
+    const QWidget *parent = nullptr;
+    bool modal = false;
+};
+
+// A button's text as the user reads it: "&Ja" shows as Ja, J underlined.
+QString shownText(const QAbstractButton *button)
+{
+    return button ? QString(button->text()).remove(QLatin1Char('&')) : QString();
 }
 
-// The default shows real message boxes with German buttons; click the one
-// named and return the answer.
-static UserMessages::Answer clickInNextBox(const QString &buttonText, bool withCancel,
-                                           QStringList *seenButtons)
+// Runs ask while a box is up, presses Enter or clicks the button named in it
+// and returns what the box showed.
+Box seenWhile(const std::function<void()> &ask, const QString &click = QString())
 {
-    QTimer::singleShot(0, [=] {
+    Box seen;
+    QTimer::singleShot(0, [&seen, click] {
         auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
         ASSERT_NE(box, nullptr);
+        seen = Box{box->icon(),
+                   {},
+                   shownText(box->defaultButton()),
+                   box->windowTitle(),
+                   box->parentWidget(),
+                   box->isModal()};
         for (QAbstractButton *button : box->buttons()) {
-            seenButtons->append(shownText(button));
+            seen.buttons << shownText(button);
             EXPECT_TRUE(button->text().contains(QLatin1Char('&'))) << "a mnemonic on each";
         }
+        seen.buttons.sort();
         for (QAbstractButton *button : box->buttons()) {
-            if (shownText(button) == buttonText)
+            if (!click.isEmpty() && shownText(button) == click)
                 button->click();
         }
+        if (click.isEmpty())
+            QTest::keyClick(box, Qt::Key_Return);
     });
-    return withCancel ? qrt::askYesNoCancel(QStringLiteral("Änderungen speichern?"))
-                      : qrt::askYesNo(QStringLiteral("Wirklich löschen?"));
+    ask();
+    return seen;
 }
 
-TEST(DefaultMessages, AskWithGermanButtons)
+} // namespace
+
+// German buttons; Enter answers with the default button: Ja where Yes only
+// goes on, Nein where Yes deletes or overwrites.
+TEST(DefaultMessages, AskWithGermanButtonsAndEnterNeverDestroys)
 {
-    QStringList buttons;
-    EXPECT_EQ(clickInNextBox(QStringLiteral("Ja"), false, &buttons), UserMessages::Answer::Yes);
-    buttons.sort();
-    EXPECT_EQ(buttons, (QStringList{QStringLiteral("Ja"), QStringLiteral("Nein")}));
-
-    buttons.clear();
-    EXPECT_EQ(clickInNextBox(QStringLiteral("Abbrechen"), true, &buttons),
-              UserMessages::Answer::Cancel);
-    buttons.sort();
-    EXPECT_EQ(buttons, (QStringList{QStringLiteral("Abbrechen"), QStringLiteral("Ja"),
-                                    QStringLiteral("Nein")}));
-
-    buttons.clear();
-    EXPECT_EQ(clickInNextBox(QStringLiteral("Nein"), true, &buttons), UserMessages::Answer::No);
+    const struct
+    {
+        bool withCancel;
+        Consequence yes;
+        const char *click; // "" for Enter
+        Answer answer;
+        const char *defaultButton;
+    } cases[] = {
+        {false, Consequence::Harmless, "", Answer::Yes, "Ja"},
+        {false, Consequence::Destructive, "", Answer::No, "Nein"},
+        {true, Consequence::Harmless, "", Answer::Yes, "Ja"},
+        {true, Consequence::Destructive, "", Answer::No, "Nein"},
+        {false, Consequence::Destructive, "Ja", Answer::Yes, "Nein"},
+        {true, Consequence::Harmless, "Abbrechen", Answer::Cancel, "Ja"},
+        {true, Consequence::Harmless, "Nein", Answer::No, "Ja"},
+    };
+    for (const auto &question : cases) {
+        SCOPED_TRACE(testing::Message() << question.withCancel << " " << question.click);
+        Answer answer = Answer::Ok;
+        const Box seen = seenWhile(
+            [&] {
+                answer =
+                    question.withCancel
+                        ? qrt::askYesNoCancel(QStringLiteral("Speichern?"), nullptr, question.yes)
+                        : qrt::askYesNo(QStringLiteral("Löschen?"), nullptr, question.yes);
+            },
+            QString::fromUtf8(question.click));
+        EXPECT_EQ(answer, question.answer);
+        EXPECT_EQ(seen.defaultButton, question.defaultButton);
+        EXPECT_EQ(seen.icon, QMessageBox::Question);
+        EXPECT_EQ(seen.buttons, question.withCancel ? QStringList({"Abbrechen", "Ja", "Nein"})
+                                                    : QStringList({"Ja", "Nein"}));
+    }
+    const std::pair<Severity, QMessageBox::Icon> icons[] = {
+        {Severity::Information, QMessageBox::Information},
+        {Severity::Warning, QMessageBox::Warning},
+        {Severity::Error, QMessageBox::Critical},
+    };
+    for (const auto &[severity, icon] : icons)
+        EXPECT_EQ(seenWhile([severity = severity] {
+                      qrt::inform(QStringLiteral("Text"), nullptr, severity);
+                  }).icon,
+                  icon);
 }
 
 TEST(DefaultMessages, BelongToTheOwnersWindowAndCarryItsTitle)
@@ -178,27 +207,11 @@ TEST(DefaultMessages, BelongToTheOwnersWindowAndCarryItsTitle)
     form.setWindowTitle(QStringLiteral("Filter setzen"));
     auto *field = new QWidget(&form);
     form.show();
-
-    // What the box looked like, read while it is up, then closed with OK.
-    struct Seen
-    {
-        QString title;
-        const QWidget *parent = nullptr;
-        bool modal = false;
-    };
-    const auto informAndRead = [](QWidget *owner) {
-        Seen seen;
-        QTimer::singleShot(0, [&seen] {
-            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-            ASSERT_NE(box, nullptr);
-            seen = Seen{box->windowTitle(), box->parentWidget(), box->isModal()};
-            box->buttons().value(0)->click();
-        });
-        qrt::inform(QStringLiteral("Gespeichert."), owner);
-        return seen;
+    const auto inform = [](QWidget *owner) {
+        return seenWhile([owner] { qrt::inform(QStringLiteral("Gespeichert."), owner); });
     };
 
-    Seen seen = informAndRead(field); // a control of the form: the form's window
+    Box seen = inform(field); // a control of the form: the form's window
     EXPECT_EQ(seen.title, QStringLiteral("Filter setzen"));
     EXPECT_EQ(seen.parent, &form);
     EXPECT_TRUE(seen.modal);
@@ -206,92 +219,15 @@ TEST(DefaultMessages, BelongToTheOwnersWindowAndCarryItsTitle)
     const QString programName = QApplication::applicationName();
     QApplication::setApplicationName(QStringLiteral("Kundenverwaltung"));
     form.setWindowTitle(QString());
-    seen = informAndRead(&form); // an owner without a title: the application's name
+    seen = inform(&form); // an owner without a title: the application's name
     EXPECT_EQ(seen.title, QStringLiteral("Kundenverwaltung"));
     EXPECT_EQ(seen.parent, &form);
 
     form.setWindowTitle(QStringLiteral("Kunden"));
     form.activateWindow();
     QApplication::setActiveWindow(&form);
-    seen = informAndRead(nullptr); // no owner: the active window, with its title
+    seen = inform(nullptr); // no owner: the active window, with its title
     EXPECT_EQ(seen.title, QStringLiteral("Kunden"));
     EXPECT_EQ(seen.parent, &form);
     QApplication::setApplicationName(programName);
-}
-
-// What a box showed, read while it was up; then the user pressed Enter, as
-// someone does who reads no further.
-struct BoxSeen
-{
-    QMessageBox::Icon icon = QMessageBox::NoIcon;
-    QString defaultButton;
-};
-
-TEST(DefaultMessages, ShowTheIconOfTheirKindAndEnterNeverDestroys)
-{
-    using Severity = UserMessages::Severity;
-    using Consequence = UserMessages::Consequence;
-    const std::pair<Severity, QMessageBox::Icon> icons[] = {
-        {Severity::Information, QMessageBox::Information},
-        {Severity::Warning, QMessageBox::Warning},
-        {Severity::Error, QMessageBox::Critical},
-    };
-    for (const auto &[severity, icon] : icons) {
-        auto seen = std::make_shared<BoxSeen>();
-        QTimer::singleShot(0, [seen] {
-            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-            ASSERT_NE(box, nullptr);
-            seen->icon = box->icon();
-            QTest::keyClick(box, Qt::Key_Return);
-        });
-        qrt::inform(QStringLiteral("Text"), nullptr, severity);
-        EXPECT_EQ(seen->icon, icon);
-    }
-
-    // Enter answers with the default button: Ja where Yes only goes on,
-    // Nein where Yes deletes or overwrites.
-    const auto enterAnswers = [](Consequence yes, bool withCancel, QString *defaultButton) {
-        auto seen = std::make_shared<BoxSeen>();
-        QTimer::singleShot(0, [seen] {
-            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-            ASSERT_NE(box, nullptr);
-            seen->icon = box->icon();
-            seen->defaultButton = box->defaultButton() ? shownText(box->defaultButton()) : "";
-            QTest::keyClick(box, Qt::Key_Return);
-        });
-        const UserMessages::Answer answer =
-            withCancel ? qrt::askYesNoCancel(QStringLiteral("Speichern?"), nullptr, yes)
-                       : qrt::askYesNo(QStringLiteral("Löschen?"), nullptr, yes);
-        EXPECT_EQ(seen->icon, QMessageBox::Question);
-        *defaultButton = seen->defaultButton;
-        return answer;
-    };
-    QString defaultButton;
-    EXPECT_EQ(enterAnswers(Consequence::Harmless, false, &defaultButton),
-              UserMessages::Answer::Yes);
-    EXPECT_EQ(defaultButton, QStringLiteral("Ja"));
-    EXPECT_EQ(enterAnswers(Consequence::Destructive, false, &defaultButton),
-              UserMessages::Answer::No);
-    EXPECT_EQ(defaultButton, QStringLiteral("Nein"));
-    EXPECT_EQ(enterAnswers(Consequence::Destructive, true, &defaultButton),
-              UserMessages::Answer::No);
-    EXPECT_EQ(enterAnswers(Consequence::Harmless, true, &defaultButton), UserMessages::Answer::Yes);
-}
-
-TEST(RecordingMessages, KeepsSeverityAndConsequence)
-{
-    RecordingMessages messages;
-    ScopedUserMessages installed(messages);
-    messages.answer(UserMessages::Answer::Yes);
-    qrt::warn(QStringLiteral("Bitte eine Zahl eingeben!"));
-    qrt::inform(QStringLiteral("Verbindung verloren"), nullptr, UserMessages::Severity::Error);
-    qrt::askYesNo(QStringLiteral("Überschreiben?"), nullptr,
-                  UserMessages::Consequence::Destructive);
-    qrt::askYesNoCancel(QStringLiteral("Speichern?"));
-    const QVector<RecordingMessages::Message> &all = messages.messages();
-    ASSERT_EQ(all.size(), 4);
-    EXPECT_EQ(all[0].severity, UserMessages::Severity::Warning);
-    EXPECT_EQ(all[1].severity, UserMessages::Severity::Error);
-    EXPECT_EQ(all[2].consequence, UserMessages::Consequence::Destructive);
-    EXPECT_EQ(all[3].consequence, UserMessages::Consequence::Harmless);
 }

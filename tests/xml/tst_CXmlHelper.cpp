@@ -62,46 +62,41 @@ TEST(CXmlHelper, CopiesAndAssignmentsShareOneDocument)
                              "</ADOBUILDER>"));
 }
 
-TEST(CXmlHelper, ChildLookupSearchesDirectChildrenByExactName)
+// An item is the first element of that exact name in document order, or
+// the one a path names; found but empty and not found both read as "",
+// never null. A child is looked for among the direct children only.
+TEST(CXmlHelper, LookupsTakeTheFirstExactNameInDocumentOrderOrAPath)
 {
     const CXmlHelper helper = loaded(QStringLiteral(
-        "<ADOBUILDER><!--FILTER-->FILTER<X><DEEP/></X><FILTER>a</FILTER><FILTER>b</FILTER>"
-        "</ADOBUILDER>"));
-
-    EXPECT_EQ(helper.getChildItemByName(kRoot, QStringLiteral("FILTER")).toElement().text(),
-              QStringLiteral("a"));
-    EXPECT_TRUE(helper.getChildItemByName(kRoot, QStringLiteral("filter")).isNull());
-    EXPECT_TRUE(helper.getChildItemByName(kRoot, QString()).isNull());
-    EXPECT_TRUE(helper.getChildItemByName(kRoot, QStringLiteral("DEEP")).isNull());
-    const QDomNode x = helper.getChildItemByName(kRoot, QStringLiteral("X"));
-    EXPECT_FALSE(helper.getChildItemByName(x, QStringLiteral("DEEP")).isNull());
-
-    EXPECT_TRUE(CXmlHelper().getChildItemByName(kRoot, QStringLiteral("FILTER")).isNull());
-}
-
-TEST(CXmlHelper, ItemLookupsTakeTheFirstMatchInDocumentOrderOrAPath)
-{
-    const CXmlHelper helper = loaded(QStringLiteral(
-        "<ADOBUILDER><X><FORMULARNAME>tief</FORMULARNAME></X>"
+        "<ADOBUILDER><!--FILTER-->FILTER<X><FORMULARNAME>tief</FORMULARNAME><DEEP/></X>"
         "<FORMULARNAME>Kunden</FORMULARNAME><FILTER a=\"1\">x &lt; y<B>z</B></FILTER>"
         "<FILTER>b</FILTER><SORT/></ADOBUILDER>"));
-
-    EXPECT_EQ(helper.getItemText(QStringLiteral("FORMULARNAME")), QStringLiteral("tief"));
-    EXPECT_EQ(helper.getItemText(QStringLiteral("ADOBUILDER/FORMULARNAME")),
-              QStringLiteral("Kunden"));
-    EXPECT_EQ(helper.getItemText(QStringLiteral("FILTER")), QStringLiteral("x < yz"));
+    const std::pair<const char *, const char *> items[] = {{"FORMULARNAME", "tief"},
+                                                           {"ADOBUILDER/FORMULARNAME", "Kunden"},
+                                                           {"FILTER", "x < yz"},
+                                                           {"filter", ""},
+                                                           {"SORT", ""},
+                                                           {"MISSING", ""},
+                                                           {"ADOBUILDER/X/SORT", ""},
+                                                           {"OTHER/FORMULARNAME", ""}};
+    for (const auto &[name, text] : items) {
+        const QString found = helper.getItemText(QString::fromLatin1(name));
+        EXPECT_EQ(found, QString::fromLatin1(text)) << name;
+        EXPECT_FALSE(found.isNull()) << name;
+    }
     EXPECT_EQ(helper.getItemXml(QStringLiteral("FILTER")),
               QStringLiteral("<FILTER a=\"1\">x &lt; y<B>z</B></FILTER>"));
-
-    // Found but empty, and not found at all, both read as "", never null.
-    for (const QString &name :
-         {QStringLiteral("SORT"), QStringLiteral("MISSING"), QStringLiteral("ADOBUILDER/X/SORT"),
-          QStringLiteral("OTHER/FORMULARNAME")}) {
-        const QString text = helper.getItemText(name);
-        EXPECT_TRUE(text.isEmpty() && !text.isNull()) << name.toStdString();
-    }
+    EXPECT_EQ(helper.getItemXml(QStringLiteral("MISSING")), QStringLiteral(""));
     EXPECT_FALSE(helper.getItemXml(QStringLiteral("MISSING")).isNull());
-    EXPECT_EQ(helper.getItemXml(QStringLiteral("MISSING")), QString());
+
+    EXPECT_EQ(helper.getChildItemByName(kRoot, QStringLiteral("FILTER")).toElement().text(),
+              QStringLiteral("x < yz"));
+    for (const QString &notAChild : {QStringLiteral("filter"), QString(), QStringLiteral("DEEP")})
+        EXPECT_TRUE(helper.getChildItemByName(kRoot, notAChild).isNull())
+            << notAChild.toStdString();
+    const QDomNode x = helper.getChildItemByName(kRoot, QStringLiteral("X"));
+    EXPECT_FALSE(helper.getChildItemByName(x, QStringLiteral("DEEP")).isNull());
+    EXPECT_TRUE(CXmlHelper().getChildItemByName(kRoot, QStringLiteral("FILTER")).isNull());
 }
 
 TEST(CXmlHelper, AttributesAreReadFromTheRootOrAGivenNodeAndReplacedOnWrite)
