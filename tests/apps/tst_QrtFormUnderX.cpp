@@ -138,12 +138,16 @@ public:
             QStringList titles;
             for (const QString &window : windows)
                 titles << m_x.xdotool({QStringLiteral("getwindowname"), window});
-            ADD_FAILURE() << "no window " << title.toStdString()
-                          << " (running: " << (m_process.state() == QProcess::Running)
+            // Without an event loop the process learns of its child's end and
+            // reads its output only while it waits for it.
+            m_process.waitForFinished(1000);
+            ADD_FAILURE() << "no window " << title.toStdString() << " (state "
+                          << int(m_process.state())
                           << ", windows: " << titles.join(QStringLiteral(", ")).toStdString()
                           << ", exit status " << int(m_process.exitStatus()) << ", exit code "
                           << m_process.exitCode() << ", error " << int(m_process.error()) << "): "
-                          << QString::fromUtf8(m_process.readAllStandardError()).toStdString();
+                          << QString::fromUtf8(m_process.readAllStandardError()).toStdString()
+                          << QString::fromUtf8(m_process.readAllStandardOutput()).toStdString();
             return id;
         }
         const QDeadlineTimer deadline(10000);
@@ -201,7 +205,8 @@ QString rowsBut(const QString &file, int exceptId)
         EXPECT_TRUE(db.open());
         QSqlQuery query(db);
         EXPECT_TRUE(query.exec(
-            QStringLiteral("SELECT * FROM Kunden WHERE ID <> %1 ORDER BY ID").arg(exceptId)));
+            QStringLiteral("SELECT * FROM Kunden WHERE ID <> %1 AND ID <= 300 ORDER BY ID")
+                .arg(exceptId)));
         while (query.next()) {
             for (int i = 0; i < 17; ++i)
                 text += query.value(i).toString() + QLatin1Char('|');
@@ -273,10 +278,10 @@ TEST(QrtFormUnderX, KeysAndClicksOfAUserReachTheDatabase)
     const QString others = rowsBut(demo, 2);
     const QString before2 = scalar(demo, QStringLiteral("SELECT Name || Ort || Umsatz FROM "
                                                         "Kunden WHERE ID = 2"));
-
     {
         // Page Down to the second customer, a note of two lines, Ctrl+S;
-        // on to the third (nothing left to ask about), Ctrl+Q.
+        // then a new customer (Ctrl+N) with a German amount and a date with
+        // a two-digit year, as typed; Ctrl+Q saves and closes.
         FormOnScreen form(x, {QStringLiteral("--db"), demo});
         const QString window = form.window(QStringLiteral("Kunden"));
         ASSERT_FALSE(window.isEmpty());
@@ -287,7 +292,14 @@ TEST(QrtFormUnderX, KeysAndClicksOfAUserReachTheDatabase)
         // Only letters of the server's keymap: xdotool types others by
         // changing the keymap for a moment, which a busy client may miss.
         type(QStringLiteral("Zeile zwei, Ende."));
-        keys({QStringLiteral("ctrl+s"), QStringLiteral("Next"), QStringLiteral("ctrl+q")});
+        keys({QStringLiteral("ctrl+s"), QStringLiteral("ctrl+n")});
+        click(window, name);
+        type(QStringLiteral("Neumeier"));
+        click(window, umsatz);
+        type(QStringLiteral("1.234,56"));
+        click(window, kundeSeit);
+        type(QStringLiteral("1.2.24"));
+        keys({QStringLiteral("Tab"), QStringLiteral("ctrl+q")});
         const ProgramRun run = form.finished();
         EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
         EXPECT_EQ(run.out.trimmed(), QStringLiteral("2")) << "the key of the first record saved";
@@ -299,25 +311,6 @@ TEST(QrtFormUnderX, KeysAndClicksOfAUserReachTheDatabase)
                                           "2")),
               before2);
     EXPECT_EQ(rowsBut(demo, 2), others) << "no other customer changed";
-
-    {
-        // A new customer: --new, a name, Ctrl+Q saves and closes.
-        FormOnScreen form(x, {QStringLiteral("--db"), demo, QStringLiteral("--new")});
-        const QString window = form.window(QStringLiteral("Kunden"));
-        ASSERT_FALSE(window.isEmpty());
-        click(window, name);
-        type(QStringLiteral("Neumeier"));
-        // A German amount and a date with a two-digit year, as typed.
-        click(window, umsatz);
-        type(QStringLiteral("1.234,56"));
-        click(window, kundeSeit);
-        type(QStringLiteral("1.2.24"));
-        keys({QStringLiteral("Tab"), QStringLiteral("ctrl+q")});
-        const ProgramRun run = form.finished();
-        EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
-        EXPECT_EQ(run.out.trimmed(), QStringLiteral("301"));
-    }
-    EXPECT_EQ(scalar(demo, QStringLiteral("SELECT COUNT(*) FROM Kunden")), QStringLiteral("301"));
     EXPECT_EQ(scalar(demo, QStringLiteral("SELECT Name || '|' || Umsatz || '|' || KundeSeit || "
                                           "'|' || Aktiv FROM Kunden WHERE ID = 301")),
               QStringLiteral("Neumeier|1234.56|2024-02-01|1"));
