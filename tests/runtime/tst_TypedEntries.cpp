@@ -109,47 +109,21 @@ struct Entry
 
 TEST_P(TypedEntriesTest, EachTextIsStoredAsMeantOrRefusedWithWhatTheFieldExpects)
 {
+    // One entry for each way a text goes: what each kind of field makes of
+    // a text is the conversion's and the controls' tests.
     const Entry entries[] = {
         {"umsatz", "1.234,56", "1234,56", "umsatz = 1234.56", nullptr},
-        {"umsatz", "1234,56", "1234,56", "umsatz = 1234.56", nullptr},
-        {"rabatt", "1.234.567,5", "1234567,5", "rabatt = 1234567.5", nullptr},
         // Letters never reach a number field: what was there stays.
         {"rabatt", "abc", "5,0", "rabatt = 5", nullptr},
-        {"stueck", "70000", "70000", nullptr,
-         "stueck erwartet eine ganze Zahl von -32768 bis 32767"},
-        {"umsatz", "1234,567", "1234,567", nullptr,
-         "umsatz erwartet eine Zahl mit höchstens 10 "
-         "Stellen vor und 2 nach dem Komma"},
-        {"umsatz", "123456789012345", "123456789012345", nullptr, "höchstens 10 Stellen vor"},
         {"seit", "31.02.2024", "31.02.2024", nullptr, ": den 31.02.2024 gibt es nicht"},
-        {"seit", "0.1.2024", "0.1.2024", nullptr, ": den 00.01.2024 gibt es nicht"},
-        {"seit", "1.13.2024", "1.13.2024", nullptr, "seit erwartet ein Datum wie 31.12.2024"},
-        {"seit", "1.2.24", "01.02.2024", "seit = '2024-02-01'", nullptr},
-        {"seit", "3.4.99", "03.04.1999", "seit = '1999-04-03'", nullptr},
         {"seit", "1.2.", "01.02.%Y", "seit = '%Y-02-01'", nullptr},
         // Only the day typed: the time of day stays.
         {"termin", "2.3.2024", "02.03.2024 12:30", "termin = '2024-03-02 12:30:00'", nullptr},
-        {"termin", "2.3.24 18:05", "02.03.2024 18:05", "termin = '2024-03-02 18:05:00'", nullptr},
-        {"anzahl", "12-3", "12-3", nullptr, "anzahl erwartet eine ganze Zahl"},
-        {"anzahl", "1,5", "1,5", nullptr, "anzahl erwartet eine ganze Zahl"},
-        {"rabatt", "1,2,3", "1,2,3", nullptr, "ein Punkt trennt nur Tausender"},
-        {"rabatt", "1.23,4", "1.23,4", nullptr, "rabatt erwartet eine Zahl"},
-        {"anzahl", "0", "0", "anzahl = 0", nullptr},
-        {"rabatt", "0", "0,0", "rabatt = 0", nullptr},
-        {"anzahl", "12345", "12345", "anzahl = 12345", nullptr},
-        {"rabatt", "-12.345,5", "-12345,5", "rabatt = -12345.5", nullptr},
         {"anzahl", "", "", "anzahl IS NULL", nullptr},
-        {"uhrzeit", "9:15", "09:15", "uhrzeit = '09:15:00'", nullptr},
-        {"uhrzeit", "25:99", "25:99", nullptr, "uhrzeit erwartet eine Uhrzeit"},
         // What only the database can refuse, said in the field's words.
         {"name", "Bert", "Bert", nullptr, "Das Feld name muss eindeutig sein", true},
-        {"name", "", "", nullptr, "Das Feld name muss einen Wert enthalten.", true},
-        {"menge", "-1", "-1,000", nullptr, "menge verstößt gegen die Regel", true},
-        {"land", "XX", "XX", nullptr, "Tabelle laender nicht gibt", true},
         {"status", "lila", "lila", nullptr,
          "Das Feld status nimmt nur diese Werte an: rot, gelb, grün", true, true},
-        {"postleitzahl", "abc", "abc", nullptr, "postleitzahl", true, true},
-        {"tags", "a,b", "a,b", nullptr, "Form {a,b}", true, true},
     };
     const QString year = QString::number(QDate::currentDate().year());
     for (const Entry &entry : entries) {
