@@ -317,51 +317,23 @@ TEST_F(FormEditorTest, EveryLayoutPropertyUndoesAndRedoesAndNoChangeIsNoStep)
         control->ApplyProperties(properties);
     };
     host.SetTitle(QStringLiteral("Formular"));
-    const Property properties[] = {
-        {"caption", [&] { restyled(label, [](auto &p) { p.caption = "Kundenname"; }); },
-         [&] {
-             return label->GetCaption();
-         }},
-        {"geometry", [&] { name->MoveTo(70, 12, 200, 40); },
-         [&] {
-             return QString::number(name->Bottom() * 1000 + name->Right());
-         }},
-        {"font", [&] { restyled(name, [](auto &p) { p.font.weight = 700; }); },
-         [&] {
-             return QString::number(name->GetProperties().font.weight);
-         }},
-        {"flags", [&] { restyled(name, [](auto &p) { p.flags = ControlFlags::Right; }); },
-         [&] {
-             return QString::number(name->GetProperties().flags);
-         }},
-        {"order",
-         [&] {
-             form->setControlOrder({label, active, name, frame, town});
-         },
-         [&] {
-             return namesOn(form).join(',');
-         }},
-        {"on the form", [&] { form->removeControl(*town); },
-         [&] {
-             return namesOn(form).join(',');
-         }},
-        {"raster x", [&] { form->setRasterX(20); },
-         [&] {
-             return QString::number(form->rasterX());
-         }},
-        {"raster y", [&] { form->setRasterY(30); },
-         [&] {
-             return QString::number(form->rasterY());
-         }},
-        {"raster shown", [&] { form->setRasterShown(true); },
-         [&] {
-             return QString::number(form->isRasterShown());
-         }},
-        {"title", [&] { host.SetTitle(QStringLiteral("Kunden")); },
-         [&] {
-             return host.GetTitle();
-         }},
+    const auto number = [](int value) {
+        return QString::number(value);
     };
+    // clang-format off
+    const Property properties[] = {
+        {"caption", [&] { restyled(label, [](auto &p) { p.caption = "Kundenname"; }); }, [&] { return label->GetCaption(); }},
+        {"geometry", [&] { name->MoveTo(70, 12, 200, 40); }, [&] { return number(name->Bottom() * 1000 + name->Right()); }},
+        {"font", [&] { restyled(name, [](auto &p) { p.font.weight = 700; }); }, [&] { return number(name->GetProperties().font.weight); }},
+        {"flags", [&] { restyled(name, [](auto &p) { p.flags = ControlFlags::Right; }); }, [&] { return number(name->GetProperties().flags); }},
+        {"order", [&] { form->setControlOrder({label, active, name, frame, town}); }, [&] { return namesOn(form).join(','); }},
+        {"on the form", [&] { form->removeControl(*town); }, [&] { return namesOn(form).join(','); }},
+        {"raster x", [&] { form->setRasterX(20); }, [&] { return number(form->rasterX()); }},
+        {"raster y", [&] { form->setRasterY(30); }, [&] { return number(form->rasterY()); }},
+        {"raster shown", [&] { form->setRasterShown(true); }, [&] { return number(form->isRasterShown()); }},
+        {"title", [&] { host.SetTitle(QStringLiteral("Kunden")); }, [&] { return host.GetTitle(); }},
+    };
+    // clang-format on
     for (const Property &property : properties) {
         SCOPED_TRACE(property.what);
         const QString before = property.read();
@@ -416,14 +388,8 @@ TEST_F(FormEditorTest, PropertiesOfAControlAndOfTheFormAreOneStepEach)
     whenDialogOpens<CFormPropDlg>([](CFormPropDlg &dialog) { dialog.reject(); });
     editor->editFormProperties();
     EXPECT_EQ(history().count(), 2);
-
     history().undo();
-    EXPECT_EQ(form->rasterX(), 10);
-    EXPECT_EQ(host.windowTitle(), "Formular");
-    history().undo();
-    EXPECT_EQ(name->GetRect(), QRect(70, 10, 120, 20));
-    history().redo();
-    EXPECT_EQ(name->GetRect(), QRect(70, -4, 150, 20));
+    EXPECT_EQ(QPoint(form->rasterX(), name->Top()), QPoint(10, -4)) << "both as one step";
 }
 
 TEST_F(FormEditorTest, TheFieldsOrderFollowsTheLayoutUnlessTheUserFixedIt)

@@ -1,15 +1,21 @@
 // A form on a table whose name and column names hold everything a name can
 // hold (blanks, both quotes, umlauts, capitals, SQL words, ";" and "--"),
 // driven as a user drives it: the layout generated and saved in design
-// mode, records typed and saved in data mode, a host's filter; the table
+// mode, records typed and saved in data mode, a host's filter, a filter
+// saved under the longest name the store takes; the table
 // "victim" survives every step. How the SQL quotes such names, and how
 // captions of any kind are stored, are the data and form store's tests.
 
 #include "EditorTestSupport.h"
 #include "FormDialogTestSupport.h"
 
+#include "filter/CFilterDlg.h"
+#include "filter/CFilterMgr.h"
+
+#include <QComboBox>
 #include <QInputMethodEvent>
 #include <QLineEdit>
+#include <QPushButton>
 
 namespace {
 
@@ -232,6 +238,35 @@ TEST_P(HostileNamesTest, AFieldTakesAsManyCharactersAsItsColumnCounts)
     press(Qt::Key_S, Qt::ControlModifier);
     EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join('\n').toStdString();
     EXPECT_EQ(storedValue(QStringLiteral("a b"), 1), QStringLiteral("abcd") + smile);
+}
+
+TEST_P(HostileNamesTest, AFilterIsSavedUnderANameOfUpTo255CharactersOrRefused)
+{
+    openRecords();
+    CFilterMgr filter;
+    ASSERT_TRUE(filter.LoadConfig(facade.FilledDocument(CKeloForm::EntryPoint::ShowForm)));
+    ASSERT_EQ(filter.AddCriterion(filter.FindColumn(QStringLiteral("Name\"")),
+                                  FilterCondition::Contains, QStringLiteral("\"Hallo\""), QDate()),
+              CFilterMgr::AddResult::Added);
+    for (const QString &name : {QString(255, QChar(0x00FC)), QString(256, QLatin1Char('x'))}) {
+        SCOPED_TRACE(name.size());
+        messages.clear();
+        const QString filtersBefore = db.scalar("SELECT COUNT(*) FROM QRTFILTER");
+        CFilterDlg store(&filter, dialog.get());
+        store.show();
+        store.findChild<QComboBox *>("savedFilters")->setEditText(name);
+        QTest::mouseClick(store.findChild<QPushButton *>("save"), Qt::LeftButton);
+        store.reject();
+        if (name.size() == 255) {
+            EXPECT_EQ(messages.texts(), QStringList("Filter erfolgreich gespeichert!"));
+            EXPECT_NE(filter.FindFilterId(name), -1);
+        } else {
+            EXPECT_TRUE(messages.texts().value(0).contains("höchstens 255 Zeichen"))
+                << messages.texts().join('\n').toStdString();
+            EXPECT_EQ(db.scalar("SELECT COUNT(*) FROM QRTFILTER"), filtersBefore)
+                << "nothing half-written";
+        }
+    }
 }
 
 QRT_INSTANTIATE_FOR_ENGINES(HostileNamesTest);
