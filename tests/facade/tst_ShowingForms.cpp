@@ -1,14 +1,13 @@
 // A host showing forms through the facade: modal with the key of the first
 // saved record as result, modeless with re-filtering, enabling and closing.
 
-#include "controls/CDynEdit.h"
 #include "data/CTabInfo.h"
 #include "facade/CKeloForm.h"
 #include "resources/CommandTable.h"
-#include "runtime/CForm.h"
 #include "runtime/CFormDlg.h"
 #include "runtime/CFormFrame.h"
 #include "support/CustomerForm.h"
+#include "support/FormDriver.h"
 #include "support/ScriptedMessages.h"
 
 #include "filter/FilterTestSupport.h"
@@ -40,26 +39,13 @@ protected:
             << messages.unscriptedQuestions().join('\n').toStdString();
     }
 
-    static CDynEdit *edit(CFormDlg *dialog, const char *name)
-    {
-        CFormFrame *host = dialog ? dialog->GetFormHost() : nullptr;
-        CForm *form = host && host->GetFormMgr() ? host->GetFormMgr()->GetForm() : nullptr;
-        return form ? qobject_cast<CDynEdit *>(form->findControl(QString::fromUtf8(name)))
-                    : nullptr;
-    }
     static QString shown(CFormDlg *dialog, const char *name)
     {
-        CDynEdit *field = edit(dialog, name);
-        return field ? field->GetValueText() : QStringLiteral("<kein Formular>");
+        return FormDriver(dialog).shown(QString::fromUtf8(name));
     }
-    // Replaces a field's text by typing, as a user does.
     static void retype(CFormDlg *dialog, const char *name, const char *text)
     {
-        CDynEdit *field = edit(dialog, name);
-        ASSERT_NE(field, nullptr) << name;
-        QTest::mouseClick(field->GetWindow(), Qt::LeftButton);
-        QTest::keyClick(field->GetWindow(), Qt::Key_A, Qt::ControlModifier);
-        QTest::keyClicks(field->GetWindow(), text);
+        ASSERT_TRUE(FormDriver(dialog).retype(QString::fromUtf8(name), QString::fromUtf8(text)));
     }
     static void press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
     {
@@ -140,10 +126,10 @@ TEST_P(ShowingFormsTest, OpenFormTwiceFiltersTheOpenFormAgain)
     // Disabled by the host, the form takes no record commands; the next
     // OpenForm enables it again.
     facade.EnableForm(false);
-    EXPECT_FALSE(edit(dialog, "name")->GetWindow()->isEnabled());
+    EXPECT_FALSE(FormDriver(dialog).field("name")->isEnabled());
     EXPECT_FALSE(dialog->commandAction(CommandTable::IdRecordNew)->isEnabled());
     facade.OpenForm(QString());
-    EXPECT_TRUE(edit(dialog, "name")->GetWindow()->isEnabled());
+    EXPECT_TRUE(FormDriver(dialog).field("name")->isEnabled());
     EXPECT_EQ(dialog->positionText(), "Datensatz 1 von 5");
 
     facade.CloseForm();

@@ -14,6 +14,25 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
+#include <vector>
+
+// A control on the form as the builder makes one, kept in pool.
+template <typename Control>
+Control *makeControl(CForm *form, bool designMode, std::vector<std::unique_ptr<CDynControl>> &pool,
+                     const QString &caption, const QRect &rect)
+{
+    ControlDescription description;
+    description.left = rect.left();
+    description.top = rect.top();
+    description.right = rect.left() + rect.width();
+    description.bottom = rect.top() + rect.height();
+    description.caption = caption;
+    description.id = unsigned(1000 + pool.size());
+    pool.push_back(std::make_unique<Control>(designMode));
+    pool.back()->Create(form, description);
+    return static_cast<Control *>(pool.back().get());
+}
 
 // The mouse on a form in design mode, as a user moves it: a press goes to
 // the widget under the point (a control, a selection handle, the form), and

@@ -66,9 +66,9 @@ protected:
         return open(CustomerForm::document(db, false, filter, sort));
     }
 
-    // The user's hands on the dialog shown now.
+    // The user's hands on the dialog shown now; the helpers below fail the
+    // test where the user could not do what it asks.
     FormDriver driver() const { return FormDriver(dialog.get()); }
-
     CFormMgr *manager() const { return driver().manager(); }
     CForm *form() const { return driver().form(); }
     CAdoDataMgr *records() const { return dynamic_cast<CAdoDataMgr *>(driver().records()); }
@@ -83,33 +83,20 @@ protected:
         CDynControl *found = control(name);
         return found ? found->GetWindow() : nullptr;
     }
-    // What an edit field shows.
+    // What an edit field shows ("" for a missing one, which fails the test).
     QString shown(const char *name) const
     {
-        auto *edit = qobject_cast<CDynEdit *>(control(name));
-        return edit ? edit->GetValueText() : QStringLiteral("<kein Eingabefeld>");
+        return control(name) ? driver().shown(QString::fromUtf8(name)) : QString();
     }
-
-    // Clicks into the field and replaces its text by typing; a line feed
-    // is the Return key.
     void retype(const char *name, const QString &text)
     {
-        ASSERT_NE(field(name), nullptr);
-        ASSERT_TRUE(driver().retype(QString::fromUtf8(name), text)) << name << " takes no focus";
+        ASSERT_TRUE(driver().retype(QString::fromUtf8(name), text)) << name << " takes no keys";
     }
-
-    // A key pressed wherever the focus is (the dialog made active first
-    // where a modal dialog had taken its activation).
     void press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
     {
         EXPECT_TRUE(driver().press(key, modifiers)) << "the form did not become active again";
     }
-
-    // The menu item of command id, from the dialog's menu bar.
-    QAction *menuItem(int id) const { return driver().menuItem(id); }
-    // Chooses command id from the menu, as a click on its item does.
     void choose(int id) { ASSERT_TRUE(driver().choose(id)) << "no menu item " << id; }
-    // Clicks the tool bar button of command id.
     void click(int id) { ASSERT_TRUE(driver().click(id)) << "no button " << id; }
 
     // A column of the row with that key, as the engine has it, as text.

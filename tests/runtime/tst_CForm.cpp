@@ -1,19 +1,16 @@
+#include "EditorTestSupport.h"
+
 #include "controls/CDynCheckbox.h"
 #include "controls/CDynEdit.h"
 #include "controls/CDynFrame.h"
 #include "controls/CDynStatic.h"
 #include "runtime/CForm.h"
-#include "runtime/RectTracker.h"
 #include "support/ScriptedMessages.h"
 #include "support/TestFormHost.h"
 
-#include <QAction>
 #include <QImage>
-#include <QToolBar>
 
 #include <gtest/gtest.h>
-
-#include <vector>
 
 namespace {
 
@@ -30,17 +27,9 @@ protected:
 
     template <typename Control> Control *make(const QString &caption, QRect rect)
     {
-        ControlDescription description;
-        description.left = rect.left();
-        description.top = rect.top();
-        description.right = rect.left() + rect.width();
-        description.bottom = rect.top() + rect.height();
-        description.caption = caption;
-        description.id = unsigned(1000 + pool.size());
-        pool.push_back(std::make_unique<Control>(GetParam()));
-        pool.back()->Create(form, description);
-        pool.back()->Hide();
-        return static_cast<Control *>(pool.back().get());
+        auto *control = makeControl<Control>(form, GetParam(), pool, caption, rect);
+        control->Hide();
+        return control;
     }
 
     void add(std::initializer_list<CDynControl *> controls)
@@ -166,47 +155,7 @@ TEST_P(DesignFormTest, TheRasterIsDrawnInItsStepsOfFiveToFiftyInDesignModeOnly)
     EXPECT_FALSE(isRaster(data.grab().toImage(), 40, 10));
 }
 
-TEST_P(DesignFormTest, ASelectedControlShowsItsOutlineAndHandlesOutside)
-{
-    form->setRasterShown(false);
-    CDynEdit *name = make<CDynEdit>("NAME", QRect(100, 100, 80, 20));
-    form->addControl(*name);
-    name->Select(true);
-    const auto *tracker = dynamic_cast<const RectTracker *>(name->GetTracker());
-    ASSERT_NE(tracker, nullptr);
-    EXPECT_EQ(tracker->handleRects().first(), QRect(94, 94, 6, 6));
-    EXPECT_EQ(tracker->handleRects().at(5), QRect(180, 107, 6, 6)) << "middle of the right edge";
-    EXPECT_EQ(form->grab().toImage().pixelColor(183, 123), QColor(Qt::black));
-    name->Select(false);
-    EXPECT_NE(form->grab().toImage().pixelColor(183, 123), QColor(Qt::black));
-}
-
 INSTANTIATE_TEST_SUITE_P(Data, DataFormTest, ::testing::Values(false));
 INSTANTIATE_TEST_SUITE_P(Design, DesignFormTest, ::testing::Values(true));
-
-TEST(CFormParent, AFreshHostAndItsDrawingButtons)
-{
-    TestFormHost host;
-    EXPECT_TRUE(host.IsEnabled());
-    EXPECT_FALSE(host.GetDesignMode());
-    EXPECT_EQ(host.GetFirstUpdateKey(), -1);
-    host.CheckAddStatic(true); // no tool bar: nothing to do
-
-    QToolBar bar;
-    QAction *caption = bar.addAction(QStringLiteral("Beschriftung"));
-    caption->setData(int(CFormParent::CommandAddStatic));
-    QAction *frame = bar.addAction(QStringLiteral("Rahmen"));
-    frame->setData(int(CFormParent::CommandAddFrame));
-    caption->setCheckable(true);
-    frame->setCheckable(true);
-    frame->setEnabled(false);
-    host.SetToolBar(&bar);
-    host.CheckAddStatic(true);
-    EXPECT_TRUE(caption->isChecked() && !frame->isChecked());
-    host.CheckAddStatic(false);
-    host.CheckAddFrame(true);
-    EXPECT_TRUE(!caption->isChecked() && frame->isChecked());
-    EXPECT_FALSE(frame->isEnabled()) << "its other states stay";
-}
 
 } // namespace

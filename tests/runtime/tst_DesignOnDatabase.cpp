@@ -6,8 +6,6 @@
 #include "dialogs/CTabOrderDlg.h"
 #include "formdef/FormTestSupport.h"
 #include "resources/CommandTable.h"
-#include "runtime/CFormDlg.h"
-#include "runtime/CFormFrame.h"
 #include "runtime/FormEditor.h"
 
 #include <QLineEdit>
@@ -139,50 +137,6 @@ TEST_P(DesignOnDatabaseTest, EveryKindOfChangeIsOneStepAndTheSavedLayoutComesBac
     EXPECT_EQ(other.GetWindowRect(), window);
     EXPECT_EQ(loaded->undoStack()->count(), 0) << "a loaded form starts a new history";
     EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join('\n').toStdString();
-}
-
-TEST_P(DesignOnDatabaseTest, CtrlYRedoesInDesignModeAndUndoesTheRecordOnlyInDataMode)
-{
-    db.exec(QStringLiteral("INSERT INTO kunden (id, name) VALUES (1, 'Meier')"));
-    {
-        CFormDlg dialog(formDocument(db, "kunden", true), false);
-        dialog.show();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
-        ASSERT_NE(dialog.GetFormHost(), nullptr);
-        CForm *form = dialog.GetFormHost()->GetFormMgr()->GetForm();
-        QAction *undo = dialog.commandAction(CommandTable::IdDesignUndo);
-        EXPECT_FALSE(undo->isEnabled());
-        const QRect before = on(form, "name")->GetRect();
-        FormMouse(form).drag(before.center(), before.center() + QPoint(30, 0));
-        EXPECT_TRUE(undo->isEnabled());
-        EXPECT_EQ(undo->text(), "&Rückgängig: Verschieben\t<Strg>+<z>");
-        QTest::keyClick(form, Qt::Key_Z, Qt::ControlModifier);
-        EXPECT_EQ(on(form, "name")->GetRect(), before);
-        QTest::keyClick(form, Qt::Key_Y, Qt::ControlModifier);
-        EXPECT_EQ(on(form, "name")->GetRect(), before.translated(30, 0));
-        dialog.commandAction(CommandTable::IdDesignUndo)->trigger();
-        EXPECT_EQ(on(form, "name")->GetRect(), before);
-        EXPECT_TRUE(messages.questions().isEmpty()) << "no record to undo in design mode";
-        ASSERT_TRUE(dialog.GetFormHost()->DateiSpeichern());
-    }
-    messages.clear();
-
-    CFormDlg dialog(formDocument(db, "kunden", false), false);
-    dialog.show();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
-    ASSERT_NE(dialog.GetFormHost(), nullptr);
-    CForm *form = dialog.GetFormHost()->GetFormMgr()->GetForm();
-    EXPECT_EQ(form->editor(), nullptr);
-    QWidget *name = on(form, "name")->GetWindow();
-    name->setFocus();
-    QTest::keyClicks(name, QStringLiteral("x"));
-    // From a check box: a text field keeps Ctrl+Y as its own redo.
-    QWidget *active = on(form, "aktiv")->GetWindow();
-    active->setFocus();
-    messages.answer(UserMessages::Answer::No);
-    QTest::keyClick(active, Qt::Key_Y, Qt::ControlModifier);
-    EXPECT_EQ(messages.questions(),
-              QStringList("Änderungen an diesem Satz wirklich rückgängig machen?"));
 }
 
 QRT_INSTANTIATE_FOR_ENGINES(DesignOnDatabaseTest);

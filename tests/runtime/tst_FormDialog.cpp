@@ -1,11 +1,9 @@
-// The form dialog beyond the record cycle: where the record stands, values
-// that must survive a save untouched, the keyboard, and a database that
-// drops the connection.
+// The form dialog beyond the record cycle: values that must survive a save
+// untouched, the keyboard, many records, and the sessions a form holds.
 
 #include "FormDialogTestSupport.h"
 
 #include "data/component/Recordset.h"
-#include "data/component/SessionPool.h"
 #include "filter/CFilterMgr.h"
 #include "formdef/CAdoFormBuilder.h"
 
@@ -65,28 +63,6 @@ TEST_P(FormDialogEngineTest, UnchangedValuesSurviveASaveOfAnotherField)
                         "CAST(2 AS DOUBLE PRECISION) / 3"),
               "1");
     EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join('\n').toStdString();
-}
-
-TEST_P(FormDialogEngineTest, ThePositionTextOnFirstLastAndNewRecords)
-{
-    openData();
-    EXPECT_EQ(dialog->positionText(), "Datensatz 1 von 5");
-    auto *label = dialog->findChild<QLabel *>("position");
-    ASSERT_NE(label, nullptr);
-    EXPECT_EQ(label->text(), "Datensatz 1 von 5");
-    EXPECT_TRUE(label->isVisible());
-    press(Qt::Key_PageDown);
-    EXPECT_EQ(label->text(), "Datensatz 2 von 5");
-    press(Qt::Key_PageDown, Qt::ControlModifier);
-    EXPECT_EQ(label->text(), "Datensatz 5 von 5");
-    press(Qt::Key_N, Qt::ControlModifier);
-    EXPECT_EQ(label->text(), "Neuer Datensatz (5 vorhanden)");
-    press(Qt::Key_PageUp, Qt::ControlModifier);
-    EXPECT_EQ(label->text(), "Datensatz 1 von 5");
-
-    // Filtered to nothing, the form stands on a new record.
-    dialog->GetFormHost()->ChangeFilter("ort = 'Nirgendwo'");
-    EXPECT_EQ(label->text(), "Neuer Datensatz (0 vorhanden)");
 }
 
 TEST_P(FormDialogEngineTest, ALayoutSavedAgainAndAgainKeepsTheWindowsRectangle)
@@ -274,19 +250,10 @@ TEST_P(ManyRecordsTest, AnExpressionSortShowsBothEndsBeforeEveryKeyIsRead)
 
 QRT_INSTANTIATE_FOR_ENGINES(ManyRecordsTest);
 
-// A server that ends the form's sessions (a restart, an administrator).
-class LostConnectionFormTest : public FormDialogTest
-{
-protected:
-    void dropSessions()
-    {
-        db.scalar(QStringLiteral("SELECT COUNT(pg_terminate_backend(pid)) FROM pg_stat_activity "
-                                 "WHERE datname = '%1' AND pid <> pg_backend_pid()")
-                      .arg(db.dbName()));
-    }
-};
+// The sessions a form holds on a server.
+using FormSessionsTest = FormDialogTest;
 
-TEST_P(LostConnectionFormTest, AFormOpensOneSessionForItsBuilderRecordsFilterAndCatalogs)
+TEST_P(FormSessionsTest, AFormOpensOneSessionForItsBuilderRecordsFilterAndCatalogs)
 {
     // Every session costs the server a process and the form tens of
     // milliseconds to open; the builder, the records, their filter store
@@ -299,186 +266,9 @@ TEST_P(LostConnectionFormTest, AFormOpensOneSessionForItsBuilderRecordsFilterAnd
     ASSERT_NE(builder, nullptr);
     EXPECT_EQ(filter->connection()->sharedBackend(), records()->connection()->sharedBackend());
     EXPECT_EQ(builder->connection()->sharedBackend(), records()->connection()->sharedBackend());
-
-    // The server ends it: the next action says so once, and the one after
-    // opens the session anew, for the filter store as well.
-    messages.clear();
-    dropSessions();
-    press(Qt::Key_PageDown);
-    EXPECT_EQ(messages.texts().size(), 1) << messages.texts().join('\n').toStdString();
-    messages.clear();
-    press(Qt::Key_PageDown);
-    EXPECT_EQ(shown("name"), CustomerForm::nameOf(2));
-    QStringList names;
-    filter->GetFilterNames(names);
-    EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join('\n').toStdString();
-    EXPECT_EQ(db.sessionsSettlingAt(1), 1);
-
-    // Once the form is closed its session waits a little for the next form
-    // (design mode needs no more), and then ends.
-    const QString pid = QStringLiteral("SELECT pid FROM pg_stat_activity WHERE datname = '%1' "
-                                       "AND pid <> pg_backend_pid()")
-                            .arg(db.dbName());
-    const QString before = db.scalar(pid);
-    dialog.reset();
-    EXPECT_EQ(db.sessionsSettlingAt(1), 1);
-    open(CustomerForm::document(db, true, QString(), "id"));
-    ASSERT_NE(form(), nullptr);
-    EXPECT_EQ(db.sessionsSettlingAt(1), 1);
-    EXPECT_EQ(db.scalar(pid), before);
-    SessionPool::setKeepTime(std::chrono::milliseconds(100));
-    dialog.reset();
-    EXPECT_EQ(db.sessionsSettlingAt(0), 0);
-    SessionPool::setKeepTime(std::chrono::seconds(10));
 }
 
-TEST_P(LostConnectionFormTest, OneMessageTheEntriesStayAndTheNextActionReconnects)
-{
-    const auto lostConnection = [this] {
-        return messages.texts().size() == 1 &&
-               messages.texts().first().startsWith(
-                   "Die Verbindung zur Datenbank wurde unterbrochen.\r\nIhre Eingaben bleiben "
-                   "erhalten") &&
-               messages.messages().first().severity == UserMessages::Severity::Error;
-    };
-    openData();
-    retype("ort", "Meckenheim");
-    retype("notiz", "Noch nicht gespeichert");
-    dropSessions();
-    press(Qt::Key_S, Qt::ControlModifier);
-    EXPECT_TRUE(lostConnection()) << messages.texts().join('\n').toStdString();
-    EXPECT_EQ(shown("ort"), "Meckenheim");
-    EXPECT_EQ(shown("notiz"), "Noch nicht gespeichert");
-    EXPECT_TRUE(form()->isAnyControlModified());
-    EXPECT_EQ(stored("ort", 1), "Bonn");
-
-    messages.clear();
-    click(IdRecordSave);
-    EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join('\n').toStdString();
-    EXPECT_EQ(stored("ort", 1), "Meckenheim");
-    EXPECT_EQ(stored("notiz", 1), "Noch nicht gespeichert");
-
-    // A new record, whose key is computed on the lost connection.
-    press(Qt::Key_N, Qt::ControlModifier);
-    QTest::keyClicks(field("name"), "Neu nach Abbruch");
-    dropSessions();
-    messages.clear();
-    press(Qt::Key_S, Qt::ControlModifier);
-    EXPECT_TRUE(lostConnection()) << messages.texts().join('\n').toStdString();
-    EXPECT_EQ(shown("name"), "Neu nach Abbruch");
-    messages.clear();
-    press(Qt::Key_S, Qt::ControlModifier);
-    EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join('\n').toStdString();
-    EXPECT_EQ(stored("name", 6), "Neu nach Abbruch");
-    press(Qt::Key_PageUp, Qt::ControlModifier);
-
-    // A changed record offered on a move: saved once the connection is back.
-    retype("ort", "Rheinbach");
-    dropSessions();
-    messages.clear();
-    messages.answer(Answer::Yes);
-    press(Qt::Key_PageDown);
-    EXPECT_EQ(messages.questions(), QStringList("Den aktuellen Datensatz speichern?"));
-    EXPECT_EQ(messages.texts().size(), 2) << messages.texts().join('\n').toStdString();
-    EXPECT_EQ(shown("name"), CustomerForm::nameOf(1)) << "still on the record";
-    EXPECT_EQ(shown("ort"), "Rheinbach");
-    messages.clear();
-    messages.answer(Answer::Yes);
-    press(Qt::Key_PageDown);
-    EXPECT_EQ(messages.questions().size(), 1);
-    EXPECT_EQ(stored("ort", 1), "Rheinbach");
-    EXPECT_EQ(shown("name"), CustomerForm::nameOf(2));
-
-    // A move on its own, to the last record too.
-    for (const Qt::KeyboardModifiers modifiers : {Qt::NoModifier, Qt::ControlModifier}) {
-        const QString before = shown("name");
-        dropSessions();
-        messages.clear();
-        press(Qt::Key_PageDown, modifiers);
-        EXPECT_TRUE(lostConnection()) << messages.texts().join('\n').toStdString();
-        EXPECT_EQ(shown("name"), before);
-        EXPECT_FALSE(form()->isAnyControlModified());
-        messages.clear();
-        press(Qt::Key_PageDown, modifiers);
-        EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join('\n').toStdString();
-        EXPECT_NE(shown("name"), before) << "moved on";
-    }
-    EXPECT_EQ(shown("name"), "Neu nach Abbruch") << "the last record";
-
-    // A new filter from the host opens the records anew, on a new session.
-    dropSessions();
-    messages.clear();
-    dialog->GetFormHost()->ChangeFilter("ort = 'Köln'");
-    EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join('\n').toStdString();
-    EXPECT_EQ(shown("name"), CustomerForm::nameOf(2));
-    EXPECT_EQ(dialog->positionText(), "Datensatz 1 von 2");
-    press(Qt::Key_PageDown);
-    EXPECT_EQ(shown("name"), CustomerForm::nameOf(5));
-}
-
-INSTANTIATE_TEST_SUITE_P(Engines, LostConnectionFormTest,
-                         ::testing::Values(DatabaseKind::PostgreSql),
+INSTANTIATE_TEST_SUITE_P(Engines, FormSessionsTest, ::testing::Values(DatabaseKind::PostgreSql),
                          [](const auto &info) { return engineName(info.param); });
-
-} // namespace
-
-namespace {
-
-// Where a test puts its pictures for a person to look at (QRT_SCREENSHOTS);
-// nothing is written without it.
-void keepPicture(QWidget *widget, const QString &name)
-{
-    const QString folder = qEnvironmentVariable("QRT_SCREENSHOTS");
-    if (!folder.isEmpty())
-        widget->grab().save(folder + QLatin1Char('/') + name + QStringLiteral(".png"));
-}
-
-// Whether an icon draws anything at the size of a tool bar button.
-bool drawsSomething(const QIcon &icon, const QSize &size)
-{
-    const QImage image = icon.pixmap(size).toImage();
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < image.width(); ++x) {
-            if (qAlpha(image.pixel(x, y)) > 0)
-                return true;
-        }
-    }
-    return false;
-}
-
-using FormPictureTest = FormDialogTest;
-
-TEST_P(FormPictureTest, BothModesShowTheirBarsWithAnIconOnEveryButton)
-{
-    for (const bool designMode : {false, true}) {
-        open(CustomerForm::document(db, designMode, QString(), "id"));
-        ASSERT_NE(form(), nullptr);
-        const QVector<int> buttons = toolBar(designMode ? ToolBarDesign : ToolBarData);
-        for (int id : buttons) {
-            if (id == IdSeparator)
-                continue;
-            QAction *action = dialog->toolBar()->buttonAction(id);
-            ASSERT_NE(action, nullptr) << id;
-            EXPECT_TRUE(drawsSomething(action->icon(), dialog->toolBar()->iconSize())) << id;
-            EXPECT_FALSE(action->toolTip().isEmpty()) << id;
-        }
-        // The form is shown below the bars, its fields as stored.
-        const QPoint formTop = form()->mapTo(dialog.get(), QPoint(0, 0));
-        EXPECT_GE(formTop.y(), dialog->toolBar()->geometry().bottom());
-        EXPECT_TRUE(field("notiz")->isVisible());
-        EXPECT_EQ(field("betrag")->geometry(), QRect(305, 77, 100, 22));
-        if (!designMode) {
-            auto *label = dialog->findChild<QLabel *>("position");
-            EXPECT_TRUE(dialog->toolBar()->geometry().contains(
-                label->mapTo(dialog.get(), label->rect().center())));
-        }
-        keepPicture(dialog.get(), QStringLiteral("form-%1-%2")
-                                      .arg(designMode ? "design" : "data",
-                                           QString::fromStdString(engineName(GetParam()))));
-        dialog.reset();
-    }
-}
-
-QRT_INSTANTIATE_FOR_ENGINES(FormPictureTest);
 
 } // namespace

@@ -6,6 +6,7 @@
 #include "controls/CDynStatic.h"
 #include "dialogs/CCtrlPropDlg.h"
 #include "dialogs/CFormPropDlg.h"
+#include "resources/CommandTable.h"
 #include "runtime/FormEditor.h"
 #include "runtime/RectTracker.h"
 #include "support/ScriptedMessages.h"
@@ -47,17 +48,9 @@ protected:
 
     template <typename Control> Control *add(const QString &caption, const QRect &rect)
     {
-        ControlDescription description;
-        description.left = rect.left();
-        description.top = rect.top();
-        description.right = rect.left() + rect.width();
-        description.bottom = rect.top() + rect.height();
-        description.caption = caption;
-        description.id = unsigned(1000 + pool.size());
-        pool.push_back(std::make_unique<Control>(true));
-        pool.back()->Create(form, description);
-        form->addControl(*pool.back());
-        return static_cast<Control *>(pool.back().get());
+        auto *control = makeControl<Control>(form, true, pool, caption, rect);
+        form->addControl(*control);
+        return control;
     }
 
     QUndoStack &history() const { return *form->undoStack(); }
@@ -84,34 +77,44 @@ protected:
 
 TEST_F(FormEditorTest, ClicksShiftClicksAndBandsSelect)
 {
+    // A click is a drag to where it began; the band is drawn from to.
+    struct Gesture
+    {
+        QPoint from, to;
+        Qt::KeyboardModifiers modifiers;
+        QStringList selected;
+    };
+    const Qt::KeyboardModifiers shift = Qt::ShiftModifier;
+    // clang-format off
+    const Gesture gestures[] = {
+        {{80, 15}, {80, 15}, shift, {"Name", "Aktiv"}},
+        {{20, 55}, {20, 55}, shift, {"Name"}}, // Shift takes a selected one away
+        // A frame is grabbed by its border; its inside belongs to the form,
+        // unless the frame is selected.
+        {{200, 160}, {200, 160}, {}, {}},
+        {{7, 150}, {7, 150}, {}, {"Adresse_RAHMEN"}},
+        {{200, 160}, {200, 160}, {}, {"Adresse_RAHMEN"}},
+        // A band selects what it touches and drops the rest; with Shift it adds.
+        {{400, 5}, {150, 60}, {}, {"Name"}},
+        {{1, 1}, {60, 60}, {}, {"Name_TITEL", "Aktiv"}}, // (0, 0) is "the middle" to QTest
+        {{400, 5}, {150, 130}, shift, {"Name_TITEL", "Name", "Aktiv", "Adresse_RAHMEN"}},
+    };
+    // clang-format on
     mouse.click(QPoint(80, 15));
     EXPECT_EQ(selectedOn(form), QStringList("Name"));
     EXPECT_EQ(name->GetWindow()->cursor().shape(), Qt::SizeAllCursor) << "a drag moves it";
     mouse.click(QPoint(20, 55));
-    EXPECT_EQ(name->GetWindow()->cursor().shape(), Qt::ArrowCursor);
     EXPECT_EQ(selectedOn(form), QStringList("Aktiv")) << "a click without Shift selects one";
-    mouse.click(QPoint(80, 15), Qt::ShiftModifier);
-    EXPECT_EQ(selectedOn(form), QStringList({"Name", "Aktiv"}));
-    mouse.click(QPoint(20, 55), Qt::ShiftModifier);
-    EXPECT_EQ(selectedOn(form), QStringList("Name")) << "Shift takes a selected one away";
-    EXPECT_FALSE(active->IsSelected() || active->IsChecked()) << "no toggling in design mode";
-
-    // A frame is grabbed by its border; its inside belongs to the form.
-    mouse.click(QPoint(200, 160));
-    EXPECT_TRUE(selectedOn(form).isEmpty()) << "a click on the form is an empty band";
-    mouse.click(QPoint(7, 150));
-    EXPECT_EQ(selectedOn(form), QStringList("Adresse_RAHMEN"));
-    mouse.click(QPoint(200, 160));
-    EXPECT_EQ(selectedOn(form), QStringList("Adresse_RAHMEN"))
-        << "inside its outline a selected frame is grabbed";
-
-    // A band selects what it touches and drops the rest; with Shift it adds.
-    mouse.drag(QPoint(400, 5), QPoint(150, 60));
-    EXPECT_EQ(selectedOn(form), QStringList("Name"));
-    mouse.drag(QPoint(1, 1), QPoint(60, 60)); // (0, 0) would be "the middle" to QTest
-    EXPECT_EQ(selectedOn(form), QStringList({"Name_TITEL", "Aktiv"}));
-    mouse.drag(QPoint(400, 5), QPoint(150, 130), Qt::ShiftModifier);
-    EXPECT_EQ(selectedOn(form), QStringList({"Name_TITEL", "Name", "Aktiv", "Adresse_RAHMEN"}));
+    EXPECT_EQ(name->GetWindow()->cursor().shape(), Qt::ArrowCursor);
+    for (const Gesture &gesture : gestures) {
+        if (gesture.from == gesture.to)
+            mouse.click(gesture.from, gesture.modifiers);
+        else
+            mouse.drag(gesture.from, gesture.to, gesture.modifiers);
+        EXPECT_EQ(selectedOn(form), gesture.selected)
+            << gesture.from.x() << "," << gesture.from.y();
+    }
+    EXPECT_FALSE(active->IsChecked()) << "no toggling in design mode";
     EXPECT_EQ(history().count(), 0) << "selecting changes nothing to undo";
 }
 
@@ -260,6 +263,101 @@ TEST_F(FormEditorTest, AligningFromTheFormsMenuToTheRaster)
     EXPECT_EQ(active->GetRect(), QRect(20, 50, 80, 20));
 }
 
+TEST_F(FormEditorTest, EachAlignCommandMovesTheEdgeOfItsAxisToItsRaster)
+{
+    // A raster that differs between the axes: an edge snapped on the wrong
+    // axis lands elsewhere. Right and bottom lie one past the control.
+    form->setRasterX(10);
+    form->setRasterY(25);
+    struct Case
+    {
+        int command;
+        QRect name;
+        QRect active;
+    };
+    // clang-format off
+    const Case cases[] = {
+        {CommandTable::IdAlignLeft, {12, 10, 83, 20}, {12, 40, 70, 25}},
+        {CommandTable::IdAlignRight, {17, 10, 83, 20}, {30, 40, 70, 25}},
+        {CommandTable::IdAlignTop, {12, 10, 83, 20}, {30, 10, 70, 25}},
+        {CommandTable::IdAlignBottom, {12, 45, 83, 20}, {30, 40, 70, 25}},
+        // Left and top down to the raster, right and bottom up to the next
+        // line, one already on it a whole step.
+        {CommandTable::IdAlignLeftRaster, {10, 10, 83, 20}, {30, 40, 70, 25}},
+        {CommandTable::IdAlignRightRaster, {17, 10, 83, 20}, {40, 40, 70, 25}},
+        {CommandTable::IdAlignTopRaster, {12, 0, 83, 20}, {30, 25, 70, 25}},
+        {CommandTable::IdAlignBottomRaster, {12, 30, 83, 20}, {30, 50, 70, 25}},
+    };
+    // clang-format on
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.command);
+        name->MoveTo(12, 10, 95, 30);
+        active->MoveTo(30, 40, 100, 65);
+        editor->selectOnly({name, active});
+        const int steps = history().count();
+        EXPECT_TRUE(editor->runCommand(c.command));
+        EXPECT_EQ(name->GetRect(), c.name);
+        EXPECT_EQ(active->GetRect(), c.active);
+        EXPECT_EQ(history().count(), steps + 1);
+    }
+}
+
+TEST_F(FormEditorTest, EveryLayoutPropertyUndoesAndRedoesAndNoChangeIsNoStep)
+{
+    // Each change made as one gesture, read back as a text.
+    struct Property
+    {
+        const char *what;
+        std::function<void()> change;
+        std::function<QString()> read;
+    };
+    const auto restyled = [](CDynControl *control, auto edit) {
+        ControlProperties properties = control->GetProperties();
+        edit(properties);
+        control->ApplyProperties(properties);
+    };
+    host.SetTitle(QStringLiteral("Formular"));
+    const auto number = [](int value) {
+        return QString::number(value);
+    };
+    // clang-format off
+    const Property properties[] = {
+        {"caption", [&] { restyled(label, [](auto &p) { p.caption = "Kundenname"; }); }, [&] { return label->GetCaption(); }},
+        {"geometry", [&] { name->MoveTo(70, 12, 200, 40); }, [&] { return number(name->Bottom() * 1000 + name->Right()); }},
+        {"font", [&] { restyled(name, [](auto &p) { p.font.weight = 700; }); }, [&] { return number(name->GetProperties().font.weight); }},
+        {"flags", [&] { restyled(name, [](auto &p) { p.flags = ControlFlags::Right; }); }, [&] { return number(name->GetProperties().flags); }},
+        {"order", [&] { form->setControlOrder({label, active, name, frame, town}); }, [&] { return namesOn(form).join(','); }},
+        {"on the form", [&] { form->removeControl(*town); }, [&] { return namesOn(form).join(','); }},
+        {"raster x", [&] { form->setRasterX(20); }, [&] { return number(form->rasterX()); }},
+        {"raster y", [&] { form->setRasterY(30); }, [&] { return number(form->rasterY()); }},
+        {"raster shown", [&] { form->setRasterShown(true); }, [&] { return number(form->isRasterShown()); }},
+        {"title", [&] { host.SetTitle(QStringLiteral("Kunden")); }, [&] { return host.GetTitle(); }},
+    };
+    // clang-format on
+    for (const Property &property : properties) {
+        SCOPED_TRACE(property.what);
+        const QString before = property.read();
+        const int steps = history().count();
+        {
+            FormChange change(*form, QStringLiteral("Ändern"), FormEditor::TabOrder::AsListed);
+            property.change();
+        }
+        const QString after = property.read();
+        ASSERT_NE(after, before);
+        ASSERT_EQ(history().count(), steps + 1);
+        history().undo();
+        EXPECT_EQ(property.read(), before);
+        history().redo();
+        EXPECT_EQ(property.read(), after);
+        // The same change once more changes nothing: no step.
+        {
+            FormChange change(*form, QStringLiteral("Ändern"), FormEditor::TabOrder::AsListed);
+            property.change();
+        }
+        EXPECT_EQ(history().count(), steps + 1);
+    }
+}
+
 TEST_F(FormEditorTest, PropertiesOfAControlAndOfTheFormAreOneStepEach)
 {
     mouse.click(QPoint(80, 15));
@@ -290,14 +388,8 @@ TEST_F(FormEditorTest, PropertiesOfAControlAndOfTheFormAreOneStepEach)
     whenDialogOpens<CFormPropDlg>([](CFormPropDlg &dialog) { dialog.reject(); });
     editor->editFormProperties();
     EXPECT_EQ(history().count(), 2);
-
     history().undo();
-    EXPECT_EQ(form->rasterX(), 10);
-    EXPECT_EQ(host.windowTitle(), "Formular");
-    history().undo();
-    EXPECT_EQ(name->GetRect(), QRect(70, 10, 120, 20));
-    history().redo();
-    EXPECT_EQ(name->GetRect(), QRect(70, -4, 150, 20));
+    EXPECT_EQ(QPoint(form->rasterX(), name->Top()), QPoint(10, -4)) << "both as one step";
 }
 
 TEST_F(FormEditorTest, TheFieldsOrderFollowsTheLayoutUnlessTheUserFixedIt)

@@ -4,30 +4,7 @@
 
 using namespace FormGeometry;
 
-TEST(FormGeometry, AligningToTheCommonEdgeOrToTheRaster)
-{
-    // Right and bottom lie one past: (10, 10, 85 wide) ends at 95.
-    const QVector<QRect> rects = {QRect(12, 10, 83, 20), QRect(30, 40, 70, 25),
-                                  QRect(7, 70, 40, 20)};
-    EXPECT_EQ(aligned(rects, Edge::Left, false, 10, 10),
-              QVector<QRect>({QRect(7, 10, 83, 20), QRect(7, 40, 70, 25), QRect(7, 70, 40, 20)}));
-    EXPECT_EQ(aligned(rects, Edge::Right, false, 10, 10).at(2), QRect(60, 70, 40, 20))
-        << "the largest right edge, 100";
-    EXPECT_EQ(aligned(rects, Edge::Top, false, 10, 10).at(1), QRect(30, 10, 70, 25));
-    EXPECT_EQ(aligned(rects, Edge::Bottom, false, 10, 10).at(0), QRect(12, 70, 83, 20));
-
-    // To the raster each on its own: right 95 -> 100, right 100 -> 110.
-    const QVector<QRect> right = aligned(rects, Edge::Right, true, 10, 10);
-    EXPECT_EQ(right.at(0).left() + right.at(0).width(), 100);
-    EXPECT_EQ(right.at(1).left() + right.at(1).width(), 110);
-    EXPECT_EQ(right.at(0).size(), rects.at(0).size()) << "moved, never resized";
-    const QVector<QRect> left = aligned(rects, Edge::Left, true, 5, 25);
-    EXPECT_EQ(left.at(0).left(), 10);
-    EXPECT_EQ(left.at(2).left(), 5);
-    EXPECT_EQ(aligned(rects, Edge::Top, true, 5, 25).at(1).top(), 25);
-    EXPECT_EQ(aligned(rects, Edge::Bottom, true, 5, 25).at(1).bottom() + 1, 75) << "65 -> 75";
-    EXPECT_TRUE(aligned({}, Edge::Left, false, 10, 10).isEmpty());
-}
+// Aligning is the editor's test, through every align command.
 
 TEST(FormGeometry, HandlesLieOutsideAndAreFoundBeforeTheInside)
 {

@@ -1,9 +1,12 @@
-// The record cycle of a form as a user runs it: paging, changing, saving,
-// adding, deleting, undoing, filtering and closing, through the keys, the
-// menu and the tool bar of the real form dialog, on every engine.
+// The record cycle as a user runs it: paging, changing, saving, refusing,
+// undoing, adding and deleting, through the keys and the tool bar, the same
+// in both host windows (the form dialog and a host's window with the form
+// widget), on every engine. Then what only the form dialog has: its filter
+// dialog, its closing, its design mode.
 
 #include "FormDialogTestSupport.h"
 
+#include "facade/CKeloFormWidget.h"
 #include "filter/CFilterDlg.h"
 #include "runtime/FormEditor.h"
 
@@ -12,196 +15,161 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QVBoxLayout>
 
 using namespace CommandTable;
 using Answer = UserMessages::Answer;
 
 namespace {
 
-const QString kSaveQuestion = QStringLiteral("Den aktuellen Datensatz speichern?");
+const char *const kSave = "Den aktuellen Datensatz speichern?";
+const char *const kUndo = "Änderungen an diesem Satz wirklich rückgängig machen?";
+const char *const kDelete = "Diesen Datensatz wirklich löschen?";
+const char *const kNameRequired = "Das Feld Name muss einen Wert enthalten.";
 
-using RecordCycleTest = FormDialogTest;
+enum class Host { Dialog, Widget };
 
-TEST_P(RecordCycleTest, PagingWithoutChangesAsksNothing)
+// What the user does (types into a field, then presses a key or clicks a
+// tool bar button, answering a question if one comes) and what follows:
+// the question asked, the message shown, where the form stands, and the
+// row with key id as stored ("name|ort", empty when there is none).
+struct Step
 {
-    openData();
-    ASSERT_NE(form(), nullptr) << messages.texts().join('\n').toStdString();
-    EXPECT_EQ(dialog->windowTitle(), "Kunden");
-    EXPECT_EQ(shown("name"), CustomerForm::nameOf(1));
-    EXPECT_EQ(QApplication::focusWidget(), field("name")) << "the first field takes the keys";
+    const char *does;
+    const char *field;
+    const char *typed;
+    int button; // 0: the key
+    Qt::Key key;
+    Qt::KeyboardModifiers modifiers;
+    Answer answer;
+    const char *question;
+    const char *told;
+    const char *position;
+    const char *name; // what the name field shows
+    int id;           // 0: no row looked at
+    const char *stored;
+    const char *sqlBefore = nullptr; // another user's change first
+};
 
-    press(Qt::Key_PageDown);
-    EXPECT_EQ(shown("name"), CustomerForm::nameOf(2));
-    EXPECT_EQ(shown("ort"), "Köln");
-    press(Qt::Key_PageDown, Qt::ControlModifier);
-    EXPECT_EQ(shown("name"), CustomerForm::nameOf(5));
-    press(Qt::Key_PageDown);
-    EXPECT_EQ(shown("name"), CustomerForm::nameOf(5)) << "the last record stays";
-    click(IdRecordPrevious);
-    EXPECT_EQ(shown("name"), CustomerForm::nameOf(4));
-    choose(IdRecordFirst);
-    EXPECT_EQ(shown("name"), CustomerForm::nameOf(1));
-    press(Qt::Key_PageUp);
-    EXPECT_EQ(shown("name"), CustomerForm::nameOf(1)) << "the first record stays";
-    EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join('\n').toStdString();
+const Qt::KeyboardModifiers None = Qt::NoModifier;
+const Qt::KeyboardModifiers Ctrl = Qt::ControlModifier;
+const Answer Yes = Answer::Yes;
+const Answer No = Answer::No;
 
-    // Each kind of field shows its column's value.
-    press(Qt::Key_PageDown);
-    press(Qt::Key_PageDown);
-    EXPECT_EQ(shown("termin"), "10.03.2021 14:30");
-    EXPECT_EQ(shown("betrag"), "1,0");
-    EXPECT_EQ(shown("notiz"), "Notiz zu Kunde 3");
-    EXPECT_TRUE(qobject_cast<CDynCheckbox *>(control("aktiv"))->IsChecked());
-    press(Qt::Key_PageDown);
-    EXPECT_FALSE(qobject_cast<CDynCheckbox *>(control("aktiv"))->IsChecked());
-    EXPECT_EQ(shown("notiz"), "") << "a Null shows empty";
-}
+// clang-format off
+const Step kCycle[] = {
+    {"pages on", nullptr, nullptr, 0, Qt::Key_PageDown, None, Yes, nullptr, nullptr, "Datensatz 2 von 5", "Kunde 002", 0, nullptr},
+    {"to the last", nullptr, nullptr, 0, Qt::Key_PageDown, Ctrl, Yes, nullptr, nullptr, "Datensatz 5 von 5", "Kunde 005", 0, nullptr},
+    {"the last stays", nullptr, nullptr, 0, Qt::Key_PageDown, None, Yes, nullptr, nullptr, "Datensatz 5 von 5", "Kunde 005", 0, nullptr},
+    {"to the first", nullptr, nullptr, IdRecordFirst, Qt::Key_unknown, None, Yes, nullptr, nullptr, "Datensatz 1 von 5", "Kunde 001", 0, nullptr},
+    {"the first stays", nullptr, nullptr, 0, Qt::Key_PageUp, None, Yes, nullptr, nullptr, "Datensatz 1 von 5", "Kunde 001", 0, nullptr},
+    {"Yes saves a changed record, then moves", "ort", "Bad Godesberg", 0, Qt::Key_PageDown, None, Yes, kSave, nullptr, "Datensatz 2 von 5", "Kunde 002", 1, "Kunde 001|Bad Godesberg"},
+    {"No drops the changes and moves", "name", "Verworfen", IdRecordNext, Qt::Key_unknown, None, No, kSave, nullptr, "Datensatz 3 von 5", "Kunde 003", 2, "Kunde 002|Köln"},
+    {"back, the stored record shows", nullptr, nullptr, 0, Qt::Key_PageUp, None, Yes, nullptr, nullptr, "Datensatz 2 von 5", "Kunde 002", 2, "Kunde 002|Köln"},
+    {"Ctrl+S saves without asking", "ort", "Troisdorf", 0, Qt::Key_S, Ctrl, Yes, nullptr, nullptr, "Datensatz 2 von 5", "Kunde 002", 2, "Kunde 002|Troisdorf"},
+    {"an unchanged record is not written", nullptr, nullptr, 0, Qt::Key_S, Ctrl, Yes, nullptr, nullptr, "Datensatz 2 von 5", "Kunde 002", 2, "Kunde 002|Anderswo", "UPDATE kunden SET ort = 'Anderswo' WHERE id = 2"},
+    {"a refused save keeps the entry", "name", "", 0, Qt::Key_S, Ctrl, Yes, nullptr, kNameRequired, "Datensatz 2 von 5", "", 2, "Kunde 002|Anderswo"},
+    {"refused on a move, nothing moves", nullptr, nullptr, 0, Qt::Key_PageDown, None, Yes, kSave, kNameRequired, "Datensatz 2 von 5", "", 2, "Kunde 002|Anderswo"},
+    {"refused before a new record, nothing moves", nullptr, nullptr, 0, Qt::Key_N, Ctrl, Yes, kSave, kNameRequired, "Datensatz 2 von 5", "", 2, "Kunde 002|Anderswo"},
+    {"No to undo keeps the entries", nullptr, nullptr, 0, Qt::Key_Y, Ctrl, No, kUndo, nullptr, "Datensatz 2 von 5", "", 2, "Kunde 002|Anderswo"},
+    {"undo brings back what is stored", nullptr, nullptr, IdRecordUndo, Qt::Key_unknown, None, Yes, kUndo, nullptr, "Datensatz 2 von 5", "Kunde 002", 2, "Kunde 002|Anderswo"},
+    {"a new record", nullptr, nullptr, 0, Qt::Key_N, Ctrl, Yes, nullptr, nullptr, "Neuer Datensatz (5 vorhanden)", "", 6, ""},
+    {"stored under the next free key", "name", "Neukunde", 0, Qt::Key_S, Ctrl, Yes, nullptr, nullptr, "Datensatz 6 von 6", "Neukunde", 6, "Neukunde|"},
+    {"a new record left unchanged is dropped", nullptr, nullptr, IdRecordNew, Qt::Key_unknown, None, Yes, nullptr, nullptr, "Neuer Datensatz (6 vorhanden)", "", 0, nullptr},
+    {"moving away drops it", nullptr, nullptr, 0, Qt::Key_PageUp, None, Yes, nullptr, nullptr, "Datensatz 5 von 6", "Kunde 005", 7, ""},
+    {"back to the new one", nullptr, nullptr, IdRecordLast, Qt::Key_unknown, None, Yes, nullptr, nullptr, "Datensatz 6 von 6", "Neukunde", 0, nullptr},
+    {"No to deleting keeps the record", nullptr, nullptr, IdRecordDelete, Qt::Key_unknown, None, No, kDelete, nullptr, "Datensatz 6 von 6", "Neukunde", 6, "Neukunde|"},
+    {"Yes deletes, the neighbour shows", nullptr, nullptr, IdRecordDelete, Qt::Key_unknown, None, Yes, kDelete, nullptr, "Datensatz 5 von 5", "Kunde 005", 6, ""},
+};
+// clang-format on
 
-TEST_P(RecordCycleTest, AChangedRecordIsOfferedForSavingOnceYesSavesNoDiscards)
+class RecordCycleTest : public ::testing::TestWithParam<std::tuple<DatabaseKind, Host>>
 {
-    openData();
-    retype("ort", "Bad Godesberg");
-    messages.answer(Answer::Yes);
-    press(Qt::Key_PageDown);
-    EXPECT_EQ(messages.questions(), QStringList(kSaveQuestion));
-    EXPECT_EQ(stored("ort", 1), "Bad Godesberg");
-    EXPECT_EQ(shown("name"), CustomerForm::nameOf(2));
-
-    messages.clear();
-    retype("name", "Verworfen");
-    QWidget *box = field("aktiv");
-    QTest::mouseClick(box, Qt::LeftButton);
-    messages.answer(Answer::No);
-    click(IdRecordNext);
-    EXPECT_EQ(messages.questions(), QStringList(kSaveQuestion)) << "one question for the record";
-    EXPECT_EQ(shown("name"), CustomerForm::nameOf(3)) << "No moves on";
-    EXPECT_EQ(stored("name", 2), CustomerForm::nameOf(2));
-    EXPECT_EQ(db.scalar("SELECT COUNT(*) FROM kunden WHERE id = 2 AND aktiv"), "0");
-
-    // Coming back shows what is stored, and moving on asks nothing.
-    messages.clear();
-    press(Qt::Key_PageUp);
-    EXPECT_EQ(shown("name"), CustomerForm::nameOf(2));
-    EXPECT_FALSE(qobject_cast<CDynCheckbox *>(control("aktiv"))->IsChecked());
-    press(Qt::Key_PageUp);
-    EXPECT_EQ(shown("ort"), "Bad Godesberg");
-    EXPECT_TRUE(messages.texts().isEmpty());
-
-    // Ctrl+S saves without asking, and a save that the data refuses keeps
-    // the user on the record with what was typed.
-    retype("betrag", "12,5");
-    EXPECT_EQ(shown("betrag"), "12,5");
-    press(Qt::Key_S, Qt::ControlModifier);
-    EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join('\n').toStdString();
-    EXPECT_EQ(db.scalar("SELECT COUNT(*) FROM kunden WHERE id = 1 AND betrag = 12.5"), "1");
-    retype("name", "");
-    messages.answer(Answer::Yes);
-    press(Qt::Key_PageDown);
-    EXPECT_EQ(messages.questions(), QStringList(kSaveQuestion));
-    EXPECT_EQ(messages.texts().size(), 2) << "and why it was not saved";
-    EXPECT_EQ(shown("ort"), "Bad Godesberg") << "still on the record";
-    EXPECT_EQ(shown("name"), "");
-    EXPECT_TRUE(control("name")->IsModified());
-    EXPECT_EQ(stored("name", 1), CustomerForm::nameOf(1));
-}
-
-TEST_P(RecordCycleTest, ANewRecordGetsTheNextFreeKey)
-{
-    openData();
-    press(Qt::Key_N, Qt::ControlModifier);
-    EXPECT_EQ(shown("name"), "");
-    EXPECT_EQ(shown("termin"), "");
-    EXPECT_EQ(QApplication::focusWidget(), field("name"));
-    EXPECT_EQ(dialog->positionText(), "Neuer Datensatz (5 vorhanden)");
-
-    QTest::keyClicks(field("name"), "Neukunde");
-    retype("termin", "1.2.2022");
-    retype("betrag", "7,25");
-    QTest::mouseClick(field("aktiv"), Qt::LeftButton);
-    press(Qt::Key_S, Qt::ControlModifier);
-    EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join('\n').toStdString();
-    EXPECT_EQ(db.scalar("SELECT name FROM kunden WHERE id = 6"), "Neukunde");
-    EXPECT_EQ(db.scalar("SELECT COUNT(*) FROM kunden WHERE id = 6 AND aktiv AND betrag = 7.25 "
-                        "AND ort IS NULL AND notiz IS NULL"),
-              "1");
-    EXPECT_TRUE(db.scalar("SELECT termin FROM kunden WHERE id = 6").startsWith("2022-02-01"));
-    EXPECT_EQ(dialog->GetFormHost()->GetFirstUpdateKey(), 6);
-    EXPECT_EQ(dialog->positionText(), "Datensatz 6 von 6");
-
-    // A second new record, left without a change, is dropped by the move.
-    click(IdRecordNew);
-    press(Qt::Key_PageUp);
-    EXPECT_TRUE(messages.texts().isEmpty());
-    EXPECT_EQ(db.scalar("SELECT COUNT(*) FROM kunden"), "6");
-    EXPECT_EQ(dialog->GetFormHost()->GetFirstUpdateKey(), 6);
-}
-
-TEST_P(RecordCycleTest, DeletingAsksAndOnlyYesDeletes)
-{
-    openData();
-    press(Qt::Key_PageDown);
-    messages.answer(Answer::No);
-    click(IdRecordDelete);
-    ASSERT_EQ(messages.questions(), QStringList("Diesen Datensatz wirklich löschen?"));
-    EXPECT_EQ(messages.messages().first().consequence, UserMessages::Consequence::Destructive);
-    EXPECT_EQ(db.scalar("SELECT COUNT(*) FROM kunden"), "5");
-    EXPECT_EQ(shown("name"), CustomerForm::nameOf(2));
-
-    // The menu by keyboard: F10, then down to "Datensatz löschen".
-    messages.answer(Answer::Yes);
-    press(Qt::Key_F10);
-    QWidget *menu = QApplication::activePopupWidget();
-    ASSERT_NE(menu, nullptr) << "F10 opens the menu";
-    QTest::keyClick(menu, Qt::Key_Down);
-    QTest::keyClick(menu, Qt::Key_Down);
-    QTest::keyClick(menu, Qt::Key_Return);
-    EXPECT_EQ(db.scalar("SELECT COUNT(*) FROM kunden WHERE id = 2"), "0");
-    EXPECT_EQ(shown("name"), CustomerForm::nameOf(3)) << "the next record shows";
-    EXPECT_EQ(dialog->positionText(), "Datensatz 2 von 4");
-
-    // Deleting the last record shows the one before it; deleting every
-    // record leaves a new one, which takes what is typed.
-    press(Qt::Key_PageDown, Qt::ControlModifier);
-    messages.answer(Answer::Yes);
-    click(IdRecordDelete);
-    EXPECT_EQ(shown("name"), CustomerForm::nameOf(4));
-    EXPECT_EQ(dialog->positionText(), "Datensatz 3 von 3");
-    for (int i = 0; i < 3; ++i) {
-        messages.answer(Answer::Yes);
-        click(IdRecordDelete);
+protected:
+    void SetUp() override
+    {
+        QRT_REQUIRE_DATABASE(db);
+        CTabInfo::ClearConString();
+        CustomerForm::create(db, 5);
+        if (std::get<1>(GetParam()) == Host::Dialog) {
+            window = std::make_unique<CFormDlg>(
+                CustomerForm::document(db, false, QString(), QStringLiteral("id")), false);
+        } else {
+            window = std::make_unique<QWidget>();
+            widget = new CKeloFormWidget(window.get());
+            (new QVBoxLayout(window.get()))->addWidget(widget);
+            window->resize(700, 500);
+            CustomerForm::init(facade, db);
+            ASSERT_TRUE(widget->open(facade, QString(), QStringLiteral("id")));
+        }
+        window->show();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+        QCoreApplication::processEvents(); // the count
+        user = FormDriver(window.get());
+        QTest::mouseClick(user.field(QStringLiteral("name")), Qt::LeftButton);
     }
-    EXPECT_EQ(db.scalar("SELECT COUNT(*) FROM kunden"), "0");
-    EXPECT_EQ(dialog->positionText(), "Neuer Datensatz (0 vorhanden)");
-    QTest::keyClicks(field("name"), "Allein");
-    press(Qt::Key_S, Qt::ControlModifier);
-    EXPECT_EQ(messages.texts().size(), 6) << messages.texts().join('\n').toStdString();
-    EXPECT_EQ(db.scalar("SELECT id || name FROM kunden"), "1Allein");
-    EXPECT_EQ(dialog->GetFormHost()->GetFirstUpdateKey(), 1);
-}
+    void TearDown() override
+    {
+        window.reset();
+        EXPECT_TRUE(messages.unscriptedQuestions().isEmpty());
+    }
+    QString position() const
+    {
+        return widget ? widget->positionText() : user.dialog()->positionText();
+    }
 
-TEST_P(RecordCycleTest, UndoAsksAndBringsBackWhatIsStored)
+    TestDatabase db{std::get<0>(GetParam())};
+    ScriptedMessages messages;
+    CKeloForm facade;
+    std::unique_ptr<QWidget> window; // goes before the messages
+    CKeloFormWidget *widget = nullptr;
+    FormDriver user{nullptr};
+};
+
+TEST_P(RecordCycleTest, EachStepAsksSavesAndMovesAsTheUserChose)
 {
-    openData();
-    retype("name", "Vertippt");
-    retype("notiz", "Zeile eins\nZeile zwei");
-    messages.answer(Answer::No);
-    press(Qt::Key_Y, Qt::ControlModifier);
-    ASSERT_EQ(messages.questions(),
-              QStringList("Änderungen an diesem Satz wirklich rückgängig machen?"));
-    EXPECT_EQ(shown("name"), "Vertippt") << "No keeps the changes";
-
-    messages.answer(Answer::Yes);
-    choose(IdRecordUndo);
-    EXPECT_EQ(shown("name"), CustomerForm::nameOf(1));
-    EXPECT_EQ(shown("notiz"), "");
-    EXPECT_FALSE(form()->isAnyControlModified());
-    messages.clear();
-    press(Qt::Key_PageDown);
-    EXPECT_TRUE(messages.texts().isEmpty()) << "nothing left to save";
-    EXPECT_EQ(stored("name", 1), CustomerForm::nameOf(1));
+    for (const Step &step : kCycle) {
+        SCOPED_TRACE(step.does);
+        messages.clear();
+        if (step.sqlBefore)
+            db.exec(QString::fromUtf8(step.sqlBefore));
+        if (step.field) {
+            ASSERT_TRUE(user.retype(QString::fromUtf8(step.field), QString::fromUtf8(step.typed)));
+        }
+        messages.answer(step.answer);
+        if (step.button) {
+            ASSERT_TRUE(user.click(step.button));
+        } else {
+            user.press(step.key, step.modifiers);
+        }
+        EXPECT_EQ(messages.questions(), step.question ? QStringList(step.question) : QStringList());
+        QStringList told = messages.texts();
+        for (const QString &question : messages.questions())
+            told.removeOne(question);
+        EXPECT_EQ(told, step.told ? QStringList(step.told) : QStringList());
+        EXPECT_EQ(position(), step.position);
+        EXPECT_EQ(user.shown(QStringLiteral("name")), step.name);
+        if (step.id) {
+            EXPECT_EQ(db.scalar(QStringLiteral("SELECT name || '|' || COALESCE(ort, '') FROM "
+                                               "kunden WHERE id = %1")
+                                    .arg(step.id)),
+                      step.stored);
+        }
+    }
 }
 
-TEST_P(RecordCycleTest, FilterAndRemoveFilter)
+INSTANTIATE_TEST_SUITE_P(EnginesAndHosts, RecordCycleTest,
+                         ::testing::Combine(::testing::Values(DatabaseKind::Sqlite,
+                                                              DatabaseKind::PostgreSql),
+                                            ::testing::Values(Host::Dialog, Host::Widget)),
+                         [](const auto &info) {
+                             return engineName(std::get<0>(info.param)) +
+                                    (std::get<1>(info.param) == Host::Dialog ? "Dialog" : "Widget");
+                         });
+
+using FormDialogCycleTest = FormDialogTest;
+
+TEST_P(FormDialogCycleTest, FilterAndRemoveFilter)
 {
     openData();
     press(Qt::Key_PageDown);
@@ -217,7 +185,7 @@ TEST_P(RecordCycleTest, FilterAndRemoveFilter)
             filter->reject();
     });
     press(Qt::Key_F, Qt::ControlModifier);
-    EXPECT_EQ(messages.questions(), QStringList(kSaveQuestion)) << "the record is offered first";
+    EXPECT_EQ(messages.questions(), QStringList(kSave)) << "the record is offered first";
     EXPECT_EQ(stored("name", 2), "Gefiltert");
     EXPECT_EQ(shown("name"), CustomerForm::nameOf(1));
     EXPECT_EQ(dialog->positionText(), "Datensatz 1 von 2");
@@ -238,65 +206,60 @@ TEST_P(RecordCycleTest, FilterAndRemoveFilter)
     EXPECT_EQ(messages.questions().size(), 1);
 }
 
-TEST_P(RecordCycleTest, ClosingWithAChangedRecordOffersToSave)
+TEST_P(FormDialogCycleTest, ClosingOffersAChangedRecordForSaving)
 {
-    openData();
-    retype("ort", "Siegburg");
-    messages.answer(Answer::No);
-    press(Qt::Key_Escape);
-    EXPECT_EQ(messages.questions(), QStringList(kSaveQuestion));
-    EXPECT_FALSE(dialog->isVisible()) << "No closes";
-    EXPECT_EQ(dialog->result(), QDialog::Accepted);
-    EXPECT_EQ(stored("ort", 1), "Bonn");
-
-    messages.clear();
-    openData();
-    retype("ort", "Siegburg");
-    messages.answer(Answer::Yes);
-    dialog->close();
-    EXPECT_FALSE(dialog->isVisible()) << "Yes saves and closes";
-    EXPECT_EQ(stored("ort", 1), "Siegburg");
-    EXPECT_EQ(dialog->GetFormHost()->GetFirstUpdateKey(), 1);
-
-    // A save that fails keeps the form open with what was typed.
-    messages.clear();
-    openData();
-    retype("name", "");
-    messages.answer(Answer::Yes);
-    dialog->close();
-    EXPECT_TRUE(dialog->isVisible());
-    EXPECT_EQ(messages.texts().size(), 2);
-    messages.clear();
-    messages.answer(Answer::No);
-    choose(IdAppExit);
-    EXPECT_FALSE(dialog->isVisible()) << "Beenden closes after the question";
-    EXPECT_EQ(messages.questions(), QStringList(kSaveQuestion));
-    EXPECT_EQ(stored("name", 1), CustomerForm::nameOf(1));
-
-    // Ctrl+Q saves and closes without a question.
-    messages.clear();
-    openData();
-    retype("ort", "Troisdorf");
-    press(Qt::Key_Q, Qt::ControlModifier);
-    EXPECT_FALSE(dialog->isVisible());
-    EXPECT_TRUE(messages.texts().isEmpty());
-    EXPECT_EQ(stored("ort", 1), "Troisdorf");
-}
-
-TEST_P(RecordCycleTest, ADisabledFormNeitherAsksNorSaves)
-{
-    openData();
-    retype("ort", "Gesperrt");
-    dialog->GetFormHost()->EnableForm(false);
-    EXPECT_FALSE(field("ort")->isEnabled());
-    EXPECT_FALSE(dialog->commandAction(IdRecordNext)->isEnabled());
-    press(Qt::Key_PageDown);
-    choose(IdRecordNew);
-    EXPECT_EQ(shown("name"), CustomerForm::nameOf(1));
-    dialog->close();
-    EXPECT_FALSE(dialog->isVisible()) << "a disabled form closes without a question";
-    EXPECT_TRUE(messages.texts().isEmpty());
-    EXPECT_EQ(stored("ort", 1), "Bonn");
+    enum How { Escape, Close, Exit, SaveAndClose };
+    struct Case
+    {
+        const char *does;
+        const char *field;
+        const char *typed;
+        How how;
+        bool disabled;
+        Answer answer;
+        bool asks;
+        bool closes;
+        const char *told;
+        const char *stored; // "name|ort" of the record
+    };
+    // clang-format off
+    const Case cases[] = {
+        {"Escape, No: closed unsaved", "ort", "Siegburg", Escape, false, No, true, true, nullptr, "Kunde 001|Bonn"},
+        {"closed, Yes: saved", "ort", "Siegburg", Close, false, Yes, true, true, nullptr, "Kunde 001|Siegburg"},
+        {"a refused save stays open", "name", "", Close, false, Yes, true, false, kNameRequired, "Kunde 001|Siegburg"},
+        {"Beenden asks as well", "ort", "Bonn", Exit, false, No, true, true, nullptr, "Kunde 001|Siegburg"},
+        {"Ctrl+Q saves without asking", "ort", "Troisdorf", SaveAndClose, false, Yes, false, true, nullptr, "Kunde 001|Troisdorf"},
+        {"a disabled form neither asks nor saves", "ort", "Gesperrt", Close, true, Yes, false, true, nullptr, "Kunde 001|Troisdorf"},
+    };
+    // clang-format on
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.does);
+        openData();
+        retype(c.field, QString::fromUtf8(c.typed));
+        if (c.disabled) {
+            dialog->GetFormHost()->EnableForm(false);
+            EXPECT_FALSE(dialog->commandAction(IdRecordNext)->isEnabled());
+        }
+        messages.clear();
+        messages.answer(c.answer);
+        if (c.how == Escape)
+            press(Qt::Key_Escape);
+        else if (c.how == Close)
+            dialog->close();
+        else if (c.how == Exit)
+            choose(IdAppExit);
+        else
+            press(Qt::Key_Q, Qt::ControlModifier);
+        EXPECT_EQ(messages.questions(), c.asks ? QStringList(kSave) : QStringList());
+        EXPECT_EQ(messages.texts().size(), int(c.asks) + int(c.told != nullptr));
+        EXPECT_EQ(dialog->isVisible(), !c.closes);
+        EXPECT_EQ(db.scalar("SELECT name || '|' || ort FROM kunden WHERE id = 1"), c.stored);
+        if (!c.closes) {
+            messages.answer(No);
+            dialog->close();
+        }
+        messages.clear();
+    }
 }
 
 using DesignDialogTest = FormDialogTest;
@@ -357,7 +320,7 @@ TEST_P(DesignDialogTest, DesignModeHasItsBarsAndKeysAndAsksBeforeClosing)
               "1");
 }
 
-QRT_INSTANTIATE_FOR_ENGINES(RecordCycleTest);
+QRT_INSTANTIATE_FOR_ENGINES(FormDialogCycleTest);
 QRT_INSTANTIATE_FOR_ENGINES(DesignDialogTest);
 
 } // namespace

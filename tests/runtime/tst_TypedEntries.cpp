@@ -34,10 +34,7 @@ protected:
                      "INSERT INTO eingaben (name, umsatz, rabatt, anzahl, seit, termin, uhrzeit, "
                      "aktiv, notiz, menge, bild) VALUES ('Anna', 1960.6, 5, 5, '2020-01-15', "
                      "'2024-03-01 12:30:00', '08:15:00', true, E'a\\nb', 1, '\\x00'), ('Bert', "
-                     "100, NULL, NULL, NULL, NULL, NULL, false, E'x\\r\\ny', 2, NULL)",
-                     "CREATE TABLE bestellungen (nr integer PRIMARY KEY, kunde integer "
-                     "REFERENCES eingaben)",
-                     "INSERT INTO bestellungen VALUES (1, 2)"});
+                     "100, NULL, NULL, NULL, NULL, NULL, false, E'x\\r\\ny', 2, NULL)"});
         } else {
             db.exec(
                 {"CREATE TABLE laender (code VARCHAR(2) PRIMARY KEY)",
@@ -51,10 +48,7 @@ protected:
                  "INSERT INTO eingaben VALUES (1, 'Anna', 1960.6, 5, 5, '2020-01-15', "
                  "'2024-03-01 12:30:00', '08:15:00', 1, NULL, 'DE', 'a' || char(10) || 'b', 1, "
                  "x'00', 1, 1, '2020-01-01'), (2, 'Bert', 100, NULL, NULL, NULL, NULL, NULL, 0, "
-                 "NULL, 'AT', 'x' || char(13) || char(10) || 'y', 2, NULL, 1, 1, '2020-01-01')",
-                 "CREATE TABLE bestellungen (nr INTEGER PRIMARY KEY, kunde INTEGER REFERENCES "
-                 "eingaben)",
-                 "INSERT INTO bestellungen VALUES (1, 2)"});
+                 "NULL, 'AT', 'x' || char(13) || char(10) || 'y', 2, NULL, 1, 1, '2020-01-01')"});
         }
         facade.Init(db.dbName(), db.serverName(), db.userId(), db.password(),
                     QStringLiteral("eingaben"),
@@ -109,47 +103,21 @@ struct Entry
 
 TEST_P(TypedEntriesTest, EachTextIsStoredAsMeantOrRefusedWithWhatTheFieldExpects)
 {
+    // One entry for each way a text goes: what each kind of field makes of
+    // a text is the conversion's and the controls' tests.
     const Entry entries[] = {
         {"umsatz", "1.234,56", "1234,56", "umsatz = 1234.56", nullptr},
-        {"umsatz", "1234,56", "1234,56", "umsatz = 1234.56", nullptr},
-        {"rabatt", "1.234.567,5", "1234567,5", "rabatt = 1234567.5", nullptr},
         // Letters never reach a number field: what was there stays.
         {"rabatt", "abc", "5,0", "rabatt = 5", nullptr},
-        {"stueck", "70000", "70000", nullptr,
-         "stueck erwartet eine ganze Zahl von -32768 bis 32767"},
-        {"umsatz", "1234,567", "1234,567", nullptr,
-         "umsatz erwartet eine Zahl mit höchstens 10 "
-         "Stellen vor und 2 nach dem Komma"},
-        {"umsatz", "123456789012345", "123456789012345", nullptr, "höchstens 10 Stellen vor"},
         {"seit", "31.02.2024", "31.02.2024", nullptr, ": den 31.02.2024 gibt es nicht"},
-        {"seit", "0.1.2024", "0.1.2024", nullptr, ": den 00.01.2024 gibt es nicht"},
-        {"seit", "1.13.2024", "1.13.2024", nullptr, "seit erwartet ein Datum wie 31.12.2024"},
-        {"seit", "1.2.24", "01.02.2024", "seit = '2024-02-01'", nullptr},
-        {"seit", "3.4.99", "03.04.1999", "seit = '1999-04-03'", nullptr},
         {"seit", "1.2.", "01.02.%Y", "seit = '%Y-02-01'", nullptr},
         // Only the day typed: the time of day stays.
         {"termin", "2.3.2024", "02.03.2024 12:30", "termin = '2024-03-02 12:30:00'", nullptr},
-        {"termin", "2.3.24 18:05", "02.03.2024 18:05", "termin = '2024-03-02 18:05:00'", nullptr},
-        {"anzahl", "12-3", "12-3", nullptr, "anzahl erwartet eine ganze Zahl"},
-        {"anzahl", "1,5", "1,5", nullptr, "anzahl erwartet eine ganze Zahl"},
-        {"rabatt", "1,2,3", "1,2,3", nullptr, "ein Punkt trennt nur Tausender"},
-        {"rabatt", "1.23,4", "1.23,4", nullptr, "rabatt erwartet eine Zahl"},
-        {"anzahl", "0", "0", "anzahl = 0", nullptr},
-        {"rabatt", "0", "0,0", "rabatt = 0", nullptr},
-        {"anzahl", "12345", "12345", "anzahl = 12345", nullptr},
-        {"rabatt", "-12.345,5", "-12345,5", "rabatt = -12345.5", nullptr},
         {"anzahl", "", "", "anzahl IS NULL", nullptr},
-        {"uhrzeit", "9:15", "09:15", "uhrzeit = '09:15:00'", nullptr},
-        {"uhrzeit", "25:99", "25:99", nullptr, "uhrzeit erwartet eine Uhrzeit"},
         // What only the database can refuse, said in the field's words.
         {"name", "Bert", "Bert", nullptr, "Das Feld name muss eindeutig sein", true},
-        {"name", "", "", nullptr, "Das Feld name muss einen Wert enthalten.", true},
-        {"menge", "-1", "-1,000", nullptr, "menge verstößt gegen die Regel", true},
-        {"land", "XX", "XX", nullptr, "Tabelle laender nicht gibt", true},
         {"status", "lila", "lila", nullptr,
          "Das Feld status nimmt nur diese Werte an: rot, gelb, grün", true, true},
-        {"postleitzahl", "abc", "abc", nullptr, "postleitzahl", true, true},
-        {"tags", "a,b", "a,b", nullptr, "Form {a,b}", true, true},
     };
     const QString year = QString::number(QDate::currentDate().year());
     for (const Entry &entry : entries) {
@@ -252,17 +220,6 @@ TEST_P(TypedEntriesTest, LineBreaksMnemonicsAndFieldsTheFormNeverWrites)
     QTest::keyClick(menu, Qt::Key_Escape);
     EXPECT_EQ(shown("name"), "Anna");
     EXPECT_FALSE(control("name")->IsModified());
-
-    // A customer with orders stays, and says why.
-    press(Qt::Key_PageDown);
-    messages.answer(UserMessages::Answer::Yes); // "Diesen Datensatz wirklich löschen?"
-    choose(CommandTable::IdRecordDelete);
-    EXPECT_TRUE(messages.texts().value(1).startsWith(
-        "Der Datensatz kann nicht gelöscht werden: in der Tabelle bestellungen verweisen noch "
-        "Datensätze auf ihn."))
-        << messages.texts().join('\n').toStdString();
-    EXPECT_EQ(db.scalar("SELECT COUNT(*) FROM eingaben"), "2");
-    messages.clear();
 
     auto *picture = qobject_cast<QLineEdit *>(field("bild"));
     ASSERT_NE(picture, nullptr);

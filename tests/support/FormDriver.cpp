@@ -13,9 +13,22 @@
 #include <QMenuBar>
 #include <QTest>
 
+CFormDlg *FormDriver::dialog() const
+{
+    return qobject_cast<CFormDlg *>(m_window);
+}
+
+CFormFrame *FormDriver::frame() const
+{
+    if (CFormDlg *formDialog = dialog())
+        return formDialog->GetFormHost();
+    return m_window ? m_window->findChild<CFormFrame *>() : nullptr;
+}
+
 CFormMgr *FormDriver::manager() const
 {
-    return m_dialog && m_dialog->GetFormHost() ? m_dialog->GetFormHost()->GetFormMgr() : nullptr;
+    CFormFrame *host = frame();
+    return host ? host->GetFormMgr() : nullptr;
 }
 
 CForm *FormDriver::form() const
@@ -72,21 +85,22 @@ bool FormDriver::retype(const QString &name, const QString &text) const
 bool FormDriver::press(Qt::Key key, Qt::KeyboardModifiers modifiers) const
 {
     bool active = true;
-    if (m_dialog && m_dialog->isVisible() && !QApplication::activeModalWidget() &&
-        QApplication::activeWindow() != m_dialog) {
-        m_dialog->activateWindow();
-        active = QTest::qWaitForWindowActive(m_dialog);
+    if (m_window && m_window->isVisible() && !QApplication::activeModalWidget() &&
+        QApplication::activeWindow() != m_window) {
+        m_window->activateWindow();
+        active = QTest::qWaitForWindowActive(m_window);
     }
     QWidget *target = QApplication::focusWidget();
-    QTest::keyClick(target ? target : m_dialog, key, modifiers);
+    QTest::keyClick(target ? target : m_window, key, modifiers);
     return active;
 }
 
 QAction *FormDriver::menuItem(int id) const
 {
-    if (!m_dialog || !m_dialog->menuBar())
+    CFormDlg *formDialog = dialog();
+    if (!formDialog || !formDialog->menuBar())
         return nullptr;
-    const QList<QMenu *> menus = m_dialog->menuBar()->findChildren<QMenu *>();
+    const QList<QMenu *> menus = formDialog->menuBar()->findChildren<QMenu *>();
     for (QMenu *menu : menus) {
         for (QAction *action : menu->actions()) {
             if (!action->isSeparator() && !action->menu() && action->data().toInt() == id)
@@ -103,7 +117,7 @@ bool FormDriver::choose(int id) const
         return false;
     // A menu brings its items' states up to date when it opens; a disabled
     // item does nothing when clicked.
-    for (QMenu *menu : m_dialog->menuBar()->findChildren<QMenu *>())
+    for (QMenu *menu : dialog()->menuBar()->findChildren<QMenu *>())
         emit menu->aboutToShow();
     item->trigger();
     return true;
@@ -111,10 +125,11 @@ bool FormDriver::choose(int id) const
 
 bool FormDriver::click(int id) const
 {
-    if (!m_dialog || !m_dialog->toolBar())
-        return false;
-    QAction *action = m_dialog->toolBar()->buttonAction(id);
-    QWidget *button = action ? m_dialog->toolBar()->widgetForAction(action) : nullptr;
+    CDlgToolBar *bar = dialog()   ? dialog()->toolBar()
+                       : m_window ? m_window->findChild<CDlgToolBar *>()
+                                  : nullptr;
+    QAction *action = bar ? bar->buttonAction(id) : nullptr;
+    QWidget *button = action ? bar->widgetForAction(action) : nullptr;
     if (!button)
         return false;
     QTest::mouseClick(button, Qt::LeftButton);

@@ -8,22 +8,26 @@ class CDataMgr;
 class CDynControl;
 class CForm;
 class CFormDlg;
+class CFormFrame;
 class CFormMgr;
 class QAction;
 class QWidget;
 
-// Drives a form dialog the way a user does: clicks into a field and types,
-// presses keys where the focus is, picks commands from the menu and the
-// tool bar. It never calls the form manager's verbs itself, so whatever a
-// user's keys would run (questions, messages, refusals) runs. Free of any
-// test framework: the tests wrap it with their expectations, and programs
-// that play a user (a second user's program, the soak) use it as it is.
+// Drives a form the way a user does, in a form dialog or in a host's window
+// with the form widget: clicks into a field and types, presses keys where
+// the focus is, picks commands from the menu and the tool bar. It never calls the form manager's
+// verbs itself, so whatever a user's keys would run (questions, messages, refusals) runs. Free of
+// any test framework: the tests wrap it with their expectations, and programs that play a user (a
+// second user's program, the soak) use it as it is.
 class FormDriver
 {
 public:
-    explicit FormDriver(CFormDlg *dialog) : m_dialog(dialog) {}
+    // window: the form dialog, or a window holding the form widget.
+    explicit FormDriver(QWidget *window) : m_window(window) {}
 
-    [[nodiscard]] CFormDlg *dialog() const { return m_dialog; }
+    // Null when the window is no form dialog.
+    [[nodiscard]] CFormDlg *dialog() const;
+    [[nodiscard]] CFormFrame *frame() const;
     [[nodiscard]] CFormMgr *manager() const;
     [[nodiscard]] CForm *form() const;
     [[nodiscard]] CDataMgr *records() const;
@@ -45,7 +49,7 @@ public:
     bool press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) const;
 
     // The menu item of command id, from the dialog's menu bar; null when
-    // the menu has none.
+    // the menu has none (or the window has no menu bar).
     [[nodiscard]] QAction *menuItem(int id) const;
     // Chooses command id from the menu, as a click on its item does; false
     // when the menu has no such item.
@@ -54,7 +58,7 @@ public:
     bool click(int id) const;
 
 private:
-    CFormDlg *m_dialog;
+    QWidget *m_window;
 };
 
 #endif // QRT_TESTS_FORMDRIVER_H
