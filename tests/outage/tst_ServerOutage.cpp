@@ -40,15 +40,9 @@ enum class Fate { Halt, Kill, Pause };
 
 const char *nameOf(Fate fate)
 {
-    switch (fate) {
-    case Fate::Halt:
-        return "Schnelles Herunterfahren";
-    case Fate::Kill:
-        return "Absturz (SIGKILL)";
-    case Fate::Pause:
-        return "Keine Antwort (SIGSTOP)";
-    }
-    return "?";
+    const char *names[] = {"Schnelles Herunterfahren", "Absturz (SIGKILL)",
+                           "Keine Antwort (SIGSTOP)"};
+    return names[int(fate)];
 }
 
 // The program's own throw-away server; TestDatabase finds it through
@@ -68,15 +62,9 @@ public:
     bool isRunning() const { return m_server.isRunning(); }
     bool befall(Fate fate)
     {
-        switch (fate) {
-        case Fate::Halt:
-            return reported(m_server.halt());
-        case Fate::Kill:
-            return reported(m_server.kill());
-        case Fate::Pause:
-            return reported(m_server.pause());
-        }
-        return false;
+        return reported(fate == Fate::Halt   ? m_server.halt()
+                        : fate == Fate::Kill ? m_server.kill()
+                                             : m_server.pause());
     }
     // The same for a server in the middle of a statement, by signals sent
     // straight away: under load, starting the script may take longer than

@@ -87,55 +87,6 @@ TEST_P(RecordsetTest, MovesFollowTheQueryOrderAndStopAtBothEnds)
     EXPECT_EQ(db.scalar("SELECT COUNT(*) FROM kunden"), "3");
 }
 
-TEST_P(RecordsetTest, AddedRowsJoinAtTheEndAndDeletedOnesLeave)
-{
-    Recordset rs;
-    rs.Open("SELECT * FROM kunden ORDER BY id", connection);
-    rs.AddNew();
-    rs.Fields().Item("id").PutValue(qint32(10));
-    rs.Fields().Item("name").PutValue(QStringLiteral("Neu"));
-    rs.Update();
-    EXPECT_EQ(rs.EditMode(), adEditNone);
-    EXPECT_EQ(rs.Fields().Item("id").Value(), Variant(qint32(10)));
-    EXPECT_EQ(db.scalar("SELECT name FROM kunden WHERE id = 10"), "Neu");
-    rs.MovePrevious();
-    EXPECT_EQ(text(rs), "Zander");
-    EXPECT_EQ(walk(rs), QStringList({"Meier", "Anders", "Zander", "Neu"}));
-
-    // A rejected insert (duplicate key) keeps the new row pending.
-    rs.AddNew();
-    rs.Fields().Item("id").PutValue(qint32(1));
-    rs.Fields().Item("name").PutValue(QStringLiteral("Doppelt"));
-    try {
-        rs.Update();
-        ADD_FAILURE() << "duplicate key accepted";
-    } catch (const ComError &error) {
-        EXPECT_EQ(error.code(), DB_E_INTEGRITYVIOLATION) << error.what();
-    }
-    EXPECT_EQ(rs.EditMode(), adEditAdd);
-    rs.CancelUpdate();
-
-    // Deleted rows: the next move steps from where they stood.
-    rs.MoveFirst();
-    rs.MoveNext();
-    rs.Delete();
-    EXPECT_THROW(rs.Fields().Item(0).Value(), ComError);
-    rs.MoveNext();
-    EXPECT_EQ(text(rs), "Zander");
-    rs.MoveLast();
-    rs.Delete();
-    rs.MoveNext();
-    EXPECT_TRUE(rs.IsEOF());
-    EXPECT_EQ(walk(rs, true), QStringList({"Meier", "Zander"}));
-    rs.MoveFirst();
-    rs.Delete();
-    rs.MoveNext();
-    rs.Delete();
-    rs.MoveNext();
-    EXPECT_TRUE(rs.IsEOF() && rs.IsBOF());
-    EXPECT_EQ(db.scalar("SELECT COUNT(*) FROM kunden"), "0");
-}
-
 // Keys of every kind (several columns, a text, a decimal, a day, a whole
 // number) in a keyset longer than its two ends: a row added through the
 // recordset (its key sorting last), the last rows read from the end of the
@@ -203,56 +154,6 @@ TEST_P(RecordsetTest, KeysOfAnyKindAtBothEndsOfALongKeyset)
         all.removeOne(QString::number(rows / 2));
         EXPECT_EQ(walk(rs, true, "n"), all);
         EXPECT_EQ(walk(rs, false, "n"), all);
-    }
-}
-
-TEST_P(RecordsetTest, AStaleRowIsNeverOverwritten)
-{
-    Connection other;
-    other.Open(db.connectionString());
-    Recordset first;
-    Recordset second;
-    first.Open("SELECT * FROM kunden WHERE id = 1", connection);
-    second.Open("SELECT * FROM kunden WHERE id = 1", other);
-
-    first.Fields().Item("name").PutValue(QStringLiteral("Erster"));
-    EXPECT_EQ(first.EditMode(), adEditInProgress);
-    first.Update();
-    second.Fields().Item("name").PutValue(QStringLiteral("Zweiter"));
-    try {
-        second.Update();
-        ADD_FAILURE() << "lost update";
-    } catch (const ComError &error) {
-        EXPECT_EQ(error.code(), DB_E_CONCURRENCYVIOLATION);
-        EXPECT_TRUE(error.description().contains("anderen Benutzer")) << error.what();
-    }
-    EXPECT_EQ(db.scalar("SELECT name FROM kunden WHERE id = 1"), "Erster");
-    EXPECT_EQ(second.EditMode(), adEditInProgress); // the user's entry is still there
-    second.CancelUpdate();
-
-    // Changes to other columns of the same row do not conflict.
-    Recordset third;
-    third.Open("SELECT * FROM kunden WHERE id = 1", other);
-    first.Fields().Item("ort").PutValue(QStringLiteral("Bad Godesberg"));
-    first.Update();
-    third.Fields().Item("betrag").PutValue(99.0);
-    third.Update();
-    EXPECT_EQ(db.scalar("SELECT ort || betrag FROM kunden WHERE id = 1").left(15),
-              "Bad Godesberg99");
-
-    // A row deleted by the other user cannot be updated, and moves skip it.
-    Recordset all;
-    all.Open("SELECT * FROM kunden ORDER BY id", connection);
-    db.exec("DELETE FROM kunden WHERE id = 2");
-    all.MoveNext();
-    EXPECT_EQ(all.Fields().Item("id").Value(), Variant(qint32(3)));
-    db.exec("DELETE FROM kunden WHERE id = 3");
-    all.Fields().Item("name").PutValue(QStringLiteral("Weg"));
-    try {
-        all.Update();
-        ADD_FAILURE() << "update of a deleted row";
-    } catch (const ComError &error) {
-        EXPECT_EQ(error.code(), DB_E_DELETEDROW);
     }
 }
 
