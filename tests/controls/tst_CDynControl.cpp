@@ -5,11 +5,9 @@
 #include "controls/CDynEdit.h"
 #include "controls/CDynFrame.h"
 #include "controls/CDynStatic.h"
-#include "controls/ControlGeometry.h"
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -131,76 +129,17 @@ TEST(CDynControl, FontsBelowOneTenthOfAPointAreTheDefaultFont)
     EXPECT_EQ(edit->GetFontDescription(), (FontDescription{"DejaVu Serif", 125, 700, 1}));
 }
 
-TEST(CDynControl, DesignModeSizesNewControlsToTheirTextInTheWidestCharacter)
+// The keyboard belongs to the editor in design mode; captions never take it.
+// (That shown fields are tab stops, the form dialog's tests show.)
+TEST(CDynControl, NoControlTakesTheKeyboardWhileDesigningNorACaptionEver)
 {
     FakeForm form;
-    // The default font on the test machine's fonts: DejaVu Sans at 11 pixels,
-    // whose widest Latin-1 character ("W", "M", "Æ"...) is 11 pixels wide and
-    // whose lines are 13 high, as MS Sans Serif's 12 by 13.
-    const QFontMetrics metrics(make<CDynStatic>(form, true, describe("x", 0, 0, 1, 1))->GetFont());
-    const int wide = ControlGeometry::widestCharacterWidth(metrics);
-    const int high = metrics.height() + 4;
-    EXPECT_EQ(wide, 11);
-    EXPECT_EQ(high, 17);
-    EXPECT_GE(wide, metrics.horizontalAdvance(QStringLiteral("W\u00c6M@%")) / 5);
-
-    const auto caption = make<CDynStatic>(form, true, describe("Kunde", 10, 5, -1, -1));
-    EXPECT_EQ(caption->GetRect(), QRect(10, 5, 5 * wide, high));
-    const auto box = make<CDynCheckbox>(form, true, describe("Aktiv", 10, 5, -1, -1));
-    EXPECT_EQ(box->GetRect(), QRect(10, 5, 8 * wide, high)) << "room for the box";
-    const auto frame = make<CDynFrame>(form, true, describe("Adresse", 10, 5, -1, -1));
-    EXPECT_EQ(frame->GetRect().width(), 7 * wide);
-
-    // Edit fields: the caption, or a text length capped at 50, plus a frame.
-    ControlDescription edit = describe("Ort", 60, 5, -1, -1);
-    EXPECT_EQ(make<CDynEdit>(form, true, edit)->GetRect(), QRect(60, 5, 3 * wide + 4, high + 3));
-    edit.textLength = 10;
-    EXPECT_EQ(make<CDynEdit>(form, true, edit)->GetRect().width(), 10 * wide + 4);
-    edit.textLength = 80;
-    EXPECT_EQ(make<CDynEdit>(form, true, edit)->GetRect().width(), 50 * wide + 4);
-    edit.textLength = 0;
-    EXPECT_EQ(make<CDynEdit>(form, true, edit)->GetRect().width(), 4);
-    // Date fields size to the caption only.
-    edit.textLength = -1;
-    EXPECT_EQ(make<CDynDateTime>(form, true, edit)->GetRect(),
-              QRect(60, 5, 3 * wide + 4, high + 3));
-    edit.textLength = 10;
-    EXPECT_EQ(make<CDynDateTime>(form, true, edit)->GetRect().width(), 0);
-
-    // A stored rectangle stays; data mode never sizes.
-    EXPECT_EQ(make<CDynEdit>(form, true, describe("Ort", 60, 5, 160, 25))->GetRect(),
-              QRect(60, 5, 100, 20));
-    EXPECT_EQ(make<CDynStatic>(form, false, describe("Kunde", 10, 5, -1, -1))->GetRect().width(),
-              0);
-}
-
-TEST(CDynControl, ShownFieldsAreTabStopsInDataModeOnly)
-{
-    FakeForm form;
-    const auto edit = make<CDynEdit>(form, false, describe("Ort", 60, 5, 160, 25));
-    const auto caption = make<CDynStatic>(form, false, describe("Ort", 10, 5, 55, 25));
-    EXPECT_FALSE(edit->GetStyle() & WindowStyle::TabStop);
-    EXPECT_EQ(edit->GetWindow()->focusPolicy(), Qt::ClickFocus);
-
-    edit->Show();
-    caption->Show();
-    EXPECT_EQ(edit->GetStyle(), WindowStyle::Child | WindowStyle::Visible | WindowStyle::TabStop |
-                                    EditStyle::AutoHScroll);
-    EXPECT_EQ(edit->GetWindow()->focusPolicy(), Qt::StrongFocus);
-    EXPECT_TRUE(edit->GetWindow()->isVisible());
-    EXPECT_FALSE(caption->GetStyle() & WindowStyle::TabStop) << "captions are never tab stops";
-    EXPECT_EQ(caption->GetWindow()->focusPolicy(), Qt::NoFocus);
-
-    edit->Hide();
-    EXPECT_EQ(edit->GetStyle(), WindowStyle::Child | EditStyle::AutoHScroll);
-    EXPECT_FALSE(edit->GetWindow()->isVisible());
-    EXPECT_EQ(edit->GetWindow()->focusPolicy(), Qt::ClickFocus);
-
-    // The keyboard belongs to the editor in design mode.
     const auto designed = make<CDynCheckbox>(form, true, describe("Aktiv", 10, 40, 90, 60));
+    const auto caption = make<CDynStatic>(form, false, describe("Ort", 10, 5, 55, 25));
     designed->Show();
-    EXPECT_FALSE(designed->GetStyle() & WindowStyle::TabStop);
+    caption->Show();
     EXPECT_EQ(designed->GetWindow()->focusPolicy(), Qt::NoFocus);
+    EXPECT_EQ(caption->GetWindow()->focusPolicy(), Qt::NoFocus);
 }
 
 TEST(CDynControl, FramesLieBehindAndCaptionsInFrontWhileDesigning)
@@ -296,28 +235,6 @@ TEST(CDynControl, DesignModeHandsTheMouseToTheForm)
     EXPECT_TRUE(live->IsChecked() && live->IsModified()) << "the space bar toggles too";
     live->ClearValue();
     EXPECT_FALSE(live->IsChecked() || live->IsModified());
-}
-
-TEST(CDynControl, SelectionLivesInATrackerThatFollowsTheControl)
-{
-    FakeForm form;
-    const auto edit = make<CDynEdit>(form, true, describe("Ort", 60, 40, 160, 60));
-    EXPECT_FALSE(edit->IsSelected());
-    edit->Select(true);
-    ASSERT_TRUE(edit->IsSelected());
-    EXPECT_EQ(static_cast<FakeForm::Tracker *>(edit->GetTracker())->style(), 18);
-    EXPECT_EQ(edit->GetTracker()->rect(), QRect(60, 40, 100, 20));
-    edit->Select(true);
-    EXPECT_EQ(form.liveTrackers, 1) << "selecting again replaces the tracker";
-
-    edit->MoveTo(70, 50, 190, 75);
-    EXPECT_EQ(edit->GetRect(), QRect(70, 50, 120, 25));
-    EXPECT_EQ(edit->GetTracker()->rect(), QRect(70, 50, 120, 25));
-    EXPECT_EQ(edit->Right(), 190);
-    EXPECT_EQ(edit->Bottom(), 75);
-    edit->Select(false);
-    EXPECT_FALSE(edit->IsSelected());
-    EXPECT_EQ(form.liveTrackers, 0);
 }
 
 TEST(CDynControl, RightClickSelectsAndOpensTheControlsOrTheSelectionsMenu)

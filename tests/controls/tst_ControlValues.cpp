@@ -6,38 +6,6 @@
 
 using namespace ControlFlags;
 
-TEST(WindowStyle, EachKindStartsFromItsModesStyleAndTakesItsAlignmentBits)
-{
-    // Design mode: fields read-only, check boxes inert and bordered, captions
-    // bordered and notifying, frames notifying.
-    EXPECT_EQ(controlStyle(ControlKind::Edit, true, Left), 0x50000800u);
-    EXPECT_EQ(controlStyle(ControlKind::DateTime, true, Left), 0x50000800u);
-    EXPECT_EQ(controlStyle(ControlKind::Checkbox, true, Left), 0x50800102u);
-    EXPECT_EQ(controlStyle(ControlKind::Static, true, Left), 0x50800100u);
-    EXPECT_EQ(controlStyle(ControlKind::Frame, true, Left), 0x50004007u);
-    // Data mode.
-    EXPECT_EQ(controlStyle(ControlKind::Edit, false, Left), 0x50000080u);
-    EXPECT_EQ(controlStyle(ControlKind::DateTime, false, Left), 0x50000000u);
-    EXPECT_EQ(controlStyle(ControlKind::Checkbox, false, Left), 0x50000103u);
-    EXPECT_EQ(controlStyle(ControlKind::Static, false, Left), 0x50000000u);
-    EXPECT_EQ(controlStyle(ControlKind::Frame, false, Left), 0x50000007u);
-
-    // Centre 1, right 2, both 3 for edit, date and caption.
-    EXPECT_EQ(controlStyle(ControlKind::Edit, false, Center), 0x50000081u);
-    EXPECT_EQ(controlStyle(ControlKind::Edit, false, Right), 0x50000082u);
-    EXPECT_EQ(controlStyle(ControlKind::DateTime, true, Right | Center), 0x50000803u);
-    EXPECT_EQ(controlStyle(ControlKind::Static, false, Center), 0x50000001u);
-    EXPECT_EQ(controlStyle(ControlKind::Static, true, Right), 0x50800102u);
-    // Check boxes: left and right together read as centred.
-    EXPECT_EQ(controlStyle(ControlKind::Checkbox, false, Right), 0x50000203u);
-    EXPECT_EQ(controlStyle(ControlKind::Checkbox, false, Center), 0x50000303u);
-    EXPECT_EQ(controlStyle(ControlKind::Checkbox, false, Left | Right), 0x50000303u);
-    // Frames only store their flags.
-    EXPECT_EQ(controlStyle(ControlKind::Frame, false, Right | MultiLine), 0x50000007u);
-    EXPECT_EQ(controlStyle(ControlKind::Static, false, MultiLine), 0x50000000u);
-    EXPECT_EQ(controlStyle(ControlKind::Checkbox, false, Left | MultiLine), 0x50000103u);
-}
-
 TEST(WindowStyle, MultiLineComesAndGoesOnTheLiveStyle)
 {
     // An edit field wraps and scrolls vertically, a date field only wraps.

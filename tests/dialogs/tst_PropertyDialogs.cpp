@@ -1,7 +1,6 @@
 #include "dialogs/CCtrlPropDlg.h"
 #include "dialogs/CFormPropDlg.h"
 #include "dialogs/DataExchange.h"
-#include "support/DialogChecks.h"
 #include "support/ScriptedMessages.h"
 
 #include <QCheckBox>
@@ -189,25 +188,4 @@ TEST(CFormPropDlg, RasterStepsFromFiveToFiftyAndATitleOfFiftyCharacters)
     EXPECT_EQ(QPoint(dialog.m_rasterX, dialog.m_rasterY), QPoint(5, 50));
     EXPECT_EQ(dialog.m_showRaster, 0);
     EXPECT_EQ(dialog.m_title.size(), 50);
-}
-
-TEST(PropertyDialogs, EveryLabelAndButtonHasAMnemonicAndNothingIsCutOff)
-{
-    CCtrlPropDlg control;
-    fillForField(control);
-    control.m_fontName = QStringLiteral("Times New Roman");
-    control.m_fontWeight = 700;
-    control.m_italic = 1;
-    control.show();
-    EXPECT_EQ(mnemonicProblems(&control, {QStringLiteral("...")}), QStringList());
-    EXPECT_EQ(clippedTexts(&control), QStringList());
-    control.resize(control.minimumSize());
-    EXPECT_EQ(clippedTexts(&control), QStringList()) << "at its smallest";
-
-    CFormPropDlg form;
-    form.m_rasterX = 10;
-    form.m_rasterY = 10;
-    form.show();
-    EXPECT_EQ(mnemonicProblems(&form), QStringList());
-    EXPECT_EQ(clippedTexts(&form), QStringList());
 }

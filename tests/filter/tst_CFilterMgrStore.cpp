@@ -134,37 +134,6 @@ TEST_P(FilterStoreTest, AFailedWriteLeavesNoHalfFilterAndTheStoreUsable)
     EXPECT_EQ(itemRows().size(), 3);
 }
 
-TEST_P(FilterStoreTest, DistinctValuesComeAsTheUserTypesThem)
-{
-    const auto valuesOf = [this](const char *column) {
-        QStringList values;
-        store.GetDistinctValues(column, values);
-        return values;
-    };
-    EXPECT_EQ(valuesOf("name"), QStringList({"Brien", "Meier", "Schulz"})) << "no empty text";
-    EXPECT_EQ(valuesOf("betrag"), QStringList({"3,0", "12,5"})) << "as the form shows them";
-    EXPECT_EQ(valuesOf("aktiv"), QStringList({"false", "true"}));
-    EXPECT_EQ(valuesOf("seit"), QStringList({"17.05.2020", "07.03.2021"}));
-    EXPECT_EQ(valuesOf("id"), QStringList({"1", "2", "3", "4"}));
-    EXPECT_THROW(valuesOf("fehlt"), ComError);
-}
-
-TEST_P(FilterStoreTest, TheDatabaseDecidesWhetherAConditionRuns)
-{
-    const QDate may17(2020, 5, 17);
-    ASSERT_EQ(store.AddCriterion(store.FindColumn("seit"), 1, "", may17),
-              CFilterMgr::AddResult::Added);
-    ASSERT_EQ(store.AddCriterion(store.FindColumn("name"), 3, "eie", may17),
-              CFilterMgr::AddResult::Added);
-    EXPECT_TRUE(store.TestCondition());
-    // The condition finds Meier: the zero-padded date matches the stored one.
-    EXPECT_EQ(db.scalar("SELECT COUNT(*) FROM kunden WHERE " + store.GetCondition()), "1");
-
-    db.exec("ALTER TABLE kunden DROP COLUMN seit"); // the column list still has it
-    EXPECT_FALSE(store.TestCondition());
-    EXPECT_TRUE(messages.texts().isEmpty()) << "the dialog says why, not the test";
-}
-
 // "enthält" finds exactly what was typed on every engine: the wildcards
 // and the escape character itself match only themselves.
 TEST_P(FilterStoreTest, ContainsMatchesWildcardsAndTheEscapeCharacterLiterally)
@@ -193,24 +162,6 @@ TEST_P(FilterStoreTest, ContainsMatchesWildcardsAndTheEscapeCharacterLiterally)
                   QStringList(QStringLiteral("t enthält '%1'").arg(contains.typed)));
     }
     EXPECT_TRUE(messages.texts().isEmpty());
-}
-
-TEST_P(FilterStoreTest, ASavedCriterionOnADroppedColumnIsDroppedWhenListed)
-{
-    addKoelnerCriteria(store);
-    ASSERT_TRUE(store.SaveFilter("Kölner"));
-    db.exec("ALTER TABLE kunden DROP COLUMN ort");
-    CTabInfo::RemoveTabFromMap("kunden"); // as a host does after changing a table
-
-    CFilterMgr later;
-    ASSERT_TRUE(later.LoadConfig(filterDocument(db, "kunden")));
-    later.LoadFilter("Kölner");
-    ASSERT_EQ(later.criteria().size(), 3) << "loading keeps what is stored";
-    EXPECT_EQ(later.ListCriteria(), QStringList({"betrag größer 2,5", "seit kleiner 01.01.2021"}));
-    ASSERT_EQ(messages.texts().size(), 1);
-    EXPECT_TRUE(messages.texts().first().startsWith("Der Filter bezieht sich auf Spalten"));
-    EXPECT_EQ(later.GetCondition(), " betrag>2.5 AND seit<'2021-01-01'");
-    EXPECT_TRUE(later.TestCondition());
 }
 
 TEST_P(FilterStoreTest, AsARecordFilterItReportsATableItCannotCreate)

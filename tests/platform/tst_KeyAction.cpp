@@ -43,37 +43,6 @@ struct EnterDialog
 
 } // namespace
 
-TEST(KeyAction, EnterRunsTheFieldsActionOrGoesOnToTheDefaultButton)
-{
-    EnterDialog window;
-    int runs = 0;
-    bool used = true;
-    KeyAction::onEnter(window.bound, [&] {
-        ++runs;
-        return used;
-    });
-    ASSERT_NO_FATAL_FAILURE(activate(&window.dialog));
-
-    window.bound->setFocus();
-    QTest::keyClick(window.bound, Qt::Key_Return);
-    QTest::keyClick(window.bound, Qt::Key_Enter, Qt::KeypadModifier);
-    EXPECT_EQ(runs, 2);
-    EXPECT_EQ(window.okClicks, 0) << "a used key goes no further";
-
-    used = false;
-    QTest::keyClick(window.bound, Qt::Key_Return);
-    EXPECT_EQ(runs, 3);
-    EXPECT_EQ(window.okClicks, 1) << "a key the action leaves reaches the default button";
-
-    window.plain->setFocus();
-    QTest::keyClick(window.plain, Qt::Key_Return);
-    EXPECT_EQ(runs, 3) << "only the bound field";
-    EXPECT_EQ(window.okClicks, 2);
-
-    QTest::keyClick(window.bound, Qt::Key_Return, Qt::ControlModifier);
-    EXPECT_EQ(runs, 3) << "Ctrl+Enter is another key";
-}
-
 TEST(KeyAction, WinsOverAShortcutOfTheSameKeyAndWatchesTheFocusProxy)
 {
     EnterDialog window;

@@ -10,19 +10,18 @@ class QWidget;
 
 // Pictures of forms and dialogs as a user sees them: saved for a person to
 // look at (in QRT_SCREENSHOT_DIR, else the temporary folder), and checked
-// for what a picture shows without a person: that something is drawn, and
-// that a window lies on its screen with every text whole.
+// for what a picture shows without a person: that a window lies on its
+// screen with every text whole and every label and button has its letter.
 namespace Pictures {
 
 // Where a picture of that name is saved.
 QString path(const QString &name);
 // Saves image as name; false when it could not be written.
 bool save(const QImage &image, const QString &name);
-// The distinct colours of every other pixel: a blank picture has one or two.
-int colourCount(const QImage &image);
 
 // Shows window at its preferred and then at its smallest size and saves the
-// first as name; what lies off the screen or is cut off, one line each.
+// first as name; what lies off the screen, is cut off or lacks a mnemonic,
+// one line each.
 QStringList checkWindow(QWidget *window, const QString &name);
 
 // Scaling is chosen when a program starts: runs the child action in a copy

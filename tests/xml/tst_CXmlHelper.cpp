@@ -162,28 +162,6 @@ TEST(CXmlHelper, AddElementReplacesAnExistingEntryOrAppendsOne)
               E_POINTER);
 }
 
-TEST(CXmlHelper, XmlDataStringEscapesTheFiveMarkupCharactersOnce)
-{
-    EXPECT_EQ(CXmlHelper::getXmlDataString(QStringLiteral("a<b & 'c'>\"")),
-              QStringLiteral("a&lt;b &amp; &apos;c&apos;&gt;&quot;"));
-    EXPECT_EQ(CXmlHelper::getXmlDataString(QStringLiteral("&amp;&")),
-              QStringLiteral("&amp;amp;&amp;"));
-    EXPECT_EQ(CXmlHelper::getXmlDataString("Maße\t<Ü>"), QStringLiteral("Maße\t&lt;Ü&gt;"));
-    EXPECT_TRUE(CXmlHelper::getXmlDataString(QString()).isNull());
-    EXPECT_FALSE(CXmlHelper::getXmlDataString(QStringLiteral("")).isNull());
-
-    // What the writers rely on: escaped text reads back unchanged, in element
-    // content and in attribute values of either quote.
-    const QString nasty = QStringLiteral("O'Brien & \"Söhne\" <GmbH> &amp;");
-    const QString escaped = CXmlHelper::getXmlDataString(nasty);
-    const CXmlHelper helper =
-        loaded(QStringLiteral("<R A='") + escaped + QStringLiteral("' B=\"") + escaped +
-               QStringLiteral("\"><V>") + escaped + QStringLiteral("</V></R>"));
-    EXPECT_EQ(helper.getItemText(QStringLiteral("V")), nasty);
-    EXPECT_EQ(helper.getAttributeValue(kRoot, QStringLiteral("A")), nasty);
-    EXPECT_EQ(helper.getAttributeValue(kRoot, QStringLiteral("B")), nasty);
-}
-
 // What the library itself composes and then writes out through xml(): the
 // configuration document (with the filter the records manager puts in), a
 // record text and the empty filter and sort entries. Hosts keep and compare
