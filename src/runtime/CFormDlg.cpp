@@ -22,12 +22,6 @@ const QVector<int> kAccelerators = {IdRecordFilter,   IdRecordNew,   IdRecordSav
                                     IdRecordSave,     IdRecordNext,  IdRecordLast,
                                     IdRecordPrevious, IdRecordFirst, IdRecordUndo};
 
-// The record commands of the dialog's menu and tool bar.
-const QVector<int> kRecordCommands = {IdRecordFirst,        IdRecordPrevious,    IdRecordNext,
-                                      IdRecordLast,         IdRecordNew,         IdRecordSave,
-                                      IdRecordDelete,       IdRecordUndo,        IdRecordFilter,
-                                      IdRecordRemoveFilter, IdRecordSaveAndClose};
-
 } // namespace
 
 CFormDlg::CFormDlg(const QString &document, bool newRecord, std::function<void()> closeRequested,
@@ -45,8 +39,8 @@ CFormDlg::CFormDlg(const QString &document, bool newRecord, std::function<void()
     if (xml.loadXml(document))
         m_bDesignMode = xml.getAttributeValue(QDomNode(), QStringLiteral("DESIGNMODUS")) ==
                         QLatin1String("true");
-    m_commands = new RecordCommands(kRecordCommands, this, Qt::WindowShortcut);
-    for (int id : kRecordCommands)
+    m_commands = new RecordCommands(RecordCommands::all(), this, Qt::WindowShortcut);
+    for (int id : RecordCommands::all())
         adoptAction(id, m_commands->action(id));
     connect(m_commands, &RecordCommands::chosen, this, [this](int id) {
         onCommand(id);

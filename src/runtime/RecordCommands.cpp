@@ -28,24 +28,13 @@ RecordCommands::RecordCommands(const QVector<int> &ids, QWidget *owner, Qt::Shor
 
 RecordCommands::~RecordCommands() = default;
 
-bool RecordCommands::isRecordCommand(int id)
+const QVector<int> &RecordCommands::all()
 {
-    switch (id) {
-    case IdRecordNew:
-    case IdRecordSave:
-    case IdRecordDelete:
-    case IdRecordFilter:
-    case IdRecordRemoveFilter:
-    case IdRecordFirst:
-    case IdRecordLast:
-    case IdRecordPrevious:
-    case IdRecordNext:
-    case IdRecordUndo:
-    case IdRecordSaveAndClose:
-        return true;
-    default:
-        return false;
-    }
+    static const QVector<int> ids = {IdRecordFirst,        IdRecordPrevious,    IdRecordNext,
+                                     IdRecordLast,         IdRecordNew,         IdRecordSave,
+                                     IdRecordDelete,       IdRecordUndo,        IdRecordFilter,
+                                     IdRecordRemoveFilter, IdRecordSaveAndClose};
+    return ids;
 }
 
 void RecordCommands::setFrame(CFormFrame *frame)

@@ -36,8 +36,11 @@ public:
     RecordCommands(const QVector<int> &ids, QWidget *owner, Qt::ShortcutContext context);
     ~RecordCommands() override;
 
-    // Whether id is a record command (of any window).
-    [[nodiscard]] static bool isRecordCommand(int id);
+    // Every record command, in the tool bar's order, "Speichern und
+    // schließen" last.
+    [[nodiscard]] static const QVector<int> &all();
+    // Whether id is one of them.
+    [[nodiscard]] static bool isRecordCommand(int id) { return all().contains(id); }
 
     // The form the commands run on; null while there is none.
     void setFrame(CFormFrame *frame);
