@@ -8,8 +8,9 @@
 #include <gtest/gtest.h>
 
 // What a user typed or stored as a filter operand on a table whose names
-// need quotes is that value and nothing else: wildcards are literal, and an
-// operand that is no literal never reaches the condition.
+// need quotes is that value and nothing else: wildcards are literal, an
+// operand that is no literal never reaches the condition, and a value is
+// compared in the form its column stores values in.
 namespace {
 
 class NamesInSqlTest : public EngineTest
@@ -23,6 +24,23 @@ protected:
                  "INSERT INTO \"Kunden\" VALUES (1, 'Meier', 'anna', 3), (2, '50%', 'bert', "
                  "7), (3, '5_0', 'anna', 9), (4, '500', 'carl', 1)",
                  "CREATE TABLE victim (x INT)"});
+        // Columns that store their values in a form of their own: SQLite
+        // days as julian numbers, yes and no as words, numbers in a column
+        // without a type; PostgreSQL's money, and json, which has no "=".
+        if (GetParam() == DatabaseKind::Sqlite) {
+            db.exec(
+                {"ALTER TABLE \"Kunden\" ADD COLUMN tag DATETIME",
+                 "ALTER TABLE \"Kunden\" ADD COLUMN bezahlt BOOLEAN",
+                 "ALTER TABLE \"Kunden\" ADD COLUMN frei",
+                 "UPDATE \"Kunden\" SET tag = 2459280.5, bezahlt = 'Y', frei = 7 WHERE \"ID\" = 1",
+                 "UPDATE \"Kunden\" SET tag = 2459281.5, bezahlt = 'N' WHERE \"ID\" = 2",
+                 "UPDATE \"Kunden\" SET bezahlt = 'N', frei = 12 WHERE \"ID\" = 3"});
+        } else {
+            db.exec({"ALTER TABLE \"Kunden\" ADD COLUMN preis MONEY",
+                     "ALTER TABLE \"Kunden\" ADD COLUMN daten JSON",
+                     "UPDATE \"Kunden\" SET preis = 1234.5 WHERE \"ID\" = 1",
+                     "UPDATE \"Kunden\" SET preis = 12 WHERE \"ID\" = 2"});
+        }
         CKeloForm form;
         form.Init(db.dbName(), db.serverName(), db.userId(), db.password(),
                   QStringLiteral("Kunden"), ns_qrttypen::KELODBTyp(int(db.kind())));
@@ -76,6 +94,49 @@ TEST_P(NamesInSqlTest, StoredOperandsThatAreNoLiteralNeverReachTheCondition)
     EXPECT_EQ(filter.ListCriteria(), QStringList("user gleich 'anna'"));
     EXPECT_EQ(messages.texts().size(), 3) << "each dropped operand is announced";
     EXPECT_EQ(db.scalar("SELECT COUNT(*) FROM victim"), "0");
+}
+
+TEST_P(NamesInSqlTest, ComparisonsMeetTheFormTheColumnStoresItsValuesIn)
+{
+    const struct
+    {
+        DatabaseKind kind;
+        const char *column;
+        qint32 condition;
+        const char *typed;
+        QStringList ids;
+        CFilterMgr::AddResult result = CFilterMgr::AddResult::Added;
+    } cases[] = {
+        {DatabaseKind::Sqlite, "tag", FilterCondition::Equal, "08.03.2021", {"2"}},
+        {DatabaseKind::Sqlite, "tag", FilterCondition::Less, "08.03.2021", {"1"}},
+        {DatabaseKind::Sqlite, "bezahlt", FilterCondition::Equal, "ja", {"1"}},
+        {DatabaseKind::Sqlite, "bezahlt", FilterCondition::Equal, "nein", {"2", "3"}},
+        {DatabaseKind::Sqlite, "frei", FilterCondition::Equal, "12", {"3"}},
+        {DatabaseKind::PostgreSql, "preis", FilterCondition::Equal, "12", {"2"}},
+        {DatabaseKind::PostgreSql, "preis", FilterCondition::Greater, "1000", {"1"}},
+        {DatabaseKind::PostgreSql,
+         "daten",
+         FilterCondition::Equal,
+         "{}",
+         {},
+         CFilterMgr::AddResult::Refused},
+    };
+    for (const auto &c : cases) {
+        if (c.kind != GetParam())
+            continue;
+        SCOPED_TRACE(std::string(c.column) + " " + c.typed);
+        filter.ResetCriteria();
+        messages.clear();
+        ASSERT_EQ(filter.AddCriterion(filter.FindColumn(c.column), c.condition, c.typed,
+                                      QDate::fromString(c.typed, "dd.MM.yyyy")),
+                  c.result);
+        if (c.result == CFilterMgr::AddResult::Refused) {
+            EXPECT_TRUE(messages.texts().join(' ').contains("nicht gefiltert werden"));
+            continue;
+        }
+        EXPECT_EQ(ids(), c.ids) << filter.GetCondition().toStdString();
+        EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join('\n').toStdString();
+    }
 }
 
 QRT_INSTANTIATE_FOR_ENGINES(NamesInSqlTest);

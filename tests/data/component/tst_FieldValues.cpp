@@ -114,46 +114,57 @@ TEST(FieldValuesSqlite, ForeignValuesInAnSqliteFileAreHandedUpUntouched)
     EXPECT_EQ(rs.Fields().Item(QStringLiteral("b")).Value(), Variant(QStringLiteral("vielleicht")));
 }
 
-// A changed day and time is stored the way the row held it before, so that
-// the other programs writing the file still read it.
-TEST(FieldValuesSqlite, AChangedDateKeepsTheFormItWasStoredIn)
+// A changed day and time, or yes or no, is stored the way the row held it
+// before, so that the other programs writing the file still read it; a new
+// row, or a Null, takes the form of the column's other rows.
+TEST(FieldValuesSqlite, AChangedValueKeepsTheFormItWasStoredIn)
 {
     TestDatabase db(DatabaseKind::Sqlite);
     QRT_REQUIRE_DATABASE(db);
     const struct
     {
-        const char *stored;  // as SQL
-        const char *written; // typeof, then the value as text
+        const char *zeit, *ja; // stored, as SQL
+        bool yes;              // put into ja
+        const char *written;   // typeof and value of zeit, then of ja
     } cases[] = {
-        {"'2022-06-05T13:00:00.000Z'", "text:2024-02-29T10:15:00.000Z"},
-        {"'2022-06-05 13:00'", "text:2024-02-29 10:15"},
-        {"'2022-06-05 13:00:00+02:00'", "text:2024-02-29 10:15:00+02:00"},
-        {"'2022-06-05'", "text:2024-02-29 10:15:00"},
-        {"2459280.75", "real:2024-02-29 10:15:00"},    // julian day
-        {"1646485200", "integer:2024-02-29 10:15:00"}, // unix time
-        {"1646485200.5", "real:2024-02-29 10:15:00"},  // unix time with a fraction
+        {"'2022-06-05T13:00:00.000Z'", "'Y'", false, "text:2024-02-29T10:15:00.000Z|text:N"},
+        {"'2022-06-05 13:00'", "'true'", false, "text:2024-02-29 10:15|text:false"},
+        {"'2022-06-05 13:00:00+02:00'", "'Nein'", true, "text:2024-02-29 10:15:00+02:00|text:Ja"},
+        {"'2022-06-05'", "'f'", true, "text:2024-02-29 10:15:00|text:t"},
+        {"2459280.75", "NULL", true, "real:2024-02-29 10:15:00|text:Y"},     // julian day
+        {"1646485200", "NULL", false, "integer:2024-02-29 10:15:00|text:N"}, // unix time
+        {"1646485200.5", "1", false, "real:2024-02-29 10:15:00|integer:0"},  // with a fraction
+        {nullptr, nullptr, true, "text:2024-02-29T10:15:00.000Z|text:Y"},    // a new row
     };
-    db.exec("CREATE TABLE t (id INTEGER PRIMARY KEY, zeit DATETIME)");
-    for (int row = 0; row < int(std::size(cases)); ++row)
-        db.exec(QStringLiteral("INSERT INTO t VALUES (%1, %2)").arg(row).arg(cases[row].stored));
+    db.exec("CREATE TABLE t (id INTEGER PRIMARY KEY, zeit DATETIME, ja BOOLEAN)");
+    for (int row = 0; cases[row].zeit; ++row) {
+        db.exec(QStringLiteral("INSERT INTO t VALUES (%1, %2, %3)")
+                    .arg(row)
+                    .arg(cases[row].zeit, cases[row].ja));
+    }
     Connection connection;
     connection.Open(db.connectionString());
     Recordset rs;
     rs.Open(QStringLiteral("SELECT * FROM t ORDER BY id"), connection);
-    for (std::size_t row = 0; row < std::size(cases); ++row) {
+    for (const auto &c : cases) {
+        if (!c.zeit) {
+            rs.AddNew();
+            rs.Fields().Item(QStringLiteral("id")).PutValue(qint32(std::size(cases) - 1));
+        }
         rs.Fields()
             .Item(QStringLiteral("zeit"))
             .PutValue(Variant::fromDateAndTime(QDate(2024, 2, 29), QTime(10, 15)));
+        rs.Fields().Item(QStringLiteral("ja")).PutValue(c.yes);
         rs.Update();
         rs.MoveNext();
     }
     const QList<QStringList> stored = db.rows(
         "SELECT typeof(zeit) || ':' || CASE typeof(zeit) WHEN 'text' THEN zeit WHEN 'integer' "
         "THEN datetime(zeit, 'unixepoch') ELSE datetime(zeit, CASE WHEN zeit > 5373484 THEN "
-        "'unixepoch' ELSE '+0 days' END) END FROM t ORDER BY id");
+        "'unixepoch' ELSE '+0 days' END) END || '|' || typeof(ja) || ':' || ja FROM t ORDER BY id");
     for (int row = 0; row < int(std::size(cases)); ++row) {
         EXPECT_EQ(stored.value(row).value(0), QString::fromLatin1(cases[row].written))
-            << cases[row].stored;
+            << "row " << row;
     }
 }
 
