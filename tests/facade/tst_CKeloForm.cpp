@@ -30,7 +30,8 @@ TEST(CKeloForm, InitComposesTheDocumentWithTheDbTypOfEachKind)
     EXPECT_EQ(form.document(), kComposed);
 
     // An unknown kind falls back to SQL Server; Init replaces, never appends.
-    const std::pair<int, const char *> kinds[] = {{7, "SQLSERVER"}, {1, "ACCESS"}};
+    const std::pair<int, const char *> kinds[] = {
+        {7, "SQLSERVER"}, {3, "SQLITE"}, {4, "POSTGRESQL"}, {2, "SQLSERVER"}, {1, "ACCESS"}};
     for (const auto &[value, text] : kinds) {
         init(form, static_cast<KELODBTyp>(value));
         QString expected = kComposed;
