@@ -104,13 +104,13 @@ TEST_F(QrtFormTest, DrawsTheFirstStoredFormAtItsStoredSizeWithoutChangingAnythin
     EXPECT_TRUE(hasInk(kunden, QRect(0, 100, kunden.width(), kunden.height() - 100)))
         << "the fields";
     // The table in any letter case finds the same stored form.
-    EXPECT_EQ(picture({QStringLiteral("--table"), QStringLiteral("kunden")}), kunden);
+    EXPECT_EQ(picture({"--table", "kunden"}), kunden);
 
-    const QImage artikel = picture({QStringLiteral("--table"), QStringLiteral("Artikel")});
+    const QImage artikel = picture({"--table", "Artikel"});
     EXPECT_EQ(artikel.size(), storedSize("Artikel"));
     // The other two ways of showing it: modeless, and the editor.
-    EXPECT_EQ(picture({QStringLiteral("--modeless")}).size(), kunden.size());
-    const QImage design = picture({QStringLiteral("--design")});
+    EXPECT_EQ(picture({"--modeless"}).size(), kunden.size());
+    const QImage design = picture({"--design"});
     EXPECT_EQ(design.size(), kunden.size());
     EXPECT_NE(design, kunden);
 
@@ -119,8 +119,7 @@ TEST_F(QrtFormTest, DrawsTheFirstStoredFormAtItsStoredSizeWithoutChangingAnythin
     const QString filter = dir.filePath(QStringLiteral("filter.png"));
     const ProgramRun run =
         QrtFormRun::run(QStringLiteral(QRT_FILTER_BINARY),
-                        {QStringLiteral("--db"), demo, QStringLiteral("--table"),
-                         QStringLiteral("Kunden"), QStringLiteral("--screenshot"), filter});
+                        {"--db", demo, "--table", "Kunden", "--screenshot", filter});
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_TRUE(run.out.isEmpty());
     EXPECT_GT(QImage(filter).width(), 400);
@@ -135,27 +134,23 @@ TEST_F(QrtFormTest, FilterSortAndNewRecordShowInThePicture)
     ASSERT_EQ(second.size(), 2);
 
     const QImage all = picture({});
-    const QImage two = picture({QStringLiteral("--filter"), QStringLiteral("ID = 2")});
+    const QImage two = picture({"--filter", "ID = 2"});
     // Another condition for the same one record: the same picture,
     // "Datensatz 1 von 1" included.
-    EXPECT_EQ(picture({QStringLiteral("--filter"),
-                       QStringLiteral("Vorname = '%1' AND Name = '%2'").arg(second[0], second[1])}),
-              two);
+    EXPECT_EQ(
+        picture({"--filter", QString("Vorname = '%1' AND Name = '%2'").arg(second[0], second[1])}),
+        two);
     EXPECT_NE(two, all);
     // Sorted backwards, record 2 comes before record 1.
-    EXPECT_EQ(fields(picture({QStringLiteral("--filter"), QStringLiteral("ID <= 2"),
-                              QStringLiteral("--sort"), QStringLiteral("ID DESC")})),
-              fields(two));
+    EXPECT_EQ(fields(picture({"--filter", "ID <= 2", "--sort", "ID DESC"})), fields(two));
 
     // A new record shows empty fields, whatever the filter.
-    const QImage fresh = fields(picture({QStringLiteral("--new")}));
+    const QImage fresh = fields(picture({"--new"}));
     EXPECT_NE(fresh, fields(all));
-    EXPECT_EQ(fields(picture(
-                  {QStringLiteral("--new"), QStringLiteral("--filter"), QStringLiteral("ID = 2")})),
-              fresh);
+    EXPECT_EQ(fields(picture({"--new", "--filter", "ID = 2"})), fresh);
     // A filter with "<" reaches the database as typed: no customer has a
     // negative turnover, so the form starts on a new record.
-    EXPECT_EQ(fields(picture({QStringLiteral("--filter"), QStringLiteral("Umsatz < 0")})), fresh);
+    EXPECT_EQ(fields(picture({"--filter", "Umsatz < 0"})), fresh);
 }
 
 // What a script reads: each failure its own exit code, the reason in German
