@@ -19,9 +19,9 @@ namespace {
 // equal databases.
 QString contentsOf(const QString &file)
 {
-    QString text = QrtFormRun::query(file, QStringLiteral("SELECT sql FROM sqlite_master"));
+    QString text = QrtFormRun::query(file, "SELECT sql FROM sqlite_master");
     const QString tables = QrtFormRun::query(
-        file, QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY name"));
+        file, "SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY name");
     for (const QString &table : tables.split(QLatin1Char('\n')))
         text +=
             QrtFormRun::query(file, QStringLiteral("SELECT * FROM \"%1\" ORDER BY 1").arg(table));
@@ -46,9 +46,8 @@ protected:
     QImage picture(const QStringList &arguments)
     {
         const QString file = dir.filePath(QStringLiteral("bild%1.png").arg(++m_pictures));
-        const ProgramRun run =
-            QrtFormRun::form(QStringList{QStringLiteral("--db"), demo} + arguments +
-                             QStringList{QStringLiteral("--screenshot"), file});
+        const ProgramRun run = QrtFormRun::form(QStringList{"--db", demo} + arguments +
+                                                QStringList{"--screenshot", file});
         EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
         EXPECT_TRUE(run.out.isEmpty()) << run.out.toStdString(); // nothing was saved
         return QImage(file);
@@ -116,7 +115,7 @@ TEST_F(QrtFormTest, DrawsTheFirstStoredFormAtItsStoredSizeWithoutChangingAnythin
 
     // The filter dialog, drawn by its own program; nothing confirmed, so
     // no condition.
-    const QString filter = dir.filePath(QStringLiteral("filter.png"));
+    const QString filter = dir.filePath("filter.png");
     const ProgramRun run =
         QrtFormRun::run(QStringLiteral(QRT_FILTER_BINARY),
                         {"--db", demo, "--table", "Kunden", "--screenshot", filter});
@@ -157,10 +156,10 @@ TEST_F(QrtFormTest, FilterSortAndNewRecordShowInThePicture)
 // on standard error, nothing on standard output.
 TEST_F(QrtFormTest, EveryRunEndsWithItsCodeAndAGermanMessage)
 {
-    const QString missing = dir.filePath(QStringLiteral("fehlt.sqlite"));
-    const QString badPicture = dir.filePath(QStringLiteral("gibtsnicht/bild.png"));
+    const QString missing = dir.filePath("fehlt.sqlite");
+    const QString badPicture = dir.filePath("gibtsnicht/bild.png");
     const QStringList screenshot{"--screenshot", dir.filePath("nie.png")};
-    const QString empty = dir.filePath(QStringLiteral("leer.sqlite"));
+    const QString empty = dir.filePath("leer.sqlite");
     {
         QFile file(empty);
         ASSERT_TRUE(file.open(QIODevice::WriteOnly)); // an SQLite database without tables
@@ -174,17 +173,17 @@ TEST_F(QrtFormTest, EveryRunEndsWithItsCodeAndAGermanMessage)
     const auto screen = [](const char *platform, const char *display = nullptr) {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         if (!display) {
-            environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QLatin1String(platform));
+            environment.insert("QT_QPA_PLATFORM", QLatin1String(platform));
             return environment;
         }
-        environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
-        environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
-        environment.remove(QStringLiteral("DISPLAY"));
+        environment.remove("QT_QPA_PLATFORM");
+        environment.remove("WAYLAND_DISPLAY");
+        environment.remove("DISPLAY");
         if (*display)
-            environment.insert(QStringLiteral("DISPLAY"), QLatin1String(display));
+            environment.insert("DISPLAY", QLatin1String(display));
         return environment;
     };
-    const QString noScreen = QStringLiteral("Es ist kein Bildschirm verfügbar");
+    const QString noScreen = "Es ist kein Bildschirm verfügbar";
     const struct
     {
         QString program;
@@ -239,7 +238,7 @@ TEST_F(QrtFormTest, EveryRunEndsWithItsCodeAndAGermanMessage)
         EXPECT_TRUE(run.err.contains(expected.message)) << run.err.toStdString();
         EXPECT_TRUE(run.out.isEmpty()) << run.out.toStdString();
         if (expected.exitCode == 3) { // the option that still works
-            EXPECT_TRUE(run.err.contains(QStringLiteral("--screenshot"))) << run.err.toStdString();
+            EXPECT_TRUE(run.err.contains("--screenshot")) << run.err.toStdString();
         }
     }
     EXPECT_FALSE(QFile::exists(missing)); // not created by trying
@@ -250,43 +249,36 @@ TEST_F(QrtFormTest, EveryRunEndsWithItsCodeAndAGermanMessage)
 TEST(QrtFormServer, ALoginAndADatabaseTheServerRefusesAreToldApart)
 {
     QTemporaryDir dir;
-    const QString picture = dir.filePath(QStringLiteral("bild.png"));
+    const QString picture = dir.filePath("bild.png");
     RefusingPgServer passwords;
     ASSERT_TRUE(passwords.isListening());
-    ProgramRun run = QrtFormRun::form(
-        {QStringLiteral("--kind"), QStringLiteral("postgresql"), QStringLiteral("--server"),
-         passwords.address(), QStringLiteral("--user"), QStringLiteral("anna"),
-         QStringLiteral("--password"), QStringLiteral("ge<h&eim"), QStringLiteral("--db"),
-         QStringLiteral("kelo"), QStringLiteral("--screenshot"), picture});
+    ProgramRun run =
+        QrtFormRun::form({"--kind", "postgresql", "--server", passwords.address(), "--user", "anna",
+                          "--password", "ge<h&eim", "--db", "kelo", "--screenshot", picture});
     EXPECT_EQ(run.exitCode, 5) << run.err.toStdString();
     EXPECT_TRUE(run.err.contains(QStringLiteral("hat die Anmeldung als „anna“ abgelehnt: "
                                                 "Benutzer oder Passwort ist falsch.")))
         << run.err.toStdString();
-    EXPECT_FALSE(run.err.contains(QStringLiteral("ge<h&eim")));
+    EXPECT_FALSE(run.err.contains("ge<h&eim"));
     EXPECT_EQ(passwords.refusals(), 1); // asked once, nothing retried
 
     TestDatabase db(DatabaseKind::PostgreSql);
     QRT_REQUIRE_DATABASE(db);
-    const QStringList server{QStringLiteral("--kind"),   QStringLiteral("postgresql"),
-                             QStringLiteral("--server"), db.serverName(),
-                             QStringLiteral("--user"),   db.userId()};
-    run =
-        QrtFormRun::form(server + QStringList{QStringLiteral("--db"), QStringLiteral("gibtsnicht"),
-                                              QStringLiteral("--screenshot"), picture});
+    const QStringList server{"--kind",        "postgresql", "--server",
+                             db.serverName(), "--user",     db.userId()};
+    run = QrtFormRun::form(server + QStringList{"--db", "gibtsnicht", "--screenshot", picture});
     EXPECT_EQ(run.exitCode, 4) << run.err.toStdString();
-    EXPECT_TRUE(run.err.contains(QStringLiteral("gibtsnicht"))) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains("gibtsnicht")) << run.err.toStdString();
 
     // A table without a form: refused in data mode, generated in design mode
     // (which stores nothing until the user saves).
     db.exec(QStringLiteral("CREATE TABLE \"Kunden\" (\"ID\" INT PRIMARY KEY, \"Name\" "
                            "VARCHAR(40), \"Seit\" DATE)"));
     const QStringList kunden =
-        server + QStringList{QStringLiteral("--db"),         db.dbName(),
-                             QStringLiteral("--table"),      QStringLiteral("Kunden"),
-                             QStringLiteral("--screenshot"), picture};
+        server + QStringList{"--db", db.dbName(), "--table", "Kunden", "--screenshot", picture};
     run = QrtFormRun::form(kunden);
     EXPECT_EQ(run.exitCode, 7) << run.err.toStdString();
-    run = QrtFormRun::form(kunden + QStringList{QStringLiteral("--design")});
+    run = QrtFormRun::form(kunden + QStringList{"--design"});
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_FALSE(QImage(picture).isNull());
     run = QrtFormRun::form(kunden);

@@ -84,11 +84,8 @@ TEST(QrtFormUnderX, KeysAndClicksOfAUserReachTheDatabase)
     }
     QTemporaryDir dir;
     const QString demo = QrtFormRun::makeDemoDatabase(dir.path());
-    const QString picture = dir.filePath(QStringLiteral("kunden.png"));
-    ASSERT_EQ(
-        QrtFormRun::form({QStringLiteral("--db"), demo, QStringLiteral("--screenshot"), picture})
-            .exitCode,
-        0);
+    const QString picture = dir.filePath("kunden.png");
+    ASSERT_EQ(QrtFormRun::form({"--db", demo, "--screenshot", picture}).exitCode, 0);
     const int top = formTop(QImage(picture));
     ASSERT_GT(top, 20) << "menu and tool bar above the form";
     const auto customers = [&demo](const char *columns, const char *where) {
@@ -99,22 +96,21 @@ TEST(QrtFormUnderX, KeysAndClicksOfAUserReachTheDatabase)
     const QString before2 = customers("Name, Ort, Umsatz", "ID = 2");
 
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-    environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
-    environment.insert(QStringLiteral("QRT_FORM"), QStringLiteral(QRT_FORM_BINARY));
-    environment.insert(QStringLiteral("QRT_DB"), demo);
-    environment.insert(QStringLiteral("QRT_TOP"), QString::number(top));
-    environment.insert(QStringLiteral("QRT_DIR"), dir.path());
+    environment.insert("QT_QPA_PLATFORM", "xcb");
+    environment.remove("WAYLAND_DISPLAY");
+    environment.insert("QRT_FORM", QStringLiteral(QRT_FORM_BINARY));
+    environment.insert("QRT_DB", demo);
+    environment.insert("QRT_TOP", QString::number(top));
+    environment.insert("QRT_DIR", dir.path());
     const QrtFormRun::ProgramRun run =
-        QrtFormRun::run(QStringLiteral("bash"), {QStringLiteral("-c"), QString::fromUtf8(kUser)},
-                        environment, 120000);
+        QrtFormRun::run("bash", {"-c", QString::fromUtf8(kUser)}, environment, 120000);
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
-    EXPECT_EQ(run.out.trimmed(), QStringLiteral("2")) << "the key of the first record saved";
+    EXPECT_EQ(run.out.trimmed(), "2") << "the key of the first record saved";
 
     // A new note takes SQLite's line breaks.
-    EXPECT_EQ(customers("Notiz", "ID = 2"), QStringLiteral("Zeile eins\nZeile zwei, Ende."));
+    EXPECT_EQ(customers("Notiz", "ID = 2"), "Zeile eins\nZeile zwei, Ende.");
     EXPECT_EQ(customers("Name, Ort, Umsatz", "ID = 2"), before2);
     EXPECT_EQ(customers("*", "ID <> 2 AND ID <= 300"), others) << "no other customer changed";
     EXPECT_EQ(customers("Name, Umsatz, KundeSeit, Aktiv", "ID > 300"),
-              QStringLiteral("Neumeier|1234.56|2024-02-01|1"));
+              "Neumeier|1234.56|2024-02-01|1");
 }

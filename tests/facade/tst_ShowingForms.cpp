@@ -31,7 +31,7 @@ using Answer = UserMessages::Answer;
 
 namespace {
 
-const QString kSaveQuestion = QStringLiteral("Den aktuellen Datensatz speichern?");
+const QString kSaveQuestion = "Den aktuellen Datensatz speichern?";
 
 class ShowingFormsTest : public EngineTest
 {
@@ -77,8 +77,7 @@ protected:
     // A facade on a table that has no form.
     void initMissing(CKeloForm &missing) const
     {
-        missing.Init(db.dbName(), db.serverName(), db.userId(), db.password(),
-                     QStringLiteral("gibtsnicht"),
+        missing.Init(db.dbName(), db.serverName(), db.userId(), db.password(), "gibtsnicht",
                      db.kind() == DatabaseKind::PostgreSql ? ns_qrttypen::KELO_POSTGRESQL
                                                            : ns_qrttypen::KELO_SQLITE);
     }
@@ -101,7 +100,7 @@ TEST_P(ShowingFormsTest, ShowFormReturnsTheKeyOfTheFirstRecordSaved)
         press(Qt::Key_S, Qt::ControlModifier);
         press(Qt::Key_Escape);
     });
-    EXPECT_EQ(facade.ShowForm(QString(), QStringLiteral("name DESC")), 4);
+    EXPECT_EQ(facade.ShowForm(QString(), "name DESC"), 4);
     EXPECT_EQ(stored("ort", 2), "Dritter");
     EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join('\n').toStdString();
 
@@ -112,7 +111,7 @@ TEST_P(ShowingFormsTest, ShowFormReturnsTheKeyOfTheFirstRecordSaved)
         press(Qt::Key_PageDown);
         dialog->close();
     });
-    EXPECT_EQ(facade.ShowForm(QStringLiteral("ort = 'Aachen'")), -1);
+    EXPECT_EQ(facade.ShowForm("ort = 'Aachen'"), -1);
 
     // On a new record: the key the new record received.
     onNextModal<CFormDlg>([](CFormDlg *dialog) {
@@ -141,7 +140,7 @@ TEST_P(ShowingFormsTest, OpenFormTwiceFiltersTheOpenFormAgain)
 {
     QWidget host;
     host.show();
-    facade.OpenForm(QStringLiteral("ort = 'Köln'"), &host);
+    facade.OpenForm("ort = 'Köln'", &host);
     ASSERT_TRUE(facade.IsOpen());
     CFormDlg *dialog = facade.modelessDialog();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog));
@@ -150,7 +149,7 @@ TEST_P(ShowingFormsTest, OpenFormTwiceFiltersTheOpenFormAgain)
 
     retype(dialog, "name", "Umbenannt");
     messages.answer(Answer::Yes);
-    facade.OpenForm(QStringLiteral("ort = 'Aachen'"));
+    facade.OpenForm("ort = 'Aachen'");
     EXPECT_EQ(facade.modelessDialog(), dialog) << "no second window";
     EXPECT_EQ(messages.questions(), QStringList(kSaveQuestion));
     EXPECT_EQ(stored("name", 2), "Umbenannt");
@@ -209,9 +208,8 @@ TEST_P(ShowingFormsTest, IsOpenIsFalseOnceTheUserHasClosedTheForm)
 // refuses: the reason, and no window that waits to be closed.
 TEST_P(ShowingFormsTest, AFormThatCannotBeShownSaysWhy)
 {
-    const QString invalid = QStringLiteral("Ungültige Datenbankparameter gesetzt!");
-    const QString notBuilt =
-        QStringLiteral("Der Formulargenerator konnte nicht initialisiert werden!");
+    const QString invalid = "Ungültige Datenbankparameter gesetzt!";
+    const QString notBuilt = "Der Formulargenerator konnte nicht initialisiert werden!";
     CKeloForm uninitialised;
     CKeloForm missing;
     initMissing(missing);
@@ -235,10 +233,8 @@ TEST_P(ShowingFormsTest, AFormThatCannotBeShownSaysWhy)
          1, invalid, invalid},
         {[&] { return missing.ShowForm() != -1 || missing.lastFormBuilt(); }, 0, QString(),
          notBuilt},
-        {[&] {
-             return facade.ShowForm(QStringLiteral("nichtda = 1")) != -1 || facade.lastFormBuilt();
-         },
-         2, QStringLiteral("nichtda"), notBuilt},
+        {[&] { return facade.ShowForm("nichtda = 1") != -1 || facade.lastFormBuilt(); }, 2,
+         "nichtda", notBuilt},
     };
     for (const auto &attempt : cases) {
         SCOPED_TRACE(attempt.first.toStdString());
@@ -272,9 +268,9 @@ protected:
         if (IsSkipped())
             return;
         host = std::make_unique<QWidget>();
-        host->setWindowTitle(QStringLiteral("Kundenverwaltung"));
+        host->setWindowTitle("Kundenverwaltung");
         auto *layout = new QVBoxLayout(host.get());
-        layout->addWidget(new QLabel(QStringLiteral("Kunden"), host.get()));
+        layout->addWidget(new QLabel("Kunden", host.get()));
         widget = new CKeloFormWidget(host.get());
         layout->addWidget(widget);
         host->resize(700, 500);
@@ -288,7 +284,7 @@ protected:
         ShowingFormsTest::TearDown();
     }
 
-    bool openSorted() { return widget->open(facade, QString(), QStringLiteral("id")); }
+    bool openSorted() { return widget->open(facade, QString(), "id"); }
 
     // Replaces the field's text by typing into it, as a user does.
     void retype(const char *name, const char *text)

@@ -118,7 +118,7 @@ protected:
     void open()
     {
         dialog.reset();
-        CTabInfo::RemoveTabFromMap(QStringLiteral("kunden")); // the columns may have changed
+        CTabInfo::RemoveTabFromMap("kunden"); // the columns may have changed
         ASSERT_TRUE(store.LoadConfig(filterDocument(db, "kunden")));
         dialog = std::make_unique<CFilterDlg>(&store);
         ASSERT_NO_FATAL_FAILURE(activate(dialog.get()));
@@ -151,7 +151,7 @@ protected:
 
     void walk(const std::vector<Step> &steps)
     {
-        static const QRegularExpression token(QStringLiteral("'[^']*'|\\S+"));
+        static const QRegularExpression token("'[^']*'|\\S+");
         for (const Step &step : steps) {
             SCOPED_TRACE(step.keys);
             for (auto keys = token.globalMatch(QString::fromUtf8(step.keys)); keys.hasNext();) {
@@ -182,9 +182,9 @@ protected:
         if (auto *edit = qobject_cast<QLineEdit *>(widget))
             return edit->text();
         if (auto *dateEdit = qobject_cast<QDateEdit *>(widget))
-            return dateEdit->date().toString(QStringLiteral("dd.MM.yyyy"));
+            return dateEdit->date().toString("dd.MM.yyyy");
         if (auto *list = qobject_cast<QListWidget *>(widget))
-            return lineTexts(list).join(QStringLiteral(" | "));
+            return lineTexts(list).join(" | ");
         ADD_FAILURE() << "no control " << name.toStdString();
         return QString();
     }

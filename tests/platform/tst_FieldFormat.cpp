@@ -31,7 +31,7 @@ FieldFormat formatNamed(const std::string &name)
         {"datetime", FieldFormat::dateTime()},
         {"time", FieldFormat::time()},
         {"varchar(5)", FieldFormat::text(5)},
-        {"varchar(5) crlf", FieldFormat::text(5, QStringLiteral("\r\n"))}};
+        {"varchar(5) crlf", FieldFormat::text(5, "\r\n")}};
     EXPECT_EQ(formats.count(name), 1u) << name;
     return formats.count(name) ? formats.at(name) : FieldFormat();
 }

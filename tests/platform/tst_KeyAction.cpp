@@ -28,7 +28,7 @@ struct KeyDialog
 {
     QDialog dialog;
     QListWidget *bound = new QListWidget(&dialog);
-    QPushButton *ok = new QPushButton(QStringLiteral("OK"), &dialog);
+    QPushButton *ok = new QPushButton("OK", &dialog);
 
     KeyDialog()
     {
@@ -84,10 +84,10 @@ TEST(BuddyGroupBox, TheTitlesLetterGoesToTheBuddyNotToTheLastFocusedControl)
 {
     QDialog dialog;
     auto *outside = new QLineEdit(&dialog);
-    auto *frame = new BuddyGroupBox(QStringLiteral("&Gespeicherte Filter"), &dialog);
+    auto *frame = new BuddyGroupBox("&Gespeicherte Filter", &dialog);
     auto *name = new QComboBox(frame);
     name->setEditable(true);
-    auto *load = new QPushButton(QStringLiteral("&Laden"), frame);
+    auto *load = new QPushButton("&Laden", frame);
     auto *inner = new QVBoxLayout(frame);
     inner->addWidget(name);
     inner->addWidget(load);
