@@ -4,13 +4,17 @@
 #include <QDir>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QSqlRecord>
 #include <QString>
 #include <QStringList>
 
 #include <gtest/gtest.h>
 
-// Running qrt-form (and the scripts around it) as a user runs them from a
-// shell. Every wait is bounded: a program that hangs fails its test.
+// Running qrt-form and qrt-filter (and the scripts around them) as a user
+// runs them from a shell. Every wait is bounded: a program that hangs fails
+// its test.
 namespace QrtFormRun {
 
 struct ProgramRun
@@ -59,6 +63,29 @@ inline QString makeDemoDatabase(const QString &folder)
                                 {QStringLiteral(QRT_SOURCE_DIR "/scripts/make-demo-db.sh"), file});
     EXPECT_EQ(made.exitCode, 0) << made.err.toStdString();
     return file;
+}
+
+// What sql reads from the SQLite file, on a connection of its own, behind
+// the program's back: the values of a row joined by "|", rows by new lines.
+inline QString query(const QString &file, const QString &sql)
+{
+    QStringList rows;
+    {
+        QSqlDatabase db =
+            QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("QrtFormRun"));
+        db.setDatabaseName(file);
+        EXPECT_TRUE(db.open());
+        QSqlQuery query(db);
+        EXPECT_TRUE(query.exec(sql)) << sql.toStdString();
+        while (query.next()) {
+            QStringList values;
+            for (int i = 0; i < query.record().count(); ++i)
+                values << (query.isNull(i) ? QStringLiteral("<null>") : query.value(i).toString());
+            rows << values.join(QLatin1Char('|'));
+        }
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("QrtFormRun"));
+    return rows.join(QLatin1Char('\n'));
 }
 
 } // namespace QrtFormRun

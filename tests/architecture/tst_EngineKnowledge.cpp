@@ -67,15 +67,4 @@ TEST(EngineKnowledge, OnlyTheEnginesAndTheDialectBranchOnTheKind)
     EXPECT_TRUE(found.isEmpty()) << found.join(QLatin1Char('\n')).toStdString();
 }
 
-TEST(EngineKnowledge, TheCheckSeesABranch)
-{
-    EXPECT_TRUE(branching().match("if (kind == DatabaseKind::Sqlite)").hasMatch());
-    EXPECT_TRUE(branching().match("    case DatabaseKind::PostgreSql:").hasMatch());
-    EXPECT_TRUE(branching().match("if (m_dbType == 1)").hasMatch());
-    EXPECT_TRUE(branching().match("engine->kind() != DatabaseKind::Access").hasMatch());
-    EXPECT_FALSE(branching().match("kind() != ControlKind::Static").hasMatch());
-    EXPECT_FALSE(branching().match("return DatabaseKind::SqlServer;").hasMatch());
-    EXPECT_FALSE(branching().match("dialectFor(databaseKindFromNumber(m_dbType))").hasMatch());
-}
-
 } // namespace

@@ -2,7 +2,6 @@
 #include <QFile>
 #include <QLibraryInfo>
 #include <QRegularExpression>
-#include <QTemporaryDir>
 #include <QTextStream>
 
 #include <gtest/gtest.h>
@@ -134,41 +133,4 @@ TEST(Layering, SourcesFollowTheLayering)
     ASSERT_FALSE(readme().widgetFree.isEmpty());
     const QStringList found = violations(QStringLiteral(QRT_SOURCE_DIR), readme());
     EXPECT_TRUE(found.isEmpty()) << found.join(QLatin1Char('\n')).toStdString();
-}
-
-TEST(Layering, TheCheckSeesEveryWayAcross)
-{
-    // Files and their includes; the ones marked "!" cross the layering.
-    const std::pair<const char *, QStringList> tree[] = {
-        {"src/qrt_export.h", {}},
-        {"src/platform/Box.h", {"\"qrt_export.h\"", "<QMessageBox>"}},
-        {"src/xml/Doc.h", {"\"platform/Box.h\"", "!<QWidget>", "!\"gibtsnicht.h\"", "\"Doc.moc\""}},
-        {"src/data/component/engines/E.cpp", {"\"platform/Box.h\"", "!\"../../Mgr.h\""}},
-        {"src/data/Mgr.h", {"\"xml/Doc.h\"", "!\"filter/F.h\"", "!<qmessagebox.h>"}},
-        {"src/filter/F.h", {"\"data/Mgr.h\"", "!\"runtime/R.h\""}},
-        {"src/runtime/R.h", {"\"filter/F.h\"", "!\"facade/K.h\""}},
-        {"src/facade/K.h", {"\"runtime/R.h\""}},
-        {"src/gadgets/G.h", {"!\"platform/Box.h\""}}, // a folder not in the table
-    };
-    QTemporaryDir root;
-    QStringList expected;
-    for (const auto &[path, includes] : tree) {
-        QFileInfo info(root.filePath(QString::fromLatin1(path)));
-        ASSERT_TRUE(QDir().mkpath(info.path()));
-        QFile file(info.filePath());
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        for (int i = 0; i < includes.size(); ++i) {
-            const QString include = QString(includes.at(i)).remove(QLatin1Char('!'));
-            if (includes.at(i).startsWith(QLatin1Char('!')))
-                expected << QStringLiteral("%1:%2 %3")
-                                .arg(QString::fromLatin1(path).mid(4))
-                                .arg(i + 1)
-                                .arg(include.mid(1).chopped(1));
-            file.write("#include " + include.toUtf8() + "\n");
-        }
-    }
-    QStringList found = violations(root.path(), readme());
-    found.sort();
-    expected.sort();
-    EXPECT_EQ(found, expected);
 }

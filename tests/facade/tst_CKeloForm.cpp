@@ -16,8 +16,7 @@ const QString kComposed = QStringLiteral(
 
 void init(CKeloForm &form, KELODBTyp type = ns_qrttypen::KELO_ACCESS)
 {
-    form.Init(QStringLiteral("daten.mdb"), QStringLiteral("srv"), QStringLiteral("sa"),
-              QStringLiteral("geheim"), QStringLiteral("Kunden"), type);
+    form.Init("daten.mdb", "srv", "sa", "geheim", "Kunden", type);
 }
 
 } // namespace
@@ -30,11 +29,12 @@ TEST(CKeloForm, InitComposesTheDocumentWithTheDbTypOfEachKind)
     EXPECT_EQ(form.document(), kComposed);
 
     // An unknown kind falls back to SQL Server; Init replaces, never appends.
-    const std::pair<int, const char *> kinds[] = {{7, "SQLSERVER"}, {1, "ACCESS"}};
+    const std::pair<int, const char *> kinds[] = {
+        {7, "SQLSERVER"}, {3, "SQLITE"}, {4, "POSTGRESQL"}, {2, "SQLSERVER"}, {1, "ACCESS"}};
     for (const auto &[value, text] : kinds) {
         init(form, static_cast<KELODBTyp>(value));
         QString expected = kComposed;
-        expected.replace(QStringLiteral("ACCESS"), QString::fromLatin1(text));
+        expected.replace("ACCESS", QString::fromLatin1(text));
         EXPECT_EQ(form.document(), expected) << "kind " << value;
     }
 }
@@ -43,8 +43,8 @@ TEST(CKeloForm, FillingPerEntryPoint)
 {
     CKeloForm form;
     init(form);
-    const QString filter = QStringLiteral("Ort = 'Bonn'");
-    const QString sort = QStringLiteral("Name DESC");
+    const QString filter = "Ort = 'Bonn'";
+    const QString sort = "Name DESC";
 
     EXPECT_EQ(form.FilledDocument(EntryPoint::ShowForm, filter, sort),
               QStringLiteral("<ADOBUILDER DESIGNMODUS='false'><FORMULARNAME>Kunden</FORMULARNAME>"
@@ -63,10 +63,10 @@ TEST(CKeloForm, FillingPerEntryPoint)
     for (const Expected &expected : cases) {
         CXmlHelper helper;
         ASSERT_TRUE(helper.loadXml(form.FilledDocument(expected.entry, filter, sort)));
-        EXPECT_EQ(helper.getAttributeValue(QDomNode(), QStringLiteral("DESIGNMODUS")),
+        EXPECT_EQ(helper.getAttributeValue(QDomNode(), "DESIGNMODUS"),
                   QLatin1String(expected.designMode));
-        EXPECT_EQ(helper.getItemText(QStringLiteral("FILTER")), QLatin1String(expected.filter));
-        EXPECT_EQ(helper.getItemText(QStringLiteral("SORT")), QLatin1String(expected.sort));
+        EXPECT_EQ(helper.getItemText("FILTER"), QLatin1String(expected.filter));
+        EXPECT_EQ(helper.getItemText("SORT"), QLatin1String(expected.sort));
         EXPECT_FALSE(helper.xml().contains(QLatin1Char('@')));
     }
     EXPECT_EQ(form.document(), kComposed); // showing never changes what Init stored
@@ -75,9 +75,9 @@ TEST(CKeloForm, FillingPerEntryPoint)
 TEST(CKeloForm, RemovedColumnsStandInCallOrderSurviveInitAndAreCopied)
 {
     CKeloForm form;
-    form.RemoveColumn(QStringLiteral("ID"), true);
+    form.RemoveColumn("ID", true);
     init(form, ns_qrttypen::KELO_SQLITE);
-    form.RemoveColumn(QStringLiteral("STAND"), false);
+    form.RemoveColumn("STAND", false);
     init(form);
 
     const QString tail = QStringLiteral("</SORT><SUPPRESSCOLUMN AUTOVAL='true'>ID</SUPPRESSCOLUMN>"
@@ -88,11 +88,10 @@ TEST(CKeloForm, RemovedColumnsStandInCallOrderSurviveInitAndAreCopied)
 
     const CKeloForm copy(form);
     CKeloForm assigned;
-    assigned.RemoveColumn(QStringLiteral("ALT"), false);
+    assigned.RemoveColumn("ALT", false);
     assigned = form;
-    form.RemoveColumn(QStringLiteral("SPAETER"), false);
-    form.Init(QString(), QString(), QString(), QString(), QStringLiteral("T"),
-              ns_qrttypen::KELO_SQLSERVER);
+    form.RemoveColumn("SPAETER", false);
+    form.Init(QString(), QString(), QString(), QString(), "T", ns_qrttypen::KELO_SQLSERVER);
     for (const CKeloForm *other : {&copy, static_cast<const CKeloForm *>(&assigned)}) {
         EXPECT_EQ(other->document(), kComposed);
         EXPECT_TRUE(other->FilledDocument(EntryPoint::ShowForm).endsWith(tail));
@@ -103,23 +102,22 @@ TEST(CKeloForm, ValuesGoInVerbatim)
 {
     CKeloForm form;
     init(form);
-    form.RemoveColumn(QStringLiteral("ID"), false);
+    form.RemoveColumn("ID", false);
 
     // Unescaped markup characters break the document; the form manager shows why.
-    for (const QString &filter :
-         {QStringLiteral("Betrag < 5"), QStringLiteral("Firma = 'A & B'")}) {
+    for (const QString &filter : QStringList{"Betrag < 5", "Firma = 'A & B'"}) {
         CXmlHelper helper;
         EXPECT_FALSE(helper.loadXml(form.FilledDocument(EntryPoint::ShowForm, filter, QString())));
         EXPECT_FALSE(helper.parseError().isEmpty());
     }
     CXmlHelper helper;
-    ASSERT_TRUE(helper.loadXml(form.FilledDocument(
-        EntryPoint::OpenForm, QStringLiteral("Firma = 'A &amp; B'"), QString())));
-    EXPECT_EQ(helper.getItemText(QStringLiteral("FILTER")), QStringLiteral("Firma = 'A & B'"));
+    ASSERT_TRUE(helper.loadXml(
+        form.FilledDocument(EntryPoint::OpenForm, "Firma = 'A &amp; B'", QString())));
+    EXPECT_EQ(helper.getItemText("FILTER"), "Firma = 'A & B'");
 
     // Placeholder names inside the host's filter reach the form as written.
-    const QString filter = QStringLiteral("Notiz LIKE '%@SuppressColumns%@Designmodus'");
+    const QString filter = "Notiz LIKE '%@SuppressColumns%@Designmodus'";
     ASSERT_TRUE(helper.loadXml(form.FilledDocument(EntryPoint::ShowForm, filter, QString())));
-    EXPECT_EQ(helper.getItemText(QStringLiteral("FILTER")), filter);
-    EXPECT_EQ(helper.getItemText(QStringLiteral("SUPPRESSCOLUMN")), QStringLiteral("ID"));
+    EXPECT_EQ(helper.getItemText("FILTER"), filter);
+    EXPECT_EQ(helper.getItemText("SUPPRESSCOLUMN"), "ID");
 }

@@ -75,8 +75,7 @@ TEST_F(QtGerman, AFormBringsQtsGermanOnceAndTheSwitchTakesItBack)
 TEST_F(QtGerman, TheHostsOwnTranslationOfQtIsLeftAlone)
 {
     QTranslator french;
-    ASSERT_TRUE(french.load(QStringLiteral("qtbase_fr"),
-                            QLibraryInfo::path(QLibraryInfo::TranslationsPath)));
+    ASSERT_TRUE(french.load("qtbase_fr", QLibraryInfo::path(QLibraryInfo::TranslationsPath)));
     ASSERT_TRUE(QCoreApplication::installTranslator(&french));
     {
         CKeloFormWidget form;

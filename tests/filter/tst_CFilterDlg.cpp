@@ -13,6 +13,7 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -78,6 +79,31 @@ template <typename Dialog> void whenModal(std::function<void(Dialog *)> act)
     });
 }
 
+// The values the picker offered; it takes the one downs below the first.
+void pickWhenModal(int downs, QStringList *offered)
+{
+    whenModal<CInhaltDlg>([offered, downs](CInhaltDlg *picker) {
+        auto *list = picker->findChild<QListWidget *>("values");
+        EXPECT_EQ(QApplication::focusWidget(), list);
+        for (int i = 0; i < list->count(); ++i)
+            *offered << list->item(i)->text();
+        for (int i = 0; i < downs; ++i)
+            QTest::keyClick(keyTarget(), Qt::Key_Down);
+        QTest::keyClick(keyTarget(), Qt::Key_Return);
+    });
+}
+
+// One step of a keyboard user: keys pressed at the focus, separated by
+// blanks ("Alt+S", "Down*3" for three presses, 'text' typed as it stands),
+// then the control that must have the focus ("?": any) and, where given, what one
+// control shows ("column=betrag"; a list shows its lines and their indexes).
+struct Step
+{
+    const char *keys;
+    const char *focus;
+    const char *shows = "";
+};
+
 class FilterDialogTest : public EngineTest
 {
 protected:
@@ -92,7 +118,7 @@ protected:
     void open()
     {
         dialog.reset();
-        CTabInfo::RemoveTabFromMap(QStringLiteral("kunden")); // the columns may have changed
+        CTabInfo::RemoveTabFromMap("kunden"); // the columns may have changed
         ASSERT_TRUE(store.LoadConfig(filterDocument(db, "kunden")));
         dialog = std::make_unique<CFilterDlg>(&store);
         ASSERT_NO_FATAL_FAILURE(activate(dialog.get()));
@@ -106,11 +132,11 @@ protected:
 
     // A key at the focus. A mnemonic of a button clicks it after a short
     // animation, as on the screen; the key returns once it has.
-    void press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    void press(QKeyCombination key)
     {
         QWidget *target = keyTarget();
         ASSERT_NE(target, nullptr) << "nothing has the focus";
-        QTest::keyClick(target, key, modifiers);
+        QTest::keyClick(target, key.key(), key.keyboardModifiers());
         const QList<QPushButton *> buttons = dialog->findChildren<QPushButton *>();
         ASSERT_TRUE(QTest::qWaitFor([&buttons] {
             return std::none_of(buttons.begin(), buttons.end(),
@@ -122,12 +148,45 @@ protected:
             ASSERT_NO_FATAL_FAILURE(activate(dialog.get()));
         }
     }
-    void alt(char letter) { press(Qt::Key(Qt::Key_A + (letter - 'A')), Qt::AltModifier); }
-    void type(const char *text) { QTest::keyClicks(keyTarget(), QString::fromUtf8(text)); }
-    void repeat(Qt::Key key, int times)
+
+    void walk(const std::vector<Step> &steps)
     {
-        for (int i = 0; i < times; ++i)
-            press(key);
+        static const QRegularExpression token("'[^']*'|\\S+");
+        for (const Step &step : steps) {
+            SCOPED_TRACE(step.keys);
+            for (auto keys = token.globalMatch(QString::fromUtf8(step.keys)); keys.hasNext();) {
+                const QString key = keys.next().captured();
+                if (key.startsWith('\'')) {
+                    QTest::keyClicks(keyTarget(), key.mid(1).chopped(1));
+                    continue;
+                }
+                const int times = key.contains('*') ? key.section('*', 1).toInt() : 1;
+                for (int i = 0; i < times; ++i)
+                    ASSERT_NO_FATAL_FAILURE(press(QKeySequence(key.section('*', 0, 0))[0]));
+            }
+            if (QLatin1String(step.focus) != QLatin1String("?")) {
+                EXPECT_EQ(focus() ? focus()->objectName() : QString(), step.focus);
+            }
+            const QString shows = QString::fromUtf8(step.shows);
+            if (!shows.isEmpty()) {
+                EXPECT_EQ(shownBy(shows.section('=', 0, 0)), shows.section('=', 1));
+            }
+        }
+    }
+
+    QString shownBy(const QString &name) const
+    {
+        QWidget *widget = dialog->findChild<QWidget *>(name);
+        if (auto *box = qobject_cast<QComboBox *>(widget))
+            return box->currentText();
+        if (auto *edit = qobject_cast<QLineEdit *>(widget))
+            return edit->text();
+        if (auto *dateEdit = qobject_cast<QDateEdit *>(widget))
+            return dateEdit->date().toString("dd.MM.yyyy");
+        if (auto *list = qobject_cast<QListWidget *>(widget))
+            return lineTexts(list).join(" | ");
+        ADD_FAILURE() << "no control " << name.toStdString();
+        return QString();
     }
 
     const QWidget *focus() const { return QApplication::focusWidget(); }
@@ -164,96 +223,47 @@ TEST_P(FilterDialogTest, BuildsSavesOverwritesLoadsAndDeletesAFilterByKeysAlone)
 {
     using Consequence = UserMessages::Consequence;
     using Severity = UserMessages::Severity;
-    EXPECT_EQ(focus(), value) << "the dialog opens at the value of the first column";
+    // A number: arrow keys choose column and condition and leave the focus;
+    // after adding, the focus is ready for the next value. Then a text, by
+    // the keypad's Enter, and a date typed, which follows the condition.
+    walk({{"", "value"},
+          {"Alt+S Down*3", "column", "column=betrag"},
+          {"Alt+B End", "condition", "condition=kleiner"},
+          {"Tab '12,5' Return", "value", "value="},
+          {"Alt+S Up*2", "column", "column=name"},
+          {"Alt+B End", "condition", "condition=enthält"},
+          {"Alt+W 'eie' Enter", "value"},
+          {"Alt+S Down*3", "column", "column=seit"},
+          {"Alt+B Down*3", "condition", "condition=größer"},
+          {"Tab '17052020'", "date", "date=17.05.2020"}});
 
-    // A number: arrow keys choose column and condition and leave the focus.
-    alt('S');
-    EXPECT_EQ(focus(), column);
-    repeat(Qt::Key_Down, 3);
-    EXPECT_EQ(column->currentText(), "betrag");
-    EXPECT_EQ(focus(), column);
-    alt('B');
-    press(Qt::Key_End);
-    EXPECT_EQ(condition->currentText(), "kleiner");
-    EXPECT_EQ(focus(), condition);
-    press(Qt::Key_Tab);
-    EXPECT_EQ(focus(), value);
-    type("12,5");
-    press(Qt::Key_Return);
-    EXPECT_EQ(focus(), value) << "ready for the next value";
-    EXPECT_EQ(value->text(), "");
-
-    // A text.
-    alt('S');
-    repeat(Qt::Key_Up, 2);
-    EXPECT_EQ(column->currentText(), "name");
-    alt('B');
-    press(Qt::Key_End);
-    EXPECT_EQ(condition->currentText(), "enthält");
-    alt('W');
-    EXPECT_EQ(focus(), value);
-    type("eie");
-    press(Qt::Key_Enter); // the keypad's
-    EXPECT_EQ(focus(), value);
-
-    // A date: typed, then a day later in the calendar, which opens with F4
-    // under the field's right edge.
-    alt('S');
-    repeat(Qt::Key_Down, 3);
-    EXPECT_EQ(column->currentText(), "seit");
-    alt('B');
-    repeat(Qt::Key_Down, 3);
-    EXPECT_EQ(condition->currentText(), "größer");
-    press(Qt::Key_Tab);
-    EXPECT_EQ(focus(), date) << "the date follows the condition";
-    type("17052020");
-    EXPECT_EQ(date->date(), QDate(2020, 5, 17));
-    press(Qt::Key_F4);
+    // A day later in the calendar, which opens with F4 under the field's
+    // right edge.
+    walk({{"F4", "?"}});
     QWidget *calendar = QApplication::activePopupWidget();
     ASSERT_NE(calendar, nullptr) << "F4 opens the calendar";
     EXPECT_EQ(calendar->geometry().right(), date->mapToGlobal(QPoint(date->width() - 1, 0)).x());
     EXPECT_EQ(calendar->geometry().top(), date->mapToGlobal(QPoint(0, date->height())).y());
-    press(Qt::Key_Right);
-    press(Qt::Key_Return);
+    walk({{"Right Return", "date", "date=18.05.2020"}});
     EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
-    EXPECT_EQ(date->date(), QDate(2020, 5, 18));
-    EXPECT_EQ(focus(), date);
-    press(Qt::Key_Return);
-    EXPECT_EQ(focus(), date);
+    walk({{"Return", "date"}});
 
     // Yes/no: F4 offers the two words, Enter takes the first.
-    alt('S');
-    press(Qt::Key_Down);
-    EXPECT_EQ(column->currentText(), "aktiv");
-    alt('W');
+    walk({{"Alt+S Down", "column", "column=aktiv"}, {"Alt+W", "value"}});
     QStringList offered;
-    bool listHasFocus = false;
-    whenModal<CInhaltDlg>([&](CInhaltDlg *picker) {
-        auto *list = picker->findChild<QListWidget *>("values");
-        for (int i = 0; i < list->count(); ++i)
-            offered << list->item(i)->text();
-        listHasFocus = QApplication::focusWidget() == list;
-        QTest::keyClick(keyTarget(), Qt::Key_Return);
-    });
-    press(Qt::Key_F4);
+    pickWhenModal(0, &offered);
+    walk({{"F4", "value", "value=ja"},
+          {"Return", "value",
+           "criteria=betrag kleiner 12,5#0 | name enthält 'eie'#1 | seit größer 18.05.2020#2 | "
+           "aktiv gleich ja#3"}});
     EXPECT_EQ(offered, QStringList({"ja", "nein"}));
-    EXPECT_TRUE(listHasFocus);
-    EXPECT_EQ(value->text(), "ja");
-    EXPECT_EQ(focus(), value);
-    press(Qt::Key_Return);
-    EXPECT_EQ(lineTexts(criteria), QStringList({"betrag kleiner 12,5#0", "name enthält 'eie'#1",
-                                                "seit größer 18.05.2020#2", "aktiv gleich ja#3"}));
 
     // Delete removes the line the focus rests on; the next one is ready.
-    alt('K');
-    EXPECT_EQ(focus(), criteria);
+    walk({{"Alt+K", "criteria"}});
     EXPECT_TRUE(button("remove")->isEnabled()) << "the line the focus rests on is selected";
-    press(Qt::Key_Down);
-    press(Qt::Key_Delete);
-    EXPECT_EQ(lineTexts(criteria), QStringList({"betrag kleiner 12,5#0", "seit größer 18.05.2020#1",
-                                                "aktiv gleich ja#2"}));
+    walk({{"Down Delete", "criteria",
+           "criteria=betrag kleiner 12,5#0 | seit größer 18.05.2020#1 | aktiv gleich ja#2"}});
     EXPECT_EQ(criteria->currentRow(), 1);
-    EXPECT_EQ(focus(), criteria);
 
     // The statement, by its button's letter.
     QString statement;
@@ -261,24 +271,20 @@ TEST_P(FilterDialogTest, BuildsSavesOverwritesLoadsAndDeletesAFilterByKeysAlone)
         statement = view->findChild<QPlainTextEdit *>("sql")->toPlainText();
         QTest::keyClick(keyTarget(), Qt::Key_Escape);
     });
-    alt('F');
+    walk({{"Alt+F", "?"}});
     EXPECT_EQ(statement, "SELECT * FROM kunden WHERE  betrag<12.5 AND seit>'2020-05-18' AND "
                          "aktiv=true");
 
     // Save, then overwrite: the question's default is Nein.
-    alt('G');
-    EXPECT_EQ(focus(), savedFilters);
-    type("Tastatur");
-    alt('P');
+    walk({{"Alt+G", "savedFilters"}, {"'Tastatur' Alt+P", "?"}});
     EXPECT_EQ(messages.texts(), QStringList("Filter erfolgreich gespeichert!"));
-    alt('K');
-    press(Qt::Key_Delete); // the date criterion
+    walk({{"Alt+K Delete", "criteria"}}); // the date criterion
     messages.clear();
     messages.answer(UserMessages::Answer::No);
-    alt('P');
+    walk({{"Alt+P", "?"}});
     EXPECT_EQ(rows("QRTFILTERITEM"), "3") << "No keeps the saved filter";
     messages.answer(UserMessages::Answer::Yes);
-    alt('P');
+    walk({{"Alt+P", "?"}});
     EXPECT_EQ(rows("QRTFILTERITEM"), "2");
     ASSERT_EQ(messages.messages().size(), 3);
     for (int i : {0, 1})
@@ -286,43 +292,32 @@ TEST_P(FilterDialogTest, BuildsSavesOverwritesLoadsAndDeletesAFilterByKeysAlone)
     EXPECT_EQ(messages.texts().last(), "Filter erfolgreich gespeichert!");
     EXPECT_EQ(messages.messages().last().severity, Severity::Information);
 
-    // Empty the list by keys; the focus goes on to the next criterion.
-    alt('K');
-    press(Qt::Key_Delete);
-    press(Qt::Key_Delete);
-    EXPECT_EQ(criteria->count(), 0);
+    // Empty the list by keys; the focus goes on to the next criterion. Enter
+    // in the saved-filter box loads the named filter.
+    walk(
+        {{"Alt+K Delete Delete", "value", "criteria="},
+         {"Alt+G Return", "savedFilters", "criteria=betrag kleiner 12,5#0 | aktiv gleich true#1"}});
     EXPECT_FALSE(button("remove")->isEnabled());
-    EXPECT_EQ(focus(), value);
-
-    // Enter in the saved-filter box loads the named filter.
-    alt('G');
-    press(Qt::Key_Return);
-    EXPECT_EQ(lineTexts(criteria), QStringList({"betrag kleiner 12,5#0", "aktiv gleich true#1"}));
-    EXPECT_EQ(focus(), savedFilters);
     EXPECT_TRUE(dialog->isVisible());
 
     // Delete it: the question's default is Nein.
     messages.clear();
     messages.answer(UserMessages::Answer::Yes);
-    alt('C');
+    walk({{"Alt+C", "savedFilters", "criteria="}});
     EXPECT_EQ(messages.questions(), QStringList("Den Filter Tastatur wirklich löschen?"));
     EXPECT_EQ(messages.messages().value(0).consequence, Consequence::Destructive);
     EXPECT_EQ(rows("QRTFILTER"), "0");
-    EXPECT_EQ(criteria->count(), 0);
     EXPECT_EQ(savedFilters->count(), 0);
-    EXPECT_EQ(focus(), savedFilters);
 
     // Enter with nothing to load is OK's, which wants a criterion first.
     messages.clear();
-    press(Qt::Key_Return);
+    walk({{"Return", "value"}});
     EXPECT_EQ(messages.texts(), QStringList("Bitte mindestens ein Filterkriterium auswählen oder "
                                             "das Fenster über 'Abbrechen' verlassen."));
     EXPECT_EQ(messages.messages().value(0).severity, Severity::Warning);
-    EXPECT_EQ(focus(), value);
-    type("ja");
-    press(Qt::Key_Return); // adds
+    walk({{"'ja' Return", "value"}}); // adds
     EXPECT_TRUE(dialog->isVisible());
-    press(Qt::Key_Return); // nothing new to add: OK
+    walk({{"Return", "?"}}); // nothing new to add: OK
     EXPECT_FALSE(dialog->isVisible());
     EXPECT_EQ(dialog->result(), QDialog::Accepted) << "a yes/no criterion the database takes";
     EXPECT_EQ(store.GetCondition(), " aktiv=true");
@@ -334,131 +329,61 @@ TEST_P(FilterDialogTest, EnterAddsWhatIsNewAndOtherwisePressesOk)
 {
     // Nothing entered and no criteria: Enter can only mean "add", and the
     // check says what is missing.
-    press(Qt::Key_Return);
+    walk({{"Return", "value"}});
     EXPECT_EQ(messages.texts(), QStringList("Bitte ein Filterkriterium eingeben!"));
     EXPECT_EQ(messages.messages().value(0).severity, UserMessages::Severity::Warning);
-    EXPECT_EQ(focus(), value);
     EXPECT_TRUE(store.criteria().isEmpty());
 
     // "ohne Wert" is complete in the condition box: Enter there adds it,
-    // once; the next Enter is OK's.
-    alt('B');
-    repeat(Qt::Key_Down, 2);
-    EXPECT_EQ(condition->currentText(), "ohne Wert");
-    press(Qt::Key_Return);
-    EXPECT_EQ(lineTexts(criteria), QStringList("id ohne Wert #0"));
-    EXPECT_EQ(focus(), condition) << "no value field to go to";
-    press(Qt::Key_Return);
+    // once, and the focus stays, with no value field to go to; the next
+    // Enter is OK's.
+    walk({{"Alt+B Down*2", "condition", "condition=ohne Wert"},
+          {"Return", "condition", "criteria=id ohne Wert #0"},
+          {"Return", "?"}});
     EXPECT_FALSE(dialog->isVisible());
     EXPECT_EQ(dialog->result(), QDialog::Accepted);
     EXPECT_EQ(store.criteria().size(), 1);
 
     // Shown again, with a criterion: Enter in the empty value field is OK.
     ASSERT_NO_FATAL_FAILURE(activate(dialog.get()));
-    alt('W');
+    walk({{"Alt+W", "?"}});
     EXPECT_FALSE(value->isEnabled()) << "still \"ohne Wert\"";
-    alt('B');
-    press(Qt::Key_Home);
-    alt('W');
-    EXPECT_EQ(focus(), value);
+    walk({{"Alt+B Home Alt+W", "value"}});
     dialog->setResult(QDialog::Rejected);
-    press(Qt::Key_Return);
+    walk({{"Return", "?"}});
     EXPECT_EQ(dialog->result(), QDialog::Accepted);
     ASSERT_NO_FATAL_FAILURE(activate(dialog.get()));
 
     // A date column: the date shown is new input once the column is chosen.
-    alt('S');
-    press(Qt::Key_End); // aktiv
-    press(Qt::Key_Up);  // seit
-    alt('B');
-    press(Qt::Key_Tab);
-    EXPECT_EQ(focus(), date);
-    press(Qt::Key_Return);
+    walk({{"Alt+S End Up Alt+B Tab", "date"}, {"Return", "date"}});
     EXPECT_EQ(store.criteria().size(), 2);
     EXPECT_TRUE(dialog->isVisible());
-    EXPECT_EQ(focus(), date);
 
     // A name typed into the saved-filter box: Enter loads, or says why not,
     // and never closes the dialog.
     messages.clear();
-    alt('G');
-    type("Gibt es nicht");
-    press(Qt::Key_Return);
+    walk({{"Alt+G 'Gibt es nicht' Return", "savedFilters"}});
     EXPECT_TRUE(dialog->isVisible());
     EXPECT_EQ(messages.texts(), QStringList("Bitte geben Sie den Namen eines existierenden Filters "
                                             "ein oder wählen einen aus der Liste aus!"));
-    EXPECT_EQ(focus(), savedFilters);
 }
 
-TEST_P(FilterDialogTest, ThePickerOffersOnlyWhatAddingTakes)
+// What the picker offers is the store's; here it opens at the value in the
+// field, and a value that no longer fits, or is not wanted, goes.
+TEST_P(FilterDialogTest, ThePickerOpensAtTheValueAndColumnAndConditionClearIt)
 {
-    db.exec({QStringLiteral("ALTER TABLE kunden ADD COLUMN notiz VARCHAR(100)"),
-             QStringLiteral("INSERT INTO kunden (id, name, notiz) VALUES (5, 'O''Brien', 'kurz')"),
-             QStringLiteral("INSERT INTO kunden (id, notiz) VALUES (6, '") + QString(61, 'x') +
-                 QStringLiteral("')")});
-    ASSERT_NO_FATAL_FAILURE(open());
-    const auto pick = [this](int downs, QStringList *offered) {
-        whenModal<CInhaltDlg>([offered, downs](CInhaltDlg *picker) {
-            auto *list = picker->findChild<QListWidget *>("values");
-            for (int i = 0; i < list->count(); ++i)
-                *offered << list->item(i)->text();
-            for (int i = 0; i < downs; ++i)
-                QTest::keyClick(keyTarget(), Qt::Key_Down);
-            QTest::keyClick(keyTarget(), Qt::Key_Return);
-        });
-        press(Qt::Key_F4);
-    };
-
-    // A value longer than the value field would be cut: not offered.
-    alt('S');
-    press(Qt::Key_End);
-    EXPECT_EQ(column->currentText(), "notiz");
-    alt('W');
     QStringList offered;
-    pick(0, &offered);
-    EXPECT_EQ(offered, QStringList("kurz"));
-    EXPECT_EQ(value->text(), "kurz");
-
-    // A name with a quote would be refused: not offered.
-    alt('S');
-    press(Qt::Key_Home);
-    press(Qt::Key_Down);
-    EXPECT_EQ(column->currentText(), "name");
-    alt('W');
-    offered.clear();
-    pick(1, &offered);
+    pickWhenModal(1, &offered);
+    walk({{"Alt+S Down Alt+W F4", "value", "value=Meier"}});
     EXPECT_EQ(offered, QStringList({"Brien", "Meier", "Schulz"}));
-    EXPECT_EQ(value->text(), "Meier");
-    EXPECT_EQ(focus(), value);
-    // The list opens at the value in the field.
-    offered.clear();
-    pick(0, &offered);
-    EXPECT_EQ(value->text(), "Meier");
-    press(Qt::Key_Return);
-    EXPECT_EQ(lineTexts(criteria), QStringList("name gleich 'Meier'#0"));
-
-    // A number as the store lists it is a number the checks accept.
-    alt('S');
-    repeat(Qt::Key_Down, 2);
-    EXPECT_EQ(column->currentText(), "betrag");
-    alt('W');
-    offered.clear();
-    pick(1, &offered);
-    EXPECT_EQ(offered, QStringList({"3,0", "12,5"}));
-    press(Qt::Key_Return);
-    EXPECT_EQ(store.criteria().value(1).value, "12.5");
+    pickWhenModal(0, &offered);
+    walk({{"F4", "value", "value=Meier"}});
+    walk({{"Return", "value", "criteria=name gleich 'Meier'#0"}});
 
     // Switching the column takes the old value away; "ohne Wert" empties
     // and locks the value for typing and picking alike.
-    type("99");
-    alt('S');
-    press(Qt::Key_Up);
-    EXPECT_EQ(value->text(), "") << "a number of betrag is no value of ort";
-    alt('W');
-    type("Bonn");
-    alt('B');
-    repeat(Qt::Key_Down, 2);
-    EXPECT_EQ(value->text(), "");
+    walk({{"Alt+S Down*2 Alt+W '99' Alt+S Up", "column", "value="}, // no value of ort
+          {"Alt+W 'Bonn' Alt+B Down*2", "condition", "value="}});
     EXPECT_FALSE(value->isEnabled());
     EXPECT_FALSE(button("picker")->isEnabled());
     dialog->OnValuePicker(); // as a stray click would: nothing opens
@@ -468,34 +393,17 @@ TEST_P(FilterDialogTest, ThePickerOffersOnlyWhatAddingTakes)
 
 TEST_P(FilterDialogTest, TabFollowsTheLayoutAndArrowKeysKeepTheFocus)
 {
-    const auto chain = [this](int steps) {
-        QStringList names;
-        for (int i = 0; i < steps; ++i) {
-            names << focus()->objectName();
-            press(Qt::Key_Tab);
-        }
-        return names;
-    };
-    alt('S');
-    press(Qt::Key_Down); // name: a text
-    EXPECT_EQ(focus(), column);
-    EXPECT_EQ(chain(15), QStringList({"column", "picker", "condition", "value", "add",
-                                      "savedFilters", "load", "save", "delete", "criteria",
-                                      "statement", "ok", "cancel", "column", "picker"}))
-        << "\"Entfernen\" is skipped while it has nothing to remove";
-
-    alt('S');
-    repeat(Qt::Key_Down, 3); // seit: a date
-    EXPECT_EQ(focus(), column);
-    alt('B');
-    EXPECT_EQ(chain(3), QStringList({"condition", "date", "add"}));
-
-    alt('B');
-    press(Qt::Key_Down);
-    EXPECT_EQ(focus(), condition);
-    EXPECT_EQ(condition->currentText(), "ungleich");
+    // "Entfernen" is skipped while it has nothing to remove.
+    walk({{"Alt+S Down", "column", "column=name"}});
+    for (const char *next : {"picker", "condition", "value", "add", "savedFilters", "load", "save",
+                             "delete", "criteria", "statement", "ok", "cancel", "column", "picker"})
+        walk({{"Tab", next}});
+    walk({{"Alt+S Down*3", "column", "column=seit"},
+          {"Alt+B", "condition"},
+          {"Tab", "date"},
+          {"Tab", "add"},
+          {"Alt+B Down", "condition", "condition=ungleich"}});
 }
-
 // What the buttons refuse, and why, one step after the other; the user-level
 // walk through building, saving and loading is the keyboard test's.
 TEST_P(FilterDialogTest, ButtonsSayWhatIsMissingAndWhatTheDatabaseRefuses)

@@ -8,9 +8,8 @@ namespace {
 
 const QString kNumeric = QStringLiteral(
     "Die gewählte Spalte ist numerisch. Bitte geben Sie eine Zahl als Filterkriterium ein!");
-const QString kEmpty = QStringLiteral("Bitte ein Filterkriterium eingeben!");
-const QString kQuote =
-    QStringLiteral("Bitte keine einfachen Anführungszeichen im Filtertext verwenden!");
+const QString kEmpty = "Bitte ein Filterkriterium eingeben!";
+const QString kQuote = "Bitte keine einfachen Anführungszeichen im Filtertext verwenden!";
 const QString kYesNo = QStringLiteral("Die gewählte Spalte ist ein Ja/Nein-Feld. Bitte geben Sie "
                                       "ja oder nein als Filterkriterium ein!");
 const QString kDropped =

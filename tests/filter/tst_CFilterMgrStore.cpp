@@ -164,6 +164,35 @@ TEST_P(FilterStoreTest, ContainsMatchesWildcardsAndTheEscapeCharacterLiterally)
     EXPECT_TRUE(messages.texts().isEmpty());
 }
 
+// The value picker offers only what adding takes as it stands: no value
+// longer than the value field, no text with a quote, numbers as the user
+// types them, and for yes/no the two words.
+TEST_P(FilterStoreTest, ThePickerOffersOnlyWhatAddingTakes)
+{
+    db.exec({"ALTER TABLE kunden ADD COLUMN notiz VARCHAR(100)",
+             "INSERT INTO kunden (id, name, notiz) VALUES (5, 'O''Brien', 'kurz')",
+             "INSERT INTO kunden (id, notiz) VALUES (6, '" + QString(61, 'x') + "')"});
+    CTabInfo::RemoveTabFromMap("kunden");
+    ASSERT_TRUE(store.LoadConfig(filterDocument(db, "kunden")));
+    const std::pair<const char *, QStringList> columns[] = {{"notiz", {"kurz"}},
+                                                            {"name", {"Brien", "Meier", "Schulz"}},
+                                                            {"betrag", {"3,0", "12,5"}},
+                                                            {"aktiv", {"ja", "nein"}}};
+    for (const auto &[column, offered] : columns) {
+        SCOPED_TRACE(column);
+        QStringList values;
+        store.GetPickableValues(store.FindColumn(column), CFilterMgr::MaxValueLength, values);
+        EXPECT_EQ(values, offered);
+        for (const QString &value : values)
+            EXPECT_EQ(store.AddCriterion(store.FindColumn(column), FilterCondition::Equal, value,
+                                         QDate()),
+                      CFilterMgr::AddResult::Added)
+                << value.toStdString();
+    }
+    EXPECT_EQ(store.criteria().value(5).value, "12.5");
+    EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join('\n').toStdString();
+}
+
 TEST_P(FilterStoreTest, AsARecordFilterItReportsATableItCannotCreate)
 {
     // Something else holds the name (an index; on PostgreSQL a domain, since

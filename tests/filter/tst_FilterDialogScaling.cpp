@@ -25,25 +25,24 @@ QRT_CHILD_ACTION(filterDialogsAt200Percent, [](const QStringList &args) {
         "</TABELLENNAME><DBTYP>SQLITE</DBTYP><FILTER></FILTER><SORT></SORT></ADOBUILDER>");
     if (!store.LoadConfig(document.arg(args.at(0))))
         return Pictures::report(messages.texts());
-    store.AddCriterion(store.FindColumn(QStringLiteral("name")), FilterCondition::Contains,
-                       QStringLiteral("Meier"), QDate());
-    store.AddCriterion(store.FindColumn(QStringLiteral("seit")), FilterCondition::Greater,
-                       QString(), QDate(2020, 5, 17));
+    store.AddCriterion(store.FindColumn("name"), FilterCondition::Contains, "Meier", QDate());
+    store.AddCriterion(store.FindColumn("seit"), FilterCondition::Greater, QString(),
+                       QDate(2020, 5, 17));
 
     QStringList problems;
     CFilterDlg dialog(&store);
-    auto *column = dialog.findChild<CComboBoxExt *>(QStringLiteral("column"));
-    column->setCurrentIndex(column->findText(QStringLiteral("lieferadresse_ort")));
-    problems << Pictures::checkWindow(&dialog, QStringLiteral("filter-200.png"));
-    column->setCurrentIndex(column->findText(QStringLiteral("seit")));
-    problems << Pictures::checkWindow(&dialog, QStringLiteral("filter-200-date.png"));
-    const QStringList values = {QStringLiteral("Brien"), QStringLiteral("Meier")};
+    auto *column = dialog.findChild<CComboBoxExt *>("column");
+    column->setCurrentIndex(column->findText("lieferadresse_ort"));
+    problems << Pictures::checkWindow(&dialog, "filter-200.png");
+    column->setCurrentIndex(column->findText("seit"));
+    problems << Pictures::checkWindow(&dialog, "filter-200-date.png");
+    const QStringList values = {"Brien", "Meier"};
     CInhaltDlg picker;
     picker.setValues(&values);
-    problems << Pictures::checkWindow(&picker, QStringLiteral("picker-200.png"));
+    problems << Pictures::checkWindow(&picker, "picker-200.png");
     CSqlFilterDlg statement;
     statement.setStatement(store.GetSelectStatement());
-    problems << Pictures::checkWindow(&statement, QStringLiteral("sql-200.png"));
+    problems << Pictures::checkWindow(&statement, "sql-200.png");
     return Pictures::report(problems);
 });
 
@@ -54,11 +53,11 @@ TEST(FilterDialogScaling, At200PercentOnA1280x800ScreenEveryTextIsWhole)
     TestDatabase db(DatabaseKind::Sqlite);
     QRT_REQUIRE_DATABASE(db);
     createKunden(db);
-    db.exec(QStringLiteral("ALTER TABLE kunden ADD COLUMN lieferadresse_ort VARCHAR(40)"));
+    db.exec("ALTER TABLE kunden ADD COLUMN lieferadresse_ort VARCHAR(40)");
     const ChildProcess::Result result =
         Pictures::runAt200Percent("filterDialogsAt200Percent", {db.dbName()});
     EXPECT_EQ(result.exitCode, 0) << result.output.toStdString();
-    const QImage filter(Pictures::path(QStringLiteral("filter-200.png")));
+    const QImage filter(Pictures::path("filter-200.png"));
     EXPECT_GT(filter.width(), 800) << "drawn at 200 %";
     EXPECT_LE(filter.width(), 1280);
 }

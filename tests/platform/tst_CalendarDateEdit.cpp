@@ -97,18 +97,6 @@ TEST_F(CalendarDateEditTest, F4AndAltDownOpenTheCalendarRightAligned)
     EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
 }
 
-TEST_F(CalendarDateEditTest, TabLeavesTheFieldFromAnyPartOfTheDate)
-{
-    auto *next = new QDateEdit(&dialog);
-    dialog.layout()->addWidget(next);
-    next->show();
-    QTest::keyClick(field, Qt::Key_Home);
-    QTest::keyClick(field, Qt::Key_Tab);
-    EXPECT_EQ(QApplication::focusWidget(), next);
-    QTest::keyClick(next, Qt::Key_Backtab);
-    EXPECT_EQ(QApplication::focusWidget(), field);
-}
-
 TEST_F(CalendarDateEditTest, TheArrowButtonOpensItRightAlignedToo)
 {
     QTest::mouseClick(field, Qt::LeftButton, {}, QPoint(field->width() - 4, field->height() / 2));

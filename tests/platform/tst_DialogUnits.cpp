@@ -43,6 +43,6 @@ TEST(DialogUnits, LayoutsGrowWithTheFont)
     EXPECT_GT(big.baseWidth(), small.baseWidth());
     EXPECT_GT(big.baseHeight(), small.baseHeight());
     // A button 50 units wide still holds its text in the larger font.
-    const QString text = QStringLiteral("Hinzufügen >>");
+    const QString text = "Hinzufügen >>";
     EXPECT_LE(QFontMetrics(large).horizontalAdvance(text), big.x(50));
 }

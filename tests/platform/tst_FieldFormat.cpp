@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <map>
 
 namespace {
 
@@ -19,29 +20,20 @@ struct Case
 
 FieldFormat formatNamed(const std::string &name)
 {
-    if (name == "int")
-        return FieldFormat::wholeNumber(std::numeric_limits<qint32>::min(),
-                                        std::numeric_limits<qint32>::max());
-    if (name == "smallint")
-        return FieldFormat::wholeNumber(-32768, 32767);
-    if (name == "numeric(12,2)")
-        return FieldFormat::decimal(10, 2);
-    if (name == "double")
-        return FieldFormat::decimal(0, -1, 15);
-    if (name == "numeric")
-        return FieldFormat::decimal(0, -1);
-    if (name == "date")
-        return FieldFormat::date();
-    if (name == "datetime")
-        return FieldFormat::dateTime();
-    if (name == "time")
-        return FieldFormat::time();
-    if (name == "varchar(5)")
-        return FieldFormat::text(5);
-    if (name == "varchar(5) crlf")
-        return FieldFormat::text(5, QStringLiteral("\r\n"));
-    ADD_FAILURE() << name;
-    return FieldFormat();
+    const std::map<std::string, FieldFormat> formats = {
+        {"int", FieldFormat::wholeNumber(std::numeric_limits<qint32>::min(),
+                                         std::numeric_limits<qint32>::max())},
+        {"smallint", FieldFormat::wholeNumber(-32768, 32767)},
+        {"numeric(12,2)", FieldFormat::decimal(10, 2)},
+        {"double", FieldFormat::decimal(0, -1, 15)},
+        {"numeric", FieldFormat::decimal(0, -1)},
+        {"date", FieldFormat::date()},
+        {"datetime", FieldFormat::dateTime()},
+        {"time", FieldFormat::time()},
+        {"varchar(5)", FieldFormat::text(5)},
+        {"varchar(5) crlf", FieldFormat::text(5, "\r\n")}};
+    EXPECT_EQ(formats.count(name), 1u) << name;
+    return formats.count(name) ? formats.at(name) : FieldFormat();
 }
 
 // What a German user types, what is stored, and what the field shows then.

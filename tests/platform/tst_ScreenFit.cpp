@@ -23,9 +23,8 @@ TEST(ScreenFit, AWindowThatPrefersMoreThanTheScreenGetsTheScreenAndKeepsItsTexts
     QDialog dialog;
     auto *layout = new QGridLayout(&dialog);
     for (int row = 0; row < 4; ++row) {
-        layout->addWidget(new QLabel(QStringLiteral("Ausgewählte Filterkriterien"), &dialog), row,
-                          0);
-        layout->addWidget(new QPushButton(QStringLiteral("&Hinzufügen >>"), &dialog), row, 1);
+        layout->addWidget(new QLabel("Ausgewählte Filterkriterien", &dialog), row, 0);
+        layout->addWidget(new QPushButton("&Hinzufügen >>", &dialog), row, 1);
     }
     const QRect available = dialog.screen()->availableGeometry();
     fitToScreen(&dialog, available.size() * 2);

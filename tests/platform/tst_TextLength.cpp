@@ -8,12 +8,12 @@ namespace {
 // a unit that pairs with nothing counts once, like any other.
 TEST(TextLength, PairsCountOnceAndAreNeverHalved)
 {
-    const QString smile = QStringLiteral("😀");
+    const QString smile = "😀";
     const QString text = QStringLiteral("ab") + smile + QStringLiteral("c") + smile;
     EXPECT_EQ(TextLength::characters(text), 5);
     EXPECT_EQ(TextLength::characters(QString()), 0);
     EXPECT_EQ(TextLength::left(text, 3), QStringLiteral("ab") + smile);
-    EXPECT_EQ(TextLength::left(text, 2), QStringLiteral("ab"));
+    EXPECT_EQ(TextLength::left(text, 2), "ab");
     EXPECT_EQ(TextLength::left(text, 5), text);
     EXPECT_EQ(TextLength::left(text, 50), text);
     EXPECT_EQ(TextLength::left(text, -1), QString());

@@ -35,15 +35,14 @@ TEST(CXmlHelper, LoadXmlAcceptsOnlyWellFormedTextAndSaysWhyNot)
     CXmlHelper helper;
     EXPECT_FALSE(helper.loadXml(QString()));
     EXPECT_FALSE(helper.parseError().isEmpty());
-    ASSERT_TRUE(helper.loadXml(QStringLiteral("<ADOBUILDER/>")));
+    ASSERT_TRUE(helper.loadXml("<ADOBUILDER/>"));
     EXPECT_TRUE(helper.parseError().isEmpty());
 
     // The parser has read <A> and <B> before it fails; none of it may remain.
-    EXPECT_FALSE(helper.loadXml(QStringLiteral("<A><B>t</B>\n<C>x & y</C></A>")));
-    EXPECT_TRUE(helper.parseError().contains(QStringLiteral("line 2")))
-        << helper.xml().toStdString();
+    EXPECT_FALSE(helper.loadXml("<A><B>t</B>\n<C>x & y</C></A>"));
+    EXPECT_TRUE(helper.parseError().contains("line 2")) << helper.xml().toStdString();
     EXPECT_EQ(helper.xml(), QString());
-    EXPECT_EQ(helper.getItemText(QStringLiteral("B")), QString());
+    EXPECT_EQ(helper.getItemText("B"), QString());
 }
 
 TEST(CXmlHelper, CopiesAndAssignmentsShareOneDocument)
@@ -53,10 +52,10 @@ TEST(CXmlHelper, CopiesAndAssignmentsShareOneDocument)
     CXmlHelper assigned;
     assigned = original;
 
-    ASSERT_TRUE(original.loadXml(QStringLiteral("<ADOBUILDER><SORT>Name</SORT></ADOBUILDER>")));
-    EXPECT_EQ(copy.getItemText(QStringLiteral("SORT")), QStringLiteral("Name"));
-    assigned.addElement(kRoot, QStringLiteral("FILTER"), QStringLiteral("ID = 1"));
-    copy.getXmlDocument().documentElement().setAttribute(QStringLiteral("D"), QStringLiteral("1"));
+    ASSERT_TRUE(original.loadXml("<ADOBUILDER><SORT>Name</SORT></ADOBUILDER>"));
+    EXPECT_EQ(copy.getItemText("SORT"), "Name");
+    assigned.addElement(kRoot, "FILTER", "ID = 1");
+    copy.getXmlDocument().documentElement().setAttribute("D", "1");
     EXPECT_EQ(original.xml(),
               QStringLiteral("<ADOBUILDER D=\"1\"><SORT>Name</SORT><FILTER>ID = 1</FILTER>"
                              "</ADOBUILDER>"));
@@ -84,82 +83,72 @@ TEST(CXmlHelper, LookupsTakeTheFirstExactNameInDocumentOrderOrAPath)
         EXPECT_EQ(found, QString::fromLatin1(text)) << name;
         EXPECT_FALSE(found.isNull()) << name;
     }
-    EXPECT_EQ(helper.getItemXml(QStringLiteral("FILTER")),
-              QStringLiteral("<FILTER a=\"1\">x &lt; y<B>z</B></FILTER>"));
-    EXPECT_EQ(helper.getItemXml(QStringLiteral("MISSING")), QStringLiteral(""));
-    EXPECT_FALSE(helper.getItemXml(QStringLiteral("MISSING")).isNull());
+    EXPECT_EQ(helper.getItemXml("FILTER"), "<FILTER a=\"1\">x &lt; y<B>z</B></FILTER>");
+    EXPECT_EQ(helper.getItemXml("MISSING"), "");
+    EXPECT_FALSE(helper.getItemXml("MISSING").isNull());
 
-    EXPECT_EQ(helper.getChildItemByName(kRoot, QStringLiteral("FILTER")).toElement().text(),
-              QStringLiteral("x < yz"));
-    for (const QString &notAChild : {QStringLiteral("filter"), QString(), QStringLiteral("DEEP")})
+    EXPECT_EQ(helper.getChildItemByName(kRoot, "FILTER").toElement().text(), "x < yz");
+    for (const QString &notAChild : QStringList{"filter", QString(), "DEEP"})
         EXPECT_TRUE(helper.getChildItemByName(kRoot, notAChild).isNull())
             << notAChild.toStdString();
-    const QDomNode x = helper.getChildItemByName(kRoot, QStringLiteral("X"));
-    EXPECT_FALSE(helper.getChildItemByName(x, QStringLiteral("DEEP")).isNull());
-    EXPECT_TRUE(CXmlHelper().getChildItemByName(kRoot, QStringLiteral("FILTER")).isNull());
+    const QDomNode x = helper.getChildItemByName(kRoot, "X");
+    EXPECT_FALSE(helper.getChildItemByName(x, "DEEP").isNull());
+    EXPECT_TRUE(CXmlHelper().getChildItemByName(kRoot, "FILTER").isNull());
 }
 
 TEST(CXmlHelper, AttributesAreReadFromTheRootOrAGivenNodeAndReplacedOnWrite)
 {
     CXmlHelper helper = loaded(QStringLiteral(
         "<ADOBUILDER DESIGNMODUS='true' LEER=''><COL AUTOVAL='false'>ID</COL></ADOBUILDER>"));
-    const QDomNode column = helper.getChildItemByName(kRoot, QStringLiteral("COL"));
+    const QDomNode column = helper.getChildItemByName(kRoot, "COL");
 
-    EXPECT_EQ(helper.getAttributeValue(kRoot, QStringLiteral("DESIGNMODUS")),
-              QStringLiteral("true"));
-    EXPECT_EQ(helper.getAttributeValue(kRoot, QStringLiteral("designmodus")), QString());
-    EXPECT_EQ(helper.getAttributeValue(column, QStringLiteral("AUTOVAL")), QStringLiteral("false"));
-    EXPECT_EQ(helper.getAttributeValue(column, QStringLiteral("DESIGNMODUS")), QString());
-    EXPECT_FALSE(helper.getAttributeValue(kRoot, QStringLiteral("LEER")).isNull());
-    EXPECT_FALSE(helper.getAttributeValue(kRoot, QStringLiteral("FEHLT")).isNull());
-    EXPECT_FALSE(CXmlHelper().getAttributeValue(kRoot, QStringLiteral("D")).isNull());
+    EXPECT_EQ(helper.getAttributeValue(kRoot, "DESIGNMODUS"), "true");
+    EXPECT_EQ(helper.getAttributeValue(kRoot, "designmodus"), QString());
+    EXPECT_EQ(helper.getAttributeValue(column, "AUTOVAL"), "false");
+    EXPECT_EQ(helper.getAttributeValue(column, "DESIGNMODUS"), QString());
+    EXPECT_FALSE(helper.getAttributeValue(kRoot, "LEER").isNull());
+    EXPECT_FALSE(helper.getAttributeValue(kRoot, "FEHLT").isNull());
+    EXPECT_FALSE(CXmlHelper().getAttributeValue(kRoot, "D").isNull());
 
-    helper.setAttributeValue(column, QStringLiteral("AUTOVAL"), QStringLiteral("true"));
-    helper.setAttributeValue(column, QStringLiteral("AUTOVAL"), QStringLiteral("x"));
-    EXPECT_EQ(helper.getItemXml(QStringLiteral("COL")),
-              QStringLiteral("<COL AUTOVAL=\"x\">ID</COL>"));
-    helper.setAttributeValue(column, QStringLiteral("AUTOVAL"), QString());
-    EXPECT_EQ(helper.getItemXml(QStringLiteral("COL")),
-              QStringLiteral("<COL AUTOVAL=\"\">ID</COL>"));
+    helper.setAttributeValue(column, "AUTOVAL", "true");
+    helper.setAttributeValue(column, "AUTOVAL", "x");
+    EXPECT_EQ(helper.getItemXml("COL"), "<COL AUTOVAL=\"x\">ID</COL>");
+    helper.setAttributeValue(column, "AUTOVAL", QString());
+    EXPECT_EQ(helper.getItemXml("COL"), "<COL AUTOVAL=\"\">ID</COL>");
 
     // No fall-back to the root when writing, and a text node has no attributes.
     const auto set = [&](const QDomNode &node) {
-        helper.setAttributeValue(node, QStringLiteral("DESIGNMODUS"), QStringLiteral("false"));
+        helper.setAttributeValue(node, "DESIGNMODUS", "false");
     };
     EXPECT_EQ(codeOf([&] { set(kRoot); }), E_POINTER);
     EXPECT_EQ(codeOf([&] { set(column.firstChild()); }), E_POINTER);
-    EXPECT_EQ(helper.getAttributeValue(kRoot, QStringLiteral("DESIGNMODUS")),
-              QStringLiteral("true"));
+    EXPECT_EQ(helper.getAttributeValue(kRoot, "DESIGNMODUS"), "true");
 }
 
 TEST(CXmlHelper, AddElementReplacesAnExistingEntryOrAppendsOne)
 {
-    CXmlHelper helper = loaded(QStringLiteral("<ADOBUILDER/>"));
-    const QDomElement added =
-        helper.addElement(kRoot, QStringLiteral("FILTER"), QStringLiteral("x"));
-    EXPECT_EQ(helper.xml(), QStringLiteral("<ADOBUILDER><FILTER>x</FILTER></ADOBUILDER>"));
-    EXPECT_TRUE(helper.addElement(kRoot, QStringLiteral("FILTER"), QStringLiteral("y")) == added);
-    EXPECT_EQ(helper.xml(), QStringLiteral("<ADOBUILDER><FILTER>y</FILTER></ADOBUILDER>"));
+    CXmlHelper helper = loaded("<ADOBUILDER/>");
+    const QDomElement added = helper.addElement(kRoot, "FILTER", "x");
+    EXPECT_EQ(helper.xml(), "<ADOBUILDER><FILTER>x</FILTER></ADOBUILDER>");
+    EXPECT_TRUE(helper.addElement(kRoot, "FILTER", "y") == added);
+    EXPECT_EQ(helper.xml(), "<ADOBUILDER><FILTER>y</FILTER></ADOBUILDER>");
 
     // A new entry goes last; replacing drops the former children, markup included.
-    ASSERT_TRUE(helper.loadXml(
-        QStringLiteral("<ADOBUILDER><FILTER>a<B/>b</FILTER><SORT>s</SORT></ADOBUILDER>")));
-    helper.addElement(kRoot, QStringLiteral("FILTER"), QStringLiteral("ID < 3 & x"));
-    helper.addElement(kRoot, QStringLiteral("NEU"), QStringLiteral("n"));
-    helper.addElement(kRoot, QStringLiteral("SORT"), QString());
+    ASSERT_TRUE(helper.loadXml("<ADOBUILDER><FILTER>a<B/>b</FILTER><SORT>s</SORT></ADOBUILDER>"));
+    helper.addElement(kRoot, "FILTER", "ID < 3 & x");
+    helper.addElement(kRoot, "NEU", "n");
+    helper.addElement(kRoot, "SORT", QString());
     EXPECT_EQ(helper.xml(), QStringLiteral("<ADOBUILDER><FILTER>ID &lt; 3 &amp; x</FILTER>"
                                            "<SORT/><NEU>n</NEU></ADOBUILDER>"));
 
     // Below a given parent, a second call finds what the first one added.
-    const QDomNode neu = helper.getChildItemByName(kRoot, QStringLiteral("NEU"));
-    helper.addElement(neu, QStringLiteral("ITEM"), QStringLiteral("1"));
-    helper.addElement(neu, QStringLiteral("ITEM"), QStringLiteral("2"));
-    EXPECT_EQ(helper.getItemXml(QStringLiteral("NEU")),
-              QStringLiteral("<NEU>n<ITEM>2</ITEM></NEU>"));
+    const QDomNode neu = helper.getChildItemByName(kRoot, "NEU");
+    helper.addElement(neu, "ITEM", "1");
+    helper.addElement(neu, "ITEM", "2");
+    EXPECT_EQ(helper.getItemXml("NEU"), "<NEU>n<ITEM>2</ITEM></NEU>");
 
     CXmlHelper empty;
-    EXPECT_EQ(codeOf([&] { empty.addElement(kRoot, QStringLiteral("FILTER"), QString()); }),
-              E_POINTER);
+    EXPECT_EQ(codeOf([&] { empty.addElement(kRoot, "FILTER", QString()); }), E_POINTER);
 }
 
 // What the library itself composes and then writes out through xml(): the
@@ -177,7 +166,7 @@ TEST(CXmlHelper, XmlWritesTheLibrarysOwnDocumentsByteForByte)
         "<SUPPRESSCOLUMN AUTOVAL='true'>ID</SUPPRESSCOLUMN>"
         "<SUPPRESSCOLUMN AUTOVAL='false'>Notiz</SUPPRESSCOLUMN></ADOBUILDER>");
     CXmlHelper helper = loaded(config);
-    helper.addElement(kRoot, QStringLiteral("FILTER"),
+    helper.addElement(kRoot, "FILTER",
                       QStringLiteral("Name = 'O''Brien & \"Söhne\"' AND Betrag > 3\r\n"
                                      "\tOR Notiz = ']]>' AND Datum < #01.02.2026#"));
     EXPECT_EQ(
@@ -192,34 +181,32 @@ TEST(CXmlHelper, XmlWritesTheLibrarysOwnDocumentsByteForByte)
                        "<SUPPRESSCOLUMN AUTOVAL=\"false\">Notiz</SUPPRESSCOLUMN></ADOBUILDER>"));
 
     helper = loaded(RecordText::write(RecordText::Fields()));
-    EXPECT_EQ(helper.xml(), QStringLiteral("<RECORDSET/>"));
+    EXPECT_EQ(helper.xml(), "<RECORDSET/>");
     RecordText::Fields one;
-    one.set(QStringLiteral("Straße Nr"),
-            QStringLiteral("Zeile 1\r\nZeile\t2 <'&\"> ]]> _x0041_ \x01"));
+    one.set("Straße Nr", "Zeile 1\r\nZeile\t2 <'&\"> ]]> _x0041_ \x01");
     helper = loaded(RecordText::write(one));
     EXPECT_EQ(helper.xml(),
               QStringLiteral(
                   "<RECORDSET Straße_x0020_Nr=\"Zeile 1&#xd;&#xa;Zeile&#x9;2 &lt;'&amp;&quot;> "
                   "]]&gt; _x005F_x0041_ _x0001_\"/>"));
 
-    helper = loaded(QStringLiteral("<ADOBUILDER><FILTER></FILTER><SORT></SORT></ADOBUILDER>"));
-    EXPECT_EQ(helper.xml(), QStringLiteral("<ADOBUILDER><FILTER/><SORT/></ADOBUILDER>"));
+    helper = loaded("<ADOBUILDER><FILTER></FILTER><SORT></SORT></ADOBUILDER>");
+    EXPECT_EQ(helper.xml(), "<ADOBUILDER><FILTER/><SORT/></ADOBUILDER>");
 
     // Several attributes come out by name, the same in every run of the
     // program, whatever order they were read in.
     RecordText::Fields row;
-    row.set(QStringLiteral("zahl"), QStringLiteral("3"));
-    row.set(QStringLiteral("Name"), QStringLiteral("Ä"));
-    row.set(QStringLiteral("id"), QStringLiteral("1"));
-    row.set(QStringLiteral("betrag"), QStringLiteral("2,5"));
+    row.set("zahl", "3");
+    row.set("Name", "Ä");
+    row.set("id", "1");
+    row.set("betrag", "2,5");
     helper = loaded(RecordText::write(row));
-    EXPECT_EQ(helper.xml(),
-              QStringLiteral("<RECORDSET Name=\"Ä\" betrag=\"2,5\" id=\"1\" zahl=\"3\"/>"));
+    EXPECT_EQ(helper.xml(), "<RECORDSET Name=\"Ä\" betrag=\"2,5\" id=\"1\" zahl=\"3\"/>");
     ControlInfo control;
     control.typ = int(ControlKind::Edit);
-    control.name = QStringLiteral("Ort");
-    control.caption = QStringLiteral("Ort & \"Land\"\r\n");
-    control.font = FontDescription{QStringLiteral("Arial\tNeu"), 80, 700, 1};
+    control.name = "Ort";
+    control.caption = "Ort & \"Land\"\r\n";
+    control.font = FontDescription{"Arial\tNeu", 80, 700, 1};
     helper = loaded(control.toXml());
     EXPECT_EQ(helper.xml(),
               QStringLiteral("<CONTROLINFO TYP=\"1\"><NAME>Ort</NAME><LEFT>0</LEFT><RIGHT>0</RIGHT>"
@@ -276,28 +263,26 @@ TEST(CXmlHelper, WrittenDocumentsLoadBackToTheSameTexts)
     const CXmlHelper second = loaded(written);
     EXPECT_EQ(second.xml(), written);
     EXPECT_EQ(textsOf(second.getXmlDocument()), textsOf(first.getXmlDocument()));
-    EXPECT_EQ(first.getItemXml(QStringLiteral("A")), QStringLiteral("<A>vor<?pi x?>nach</A>"));
-    EXPECT_EQ(first.getItemXml(QStringLiteral("F")), QStringLiteral("<F><?q d?><G/></F>"));
+    EXPECT_EQ(first.getItemXml("A"), "<A>vor<?pi x?>nach</A>");
+    EXPECT_EQ(first.getItemXml("F"), "<F><?q d?><G/></F>");
 
     // What the fuzzer found: an entity declared in the document type
     // (expanded while reading) and a text right after an instruction.
     const CXmlHelper declared = loaded(
         QStringLiteral("<!DOCTYPE a [<!ENTITY e \"&#60;b/&#62;\">]><a x=\"&e;\">&e;<![CDATA[<c>]]>"
                        "<?pi x?>2!-- c --></a>"));
-    EXPECT_EQ(
-        declared.xml(),
-        QStringLiteral("<!DOCTYPE a><a x=\"&lt;b/>\"><b/><![CDATA[<c>]]><?pi x?>2!-- c --></a>"));
+    EXPECT_EQ(declared.xml(),
+              "<!DOCTYPE a><a x=\"&lt;b/>\"><b/><![CDATA[<c>]]><?pi x?>2!-- c --></a>");
     const CXmlHelper again = loaded(declared.xml());
     EXPECT_EQ(again.xml(), declared.xml());
     EXPECT_EQ(textsOf(again.getXmlDocument()), textsOf(declared.getXmlDocument()));
 
     // An external document type keeps its identifiers and declarations.
-    const CXmlHelper external = loaded(
-        QStringLiteral("<!DOCTYPE R SYSTEM \"r.dtd\" [<!ENTITY x SYSTEM \"x.txt\">]><R>t</R>"));
+    const CXmlHelper external =
+        loaded("<!DOCTYPE R SYSTEM \"r.dtd\" [<!ENTITY x SYSTEM \"x.txt\">]><R>t</R>");
     const QString externalWritten = external.xml();
-    EXPECT_TRUE(externalWritten.startsWith(QStringLiteral("<!DOCTYPE R SYSTEM 'r.dtd' [")))
+    EXPECT_TRUE(externalWritten.startsWith("<!DOCTYPE R SYSTEM 'r.dtd' ["))
         << externalWritten.toStdString();
-    EXPECT_TRUE(externalWritten.endsWith(QStringLiteral("]><R>t</R>")))
-        << externalWritten.toStdString();
+    EXPECT_TRUE(externalWritten.endsWith("]><R>t</R>")) << externalWritten.toStdString();
     EXPECT_EQ(loaded(externalWritten).xml(), externalWritten);
 }

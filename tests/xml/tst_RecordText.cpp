@@ -43,9 +43,9 @@ TEST(RecordText, OrdinaryNamesAndValuesAreWrittenAsAlways)
     EXPECT_EQ(RecordText::write(fields({{"id", "1"}, {"ort", "Köln & Co"}, {"Straße", "<'\">"}})),
               QStringLiteral("<RECORDSET id=\"1\" ort=\"Köln &amp; Co\" "
                              "Straße=\"&lt;&apos;&quot;&gt;\" ></RECORDSET>"));
-    EXPECT_EQ(RecordText::write({}), QStringLiteral("<RECORDSET ></RECORDSET>"));
+    EXPECT_EQ(RecordText::write({}), "<RECORDSET ></RECORDSET>");
     EXPECT_TRUE(readBack(RecordText::noRecord()).isEmpty());
-    EXPECT_EQ(RecordText::noRecord(), QStringLiteral("<RECORDSET></RECORDSET>"));
+    EXPECT_EQ(RecordText::noRecord(), "<RECORDSET></RECORDSET>");
 }
 
 // Every name and value comes back as written: names XML does not take and
@@ -73,11 +73,10 @@ TEST(RecordText, EveryNameAndValueComesBack)
     RecordText::Fields written;
     for (const auto &[name, value] : cases)
         written.set(name, value);
-    written.set(QString(), QStringLiteral("an empty name cannot be written"));
+    written.set(QString(), "an empty name cannot be written");
     const QString text = RecordText::write(written);
-    for (const char *encoded :
-         {"Kunden_x0020_Nr=\"0\"", "Preis_x0020__x0028_EUR_x0029_=\"1\"",
-          "A_x005F_x0020_B=", "Ümlaut=", "=\"a_x000B_b\"", "&#13;&#10;"})
+    for (const char *encoded : {"Kunden_x0020_Nr=\"0\"", "Preis_x0020__x0028_EUR_x0029_=\"1\"",
+                                "A_x005F_x0020_B=", "Ümlaut=", "=\"a_x000B_b\"", "&#13;&#10;"})
         EXPECT_TRUE(text.contains(QString::fromUtf8(encoded))) << encoded << "\n"
                                                                << text.toStdString();
     const RecordText::Fields back = readBack(text);
@@ -94,7 +93,7 @@ TEST(RecordText, EveryNameAndValueComesBack)
         RecordText::Fields units;
         for (int unit = block; unit < block + 0x400; ++unit)
             units.set(QStringLiteral("c%1").arg(unit),
-                      QStringLiteral("a") + QChar(char16_t(unit)) + QStringLiteral("b"));
+                      QStringLiteral("a") + QChar(char16_t(unit)) + "b");
         const RecordText::Fields unitsBack = readBack(RecordText::write(units));
         ASSERT_EQ(unitsBack.size(), units.size());
         for (const RecordText::Field &field : units.all())
@@ -106,30 +105,27 @@ TEST(RecordText, BrokenTextsAreRefusedWithAReason)
 {
     RecordText::Fields result = fields({{"stale", "x"}});
     QString error;
-    EXPECT_FALSE(
-        RecordText::read(QStringLiteral("<RECORDSET a=\"1\" a=\"2\" />"), &result, &error));
+    EXPECT_FALSE(RecordText::read("<RECORDSET a=\"1\" a=\"2\" />", &result, &error));
     EXPECT_FALSE(error.isEmpty());
     EXPECT_TRUE(result.isEmpty()) << "nothing of a refused text, nor of before";
-    EXPECT_FALSE(RecordText::read(QStringLiteral("<RECORDSET a=\"x&#11;y\" />"), &result, &error))
+    EXPECT_FALSE(RecordText::read("<RECORDSET a=\"x&#11;y\" />", &result, &error))
         << "a raw reference XML forbids";
-    EXPECT_FALSE(RecordText::read(QStringLiteral("<ROW a=\"1\" />"), &result, &error));
-    EXPECT_TRUE(error.contains(QStringLiteral("ROW")));
-    EXPECT_FALSE(RecordText::read(QStringLiteral(""), &result, &error));
+    EXPECT_FALSE(RecordText::read("<ROW a=\"1\" />", &result, &error));
+    EXPECT_TRUE(error.contains("ROW"));
+    EXPECT_FALSE(RecordText::read("", &result, &error));
     // Two spellings of one name are one field twice.
-    EXPECT_FALSE(
-        RecordText::read(QStringLiteral("<RECORDSET A=\"1\" _x0041_=\"2\" />"), &result, &error));
+    EXPECT_FALSE(RecordText::read("<RECORDSET A=\"1\" _x0041_=\"2\" />", &result, &error));
 }
 
 TEST(RecordText, FieldsAreLookedUpByExactName)
 {
     RecordText::Fields record = fields({{"Name", "Meier"}, {"name", "klein"}});
-    EXPECT_EQ(record.value(QStringLiteral("Name")), QStringLiteral("Meier"));
-    EXPECT_EQ(record.value(QStringLiteral("NAME")), QStringLiteral(""));
-    EXPECT_FALSE(record.value(QStringLiteral("NAME")).isNull());
-    record.set(QStringLiteral("Name"), QStringLiteral("Schulz"));
-    record.remove(QStringLiteral("name"));
-    EXPECT_EQ(RecordText::write(record),
-              QStringLiteral("<RECORDSET Name=\"Schulz\" ></RECORDSET>"));
+    EXPECT_EQ(record.value("Name"), "Meier");
+    EXPECT_EQ(record.value("NAME"), "");
+    EXPECT_FALSE(record.value("NAME").isNull());
+    record.set("Name", "Schulz");
+    record.remove("name");
+    EXPECT_EQ(RecordText::write(record), "<RECORDSET Name=\"Schulz\" ></RECORDSET>");
 }
 
 TEST(RecordText, TheTextWrittenLastReadsBackAsParsed)
@@ -137,13 +133,13 @@ TEST(RecordText, TheTextWrittenLastReadsBackAsParsed)
     RecordText::Fields written = fields({{"id", "7"},
                                          {"Kunden Nr", "x_x0041_y"},
                                          {"leer", QString()},
-                                         {"text", QStringLiteral("a\r\nb\t\x0b<&>")}});
-    written.set(QString(), QStringLiteral("ohne Namen"));
+                                         {"text", "a\r\nb\t\x0b<&>"}});
+    written.set(QString(), "ohne Namen");
     const QString text = RecordText::write(written);
     RecordText::Fields remembered;
     ASSERT_TRUE(RecordText::read(text, &remembered));
     EXPECT_EQ(sorted(remembered), sorted(readBack(text)));
-    EXPECT_EQ(remembered.value(QStringLiteral("leer")), QStringLiteral(""));
+    EXPECT_EQ(remembered.value("leer"), "");
 
     // Any other text is parsed, and a broken one is refused as before.
     RecordText::Fields other;
