@@ -62,14 +62,18 @@ protected:
         connection.Open(db.connectionString());
     }
 
-    // Opens the statement and expects the library to refuse it.
-    void expectRefused(const QString &sql)
+    // Opens (or executes) the statement and expects the library to refuse it.
+    void expectRefused(const QString &sql, bool execute = false)
     {
         SCOPED_TRACE(sql.toStdString());
         try {
-            Recordset rows;
-            rows.Open(sql, connection);
-            ADD_FAILURE() << "opened";
+            if (execute) {
+                connection.Execute(sql);
+            } else {
+                Recordset rows;
+                rows.Open(sql, connection);
+            }
+            ADD_FAILURE() << "ran";
         } catch (const ComError &error) {
             EXPECT_EQ(error.code(), DB_SEC_E_PERMISSIONDENIED) << error.what();
         }
@@ -84,8 +88,8 @@ TEST_P(StatementSafetyTest, AFilterSortOrStatementNeverRunsASecondStatement)
     expectRefused("SELECT * FROM kunden WHERE 1=1; DROP TABLE victim");
     expectRefused("SELECT * FROM kunden ORDER BY id; DROP TABLE victim");
     expectRefused("SELECT * FROM kunden WHERE name = 'x'; DROP TABLE victim; --'");
-    EXPECT_THROW(connection.Execute("SELECT 1; DROP TABLE victim"), ComError);
-    EXPECT_THROW(connection.Execute("DELETE FROM kunden; DROP TABLE victim"), ComError);
+    expectRefused("SELECT 1; DROP TABLE victim", true);
+    expectRefused("DELETE FROM kunden; DROP TABLE victim", true);
     EXPECT_EQ(db.scalar("SELECT COUNT(*) FROM kunden"), "2");
 
     // A semicolon in a literal or a comment is text, not a separator.
@@ -95,36 +99,19 @@ TEST_P(StatementSafetyTest, AFilterSortOrStatementNeverRunsASecondStatement)
     EXPECT_EQ(rows.Fields().Item("id").Value(), Variant(qint32(1)));
 }
 
-TEST(StatementSafetyPostgres, TheServersParserHasTheLastWord)
+TEST_P(StatementSafetyTest, ThePostgresServersParserHasTheLastWord)
 {
-    TestDatabase db(DatabaseKind::PostgreSql);
-    QRT_REQUIRE_DATABASE(db);
-    db.exec({QStringLiteral("CREATE TABLE victim (x INT)"),
-             QStringLiteral("CREATE TABLE kunden (id INT PRIMARY KEY, name VARCHAR(40))")});
-    Connection connection;
-    connection.Open(db.connectionString());
+    if (GetParam() != DatabaseKind::PostgreSql)
+        GTEST_SKIP() << "PostgreSQL's own quoting";
     // Quoting the scan cannot know: a dollar-quoted and an escape-string
     // literal that end where the scan still sees a literal.
     for (const char *filter :
          {"name = $$'$$; DROP TABLE victim; --'", "name = E'\\''; DROP TABLE victim; --'"}) {
-        SCOPED_TRACE(filter);
-        Recordset rows;
-        try {
-            rows.Open(QStringLiteral("SELECT * FROM kunden WHERE ") + QString::fromUtf8(filter),
-                      connection);
-            ADD_FAILURE() << "opened";
-        } catch (const ComError &error) {
-            EXPECT_EQ(error.code(), DB_SEC_E_PERMISSIONDENIED) << error.what();
-        }
-        try {
-            connection.Execute(QStringLiteral("SELECT * FROM kunden WHERE ") +
-                               QString::fromUtf8(filter));
-            ADD_FAILURE() << "executed";
-        } catch (const ComError &error) {
-            EXPECT_EQ(error.code(), DB_SEC_E_PERMISSIONDENIED) << error.what();
-        }
+        const QString sql =
+            QStringLiteral("SELECT * FROM kunden WHERE ") + QString::fromUtf8(filter);
+        expectRefused(sql);
+        expectRefused(sql, true);
     }
-    EXPECT_EQ(db.scalar("SELECT COUNT(*) FROM victim"), "0");
     // A plain syntax error is the engine's to report, in its own words.
     try {
         connection.Execute("SELECT * FROM kunden WHERE name = = 1");

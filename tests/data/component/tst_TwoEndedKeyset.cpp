@@ -84,6 +84,16 @@ qint64 key(const KeysetCursor &cursor)
     return cursor.currentKey().constFirst().toLongLong();
 }
 
+// Moves one row at a time, as a user would, until the cursor stands on the
+// key (keys ascend in these queries); false if an end came first.
+bool moveTo(KeysetCursor &cursor, qint64 target)
+{
+    bool on = true;
+    while (on && key(cursor) != target)
+        on = key(cursor) < target ? cursor.moveNext() : cursor.movePrevious();
+    return on;
+}
+
 // Every key from the first to the last, or from the last to the first.
 QVector<qint64> walk(KeysetCursor &cursor, bool backward = false)
 {
@@ -125,21 +135,18 @@ TEST(TwoEndedKeyset, StartsAtBothEndsAndMeetsAcrossTheSeam)
     // Forward through the head: the complete list is asked for ahead of the
     // seam, once a move comes within half an end of it.
     cursor.moveFirst();
-    for (int i = 1; i < kEnd / 2; ++i)
-        cursor.moveNext();
+    moveTo(cursor, kEnd / 2);
     EXPECT_EQ(query->prefetches, 0);
     cursor.moveNext();
     EXPECT_EQ(query->prefetches, 1);
     // It may wait for the moves to pause until the last rows before the
     // seam; from there on it is asked for at once.
-    while (key(cursor) < kEnd - KeysetCursor::kUrgentKeys)
-        cursor.moveNext();
+    moveTo(cursor, kEnd - KeysetCursor::kUrgentKeys);
     EXPECT_EQ(query->urgentPrefetches, 0);
     EXPECT_GT(query->prefetches, 1) << "every move near the seam tells that the user is busy";
     cursor.moveNext();
     EXPECT_EQ(query->urgentPrefetches, 1);
-    while (key(cursor) < kEnd)
-        cursor.moveNext();
+    moveTo(cursor, kEnd);
     EXPECT_EQ(query->listReads, 0);
     // Across the seam: the move waits for the list and goes on in it.
     ASSERT_TRUE(cursor.moveNext());
@@ -153,8 +160,7 @@ TEST(TwoEndedKeyset, StartsAtBothEndsAndMeetsAcrossTheSeam)
     const auto fromEnd = queryOf(1, 5000);
     KeysetCursor back = open(fromEnd);
     back.moveLast();
-    while (key(back) > 5000 - kEnd + KeysetCursor::kUrgentKeys + 1)
-        back.movePrevious();
+    moveTo(back, 5000 - kEnd + KeysetCursor::kUrgentKeys + 1);
     EXPECT_GT(fromEnd->prefetches, 0);
     EXPECT_EQ(fromEnd->urgentPrefetches, 0);
     back.movePrevious();
@@ -171,33 +177,37 @@ TEST(TwoEndedKeyset, StartsAtBothEndsAndMeetsAcrossTheSeam)
 
 TEST(TwoEndedKeyset, SmallQueriesAndOrdersWithoutAnEnd)
 {
-    // Fewer keys than one end holds: that is the whole query.
-    const auto small = queryOf(1, 300);
-    KeysetCursor cursor = open(small);
-    EXPECT_TRUE(cursor.isComplete());
-    EXPECT_EQ(cursor.count(), 300);
-    cursor.moveLast();
-    EXPECT_EQ(key(cursor), 300);
-    EXPECT_EQ(small->lastReads + small->listReads, 0);
-
-    // An order that cannot be reversed: the last row needs the whole list.
-    const auto query = queryOf(1, 3000);
-    query->reversible = false;
-    KeysetCursor unreversed = open(query);
-    ASSERT_TRUE(unreversed.moveLast());
-    EXPECT_EQ(key(unreversed), 3000);
-    EXPECT_EQ(unreversed.position(), 3000);
-    EXPECT_EQ(query->listReads, 1);
-
-    // A tail shorter than an end: others deleted most rows since the head
-    // was read, and the tail is all there is.
-    const auto shrinking = queryOf(1, 3000);
-    KeysetCursor shrunk = open(shrinking);
-    shrinking->keys.resize(700);
-    ASSERT_TRUE(shrunk.moveLast());
-    EXPECT_TRUE(shrunk.isComplete());
-    EXPECT_EQ(key(shrunk), 700);
-    EXPECT_EQ(shrunk.count(), 700);
+    struct Case
+    {
+        const char *what;
+        qint64 rows;
+        bool reversible;
+        qint64 rowsLeft; // after the head was read
+        int lastReads;
+        int listReads;
+    };
+    const Case cases[] = {
+        {"fewer keys than one end holds: that is the whole query", 300, true, 300, 0, 0},
+        {"an order that cannot be reversed: the last row needs the whole list", 3000, false, 3000,
+         1, 1},
+        // Others deleted most rows since the head was read.
+        {"a tail shorter than an end is all there is", 3000, true, 700, 1, 0},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        const auto query = queryOf(1, c.rows);
+        query->reversible = c.reversible;
+        KeysetCursor cursor = open(query);
+        EXPECT_EQ(cursor.isComplete(), c.rows < kEnd);
+        query->keys.resize(c.rowsLeft);
+        ASSERT_TRUE(cursor.moveLast());
+        EXPECT_EQ(key(cursor), c.rowsLeft);
+        EXPECT_EQ(cursor.position(), c.rowsLeft);
+        EXPECT_TRUE(cursor.isComplete());
+        EXPECT_EQ(cursor.count(), c.rowsLeft);
+        EXPECT_EQ(query->lastReads, c.lastReads);
+        EXPECT_EQ(query->listReads, c.listReads);
+    }
 }
 
 TEST(TwoEndedKeyset, TakingTheListOverKeepsTheCurrentRowAndWhatTheCursorDid)
@@ -208,8 +218,7 @@ TEST(TwoEndedKeyset, TakingTheListOverKeepsTheCurrentRowAndWhatTheCursorDid)
     // key 20 re-keyed (a changed key, or PostgreSQL's new row address), a row
     // added (stored, so the engine's list holds it too), and 4990 deleted in
     // the tail.
-    for (int i = 1; i < 10; ++i)
-        cursor.moveNext();
+    ASSERT_TRUE(moveTo(cursor, 10));
     cursor.removeCurrent();
     query->keys.removeOne(10);
     for (int i = 0; i < 10; ++i)
@@ -221,9 +230,7 @@ TEST(TwoEndedKeyset, TakingTheListOverKeepsTheCurrentRowAndWhatTheCursorDid)
     cursor.moveLast();
     ASSERT_EQ(key(cursor), 9999);
     cursor.movePrevious();
-    for (int i = 0; i < 10; ++i)
-        cursor.movePrevious();
-    ASSERT_EQ(key(cursor), 4990);
+    ASSERT_TRUE(moveTo(cursor, 4990));
     cursor.removeCurrent();
     cursor.movePrevious();
     ASSERT_EQ(key(cursor), 4989);
@@ -257,9 +264,7 @@ TEST(TwoEndedKeyset, ARowTheListNoLongerHoldsStaysAmongItsNeighbours)
     const auto query = queryOf(1, 5000);
     KeysetCursor cursor = open(query);
     cursor.moveLast();
-    for (int i = 0; i < 10; ++i)
-        cursor.movePrevious();
-    ASSERT_EQ(key(cursor), 4990);
+    ASSERT_TRUE(moveTo(cursor, 4990));
     // Someone else deleted it (or changed it so that the query no longer
     // yields it), and its neighbour before it, before the list was read.
     query->keys.removeOne(4990);
@@ -277,8 +282,7 @@ TEST(TwoEndedKeyset, ARowTheListNoLongerHoldsStaysAmongItsNeighbours)
     // gap it left is found by the row that followed it.
     const auto other = queryOf(1, 5000);
     KeysetCursor head = open(other);
-    while (key(head) < kEnd)
-        head.moveNext();
+    ASSERT_TRUE(moveTo(head, kEnd));
     head.removeCurrent();
     other->keys.removeOne(kEnd);
     ASSERT_TRUE(head.moveNext());
@@ -288,8 +292,7 @@ TEST(TwoEndedKeyset, ARowTheListNoLongerHoldsStaysAmongItsNeighbours)
     const auto third = queryOf(1, 5000);
     KeysetCursor tail = open(third);
     tail.moveLast();
-    while (key(tail) > 5000 - kEnd + 1)
-        tail.movePrevious();
+    ASSERT_TRUE(moveTo(tail, 5000 - kEnd + 1));
     tail.removeCurrent();
     ASSERT_TRUE(tail.movePrevious()) << "backwards across the tail's seam";
     EXPECT_EQ(key(tail), 5000 - kEnd);
@@ -301,8 +304,7 @@ TEST(TwoEndedKeyset, AFailedListLeavesTheCursorWhereItWas)
 {
     const auto query = queryOf(1, 3000);
     KeysetCursor cursor = open(query);
-    while (key(cursor) < kEnd)
-        cursor.moveNext();
+    ASSERT_TRUE(moveTo(cursor, kEnd));
     query->failNextList = true;
     EXPECT_THROW(cursor.moveNext(), ComError);
     EXPECT_EQ(key(cursor), kEnd);
