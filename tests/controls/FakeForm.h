@@ -17,20 +17,17 @@ public:
     class Tracker final : public ControlTracker
     {
     public:
-        Tracker(FakeForm &form, const QRect &rect, int style)
-            : m_form(form), m_rect(rect), m_style(style)
+        Tracker(FakeForm &form, const QRect &rect) : m_form(form), m_rect(rect)
         {
             ++m_form.liveTrackers;
         }
         ~Tracker() override { --m_form.liveTrackers; }
         QRect rect() const override { return m_rect; }
         void setRect(const QRect &rect) override { m_rect = rect; }
-        int style() const { return m_style; }
 
     private:
         FakeForm &m_form;
         QRect m_rect;
-        int m_style;
     };
 
     FakeForm()
@@ -56,9 +53,9 @@ public:
     {
         record(QStringLiteral("release"), control, point, modifiers);
     }
-    std::unique_ptr<ControlTracker> createTracker(const QRect &rect, int style) override
+    std::unique_ptr<ControlTracker> createTracker(const QRect &rect, int) override
     {
-        return std::make_unique<Tracker>(*this, rect, style);
+        return std::make_unique<Tracker>(*this, rect);
     }
     int selectedCount() const override
     {

@@ -157,17 +157,6 @@ TEST(CDynControl, FramesLieBehindAndCaptionsInFrontWhileDesigning)
         << "its inside lets presses through to the form";
 }
 
-TEST(CDynControl, OnlyFramesAreHitOnTheFormAndOnlyNearTheirBorder)
-{
-    FakeForm form;
-    const auto frame = make<CDynFrame>(form, false, describe("Adresse", 20, 30, 220, 130));
-    EXPECT_TRUE(frame->HitTest(20, 30));
-    EXPECT_FALSE(frame->HitTest(120, 80));
-    EXPECT_TRUE(frame->HitTest(218, 80));
-    const auto caption = make<CDynStatic>(form, false, describe("Adresse", 20, 30, 220, 130));
-    EXPECT_FALSE(caption->HitTest(20, 30));
-}
-
 TEST(CDynControl, StylesReachTheWidgets)
 {
     FakeForm form;

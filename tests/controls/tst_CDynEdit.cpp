@@ -8,6 +8,7 @@
 #include <QCalendarWidget>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTableView>
@@ -72,6 +73,21 @@ TEST(CDynEdit, FieldsTakeTheirCharactersUpToWhatTheColumnHolds)
     QTest::keyClick(five, Qt::Key_Backspace);
     five->paste();
     EXPECT_EQ(limited->GetValueText(), "aXcde") << "what fits of a paste";
+    // A letter beyond the basic plane is one character to the database (and
+    // two UTF-16 units to Qt): it fits where one more character fits, and
+    // is never halved.
+    const QString smile = QStringLiteral("😀");
+    limited->SetValueText(QStringLiteral("abcd"));
+    five->end(false);
+    QInputMethodEvent commit;
+    commit.setCommitString(smile);
+    QCoreApplication::sendEvent(five, &commit);
+    EXPECT_EQ(limited->GetValueText(), QStringLiteral("abcd") + smile);
+    QCoreApplication::sendEvent(five, &commit);
+    EXPECT_EQ(limited->GetValueText(), QStringLiteral("abcd") + smile) << "no room for another";
+    QString record;
+    QString problem;
+    EXPECT_TRUE(limited->GetRecordText(&record, &problem)) << problem.toStdString();
 
     // A stored text longer than the limit (SQLite keeps what it is given)
     // is shown in full and only ever gets shorter.
@@ -85,20 +101,28 @@ TEST(CDynEdit, FieldsTakeTheirCharactersUpToWhatTheColumnHolds)
     EXPECT_EQ(limited->GetValueText().size(), 299);
 }
 
-// A line break counts as many characters as it is stored with.
-TEST(CDynEdit, ALineBreakCountsAsItIsStored)
+// A line break counts as many characters as it is stored with, and goes
+// back as the text had it.
+TEST(CDynEdit, ALineBreakCountsAndIsStoredAsTheTextHadIt)
 {
     FakeForm form;
     const auto notes =
         field<CDynEdit>(form, FieldFormat::text(6, QStringLiteral("\n")), Left | MultiLine);
     auto *text = qobject_cast<QPlainTextEdit *>(notes->GetWindow());
     ASSERT_NE(text, nullptr);
-    for (const auto &[stored, typed] :
-         {std::pair{"a\r\nb", "a\r\nbcd"}, std::pair{"a\nb", "a\r\nbcde"}}) {
-        notes->SetValueText(QString::fromLatin1(stored));
+    const struct
+    {
+        const char *stored, *shown, *record;
+    } cases[] = {{"a\r\nb", "a\r\nbcd", "a\r\nbcd"}, {"a\nb", "a\r\nbcde", "a\nbcde"}};
+    for (const auto &c : cases) {
+        notes->SetValueText(QString::fromLatin1(c.stored));
         text->moveCursor(QTextCursor::End);
         QTest::keyClicks(text, "cdef");
-        EXPECT_EQ(notes->GetValueText(), typed) << stored;
+        EXPECT_EQ(notes->GetValueText(), c.shown) << c.stored;
+        QString record;
+        QString problem;
+        EXPECT_TRUE(notes->GetRecordText(&record, &problem));
+        EXPECT_EQ(record, c.record) << c.stored;
     }
 }
 

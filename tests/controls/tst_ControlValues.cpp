@@ -41,12 +41,8 @@ TEST(ControlGeometry, AFrameIsGrabbedByItsBorderOnly)
     EXPECT_FALSE(ControlGeometry::frameHitTest(frame, {120, 131}));
 }
 
-TEST(ControlGeometry, SizingAndRasterArithmetic)
+TEST(ControlGeometry, RasterArithmetic)
 {
-    // Five characters, widest 12 pixels, line 13 pixels high.
-    EXPECT_EQ(ControlGeometry::autoSizedRect(QRect(10, 5, 1, 1), 5, 12, 13), QRect(10, 5, 60, 17));
-    EXPECT_EQ(ControlGeometry::autoSizedRect(QRect(10, 5, 1, 1), 0, 12, 13), QRect(10, 5, 0, 17));
-
     EXPECT_EQ(ControlGeometry::snapUp(95, 10), 100);
     EXPECT_EQ(ControlGeometry::snapUp(100, 10), 110); // on the raster: one full step
     EXPECT_EQ(ControlGeometry::snapDown(97, 10), 90);

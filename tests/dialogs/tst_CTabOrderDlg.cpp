@@ -1,10 +1,4 @@
-#include "controls/CDynCheckbox.h"
-#include "controls/CDynEdit.h"
-#include "controls/CDynFrame.h"
-#include "controls/CDynStatic.h"
 #include "dialogs/CTabOrderDlg.h"
-#include "formdef/CFormBuilder.h"
-#include "formdef/FormWindow.h"
 #include "support/ScriptedMessages.h"
 #include "support/TestFormHost.h"
 
@@ -15,15 +9,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-// A builder without a database: its pool and form, made the automatic way.
-class PoolBuilder final : public CFormBuilder
-{
-public:
-    bool SaveForm() override { return true; }
-    void DeleteForm(const QString &) override {}
-    void AddHiddenFields() override {}
-};
 
 // A form as a generated one stands, in design mode: "kunde" and "ort" with
 // labels, the check box "aktiv", a caption and a frame between them; "plz"
@@ -56,13 +41,6 @@ protected:
         for (int row = 0; row < list->count(); ++row)
             result << list->item(row)->text();
         return result;
-    }
-    QStringList onForm() const
-    {
-        QStringList names;
-        for (const CDynControl *control : form->controls())
-            names << control->GetName();
-        return names;
     }
     CDynControl *control(const char *name) const
     {
@@ -97,7 +75,7 @@ TEST_F(TabOrderTest, FieldsOnTheFormLeftTheBuildersOthersRightAndHidingAllAsks)
     EXPECT_TRUE(texts(shown).isEmpty());
     EXPECT_EQ(texts(hidden), QStringList({"kunde", "ort", "aktiv", "plz", "notiz"}))
         << "in their former order, before the others";
-    EXPECT_EQ(onForm(), QStringList({"Anschrift_TITEL", "Adresse_RAHMEN"}))
+    EXPECT_EQ(namesOn(form), QStringList({"Anschrift_TITEL", "Adresse_RAHMEN"}))
         << "the labels went with their fields";
     EXPECT_FALSE(control("kunde_TITEL")->GetWindow()->isVisible());
 
@@ -140,7 +118,7 @@ TEST_F(TabOrderTest, AFieldShownAgainLandsOnANewRowBesideItsLabel)
         EXPECT_EQ(field->GetRect().topLeft(),
                   shownAgain.label ? QPoint(first->Right() + 5, first->Top()) : rowStart.topLeft());
         EXPECT_EQ(field->GetRect().size(), QSize(size.width(), first->GetRect().height()));
-        const QStringList placed = onForm();
+        const QStringList placed = namesOn(form);
         EXPECT_EQ(placed.last(), field->GetName());
         EXPECT_EQ(placed.indexOf(first->GetName()), placed.size() - (first == field ? 1 : 2));
         EXPECT_TRUE(field->GetWindow()->isVisible() && first->GetWindow()->isVisible());
@@ -188,8 +166,9 @@ TEST_F(TabOrderTest, OkOrdersTheFieldsFirstAsListedThenCaptionsAndFrames)
         dialog.ShowField(1); // notiz
         dialog.reject();
     }
-    EXPECT_EQ(onForm(), QStringList({"kunde_TITEL", "kunde", "Anschrift_TITEL", "ort_TITEL", "ort",
-                                     "Adresse_RAHMEN", "aktiv", "notiz_TITEL", "notiz"}));
+    EXPECT_EQ(namesOn(form),
+              QStringList({"kunde_TITEL", "kunde", "Anschrift_TITEL", "ort_TITEL", "ort",
+                           "Adresse_RAHMEN", "aktiv", "notiz_TITEL", "notiz"}));
 
     CTabOrderDlg dialog(form, &builder);
     auto *shown = dialog.findChild<QListWidget *>("shown");
@@ -201,7 +180,7 @@ TEST_F(TabOrderTest, OkOrdersTheFieldsFirstAsListedThenCaptionsAndFrames)
     EXPECT_EQ(texts(shown), QStringList({"aktiv", "kunde", "ort", "notiz"}));
     dialog.findChild<QPushButton *>("ok")->click();
     EXPECT_EQ(dialog.result(), int(QDialog::Accepted));
-    EXPECT_EQ(onForm(),
+    EXPECT_EQ(namesOn(form),
               QStringList({"aktiv", "kunde", "ort", "notiz", "kunde_TITEL", "Anschrift_TITEL",
                            "ort_TITEL", "Adresse_RAHMEN", "notiz_TITEL"}));
     EXPECT_TRUE(messages.texts().isEmpty());

@@ -1,7 +1,6 @@
 #include "dialogs/CCtrlPropDlg.h"
 #include "dialogs/CFormPropDlg.h"
 #include "dialogs/CTabOrderDlg.h"
-#include "formdef/CFormBuilder.h"
 #include "platform/RecordingMessages.h"
 #include "support/Pictures.h"
 #include "support/TestFormHost.h"
@@ -11,14 +10,6 @@
 // The design dialogs on a 1280x800 screen at 200 % scaling, where the
 // screen has 640x400 logical pixels.
 namespace {
-
-class PoolBuilder final : public CFormBuilder
-{
-public:
-    bool SaveForm() override { return true; }
-    void DeleteForm(const QString &) override {}
-    void AddHiddenFields() override {}
-};
 
 QRT_CHILD_ACTION(designDialogsAt200Percent, [](const QStringList &) {
     if (const QString problem = Pictures::screenProblem(); !problem.isEmpty())

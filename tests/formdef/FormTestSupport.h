@@ -54,17 +54,6 @@ inline void createKunden(const TestDatabase &db)
                            "NUMERIC(10, 2), seit DATE, aktiv BOOLEAN)"));
 }
 
-// The names of the controls on the form, in its order.
-inline QStringList shownNames(const FormWindow *form)
-{
-    QStringList names;
-    if (form) {
-        for (const CDynControl *control : form->controls())
-            names << control->GetName();
-    }
-    return names;
-}
-
 // A builder's form on a host, for one engine.
 class FormBuilderTest : public EngineTest
 {

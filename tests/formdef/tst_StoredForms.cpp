@@ -32,15 +32,6 @@ protected:
         return records;
     }
 
-    // The records of the controls on the form, as a save writes them.
-    static QStringList recordsOf(const FormWindow *form)
-    {
-        QStringList records;
-        for (const CDynControl *shown : form->controls())
-            records << shown->GetControlInfo();
-        return records;
-    }
-
     // Replaces the stored record with that key.
     void storeRecord(int key, const QString &record) const
     {
@@ -64,7 +55,7 @@ TEST_P(StoredFormTest, AStoredFormComesBackWithItsPlaceRasterTitleAndHiddenField
     form->setRasterShown(false);
     host.SetTitle(QStringLiteral("Kunden & <Partner>"));
     host.MoveWindow(QRect(30, 40, 500, 300));
-    const QStringList saved = recordsOf(form);
+    const QStringList saved = layoutOf(form);
     EXPECT_TRUE(builder->SaveForm());
     EXPECT_EQ(storedRecords(), saved);
 
@@ -73,7 +64,7 @@ TEST_P(StoredFormTest, AStoredFormComesBackWithItsPlaceRasterTitleAndHiddenField
     form = build(false);
     ASSERT_NE(form, nullptr);
     EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join('\n').toStdString();
-    EXPECT_EQ(recordsOf(form), saved) << "every control where it was";
+    EXPECT_EQ(layoutOf(form), saved) << "every control where it was";
     EXPECT_EQ(host.GetWindowRect(), QRect(30, 40, 500, 300));
     EXPECT_EQ(host.GetTitle(), "Kunden & <Partner>");
     EXPECT_EQ(form->rasterX(), 20);
@@ -203,7 +194,7 @@ TEST_P(StoredFormTest, BrokenRecordsAreAnnouncedOrEndTheLoading)
         << messages.texts().at(2).toStdString();
 
     // What came before the broken record stays; every column has its control.
-    EXPECT_EQ(shownNames(form), QStringList({"id_TITEL", "betrag_TITEL"}));
+    EXPECT_EQ(namesOn(form), QStringList({"id_TITEL", "betrag_TITEL"}));
     QStringList pool;
     for (const auto &made : builder->controls())
         pool << made->GetName();

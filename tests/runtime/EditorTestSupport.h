@@ -3,6 +3,7 @@
 
 #include "controls/CDynControl.h"
 #include "runtime/CForm.h"
+#include "support/TestFormHost.h"
 
 #include <QAction>
 #include <QApplication>
@@ -139,15 +140,6 @@ inline void whenMenuOpens(const QStringList &path)
             return;
         }
     });
-}
-
-// The names of the controls on the form, in its order.
-inline QStringList namesOn(const CForm *form)
-{
-    QStringList names;
-    for (const CDynControl *control : form->controls())
-        names << control->GetName();
-    return names;
 }
 
 inline QStringList selectedOn(const CForm *form)

@@ -38,14 +38,6 @@ protected:
             form->addControl(*control);
     }
 
-    QStringList names() const
-    {
-        QStringList list;
-        for (const CDynControl *control : form->controls())
-            list << control->GetName();
-        return list;
-    }
-
     ScriptedMessages messages;
     TestFormHost host;
     std::unique_ptr<FormWindow> window;
@@ -73,7 +65,7 @@ TEST_P(DataFormTest, TheExtentEndsFifteenPixelsRightOfTheRightmostControlAndAtTh
     EXPECT_EQ(form->extent(), QRect(0, 0, 310, 25));
     EXPECT_TRUE(name->GetWindow()->isVisible()) << "added means shown";
     add({notes, name});
-    EXPECT_EQ(names(), QStringList({"NAME", "NOTIZ"})) << "added twice, listed once";
+    EXPECT_EQ(namesOn(form), QStringList({"NAME", "NOTIZ"})) << "added twice, listed once";
     EXPECT_EQ(form->extent(), QRect(0, 0, 310, 110));
     name->MoveTo(95, 5, 300, 25); // within 15 pixels of the edge: it moves out
     notes->MoveTo(95, 30, 195, 60);
@@ -93,7 +85,7 @@ TEST_P(DataFormTest, RemovingAFieldTakesItsLabelAlongAndKeepsBothForLater)
     field->Select(true);
 
     EXPECT_TRUE(form->removeControl(*field));
-    EXPECT_EQ(names(), QStringList({"Ort_RAHMEN", "Aktiv"}));
+    EXPECT_EQ(namesOn(form), QStringList({"Ort_RAHMEN", "Aktiv"}));
     EXPECT_FALSE(field->GetWindow()->isVisible() || label->GetWindow()->isVisible());
     EXPECT_FALSE(field->IsSelected()) << "off the form is out of the selection";
     EXPECT_EQ(form->extent(), QRect(0, 0, 315, 80));
@@ -105,7 +97,7 @@ TEST_P(DataFormTest, RemovingAFieldTakesItsLabelAlongAndKeepsBothForLater)
     EXPECT_TRUE(messages.texts().isEmpty());
     EXPECT_FALSE(form->removeControl(*field));
     EXPECT_EQ(messages.texts(), QStringList("Eingabefeld konnte nicht entfernt werden!"));
-    EXPECT_EQ(names(), QStringList({"Aktiv", "Ort_TITEL"}));
+    EXPECT_EQ(namesOn(form), QStringList({"Aktiv", "Ort_TITEL"}));
 }
 
 TEST_P(DataFormTest, OnlyControlsOnTheFormAreFoundCountAsChangedAndAreCleared)

@@ -1,5 +1,5 @@
-// The form dialog beyond the record cycle: values that must survive a save
-// untouched, the keyboard, many records, and the sessions a form holds.
+// The form dialog beyond the record cycle: its stored window, the keyboard,
+// many records, and the sessions a form holds.
 
 #include "FormDialogTestSupport.h"
 
@@ -7,7 +7,6 @@
 #include "filter/CFilterMgr.h"
 #include "formdef/CAdoFormBuilder.h"
 
-#include <QAbstractButton>
 #include <QAccessible>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -19,51 +18,6 @@ using Answer = UserMessages::Answer;
 namespace {
 
 using FormDialogEngineTest = FormDialogTest;
-
-TEST_P(FormDialogEngineTest, UnchangedValuesSurviveASaveOfAnotherField)
-{
-    // Values the form shows otherwise than stored: line breaks and a tab, the
-    // five characters XML escapes, more digits than the field shows, a date
-    // with a time of day, and a 0 (which a whole-number field reads as Null)
-    // in a column that is not on the form.
-    const QString note = QStringLiteral("Erste Zeile\r\nZweite Zeile\n\n\tEingerückt ");
-    db.exec(QStringLiteral("UPDATE kunden SET notiz = '%1', ort = '<A & B> \"C\" ''D''', "
-                           "betrag = CAST(2 AS DOUBLE PRECISION) / 3, termin = '2021-03-08 "
-                           "23:59:58', besuche = 0 WHERE id = 1")
-                .arg(note));
-    const auto row = [this] {
-        return db.scalar("SELECT ort || '|' || notiz || '|' || CAST(termin AS VARCHAR(40)) || "
-                         "'|' || CAST(besuche AS VARCHAR(10)) FROM kunden WHERE id = 1");
-    };
-    const QString before = row();
-    ASSERT_TRUE(before.contains("23:59:58")) << before.toStdString();
-
-    openData();
-    EXPECT_EQ(shown("ort"), "<A & B> \"C\" 'D'");
-    EXPECT_EQ(shown("betrag"), "0,66666667");
-    EXPECT_EQ(shown("termin"), "08.03.2021 23:59:58");
-    EXPECT_EQ(shown("notiz"), "Erste Zeile\r\nZweite Zeile\r\n\r\n\tEingerückt ");
-    retype("name", "Neu benannt");
-    press(Qt::Key_S, Qt::ControlModifier);
-    EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join('\n').toStdString();
-
-    EXPECT_EQ(stored("name", 1), "Neu benannt");
-    EXPECT_EQ(row(), before);
-    EXPECT_EQ(db.scalar("SELECT COUNT(*) FROM kunden WHERE id = 1 AND betrag = CAST(2 AS DOUBLE "
-                        "PRECISION) / 3"),
-              "1");
-
-    // The same after moving away and back, and with a second save.
-    press(Qt::Key_PageDown);
-    press(Qt::Key_PageUp);
-    QTest::mouseClick(field("aktiv"), Qt::LeftButton);
-    click(IdRecordSave);
-    EXPECT_EQ(row(), before);
-    EXPECT_EQ(db.scalar("SELECT COUNT(*) FROM kunden WHERE id = 1 AND NOT aktiv AND betrag = "
-                        "CAST(2 AS DOUBLE PRECISION) / 3"),
-              "1");
-    EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join('\n').toStdString();
-}
 
 TEST_P(FormDialogEngineTest, ALayoutSavedAgainAndAgainKeepsTheWindowsRectangle)
 {
@@ -204,48 +158,6 @@ TEST_P(ManyRecordsTest, TheCountNeverDelaysTheFirstRecord)
     ASSERT_TRUE(QTest::qWaitForWindowActive(dialog.get()));
     EXPECT_EQ(dialog->positionText(), "Datensatz 1 von 3000");
     EXPECT_EQ(keys->keysRead(), readBefore) << "counted by the engine, not by reading keys";
-    press(Qt::Key_PageDown);
-    EXPECT_EQ(dialog->positionText(), "Datensatz 2 von 3000");
-    press(Qt::Key_PageDown, Qt::ControlModifier);
-    EXPECT_EQ(dialog->positionText(), "Datensatz 3000 von 3000");
-    press(Qt::Key_N, Qt::ControlModifier);
-    EXPECT_EQ(dialog->positionText(), "Neuer Datensatz (3000 vorhanden)");
-    QTest::keyClicks(field("name"), "Nummer 3001");
-    press(Qt::Key_S, Qt::ControlModifier);
-    EXPECT_EQ(dialog->positionText(), "Datensatz 3001 von 3001");
-    EXPECT_EQ(stored("name", 3001), "Nummer 3001");
-}
-
-TEST_P(ManyRecordsTest, AnExpressionSortShowsBothEndsBeforeEveryKeyIsRead)
-{
-    // The host sorts by an expression that ties half the rows with each
-    // other (odd visit counts first); the key orders the ties. Positions
-    // 1..1500 are the odd rows 1, 3, …, 2999, positions 1501..3000 the even
-    // rows 2, 4, …, 3000.
-    open(CustomerForm::document(db, false, QString(), "besuche % 2 DESC"));
-    Recordset *keys = records()->recordset();
-    EXPECT_EQ(shown("name"), CustomerForm::nameOf(1));
-    EXPECT_EQ(dialog->positionText(), "Datensatz 1 von 3000");
-
-    // The last record comes from the end of the query, numbered from the
-    // count, while the keys between the two ends are still unread.
-    press(Qt::Key_PageDown, Qt::ControlModifier);
-    EXPECT_EQ(shown("name"), CustomerForm::nameOf(3000));
-    EXPECT_EQ(dialog->positionText(), "Datensatz 3000 von 3000");
-    EXPECT_FALSE(keys->keysComplete());
-    EXPECT_LT(keys->keysRead(), 3000);
-
-    // Back across the seam between the last rows and the rest: the same
-    // order, the same numbers.
-    for (int i = 0; i < 1100; ++i)
-        press(Qt::Key_PageUp);
-    EXPECT_EQ(shown("name"), CustomerForm::nameOf(800));
-    EXPECT_EQ(dialog->positionText(), "Datensatz 1900 von 3000");
-    EXPECT_TRUE(keys->keysComplete());
-    for (int i = 0; i < 400; ++i)
-        press(Qt::Key_PageUp);
-    EXPECT_EQ(shown("name"), CustomerForm::nameOf(2999));
-    EXPECT_EQ(dialog->positionText(), "Datensatz 1500 von 3000");
 }
 
 QRT_INSTANTIATE_FOR_ENGINES(ManyRecordsTest);

@@ -9,13 +9,12 @@
 #include "resources/CommandTable.h"
 #include "runtime/FormEditor.h"
 #include "runtime/RectTracker.h"
+#include "support/Pictures.h"
 #include "support/ScriptedMessages.h"
 #include "support/TestFormHost.h"
 
-#include <QDir>
 #include <QImage>
 #include <QLineEdit>
-#include <QTemporaryDir>
 #include <QToolBar>
 #include <QUndoStack>
 
@@ -373,6 +372,15 @@ TEST_F(FormEditorTest, PropertiesOfAControlAndOfTheFormAreOneStepEach)
     EXPECT_TRUE(name->IsSelected()) << "the new widget is outlined too";
     EXPECT_EQ(name->GetTracker()->rect(), name->GetRect());
     EXPECT_EQ(history().undoText(), "Eigenschaften des Steuerelements");
+    mouse.click(QPoint(20, 15));
+    whenDialogOpens<CCtrlPropDlg>([](CCtrlPropDlg &dialog) {
+        QLineEdit *title = dialog.findChild<QLineEdit *>("title");
+        EXPECT_TRUE(title->isEnabled()) << "a caption's title is the user's";
+        title->setText(QStringLiteral("Kundenname"));
+        dialog.accept();
+    });
+    key(Qt::Key_Return);
+    EXPECT_EQ(label->GetCaption(), "Kundenname");
 
     key(Qt::Key_Escape);
     host.setWindowTitle(QStringLiteral("Formular"));
@@ -387,7 +395,7 @@ TEST_F(FormEditorTest, PropertiesOfAControlAndOfTheFormAreOneStepEach)
     // Cancelled: nothing to undo.
     whenDialogOpens<CFormPropDlg>([](CFormPropDlg &dialog) { dialog.reject(); });
     editor->editFormProperties();
-    EXPECT_EQ(history().count(), 2);
+    EXPECT_EQ(history().count(), 3);
     history().undo();
     EXPECT_EQ(QPoint(form->rasterX(), name->Top()), QPoint(10, -4)) << "both as one step";
 }
@@ -456,11 +464,7 @@ TEST_F(FormEditorTest, ABandAndASelectedGroupAsTheUserSeesThem)
     const QImage picture = form->grab().toImage();
     mouse.release(QPoint(240, 130));
 
-    QTemporaryDir scratch;
-    const QString folder = qEnvironmentVariableIsSet("QRT_SCREENSHOT_DIR")
-                               ? qEnvironmentVariable("QRT_SCREENSHOT_DIR")
-                               : scratch.path();
-    EXPECT_TRUE(picture.save(QDir(folder).filePath(QStringLiteral("editor.png")), "PNG"));
+    EXPECT_TRUE(Pictures::save(picture, QStringLiteral("editor.png")));
     // Handles outside each selected control, black.
     for (const CDynControl *control :
          {static_cast<CDynControl *>(name), static_cast<CDynControl *>(active)}) {

@@ -2,10 +2,13 @@
 // undoing, adding and deleting, through the keys and the tool bar, the same
 // in both host windows (the form dialog and a host's window with the form
 // widget), on every engine. Then what only the form dialog has: its filter
-// dialog, its closing, its design mode.
+// dialog, its closing, its design mode with the layout drawn, arranged,
+// saved and loaded.
 
+#include "EditorTestSupport.h"
 #include "FormDialogTestSupport.h"
 
+#include "dialogs/CTabOrderDlg.h"
 #include "facade/CKeloFormWidget.h"
 #include "filter/CFilterDlg.h"
 #include "runtime/FormEditor.h"
@@ -14,7 +17,9 @@
 
 #include <QComboBox>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
+#include <QUndoStack>
 #include <QVBoxLayout>
 
 using namespace CommandTable;
@@ -299,24 +304,60 @@ TEST_P(DesignDialogTest, DesignModeHasItsBarsAndKeysAndAsksBeforeClosing)
     EXPECT_EQ(messages.messages().first().kind, RecordingMessages::Kind::YesNoCancel);
     EXPECT_TRUE(dialog->isVisible()) << "Cancel stays";
 
-    // Yes stores the layout: a moved field stays where it was put.
+    // A caption drawn where there is room: named after a new field, ready
+    // to be worked on, one step to undo.
+    FormMouse mouse(form());
+    QTimer::singleShot(0, [&mouse] { mouse.drag(QPoint(420, 260), QPoint(300, 285)); });
+    click(IdDateiAddStatic);
+    const CDynControl *caption = form()->controls().last();
+    EXPECT_TRUE(caption->GetName().startsWith("FELD_") && caption->GetName().endsWith("_TITEL"));
+    EXPECT_EQ(caption->GetRect(), QRect(300, 260, 120, 25));
+    EXPECT_EQ(selectedOn(form()), QStringList(caption->GetName()));
+    QUndoStack *history = form()->undoStack();
+    EXPECT_EQ(history->undoText(), "Überschrift einfügen");
+
+    // The field layout, "betrag" off the form and "aktiv" first, undoes as
+    // one step: the field and its label come back, the order is what it was.
+    const QStringList drawn = namesOn(form());
+    whenDialogOpens<CTabOrderDlg>([](CTabOrderDlg &arrange) {
+        auto *shown = arrange.findChild<QListWidget *>("shown");
+        shown->setCurrentRow(4);
+        QTest::keyClick(shown, Qt::Key_Delete);
+        shown->setCurrentRow(2);
+        for (int i = 0; i < 2; ++i)
+            QTest::keyClick(shown, Qt::Key_Up, Qt::ControlModifier);
+        arrange.findChild<QPushButton *>("ok")->click();
+    });
+    choose(IdDateiTabOrder);
+    const QStringList arranged = {
+        "aktiv",           "name",       "ort",       "termin",       "notiz",
+        "Kunde_RAHMEN",    "name_TITEL", "ort_TITEL", "termin_TITEL", "Notiz_RAHMEN",
+        caption->GetName()};
+    EXPECT_EQ(namesOn(form()), arranged);
+    EXPECT_EQ(history->undoText(), "Felder anordnen");
+    history->undo();
+    EXPECT_EQ(namesOn(form()), drawn);
+    history->redo();
+    EXPECT_EQ(namesOn(form()), arranged);
+
+    // Yes stores the layout: it comes back as it was, with a new history.
     control("ort")->MoveTo(105, 51, 250, 73);
+    const QStringList saved = layoutOf(form());
     messages.answer(Answer::Yes);
     dialog->close();
     EXPECT_FALSE(dialog->isVisible());
-    EXPECT_EQ(db.scalar("SELECT COUNT(*) FROM QRTFORMITEM WHERE CONTROLINFO LIKE "
-                        "'%<NAME>ort</NAME><LEFT>105</LEFT><RIGHT>250</RIGHT>%'"),
-              "1");
-
-    // No leaves what is stored.
     messages.clear();
     open(CustomerForm::document(db, true));
+    EXPECT_EQ(layoutOf(form()), saved);
+    EXPECT_EQ(form()->undoStack()->count(), 0);
+
+    // No leaves what is stored.
     control("ort")->MoveTo(105, 51, 200, 73);
     messages.answer(Answer::No);
     choose(IdAppExit);
     EXPECT_FALSE(dialog->isVisible());
     EXPECT_EQ(db.scalar("SELECT COUNT(*) FROM QRTFORMITEM WHERE CONTROLINFO LIKE "
-                        "'%<RIGHT>250</RIGHT>%'"),
+                        "'%<NAME>ort</NAME><LEFT>105</LEFT><RIGHT>250</RIGHT>%'"),
               "1");
 }
 

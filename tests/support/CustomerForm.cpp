@@ -8,6 +8,11 @@
 
 namespace CustomerForm {
 
+QString nameOf(int row)
+{
+    return QStringLiteral("Kunde %1").arg(row, 3, 10, QLatin1Char('0'));
+}
+
 namespace {
 
 const char *const kPlaces[] = {"Bonn", "Köln", "Aachen"};
@@ -45,13 +50,7 @@ QString literal(const QString &text)
     return FormDefinitionSql::textLiteral(text);
 }
 
-} // namespace
-
-QString nameOf(int row)
-{
-    return QStringLiteral("Kunde %1").arg(row, 3, 10, QLatin1Char('0'));
-}
-
+// The table and its rows only (no stored form).
 void createTable(const TestDatabase &db, int rows)
 {
     db.exec(QStringLiteral("CREATE TABLE kunden (id INT PRIMARY KEY, name VARCHAR(40) NOT NULL, "
@@ -77,6 +76,7 @@ void createTable(const TestDatabase &db, int rows)
     }
 }
 
+// The stored form, with the form tables when they are missing.
 void storeForm(const TestDatabase &db)
 {
     // Declaring the foreign key with the table works on every engine.
@@ -110,6 +110,8 @@ void storeForm(const TestDatabase &db)
                     .arg(formId, literal(info.toXml())));
     }
 }
+
+} // namespace
 
 void create(const TestDatabase &db, int rows)
 {

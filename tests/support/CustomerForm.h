@@ -29,10 +29,6 @@ inline const QString Table = QStringLiteral("kunden");
 
 // The table with rows 1..rows and the stored form.
 void create(const TestDatabase &db, int rows);
-// The table and its rows only (no stored form).
-void createTable(const TestDatabase &db, int rows);
-// The stored form, with the form tables when they are missing.
-void storeForm(const TestDatabase &db);
 
 // A facade on the form, as a host sets it up.
 void init(CKeloForm &form, const TestDatabase &db);

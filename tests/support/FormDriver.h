@@ -38,9 +38,9 @@ public:
     // field or is missing (control() tells them apart).
     [[nodiscard]] QString shown(const QString &name) const;
 
-    // Clicks into the field and replaces its text by typing; a line feed is
-    // the Return key. False when the field is missing or did not take the
-    // focus from the click.
+    // Clicks into the field and replaces its text by typing, one key a
+    // letter, whatever the letter; a line feed is the Return key. False when the field is missing
+    // or did not take the focus from the click.
     bool retype(const QString &name, const QString &text) const;
     // A key pressed wherever the focus is. After a modal dialog (a question,
     // the filter) a window manager gives the form its activation back; the

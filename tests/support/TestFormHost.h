@@ -1,8 +1,12 @@
 #ifndef QRT_TESTS_TESTFORMHOST_H
 #define QRT_TESTS_TESTFORMHOST_H
 
+#include "controls/CDynControl.h"
+#include "formdef/CFormBuilder.h"
+#include "formdef/FormWindow.h"
 #include "runtime/CFormParent.h"
 
+#include <QStringList>
 #include <QWidget>
 
 // A host window for a form, as small as the host interface allows: a plain
@@ -35,5 +39,32 @@ public:
 
     QPoint lastVisiblePoint;
 };
+
+// A builder without a database: its pool and form, made the automatic way.
+class PoolBuilder final : public CFormBuilder
+{
+public:
+    bool SaveForm() override { return true; }
+    void DeleteForm(const QString &) override {}
+    void AddHiddenFields() override {}
+};
+
+// The names of the controls on a form, in its order.
+inline QStringList namesOn(const FormWindow *form)
+{
+    QStringList names;
+    for (const CDynControl *control : form->controls())
+        names << control->GetName();
+    return names;
+}
+
+// The records of the controls on a form, in its order, as a save writes them.
+inline QStringList layoutOf(const FormWindow *form)
+{
+    QStringList records;
+    for (const CDynControl *control : form->controls())
+        records << control->GetControlInfo();
+    return records;
+}
 
 #endif // QRT_TESTS_TESTFORMHOST_H
