@@ -19,12 +19,6 @@ const QString kSuppressColumnsPlaceholder = QStringLiteral("@SuppressColumns");
 const QString kEmptyFilter = QStringLiteral("<FILTER></FILTER>");
 const QString kEmptySort = QStringLiteral("<SORT></SORT>");
 
-QString element(const QString &name, const QString &content)
-{
-    return QLatin1Char('<') + name + QLatin1Char('>') + content + QStringLiteral("</") + name +
-           QLatin1Char('>');
-}
-
 } // namespace
 
 quint32 CKeloForm::m_ulTickCount = 0;
@@ -97,12 +91,12 @@ QString CKeloForm::FilledDocument(EntryPoint entry, const QString &filter,
     filled.replace(kSuppressColumnsPlaceholder, m_suppressColumns);
     switch (entry) {
     case EntryPoint::ShowForm:
-        filled.replace(kEmptyFilter, element(QStringLiteral("FILTER"), filter));
-        filled.replace(kEmptySort, element(QStringLiteral("SORT"), sort));
+        filled.replace(kEmptyFilter, ConfigDocument::element(QStringLiteral("FILTER"), filter));
+        filled.replace(kEmptySort, ConfigDocument::element(QStringLiteral("SORT"), sort));
         break;
     case EntryPoint::OpenForm:
         // A modeless form is re-filtered by the host but never re-sorted.
-        filled.replace(kEmptyFilter, element(QStringLiteral("FILTER"), filter));
+        filled.replace(kEmptyFilter, ConfigDocument::element(QStringLiteral("FILTER"), filter));
         break;
     case EntryPoint::DesignForm:
         // The editor shows no records, so there is nothing to filter or sort.

@@ -2,17 +2,13 @@
 
 #include "data/component/SqlDialect.h"
 
-namespace {
+namespace ConfigDocument {
 
 QString element(const QString &name, const QString &content)
 {
     return QLatin1Char('<') + name + QLatin1Char('>') + content + QStringLiteral("</") + name +
            QLatin1Char('>');
 }
-
-} // namespace
-
-namespace ConfigDocument {
 
 QString compose(const QString &database, const QString &server, const QString &user,
                 const QString &password, const QString &table, ns_qrttypen::KELODBTyp type,

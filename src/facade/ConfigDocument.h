@@ -18,6 +18,9 @@ QString compose(const QString &database, const QString &server, const QString &u
                 const QString &password, const QString &table, ns_qrttypen::KELODBTyp type,
                 const QString &tail);
 
+// "<name>content</name>", content inserted verbatim.
+QString element(const QString &name, const QString &content);
+
 // "<SUPPRESSCOLUMN AUTOVAL='true'>column</SUPPRESSCOLUMN>" (or 'false').
 QString suppressColumn(const QString &column, bool autoValue);
 

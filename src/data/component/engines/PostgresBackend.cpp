@@ -1,4 +1,5 @@
 #include "data/component/engines/PostgresBackend.h"
+#include "data/component/engines/PgResult.h"
 
 #include "data/component/SqlText.h"
 #include "data/component/TransactionGuard.h"
@@ -6,10 +7,7 @@
 #include <QRegularExpression>
 #include <QSqlDriver>
 
-#include <libpq-fe.h>
 #include <poll.h>
-
-#include <memory>
 
 namespace {
 
@@ -81,12 +79,6 @@ QString libpqQuoted(QString value)
     value.replace(QLatin1Char('\''), QStringLiteral("\\'"));
     return QLatin1Char('\'') + value + QLatin1Char('\'');
 }
-
-struct ResultDeleter
-{
-    void operator()(PGresult *result) const { PQclear(result); }
-};
-using Result = std::unique_ptr<PGresult, ResultDeleter>;
 
 class PostgresKeySource final : public KeySource
 {
@@ -245,7 +237,7 @@ void PostgresBackend::verifySingleStatement(const QString &sql)
     PGconn *connection = pgConnection(m_db);
     if (!connection)
         return;
-    Result result;
+    PgResult result;
     watched([&] {
         result.reset(PQprepare(connection, "", withNumberedParameters(sql).toUtf8().constData(), 0,
                                nullptr));

@@ -7,23 +7,14 @@
 // the columns of a unique index or a constraint, the other table of a
 // foreign key, an enum's labels. Those few queries run only after a refusal.
 
+#include "data/component/engines/PgResult.h"
 #include "data/component/engines/PostgresBackend.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QSqlResult>
 
-#include <libpq-fe.h>
-
-#include <memory>
-
 namespace {
-
-struct ResultDeleter
-{
-    void operator()(PGresult *result) const { PQclear(result); }
-};
-using Result = std::unique_ptr<PGresult, ResultDeleter>;
 
 // The failed statement's result, which QPSQL keeps until the query runs
 // again; null where the driver hands out none.
@@ -235,7 +226,7 @@ QVector<QStringList> PostgresBackend::catalogRows(const char *sql, const QString
         return {};
     const bool inside = status == PQTRANS_INTRANS;
     const auto command = [connection](const char *text) {
-        Result done(PQexec(connection, text));
+        PgResult done(PQexec(connection, text));
         return done && PQresultStatus(done.get()) == PGRES_COMMAND_OK;
     };
     if (inside && !command("SAVEPOINT qrt_explain"))
@@ -247,7 +238,7 @@ QVector<QStringList> PostgresBackend::catalogRows(const char *sql, const QString
     QVector<const char *> values;
     for (const QByteArray &text : texts)
         values << (text.isEmpty() ? nullptr : text.constData()); // an empty name: NULL
-    Result result;
+    PgResult result;
     {
         struct Watch
         {
