@@ -18,7 +18,7 @@ if [ "${QRT_SKIP_SANITIZE:-}" = "1" ]; then
 fi
 CC=clang CXX=clang++ cmake -S "$root" -B "$root/build-san" -G Ninja \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQRT_SANITIZE=ON -DQRT_BUILD_FUZZ=ON \
-    -DQRT_BUILD_BENCH=OFF -DQRT_TEST_INSTALL=OFF >/dev/null
+    -DQRT_BUILD_BENCH=OFF -DQRT_TEST_INSTALL=OFF -DCMAKE_UNITY_BUILD=ON >/dev/null
 cmake --build "$root/build-san" -j "$(nproc)"
 (cd "$root/build-san" && ctest --output-on-failure -j 2 "$@") || status=$?
 exit $status
