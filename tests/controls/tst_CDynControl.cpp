@@ -129,27 +129,24 @@ TEST(CDynControl, FontsBelowOneTenthOfAPointAreTheDefaultFont)
     EXPECT_EQ(edit->GetFontDescription(), (FontDescription{"DejaVu Serif", 125, 700, 1}));
 }
 
-// The keyboard belongs to the editor in design mode; captions never take it.
-// (That shown fields are tab stops, the form dialog's tests show.)
-TEST(CDynControl, NoControlTakesTheKeyboardWhileDesigningNorACaptionEver)
+// While designing the keyboard belongs to the editor, frames lie behind and
+// captions in front; captions never take the keyboard. (That shown fields
+// are tab stops, the form dialog's tests show.)
+TEST(CDynControl, DesignedControlsLeaveTheKeysToTheFormFramesBehindCaptionsInFront)
 {
     FakeForm form;
-    const auto designed = make<CDynCheckbox>(form, true, describe("Aktiv", 10, 40, 90, 60));
-    const auto caption = make<CDynStatic>(form, false, describe("Ort", 10, 5, 55, 25));
-    designed->Show();
-    caption->Show();
-    EXPECT_EQ(designed->GetWindow()->focusPolicy(), Qt::NoFocus);
-    EXPECT_EQ(caption->GetWindow()->focusPolicy(), Qt::NoFocus);
-}
-
-TEST(CDynControl, FramesLieBehindAndCaptionsInFrontWhileDesigning)
-{
-    FakeForm form;
-    const auto edit = make<CDynEdit>(form, true, describe("Ort", 60, 5, 160, 25));
+    // Made in this order, only raising the caption and lowering the frame
+    // (the field is never shown) puts them in front and behind.
     const auto caption = make<CDynStatic>(form, true, describe("Ort", 10, 5, 55, 25));
+    const auto box = make<CDynCheckbox>(form, true, describe("Aktiv", 10, 40, 90, 60));
     const auto frame = make<CDynFrame>(form, true, describe("Adresse", 0, 0, 200, 100));
+    FakeForm data;
+    const auto shown = make<CDynStatic>(data, false, describe("Ort", 10, 5, 55, 25));
     caption->Show();
     frame->Show();
+    shown->Show();
+    EXPECT_EQ(box->GetWindow()->focusPolicy(), Qt::NoFocus);
+    EXPECT_EQ(shown->GetWindow()->focusPolicy(), Qt::NoFocus);
     const QObjectList stack = form.widget.children(); // bottom first
     EXPECT_EQ(stack.first(), frame->GetWindow());
     EXPECT_EQ(stack.last(), caption->GetWindow());
