@@ -18,9 +18,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
-#include <type_traits>
-
 using namespace ControlFlags;
 
 namespace {
@@ -49,35 +46,26 @@ TEST(CDynControl, EachKindIsNamedFoundAndWrittenAsItsKind)
     FakeForm form;
     const QString caption = QStringLiteral("<Ort> & \"Land\"");
     const QString escaped = QStringLiteral("&lt;Ort&gt; &amp; &quot;Land&quot;");
-    using Make = std::function<std::unique_ptr<CDynControl>(const ControlDescription &)>;
-    const auto maker = [&form](auto kind) -> Make {
-        return [&form](const ControlDescription &description) -> std::unique_ptr<CDynControl> {
-            return make<typename decltype(kind)::type>(form, false, description);
-        };
+    const auto at = [&caption](unsigned flags) {
+        return describe(caption, 60, 5, 160, 25, flags);
     };
     const struct
     {
-        Make make;
-        unsigned flags;
+        std::unique_ptr<CDynControl> control;
         const char *suffix;
         int typ;
         bool foundByCaption;
-        const char *flagsWritten;
+        const char *align, *multiLine; // as written
     } kinds[] = {
-        {maker(std::common_type<CDynStatic>()), Left, "_TITEL", 0, true,
-         "Left</ALIGN><MULTILINE>False"},
-        {maker(std::common_type<CDynEdit>()), Right | MultiLine, "", 1, false,
-         "Right</ALIGN><MULTILINE>True"},
-        {maker(std::common_type<CDynCheckbox>()), Center, "", 2, true,
-         "Center</ALIGN><MULTILINE>False"},
-        {maker(std::common_type<CDynDateTime>()), Center, "", 3, false,
-         "Center</ALIGN><MULTILINE>False"},
-        {maker(std::common_type<CDynFrame>()), Left, "_RAHMEN", 4, true,
-         "Left</ALIGN><MULTILINE>False"},
+        {make<CDynStatic>(form, false, at(Left)), "_TITEL", 0, true, "Left", "False"},
+        {make<CDynEdit>(form, false, at(Right | MultiLine)), "", 1, false, "Right", "True"},
+        {make<CDynCheckbox>(form, false, at(Center)), "", 2, true, "Center", "False"},
+        {make<CDynDateTime>(form, false, at(Center)), "", 3, false, "Center", "False"},
+        {make<CDynFrame>(form, false, at(Left)), "_RAHMEN", 4, true, "Left", "False"},
     };
     for (const auto &kind : kinds) {
         SCOPED_TRACE(kind.typ);
-        const auto control = kind.make(describe(caption, 60, 5, 160, 25, kind.flags));
+        const auto &control = kind.control;
         const QString name = caption + QLatin1String(kind.suffix);
         EXPECT_EQ(control->GetName(), name);
         EXPECT_EQ(control->GetWindow()->objectName(), name);
@@ -92,8 +80,9 @@ TEST(CDynControl, EachKindIsNamedFoundAndWrittenAsItsKind)
                                 .arg(kind.typ)
                                 .arg(escaped, QLatin1String(kind.suffix))))
             << info.toStdString();
-        EXPECT_TRUE(info.endsWith(QStringLiteral("<ALIGN>%1</MULTILINE></CONTROLINFO>")
-                                      .arg(QLatin1String(kind.flagsWritten))))
+        EXPECT_TRUE(
+            info.endsWith(QStringLiteral("<ALIGN>%1</ALIGN><MULTILINE>%2</MULTILINE></CONTROLINFO>")
+                              .arg(QLatin1String(kind.align), QLatin1String(kind.multiLine))))
             << info.toStdString();
     }
 
