@@ -18,9 +18,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
-#include <type_traits>
-
 using namespace ControlFlags;
 
 namespace {
@@ -49,35 +46,26 @@ TEST(CDynControl, EachKindIsNamedFoundAndWrittenAsItsKind)
     FakeForm form;
     const QString caption = QStringLiteral("<Ort> & \"Land\"");
     const QString escaped = QStringLiteral("&lt;Ort&gt; &amp; &quot;Land&quot;");
-    using Make = std::function<std::unique_ptr<CDynControl>(const ControlDescription &)>;
-    const auto maker = [&form](auto kind) -> Make {
-        return [&form](const ControlDescription &description) -> std::unique_ptr<CDynControl> {
-            return make<typename decltype(kind)::type>(form, false, description);
-        };
+    const auto at = [&caption](unsigned flags) {
+        return describe(caption, 60, 5, 160, 25, flags);
     };
     const struct
     {
-        Make make;
-        unsigned flags;
+        std::unique_ptr<CDynControl> control;
         const char *suffix;
         int typ;
         bool foundByCaption;
-        const char *flagsWritten;
+        const char *align, *multiLine; // as written
     } kinds[] = {
-        {maker(std::common_type<CDynStatic>()), Left, "_TITEL", 0, true,
-         "Left</ALIGN><MULTILINE>False"},
-        {maker(std::common_type<CDynEdit>()), Right | MultiLine, "", 1, false,
-         "Right</ALIGN><MULTILINE>True"},
-        {maker(std::common_type<CDynCheckbox>()), Center, "", 2, true,
-         "Center</ALIGN><MULTILINE>False"},
-        {maker(std::common_type<CDynDateTime>()), Center, "", 3, false,
-         "Center</ALIGN><MULTILINE>False"},
-        {maker(std::common_type<CDynFrame>()), Left, "_RAHMEN", 4, true,
-         "Left</ALIGN><MULTILINE>False"},
+        {make<CDynStatic>(form, false, at(Left)), "_TITEL", 0, true, "Left", "False"},
+        {make<CDynEdit>(form, false, at(Right | MultiLine)), "", 1, false, "Right", "True"},
+        {make<CDynCheckbox>(form, false, at(Center)), "", 2, true, "Center", "False"},
+        {make<CDynDateTime>(form, false, at(Center)), "", 3, false, "Center", "False"},
+        {make<CDynFrame>(form, false, at(Left)), "_RAHMEN", 4, true, "Left", "False"},
     };
     for (const auto &kind : kinds) {
         SCOPED_TRACE(kind.typ);
-        const auto control = kind.make(describe(caption, 60, 5, 160, 25, kind.flags));
+        const auto &control = kind.control;
         const QString name = caption + QLatin1String(kind.suffix);
         EXPECT_EQ(control->GetName(), name);
         EXPECT_EQ(control->GetWindow()->objectName(), name);
@@ -92,8 +80,9 @@ TEST(CDynControl, EachKindIsNamedFoundAndWrittenAsItsKind)
                                 .arg(kind.typ)
                                 .arg(escaped, QLatin1String(kind.suffix))))
             << info.toStdString();
-        EXPECT_TRUE(info.endsWith(QStringLiteral("<ALIGN>%1</MULTILINE></CONTROLINFO>")
-                                      .arg(QLatin1String(kind.flagsWritten))))
+        EXPECT_TRUE(
+            info.endsWith(QStringLiteral("<ALIGN>%1</ALIGN><MULTILINE>%2</MULTILINE></CONTROLINFO>")
+                              .arg(QLatin1String(kind.align), QLatin1String(kind.multiLine))))
             << info.toStdString();
     }
 
@@ -129,27 +118,24 @@ TEST(CDynControl, FontsBelowOneTenthOfAPointAreTheDefaultFont)
     EXPECT_EQ(edit->GetFontDescription(), (FontDescription{"DejaVu Serif", 125, 700, 1}));
 }
 
-// The keyboard belongs to the editor in design mode; captions never take it.
-// (That shown fields are tab stops, the form dialog's tests show.)
-TEST(CDynControl, NoControlTakesTheKeyboardWhileDesigningNorACaptionEver)
+// While designing the keyboard belongs to the editor, frames lie behind and
+// captions in front; captions never take the keyboard. (That shown fields
+// are tab stops, the form dialog's tests show.)
+TEST(CDynControl, DesignedControlsLeaveTheKeysToTheFormFramesBehindCaptionsInFront)
 {
     FakeForm form;
-    const auto designed = make<CDynCheckbox>(form, true, describe("Aktiv", 10, 40, 90, 60));
-    const auto caption = make<CDynStatic>(form, false, describe("Ort", 10, 5, 55, 25));
-    designed->Show();
-    caption->Show();
-    EXPECT_EQ(designed->GetWindow()->focusPolicy(), Qt::NoFocus);
-    EXPECT_EQ(caption->GetWindow()->focusPolicy(), Qt::NoFocus);
-}
-
-TEST(CDynControl, FramesLieBehindAndCaptionsInFrontWhileDesigning)
-{
-    FakeForm form;
-    const auto edit = make<CDynEdit>(form, true, describe("Ort", 60, 5, 160, 25));
+    // Made in this order, only raising the caption and lowering the frame
+    // (the field is never shown) puts them in front and behind.
     const auto caption = make<CDynStatic>(form, true, describe("Ort", 10, 5, 55, 25));
+    const auto box = make<CDynCheckbox>(form, true, describe("Aktiv", 10, 40, 90, 60));
     const auto frame = make<CDynFrame>(form, true, describe("Adresse", 0, 0, 200, 100));
+    FakeForm data;
+    const auto shown = make<CDynStatic>(data, false, describe("Ort", 10, 5, 55, 25));
     caption->Show();
     frame->Show();
+    shown->Show();
+    EXPECT_EQ(box->GetWindow()->focusPolicy(), Qt::NoFocus);
+    EXPECT_EQ(shown->GetWindow()->focusPolicy(), Qt::NoFocus);
     const QObjectList stack = form.widget.children(); // bottom first
     EXPECT_EQ(stack.first(), frame->GetWindow());
     EXPECT_EQ(stack.last(), caption->GetWindow());

@@ -22,20 +22,19 @@ inline QString formDocument(const QString &dbName, const QString &server, const 
                             const QString &dbTyp, const QString &table, bool designMode,
                             const QStringList &suppressed = {})
 {
-    const auto text = [](const QString &value) {
-        return CXmlHelper::getXmlDataString(value);
+    QString document =
+        QStringLiteral("<ADOBUILDER DESIGNMODUS=\"%1\">").arg(designMode ? "true" : "false");
+    const auto add = [&document](const QString &tag, const QString &value) {
+        document += QStringLiteral("<%1>%2</%3>")
+                        .arg(tag, CXmlHelper::getXmlDataString(value), tag.section(' ', 0, 0));
     };
-    QString document = QStringLiteral("<ADOBUILDER DESIGNMODUS=\"%1\"><FORMULARNAME>")
-                           .arg(designMode ? "true" : "false") +
-                       text(table) + QStringLiteral("</FORMULARNAME><DBNAME>") + text(dbName) +
-                       QStringLiteral("</DBNAME><SERVERNAME>") + text(server) +
-                       QStringLiteral("</SERVERNAME><USERID>") + text(user) +
-                       QStringLiteral("</USERID><PASSWORT></PASSWORT><TABELLENNAME>") +
-                       text(table) + QStringLiteral("</TABELLENNAME><DBTYP>") + dbTyp +
-                       QStringLiteral("</DBTYP><FILTER></FILTER><SORT></SORT>");
+    const QStringList tags = {"FORMULARNAME", "DBNAME", "SERVERNAME", "USERID", "PASSWORT",
+                              "TABELLENNAME", "DBTYP",  "FILTER",     "SORT"};
+    const QStringList values = {table, dbName, server, user, {}, table, dbTyp, {}, {}};
+    for (qsizetype i = 0; i < tags.size(); ++i)
+        add(tags.at(i), values.at(i));
     for (const QString &column : suppressed)
-        document += QStringLiteral("<SUPPRESSCOLUMN AUTOVAL=\"false\">") + text(column) +
-                    QStringLiteral("</SUPPRESSCOLUMN>");
+        add(QStringLiteral("SUPPRESSCOLUMN AUTOVAL=\"false\""), column);
     return document + QStringLiteral("</ADOBUILDER>");
 }
 
@@ -78,6 +77,16 @@ protected:
     CDynControl *control(const char *name) const
     {
         return builder->FindControl(QString::fromUtf8(name));
+    }
+    // The builder's controls in its order, with their ids and whether hidden.
+    QStringList pool(bool withIds = true) const
+    {
+        QStringList made;
+        for (const auto &control : builder->controls()) {
+            made << (withIds ? QString::number(control->GetId()) + ' ' : QString()) +
+                        control->GetName() + (control->GetWindow()->isVisible() ? "" : " hidden");
+        }
+        return made;
     }
 
     ScriptedMessages messages;

@@ -40,12 +40,9 @@ TEST_P(GeneratedFormTest, WithoutAStoredFormOnlyDesignModeOpensAndGeneratesTheCo
     EXPECT_EQ(namesOn(form), QStringList({"id_TITEL", "id", "name_TITEL", "name", "betrag_TITEL",
                                           "betrag", "seit_TITEL", "seit", "aktiv"}))
         << "a check box needs no label";
-    QStringList pool;
-    for (const auto &made : builder->controls())
-        pool << QStringLiteral("%1 %2").arg(made->GetId()).arg(made->GetName());
-    EXPECT_EQ(pool, QStringList({"1000 id_TITEL", "1001 id", "1002 name_TITEL", "1003 name",
-                                 "1004 betrag_TITEL", "1005 betrag", "1006 seit_TITEL", "1007 seit",
-                                 "1008 aktiv"}));
+    EXPECT_EQ(pool(), QStringList({"1000 id_TITEL", "1001 id", "1002 name_TITEL", "1003 name",
+                                   "1004 betrag_TITEL", "1005 betrag", "1006 seit_TITEL",
+                                   "1007 seit", "1008 aktiv"}));
 
     // Rows from the top, 5 pixels apart; labels at x = 10, fields 5 pixels
     // right of their label, each as wide as its text allows.

@@ -72,16 +72,9 @@ TEST_P(StoredFormTest, AStoredFormComesBackWithItsPlaceRasterTitleAndHiddenField
     EXPECT_FALSE(form->isRasterShown());
 
     // The stored controls first, then the other columns, hidden, with labels.
-    QStringList pool;
-    for (const auto &made : builder->controls()) {
-        pool << QStringLiteral("%1 %2%3")
-                    .arg(made->GetId())
-                    .arg(made->GetName(),
-                         made->GetWindow()->isVisible() ? QString() : QStringLiteral(" hidden"));
-    }
-    EXPECT_EQ(pool, QStringList({"1000 id_TITEL", "1001 id", "1002 betrag_TITEL", "1003 betrag",
-                                 "1004 seit_TITEL", "1005 seit", "1006 name_TITEL hidden",
-                                 "1007 name hidden", "1008 aktiv hidden"}));
+    EXPECT_EQ(pool(), QStringList({"1000 id_TITEL", "1001 id", "1002 betrag_TITEL", "1003 betrag",
+                                   "1004 seit_TITEL", "1005 seit", "1006 name_TITEL hidden",
+                                   "1007 name hidden", "1008 aktiv hidden"}));
 
     // Stored fields take their columns' format: NUMERIC(10, 2) shows two decimals.
     auto *amount = qobject_cast<CDynEdit *>(control("betrag"));
@@ -195,11 +188,9 @@ TEST_P(StoredFormTest, BrokenRecordsAreAnnouncedOrEndTheLoading)
 
     // What came before the broken record stays; every column has its control.
     EXPECT_EQ(namesOn(form), QStringList({"id_TITEL", "betrag_TITEL"}));
-    QStringList pool;
-    for (const auto &made : builder->controls())
-        pool << made->GetName();
-    EXPECT_EQ(pool, QStringList({"id_TITEL", "betrag_TITEL", "id", "name_TITEL", "name", "betrag",
-                                 "seit_TITEL", "seit", "aktiv"}));
+    EXPECT_EQ(pool(false), QStringList({"id_TITEL", "betrag_TITEL", "id hidden",
+                                        "name_TITEL hidden", "name hidden", "betrag hidden",
+                                        "seit_TITEL hidden", "seit hidden", "aktiv hidden"}));
     EXPECT_EQ(control("id")->Left(), control("id_TITEL")->Right() + 5) << "beside its label";
 }
 

@@ -1,9 +1,15 @@
 #ifndef QRT_TESTS_RUNTIME_EDITORTESTSUPPORT_H
 #define QRT_TESTS_RUNTIME_EDITORTESTSUPPORT_H
 
-#include "controls/CDynControl.h"
+#include "controls/CDynCheckbox.h"
+#include "controls/CDynEdit.h"
+#include "controls/CDynFrame.h"
+#include "controls/CDynStatic.h"
 #include "runtime/CForm.h"
+#include "support/ScriptedMessages.h"
 #include "support/TestFormHost.h"
+
+#include "filter/FilterTestSupport.h"
 
 #include <QAction>
 #include <QApplication>
@@ -18,22 +24,47 @@
 #include <memory>
 #include <vector>
 
-// A control on the form as the builder makes one, kept in pool.
-template <typename Control>
-Control *makeControl(CForm *form, bool designMode, std::vector<std::unique_ptr<CDynControl>> &pool,
-                     const QString &caption, const QRect &rect)
+// A form window on a host, with controls the test owns as the builder would.
+class FormOnHost
 {
-    ControlDescription description;
-    description.left = rect.left();
-    description.top = rect.top();
-    description.right = rect.left() + rect.width();
-    description.bottom = rect.top() + rect.height();
-    description.caption = caption;
-    description.id = unsigned(1000 + pool.size());
-    pool.push_back(std::make_unique<Control>(designMode));
-    pool.back()->Create(form, description);
-    return static_cast<Control *>(pool.back().get());
-}
+protected:
+    explicit FormOnHost(bool designMode) : m_designMode(designMode)
+    {
+        host.show();
+        window = host.CreateFormWindow(designMode);
+        form = static_cast<CForm *>(window.get());
+    }
+
+    // A control as the builder makes one; added to the form or hidden.
+    template <typename Control>
+    Control *make(const QString &caption, const QRect &rect, bool added = false)
+    {
+        ControlDescription description;
+        description.left = rect.left();
+        description.top = rect.top();
+        description.right = rect.left() + rect.width();
+        description.bottom = rect.top() + rect.height();
+        description.caption = caption;
+        description.id = unsigned(1000 + pool.size());
+        auto *control = new Control(m_designMode);
+        pool.emplace_back(control);
+        control->Create(form, description);
+        if (added)
+            form->addControl(*control);
+        else
+            control->Hide();
+        return control;
+    }
+
+    ScriptedMessages messages;
+    TestFormHost host;
+    std::unique_ptr<FormWindow> window;
+    CForm *form = nullptr;
+    std::vector<std::unique_ptr<CDynControl>> pool; // goes before the form window
+
+private:
+    bool m_designMode;
+};
 
 // The mouse on a form in design mode, as a user moves it: a press goes to
 // the widget under the point (a control, a selection handle, the form), and
@@ -95,17 +126,6 @@ private:
     CForm *m_form;
     QPointer<QWidget> m_grabber;
 };
-
-// Runs act on the modal dialog of type Dialog that the next step opens,
-// once it is up. Nothing is done when another kind of window comes.
-template <typename Dialog> void whenDialogOpens(std::function<void(Dialog &)> act)
-{
-    QTimer::singleShot(0, [act] {
-        auto *dialog = qobject_cast<Dialog *>(QApplication::activeModalWidget());
-        ASSERT_NE(dialog, nullptr) << "no dialog of the expected kind came up";
-        act(*dialog);
-    });
-}
 
 // Chooses the entry of the context menu that the next step opens: its text,
 // or a pop-up's title and an entry of it.

@@ -1,55 +1,35 @@
 #include "EditorTestSupport.h"
 
-#include "controls/CDynCheckbox.h"
-#include "controls/CDynEdit.h"
-#include "controls/CDynFrame.h"
-#include "controls/CDynStatic.h"
 #include "dialogs/CCtrlPropDlg.h"
 #include "dialogs/CFormPropDlg.h"
 #include "resources/CommandTable.h"
 #include "runtime/FormEditor.h"
 #include "runtime/RectTracker.h"
 #include "support/Pictures.h"
-#include "support/ScriptedMessages.h"
-#include "support/TestFormHost.h"
 
 #include <QImage>
 #include <QLineEdit>
 #include <QToolBar>
 #include <QUndoStack>
 
-#include <gtest/gtest.h>
-
-#include <vector>
-
 namespace {
 
 // A design-mode form on a host, with controls the test owns as the builder
 // would: a label and field "Name" on the first row, a check box below, a
 // frame with the field "Ort" in it.
-class FormEditorTest : public ::testing::Test
+class FormEditorTest : public ::testing::Test, public FormOnHost
 {
 protected:
-    FormEditorTest()
+    FormEditorTest() : FormOnHost(true)
     {
-        host.show();
-        window = host.CreateFormWindow(true);
-        form = static_cast<CForm *>(window.get());
         form->setRasterShown(false);
         editor = form->editor();
-        label = add<CDynStatic>("Name", QRect(10, 10, 50, 20));
-        name = add<CDynEdit>("Name", QRect(70, 10, 120, 20));
-        active = add<CDynCheckbox>("Aktiv", QRect(10, 50, 80, 20));
-        frame = add<CDynFrame>("Adresse", QRect(5, 90, 300, 100));
-        town = add<CDynEdit>("Ort", QRect(20, 120, 100, 20));
+        label = make<CDynStatic>("Name", QRect(10, 10, 50, 20), true);
+        name = make<CDynEdit>("Name", QRect(70, 10, 120, 20), true);
+        active = make<CDynCheckbox>("Aktiv", QRect(10, 50, 80, 20), true);
+        frame = make<CDynFrame>("Adresse", QRect(5, 90, 300, 100), true);
+        town = make<CDynEdit>("Ort", QRect(20, 120, 100, 20), true);
         form->setFocus();
-    }
-
-    template <typename Control> Control *add(const QString &caption, const QRect &rect)
-    {
-        auto *control = makeControl<Control>(form, true, pool, caption, rect);
-        form->addControl(*control);
-        return control;
     }
 
     QUndoStack &history() const { return *form->undoStack(); }
@@ -58,20 +38,13 @@ protected:
         QTest::keyClick(form, Qt::Key(key), modifiers);
     }
 
-    ScriptedMessages messages;
-    TestFormHost host;
-    std::unique_ptr<FormWindow> window;
-    CForm *form = nullptr;
     FormEditor *editor = nullptr;
-    std::vector<std::unique_ptr<CDynControl>> pool; // goes before the form window
-    FormMouse mouse{nullptr};
+    FormMouse mouse{form};
     CDynStatic *label = nullptr;
     CDynEdit *name = nullptr;
     CDynCheckbox *active = nullptr;
     CDynFrame *frame = nullptr;
     CDynEdit *town = nullptr;
-
-    void SetUp() override { mouse = FormMouse(form); }
 };
 
 TEST_F(FormEditorTest, ClicksShiftClicksAndBandsSelect)
@@ -360,12 +333,12 @@ TEST_F(FormEditorTest, EveryLayoutPropertyUndoesAndRedoesAndNoChangeIsNoStep)
 TEST_F(FormEditorTest, PropertiesOfAControlAndOfTheFormAreOneStepEach)
 {
     mouse.click(QPoint(80, 15));
-    whenDialogOpens<CCtrlPropDlg>([](CCtrlPropDlg &dialog) {
-        EXPECT_FALSE(dialog.findChild<QLineEdit *>("title")->isEnabled())
+    onNextModal<CCtrlPropDlg>([](CCtrlPropDlg *dialog) {
+        EXPECT_FALSE(dialog->findChild<QLineEdit *>("title")->isEnabled())
             << "a field shows its column";
-        dialog.findChild<QLineEdit *>("width")->setText("150");
-        dialog.findChild<QLineEdit *>("yPos")->setText("-4");
-        dialog.accept();
+        dialog->findChild<QLineEdit *>("width")->setText("150");
+        dialog->findChild<QLineEdit *>("yPos")->setText("-4");
+        dialog->accept();
     });
     key(Qt::Key_Return);
     EXPECT_EQ(name->GetRect(), QRect(70, -4, 150, 20));
@@ -373,27 +346,27 @@ TEST_F(FormEditorTest, PropertiesOfAControlAndOfTheFormAreOneStepEach)
     EXPECT_EQ(name->GetTracker()->rect(), name->GetRect());
     EXPECT_EQ(history().undoText(), "Eigenschaften des Steuerelements");
     mouse.click(QPoint(20, 15));
-    whenDialogOpens<CCtrlPropDlg>([](CCtrlPropDlg &dialog) {
-        QLineEdit *title = dialog.findChild<QLineEdit *>("title");
+    onNextModal<CCtrlPropDlg>([](CCtrlPropDlg *dialog) {
+        QLineEdit *title = dialog->findChild<QLineEdit *>("title");
         EXPECT_TRUE(title->isEnabled()) << "a caption's title is the user's";
         title->setText(QStringLiteral("Kundenname"));
-        dialog.accept();
+        dialog->accept();
     });
     key(Qt::Key_Return);
     EXPECT_EQ(label->GetCaption(), "Kundenname");
 
     key(Qt::Key_Escape);
     host.setWindowTitle(QStringLiteral("Formular"));
-    whenDialogOpens<CFormPropDlg>([](CFormPropDlg &dialog) {
-        dialog.findChild<QLineEdit *>("rasterX")->setText("20");
-        dialog.findChild<QLineEdit *>("title")->setText("Kunden");
-        dialog.accept();
+    onNextModal<CFormPropDlg>([](CFormPropDlg *dialog) {
+        dialog->findChild<QLineEdit *>("rasterX")->setText("20");
+        dialog->findChild<QLineEdit *>("title")->setText("Kunden");
+        dialog->accept();
     });
     key(Qt::Key_Enter);
     EXPECT_EQ(form->rasterX(), 20);
     EXPECT_EQ(host.windowTitle(), "Kunden");
     // Cancelled: nothing to undo.
-    whenDialogOpens<CFormPropDlg>([](CFormPropDlg &dialog) { dialog.reject(); });
+    onNextModal<CFormPropDlg>([](CFormPropDlg *dialog) { dialog->reject(); });
     editor->editFormProperties();
     EXPECT_EQ(history().count(), 3);
     history().undo();

@@ -134,7 +134,4 @@ TEST(CDlgToolBar, ToggleButtonsStayPressed)
     EXPECT_TRUE(bar->buttonAction(IdDateiAddStatic)->isChecked());
     bar->setButtonChecked(IdDateiAddStatic, false);
     EXPECT_FALSE(bar->buttonAction(IdDateiAddStatic)->isChecked());
-    bar->setButtonChecked(IdDateiSpeichern, true); // no toggle: left alone
-    EXPECT_FALSE(bar->buttonAction(IdDateiSpeichern)->isChecked());
-    EXPECT_EQ(bar->buttonAction(IdRecordNew), nullptr);
 }

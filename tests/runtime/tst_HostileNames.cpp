@@ -98,22 +98,6 @@ protected:
                              .arg(id));
     }
 
-    // Closes the dialog as the user does, in design mode without saving
-    // (again).
-    void closeDialog()
-    {
-        const bool ask = dialog->IsDesignMode();
-        if (ask)
-            messages.answer(UserMessages::Answer::No);
-        dialog->close();
-        dialog.reset();
-        if (ask) {
-            EXPECT_EQ(messages.questions(),
-                      QStringList("Möchten Sie das Formular jetzt speichern?"));
-        }
-        messages.clear();
-    }
-
     CKeloForm facade;
 };
 
@@ -134,12 +118,7 @@ TEST_P(HostileNamesTest, TheGeneratedLayoutAndARecordOnEveryColumn)
 
     ASSERT_TRUE(dialog->GetFormHost()->DateiSpeichern())
         << messages.texts().join('\n').toStdString();
-    const QStringList saved = layoutOf(form());
-    closeDialog();
-
-    openDesign();
-    EXPECT_EQ(layoutOf(form()), saved) << "loaded as saved";
-    closeDialog();
+    dialog.reset();
 
     // A new record, every field typed.
     openRecords();

@@ -13,8 +13,6 @@
 #include "filter/CFilterDlg.h"
 #include "runtime/FormEditor.h"
 
-#include "filter/FilterTestSupport.h"
-
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
@@ -319,14 +317,14 @@ TEST_P(DesignDialogTest, DesignModeHasItsBarsAndKeysAndAsksBeforeClosing)
     // The field layout, "betrag" off the form and "aktiv" first, undoes as
     // one step: the field and its label come back, the order is what it was.
     const QStringList drawn = namesOn(form());
-    whenDialogOpens<CTabOrderDlg>([](CTabOrderDlg &arrange) {
-        auto *shown = arrange.findChild<QListWidget *>("shown");
+    onNextModal<CTabOrderDlg>([](CTabOrderDlg *arrange) {
+        auto *shown = arrange->findChild<QListWidget *>("shown");
         shown->setCurrentRow(4);
         QTest::keyClick(shown, Qt::Key_Delete);
         shown->setCurrentRow(2);
         for (int i = 0; i < 2; ++i)
             QTest::keyClick(shown, Qt::Key_Up, Qt::ControlModifier);
-        arrange.findChild<QPushButton *>("ok")->click();
+        arrange->findChild<QPushButton *>("ok")->click();
     });
     choose(IdDateiTabOrder);
     const QStringList arranged = {
