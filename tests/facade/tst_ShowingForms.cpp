@@ -74,6 +74,14 @@ protected:
                              .arg(QLatin1String(column))
                              .arg(id));
     }
+    // The modeless form of facade, shown with filter and ready for keys.
+    static CFormDlg *openModeless(CKeloForm &facade, const QString &filter = QString())
+    {
+        facade.OpenForm(filter);
+        CFormDlg *dialog = facade.modelessDialog();
+        EXPECT_TRUE(dialog && QTest::qWaitForWindowActive(dialog));
+        return dialog;
+    }
     // A facade on a table that has no form.
     void initMissing(CKeloForm &missing) const
     {
@@ -172,9 +180,8 @@ TEST_P(ShowingFormsTest, OpenFormTwiceFiltersTheOpenFormAgain)
 
 TEST_P(ShowingFormsTest, IsOpenIsFalseOnceTheUserHasClosedTheForm)
 {
-    facade.OpenForm(QString());
-    QPointer<CFormDlg> dialog = facade.modelessDialog();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(dialog));
+    QPointer<CFormDlg> dialog = openModeless(facade);
+    ASSERT_FALSE(dialog.isNull());
     retype(dialog, "ort", "Anders");
     messages.answer(Answer::No);
     press(Qt::Key_Escape);
@@ -183,9 +190,8 @@ TEST_P(ShowingFormsTest, IsOpenIsFalseOnceTheUserHasClosedTheForm)
     EXPECT_TRUE(dialog.isNull()) << "the dialog is gone with it";
 
     // The menu's Beenden closes a modeless form at once, as its host does.
-    facade.OpenForm(QString());
-    dialog = facade.modelessDialog();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(dialog));
+    dialog = openModeless(facade);
+    ASSERT_FALSE(dialog.isNull());
     retype(dialog, "ort", "Verworfen");
     messages.clear();
     dialog->commandAction(CommandTable::IdAppExit)->trigger();
@@ -197,8 +203,7 @@ TEST_P(ShowingFormsTest, IsOpenIsFalseOnceTheUserHasClosedTheForm)
     {
         CKeloForm second;
         CustomerForm::init(second, db);
-        second.OpenForm(QString());
-        dialog = second.modelessDialog();
+        dialog = openModeless(second);
         ASSERT_FALSE(dialog.isNull());
     }
     EXPECT_TRUE(dialog.isNull());
@@ -295,11 +300,6 @@ protected:
         }
         ShowingFormsTest::retype(host.get(), name, text);
     }
-    QAction *button(int id) const
-    {
-        auto *bar = widget->findChild<CDlgToolBar *>();
-        return bar ? bar->buttonAction(id) : nullptr;
-    }
 
     std::unique_ptr<QWidget> host;
     CKeloFormWidget *widget = nullptr; // the host's child
@@ -336,7 +336,8 @@ TEST_P(FormWidgetTest, SignalsCarryTheKeysAndTheHostKeepsItsOwnKeys)
     messages.answer(Answer::Yes);
     EXPECT_TRUE(widget->deleteRecord());
     EXPECT_EQ(keys(deleted), QList<qint64>{6});
-    EXPECT_EQ(button(CommandTable::IdRecordSaveAndClose), nullptr)
+    EXPECT_EQ(widget->findChild<CDlgToolBar *>()->buttonAction(CommandTable::IdRecordSaveAndClose),
+              nullptr)
         << "the host closes, not the form";
 
     // Outside the form the keys are the host's own.
