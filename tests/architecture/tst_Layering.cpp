@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <map>
 #include <optional>
 
@@ -68,6 +69,23 @@ struct Layering
     }
 };
 
+// Calls each with every line of every source file below folder.
+void forEachLine(const QString &folder,
+                 const std::function<void(const QFileInfo &, int, const QString &)> &each)
+{
+    QDirIterator files(folder, {QStringLiteral("*.h"), QStringLiteral("*.cpp")}, QDir::Files,
+                       QDirIterator::Subdirectories);
+    while (files.hasNext()) {
+        const QFileInfo file(files.next());
+        QFile source(file.filePath());
+        EXPECT_TRUE(source.open(QIODevice::ReadOnly | QIODevice::Text))
+            << file.filePath().toStdString();
+        QTextStream in(&source);
+        for (int number = 1; !in.atEnd(); ++number)
+            each(file, number, in.readLine());
+    }
+}
+
 // Every include of src/ that crosses the layering, as "file:line include".
 QStringList violations(const QString &root, const Layering &layering)
 {
@@ -77,45 +95,37 @@ QStringList violations(const QString &root, const Layering &layering)
     const QDir widgets(QLibraryInfo::path(QLibraryInfo::HeadersPath) +
                        QStringLiteral("/QtWidgets"));
     QStringList found;
-    QDirIterator files(src.path(), {QStringLiteral("*.h"), QStringLiteral("*.cpp")}, QDir::Files,
-                       QDirIterator::Subdirectories);
-    while (files.hasNext()) {
-        const QFileInfo file(files.next());
+    forEachLine(src.path(), [&](const QFileInfo &file, int number, const QString &line) {
+        const QRegularExpressionMatch match = includeLine.match(line);
+        if (!match.hasMatch())
+            return;
         const std::optional<QString> layer =
             layering.layerOf(src.relativeFilePath(file.filePath()));
-        QFile source(file.filePath());
-        EXPECT_TRUE(source.open(QIODevice::ReadOnly | QIODevice::Text));
-        QTextStream in(&source);
-        for (int number = 1; !in.atEnd(); ++number) {
-            const QRegularExpressionMatch match = includeLine.match(in.readLine());
-            if (!match.hasMatch())
-                continue;
-            const QString include = match.captured(2);
-            const auto report = [&] {
-                found << QStringLiteral("%1:%2 %3")
-                             .arg(src.relativeFilePath(file.filePath()))
-                             .arg(number)
-                             .arg(include);
-            };
-            QString target;
-            for (const QString &candidate : {file.dir().filePath(include), src.filePath(include)})
-                if (match.captured(1) == "\"" && target.isEmpty() && QFileInfo(candidate).isFile())
-                    target = QFileInfo(candidate).canonicalFilePath();
-            if (!layer) {
+        const QString include = match.captured(2);
+        const auto report = [&] {
+            found << QStringLiteral("%1:%2 %3")
+                         .arg(src.relativeFilePath(file.filePath()))
+                         .arg(number)
+                         .arg(include);
+        };
+        QString target;
+        for (const QString &candidate : {file.dir().filePath(include), src.filePath(include)})
+            if (match.captured(1) == "\"" && target.isEmpty() && QFileInfo(candidate).isFile())
+                target = QFileInfo(candidate).canonicalFilePath();
+        if (!layer) {
+            report();
+        } else if (target.isEmpty()) {
+            const bool widget =
+                include.startsWith(QLatin1String("QtWidgets")) || widgets.exists(include);
+            if ((match.captured(1) == "\"" && !include.contains(QLatin1String("moc"))) ||
+                (widget && layering.widgetFree.contains(*layer)))
                 report();
-            } else if (target.isEmpty()) {
-                const bool widget =
-                    include.startsWith(QLatin1String("QtWidgets")) || widgets.exists(include);
-                if ((match.captured(1) == "\"" && !include.contains(QLatin1String("moc"))) ||
-                    (widget && layering.widgetFree.contains(*layer)))
-                    report();
-            } else if (const auto to = layering.layerOf(src.relativeFilePath(target))) {
-                // A file of a folder outside the table is reported where it is read.
-                if (*to != *layer && !to->isEmpty() && !layering.allowed.at(*layer).contains(*to))
-                    report();
-            }
+        } else if (const auto to = layering.layerOf(src.relativeFilePath(target))) {
+            // A file of a folder outside the table is reported where it is read.
+            if (*to != *layer && !to->isEmpty() && !layering.allowed.at(*layer).contains(*to))
+                report();
         }
-    }
+    });
     return found;
 }
 
@@ -132,5 +142,32 @@ TEST(Layering, SourcesFollowTheLayering)
     ASSERT_GE(readme().allowed.size(), 9u) << "the README's table was not found";
     ASSERT_FALSE(readme().widgetFree.isEmpty());
     const QStringList found = violations(QStringLiteral(QRT_SOURCE_DIR), readme());
+    EXPECT_TRUE(found.isEmpty()) << found.join(QLatin1Char('\n')).toStdString();
+}
+
+// What differs between the database engines lives in the engines' own files
+// and in the dialect table (and the connection string, which maps provider
+// names to kinds). Code anywhere else asks for a capability or a dialect
+// entry; it never branches on which engine it talks to, so a new engine is
+// one more backend and one more dialect row, not a hunt through every layer.
+TEST(EngineKnowledge, OnlyTheEnginesAndTheDialectBranchOnTheKind)
+{
+    // Comparisons and case labels on a kind, or on the stored kind number.
+    static const QRegularExpression branching(QStringLiteral(
+        R"((==|!=)\s*DatabaseKind::|DatabaseKind::\w+\s*(==|!=)|case\s+DatabaseKind::|)"
+        R"(\b(dbType\(\)|m_dbType)\s*(==|!=)\s*\d)"));
+    const QDir root(QStringLiteral(QRT_SOURCE_DIR));
+    QStringList found;
+    for (const char *folder : {"src", "apps"}) {
+        forEachLine(root.filePath(QLatin1String(folder)), [&](const QFileInfo &file, int number,
+                                                              const QString &line) {
+            const QString relative = root.relativeFilePath(file.filePath());
+            if (!relative.startsWith(QLatin1String("src/data/component/engines/")) &&
+                !relative.startsWith(QLatin1String("src/data/component/SqlDialect.")) &&
+                !relative.startsWith(QLatin1String("src/data/component/ConnectionString.")) &&
+                branching.match(line).hasMatch())
+                found << QStringLiteral("%1:%2: %3").arg(relative).arg(number).arg(line.trimmed());
+        });
+    }
     EXPECT_TRUE(found.isEmpty()) << found.join(QLatin1Char('\n')).toStdString();
 }

@@ -295,11 +295,6 @@ protected:
         }
         ShowingFormsTest::retype(host.get(), name, text);
     }
-    QAction *button(int id) const
-    {
-        auto *bar = widget->findChild<CDlgToolBar *>();
-        return bar ? bar->buttonAction(id) : nullptr;
-    }
 
     std::unique_ptr<QWidget> host;
     CKeloFormWidget *widget = nullptr; // the host's child
@@ -336,7 +331,8 @@ TEST_P(FormWidgetTest, SignalsCarryTheKeysAndTheHostKeepsItsOwnKeys)
     messages.answer(Answer::Yes);
     EXPECT_TRUE(widget->deleteRecord());
     EXPECT_EQ(keys(deleted), QList<qint64>{6});
-    EXPECT_EQ(button(CommandTable::IdRecordSaveAndClose), nullptr)
+    EXPECT_EQ(widget->findChild<CDlgToolBar *>()->buttonAction(CommandTable::IdRecordSaveAndClose),
+              nullptr)
         << "the host closes, not the form";
 
     // Outside the form the keys are the host's own.

@@ -48,14 +48,12 @@ inline void createKunden(const TestDatabase &db)
 inline QString filterDocument(const TestDatabase &db, const QString &table,
                               const QString &more = QString())
 {
-    return QStringLiteral("<ADOBUILDER DESIGNMODUS='false'><FORMULARNAME>") + table +
-           QStringLiteral("</FORMULARNAME><DBNAME>") + db.dbName() +
-           QStringLiteral("</DBNAME><SERVERNAME>") + db.serverName() +
-           QStringLiteral("</SERVERNAME><USERID>") + db.userId() +
-           QStringLiteral("</USERID><PASSWORT></PASSWORT><TABELLENNAME>") + table +
-           QStringLiteral("</TABELLENNAME><DBTYP>") + db.dbTyp() +
-           QStringLiteral("</DBTYP><FILTER></FILTER><SORT></SORT>") + more +
-           QStringLiteral("</ADOBUILDER>");
+    return QStringLiteral(
+               "<ADOBUILDER DESIGNMODUS='false'><FORMULARNAME>%1</FORMULARNAME><DBNAME>%2"
+               "</DBNAME><SERVERNAME>%3</SERVERNAME><USERID>%4</USERID><PASSWORT>"
+               "</PASSWORT><TABELLENNAME>%1</TABELLENNAME><DBTYP>%5</DBTYP><FILTER>"
+               "</FILTER><SORT></SORT>%6</ADOBUILDER>")
+        .arg(table, db.dbName(), db.serverName(), db.userId(), db.dbTyp(), more);
 }
 
 // Runs act on the next modal dialog of type Dialog as soon as it is up.

@@ -33,14 +33,6 @@ QWidget *keyTarget()
     return QApplication::focusWidget();
 }
 
-QStringList lineTexts(const QListWidget *list)
-{
-    QStringList texts;
-    for (int i = 0; i < list->count(); ++i)
-        texts << list->item(i)->text() + '#' + list->item(i)->data(Qt::UserRole).toString();
-    return texts;
-}
-
 void click(QWidget *dialog, const char *button)
 {
     QTest::mouseClick(dialog->findChild<QPushButton *>(button), Qt::LeftButton);
@@ -111,14 +103,7 @@ protected:
     {
         QRT_REQUIRE_DATABASE(db);
         createKunden(db);
-        open();
-    }
-
-    // A new dialog on the table as it is now.
-    void open()
-    {
-        dialog.reset();
-        CTabInfo::RemoveTabFromMap("kunden"); // the columns may have changed
+        CTabInfo::RemoveTabFromMap("kunden"); // an earlier test's columns
         ASSERT_TRUE(store.LoadConfig(filterDocument(db, "kunden")));
         dialog = std::make_unique<CFilterDlg>(&store);
         ASSERT_NO_FATAL_FAILURE(activate(dialog.get()));
@@ -165,7 +150,8 @@ protected:
                     ASSERT_NO_FATAL_FAILURE(press(QKeySequence(key.section('*', 0, 0))[0]));
             }
             if (QLatin1String(step.focus) != QLatin1String("?")) {
-                EXPECT_EQ(focus() ? focus()->objectName() : QString(), step.focus);
+                const QWidget *focus = QApplication::focusWidget();
+                EXPECT_EQ(focus ? focus->objectName() : QString(), step.focus);
             }
             const QString shows = QString::fromUtf8(step.shows);
             if (!shows.isEmpty()) {
@@ -183,13 +169,16 @@ protected:
             return edit->text();
         if (auto *dateEdit = qobject_cast<QDateEdit *>(widget))
             return dateEdit->date().toString("dd.MM.yyyy");
-        if (auto *list = qobject_cast<QListWidget *>(widget))
-            return lineTexts(list).join(" | ");
+        if (auto *list = qobject_cast<QListWidget *>(widget)) {
+            QStringList lines;
+            for (int i = 0; i < list->count(); ++i)
+                lines << list->item(i)->text() + '#' + list->item(i)->data(Qt::UserRole).toString();
+            return lines.join(" | ");
+        }
         ADD_FAILURE() << "no control " << name.toStdString();
         return QString();
     }
 
-    const QWidget *focus() const { return QApplication::focusWidget(); }
     const QPushButton *button(const char *name) const
     {
         return dialog->findChild<QPushButton *>(name);
@@ -465,15 +454,21 @@ TEST_P(FilterDialogTest, ItOwnsWhatItOpensAndThePickerCancelledKeepsTheText)
     column->setCurrentIndex(column->findText("aktiv"));
     EXPECT_EQ(condition->findText("größer"), -1) << "yes and no have no order";
     // The picker cancelled keeps what was typed; a date is picked by a double-click.
+    const QWidget *owner = nullptr;
+    const auto closeBy = [&owner](const char *button) {
+        return [&owner, button](QDialog *shown) {
+            owner = shown->parentWidget();
+            click(shown, button);
+        };
+    };
     column->setCurrentIndex(column->findText("name"));
     QTest::keyClicks(value, "getippt");
-    onNextModal<CInhaltDlg>([](CInhaltDlg *picker) { click(picker, "cancel"); });
+    onNextModal<CInhaltDlg>(closeBy("cancel"));
     click(dialog.get(), "picker");
     EXPECT_EQ(value->text(), "getippt");
+    EXPECT_EQ(owner, dialog.get());
     column->setCurrentIndex(column->findText("seit"));
-    const QWidget *pickerParent = nullptr;
-    onNextModal<CInhaltDlg>([&pickerParent](CInhaltDlg *picker) {
-        pickerParent = picker->parentWidget();
+    onNextModal<CInhaltDlg>([](CInhaltDlg *picker) {
         doubleClick(picker->findChild<QListWidget *>("values"), 1);
         if (picker->isVisible())
             picker->reject();
@@ -481,27 +476,19 @@ TEST_P(FilterDialogTest, ItOwnsWhatItOpensAndThePickerCancelledKeepsTheText)
     click(dialog.get(), "picker");
     EXPECT_EQ(date->date(), QDate(2021, 3, 7));
     EXPECT_EQ(date->geometry().topLeft(), value->geometry().topLeft()) << "in the value's place";
-    EXPECT_EQ(pickerParent, dialog.get());
 
     add("seit", "größer");
-    const QWidget *statementParent = nullptr;
-    onNextModal<CSqlFilterDlg>([&statementParent](CSqlFilterDlg *view) {
-        statementParent = view->parentWidget();
-        click(view, "ok");
-    });
+    owner = nullptr;
+    onNextModal<CSqlFilterDlg>(closeBy("ok"));
     doubleClick(criteria, 0);
-    EXPECT_EQ(statementParent, dialog.get());
+    EXPECT_EQ(owner, dialog.get());
 
     // The store's dialog is modal to the window that asked for it.
     QWidget host;
-    const QWidget *filterParent = nullptr;
-    onNextModal<CFilterDlg>([&filterParent](CFilterDlg *shown) {
-        filterParent = shown->parentWidget();
-        click(shown, "cancel");
-    });
+    onNextModal<CFilterDlg>(closeBy("cancel"));
     QString condition;
     EXPECT_FALSE(store.ShowDialog(condition, &host));
-    EXPECT_EQ(filterParent, &host);
+    EXPECT_EQ(owner, &host);
     EXPECT_TRUE(messages.texts().isEmpty());
 }
 

@@ -14,9 +14,7 @@
 #include "support/PgServer.h"
 
 #include <QElapsedTimer>
-#include <QSqlDatabase>
 #include <QSqlError>
-#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QUndoStack>
 
@@ -37,71 +35,28 @@ constexpr int kCommandTimeout = 1;
 constexpr qint64 kLongestAcceptableWaitMs = 3 * 1000 * qMax(kConnectTimeout, kCommandTimeout);
 
 enum class Fate { Halt, Kill, Pause };
-
-const char *nameOf(Fate fate)
-{
-    const char *names[] = {"Schnelles Herunterfahren", "Absturz (SIGKILL)",
-                           "Keine Antwort (SIGSTOP)"};
-    return names[int(fate)];
-}
-
-// The program's own throw-away server; TestDatabase finds it through
-// QRT_PG_DIR like the shared one. A failing script fails the test with
-// what it said.
-class OwnServer
-{
-public:
-    OwnServer() : m_server(m_dir.filePath(QStringLiteral("state")))
-    {
-        if (m_server.isRunning())
-            qputenv("QRT_PG_DIR", m_server.stateFolder().toLocal8Bit());
-        else if (m_server.binariesFound())
-            ADD_FAILURE() << "pg-server.sh start: " << m_server.error().toStdString();
-    }
-
-    bool isRunning() const { return m_server.isRunning(); }
-    bool befall(Fate fate)
-    {
-        return reported(fate == Fate::Halt   ? m_server.halt()
-                        : fate == Fate::Kill ? m_server.kill()
-                                             : m_server.pause());
-    }
-    // The same for a server in the middle of a statement, by signals sent
-    // straight away: under load, starting the script may take longer than
-    // the server's own statement timeout, which would end the statement
-    // first. Pause or kill only.
-    bool befallAtOnce(Fate fate)
-    {
-        return reported(m_server.signalAtOnce(fate == Fate::Pause ? SIGSTOP : SIGKILL));
-    }
-    bool recover(Fate fate)
-    {
-        return reported(fate == Fate::Pause ? m_server.resume() : m_server.restart());
-    }
-
-private:
-    bool reported(bool done) const
-    {
-        if (!done)
-            ADD_FAILURE() << "pg-server.sh: " << m_server.error().toStdString();
-        return done;
-    }
-
-    QTemporaryDir m_dir;
-    PgServer m_server;
-};
+const char *const kFateNames[] = {"Schnelles Herunterfahren", "Absturz (SIGKILL)",
+                                  "Keine Antwort (SIGSTOP)"};
 
 class ServerOutageTest : public FormDialogTest
 {
 protected:
+    // The program's own throw-away server; TestDatabase finds it through
+    // QRT_PG_DIR like the shared one.
     static void SetUpTestSuite()
     {
         ConnectionParams::setDefaultTimeouts(kConnectTimeout, kCommandTimeout);
-        s_server = std::make_unique<OwnServer>();
+        s_dir = std::make_unique<QTemporaryDir>();
+        s_server = std::make_unique<PgServer>(s_dir->filePath(QStringLiteral("state")));
+        if (s_server->isRunning())
+            qputenv("QRT_PG_DIR", s_server->stateFolder().toLocal8Bit());
+        else if (s_server->binariesFound())
+            ADD_FAILURE() << "pg-server.sh start: " << s_server->error().toStdString();
     }
     static void TearDownTestSuite()
     {
         s_server.reset();
+        s_dir.reset();
         ConnectionParams::setDefaultTimeouts(15, 30);
     }
 
@@ -127,32 +82,38 @@ protected:
     {
         m_fate = fate;
         m_down = true;
-        ASSERT_TRUE(s_server->befall(fate));
+        ASSERT_TRUE(fate == Fate::Halt   ? s_server->halt()
+                    : fate == Fate::Kill ? s_server->kill()
+                                         : s_server->pause())
+            << "pg-server.sh: " << s_server->error().toStdString();
     }
     void recover()
     {
         m_down = false;
-        ASSERT_TRUE(s_server->recover(m_fate));
+        ASSERT_TRUE(m_fate == Fate::Pause ? s_server->resume() : s_server->restart())
+            << "pg-server.sh: " << s_server->error().toStdString();
         ASSERT_TRUE(db.reopen());
     }
 
-    // Runs a step of the user's and returns how long the form kept the
-    // user waiting.
-    template <typename Step> static qint64 timed(Step step)
+    // Presses the key (or runs the step) as the user does, and fails the
+    // test if the form kept the user waiting too long.
+    template <typename Step> static void promptly(Step step)
     {
         QElapsedTimer clock;
         clock.start();
         step();
-        return clock.elapsed();
+        EXPECT_LT(clock.elapsed(), kLongestAcceptableWaitMs);
     }
 
-    // What the user was told (not asked).
+    // What the user was told (not asked); each of it an error.
     QStringList errors() const
     {
         QStringList texts;
         for (const auto &message : messages.messages()) {
-            if (message.kind == RecordingMessages::Kind::Information)
+            if (message.kind == RecordingMessages::Kind::Information) {
                 texts << message.text;
+                EXPECT_EQ(message.severity, UserMessages::Severity::Error);
+            }
         }
         return texts;
     }
@@ -163,11 +124,6 @@ protected:
         ASSERT_EQ(told.size(), 1) << told.join("\n---\n").toStdString();
         EXPECT_TRUE(told.first().startsWith("Die Verbindung zur Datenbank wurde unterbrochen.\r\n"))
             << told.first().toStdString();
-        for (const auto &message : messages.messages()) {
-            if (message.kind == RecordingMessages::Kind::Information) {
-                EXPECT_EQ(message.severity, UserMessages::Severity::Error);
-            }
-        }
     }
 
     QList<QStringList> storedCustomers() const
@@ -175,7 +131,8 @@ protected:
         return db.rows(QStringLiteral("SELECT * FROM kunden ORDER BY id"));
     }
     // The stored definition of the form: its own row, then its controls in
-    // their order.
+    // their order, then the number of items of no form (the remains of a
+    // half-made save).
     QStringList storedLayout() const
     {
         QStringList layout;
@@ -189,7 +146,6 @@ protected:
                                     "f.QRTFORM_ID = i.QRTFORM_ID WHERE f.NAME = 'kunden' ORDER "
                                     "BY i.QRTFORMITEM_ID")))
             layout << row.first();
-        // Items of no form would be the remains of a half-made save.
         layout << db.scalar(QStringLiteral("SELECT COUNT(*) FROM QRTFORMITEM WHERE QRTFORM_ID NOT "
                                            "IN (SELECT QRTFORM_ID FROM QRTFORM)"));
         return layout;
@@ -202,38 +158,58 @@ protected:
             controls << control->GetControlInfo();
         return controls;
     }
-    // A change to every control: all moved three points right, one taller.
-    void changeEveryControl()
+    // Opens the form's layout and changes every control: all moved three
+    // points right, one taller. The controls as edited.
+    QStringList changeTheLayout()
     {
+        open(CustomerForm::document(db, true));
+        if (!form()) {
+            ADD_FAILURE() << "no form in design mode";
+            return {};
+        }
         press(Qt::Key_A, Qt::ControlModifier);
         for (int i = 0; i < 3; ++i)
             press(Qt::Key_Right);
         press(Qt::Key_Down, Qt::ShiftModifier);
+        const QStringList edited = editedControls();
+        EXPECT_NE(storedLayout().mid(1, edited.size()), edited) << "the test wants a change";
+        return edited;
+    }
+    // With the server back, the old layout is still stored whole, and the
+    // next save stores the edited one whole.
+    void expectTheNextSaveStores(const QStringList &old, const QStringList &edited)
+    {
+        EXPECT_EQ(storedLayout(), old);
+        messages.clear();
+        choose(IdDateiSpeichern);
+        EXPECT_TRUE(errors().isEmpty()) << errors().join('\n').toStdString();
+        const QStringList saved = storedLayout();
+        ASSERT_EQ(saved.size(), edited.size() + 2) << "one form row, its controls, no strays";
+        EXPECT_EQ(saved.mid(1, edited.size()), edited);
+        EXPECT_EQ(saved.last(), "0");
     }
 
     void throughTheRecords(Fate fate);
     void throughTheLayout(Fate fate);
 
-    static inline std::unique_ptr<OwnServer> s_server;
+    static inline std::unique_ptr<QTemporaryDir> s_dir;
+    static inline std::unique_ptr<PgServer> s_server;
     Fate m_fate = Fate::Halt;
     bool m_down = false;
 };
 
 // What the user does while the server is away: save the edited record, move
 // to the next one (which offers to save it first), move to the last one.
-struct Action
+const struct Action
 {
     const char *name;
-    Qt::Key key;
-    Qt::KeyboardModifiers modifiers;
+    QKeyCombination key;
     bool edits;      // with entries of the user's
     bool asksToSave; // the form offers to save them first
-};
-
-const Action kActions[] = {
-    {"Speichern", Qt::Key_S, Qt::ControlModifier, true, false},
-    {"Nächster", Qt::Key_PageDown, Qt::NoModifier, true, true},
-    {"Letzter", Qt::Key_PageDown, Qt::ControlModifier, false, false},
+} kActions[] = {
+    {"Speichern", Qt::ControlModifier | Qt::Key_S, true, false},
+    {"Nächster", QKeyCombination(Qt::Key_PageDown), true, true},
+    {"Letzter", Qt::ControlModifier | Qt::Key_PageDown, false, false},
 };
 
 void ServerOutageTest::throughTheRecords(Fate fate)
@@ -253,16 +229,18 @@ void ServerOutageTest::throughTheRecords(Fate fate)
             retype("notiz", note);
             retype("ort", place);
         }
+        const auto pressTheKey = [&] {
+            messages.clear();
+            if (action.asksToSave)
+                messages.answer(Answer::Yes);
+            promptly([&] { press(action.key.key(), action.key.keyboardModifiers()); });
+        };
 
         befall(fate);
         // Once right after the server went, once more while it is still away.
         for (int attempt = 1; attempt <= 2; ++attempt) {
             SCOPED_TRACE(attempt);
-            messages.clear();
-            if (action.asksToSave)
-                messages.answer(Answer::Yes);
-            const qint64 waited = timed([&] { press(action.key, action.modifiers); });
-            EXPECT_LT(waited, kLongestAcceptableWaitMs);
+            pressTheKey();
             expectOneConnectionMessage();
             if (action.asksToSave) {
                 EXPECT_EQ(messages.questions(), QStringList("Den aktuellen Datensatz speichern?"));
@@ -282,58 +260,43 @@ void ServerOutageTest::throughTheRecords(Fate fate)
         EXPECT_EQ(storedCustomers(), before);
 
         // Back: the same key stores the entries, and moves.
-        messages.clear();
-        if (action.asksToSave)
-            messages.answer(Answer::Yes);
-        press(action.key, action.modifiers);
+        pressTheKey();
         EXPECT_TRUE(errors().isEmpty()) << errors().join('\n').toStdString();
         if (action.edits) {
             EXPECT_EQ(stored("ort", 1), place);
             EXPECT_EQ(stored("notiz", 1), note);
         }
         EXPECT_FALSE(form()->isAnyControlModified());
-        if (action.key == Qt::Key_PageDown) {
-            EXPECT_EQ(shown("name"), CustomerForm::nameOf(action.modifiers ? 5 : 2));
+        if (action.key.key() == Qt::Key_PageDown) {
+            EXPECT_EQ(shown("name"), CustomerForm::nameOf(action.asksToSave ? 2 : 5));
         }
     }
 }
 
 void ServerOutageTest::throughTheLayout(Fate fate)
 {
-    open(CustomerForm::document(db, true));
-    ASSERT_NE(form(), nullptr);
     const QStringList old = storedLayout();
-    changeEveryControl();
-    const QStringList edited = editedControls();
-    ASSERT_NE(old.mid(1, edited.size()), edited) << "the test wants a changed layout";
+    const QStringList edited = changeTheLayout();
+    ASSERT_FALSE(edited.isEmpty());
     const int steps = form()->undoStack()->count();
 
     befall(fate);
     for (int attempt = 1; attempt <= 2; ++attempt) {
         SCOPED_TRACE(attempt);
         messages.clear();
-        const qint64 waited = timed([this] { choose(IdDateiSpeichern); });
-        EXPECT_LT(waited, kLongestAcceptableWaitMs);
+        promptly([this] { choose(IdDateiSpeichern); });
         expectOneConnectionMessage();
         EXPECT_EQ(editedControls(), edited);
         EXPECT_EQ(form()->undoStack()->count(), steps);
     }
     recover();
-    EXPECT_EQ(storedLayout(), old);
-
-    messages.clear();
-    choose(IdDateiSpeichern);
-    EXPECT_TRUE(errors().isEmpty()) << errors().join('\n').toStdString();
-    const QStringList saved = storedLayout();
-    ASSERT_EQ(saved.size(), edited.size() + 2) << "one form row, its controls, no strays";
-    EXPECT_EQ(saved.mid(1, edited.size()), edited);
-    EXPECT_EQ(saved.last(), "0");
+    expectTheNextSaveStores(old, edited);
 }
 
 TEST_P(ServerOutageTest, AShutdownACrashAndAServerThatStopsAnswering)
 {
     for (const Fate fate : {Fate::Halt, Fate::Kill, Fate::Pause}) {
-        SCOPED_TRACE(nameOf(fate));
+        SCOPED_TRACE(kFateNames[int(fate)]);
         throughTheRecords(fate);
         dialog.reset();
         throughTheLayout(fate);
@@ -341,14 +304,13 @@ TEST_P(ServerOutageTest, AShutdownACrashAndAServerThatStopsAnswering)
     }
 }
 
-// A plain connection of a program of its own to the test database, in the
+// A plain connection of another program to the test database, in the
 // calling thread; removed again by name.
 QSqlDatabase otherProgram(const TestDatabase &db, const QString &name)
 {
     QSqlDatabase other = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
-    const QStringList server = db.serverName().split(QLatin1Char(':'));
-    other.setHostName(server.value(0));
-    other.setPort(server.value(1).toInt());
+    other.setHostName(db.serverName().section(QLatin1Char(':'), 0, 0));
+    other.setPort(db.serverName().section(QLatin1Char(':'), 1).toInt());
     other.setUserName(db.userId());
     other.setDatabaseName(db.dbName());
     return other;
@@ -358,39 +320,35 @@ QSqlDatabase otherProgram(const TestDatabase &db, const QString &name)
 // one is (empty after 20 seconds without).
 QString statementWaitingForALock(const TestDatabase &db)
 {
-    const QString name = QStringLiteral("lock-watch");
     QString statement;
     {
-        QSqlDatabase watch = otherProgram(db, name);
-        if (watch.open()) {
-            QSqlQuery query(watch);
-            QElapsedTimer clock;
-            clock.start();
-            while (statement.isEmpty() && clock.elapsed() < 20000) {
-                if (query.exec(QStringLiteral("SELECT query FROM pg_stat_activity WHERE datname "
-                                              "= current_database() AND wait_event_type = "
-                                              "'Lock'")) &&
-                    query.next())
-                    statement = query.value(0).toString();
-                else
-                    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-            }
+        QSqlDatabase watch = otherProgram(db, QStringLiteral("lock-watch"));
+        const bool open = watch.open();
+        QSqlQuery query(watch);
+        QElapsedTimer clock;
+        clock.start();
+        while (open && statement.isEmpty() && clock.elapsed() < 20000) {
+            if (query.exec(QStringLiteral("SELECT query FROM pg_stat_activity WHERE datname = "
+                                          "current_database() AND wait_event_type = 'Lock'")) &&
+                query.next())
+                statement = query.value(0).toString();
+            else
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
         }
-        watch.close();
     }
-    QSqlDatabase::removeDatabase(name);
+    QSqlDatabase::removeDatabase(QStringLiteral("lock-watch"));
     return statement;
 }
 
+// Signals are sent straight away, not through the script: under load,
+// starting it may take longer than the server's own statement timeout,
+// which would end the statement first.
 TEST_P(ServerOutageTest, TheServerGoesInTheMiddleOfALayoutSave)
 {
     for (const Fate fate : {Fate::Kill, Fate::Pause}) {
-        SCOPED_TRACE(nameOf(fate));
-        open(CustomerForm::document(db, true));
-        ASSERT_NE(form(), nullptr);
+        SCOPED_TRACE(kFateNames[int(fate)]);
         const QStringList old = storedLayout();
-        changeEveryControl();
-        const QStringList edited = editedControls();
+        const QStringList edited = changeTheLayout();
 
         // Another program reads the form table in a transaction of its own:
         // the save deletes the old controls, then waits to delete the form's
@@ -400,25 +358,22 @@ TEST_P(ServerOutageTest, TheServerGoesInTheMiddleOfALayoutSave)
             QSqlDatabase reader = otherProgram(db, other);
             ASSERT_TRUE(reader.open()) << reader.lastError().text().toStdString();
             ASSERT_TRUE(reader.transaction());
-            QSqlQuery lock(reader);
-            ASSERT_TRUE(lock.exec(QStringLiteral("LOCK TABLE qrtform IN SHARE MODE")))
-                << lock.lastError().text().toStdString();
+            ASSERT_TRUE(QSqlQuery(reader).exec(QStringLiteral("LOCK TABLE qrtform IN SHARE MODE")));
         }
         QString waitingIn;
         std::atomic<bool> befallen{false};
         std::thread server([&] {
             waitingIn = statementWaitingForALock(db);
             if (!waitingIn.isEmpty())
-                befallen = s_server->befallAtOnce(fate);
+                befallen = s_server->signalAtOnce(fate == Fate::Pause ? SIGSTOP : SIGKILL);
         });
         messages.clear();
-        const qint64 waited = timed([this] { choose(IdDateiSpeichern); });
+        promptly([this] { choose(IdDateiSpeichern); });
         server.join();
         m_fate = fate;
         m_down = befallen;
         EXPECT_TRUE(waitingIn.startsWith("DELETE FROM QRTFORM ")) << waitingIn.toStdString();
-        ASSERT_TRUE(befallen);
-        EXPECT_LT(waited, kLongestAcceptableWaitMs);
+        ASSERT_TRUE(befallen) << s_server->error().toStdString();
         expectOneConnectionMessage();
         EXPECT_EQ(editedControls(), edited);
 
@@ -431,12 +386,7 @@ TEST_P(ServerOutageTest, TheServerGoesInTheMiddleOfALayoutSave)
             reader.close();
         }
         QSqlDatabase::removeDatabase(other);
-        EXPECT_EQ(storedLayout(), old);
-
-        messages.clear();
-        choose(IdDateiSpeichern);
-        EXPECT_TRUE(errors().isEmpty()) << errors().join('\n').toStdString();
-        EXPECT_EQ(storedLayout().mid(1, edited.size()), edited);
+        expectTheNextSaveStores(old, edited);
         dialog.reset();
     }
 }

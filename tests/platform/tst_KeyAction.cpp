@@ -22,54 +22,39 @@ void activate(QWidget *window)
     ASSERT_TRUE(QTest::qWaitFor([window] { return QApplication::activeWindow() == window; }));
 }
 
-// A dialog with a list and a button. A list, not a line edit: a line edit
-// claims Delete from every shortcut by itself.
-struct KeyDialog
-{
-    QDialog dialog;
-    QListWidget *bound = new QListWidget(&dialog);
-    QPushButton *ok = new QPushButton("OK", &dialog);
-
-    KeyDialog()
-    {
-        auto *layout = new QVBoxLayout(&dialog);
-        layout->addWidget(bound);
-        layout->addWidget(ok);
-    }
-};
-
 } // namespace
 
 TEST(KeyAction, WinsOverAShortcutOfTheSameKeyAndWatchesTheFocusProxy)
 {
-    KeyDialog window;
+    // Delete bound on a list, not a line edit: a line edit claims Delete
+    // from every shortcut by itself. An editable combo box takes the keys
+    // for its line edit.
+    QDialog dialog;
+    auto *bound = new QListWidget(&dialog);
+    auto *ok = new QPushButton("OK", &dialog);
+    auto *box = new QComboBox(&dialog);
+    box->setEditable(true);
+    auto *layout = new QVBoxLayout(&dialog);
+    layout->addWidget(bound);
+    layout->addWidget(ok);
+    layout->addWidget(box);
     int deletes = 0;
     int shortcuts = 0;
-    auto *deleteAll = new QAction(&window.dialog);
-    deleteAll->setShortcut(QKeySequence(Qt::Key_Delete));
-    window.dialog.addAction(deleteAll);
-    QObject::connect(deleteAll, &QAction::triggered, [&] { ++shortcuts; });
-    KeyAction::onDelete(window.bound, [&] {
-        ++deletes;
-        return true;
-    });
-    // An editable combo box takes the keys for its line edit.
-    auto *box = new QComboBox(&window.dialog);
-    box->setEditable(true);
-    window.dialog.layout()->addWidget(box);
     int dropDowns = 0;
-    KeyAction::onDropDown(box, [&] {
-        ++dropDowns;
-        return true;
-    });
-    ASSERT_NO_FATAL_FAILURE(activate(&window.dialog));
+    auto *deleteAll = new QAction(&dialog);
+    deleteAll->setShortcut(QKeySequence(Qt::Key_Delete));
+    dialog.addAction(deleteAll);
+    QObject::connect(deleteAll, &QAction::triggered, [&] { ++shortcuts; });
+    KeyAction::onDelete(bound, [&] { return ++deletes > 0; });
+    KeyAction::onDropDown(box, [&] { return ++dropDowns > 0; });
+    ASSERT_NO_FATAL_FAILURE(activate(&dialog));
 
-    window.bound->setFocus();
-    QTest::keyClick(window.bound, Qt::Key_Delete);
+    bound->setFocus();
+    QTest::keyClick(bound, Qt::Key_Delete);
     EXPECT_EQ(deletes, 1);
     EXPECT_EQ(shortcuts, 0);
-    window.ok->setFocus();
-    QTest::keyClick(window.ok, Qt::Key_Delete);
+    ok->setFocus();
+    QTest::keyClick(ok, Qt::Key_Delete);
     EXPECT_EQ(shortcuts, 1) << "elsewhere the shortcut keeps its key";
 
     box->setFocus();
