@@ -1,5 +1,7 @@
 #include "ConsoleMessages.h"
 
+#include "platform/UserMessages.h"
+
 #include <QTextStream>
 #include <QWidget>
 
@@ -11,7 +13,7 @@ void print(const QString &text, const QWidget *owner, const char *kind = nullptr
 {
     QTextStream err(stderr);
     if (owner && !owner->window()->windowTitle().isEmpty())
-        err << owner->window()->windowTitle() << QStringLiteral(": ");
+        err << qrt::shownWindowTitle(*owner->window()) << QStringLiteral(": ");
     if (kind)
         err << kind << QStringLiteral(": ");
     err << QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")) << Qt::endl;

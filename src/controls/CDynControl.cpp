@@ -475,3 +475,12 @@ void CDynControl::Refuse(const QString &problem)
     else if (auto *text = qobject_cast<QPlainTextEdit *>(field))
         text->selectAll();
 }
+
+void CDynControl::SetModified(bool modified)
+{
+    if (m_modified == modified)
+        return;
+    m_modified = modified;
+    if (m_form)
+        m_form->controlModifiedChanged();
+}

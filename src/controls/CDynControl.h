@@ -99,7 +99,8 @@ public:
     [[nodiscard]] virtual QString GetControlInfo() const;
     // Whether the user changed the value since it was last set.
     [[nodiscard]] virtual bool IsModified() const { return m_modified; }
-    virtual void SetModified(bool modified) { m_modified = modified; }
+    // Tells the form when the flag changes (see controlModifiedChanged).
+    virtual void SetModified(bool modified);
     // Takes the font; a size below 1 gives "MS Sans Serif" at 8 points.
     virtual void SetFont(const FontDescription &font);
     // Makes the widget on form's widget, replacing one the control has.

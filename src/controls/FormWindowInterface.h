@@ -82,6 +82,10 @@ public:
     // keeps a history of its changes records it as one; by default the
     // control just takes them (CDynControl::ApplyProperties).
     virtual void applyControlProperties(CDynControl &control, const ControlProperties &properties);
+    // A control's modified flag changed: the user began to change its value,
+    // or its value was set or saved. Nothing here; the form window tells
+    // its host, which shows whether the record has unsaved changes.
+    virtual void controlModifiedChanged() {}
     // Redraws the form and what lies under it (selection outlines, raster).
     virtual void repaint() = 0;
 };

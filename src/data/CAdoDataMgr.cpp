@@ -72,6 +72,10 @@ void CAdoDataMgr::Open(QString document, bool newRecord)
     CXmlHelper xml;
     (void)xml.loadXml(m_document); // a broken document reads as no filter and no sort
     m_filterText = xml.getItemText(QStringLiteral("FILTER"));
+    if (!m_hostFilterKnown) {
+        m_hostFilterKnown = true;
+        m_hostFilterText = m_filterText;
+    }
     const QString sort = xml.getItemText(QStringLiteral("SORT"));
     *m_recordset = OpenRecords(*connection(), m_tableName, m_filterText, sort);
     if (!m_recordset->IsUpdatable() && !m_readOnlyAnnounced) {
@@ -214,8 +218,20 @@ void CAdoDataMgr::RemoveFilter()
 
 void CAdoDataMgr::ChangeFilter(QString filter)
 {
+    // The host's own condition: what the records are filtered by from now
+    // on without a filter of the user's.
     if (refilter(filter))
-        m_filterText = filter;
+        m_hostFilterText = m_filterText = filter;
+}
+
+QString CAdoDataMgr::UserFilter() const
+{
+    return m_filterText == m_hostFilterText ? QString() : m_filterText;
+}
+
+bool CAdoDataMgr::IsReadOnly() const
+{
+    return m_recordset && !m_recordset->IsUpdatable();
 }
 
 bool CAdoDataMgr::refilter(const QString &filter)

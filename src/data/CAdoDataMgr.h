@@ -50,6 +50,8 @@ public:
     void FilterDialog() override;
     void RemoveFilter() override;
     void ChangeFilter(QString filter) override;
+    [[nodiscard]] QString UserFilter() const override;
+    [[nodiscard]] bool IsReadOnly() const override;
     QString GetRecordXml() override;
     bool HasRecord() override;
     void MovePrevious() override;
@@ -118,6 +120,8 @@ private:
     std::unique_ptr<Recordset> m_recordset;
     QString m_document;
     QString m_filterText;
+    QString m_hostFilterText; // the filter of the document the host opened
+    bool m_hostFilterKnown = false;
     QString m_currentXml;
     const QString m_emptyXml;
     qint64 m_lastUpdateKey = -1;

@@ -50,6 +50,14 @@ public:
     // that.
     virtual QString GetDefaultsXml() { return QString(); }
 
+    // The condition the records are filtered by beyond the host's own (the
+    // user's, from the filter dialog); empty while they are filtered as the
+    // host opened them.
+    [[nodiscard]] virtual QString UserFilter() const { return QString(); }
+    // Whether the records can only be read (a view, a table without a key,
+    // no right to write).
+    [[nodiscard]] virtual bool IsReadOnly() const { return false; }
+
     // Where the current row stands, for showing "Datensatz n von m".
     struct Position
     {

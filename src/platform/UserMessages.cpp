@@ -60,7 +60,7 @@ private:
     {
         const QWidget *parent = parentFor(owner);
         if (parent && !parent->windowTitle().isEmpty())
-            return parent->windowTitle();
+            return qrt::shownWindowTitle(*parent);
         const QString name = QCoreApplication::applicationName();
         return name.isEmpty() ? QStringLiteral("QRT") : name;
     }
@@ -121,6 +121,17 @@ ScopedUserMessages::~ScopedUserMessages()
 }
 
 namespace qrt {
+
+QString shownWindowTitle(const QWidget &window)
+{
+    const QString placeholder = QStringLiteral("[*]");
+    const QStringList pieces = window.windowTitle().split(QStringLiteral("[*][*]"));
+    QStringList shown;
+    for (QString piece : pieces)
+        shown << piece.replace(placeholder,
+                               window.isWindowModified() ? QStringLiteral("*") : QString());
+    return shown.join(placeholder);
+}
 
 void inform(const QString &text, QWidget *owner, UserMessages::Severity severity)
 {

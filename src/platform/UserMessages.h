@@ -90,6 +90,10 @@ askYesNo(const QString &text, QWidget *owner = nullptr,
 QRT_EXPORT UserMessages::Answer
 askYesNoCancel(const QString &text, QWidget *owner = nullptr,
                UserMessages::Consequence yes = UserMessages::Consequence::Harmless);
+// The title of window as its frame shows it: Qt's "[*]" placeholder is a
+// "*" while the window has unsaved changes and nothing otherwise ("[*][*]"
+// is a "[*]"); for a message's title, which says which window speaks.
+[[nodiscard]] QRT_EXPORT QString shownWindowTitle(const QWidget &window);
 } // namespace qrt
 
 #endif // QRT_PLATFORM_USERMESSAGES_H

@@ -268,3 +268,9 @@ QRect CForm::TakeDrawnRect()
     // gone by then, so nothing of it is touched afterwards.
     return m_editor ? m_editor->takeDrawnRect() : QRect();
 }
+
+void CForm::controlModifiedChanged()
+{
+    if (m_host && !m_designMode)
+        m_host->recordModifiedChanged();
+}

@@ -97,6 +97,7 @@ public:
     bool removeControl(CDynControl &control) override;
     bool editControlProperties(ControlProperties &properties) override;
     void applyControlProperties(CDynControl &control, const ControlProperties &properties) override;
+    void controlModifiedChanged() override;
     // Redraws the form and the host's window (or what holds it).
     void repaint() override;
 

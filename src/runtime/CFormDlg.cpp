@@ -30,7 +30,7 @@ CFormDlg::CFormDlg(const QString &document, bool newRecord, std::function<void()
       m_bNewRecord(newRecord)
 {
     setObjectName(QStringLiteral("formDialog"));
-    setWindowTitle(QStringLiteral("Formular"));
+    setWindowTitle(QStringLiteral("Formular[*]"));
     setWindowFlags(windowFlags() | Qt::WindowMaximizeButtonHint | Qt::WindowMinimizeButtonHint);
     setSizeGripEnabled(true);
     resize(DialogUnits(DialogUnits::templateFont()).size(TemplateWidth, TemplateHeight));

@@ -92,13 +92,23 @@ void CFormFrame::SetDesignMode(bool designMode)
 void CFormFrame::SetTitle(const QString &title)
 {
     m_title = title;
+    // "[*]" is where Qt puts the "*" of unsaved changes (setWindowModified);
+    // one the title holds itself is written twice to stay as it is.
     if (m_window)
-        m_window->setWindowTitle(title);
+        m_window->setWindowTitle(
+            QString(title).replace(QStringLiteral("[*]"), QStringLiteral("[*][*]")) +
+            QStringLiteral("[*]"));
 }
 
 QString CFormFrame::GetTitle() const
 {
-    return m_window ? m_window->windowTitle() : m_title;
+    if (!m_window)
+        return m_title;
+    QString title = m_window->windowTitle();
+    // Doubled ones are the title's own; the one left over is the marker's.
+    if (title.count(QStringLiteral("[*]")) % 2 == 1 && title.endsWith(QStringLiteral("[*]")))
+        title.chop(3);
+    return title.replace(QStringLiteral("[*][*]"), QStringLiteral("[*]"));
 }
 
 void CFormFrame::EnableForm(bool enable)

@@ -44,6 +44,7 @@ public:
     void AttachWindow() override;
     void recordChanged() override;
     void recordSaved(qint64 key) override;
+    void recordModifiedChanged() override { emit modifiedChanged(); }
     void recordDeleted(qint64 key) override;
     [[nodiscard]] std::unique_ptr<FormWindow> CreateFormWindow(bool designMode) override;
 
@@ -61,6 +62,8 @@ signals:
     // number), or a stored one deleted.
     void recordWritten(qint64 key);
     void recordRemoved(qint64 key);
+    // The record shown got its first unsaved change, or lost its last one.
+    void modifiedChanged();
 
 protected:
     bool event(QEvent *event) override;

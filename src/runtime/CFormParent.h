@@ -60,6 +60,9 @@ public:
     // where the key is not a whole number), or deleted a stored one.
     // Nothing here; a host that tells its application does so.
     virtual void recordSaved(qint64 key) { Q_UNUSED(key); }
+    // The user began to change the record shown, or its changes were saved
+    // or undone. Nothing here; a host that shows unsaved changes says so.
+    virtual void recordModifiedChanged() {}
     virtual void recordDeleted(qint64 key) { Q_UNUSED(key); }
 
     // The form window (CForm) in the mode given, a child of GetWnd() that

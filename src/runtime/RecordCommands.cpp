@@ -3,7 +3,9 @@
 #include "data/CDataMgr.h"
 #include "platform/ComError.h"
 #include "resources/CommandTable.h"
+#include "runtime/CForm.h"
 #include "runtime/CFormFrame.h"
+#include "runtime/CFormMgr.h"
 
 #include <QAction>
 #include <QKeyEvent>
@@ -39,9 +41,13 @@ const QVector<int> &RecordCommands::all()
 
 void RecordCommands::setFrame(CFormFrame *frame)
 {
+    if (m_frame)
+        disconnect(m_frame, &CFormFrame::modifiedChanged, this, nullptr);
     m_frame = frame;
-    if (frame)
+    if (frame) {
         frame->setCommands(this);
+        connect(frame, &CFormFrame::modifiedChanged, this, [this] { update(); });
+    }
     update();
 }
 
@@ -116,6 +122,10 @@ void RecordCommands::addPosition(QToolBar *toolBar)
     m_position->setObjectName(QStringLiteral("position"));
     m_position->setContentsMargins(12, 0, 6, 0);
     toolBar->addWidget(m_position);
+    m_state = new QLabel(toolBar);
+    m_state->setObjectName(QStringLiteral("recordState"));
+    m_state->setContentsMargins(6, 0, 6, 0);
+    toolBar->addWidget(m_state);
     update();
 }
 
@@ -146,11 +156,60 @@ QString RecordCommands::positionText() const
                    : QStringLiteral("Datensatz %1 (Anzahl wird ermittelt)").arg(position.number);
 }
 
+bool RecordCommands::isRecordModified() const
+{
+    CFormMgr *manager = m_frame && !m_frame->GetDesignMode() ? m_frame->GetFormMgr() : nullptr;
+    return manager && manager->GetForm() && manager->GetForm()->isAnyControlModified();
+}
+
+QString RecordCommands::stateText() const
+{
+    QStringList signs;
+    if (isRecordModified())
+        signs << QStringLiteral("geändert");
+    if (CDataMgr *data = records()) {
+        if (!data->UserFilter().isEmpty())
+            signs << QStringLiteral("gefiltert");
+        if (data->IsReadOnly())
+            signs << QStringLiteral("schreibgeschützt");
+    }
+    return signs.join(QStringLiteral(" · "));
+}
+
+QString RecordCommands::stateTip() const
+{
+    QStringList tips;
+    if (isRecordModified())
+        tips << QStringLiteral("Der Datensatz hat Änderungen, die noch nicht gespeichert sind.");
+    if (CDataMgr *data = records()) {
+        if (const QString filter = data->UserFilter(); !filter.isEmpty())
+            tips << QStringLiteral("Gefiltert: %1").arg(filter);
+        if (data->IsReadOnly())
+            tips << QStringLiteral("Die Datensätze können nur gelesen werden.");
+    }
+    return tips.join(QLatin1Char('\n'));
+}
+
 void RecordCommands::update(bool countNow)
 {
     const bool enabled = canRun();
     for (QAction *action : std::as_const(m_actions))
         action->setEnabled(enabled);
+    // The window's title gets its "*" where it has Qt's "[*]" for it (a
+    // host's window without one is left alone).
+    if (auto *owner = qobject_cast<QWidget *>(parent())) {
+        QWidget *window = owner->window();
+        if (window->windowTitle().contains(QStringLiteral("[*]")) || window->isWindowModified())
+            window->setWindowModified(isRecordModified());
+    }
+    if (m_state) {
+        const QString state = stateText();
+        m_state->setText(state);
+        m_state->setToolTip(stateTip());
+        // Read aloud as what it is, and again whenever it changes.
+        m_state->setAccessibleName(state.isEmpty() ? QString()
+                                                   : QStringLiteral("Status: ") + state);
+    }
     if (!m_position)
         return;
     try {

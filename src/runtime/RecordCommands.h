@@ -60,11 +60,21 @@ public:
     // the record); the page keys stay a note's own.
     [[nodiscard]] bool isCommandKey(const QKeyEvent &key) const;
 
-    // Shows the position text at the end of toolBar (once).
+    // Shows the position text and, beside it, the record's state at the end
+    // of toolBar (once).
     void addPosition(QToolBar *toolBar);
     // Where the record stands, as the tool bar says it; empty without a form.
     // The count is there only where it is known.
     [[nodiscard]] QString positionText() const;
+    // The signs of the records' state, as the tool bar shows them beside the
+    // position: "geändert" (the record has unsaved changes), "gefiltert" (a
+    // filter of the user's beyond the host's), "schreibgeschützt" (the
+    // records can only be read), joined by " · "; empty when none applies.
+    // Its tip says each in a sentence, the filter with its condition.
+    [[nodiscard]] QString stateText() const;
+    [[nodiscard]] QString stateTip() const;
+    // Whether the record shown has changes the user has not saved.
+    [[nodiscard]] bool isRecordModified() const;
     // Enables the actions and says the position anew; countNow may ask the
     // database for the count.
     void update(bool countNow = false);
@@ -80,6 +90,7 @@ private:
     QHash<int, QAction *> m_actions;
     QPointer<CFormFrame> m_frame;
     QPointer<QLabel> m_position;
+    QPointer<QLabel> m_state;
 };
 
 #endif // QRT_RUNTIME_RECORDCOMMANDS_H

@@ -14,6 +14,7 @@
 #include "runtime/FormEditor.h"
 
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -52,6 +53,7 @@ struct Step
     int id;           // 0: no row looked at
     const char *stored;
     const char *sqlBefore = nullptr; // another user's change first
+    bool keepsEntry = false;         // the record still has unsaved changes
 };
 
 const Qt::KeyboardModifiers None = Qt::NoModifier;
@@ -71,10 +73,10 @@ const Step kCycle[] = {
     {"back, the stored record shows", nullptr, nullptr, 0, Qt::Key_PageUp, None, Yes, nullptr, nullptr, "Datensatz 2 von 5", "Kunde 002", 2, "Kunde 002|Köln"},
     {"Ctrl+S saves without asking", "ort", "Troisdorf", 0, Qt::Key_S, Ctrl, Yes, nullptr, nullptr, "Datensatz 2 von 5", "Kunde 002", 2, "Kunde 002|Troisdorf"},
     {"an unchanged record is not written", nullptr, nullptr, 0, Qt::Key_S, Ctrl, Yes, nullptr, nullptr, "Datensatz 2 von 5", "Kunde 002", 2, "Kunde 002|Anderswo", "UPDATE kunden SET ort = 'Anderswo' WHERE id = 2"},
-    {"a refused save keeps the entry", "name", "", 0, Qt::Key_S, Ctrl, Yes, nullptr, kNameRequired, "Datensatz 2 von 5", "", 2, "Kunde 002|Anderswo"},
-    {"refused on a move, nothing moves", nullptr, nullptr, 0, Qt::Key_PageDown, None, Yes, kSave, kNameRequired, "Datensatz 2 von 5", "", 2, "Kunde 002|Anderswo"},
-    {"refused before a new record, nothing moves", nullptr, nullptr, 0, Qt::Key_N, Ctrl, Yes, kSave, kNameRequired, "Datensatz 2 von 5", "", 2, "Kunde 002|Anderswo"},
-    {"No to undo keeps the entries", nullptr, nullptr, 0, Qt::Key_Y, Ctrl, No, kUndo, nullptr, "Datensatz 2 von 5", "", 2, "Kunde 002|Anderswo"},
+    {"a refused save keeps the entry", "name", "", 0, Qt::Key_S, Ctrl, Yes, nullptr, kNameRequired, "Datensatz 2 von 5", "", 2, "Kunde 002|Anderswo", nullptr, true},
+    {"refused on a move, nothing moves", nullptr, nullptr, 0, Qt::Key_PageDown, None, Yes, kSave, kNameRequired, "Datensatz 2 von 5", "", 2, "Kunde 002|Anderswo", nullptr, true},
+    {"refused before a new record, nothing moves", nullptr, nullptr, 0, Qt::Key_N, Ctrl, Yes, kSave, kNameRequired, "Datensatz 2 von 5", "", 2, "Kunde 002|Anderswo", nullptr, true},
+    {"No to undo keeps the entries", nullptr, nullptr, 0, Qt::Key_Y, Ctrl, No, kUndo, nullptr, "Datensatz 2 von 5", "", 2, "Kunde 002|Anderswo", nullptr, true},
     {"undo brings back what is stored", nullptr, nullptr, IdRecordUndo, Qt::Key_unknown, None, Yes, kUndo, nullptr, "Datensatz 2 von 5", "Kunde 002", 2, "Kunde 002|Anderswo"},
     {"a new record", nullptr, nullptr, 0, Qt::Key_N, Ctrl, Yes, nullptr, nullptr, "Neuer Datensatz (5 vorhanden)", "", 6, ""},
     {"stored under the next free key", "name", "Neukunde", 0, Qt::Key_S, Ctrl, Yes, nullptr, nullptr, "Datensatz 6 von 6", "Neukunde", 6, "Neukunde|"},
@@ -116,6 +118,7 @@ protected:
         window.reset();
         EXPECT_TRUE(messages.unscriptedQuestions().isEmpty());
     }
+    QString state() const { return window->findChild<QLabel *>("recordState")->text(); }
     QString position() const
     {
         return widget ? widget->positionText() : user.dialog()->positionText();
@@ -138,6 +141,7 @@ TEST_P(RecordCycleTest, EachStepAsksSavesAndMovesAsTheUserChose)
             db.exec(QString::fromUtf8(step.sqlBefore));
         if (step.field) {
             ASSERT_TRUE(user.retype(QString::fromUtf8(step.field), QString::fromUtf8(step.typed)));
+            EXPECT_EQ(state(), "geändert") << "shown from the first key on";
         }
         messages.answer(step.answer);
         if (step.button) {
@@ -151,6 +155,10 @@ TEST_P(RecordCycleTest, EachStepAsksSavesAndMovesAsTheUserChose)
             told.removeOne(question);
         EXPECT_EQ(told, step.told ? QStringList(step.told) : QStringList());
         EXPECT_EQ(position(), step.position);
+        EXPECT_EQ(state(), step.keepsEntry ? "geändert" : "");
+        // The dialog's title shows its "*"; a host's window without Qt's
+        // "[*]" in its title is left alone.
+        EXPECT_EQ(qrt::shownWindowTitle(*window).endsWith('*'), step.keepsEntry && !widget);
         EXPECT_EQ(user.shown(QStringLiteral("name")), step.name);
         if (step.id) {
             EXPECT_EQ(db.scalar(QStringLiteral("SELECT name || '|' || COALESCE(ort, '') FROM "
@@ -192,6 +200,11 @@ TEST_P(FormDialogCycleTest, FilterAndRemoveFilter)
     EXPECT_EQ(stored("name", 2), "Gefiltert");
     EXPECT_EQ(shown("name"), CustomerForm::nameOf(1));
     EXPECT_EQ(dialog->positionText(), "Datensatz 1 von 2");
+    const QLabel *state = dialog->findChild<QLabel *>("recordState");
+    EXPECT_EQ(state->text(), "gefiltert");
+    EXPECT_EQ(state->accessibleName(), "Status: gefiltert");
+    EXPECT_TRUE(state->toolTip().startsWith("Gefiltert: ") && state->toolTip().contains("Bonn"))
+        << state->toolTip().toStdString();
     press(Qt::Key_PageDown);
     EXPECT_EQ(shown("name"), CustomerForm::nameOf(4));
 
@@ -204,6 +217,7 @@ TEST_P(FormDialogCycleTest, FilterAndRemoveFilter)
     choose(IdRecordRemoveFilter);
     EXPECT_EQ(shown("name"), CustomerForm::nameOf(1)) << "all records again, from the first";
     EXPECT_EQ(dialog->positionText(), "Datensatz 1 von 5");
+    EXPECT_EQ(state->text(), "");
     press(Qt::Key_PageDown);
     EXPECT_EQ(shown("name"), "Gefiltert");
     EXPECT_EQ(messages.questions().size(), 1);
