@@ -7,10 +7,10 @@
 
 #include <gtest/gtest.h>
 
-// What a user typed or stored as a filter operand on a table whose names
-// need quotes is that value and nothing else: wildcards are literal, an
-// operand that is no literal never reaches the condition, and a value is
-// compared in the form its column stores values in.
+// What a user stored as a filter operand on a table whose names need quotes
+// is that value and nothing else: an operand that is no literal never
+// reaches the condition, and a value is compared in the form its column
+// stores values in.
 namespace {
 
 class NamesInSqlTest : public EngineTest
@@ -65,20 +65,6 @@ protected:
     ScriptedMessages messages;
     CFilterMgr filter;
 };
-
-TEST_P(NamesInSqlTest, ContainsFindsWildcardsAsTheUserTypedThem)
-{
-    const struct
-    {
-        const char *typed;
-        QStringList ids;
-    } cases[] = {{"0%", {"2"}}, {"5_", {"3"}}, {"E", {"1"}}}; // ignoring case
-    for (const auto &c : cases) {
-        filter.ResetCriteria();
-        filter.AddCriterion(filter.FindColumn("Name"), FilterCondition::Contains, c.typed, QDate());
-        EXPECT_EQ(ids(), c.ids) << c.typed;
-    }
-}
 
 TEST_P(NamesInSqlTest, StoredOperandsThatAreNoLiteralNeverReachTheCondition)
 {
