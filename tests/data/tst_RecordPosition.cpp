@@ -23,15 +23,14 @@ protected:
                         .arg(i)
                         .arg(kRows - i, 4, 10, QLatin1Char('0'))
                         .arg(i % 2);
-        db.exec({QStringLiteral("CREATE TABLE kunden (id INT NOT NULL PRIMARY KEY, name "
-                                "VARCHAR(20) NOT NULL, gerade INT)"),
-                 QStringLiteral("INSERT INTO kunden VALUES ") + rows.join(QLatin1Char(','))});
+        db.exec({"CREATE TABLE kunden (id INT NOT NULL PRIMARY KEY, name "
+                 "VARCHAR(20) NOT NULL, gerade INT)",
+                 "INSERT INTO kunden VALUES " + rows.join(QLatin1Char(','))});
         CKeloForm form;
-        form.Init(db.dbName(), db.serverName(), db.userId(), db.password(),
-                  QStringLiteral("kunden"), ns_qrttypen::KELODBTyp(int(db.kind())));
-        form.RemoveColumn(QStringLiteral("id"), true);
-        document =
-            form.FilledDocument(CKeloForm::EntryPoint::ShowForm, QString(), QStringLiteral("name"));
+        form.Init(db.dbName(), db.serverName(), db.userId(), db.password(), "kunden",
+                  ns_qrttypen::KELODBTyp(int(db.kind())));
+        form.RemoveColumn("id", true);
+        document = form.FilledDocument(CKeloForm::EntryPoint::ShowForm, QString(), "name");
     }
 
     // More rows than one end of the keyset holds, so that the keys are not
@@ -68,7 +67,7 @@ TEST_P(RecordPositionTest, NumberAndCountWithoutReadingEveryKey)
     position = records.GetPosition(false);
     EXPECT_TRUE(position.newRecord);
     EXPECT_EQ(position.number, -1);
-    ASSERT_TRUE(records.WriteRecord(QStringLiteral("<RECORDSET name=\"Neu\" />")));
+    ASSERT_TRUE(records.WriteRecord("<RECORDSET name=\"Neu\" />"));
     position = records.GetPosition(false);
     EXPECT_FALSE(position.newRecord);
     EXPECT_EQ(position.number, kRows + 1);
@@ -81,11 +80,11 @@ TEST_P(RecordPositionTest, TheCountFollowsTheFilter)
 {
     CAdoDataMgr records;
     records.Open(document, false);
-    records.ChangeFilter(QStringLiteral("gerade = 0"));
+    records.ChangeFilter("gerade = 0");
     EXPECT_EQ(records.GetPosition(true).count, kRows / 2);
     // A count asked before an insert and a delete stays right after them.
     records.AddRecord();
-    ASSERT_TRUE(records.WriteRecord(QStringLiteral("<RECORDSET name=\"Neu\" gerade=\"0\" />")));
+    ASSERT_TRUE(records.WriteRecord("<RECORDSET name=\"Neu\" gerade=\"0\" />"));
     EXPECT_EQ(records.GetPosition(false).count, kRows / 2 + 1);
     records.MoveFirst();
     records.DeleteRecord();
@@ -93,7 +92,7 @@ TEST_P(RecordPositionTest, TheCountFollowsTheFilter)
     EXPECT_EQ(records.GetPosition(false).count, kRows / 2 - 1);
     EXPECT_EQ(records.GetPosition(false).number, 1);
 
-    records.ChangeFilter(QStringLiteral("gerade = 7"));
+    records.ChangeFilter("gerade = 7");
     const CDataMgr::Position none = records.GetPosition(true);
     EXPECT_TRUE(none.newRecord) << "nothing matches: a new record is started";
     EXPECT_EQ(none.count, 0);

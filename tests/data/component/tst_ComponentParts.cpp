@@ -56,7 +56,7 @@ TEST(Variant, EqualityDatesAndCoercion)
     EXPECT_EQ(Variant::decimal(QStringLiteral("012.50")), Variant::decimal(QStringLiteral("12.5")));
     EXPECT_EQ(Variant::decimal(QStringLiteral("-0.00")), Variant::decimal(QStringLiteral("0")));
     EXPECT_TRUE(Variant::decimal(QStringLiteral("1e5")).isEmpty());
-    EXPECT_EQ(Variant::decimal(0.1).decimalText(), QStringLiteral("0.1"));
+    EXPECT_EQ(Variant::decimal(0.1).decimalText(), "0.1");
 
     // Dates are OLE day counts; before 1899 the fraction still counts forward.
     const struct
@@ -73,7 +73,7 @@ TEST(Variant, EqualityDatesAndCoercion)
     }
     EXPECT_EQ(Variant::date(44262.999999999).toDateTime(),
               QDateTime(QDate(2021, 3, 8), QTime(0, 0)));
-    EXPECT_EQ(Variant::date(44262.75).toString(), QStringLiteral("2021-03-07 18:00:00"));
+    EXPECT_EQ(Variant::date(44262.75).toString(), "2021-03-07 18:00:00");
 
     bool ok = false;
     EXPECT_EQ(Variant(2.5).toInt32(&ok), 2); // half to even
@@ -86,7 +86,7 @@ TEST(Variant, EqualityDatesAndCoercion)
         refused.toInt32(&ok);
         EXPECT_FALSE(ok) << refused.toString().toStdString();
     }
-    EXPECT_EQ(Variant(0.1).toString(), QStringLiteral("0.1"));
-    EXPECT_EQ(Variant(false).toString(), QStringLiteral("False"));
+    EXPECT_EQ(Variant(0.1).toString(), "0.1");
+    EXPECT_EQ(Variant(false).toString(), "False");
     EXPECT_TRUE(Variant::null().toString().isNull());
 }

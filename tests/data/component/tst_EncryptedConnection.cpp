@@ -59,7 +59,7 @@ class TlsServer
 public:
     TlsServer()
     {
-        const QString openssl = QStandardPaths::findExecutable(QStringLiteral("openssl"));
+        const QString openssl = QStandardPaths::findExecutable("openssl");
         if (openssl.isEmpty()) {
             m_skipReason = "openssl is not installed";
             return;
@@ -78,7 +78,7 @@ public:
         if (!certificate("server", "/CN=localhost", "subjectAltName=DNS:localhost,IP:127.0.0.1") ||
             !certificate("other", "/CN=Fremde CA", nullptr))
             return;
-        m_pg = std::make_unique<PgServer>(m_dir.filePath(QStringLiteral("state")), m_dir.path());
+        m_pg = std::make_unique<PgServer>(m_dir.filePath("state"), m_dir.path());
         if (m_pg->isRunning())
             return;
         m_skipReason = m_pg->error().toStdString();
@@ -89,7 +89,7 @@ public:
     bool isRunning() const { return m_pg && m_pg->isRunning(); }
     const std::string &skipReason() const { return m_skipReason; }
     QString server() const { return m_pg->server(); }
-    QString caFile() const { return m_dir.filePath(QStringLiteral("server.crt")); }
+    QString caFile() const { return m_dir.filePath("server.crt"); }
     // The server's log: one line per session that was let in, with its
     // application name and whether it is encrypted.
     QStringList authorizedSessions() const
@@ -99,9 +99,9 @@ public:
             return {};
         return QString::fromUtf8(log.readAll())
             .split(QLatin1Char('\n'))
-            .filter(QStringLiteral("connection authorized"));
+            .filter("connection authorized");
     }
-    QString otherCaFile() const { return m_dir.filePath(QStringLiteral("other.crt")); }
+    QString otherCaFile() const { return m_dir.filePath("other.crt"); }
 
 private:
     QTemporaryDir m_dir;
@@ -127,9 +127,8 @@ protected:
     // The connection string a host's parameters give, on the TLS server.
     static QString tlsString(const QString &settings)
     {
-        return CBaseMgr::BuildConnectionString(QStringLiteral("postgres"),
-                                               s_server->server() + QLatin1Char(' ') + settings,
-                                               QStringLiteral("postgres"), QString(), 4);
+        return CBaseMgr::BuildConnectionString(
+            "postgres", s_server->server() + QLatin1Char(' ') + settings, "postgres", QString(), 4);
     }
 
     static QString text(Connection &connection, const QString &sql)
@@ -143,9 +142,9 @@ protected:
 std::unique_ptr<TlsServer> EncryptedConnection::s_server;
 
 const QString kOwnSession =
-    QStringLiteral("SELECT CASE WHEN s.ssl THEN 'verschlüsselt' ELSE 'offen' END || ' ' || "
-                   "a.application_name FROM pg_stat_ssl s JOIN pg_stat_activity a USING (pid) "
-                   "WHERE pid = pg_backend_pid()");
+    "SELECT CASE WHEN s.ssl THEN 'verschlüsselt' ELSE 'offen' END || ' ' || "
+    "a.application_name FROM pg_stat_ssl s JOIN pg_stat_activity a USING (pid) "
+    "WHERE pid = pg_backend_pid()";
 
 TEST_F(EncryptedConnection, RequiredTlsEncryptsEverySessionAndNamesTheApplication)
 {
@@ -159,13 +158,12 @@ TEST_F(EncryptedConnection, RequiredTlsEncryptsEverySessionAndNamesTheApplicatio
     connection.Execute("INSERT INTO kunden SELECT g FROM generate_series(1, 3000) g "
                        "ON CONFLICT DO NOTHING");
     Recordset keys;
-    keys.Open(QStringLiteral("SELECT * FROM kunden ORDER BY id"), connection);
+    keys.Open("SELECT * FROM kunden ORDER BY id", connection);
     keys.completeKeyset(true);
     EXPECT_EQ(keys.RecordCount(), 3000);
-    const QStringList sessions =
-        s_server->authorizedSessions().filter(QStringLiteral("Kundenverwaltung Test"));
+    const QStringList sessions = s_server->authorizedSessions().filter("Kundenverwaltung Test");
     EXPECT_GE(sessions.size(), 2) << "the form's session and the key reader's";
-    EXPECT_EQ(sessions.filter(QStringLiteral("SSL enabled")).size(), sessions.size())
+    EXPECT_EQ(sessions.filter("SSL enabled").size(), sessions.size())
         << sessions.join(QLatin1Char('\n')).toStdString();
 }
 

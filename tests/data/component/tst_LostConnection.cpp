@@ -25,8 +25,8 @@ protected:
         QStringList rows;
         for (int i = 1; i <= kRows; ++i)
             rows << QStringLiteral("(%1, 'N%2')").arg(i).arg(i, 4, 10, QLatin1Char('0'));
-        db.exec({QStringLiteral("CREATE TABLE kunden (id INT PRIMARY KEY, name VARCHAR(40))"),
-                 QStringLiteral("INSERT INTO kunden VALUES ") + rows.join(QLatin1Char(','))});
+        db.exec({"CREATE TABLE kunden (id INT PRIMARY KEY, name VARCHAR(40))",
+                 "INSERT INTO kunden VALUES " + rows.join(QLatin1Char(','))});
         connection.Open(db.connectionString());
     }
 
@@ -91,9 +91,9 @@ TEST_F(LostConnectionTest, AStatementThatWaitsTooLongInATransactionSaysWhy)
     // Another program holds the table; inside a transaction, the delete
     // waits for it until the command timeout cancels it. The user reads
     // that reason, not that the transaction was aborted by it.
-    const QString other = QStringLiteral("other-program");
+    const QString other = "other-program";
     {
-        QSqlDatabase holder = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), other);
+        QSqlDatabase holder = QSqlDatabase::addDatabase("QPSQL", other);
         const QStringList server = db.serverName().split(QLatin1Char(':'));
         holder.setHostName(server.value(0));
         holder.setPort(server.value(1).toInt());
@@ -102,7 +102,7 @@ TEST_F(LostConnectionTest, AStatementThatWaitsTooLongInATransactionSaysWhy)
         ASSERT_TRUE(holder.open()) << holder.lastError().text().toStdString();
         ASSERT_TRUE(holder.transaction());
         QSqlQuery lock(holder);
-        ASSERT_TRUE(lock.exec(QStringLiteral("LOCK TABLE kunden IN SHARE MODE")));
+        ASSERT_TRUE(lock.exec("LOCK TABLE kunden IN SHARE MODE"));
     }
     connection.putCommandTimeout(1);
     try {

@@ -56,9 +56,9 @@ protected:
     void SetUp() override
     {
         QRT_REQUIRE_DATABASE(db);
-        db.exec({QStringLiteral("CREATE TABLE victim (x INT)"),
-                 QStringLiteral("CREATE TABLE kunden (id INT PRIMARY KEY, name VARCHAR(40))"),
-                 QStringLiteral("INSERT INTO kunden VALUES (1, 'a;b'), (2, 'Meier')")});
+        db.exec({"CREATE TABLE victim (x INT)",
+                 "CREATE TABLE kunden (id INT PRIMARY KEY, name VARCHAR(40))",
+                 "INSERT INTO kunden VALUES (1, 'a;b'), (2, 'Meier')"});
         connection.Open(db.connectionString());
     }
 
@@ -107,8 +107,7 @@ TEST_P(StatementSafetyTest, ThePostgresServersParserHasTheLastWord)
     // literal that end where the scan still sees a literal.
     for (const char *filter :
          {"name = $$'$$; DROP TABLE victim; --'", "name = E'\\''; DROP TABLE victim; --'"}) {
-        const QString sql =
-            QStringLiteral("SELECT * FROM kunden WHERE ") + QString::fromUtf8(filter);
+        const QString sql = "SELECT * FROM kunden WHERE " + QString::fromUtf8(filter);
         expectRefused(sql);
         expectRefused(sql, true);
     }

@@ -52,7 +52,7 @@ public:
         if (!wait && !m_query->listReady)
             return false;
         if (std::exchange(m_query->failNextList, false))
-            throw ComError(E_CONNECTION_ABORTED, QStringLiteral("weg"));
+            throw ComError(E_CONNECTION_ABORTED, "weg");
         ++m_query->listReads;
         for (qint64 key : std::as_const(m_query->keys))
             keys.append({QVariant(key)});
@@ -314,37 +314,33 @@ TEST(TwoEndedKeyset, AFailedListLeavesTheCursorWhereItWas)
 
 TEST(KeyOrder, ReversesEachTermAndEndsWithTheRowIdentity)
 {
-    KeyOrder order = KeyOrder::make(QStringLiteral("NAME"), {QStringLiteral("ID")});
-    EXPECT_EQ(order.forward, QStringLiteral("NAME, ID"));
-    EXPECT_EQ(order.backward, QStringLiteral("NAME DESC, ID DESC"));
+    KeyOrder order = KeyOrder::make("NAME", {"ID"});
+    EXPECT_EQ(order.forward, "NAME, ID");
+    EXPECT_EQ(order.backward, "NAME DESC, ID DESC");
 
-    order = KeyOrder::make(
-        QStringLiteral("ort desc nulls first, lower(name) ASC, coalesce(betrag, 0), \"Desc\", "
-                       "name COLLATE NOCASE, substr(name, 1, 2) DESC NULLS LAST"),
-        {QStringLiteral("a"), QStringLiteral("b")});
-    EXPECT_EQ(order.backward,
-              QStringLiteral("ort ASC NULLS LAST, lower(name) DESC, coalesce(betrag, 0) DESC, "
-                             "\"Desc\" DESC, name COLLATE NOCASE DESC, substr(name, 1, 2) ASC "
-                             "NULLS FIRST, a DESC, b DESC"));
-    EXPECT_TRUE(order.forward.endsWith(QStringLiteral("NULLS LAST, a, b")));
+    order = KeyOrder::make("ort desc nulls first, lower(name) ASC, coalesce(betrag, 0), \"Desc\", "
+                           "name COLLATE NOCASE, substr(name, 1, 2) DESC NULLS LAST",
+                           {"a", "b"});
+    EXPECT_EQ(order.backward, "ort ASC NULLS LAST, lower(name) DESC, coalesce(betrag, 0) DESC, "
+                              "\"Desc\" DESC, name COLLATE NOCASE DESC, substr(name, 1, 2) ASC "
+                              "NULLS FIRST, a DESC, b DESC");
+    EXPECT_TRUE(order.forward.endsWith("NULLS LAST, a, b"));
 
-    order = KeyOrder::make(QString(), {QStringLiteral("rowid")});
-    EXPECT_EQ(order.forward, QStringLiteral("rowid"));
-    EXPECT_EQ(order.backward, QStringLiteral("rowid DESC"));
+    order = KeyOrder::make(QString(), {"rowid"});
+    EXPECT_EQ(order.forward, "rowid");
+    EXPECT_EQ(order.backward, "rowid DESC");
 
     // Texts that cannot be taken apart or reversed.
-    order = KeyOrder::make(QStringLiteral("NAME -- , ID"), {QStringLiteral("ID")});
-    EXPECT_EQ(order.forward, QStringLiteral("NAME -- , ID")) << "nothing after a comment";
+    order = KeyOrder::make("NAME -- , ID", {"ID"});
+    EXPECT_EQ(order.forward, "NAME -- , ID") << "nothing after a comment";
     EXPECT_TRUE(order.backward.isEmpty());
-    EXPECT_TRUE(
-        KeyOrder::make(QStringLiteral("NAME, "), {QStringLiteral("ID")}).backward.isEmpty());
-    EXPECT_TRUE(KeyOrder::reversedTerm(QStringLiteral("NULLS FIRST")).isEmpty());
-    EXPECT_TRUE(KeyOrder::reversedTerm(QStringLiteral("x FIRST")).isEmpty());
-    EXPECT_EQ(KeyOrder::reversedTerm(QStringLiteral("'a, DESC'")),
-              QStringLiteral("'a, DESC' DESC"));
+    EXPECT_TRUE(KeyOrder::make("NAME, ", {"ID"}).backward.isEmpty());
+    EXPECT_TRUE(KeyOrder::reversedTerm("NULLS FIRST").isEmpty());
+    EXPECT_TRUE(KeyOrder::reversedTerm("x FIRST").isEmpty());
+    EXPECT_EQ(KeyOrder::reversedTerm("'a, DESC'"), "'a, DESC' DESC");
 
-    EXPECT_EQ(SqlText::splitTopLevel(QStringLiteral("a, f(b, c), 'x,y' , [d]"), QLatin1Char(',')),
+    EXPECT_EQ(SqlText::splitTopLevel("a, f(b, c), 'x,y' , [d]", QLatin1Char(',')),
               (QStringList{"a", "f(b, c)", "'x,y'", "[d]"}));
-    EXPECT_TRUE(SqlText::hasComment(QStringLiteral("a /* x */")));
-    EXPECT_FALSE(SqlText::hasComment(QStringLiteral("a = '--' AND \"/*\" = 1")));
+    EXPECT_TRUE(SqlText::hasComment("a /* x */"));
+    EXPECT_FALSE(SqlText::hasComment("a = '--' AND \"/*\" = 1"));
 }
