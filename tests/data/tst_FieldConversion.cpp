@@ -219,20 +219,17 @@ TEST(DateText, TheThreeFormats)
     EXPECT_EQ(DateText::FormatDate(Variant(43958.5)), "07.05.2020");
     EXPECT_EQ(DateText::FormatDate(Variant::null()), QString());
 
-    const Variant typed = DateText::ParseDate("7.5.2020");
-    EXPECT_EQ(typed.toDateTime().date(), QDate(2020, 5, 7));
-    EXPECT_TRUE(DateText::ParseDate("7.5").isNull());
-    EXPECT_TRUE(DateText::ParseDate("31.2.2020").isNull());
+    EXPECT_EQ(DateText::ParseDate("7.5.2020").toDateTime().date(), QDate(2020, 5, 7));
+    for (const char *invalid : {"7.5", "31.2.2020"})
+        EXPECT_TRUE(DateText::ParseDate(invalid).isNull()) << invalid;
 
     bool valid = false;
     EXPECT_EQ(DateText::ParseDbDate("2021-3-7", &valid), Variant::fromDate(QDate(2021, 3, 7)));
     EXPECT_TRUE(valid);
-    DateText::ParseDbDate("2021", &valid); // too short
-    EXPECT_FALSE(valid);
-    DateText::ParseDbDate("0-3-7x", &valid);
-    EXPECT_FALSE(valid);
-    DateText::ParseDbDate("2021-13-01", &valid);
-    EXPECT_FALSE(valid);
+    for (const char *invalid : {"2021", "0-3-7x", "2021-13-01"}) {
+        DateText::ParseDbDate(invalid, &valid);
+        EXPECT_FALSE(valid) << invalid;
+    }
     EXPECT_TRUE(DateText::IsValidDate(2020, 2, 29));
     EXPECT_FALSE(DateText::IsValidDate(2021, 2, 29));
     EXPECT_FALSE(DateText::IsValidDate(2021, 1, 1, 24, 0, 0));
