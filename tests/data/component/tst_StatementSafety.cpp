@@ -162,22 +162,15 @@ TEST_P(StatementSafetyTest, TransactionsEndAsAWholeWhateverHappens)
     EXPECT_EQ(db.scalar("SELECT COUNT(*) FROM kunden"), "5");
 }
 
-namespace {
-
-QStringList g_warnings;
-
-void collectWarning(QtMsgType type, const QMessageLogContext &, const QString &message)
-{
-    if (type == QtWarningMsg || type == QtCriticalMsg)
-        g_warnings << message;
-}
-
-} // namespace
-
 TEST_P(StatementSafetyTest, AFailedWriteInsideATransactionLeavesNoNoise)
 {
-    g_warnings.clear();
-    const QtMessageHandler previous = qInstallMessageHandler(collectWarning);
+    static QStringList warnings;
+    warnings.clear();
+    const QtMessageHandler previous =
+        qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &, const QString &text) {
+            if (type == QtWarningMsg || type == QtCriticalMsg)
+                warnings << text;
+        });
     {
         Recordset rows;
         rows.Open("SELECT * FROM kunden", connection);
@@ -189,7 +182,7 @@ TEST_P(StatementSafetyTest, AFailedWriteInsideATransactionLeavesNoNoise)
         rows.CancelUpdate();
     }
     qInstallMessageHandler(previous);
-    EXPECT_TRUE(g_warnings.isEmpty()) << g_warnings.join('\n').toStdString();
+    EXPECT_TRUE(warnings.isEmpty()) << warnings.join('\n').toStdString();
     EXPECT_EQ(db.scalar("SELECT COUNT(*) FROM kunden"), "2");
 }
 
