@@ -18,7 +18,7 @@ ColumnInfo column(const char *declared)
 {
     QString type = QString::fromLatin1(declared);
     ColumnInfo info;
-    info.name = QStringLiteral("SPALTE");
+    info.name = "SPALTE";
     info.flags = type.startsWith(QLatin1Char('!')) ? 0 : CF_NULLABLE;
     type.remove(QLatin1Char('!'));
     const QString arguments = type.section(QLatin1Char('('), 1).chopped(type.contains('(') ? 1 : 0);
@@ -35,8 +35,7 @@ ColumnInfo column(const char *declared)
         info.definedSize = arguments.toInt();
     } else if (info.typeName == "date" || info.typeName == "timestamp") {
         info.category = TypeCategory::Date;
-        info.typeName =
-            info.typeName == "date" ? QStringLiteral("dbdate") : QStringLiteral("dbtimestamp");
+        info.typeName = info.typeName == "date" ? "dbdate" : "dbtimestamp";
     } else if (info.typeName == "boolean") {
         info.category = TypeCategory::YesNo;
     }
@@ -216,26 +215,21 @@ TEST(FieldConversion, WhatTheFormWasShownKeepsTheStoredValue)
 
 TEST(DateText, TheThreeFormats)
 {
-    EXPECT_EQ(DateText::FormatDate(Variant::fromDate(QDate(2020, 5, 7))),
-              QStringLiteral("07.05.2020"));
-    EXPECT_EQ(DateText::FormatDate(Variant(43958.5)), QStringLiteral("07.05.2020"));
+    EXPECT_EQ(DateText::FormatDate(Variant::fromDate(QDate(2020, 5, 7))), "07.05.2020");
+    EXPECT_EQ(DateText::FormatDate(Variant(43958.5)), "07.05.2020");
     EXPECT_EQ(DateText::FormatDate(Variant::null()), QString());
 
-    const Variant typed = DateText::ParseDate(QStringLiteral("7.5.2020"));
-    EXPECT_EQ(typed.toDateTime().date(), QDate(2020, 5, 7));
-    EXPECT_TRUE(DateText::ParseDate(QStringLiteral("7.5")).isNull());
-    EXPECT_TRUE(DateText::ParseDate(QStringLiteral("31.2.2020")).isNull());
+    EXPECT_EQ(DateText::ParseDate("7.5.2020").toDateTime().date(), QDate(2020, 5, 7));
+    for (const char *invalid : {"7.5", "31.2.2020"})
+        EXPECT_TRUE(DateText::ParseDate(invalid).isNull()) << invalid;
 
     bool valid = false;
-    EXPECT_EQ(DateText::ParseDbDate(QStringLiteral("2021-3-7"), &valid),
-              Variant::fromDate(QDate(2021, 3, 7)));
+    EXPECT_EQ(DateText::ParseDbDate("2021-3-7", &valid), Variant::fromDate(QDate(2021, 3, 7)));
     EXPECT_TRUE(valid);
-    DateText::ParseDbDate(QStringLiteral("2021"), &valid); // too short
-    EXPECT_FALSE(valid);
-    DateText::ParseDbDate(QStringLiteral("0-3-7x"), &valid);
-    EXPECT_FALSE(valid);
-    DateText::ParseDbDate(QStringLiteral("2021-13-01"), &valid);
-    EXPECT_FALSE(valid);
+    for (const char *invalid : {"2021", "0-3-7x", "2021-13-01"}) {
+        DateText::ParseDbDate(invalid, &valid);
+        EXPECT_FALSE(valid) << invalid;
+    }
     EXPECT_TRUE(DateText::IsValidDate(2020, 2, 29));
     EXPECT_FALSE(DateText::IsValidDate(2021, 2, 29));
     EXPECT_FALSE(DateText::IsValidDate(2021, 1, 1, 24, 0, 0));

@@ -77,7 +77,7 @@ TEST(RefusalText, EachRuleNamesTheFieldsAndWhatToDo)
 TEST(RefusalText, TheDatabasesWordsFollowWithoutTheDriversCode)
 {
     EngineRefusal unique = refusal(Rule::Unique, {"email"});
-    unique.sqlState = QStringLiteral("23505");
+    unique.sqlState = "23505";
     EXPECT_TRUE(
         RefusalText::message(unique, Action::Save, {}, "FEHLER:  doppelter Schlüsselwert\n(23505)")
             .endsWith("Bitte geben Sie einen anderen ein.\n\nMeldung der Datenbank: "

@@ -81,35 +81,8 @@ PgServer::~PgServer()
 
 QString PgServer::logFile() const
 {
-    QFile where(m_state + QStringLiteral("/server"));
-    if (!where.open(QIODevice::ReadOnly))
-        return QString();
-    return QString::fromLocal8Bit(where.readAll()).trimmed() + QStringLiteral("/server.log");
-}
-
-bool PgServer::restart()
-{
-    return runScript({QStringLiteral("restart"), m_state});
-}
-
-bool PgServer::halt()
-{
-    return runScript({QStringLiteral("halt"), m_state});
-}
-
-bool PgServer::kill()
-{
-    return runScript({QStringLiteral("kill"), m_state});
-}
-
-bool PgServer::pause()
-{
-    return runScript({QStringLiteral("pause"), m_state});
-}
-
-bool PgServer::resume()
-{
-    return runScript({QStringLiteral("resume"), m_state});
+    const QByteArray server = readFile(m_state + "/server").trimmed();
+    return server.isEmpty() ? QString() : QString::fromLocal8Bit(server) + "/server.log";
 }
 
 bool PgServer::signalAtOnce(int signal)

@@ -1,7 +1,7 @@
 #ifndef QRT_TESTS_PGSERVER_H
 #define QRT_TESTS_PGSERVER_H
 
-#include <QString>
+#include <QStringList>
 
 // A throw-away PostgreSQL server of one's own, started with pg-server.sh in
 // a state folder (which the script creates and removes), on 127.0.0.1 at a
@@ -34,16 +34,16 @@ public:
 
     // Restarts it on the same port, as an administrator would: every
     // session ends, the data stays. False when it did not come back.
-    bool restart();
+    bool restart() { return runScript({"restart", m_state}); }
 
     // What befalls a server in an outage, through the script: a fast
     // shutdown, a crash (SIGKILL to the postmaster and its children) and a
     // freeze (SIGSTOP), after which it answers nothing until resume(). A
     // halted or crashed server comes back with restart().
-    bool halt();
-    bool kill();
-    bool pause();
-    bool resume();
+    bool halt() { return runScript({"halt", m_state}); }
+    bool kill() { return runScript({"kill", m_state}); }
+    bool pause() { return runScript({"pause", m_state}); }
+    bool resume() { return runScript({"resume", m_state}); }
     // signal sent straight to the postmaster and its children, without
     // starting the script first: a test that must hit the server in the
     // middle of a statement cannot wait for a process start. For SIGKILL it

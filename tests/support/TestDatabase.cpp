@@ -16,13 +16,10 @@ namespace {
 
 QString pgPort()
 {
-    const QString dir = qEnvironmentVariable("QRT_PG_DIR");
-    if (dir.isEmpty())
-        return {};
-    QFile file(dir + QStringLiteral("/port"));
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return QString::fromLatin1(file.readAll()).trimmed();
+    QFile file(qEnvironmentVariable("QRT_PG_DIR") + "/port");
+    return qEnvironmentVariableIsEmpty("QRT_PG_DIR") || !file.open(QIODevice::ReadOnly)
+               ? QString()
+               : QString::fromLatin1(file.readAll()).trimmed();
 }
 
 // The test's own connections wait no longer than the test server lets any
@@ -32,16 +29,41 @@ const QString kPgOptions =
     QStringLiteral("connect_timeout=10;options='-c lock_timeout=5s -c statement_timeout=30s'");
 const QString kSqliteOptions = QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000");
 
+bool runOn(QSqlDatabase db, const QString &sql, QString *error)
+{
+    QSqlQuery query(db);
+    if (query.exec(sql))
+        return true;
+    *error = query.lastError().text();
+    return false;
+}
+
 QSqlDatabase addPgConnection(const QString &name, const QString &port, const QString &user,
                              const QString &database)
 {
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
-    db.setHostName(QStringLiteral("127.0.0.1"));
+    QSqlDatabase db = QSqlDatabase::addDatabase("QPSQL", name);
+    db.setHostName("127.0.0.1");
     db.setPort(port.toInt());
     db.setUserName(user);
     db.setDatabaseName(database);
     db.setConnectOptions(kPgOptions);
     return db;
+}
+
+// Runs sql on a connection of its own to the server's database postgres.
+bool runAsAdmin(const QString &name, const QString &user, const QString &sql, QString *error)
+{
+    bool done = false;
+    {
+        QSqlDatabase admin = addPgConnection(name, pgPort(), user, "postgres");
+        if (!admin.open())
+            *error = admin.lastError().text();
+        else
+            done = runOn(admin, sql, error);
+        admin.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+    return done;
 }
 
 QString uniqueName(const char *prefix)
@@ -51,15 +73,6 @@ QString uniqueName(const char *prefix)
         .arg(QLatin1String(prefix))
         .arg(QCoreApplication::applicationPid())
         .arg(counter.fetchAndAddRelaxed(1) + 1);
-}
-
-bool runOn(QSqlDatabase db, const QString &sql, QString *error)
-{
-    QSqlQuery query(db);
-    if (query.exec(sql))
-        return true;
-    *error = query.lastError().text();
-    return false;
 }
 
 } // namespace
@@ -86,46 +99,28 @@ bool TestDatabase::isCi()
 
 TestDatabase::TestDatabase(DatabaseKind kind) : m_kind(kind), m_qtName(uniqueName("testdb"))
 {
+    QSqlDatabase db;
+    const QString port = pgPort();
     if (kind == DatabaseKind::Sqlite) {
         m_dir = std::make_unique<QTemporaryDir>();
-        m_dbName = m_dir->filePath(QStringLiteral("test.sqlite"));
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_qtName);
+        m_dbName = m_dir->filePath("test.sqlite");
+        db = QSqlDatabase::addDatabase("QSQLITE", m_qtName);
         db.setDatabaseName(m_dbName);
         db.setConnectOptions(kSqliteOptions);
-        m_available = db.open();
-        if (!m_available)
-            m_skipReason = db.lastError().text();
+    } else if (kind != DatabaseKind::PostgreSql) {
+        m_skipReason = "no test server for this engine";
         return;
-    }
-    if (kind != DatabaseKind::PostgreSql) {
-        m_skipReason = QStringLiteral("no test server for this engine");
+    } else if (port.isEmpty()) {
+        m_skipReason = "no PostgreSQL test server (QRT_PG_DIR/port missing)";
         return;
+    } else {
+        m_server = "127.0.0.1:" + port;
+        m_user = "postgres";
+        m_dbName = uniqueName("qrt_test").toLower();
+        if (!runAsAdmin(m_qtName + "_admin", m_user, "CREATE DATABASE " + m_dbName, &m_skipReason))
+            return;
+        db = addPgConnection(m_qtName, port, m_user, m_dbName);
     }
-    const QString port = pgPort();
-    if (port.isEmpty()) {
-        m_skipReason = QStringLiteral("no PostgreSQL test server (QRT_PG_DIR/port missing)");
-        return;
-    }
-    m_server = QStringLiteral("127.0.0.1:") + port;
-    m_user = QStringLiteral("postgres");
-    m_dbName = uniqueName("qrt_test").toLower();
-    {
-        QSqlDatabase admin = addPgConnection(m_qtName + QStringLiteral("_admin"), port, m_user,
-                                             QStringLiteral("postgres"));
-        QString error;
-        if (!admin.open()) {
-            m_skipReason = admin.lastError().text();
-        } else if (!runOn(admin, QStringLiteral("CREATE DATABASE ") + m_dbName, &error)) {
-            m_skipReason = error;
-        } else {
-            m_available = true;
-        }
-        admin.close();
-    }
-    QSqlDatabase::removeDatabase(m_qtName + QStringLiteral("_admin"));
-    if (!m_available)
-        return;
-    QSqlDatabase db = addPgConnection(m_qtName, port, m_user, m_dbName);
     m_available = db.open();
     if (!m_available)
         m_skipReason = db.lastError().text();
@@ -133,24 +128,12 @@ TestDatabase::TestDatabase(DatabaseKind kind) : m_kind(kind), m_qtName(uniqueNam
 
 TestDatabase::~TestDatabase()
 {
-    {
-        QSqlDatabase db = QSqlDatabase::database(m_qtName, false);
-        db.close();
-    }
+    QSqlDatabase::database(m_qtName, false).close();
     QSqlDatabase::removeDatabase(m_qtName);
-    if (m_kind == DatabaseKind::PostgreSql && m_available) {
-        const QString admin = m_qtName + QStringLiteral("_drop");
-        {
-            QSqlDatabase db = addPgConnection(admin, pgPort(), m_user, QStringLiteral("postgres"));
-            if (db.open()) {
-                QString error;
-                runOn(db, QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(m_dbName),
-                      &error);
-            }
-            db.close();
-        }
-        QSqlDatabase::removeDatabase(admin);
-    }
+    QString error;
+    if (m_kind == DatabaseKind::PostgreSql && m_available)
+        runAsAdmin(m_qtName + "_drop", m_user,
+                   "DROP DATABASE IF EXISTS " + m_dbName + " WITH (FORCE)", &error);
 }
 
 bool TestDatabase::reopen() const
@@ -179,7 +162,7 @@ QString TestDatabase::dbTyp() const
 void TestDatabase::exec(const QString &sql) const
 {
     QString error;
-    if (!runOn(QSqlDatabase::database(m_qtName, false), sql, &error))
+    if (!tryExec(sql, &error))
         ADD_FAILURE() << "statement failed: " << sql.toStdString() << "\n  " << error.toStdString();
 }
 
@@ -200,13 +183,7 @@ void TestDatabase::exec(const QStringList &statements) const
 
 QString TestDatabase::scalar(const QString &sql) const
 {
-    QSqlQuery query(QSqlDatabase::database(m_qtName, false));
-    if (!query.exec(sql)) {
-        ADD_FAILURE() << "query failed: " << sql.toStdString() << "\n  "
-                      << query.lastError().text().toStdString();
-        return {};
-    }
-    return query.next() ? query.value(0).toString() : QString();
+    return rows(sql).value(0).value(0);
 }
 
 int TestDatabase::sessionsSettlingAt(int wanted) const

@@ -152,7 +152,7 @@ TEST(EngineRefusalPostgres, RefusedValuesNameTheirType)
     Connection connection;
     connection.Open(db.connectionString());
     Recordset rs;
-    rs.Open(QStringLiteral("werte"), connection, adOpenKeyset, adLockOptimistic);
+    rs.Open("werte", connection, adOpenKeyset, adLockOptimistic);
     const struct
     {
         const char *column;

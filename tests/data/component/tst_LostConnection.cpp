@@ -4,10 +4,6 @@
 #include "platform/ComError.h"
 #include "support/TestDatabase.h"
 
-#include <QSqlDatabase>
-#include <QSqlError>
-#include <QSqlQuery>
-
 #include <gtest/gtest.h>
 
 // A connection lost or held up inside a transaction: nothing of the
@@ -25,8 +21,8 @@ protected:
         QStringList rows;
         for (int i = 1; i <= kRows; ++i)
             rows << QStringLiteral("(%1, 'N%2')").arg(i).arg(i, 4, 10, QLatin1Char('0'));
-        db.exec({QStringLiteral("CREATE TABLE kunden (id INT PRIMARY KEY, name VARCHAR(40))"),
-                 QStringLiteral("INSERT INTO kunden VALUES ") + rows.join(QLatin1Char(','))});
+        db.exec({"CREATE TABLE kunden (id INT PRIMARY KEY, name VARCHAR(40))",
+                 "INSERT INTO kunden VALUES " + rows.join(QLatin1Char(','))});
         connection.Open(db.connectionString());
     }
 
@@ -91,19 +87,10 @@ TEST_F(LostConnectionTest, AStatementThatWaitsTooLongInATransactionSaysWhy)
     // Another program holds the table; inside a transaction, the delete
     // waits for it until the command timeout cancels it. The user reads
     // that reason, not that the transaction was aborted by it.
-    const QString other = QStringLiteral("other-program");
-    {
-        QSqlDatabase holder = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), other);
-        const QStringList server = db.serverName().split(QLatin1Char(':'));
-        holder.setHostName(server.value(0));
-        holder.setPort(server.value(1).toInt());
-        holder.setUserName(db.userId());
-        holder.setDatabaseName(db.dbName());
-        ASSERT_TRUE(holder.open()) << holder.lastError().text().toStdString();
-        ASSERT_TRUE(holder.transaction());
-        QSqlQuery lock(holder);
-        ASSERT_TRUE(lock.exec(QStringLiteral("LOCK TABLE kunden IN SHARE MODE")));
-    }
+    Connection holder;
+    holder.Open(db.connectionString());
+    holder.BeginTrans();
+    holder.Execute("LOCK TABLE kunden IN SHARE MODE");
     connection.putCommandTimeout(1);
     try {
         TransactionGuard transaction(connection);
@@ -113,12 +100,7 @@ TEST_F(LostConnectionTest, AStatementThatWaitsTooLongInATransactionSaysWhy)
         EXPECT_TRUE(error.description().contains("statement timeout")) << error.what();
         EXPECT_FALSE(error.description().contains("transaction is aborted")) << error.what();
     }
-    {
-        QSqlDatabase holder = QSqlDatabase::database(other, false);
-        holder.rollback();
-        holder.close();
-    }
-    QSqlDatabase::removeDatabase(other);
+    holder.RollbackTrans();
     EXPECT_EQ(db.scalar("SELECT COUNT(*) FROM kunden"), QString::number(kRows));
 }
 
