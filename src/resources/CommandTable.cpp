@@ -54,13 +54,17 @@ const Row kRows[] = {
      Qt::CTRL | Qt::Key_N},
     {IdRecordSave, "Datensatz &speichern\t<Strg>+<s>", "Datensatz speichern\nSpeichern",
      Qt::CTRL | Qt::Key_S},
-    {IdRecordDelete, "Datensatz &löschen", "Datensatz löschenßnLöschen", kNone},
+    // Delete and "Filter entfernen" have keys beyond the original table, shown
+    // in their menu texts: Strg+Entf as German desktop programs delete a
+    // record or row, Strg+Umschalt+F as the undoing partner of Strg+F.
+    {IdRecordDelete, "Datensatz &löschen\t<Strg>+<Entf>", "Datensatz löschenßnLöschen",
+     Qt::CTRL | Qt::Key_Delete},
     // The menu names Ctrl+Y, which the accelerator table lacks; it is given here.
     {IdRecordUndo, "Änderung &rückgängig machen\t<Strg>+<y>", "", Qt::CTRL | Qt::Key_Y},
     {IdRecordFilter, "Datensätze &filtern\t<Strg>+<f>", "Datensätze filtern\nFilter",
      Qt::CTRL | Qt::Key_F},
-    {IdRecordRemoveFilter, "F&ilter entfernen", "Datensätze ungefiltert anzeigen\nFilter entfernen",
-     kNone},
+    {IdRecordRemoveFilter, "F&ilter entfernen\t<Strg>+<Umschalt>+<f>",
+     "Datensätze ungefiltert anzeigen\nFilter entfernen", Qt::CTRL | Qt::SHIFT | Qt::Key_F},
     {IdRecordFirst, "&Erster Datensatz\t<Strg>+<Bild auf>", "Ersten Datensatz anzeigen\nErster",
      Qt::CTRL | Qt::Key_PageUp},
     {IdRecordLast, "Le&tzter Datensatz\t<Strg>+<Bild ab>", "Letzten Datensatz anzeigen\nLetzter",
@@ -75,8 +79,8 @@ const Row kRows[] = {
      "Eigenschaften des Formulars bearbeiten\nEigenschaften", kNone},
     {IdSelectAll, "&Alle Elemente markieren", "Alle Steuerelemente markieren\nAlle markieren",
      kNone},
-    {IdDeselectAll, "Alle Markierungen a&ufheben", "Alle Markierungen aufheben\nMarkierung aufheben",
-     kNone},
+    {IdDeselectAll, "Alle Markierungen a&ufheben",
+     "Alle Markierungen aufheben\nMarkierung aufheben", kNone},
     {IdDeleteSelected, "Selektierte Steuerelemente ent&fernen",
      "Selektierte Steuerelemente entfernen\nEntfernen", kNone},
     {IdControlProperties, "&Eigenschaften des Steuerelements", "", kNone},
@@ -170,9 +174,9 @@ MenuEntry menu(int menuId)
     case MenuData: {
         MenuEntry entry =
             popup("&Datensatz", {IdRecordNew, IdRecordSave, IdRecordDelete, IdSeparator,
-                                IdRecordUndo, IdSeparator, IdRecordFilter, IdRecordRemoveFilter,
-                                IdSeparator, IdRecordFirst, IdRecordLast, IdRecordPrevious,
-                                IdRecordNext, IdSeparator, IdRecordSaveAndClose, IdAppExit});
+                                 IdRecordUndo, IdSeparator, IdRecordFilter, IdRecordRemoveFilter,
+                                 IdSeparator, IdRecordFirst, IdRecordLast, IdRecordPrevious,
+                                 IdRecordNext, IdSeparator, IdRecordSaveAndClose, IdAppExit});
         return entry;
     }
     case MenuFormContext: {

@@ -276,16 +276,24 @@ bool CFormMgr::SaveData()
     return true;
 }
 
-bool CFormMgr::SaveCurRecord()
+bool CFormMgr::SaveCurRecord(bool mayCancel)
 {
     if (m_pHost && !m_pHost->IsEnabled())
         return true; // a disabled form never saves
     if (!m_pForm || !m_pForm->isAnyControlModified())
         return true;
-    if (qrt::askYesNo(QStringLiteral("Den aktuellen Datensatz speichern?"),
-                      m_pHost ? m_pHost->GetWnd() : nullptr) != UserMessages::Answer::Yes)
+    const QString question = QStringLiteral("Den aktuellen Datensatz speichern?");
+    QWidget *owner = m_pHost ? m_pHost->GetWnd() : nullptr;
+    switch (mayCancel ? qrt::askYesNoCancel(question, owner) : qrt::askYesNo(question, owner)) {
+    case UserMessages::Answer::Yes:
+        return SaveData();
+    case UserMessages::Answer::No:
         return true; // the changes go with the next FillForm
-    return SaveData();
+    case UserMessages::Answer::Cancel:
+    case UserMessages::Answer::Ok:
+        break;
+    }
+    return false;
 }
 
 template <typename Step> void CFormMgr::afterSaving(Step step)
@@ -369,7 +377,11 @@ void CFormMgr::Undo()
 {
     if (!m_pDataMgr)
         return;
-    if (qrt::askYesNo(QStringLiteral("Änderungen an diesem Satz wirklich rückgängig machen?"),
+    // Nothing typed, nothing to lose: no question (the stored row is shown
+    // again all the same).
+    const bool changed = !m_pForm || m_pForm->isAnyControlModified();
+    if (changed &&
+        qrt::askYesNo(QStringLiteral("Änderungen an diesem Satz wirklich rückgängig machen?"),
                       m_pHost ? m_pHost->GetWnd() : nullptr,
                       UserMessages::Consequence::Destructive) != UserMessages::Answer::Yes)
         return;

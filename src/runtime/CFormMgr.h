@@ -45,8 +45,11 @@ public:
 
     // Writes the changed controls into the current record and stores it.
     bool SaveData();
-    // Offers to save a changed record ("Den aktuellen Datensatz speichern?").
-    bool SaveCurRecord();
+    // Offers to save a changed record ("Den aktuellen Datensatz speichern?");
+    // true when the user may go on (saved, or not to be saved). mayCancel
+    // adds "Abbrechen", for closing: false then keeps the window and the
+    // entries.
+    bool SaveCurRecord(bool mayCancel = false);
     bool InsertData();
     bool DeleteData();
     void MovePrevious();

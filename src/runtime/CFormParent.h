@@ -90,9 +90,10 @@ public:
     void DateiTabOrder();
     void DateiAddStatic();
     void DateiAddFrame();
-    // ask: offer to save a changed record first; otherwise save it. The
-    // first record saved while the host lives is remembered.
-    bool DatensatzSpeichern(bool ask);
+    // ask: offer to save a changed record first (mayCancel: with
+    // "Abbrechen", which answers false); otherwise save it. The first record
+    // saved while the host lives is remembered.
+    bool DatensatzSpeichern(bool ask, bool mayCancel = false);
     bool DatensatzLoeschen();
     bool DatensatzEinfuegen();
     void DatensatzFiltern();

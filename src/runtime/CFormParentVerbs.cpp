@@ -75,10 +75,10 @@ void CFormParent::DateiAddFrame()
     });
 }
 
-bool CFormParent::DatensatzSpeichern(bool ask)
+bool CFormParent::DatensatzSpeichern(bool ask, bool mayCancel)
 {
-    return guarded(false, [this, ask](CFormMgr &manager) {
-        const bool saved = ask ? manager.SaveCurRecord() : manager.SaveData();
+    return guarded(false, [this, ask, mayCancel](CFormMgr &manager) {
+        const bool saved = ask ? manager.SaveCurRecord(mayCancel) : manager.SaveData();
         // The key of the first record actually written stays: -1 before any
         // write and after a delete does not count as one.
         if (saved && m_lFirstUpdateKey == -1)
@@ -178,8 +178,10 @@ bool CFormParent::Beenden()
 {
     if (!m_pFormMgr)
         return true;
+    // Closing offers "Abbrechen" too: the user who did not mean to close
+    // keeps the window and what was typed.
     if (!m_pFormMgr->GetDesignMode())
-        return DatensatzSpeichern(true);
+        return DatensatzSpeichern(true, true);
     switch (qrt::askYesNoCancel(QStringLiteral("Möchten Sie das Formular jetzt speichern?"),
                                 GetWnd())) {
     case UserMessages::Answer::No:

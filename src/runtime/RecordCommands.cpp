@@ -125,6 +125,10 @@ void RecordCommands::addPosition(QToolBar *toolBar)
     m_state = new QLabel(toolBar);
     m_state->setObjectName(QStringLiteral("recordState"));
     m_state->setContentsMargins(6, 0, 6, 0);
+    // Set apart from the position, which is always there.
+    QFont bold = m_state->font();
+    bold.setBold(true);
+    m_state->setFont(bold);
     toolBar->addWidget(m_state);
     update();
 }
