@@ -505,7 +505,7 @@ void FormEditor::beginChange(const QString &text, TabOrder order)
     m_wasReadingOrder = fieldsInReadingOrder();
 }
 
-void FormEditor::endChange(LayoutCommand::Origin origin)
+void FormEditor::endChange(LayoutCommand::Origin origin, const QVector<CDynControl *> &selection)
 {
     if (m_changeDepth == 0 || --m_changeDepth > 0)
         return;
@@ -516,7 +516,8 @@ void FormEditor::endChange(LayoutCommand::Origin origin)
     refreshTrackers();
     if (after != m_before)
         m_undoStack->push(
-            new LayoutCommand(m_form, std::move(m_before), std::move(after), m_changeText, origin));
+            new LayoutCommand(m_form, std::move(m_before), std::move(after), m_changeText, origin,
+                              QVector<const CDynControl *>(selection.begin(), selection.end())));
     m_before = LayoutState();
 }
 

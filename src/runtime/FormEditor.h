@@ -111,7 +111,9 @@ public:
     // --- changes ----------------------------------------------------------
     void beginChange(const QString &text, TabOrder order = TabOrder::FollowLayout);
     // The outermost end pushes one command when the layout differs.
-    void endChange(LayoutCommand::Origin origin = LayoutCommand::Origin::Gesture);
+    // selection: what a key changed, for merging presses (LayoutCommand).
+    void endChange(LayoutCommand::Origin origin = LayoutCommand::Origin::Gesture,
+                   const QVector<CDynControl *> &selection = QVector<CDynControl *>());
     // Puts the layout back as it was at the outermost begin; nothing is pushed.
     void cancelChange();
     void setTabOrder(TabOrder order) { m_tabOrder = order; }

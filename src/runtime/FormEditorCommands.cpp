@@ -268,7 +268,7 @@ void FormEditor::nudge(int key, Qt::KeyboardModifiers modifiers, bool autoRepeat
         for (qsizetype i = 0; i < selected.size(); ++i)
             place(*selected.at(i), rects.at(i).translated(kept));
     }
-    endChange(autoRepeat ? LayoutCommand::Origin::KeyRepeat : LayoutCommand::Origin::Key);
+    endChange(autoRepeat ? LayoutCommand::Origin::KeyRepeat : LayoutCommand::Origin::Key, selected);
 }
 
 void FormEditor::selectNeighbour(bool forward)

@@ -5,6 +5,8 @@
 #include "runtime/CFormParent.h"
 #include "runtime/FormEditor.h"
 
+#include <chrono>
+
 namespace {
 
 bool sameLook(const ControlProperties &a, const ControlProperties &b)
@@ -94,10 +96,21 @@ bool operator==(const LayoutState &a, const LayoutState &b)
     return true;
 }
 
+namespace {
+
+qint64 nowMs()
+{
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+} // namespace
+
 LayoutCommand::LayoutCommand(CForm &form, LayoutState before, LayoutState after,
-                             const QString &text, Origin origin)
+                             const QString &text, Origin origin,
+                             QVector<const CDynControl *> selection)
     : QUndoCommand(text), m_form(&form), m_before(std::move(before)), m_after(std::move(after)),
-      m_origin(origin)
+      m_origin(origin), m_selection(std::move(selection)), m_lastKeyMs(nowMs())
 {}
 
 void LayoutCommand::undo()
@@ -124,9 +137,17 @@ int LayoutCommand::id() const
 bool LayoutCommand::mergeWith(const QUndoCommand *other)
 {
     const auto *next = dynamic_cast<const LayoutCommand *>(other);
-    if (!next || next->m_origin != Origin::KeyRepeat || next->text() != text())
+    if (!next || m_origin == Origin::Gesture || next->text() != text())
+        return false;
+    const bool pressedSoonAfter = next->m_origin == Origin::Key &&
+                                  next->m_selection == m_selection &&
+                                  next->m_lastKeyMs - m_lastKeyMs <= kKeyMergeMs;
+    if (next->m_origin != Origin::KeyRepeat && !pressedSoonAfter)
         return false;
     m_after = next->m_after;
+    m_lastKeyMs = next->m_lastKeyMs;
+    // Moved there and back: nothing left to undo.
+    setObsolete(m_after == m_before);
     return true;
 }
 

@@ -57,10 +57,16 @@ class QRT_AUTOTEST_EXPORT LayoutCommand final : public QUndoCommand
 public:
     // What made the change. A key held down repeats its change; the repeats
     // merge into the first press, so holding an arrow key is one gesture.
+    // Presses of the keys that make the same change (moving, or resizing)
+    // to the same selection merge too while each follows the one before
+    // within kKeyMergeMs: tapping an arrow ten times is one step to undo.
     enum class Origin { Gesture, Key, KeyRepeat };
+    static constexpr qint64 kKeyMergeMs = 1000;
 
+    // selection: the controls a key changed (for merging presses).
     LayoutCommand(CForm &form, LayoutState before, LayoutState after, const QString &text,
-                  Origin origin = Origin::Gesture);
+                  Origin origin = Origin::Gesture,
+                  QVector<const CDynControl *> selection = QVector<const CDynControl *>());
 
     void undo() override;
     void redo() override;
@@ -77,6 +83,8 @@ private:
     LayoutState m_before;
     LayoutState m_after;
     Origin m_origin;
+    QVector<const CDynControl *> m_selection;
+    qint64 m_lastKeyMs; // when the last key merged into this one was pressed
     bool m_done = true; // pushed after the change was made
 };
 

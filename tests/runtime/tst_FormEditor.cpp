@@ -165,6 +165,8 @@ TEST_F(FormEditorTest, TheKeyboardSelectsMovesResizesAndDeletes)
     EXPECT_EQ(form->focusWidget(), form) << "Tab stays with the editor";
 
     // Arrows move by a pixel, with Ctrl by a raster step; Shift resizes.
+    // Presses in quick succession on one selection are one step per kind
+    // of change, named in the menu; moved there and back is none.
     key(Qt::Key_Right);
     key(Qt::Key_Down, Qt::ControlModifier);
     EXPECT_EQ(town->GetRect(), QRect(21, 130, 100, 20));
@@ -172,14 +174,30 @@ TEST_F(FormEditorTest, TheKeyboardSelectsMovesResizesAndDeletes)
     key(Qt::Key_Down, Qt::ShiftModifier | Qt::ControlModifier);
     EXPECT_EQ(town->GetRect(), QRect(21, 130, 101, 30));
     key(Qt::Key_Up, Qt::ShiftModifier);
-    EXPECT_EQ(history().count(), 5);
+    EXPECT_EQ(history().count(), 2);
+    EXPECT_EQ(history().undoText(), "Größe ändern");
     // A held key repeats its change; the repeats are one step.
     for (int i = 0; i < 3; ++i) {
         QKeyEvent repeat(QEvent::KeyPress, Qt::Key_Left, Qt::NoModifier, QString(), true);
         QApplication::sendEvent(form, &repeat);
     }
     EXPECT_EQ(town->GetRect(), QRect(18, 130, 101, 29));
-    EXPECT_EQ(history().count(), 6);
+    EXPECT_EQ(history().count(), 3);
+    key(Qt::Key_Right);
+    key(Qt::Key_Right);
+    key(Qt::Key_Right);
+    EXPECT_EQ(history().count(), 2) << "back where the step began: no step";
+    key(Qt::Key_Right);
+    QTest::qWait(int(LayoutCommand::kKeyMergeMs) + 100);
+    key(Qt::Key_Down);
+    EXPECT_EQ(history().count(), 4) << "a press after a pause is a step of its own";
+    key(Qt::Key_Tab);
+    key(Qt::Key_Right);
+    EXPECT_EQ(history().count(), 5) << "so is one on another selection";
+    key(Qt::Key_Z, Qt::ControlModifier);
+    key(Qt::Key_Tab, Qt::ShiftModifier);
+    key(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(town->GetRect(), QRect(22, 130, 101, 29));
     key(Qt::Key_Z, Qt::ControlModifier);
     EXPECT_EQ(town->GetRect(), QRect(21, 130, 101, 29));
 
