@@ -77,6 +77,7 @@ FormWindow *CAdoFormBuilder::CreateForm(FormHost *host, bool designMode, const Q
         Clear();
         return nullptr;
     }
+    m_stored = stored;
     if (stored) {
         LoadForm();
         AddHiddenFields();
@@ -319,6 +320,8 @@ void CAdoFormBuilder::AddHiddenFields()
 
 void CAdoFormBuilder::DeleteForm(const QString &name)
 {
+    if (name == m_strFormName)
+        m_stored = false;
     const int key = FindFormId(name);
     if (key < 0)
         return;
@@ -347,6 +350,7 @@ bool CAdoFormBuilder::SaveForm()
     DeleteForm(m_strFormName);
     WriteForm(forms, items);
     transaction.commit();
+    m_stored = true;
     return true;
 }
 

@@ -54,6 +54,9 @@ public:
     virtual void DeleteForm(const QString &name) = 0;
     // Gives every column a control of its kind, hidden unless it has one.
     virtual void AddHiddenFields() = 0;
+    // Whether the form shown is stored as it was loaded or last saved (not
+    // generated from the columns, and its stored definition not deleted).
+    [[nodiscard]] bool IsStored() const { return m_stored; }
 
     // Ids from 1000 again; the form window and every control go.
     void Clear();
@@ -121,6 +124,7 @@ protected:
     int m_leftMargin = 10;
     int m_verticalGap = 5;
     int m_horizontalGap = 5;
+    bool m_stored = false;
 
 private:
     // Takes the next id, makes the control's widget and adds it to the pool.

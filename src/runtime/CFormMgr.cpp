@@ -20,6 +20,7 @@
 #include <QApplication>
 #include <QDomNodeList>
 #include <QLineEdit>
+#include <QUndoStack>
 
 namespace {
 
@@ -148,6 +149,7 @@ bool CFormMgr::CreateForm(CFormParent *host, const QString &document, bool newRe
     }
     ResizeForm();
     if (m_bDesignMode) {
+        m_storedWindowRect = host->GetWindowRect();
         m_pForm->setFocus();
     } else if (QWidget *field = firstField(m_pForm->controls())) {
         // The user types into the first field as soon as the form is up.
@@ -415,7 +417,22 @@ void CFormMgr::ResizeForm()
 
 bool CFormMgr::SaveForm()
 {
-    return m_pBuilder && m_pBuilder->SaveForm();
+    if (!m_pBuilder || !m_pBuilder->SaveForm())
+        return false;
+    if (QUndoStack *history = m_pForm ? m_pForm->undoStack() : nullptr)
+        history->setClean();
+    if (m_pHost)
+        m_storedWindowRect = m_pHost->GetWindowRect();
+    return true;
+}
+
+bool CFormMgr::HasUnsavedLayout() const
+{
+    if (!m_pBuilder || !m_pForm)
+        return false;
+    const QUndoStack *history = m_pForm->undoStack();
+    return !m_pBuilder->IsStored() || (history && !history->isClean()) ||
+           (m_pHost && m_pHost->GetWindowRect() != m_storedWindowRect);
 }
 
 void CFormMgr::ChangeTabOrder()

@@ -5,6 +5,7 @@
 #include "qrt_export.h"
 
 #include <QEvent>
+#include <QRect>
 #include <QSize>
 #include <QString>
 
@@ -66,7 +67,11 @@ public:
     // Fits the form window to its controls and tells the host the mode and
     // the form's size (the 0x591 event).
     void ResizeForm();
+    // Stores the layout; what is stored now counts as unchanged.
     bool SaveForm();
+    // Whether the design-mode layout differs from the stored one: changed
+    // since it was loaded or saved, or not stored at all.
+    [[nodiscard]] bool HasUnsavedLayout() const;
     void ChangeTabOrder();
     void AddStatic();
     void AddFrame();
@@ -90,6 +95,9 @@ private:
 
     std::unique_ptr<CFormBuilder> m_pBuilder;
     std::unique_ptr<CDataMgr> m_pDataMgr;
+    // The window's rectangle as the layout was loaded or last saved: the
+    // user resizing the window changes the stored form too.
+    QRect m_storedWindowRect;
     CFormParent *m_pHost = nullptr; // not owned: the host owns this manager
     CForm *m_pForm = nullptr;       // the builder's
     QString m_strDocument;

@@ -182,6 +182,9 @@ bool CFormParent::Beenden()
     // keeps the window and what was typed.
     if (!m_pFormMgr->GetDesignMode())
         return DatensatzSpeichern(true, true);
+    // Nothing changed since the layout was loaded or saved: nothing to ask.
+    if (!m_pFormMgr->HasUnsavedLayout())
+        return true;
     switch (qrt::askYesNoCancel(QStringLiteral("Möchten Sie das Formular jetzt speichern?"),
                                 GetWnd())) {
     case UserMessages::Answer::No:

@@ -131,9 +131,9 @@ TEST_P(ShowingFormsTest, ShowFormReturnsTheKeyOfTheFirstRecordSaved)
         EXPECT_NE(dialog->GetFormHost(), nullptr);
         dialog->reject();
     });
-    messages.answer(Answer::No);
     facade.DesignForm();
-    EXPECT_EQ(messages.questions(), QStringList("Möchten Sie das Formular jetzt speichern?"));
+    EXPECT_TRUE(messages.questions().isEmpty())
+        << "an unchanged layout is closed without a question";
 }
 
 TEST_P(ShowingFormsTest, OpenFormTwiceFiltersTheOpenFormAgain)
