@@ -2,6 +2,7 @@
 
 #include "controls/ControlGeometry.h"
 #include "platform/UserMessages.h"
+#include "resources/CommandTable.h"
 
 #include <QAbstractScrollArea>
 #include <QCursor>
@@ -301,11 +302,12 @@ void CDynControl::OnRButtonUp(Qt::KeyboardModifiers, int, int)
 
 std::unique_ptr<QMenu> CDynControl::CreateContextMenu() const
 {
+    // As the command table has it, "Menü schließen" included (it runs
+    // nothing; the menu closes as with Escape).
     auto menu = std::make_unique<QMenu>();
-    QAction *properties = menu->addAction(tr("&Eigenschaften des Steuerelements"));
-    properties->setData(int(CommandProperties));
-    QAction *remove = menu->addAction(tr("Steuerelement ent&fernen"));
-    remove->setData(int(CommandRemove));
+    QMenu *entries = menu.get();
+    CommandTable::fillMenu(entries, CommandTable::menu(CommandTable::MenuControlContext),
+                           [entries](int id) { return CommandTable::createAction(id, entries); });
     return menu;
 }
 
@@ -420,6 +422,13 @@ bool CDynControl::eventFilter(QObject *watched, QEvent *event)
             OnLButtonDown(modifiers, point.x(), point.y());
         return m_designMode;
     case QEvent::MouseButtonDblClick:
+        // A double click on a control opens its properties, as in every
+        // form designer.
+        if (m_designMode && m_form && mouse->button() == Qt::LeftButton) {
+            Select(true);
+            m_form->repaint();
+            EditProperties();
+        }
         return m_designMode;
     case QEvent::MouseMove:
         if (m_designMode && m_form && (mouse->buttons() & Qt::LeftButton))

@@ -223,14 +223,19 @@ TEST(CDynControl, RightClickSelectsAndOpensTheControlsOrTheSelectionsMenu)
         QStringList texts;
         for (const QAction *action : menu->actions())
             texts << action->text() + '#' + action->data().toString();
-        EXPECT_EQ(texts, QStringList({"&Eigenschaften des Steuerelements#40008",
-                                      "Steuerelement ent&fernen#40038"}));
+        EXPECT_EQ(texts,
+                  QStringList({"&Eigenschaften des Steuerelements#40008", "#",
+                               "Steuerelement ent&fernen#40038", "#", "&Menü schließen#40009"}));
         QTest::keyClick(menu, Qt::Key_F);
     });
     QTest::mouseClick(caption->GetWindow(), Qt::RightButton, {}, QPoint(4, 4));
     EXPECT_TRUE(caption->IsSelected());
     EXPECT_EQ(form.log, QStringList("remove Ort_TITEL"));
     EXPECT_GE(form.repaints, 2);
+
+    // A double click opens the control's properties.
+    QTest::mouseDClick(caption->GetWindow(), Qt::LeftButton, {}, QPoint(4, 4));
+    EXPECT_EQ(form.shownProperties.caption, "Ort");
 
     // With another control selected too, the form's menu comes instead.
     form.log.clear();
@@ -242,7 +247,9 @@ TEST(CDynControl, RightClickSelectsAndOpensTheControlsOrTheSelectionsMenu)
     FakeForm data;
     const auto field = make<CDynCheckbox>(data, false, describe("Aktiv", 10, 40, 55, 60));
     QTest::mouseClick(field->GetWindow(), Qt::RightButton, {}, QPoint(4, 4));
+    QTest::mouseDClick(field->GetWindow(), Qt::LeftButton, {}, QPoint(4, 4));
     EXPECT_FALSE(field->IsSelected());
+    EXPECT_TRUE(data.shownProperties.caption.isEmpty());
     EXPECT_TRUE(data.log.isEmpty());
     EXPECT_FALSE(field->OnCommand(4711));
 }
