@@ -155,10 +155,16 @@ bool CAdoDataMgr::DeleteRecord()
         try {
             r.Delete(1);
         } catch (const ComError &error) {
-            // The row stays, and the records stand where they stood.
-            if (reportRefusal(error, true))
-                return false;
-            throw;
+            if (error.code() == DB_E_DELETEDROW) {
+                // Gone already: what the user wanted is so. Told, and on to
+                // the neighbour as after any delete.
+                qrt::inform(error.description());
+            } else {
+                // The row stays, and the records stand where they stood.
+                if (reportRefusal(error, true))
+                    return false;
+                throw;
+            }
         }
     } else
         r.CancelUpdate(); // a row never written is dropped, never saved by the move below

@@ -95,6 +95,41 @@ TEST_P(RecordManagerTest, AViewIsAnnouncedAsReadOnlyAndNeverWritten)
     EXPECT_EQ(db.rows("SELECT * FROM kunden"), QList<QStringList>({{"1", "Meier"}}));
 }
 
+// A record text written back as it was read says nothing and changes
+// nothing, in whatever form the engine holds the values (SQLite keeps a
+// REAL in a NUMERIC column, 1e-7 as a REAL, a whole number as an INTEGER).
+TEST_P(RecordManagerTest, ARecordWrittenBackAsItWasReadSaysNothing)
+{
+    db.exec({"CREATE TABLE konten (id INT PRIMARY KEY, saldo NUMERIC, betrag NUMERIC(10,2), "
+             "zins DOUBLE PRECISION, rund DECIMAL(10))",
+             "INSERT INTO konten VALUES (1, 1234.5678, 12.5, 0.1, 7.5)",
+             "INSERT INTO konten VALUES (2, 0.0000001, 3, 1e-7, 2)",
+             "INSERT INTO konten VALUES (3, -98765432.25, NULL, 123456789.125, -0.25)"});
+    open("konten");
+    const QList<QStringList> before = db.rows("SELECT * FROM konten ORDER BY id");
+    for (int row = 1; row <= 3; ++row) {
+        SCOPED_TRACE(row);
+        EXPECT_TRUE(records.WriteRecord(records.GetRecordXml())) << said();
+        records.MoveNext();
+    }
+    EXPECT_TRUE(messages.texts().isEmpty()) << said();
+    EXPECT_EQ(db.rows("SELECT * FROM konten ORDER BY id"), before);
+}
+
+// Deleting a row another user deleted meanwhile tells the user so and
+// shows the neighbour; it never passes in silence.
+TEST_P(RecordManagerTest, DeletingARowAnotherUserDeletedSaysSoAndMovesOn)
+{
+    db.exec({"CREATE TABLE kunden (id INT PRIMARY KEY, name VARCHAR(20))",
+             "INSERT INTO kunden VALUES (1, 'Meier'), (2, 'Schulz')"});
+    open("kunden");
+    db.exec("DELETE FROM kunden WHERE id = 1");
+    records.DeleteRecord();
+    ASSERT_EQ(messages.texts().size(), 1) << said();
+    EXPECT_TRUE(messages.texts().first().contains("gelöscht")) << said();
+    EXPECT_TRUE(records.GetRecordXml().contains("Schulz")) << records.GetRecordXml().toStdString();
+}
+
 // A key the engine fills in for a new row is read back whole, beyond 32 bits.
 TEST_P(RecordManagerTest, AKeyTheEngineFillsInIsReadBackWhole)
 {

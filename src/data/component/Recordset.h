@@ -116,6 +116,8 @@ public:
     void AddNew();
     void Update();
     void CancelUpdate();
+    // Deletes the current row. A row another user deleted first is taken
+    // out of the records all the same, and then reported (DB_E_DELETEDROW).
     void Delete(int affectRecords = 1);
     EditModeEnum EditMode() const;
     bool IsUpdatable() const;

@@ -314,7 +314,14 @@ void RecordsetPrivate::deleteRow()
     written.rowCondition = identityCondition();
     written.rowKey = cursor->currentKey();
     backend->execWrite(query, written);
+    const bool wasThere = query.numRowsAffected() != 0;
     query.finish();
     cursor->removeCurrent();
     clearRow();
+    // The row is gone either way; that another user deleted it first is
+    // still worth telling, never a silent success.
+    if (!wasThere)
+        throw ComError(DB_E_DELETEDROW,
+                       QStringLiteral("Der Datensatz war bereits von einem anderen Benutzer "
+                                      "gelöscht worden."));
 }
