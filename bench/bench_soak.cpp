@@ -83,6 +83,8 @@ const QString kUndoQuestion =
 const QString kDeleteQuestion = QStringLiteral("Diesen Datensatz wirklich löschen?");
 const QString kChanged = QStringLiteral("von einem anderen Benutzer geändert (Feld %1)");
 const QString kDeleted = QStringLiteral("inzwischen von einem anderen Benutzer gelöscht");
+const QString kDeletedFirst =
+    QStringLiteral("Der Datensatz war bereits von einem anderen Benutzer gelöscht worden.");
 
 // The form's two fields the users edit; both are texts, so what a field
 // shows is what the table holds.
@@ -246,9 +248,11 @@ private:
             m_driver.press(Qt::Key_Y, Qt::ControlModifier);
             reportUnexpected({kUndoQuestion});
             write({QStringLiteral("undone"), QString::number(key), field, value});
-            if (m_driver.shown(field) != seen)
-                write({QStringLiteral("error"), QStringLiteral("undo left '%1' instead of '%2'")
-                                                    .arg(m_driver.shown(field), seen)});
+            // Undo reads the row again: what shows is what is stored now,
+            // which another user may have changed since; never the entry.
+            if (m_driver.shown(field) == value)
+                write({QStringLiteral("error"),
+                       QStringLiteral("undo left the entry '%1' (was '%2')").arg(value, seen)});
             return;
         }
         m_driver.press(Qt::Key_S, Qt::ControlModifier);
@@ -314,7 +318,8 @@ private:
             return;
         }
         write({QStringLiteral("delete"), QString::number(key)});
-        reportUnexpected({kDeleteQuestion});
+        // The other user deleted it first: the user is told, nothing more.
+        reportUnexpected({kDeleteQuestion, kDeletedFirst});
     }
 
     void filter()

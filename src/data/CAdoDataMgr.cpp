@@ -331,6 +331,16 @@ void CAdoDataMgr::MoveLast()
 
 void CAdoDataMgr::Undo()
 {
+    // The row as it is stored now: a refused entry that the recordset still
+    // holds goes, and what another user saved meanwhile shows.
+    if (m_recordset && m_recordset->IsOpen() && m_recordset->EditMode() != adEditAdd &&
+        !m_recordset->IsEOF() && !m_recordset->IsBOF()) {
+        try {
+            m_recordset->Resync();
+        } catch (const ComError &error) {
+            qrt::inform(error.message(), nullptr, UserMessages::Severity::Warning);
+        }
+    }
     BuildRecordXml();
 }
 

@@ -130,6 +130,23 @@ TEST_P(RecordManagerTest, DeletingARowAnotherUserDeletedSaysSoAndMovesOn)
     EXPECT_TRUE(records.GetRecordXml().contains("Schulz")) << records.GetRecordXml().toStdString();
 }
 
+// Undo after a refused save shows the row as it is stored now, read again
+// (with what another user saved meanwhile), not the refused entries.
+TEST_P(RecordManagerTest, UndoAfterARefusedSaveShowsTheRowAsStoredNow)
+{
+    db.exec({"CREATE TABLE kunden (id INT PRIMARY KEY, name VARCHAR(20), anzahl INT)",
+             "INSERT INTO kunden VALUES (1, 'Meier', 3)"});
+    open("kunden");
+    EXPECT_FALSE(records.WriteRecord("<RECORDSET id=\"1\" name=\"Abgelehnt\" anzahl=\"viele\" />"));
+    db.exec("UPDATE kunden SET name = 'Schulz' WHERE id = 1");
+    records.Undo();
+    const QString shown = records.GetRecordXml();
+    EXPECT_TRUE(shown.contains("Schulz") && !shown.contains("Abgelehnt")) << shown.toStdString();
+    messages.clear();
+    EXPECT_TRUE(records.WriteRecord(shown)) << said();
+    EXPECT_EQ(db.rows("SELECT name, anzahl FROM kunden"), QList<QStringList>({{"Schulz", "3"}}));
+}
+
 // A key the engine fills in for a new row is read back whole, beyond 32 bits.
 TEST_P(RecordManagerTest, AKeyTheEngineFillsInIsReadBackWhole)
 {

@@ -194,6 +194,19 @@ void Recordset::CancelUpdate()
     d->convertRaw();
 }
 
+void Recordset::Resync()
+{
+    d->requireOpen();
+    d->resync();
+    d->changed.fill(false);
+    if (d->pendingNew) {
+        d->pendingNew = false;
+        d->convertRaw();
+        return;
+    }
+    d->loadCurrent(+1);
+}
+
 void Recordset::Delete(int affectRecords)
 {
     Q_UNUSED(affectRecords); // the current row is all this component deletes

@@ -116,6 +116,9 @@ public:
     void AddNew();
     void Update();
     void CancelUpdate();
+    // Drops the pending changes and reads the current row again as it is
+    // stored now (a row that vanished meanwhile leaves, as on a move).
+    void Resync();
     // Deletes the current row. A row another user deleted first is taken
     // out of the records all the same, and then reported (DB_E_DELETEDROW).
     void Delete(int affectRecords = 1);
