@@ -38,12 +38,10 @@ QString withPictureHint(const QString &reason)
                                    "werden (--screenshot DATEI).");
 }
 
-// The facade puts its values into the configuration document as they are;
-// a password with "&" or a filter with "<" must reach the form as typed.
+// A password with "&" or a filter with "<" must reach the form as typed.
 QString xmlText(const QString &text)
 {
-    QString escaped = text.toHtmlEscaped();
-    return escaped.replace(QLatin1Char('\''), QStringLiteral("&apos;"));
+    return CKeloForm::DocumentText(text);
 }
 
 CKeloForm::EntryPoint entryPoint(FormOptions::Mode mode)

@@ -23,6 +23,12 @@ const QString kEmptySort = QStringLiteral("<SORT></SORT>");
 
 quint32 CKeloForm::m_ulTickCount = 0;
 
+QString CKeloForm::DocumentText(const QString &text)
+{
+    QString escaped = text.toHtmlEscaped();
+    return escaped.replace(QLatin1Char('\''), QStringLiteral("&apos;"));
+}
+
 void CKeloForm::ClearConString()
 {
     CTabInfo::ClearConString();

@@ -46,6 +46,12 @@ public:
     // in it. Affects only forms shown afterwards.
     void RemoveColumn(const QString &column, bool autoValue);
 
+    // text (SQL, a password, a file or table name) as the calls of this class
+    // take it: they put their values into the configuration document as
+    // they are, so a "<", "&" or quote must come escaped. A host passes its
+    // plain texts through this: ShowForm(DocumentText("Preis < 50")).
+    [[nodiscard]] static QString DocumentText(const QString &text);
+
     // The document as Init composed it, placeholders included; empty before
     // Init, which is how the facade knows it is not initialised.
     [[nodiscard]] const QString &document() const { return m_document; }

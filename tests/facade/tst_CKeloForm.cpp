@@ -110,10 +110,15 @@ TEST(CKeloForm, ValuesGoInVerbatim)
         EXPECT_FALSE(helper.loadXml(form.FilledDocument(EntryPoint::ShowForm, filter, QString())));
         EXPECT_FALSE(helper.parseError().isEmpty());
     }
+    // Passed through DocumentText, every plain text arrives as written.
     CXmlHelper helper;
-    ASSERT_TRUE(helper.loadXml(
-        form.FilledDocument(EntryPoint::OpenForm, "Firma = 'A &amp; B'", QString())));
-    EXPECT_EQ(helper.getItemText("FILTER"), "Firma = 'A & B'");
+    for (const QString &plain : QStringList{"Firma = 'A & B'", "Betrag < 5 AND Betrag > 1",
+                                            "Name = \"O'Neil\"", "Ort = '&amp;'"}) {
+        ASSERT_TRUE(helper.loadXml(form.FilledDocument(
+            EntryPoint::ShowForm, CKeloForm::DocumentText(plain), CKeloForm::DocumentText(plain))));
+        EXPECT_EQ(helper.getItemText("FILTER"), plain);
+        EXPECT_EQ(helper.getItemText("SORT"), plain);
+    }
 
     // Placeholder names inside the host's filter reach the form as written.
     const QString filter = "Notiz LIKE '%@SuppressColumns%@Designmodus'";
