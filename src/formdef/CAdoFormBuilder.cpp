@@ -347,14 +347,18 @@ bool CAdoFormBuilder::SaveForm()
     // Saves of one form wait for each other: the second one then replaces
     // the first one's complete definition instead of interleaving with it.
     connection.lockSchemaChange(m_strFormTable + QLatin1Char(' ') + m_strFormName);
+    // A form saved again keeps its key: the stored forms keep their order
+    // (the first stored form is what a program shows by default) and a
+    // save that changes nothing leaves the form's row as it was.
+    const qint32 key = FindFormId(m_strFormName);
     DeleteForm(m_strFormName);
-    WriteForm(forms, items);
+    WriteForm(forms, items, key);
     transaction.commit();
     m_stored = true;
     return true;
 }
 
-void CAdoFormBuilder::WriteForm(Recordset &forms, Recordset &items)
+void CAdoFormBuilder::WriteForm(Recordset &forms, Recordset &items, qint32 key)
 {
     Connection &connection = OpenConnection();
     FormWindow *form = GetForm();
@@ -362,7 +366,8 @@ void CAdoFormBuilder::WriteForm(Recordset &forms, Recordset &items)
 
     forms.Open(m_strFormTable, connection, adOpenDynamic, adLockOptimistic, -1);
     forms.AddNew();
-    const qint32 key = GetNextKey(QStringLiteral("QRTFORM_ID"), m_strFormTable);
+    if (key < 0)
+        key = GetNextKey(QStringLiteral("QRTFORM_ID"), m_strFormTable);
     FieldList &row = forms.Fields();
     row.Item(QStringLiteral("QRTFORM_ID")).PutValue(Variant(key));
     // Texts go in as values: a name or title with quotes needs no quoting.

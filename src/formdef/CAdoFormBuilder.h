@@ -64,7 +64,8 @@ private:
     // writes the column.
     void ConfigureField(const ColumnInfo &column);
     void ReadFormRow(Recordset &rows);
-    void WriteForm(Recordset &forms, Recordset &items);
+    // key: the form's row key; -1 takes the next free one.
+    void WriteForm(Recordset &forms, Recordset &items, qint32 key);
 
     QString m_strFormName;  // FORMULARNAME of the configuration
     QString m_strFormTable; // "QRTFORM"

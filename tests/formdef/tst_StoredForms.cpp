@@ -58,6 +58,12 @@ TEST_P(StoredFormTest, AStoredFormComesBackWithItsPlaceRasterTitleAndHiddenField
     const QStringList saved = layoutOf(form);
     EXPECT_TRUE(builder->SaveForm());
     EXPECT_EQ(storedRecords(), saved);
+    // Saved again, the form keeps its key (and so its place among the forms).
+    const QString key = db.scalar("SELECT QRTFORM_ID FROM QRTFORM WHERE NAME = 'kunden'");
+    db.exec("INSERT INTO QRTFORM (QRTFORM_ID, NAME) VALUES (" + key + " + 1, 'andere')");
+    EXPECT_TRUE(builder->SaveForm());
+    EXPECT_EQ(db.scalar("SELECT QRTFORM_ID FROM QRTFORM WHERE NAME = 'kunden'"), key);
+    EXPECT_EQ(storedRecords(), saved);
 
     host.MoveWindow(QRect(0, 0, 200, 100));
     host.SetTitle(QString());
