@@ -9,13 +9,14 @@
 
 namespace {
 
-QString readOnlyMessage(const QString &table)
+// reason: the clause that says why, the table's name included (see
+// OpenRecords).
+QString readOnlyMessage(const QString &table, const QString &reason)
 {
     return QStringLiteral("Die Datensätze von %1 können nur angezeigt, aber nicht geändert "
-                          "werden: %1 ist eine Sicht oder hat keinen Schlüssel, über den sich "
-                          "ein Datensatz wiederfinden lässt. Neue, geänderte und gelöschte "
-                          "Datensätze werden nicht gespeichert.")
-        .arg(table);
+                          "werden: %2. Neue, geänderte und gelöschte Datensätze werden nicht "
+                          "gespeichert.")
+        .arg(table, reason);
 }
 
 } // namespace
@@ -77,10 +78,10 @@ void CAdoDataMgr::Open(QString document, bool newRecord)
         m_hostFilterText = m_filterText;
     }
     const QString sort = xml.getItemText(QStringLiteral("SORT"));
-    *m_recordset = OpenRecords(*connection(), m_tableName, m_filterText, sort);
+    *m_recordset = OpenRecords(*connection(), m_tableName, m_filterText, sort, &m_readOnlyReason);
     if (!m_recordset->IsUpdatable() && !m_readOnlyAnnounced) {
         m_readOnlyAnnounced = true;
-        qrt::inform(readOnlyMessage(m_tableName));
+        qrt::inform(readOnlyMessage(m_tableName, m_readOnlyReason));
     }
     if (newRecord || m_recordset->IsEOF())
         startNewRow();
@@ -88,7 +89,8 @@ void CAdoDataMgr::Open(QString document, bool newRecord)
 }
 
 Recordset CAdoDataMgr::OpenRecords(Connection &connection, const QString &table,
-                                   const QString &filter, const QString &sort)
+                                   const QString &filter, const QString &sort,
+                                   QString *readOnlyReason)
 {
     // The table as the engine needs it written (a table created as "Kunden"
     // on PostgreSQL); one it cannot find is left as given and reported when
@@ -114,6 +116,18 @@ Recordset CAdoDataMgr::OpenRecords(Connection &connection, const QString &table,
             throw;
         records = connection.Execute(sql);
     }
+    if (readOnlyReason) {
+        // A table with a key read through the fall-back is no view: it is
+        // the statement with the host's filter and sort that could not be
+        // opened for editing.
+        const QString why = records.ReadOnlyReason();
+        *readOnlyReason = records.IsUpdatable() ? QString()
+                          : why.isEmpty()
+                              ? QStringLiteral("%1 lässt sich mit diesem Filter oder dieser "
+                                               "Sortierung nicht zum Bearbeiten öffnen")
+                                    .arg(table)
+                              : table + QLatin1Char(' ') + why;
+    }
     return records;
 }
 
@@ -121,7 +135,7 @@ bool CAdoDataMgr::requireWritable()
 {
     if (rs().IsUpdatable())
         return true;
-    qrt::inform(readOnlyMessage(m_tableName));
+    qrt::inform(readOnlyMessage(m_tableName, m_readOnlyReason));
     return false;
 }
 

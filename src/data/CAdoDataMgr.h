@@ -72,8 +72,11 @@ public:
     // without WHERE and ORDER BY): as a keyset for editing, or failing that
     // read-only (a view). A text refused as more than one statement and a
     // lost connection are not tried another way: their ComError goes on.
+    // readOnlyReason: why the records can only be read, as it follows the
+    // table's name in a sentence (empty when they can be written).
     static Recordset OpenRecords(Connection &connection, const QString &table,
-                                 const QString &filter, const QString &sort);
+                                 const QString &filter, const QString &sort,
+                                 QString *readOnlyReason = nullptr);
 
     // For tests and the form layers.
     const QString &document() const { return m_document; }
@@ -126,6 +129,7 @@ private:
     const QString m_emptyXml;
     qint64 m_lastUpdateKey = -1;
     bool m_readOnlyAnnounced = false;
+    QString m_readOnlyReason;               // see OpenRecords
     qint64 m_matchingRows = -1;             // the engine's count of the filtered rows, once asked
     std::unique_ptr<RecordFilter> m_filter; // may be null
     QWidget *m_dialogParent = nullptr;      // not owned

@@ -87,12 +87,24 @@ TEST_P(RecordManagerTest, AViewIsAnnouncedAsReadOnlyAndNeverWritten)
              "CREATE VIEW sicht AS SELECT * FROM kunden"});
     open("sicht");
     ASSERT_EQ(messages.texts().size(), 1);
-    EXPECT_TRUE(messages.texts().first().contains("nur angezeigt"));
+    EXPECT_TRUE(messages.texts().first().contains("nur angezeigt, aber nicht geändert werden: "
+                                                  "sicht ist eine Sicht."))
+        << said();
     EXPECT_FALSE(records.WriteRecord(records.GetRecordXml().replace("Meier", "Schulz")));
     EXPECT_FALSE(records.AddRecord());
     EXPECT_FALSE(records.DeleteRecord());
     EXPECT_EQ(messages.texts().size(), 4) << "each refused change says why";
     EXPECT_EQ(db.rows("SELECT * FROM kunden"), QList<QStringList>({{"1", "Meier"}}));
+
+    // A keyed table whose sort only the whole statement takes (a column
+    // number) is shown read-only too, and not called a view.
+    messages.clear();
+    CAdoDataMgr sorted;
+    sorted.Open(documentFor(databaseArguments(db), "kunden", false, "2"), false);
+    ASSERT_EQ(messages.texts().size(), 1) << said();
+    EXPECT_TRUE(messages.texts().first().contains(
+        "kunden lässt sich mit diesem Filter oder dieser Sortierung nicht zum Bearbeiten öffnen"))
+        << said();
 }
 
 // A record text written back as it was read says nothing and changes

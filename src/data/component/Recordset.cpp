@@ -229,6 +229,11 @@ bool Recordset::IsUpdatable() const
     return d && d->open && d->updatable;
 }
 
+QString Recordset::ReadOnlyReason() const
+{
+    return IsUpdatable() || !d ? QString() : d->readOnlyReason;
+}
+
 FieldList &Recordset::Fields()
 {
     d->requireOpen();
@@ -316,6 +321,10 @@ void RecordsetPrivate::openKeyset(const std::shared_ptr<Backend> &engine, const 
         engine->exec(query, QStringLiteral("SELECT ") + selectList + QStringLiteral(" FROM ") +
                                 tableSql + clauses);
         openStatic(engine, query, &schema.columns);
+        readOnlyReason = schema.isView
+                             ? QStringLiteral("ist eine Sicht")
+                             : QStringLiteral("hat keinen Schlüssel, über den sich ein Datensatz "
+                                              "wiederfinden lässt");
         return;
     }
 
@@ -340,6 +349,7 @@ void RecordsetPrivate::openKeyset(const std::shared_ptr<Backend> &engine, const 
     identity = rowIdentity;
     keyset = true;
     updatable = canWrite;
+    readOnlyReason = canWrite ? QString() : QStringLiteral("wurde nur zum Lesen geöffnet");
     integralKeys = integral;
     countSql = QStringLiteral("SELECT COUNT(*) FROM ") + tableSql + where;
     // Both ends where the engine can read a bounded number of rows and the
@@ -441,6 +451,7 @@ void RecordsetPrivate::openStatic(const std::shared_ptr<Backend> &engine, QSqlQu
     backend = engine;
     keyset = false;
     updatable = false;
+    readOnlyReason.clear();
     columns.clear();
     rows.clear();
     const QSqlRecord record = query.record();

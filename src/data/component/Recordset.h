@@ -124,6 +124,11 @@ public:
     void Delete(int affectRecords = 1);
     EditModeEnum EditMode() const;
     bool IsUpdatable() const;
+    // Why the rows of one table can only be read, as the rest of a German
+    // sentence that starts with the table's name ("ist eine Sicht", "hat
+    // keinen Schlüssel, …"); empty while they can be written, and for the
+    // rows of a statement that is not a plain select of one table.
+    [[nodiscard]] QString ReadOnlyReason() const;
 
     FieldList &Fields();
 

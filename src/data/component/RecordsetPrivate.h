@@ -15,6 +15,7 @@ struct RecordsetPrivate
     bool open = false;
     bool keyset = false; // rows fetched by key; otherwise all rows held in `rows`
     bool updatable = false;
+    QString readOnlyReason; // see Recordset::ReadOnlyReason
 
     QVector<ColumnSchema> columns; // one per field
     QString table;                 // keyset: the table as the statement names it
