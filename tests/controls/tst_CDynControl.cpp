@@ -141,6 +141,19 @@ TEST(CDynControl, DesignedControlsLeaveTheKeysToTheFormFramesBehindCaptionsInFro
     EXPECT_EQ(stack.last(), caption->GetWindow());
     EXPECT_TRUE(frame->GetWindow()->testAttribute(Qt::WA_TransparentForMouseEvents))
         << "its inside lets presses through to the form";
+
+    // A designed frame is outlined in the text colour, above the raster; in
+    // data mode the style's own frame stays.
+    const auto dataFrame = make<CDynFrame>(data, false, describe("Adresse", 0, 0, 200, 100));
+    dataFrame->Show();
+    for (const CDynFrame *each : {frame.get(), dataFrame.get()}) {
+        const QImage picture = each->GetWindow()->grab().toImage();
+        const QColor text = each->GetWindow()->palette().color(QPalette::WindowText);
+        bool outlined = false; // along the bottom edge, where the style puts it
+        for (int y = picture.height() - 3; y < picture.height(); ++y)
+            outlined = outlined || picture.pixelColor(picture.width() / 2, y) == text;
+        EXPECT_EQ(outlined, each->IsDesignMode());
+    }
 }
 
 TEST(CDynControl, StylesReachTheWidgets)
