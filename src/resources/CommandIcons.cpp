@@ -27,7 +27,16 @@ enum class Drawn {
     Caption,
     Frame,
     Resize,
-    Align,
+    // The eight alignment commands: the edge aligned to (solid for the
+    // selection's edge, dotted for the raster's), in the order of their ids.
+    AlignLeft,
+    AlignRight,
+    AlignTop,
+    AlignBottom,
+    AlignLeftRaster,
+    AlignRightRaster,
+    AlignTopRaster,
+    AlignBottomRaster,
     Order,
     Plus,
     Cross,
@@ -55,7 +64,16 @@ const IconRow kIcons[] = {
     {IdDateiAddFrame, "draw-rectangle", kNoStandard, Drawn::Frame},
     {IdDateiTabOrder, "view-sort-ascending", kNoStandard, Drawn::Order},
     {IdDateiResize, "zoom-fit-best", kNoStandard, Drawn::Resize},
-    {IdAlignLeft, "align-horizontal-left", kNoStandard, Drawn::Align},
+    // Drawn, not themed: a theme has no pictures for aligning to a raster,
+    // and the eight must tell apart and match each other.
+    {IdAlignLeft, "", kNoStandard, Drawn::AlignLeft},
+    {IdAlignRight, "", kNoStandard, Drawn::AlignRight},
+    {IdAlignTop, "", kNoStandard, Drawn::AlignTop},
+    {IdAlignBottom, "", kNoStandard, Drawn::AlignBottom},
+    {IdAlignLeftRaster, "", kNoStandard, Drawn::AlignLeftRaster},
+    {IdAlignRightRaster, "", kNoStandard, Drawn::AlignRightRaster},
+    {IdAlignTopRaster, "", kNoStandard, Drawn::AlignTopRaster},
+    {IdAlignBottomRaster, "", kNoStandard, Drawn::AlignBottomRaster},
     {IdRecordNew, "document-new", kNoStandard, Drawn::Plus},
     {IdRecordSave, "document-save", QStyle::SP_DialogSaveButton, Drawn::None},
     // Not the style's bin: drawn pale grey, it looks like a disabled button.
@@ -127,11 +145,37 @@ QPixmap drawnPixmap(Drawn what, int size, const QColor &ink)
         painter.drawLine(QPointF(8, 5), QPointF(11, 5));
         painter.drawLine(QPointF(11, 5), QPointF(11, 8));
         break;
-    case Drawn::Align:
+    case Drawn::AlignLeft:
+    case Drawn::AlignRight:
+    case Drawn::AlignTop:
+    case Drawn::AlignBottom:
+    case Drawn::AlignLeftRaster:
+    case Drawn::AlignRightRaster:
+    case Drawn::AlignTopRaster:
+    case Drawn::AlignBottomRaster: {
+        // Drawn for the left edge, then turned to the command's side.
+        const int side = (int(what) - int(Drawn::AlignLeft)) % 4; // left, right, top, bottom
+        const bool raster = what >= Drawn::AlignLeftRaster;
+        painter.translate(8, 8);
+        if (side == 1)
+            painter.scale(-1, 1);
+        else if (side == 2)
+            painter.rotate(90);
+        else if (side == 3)
+            painter.rotate(-90);
+        painter.translate(-8, -8);
+        QPen edge = pen;
+        if (raster) {
+            edge.setStyle(Qt::CustomDashLine);
+            edge.setDashPattern({1.0, 1.2});
+        }
+        painter.setPen(edge);
         painter.drawLine(QPointF(2, 1), QPointF(2, 15));
+        painter.setPen(pen);
         painter.drawRect(QRectF(4, 3.5, 9, 3));
         painter.drawRect(QRectF(4, 9.5, 6, 3));
         break;
+    }
     case Drawn::Order:
         for (int row = 0; row < 3; ++row)
             painter.drawLine(QPointF(6, 3.5 + row * 4.5), QPointF(14.5, 3.5 + row * 4.5));
@@ -228,14 +272,11 @@ QIcon drawnIcon(Drawn what, const QWidget *widget)
 
 QIcon icon(int id, const QWidget *widget)
 {
-    // The alignment commands share one picture apart from its side.
-    int lookup = id;
-    if (id >= IdAlignBottom && id <= IdAlignBottomRaster)
-        lookup = IdAlignLeft;
     for (const IconRow &row : kIcons) {
-        if (row.id != lookup)
+        if (row.id != id)
             continue;
-        const QIcon themed = QIcon::fromTheme(QString::fromLatin1(row.theme));
+        const QIcon themed =
+            *row.theme ? QIcon::fromTheme(QString::fromLatin1(row.theme)) : QIcon();
         if (!themed.isNull())
             return themed;
         const QStyle *style = widget ? widget->style() : QApplication::style();

@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QIcon>
+#include <QImage>
 #include <QMenu>
 #include <QSet>
 
@@ -33,6 +34,15 @@ TEST(CommandTable, EveryToolBarButtonHasAnIconATipAndItsCommand)
             EXPECT_EQ(action->data().toInt(), id);
         }
     }
+    // The eight alignment commands of the form's menu: eight pictures.
+    QSet<QByteArray> pictures;
+    for (int id : {IdAlignLeft, IdAlignRight, IdAlignTop, IdAlignBottom, IdAlignLeftRaster,
+                   IdAlignRightRaster, IdAlignTopRaster, IdAlignBottomRaster}) {
+        const QImage picture = icon(id).pixmap(16, 16).toImage();
+        pictures.insert(
+            QByteArray(reinterpret_cast<const char *>(picture.constBits()), picture.sizeInBytes()));
+    }
+    EXPECT_EQ(pictures.size(), 8);
 }
 
 // Alt and a letter choose an entry of every menu, and no letter stands for
