@@ -1,12 +1,15 @@
 // Two users at once and a server that restarts, through the record data
 // manager, on SQLite and on a throw-away PostgreSQL server of its own.
 //
-//   bench_concurrent [--rows N]     N records per program (1000 if not given)
+//   bench_concurrent [--rows N] [--programs P]
+//       N records per program (1000 if not given), P programs (2)
 //
-// Keys: two programs (copies of this one) add N records each to one table
+// Keys: P programs (copies of this one) add N records each to one table
 // whose key the library computes (largest plus one, taken anew after every
 // collision). Reported: failed inserts, rows stored, distinct keys, the
-// largest key (2N means no gaps) and the time.
+// largest key (P*N means no gaps) and the time; every failure's message goes
+// to standard error, so that a refusal seen once can be looked at (more
+// programs than cores, and a loaded machine, make collisions likelier).
 //
 // Restart: a form's records are open, the user has moved to record 300 and
 // changed it when the server restarts. Reported: what the first save says,
@@ -31,6 +34,8 @@
 #include <QTemporaryDir>
 
 #include <cstdio>
+#include <memory>
+#include <vector>
 
 namespace {
 
@@ -114,12 +119,16 @@ int addRecords(const Database &db, int count, const QString &tag)
     int failed = 0;
     for (int i = 0; i < count; ++i) {
         try {
+            messages.clear();
             records.AddRecord();
             if (!records.WriteRecord(
-                    QStringLiteral("<RECORDSET name=\"%1-%2\" />").arg(tag).arg(i)))
+                    QStringLiteral("<RECORDSET name=\"%1-%2\" />").arg(tag).arg(i))) {
                 ++failed;
+                std::fprintf(stderr, "%s-%d refused: %s\n", qPrintable(tag), i,
+                             qPrintable(messages.texts().join(QLatin1Char(' '))));
+            }
         } catch (const ComError &error) {
-            std::fprintf(stderr, "%s\n", qPrintable(error.message()));
+            std::fprintf(stderr, "%s-%d: %s\n", qPrintable(tag), i, qPrintable(error.message()));
             ++failed;
         }
     }
@@ -129,27 +138,31 @@ int addRecords(const Database &db, int count, const QString &tag)
 
 // --- the figures ---------------------------------------------------------------------
 
-void measureKeys(const Database &db, int rows)
+void measureKeys(const Database &db, int rows, int programs)
 {
     execute(db, {QStringLiteral("DROP TABLE IF EXISTS kunden"),
                  QStringLiteral("CREATE TABLE kunden (id INT NOT NULL PRIMARY KEY, name "
                                 "VARCHAR(40) NOT NULL)")});
     QElapsedTimer clock;
     clock.start();
-    QProcess first;
-    QProcess second;
+    std::vector<std::unique_ptr<QProcess>> children;
     const QStringList arguments = {QStringLiteral("--child"), QString::number(int(db.kind)),
                                    db.name, db.server, QString::number(rows)};
-    first.start(QCoreApplication::applicationFilePath(), arguments + QStringList{"a"});
-    second.start(QCoreApplication::applicationFilePath(), arguments + QStringList{"b"});
-    first.waitForFinished(-1);
-    second.waitForFinished(-1);
+    for (int i = 0; i < programs; ++i) {
+        children.push_back(std::make_unique<QProcess>());
+        children.back()->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        children.back()->start(QCoreApplication::applicationFilePath(),
+                               arguments + QStringList{QString(QChar(u'a' + i))});
+    }
+    int failed = 0;
+    for (const std::unique_ptr<QProcess> &child : children) {
+        child->waitForFinished(-1);
+        failed += QString::fromUtf8(child->readAllStandardOutput()).trimmed().toInt();
+    }
     const double seconds = double(clock.elapsed()) / 1000.0;
-    const int failed = QString::fromUtf8(first.readAllStandardOutput()).trimmed().toInt() +
-                       QString::fromUtf8(second.readAllStandardOutput()).trimmed().toInt();
-    std::printf("metric=auto_key_inserts engine=%s programs=2 rows_each=%d failed=%d stored=%s "
+    std::printf("metric=auto_key_inserts engine=%s programs=%d rows_each=%d failed=%d stored=%s "
                 "distinct=%s max_key=%s seconds=%.2f\n",
-                engineName(db), rows, failed,
+                engineName(db), programs, rows, failed,
                 qPrintable(scalar(db, QStringLiteral("SELECT COUNT(*) FROM kunden"))),
                 qPrintable(scalar(db, QStringLiteral("SELECT COUNT(DISTINCT id) FROM kunden"))),
                 qPrintable(scalar(db, QStringLiteral("SELECT MAX(id) FROM kunden"))), seconds);
@@ -230,12 +243,16 @@ int main(int argc, char **argv)
     const qsizetype rowsAt = arguments.indexOf(QStringLiteral("--rows"));
     if (rowsAt > 0)
         rows = arguments.value(rowsAt + 1).toInt();
+    int programs = 2;
+    const qsizetype programsAt = arguments.indexOf(QStringLiteral("--programs"));
+    if (programsAt > 0)
+        programs = qBound(1, arguments.value(programsAt + 1).toInt(), 26);
 
     QTemporaryDir dir;
     const Database sqlite{ns_qrttypen::KELO_SQLITE, dir.filePath(QStringLiteral("kunden.sqlite")),
                           QString()};
     QFile(sqlite.name).open(QIODevice::WriteOnly);
-    measureKeys(sqlite, rows);
+    measureKeys(sqlite, rows, programs);
 
     // A server of our own, so that restarting it disturbs nobody.
     PgServer server(dir.filePath(QStringLiteral("pg")));
@@ -245,7 +262,7 @@ int main(int argc, char **argv)
     }
     const Database postgres{ns_qrttypen::KELO_POSTGRESQL, QStringLiteral("postgres"),
                             server.server()};
-    measureKeys(postgres, rows);
+    measureKeys(postgres, rows, programs);
     measureRestart(postgres, server);
     return 0;
 }

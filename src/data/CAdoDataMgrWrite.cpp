@@ -9,16 +9,19 @@
 #include "platform/UserMessages.h"
 #include "xml/RecordText.h"
 
+#include <QDeadlineTimer>
+
 #include <cmath>
 #include <limits>
 
 namespace {
 
-// How often a computed key is taken anew when another writer has just
-// stored a row with it. Each retry reads the then current maximum, so it only
-// fails again when yet another row came in between; several users adding at
-// the same moment stay far below this.
-constexpr int kKeyAttempts = 50;
+// How long a computed key is taken anew when other writers have just stored
+// rows with it. Each retry reads the then current maximum, so every round
+// stores some writer's row; but with several programs adding rows one after
+// the other, one of them can lose round after round (eight programs lost one
+// insert in 200 after 50 rounds). A time, not a count, bounds the retries.
+constexpr int kKeyRetryMs = 10000;
 
 } // namespace
 
@@ -53,7 +56,8 @@ bool CAdoDataMgr::WriteRecord(QString recordXml)
     // user may delete the row in between, and the records then stand on the
     // row after it, or behind the last one.
     qint64 writtenKey = -1;
-    for (int attempt = 1;; ++attempt) {
+    const QDeadlineTimer keyDeadline(kKeyRetryMs);
+    for (;;) {
         try {
             writtenKey = keyOfCurrentRow();
             r.Update();
@@ -64,7 +68,7 @@ bool CAdoDataMgr::WriteRecord(QString recordXml)
             // refuses ours. Then the key is taken now, and a fresh one is
             // worth a try.
             bool retry = !autoKeys.isEmpty() && error.code() == DB_E_INTEGRITYVIOLATION &&
-                         attempt < kKeyAttempts;
+                         !keyDeadline.hasExpired();
             if (retry && !takeFreshKeys(autoKeys)) {
                 // The next key is the refused one: either the row that held
                 // it has gone again (its user deleted it), and the key is
