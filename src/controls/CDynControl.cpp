@@ -323,10 +323,10 @@ void CDynControl::ShowContextMenu()
 bool CDynControl::OnCommand(int id)
 {
     switch (id) {
-    case CommandProperties:
+    case CommandTable::IdControlProperties:
         EditProperties();
         return true;
-    case CommandRemove:
+    case CommandTable::IdControlRemove:
         if (m_form) {
             m_form->removeControl(*this);
             m_form->repaint();

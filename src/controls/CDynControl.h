@@ -69,12 +69,6 @@ class QRT_EXPORT CDynControl : public QObject
     Q_OBJECT
 
 public:
-    // The commands of a control's context menu in design mode.
-    enum Command : int {
-        CommandProperties = 40008, // "Eigenschaften des Steuerelements"
-        CommandRemove = 40038,     // "Steuerelement entfernen"
-    };
-
     explicit CDynControl(bool designMode);
     ~CDynControl() override;
     CDynControl(const CDynControl &) = delete;

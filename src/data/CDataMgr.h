@@ -55,7 +55,7 @@ public:
     // host opened them.
     [[nodiscard]] virtual QString UserFilter() const { return QString(); }
     // Whether the records can only be read (a view, a table without a key,
-    // no right to write).
+    // a filter or sort the keyset cannot take).
     [[nodiscard]] virtual bool IsReadOnly() const { return false; }
 
     // Where the current row stands, for showing "Datensatz n von m".

@@ -166,32 +166,22 @@ bool RecordCommands::isRecordModified() const
     return manager && manager->GetForm() && manager->GetForm()->isAnyControlModified();
 }
 
-QString RecordCommands::stateText() const
+QVector<RecordCommands::Sign> RecordCommands::signs() const
 {
-    QStringList signs;
+    QVector<Sign> result;
     if (isRecordModified())
-        signs << QStringLiteral("geändert");
-    if (CDataMgr *data = records()) {
-        if (!data->UserFilter().isEmpty())
-            signs << QStringLiteral("gefiltert");
-        if (data->IsReadOnly())
-            signs << QStringLiteral("schreibgeschützt");
-    }
-    return signs.join(QStringLiteral(" · "));
-}
-
-QString RecordCommands::stateTip() const
-{
-    QStringList tips;
-    if (isRecordModified())
-        tips << QStringLiteral("Der Datensatz hat Änderungen, die noch nicht gespeichert sind.");
+        result.append({QStringLiteral("geändert"),
+                       QStringLiteral("Der Datensatz hat Änderungen, die noch nicht gespeichert "
+                                      "sind.")});
     if (CDataMgr *data = records()) {
         if (const QString filter = data->UserFilter(); !filter.isEmpty())
-            tips << QStringLiteral("Gefiltert: %1").arg(filter);
+            result.append(
+                {QStringLiteral("gefiltert"), QStringLiteral("Gefiltert: %1").arg(filter)});
         if (data->IsReadOnly())
-            tips << QStringLiteral("Die Datensätze können nur gelesen werden.");
+            result.append({QStringLiteral("schreibgeschützt"),
+                           QStringLiteral("Die Datensätze können nur gelesen werden.")});
     }
-    return tips.join(QLatin1Char('\n'));
+    return result;
 }
 
 void RecordCommands::update(bool countNow)
@@ -207,9 +197,15 @@ void RecordCommands::update(bool countNow)
             window->setWindowModified(isRecordModified());
     }
     if (m_state) {
-        const QString state = stateText();
+        QStringList words;
+        QStringList sentences;
+        for (const Sign &sign : signs()) {
+            words << sign.word;
+            sentences << sign.sentence;
+        }
+        const QString state = words.join(QStringLiteral(" · "));
         m_state->setText(state);
-        m_state->setToolTip(stateTip());
+        m_state->setToolTip(sentences.join(QLatin1Char('\n')));
         // Read aloud as what it is, and again whenever it changes.
         m_state->setAccessibleName(state.isEmpty() ? QString()
                                                    : QStringLiteral("Status: ") + state);

@@ -66,13 +66,6 @@ public:
     // Where the record stands, as the tool bar says it; empty without a form.
     // The count is there only where it is known.
     [[nodiscard]] QString positionText() const;
-    // The signs of the records' state, as the tool bar shows them beside the
-    // position: "geändert" (the record has unsaved changes), "gefiltert" (a
-    // filter of the user's beyond the host's), "schreibgeschützt" (the
-    // records can only be read), joined by " · "; empty when none applies.
-    // Its tip says each in a sentence, the filter with its condition.
-    [[nodiscard]] QString stateText() const;
-    [[nodiscard]] QString stateTip() const;
     // Whether the record shown has changes the user has not saved.
     [[nodiscard]] bool isRecordModified() const;
     // Enables the actions and says the position anew; countNow may ask the
@@ -85,6 +78,15 @@ signals:
 
 private:
     [[nodiscard]] CDataMgr *records() const;
+    // The signs of the records' state, as the tool bar shows them beside the
+    // position ("geändert", "gefiltert", "schreibgeschützt", joined by " · ")
+    // and, in its tip, as sentences (the filter with its condition).
+    struct Sign
+    {
+        QString word;
+        QString sentence;
+    };
+    [[nodiscard]] QVector<Sign> signs() const;
 
     QVector<int> m_ids;
     QHash<int, QAction *> m_actions;

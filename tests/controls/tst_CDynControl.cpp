@@ -5,6 +5,7 @@
 #include "controls/CDynEdit.h"
 #include "controls/CDynFrame.h"
 #include "controls/CDynStatic.h"
+#include "resources/CommandTable.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -280,7 +281,7 @@ TEST(CDynControl, PropertiesMakeTheWidgetAnewKeepingIdPlaceFontAndLimit)
 
     // Cancelled: nothing changes.
     QWidget *before = edit->GetWindow();
-    edit->OnCommand(CDynControl::CommandProperties);
+    edit->OnCommand(CommandTable::IdControlProperties);
     EXPECT_EQ(edit->GetWindow(), before);
     EXPECT_EQ(form.shownProperties.caption, "Notiz");
     EXPECT_EQ(form.shownProperties.geometry, QRect(60, 40, 100, 20));
