@@ -19,9 +19,10 @@
 // it back (Ctrl+Y, answering yes), makes a new record (Ctrl+N, two fields,
 // Ctrl+S), deletes the record (menu, answering yes), and sets a filter
 // through the host's ChangeFilter or removes it (menu). A save either lands
-// (no message) or is refused with the German conflict message ("... von
-// einem anderen Benutzer geändert (Feld ...)" or "... gelöscht"), the entry
-// still in its field; the user then reads the record again. Everything else
+// (no message), or brings the conflict question (the other user changed the
+// field), which the user cancels, or is refused because the record is gone
+// ("... gelöscht"); the entry stays in its field, and the user then reads the
+// record again. Everything else
 // a program sees is an unexpected message.
 //
 // Every change the server commits is written by a trigger into an audit
@@ -81,7 +82,6 @@ const QString kSaveQuestion = QStringLiteral("Den aktuellen Datensatz speichern?
 const QString kUndoQuestion =
     QStringLiteral("Änderungen an diesem Satz wirklich rückgängig machen?");
 const QString kDeleteQuestion = QStringLiteral("Diesen Datensatz wirklich löschen?");
-const QString kChanged = QStringLiteral("von einem anderen Benutzer geändert (Feld %1)");
 const QString kDeleted = QStringLiteral("inzwischen von einem anderen Benutzer gelöscht");
 const QString kDeletedFirst =
     QStringLiteral("Der Datensatz war bereits von einem anderen Benutzer gelöscht worden.");
@@ -255,14 +255,20 @@ private:
                        QStringLiteral("undo left the entry '%1' (was '%2')").arg(value, seen)});
             return;
         }
+        // A conflict with the other user's save is cancelled: the user
+        // decides on no value and reads the record again.
+        m_messages.answer(Answer::Cancel);
         m_driver.press(Qt::Key_S, Qt::ControlModifier);
         const QString keyText = QString::number(key);
         if (m_messages.messages().isEmpty()) {
+            m_messages.clear(); // the answer was not needed
             write({QStringLiteral("save"), keyText, field, seen, value});
             return;
         }
-        const QString text = m_messages.messages().first().text;
-        const bool changed = text.contains(kChanged.arg(field));
+        const RecordingMessages::Message &told = m_messages.messages().first();
+        const QString text = told.text;
+        // One field was edited, so a conflict can only be about that one.
+        const bool changed = told.kind == RecordingMessages::Kind::Conflicts;
         const bool deleted = text.contains(kDeleted);
         if (m_messages.messages().size() != 1 || (!changed && !deleted)) {
             reportUnexpected();

@@ -125,6 +125,14 @@ void CDynCheckbox::SetRecordText(const QString &text)
     SetModified(false);
 }
 
+QString CDynCheckbox::ShownText(const QString &recordText) const
+{
+    if (recordText.toUpper() == QLatin1String("TRUE"))
+        return QStringLiteral("Ja");
+    return m_triState && recordText.isEmpty() ? QStringLiteral("unbekannt")
+                                              : QStringLiteral("Nein");
+}
+
 bool CDynCheckbox::GetRecordText(QString *text, QString *problem) const
 {
     problem->clear();

@@ -31,6 +31,8 @@ public:
     // third state).
     void SetRecordText(const QString &text) override;
     [[nodiscard]] bool GetRecordText(QString *text, QString *problem) const override;
+    // "Ja", "Nein", or "unbekannt" for a Null where the box shows one.
+    [[nodiscard]] QString ShownText(const QString &recordText) const override;
 
     [[nodiscard]] QString WindowText() const override;
     void SetWindowText(const QString &text) override;

@@ -167,6 +167,9 @@ public:
     // of the field, with *problem saying what it expects ("erwartet ein
     // Datum wie …"). Captions and frames give nothing.
     [[nodiscard]] virtual bool GetRecordText(QString *text, QString *problem) const;
+    // How the field shows a record text ("1234.50000000" as "1234,50", "TRUE"
+    // as "Ja"), for naming a value the field does not hold now.
+    [[nodiscard]] virtual QString ShownText(const QString &recordText) const { return recordText; }
     // The field as the user knows it: the caption of its label where the
     // form gave it one, else its own caption or name.
     [[nodiscard]] QString FieldCaption() const;

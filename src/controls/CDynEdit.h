@@ -51,6 +51,10 @@ public:
 
     void SetRecordText(const QString &text) override { SetValueText(text); }
     [[nodiscard]] bool GetRecordText(QString *text, QString *problem) const override;
+    [[nodiscard]] QString ShownText(const QString &recordText) const override
+    {
+        return m_format.show(recordText);
+    }
 
     // How the field reads what is typed and shows its value; sets the
     // typing limit where the format has one.

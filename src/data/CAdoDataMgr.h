@@ -65,6 +65,8 @@ public:
     void SetFieldCaptions(const QHash<QString, QString> &captions) override;
     QString RefusedField() const override { return m_refusedField; }
     QString GetDefaultsXml() override;
+    [[nodiscard]] QVector<FieldConflict> Conflicts() const override;
+    void AcceptStoredValues() override;
 
     // The record text of the current row (or of none) into currentXml.
     void BuildRecordXml();

@@ -184,6 +184,32 @@ bool CAdoDataMgr::writeFields(const RecordText::Fields &record, QVector<AutoKey>
     return true;
 }
 
+QVector<CDataMgr::FieldConflict> CAdoDataMgr::Conflicts() const
+{
+    QVector<FieldConflict> result;
+    if (!m_recordset)
+        return result;
+    const auto textOf = [](const ColumnInfo &column, const Variant &value) {
+        bool typeError = false;
+        return value.isEmptyOrNull() ? QString()
+                                     : FieldConversion::toRecordText(column, value, &typeError);
+    };
+    for (const Recordset::FieldConflict &conflict : m_recordset->Conflicts()) {
+        const QString name = m_recordset->Fields().Item(conflict.field).Name();
+        const ColumnInfo column = GetColumnInfo(name);
+        result.append({name, textOf(column, conflict.before), textOf(column, conflict.stored)});
+    }
+    return result;
+}
+
+void CAdoDataMgr::AcceptStoredValues()
+{
+    if (!m_recordset || m_recordset->Conflicts().isEmpty())
+        return;
+    m_recordset->AcceptStoredAsRead();
+    BuildRecordXml();
+}
+
 QString CAdoDataMgr::captionOf(const QString &column) const
 {
     return RefusalText::caption(m_captions, column);

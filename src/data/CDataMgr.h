@@ -5,6 +5,7 @@
 
 #include <QHash>
 #include <QString>
+#include <QVector>
 
 // What the form manager needs of the records of its table: one current row,
 // moves, new rows, deletion, the filter, and the row as record text
@@ -49,6 +50,24 @@ public:
     // field the user leaves alone is left to the engine, which stores just
     // that.
     virtual QString GetDefaultsXml() { return QString(); }
+
+    // After WriteRecord failed with ComError DB_E_CONCURRENCYVIOLATION: the
+    // fields the user changed that another user stored other values in
+    // meanwhile, each with its value as the user was shown it and as it is
+    // stored now (record text). Empty after any other outcome.
+    struct FieldConflict
+    {
+        QString column;
+        QString before;
+        QString stored;
+    };
+    [[nodiscard]] virtual QVector<FieldConflict> Conflicts() const { return {}; }
+    // Takes the values stored now in those fields as the ones the user was
+    // shown (GetRecordXml has them from now on): a field written with the
+    // user's text then goes over the other user's value, one written with
+    // the stored text is left alone, and a further change by anyone else
+    // fails the next write again.
+    virtual void AcceptStoredValues() {}
 
     // The condition the records are filtered by beyond the host's own (the
     // user's, from the filter dialog); empty while they are filtered as the

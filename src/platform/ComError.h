@@ -84,23 +84,23 @@ struct EngineRefusal
 {
     enum class Rule {
         None,
-        Unique,         // another row already holds the value(s)
-        MissingParent,  // a foreign key names a row that does not exist
+        Unique,          // another row already holds the value(s)
+        MissingParent,   // a foreign key names a row that does not exist
         StillReferenced, // rows of another table still refer to the row
-        NotNull,        // a column that must hold a value got none
-        Check,          // a check of the table or of a domain refused the value
-        Exclusion,      // an exclusion constraint: the row overlaps another
-        OutOfRange,     // a number beyond what the column's type holds
-        InvalidText,    // a text the column's type cannot read (enum, array, uuid, ...)
+        NotNull,         // a column that must hold a value got none
+        Check,           // a check of the table or of a domain refused the value
+        Exclusion,       // an exclusion constraint: the row overlaps another
+        OutOfRange,      // a number beyond what the column's type holds
+        InvalidText,     // a text the column's type cannot read (enum, array, uuid, ...)
     };
     Rule rule = Rule::None;
-    QString sqlState;      // the engine's code where it has one ("23505"), else empty
-    QString table;         // the table whose rule it is
-    QStringList columns;   // the columns concerned, as the catalog names them
-    QString constraint;    // the rule's name, where it has one
-    QString otherTable;    // MissingParent: the table lacking the row;
-                           // StillReferenced: the table whose rows refer
-    QString typeName;      // OutOfRange, InvalidText: the column's type
+    QString sqlState;          // the engine's code where it has one ("23505"), else empty
+    QString table;             // the table whose rule it is
+    QStringList columns;       // the columns concerned, as the catalog names them
+    QString constraint;        // the rule's name, where it has one
+    QString otherTable;        // MissingParent: the table lacking the row;
+                               // StillReferenced: the table whose rows refer
+    QString typeName;          // OutOfRange, InvalidText: the column's type
     QStringList allowedValues; // InvalidText of an enum: its labels, in order
 
     bool isEmpty() const { return rule == Rule::None; }

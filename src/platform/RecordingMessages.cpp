@@ -53,12 +53,22 @@ UserMessages::Answer RecordingMessages::askYesNoCancel(const QString &text, QWid
     return ask(Kind::YesNoCancel, text, owner, yes);
 }
 
+bool RecordingMessages::resolveConflicts(const QString &text, const QVector<Conflict> &conflicts,
+                                         QVector<Keep> *choices, QWidget *owner)
+{
+    const Answer answer = ask(Kind::Conflicts, text, owner, Consequence::Harmless);
+    if (answer == Answer::Cancel)
+        return false;
+    choices->fill(answer == Answer::Yes ? Keep::Yours : Keep::Stored, conflicts.size());
+    return true;
+}
+
 void RecordingMessages::unscripted(const Message &, Unscripted) {}
 
 UserMessages::Answer RecordingMessages::ask(Kind kind, const QString &text, const QWidget *owner,
                                             Consequence consequence)
 {
-    const bool cancelOffered = kind == Kind::YesNoCancel;
+    const bool cancelOffered = kind == Kind::YesNoCancel || kind == Kind::Conflicts;
     const Answer safe = cancelOffered ? Answer::Cancel : Answer::No;
     Message question{kind, text, owner, safe, false};
     question.consequence = consequence;

@@ -26,7 +26,12 @@
 class QRT_EXPORT RecordingMessages : public UserMessages
 {
 public:
-    enum class Kind { Information, YesNo, YesNoCancel };
+    enum class Kind {
+        Information,
+        YesNo,
+        YesNoCancel,
+        Conflicts, // resolveConflicts: Yes keeps every entry, No takes every stored value
+    };
     // Why a question was answered the safe way instead of from the script.
     enum class Unscripted {
         NoAnswerLeft,     // the script had run dry
@@ -69,6 +74,9 @@ public:
                     Consequence yes = Consequence::Harmless) override;
     Answer askYesNoCancel(const QString &text, QWidget *owner = nullptr,
                           Consequence yes = Consequence::Harmless) override;
+    // Recorded with its text; answered as a question with Cancel offered.
+    bool resolveConflicts(const QString &text, const QVector<Conflict> &conflicts,
+                          QVector<Keep> *choices, QWidget *owner = nullptr) override;
 
 protected:
     // Called after an unscripted question has been recorded with its safe

@@ -1,5 +1,7 @@
 #include "platform/UserMessages.h"
 
+#include "platform/ConflictDialog.h"
+
 #include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
@@ -18,6 +20,29 @@ QMessageBox::Icon iconOf(UserMessages::Severity severity)
         return QMessageBox::Critical;
     }
     return QMessageBox::Information;
+}
+
+bool hasWidgets()
+{
+    return qobject_cast<QApplication *>(QCoreApplication::instance());
+}
+
+// The box is modal to the owner's window; without an owner to whatever
+// window the user is working in.
+QWidget *parentFor(QWidget *owner)
+{
+    return owner ? owner->window() : QApplication::activeWindow();
+}
+
+// The title of the window the box belongs to: the user sees which dialog
+// speaks, not which program.
+QString title(QWidget *owner)
+{
+    const QWidget *parent = parentFor(owner);
+    if (parent && !parent->windowTitle().isEmpty())
+        return qrt::shownWindowTitle(*parent);
+    const QString name = QCoreApplication::applicationName();
+    return name.isEmpty() ? QStringLiteral("QRT") : name;
 }
 
 class WidgetMessages final : public UserMessages
@@ -45,26 +70,6 @@ public:
     }
 
 private:
-    static bool hasWidgets() { return qobject_cast<QApplication *>(QCoreApplication::instance()); }
-
-    // The box is modal to the owner's window; without an owner to whatever
-    // window the user is working in.
-    static QWidget *parentFor(QWidget *owner)
-    {
-        return owner ? owner->window() : QApplication::activeWindow();
-    }
-
-    // The title of the window the box belongs to: the user sees which
-    // dialog speaks, not which program.
-    static QString title(QWidget *owner)
-    {
-        const QWidget *parent = parentFor(owner);
-        if (parent && !parent->windowTitle().isEmpty())
-            return qrt::shownWindowTitle(*parent);
-        const QString name = QCoreApplication::applicationName();
-        return name.isEmpty() ? QStringLiteral("QRT") : name;
-    }
-
     static Answer ask(const QString &text, QWidget *owner, Consequence consequence, bool withCancel)
     {
         if (!hasWidgets()) {
@@ -99,6 +104,21 @@ UserMessages *g_current = &g_defaultMessages;
 
 UserMessages::~UserMessages() = default;
 
+bool UserMessages::resolveConflicts(const QString &text, const QVector<Conflict> &conflicts,
+                                    QVector<Keep> *choices, QWidget *owner)
+{
+    if (!hasWidgets()) {
+        qWarning().noquote() << text;
+        return false;
+    }
+    ConflictDialog dialog(text, conflicts, parentFor(owner));
+    dialog.setWindowTitle(title(owner));
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    *choices = dialog.choices();
+    return true;
+}
+
 UserMessages &UserMessages::current()
 {
     return *g_current;
@@ -121,6 +141,12 @@ ScopedUserMessages::~ScopedUserMessages()
 }
 
 namespace qrt {
+
+bool resolveConflicts(const QString &text, const QVector<UserMessages::Conflict> &conflicts,
+                      QVector<UserMessages::Keep> *choices, QWidget *owner)
+{
+    return UserMessages::current().resolveConflicts(text, conflicts, choices, owner);
+}
 
 QString shownWindowTitle(const QWidget &window)
 {

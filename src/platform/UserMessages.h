@@ -4,6 +4,7 @@
 #include "qrt_export.h"
 
 #include <QString>
+#include <QVector>
 
 class QWidget;
 
@@ -54,6 +55,24 @@ public:
     virtual Answer askYesNoCancel(const QString &text, QWidget *owner = nullptr,
                                   Consequence yes = Consequence::Harmless) = 0;
 
+    // A field the user changed and another user stored another value in
+    // meanwhile, named by its caption, its values as the field shows them.
+    struct Conflict
+    {
+        QString field;
+        QString yours;  // what the user entered
+        QString stored; // what the other user stored
+        QString before; // what the user was shown
+    };
+    enum class Keep { Yours, Stored };
+    // Asks, field by field, which value is to be saved: the user's entry,
+    // written over the other user's knowingly, or the stored one; text says
+    // what happened. False when the user cancels, and then nothing may be
+    // saved. Not pure: this implementation shows a ConflictDialog (without
+    // a QApplication it cancels), which suits most implementations.
+    virtual bool resolveConflicts(const QString &text, const QVector<Conflict> &conflicts,
+                                  QVector<Keep> *choices, QWidget *owner = nullptr);
+
     // The implementation in use; never null.
     static UserMessages &current();
     // Installs an implementation (not owned) and returns the previous one;
@@ -90,6 +109,9 @@ askYesNo(const QString &text, QWidget *owner = nullptr,
 QRT_EXPORT UserMessages::Answer
 askYesNoCancel(const QString &text, QWidget *owner = nullptr,
                UserMessages::Consequence yes = UserMessages::Consequence::Harmless);
+QRT_EXPORT bool resolveConflicts(const QString &text,
+                                 const QVector<UserMessages::Conflict> &conflicts,
+                                 QVector<UserMessages::Keep> *choices, QWidget *owner = nullptr);
 // The title of window as its frame shows it: Qt's "[*]" placeholder is a
 // "*" while the window has unsaved changes and nothing otherwise ("[*][*]"
 // is a "[*]"); for a message's title, which says which window speaks.

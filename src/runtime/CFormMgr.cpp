@@ -10,6 +10,7 @@
 #include "dialogs/CTabOrderDlg.h"
 #include "filter/CFilterMgr.h"
 #include "formdef/CAdoFormBuilder.h"
+#include "platform/ComError.h"
 #include "platform/UserMessages.h"
 #include "runtime/CForm.h"
 #include "runtime/CFormParent.h"
@@ -238,6 +239,38 @@ bool CFormMgr::SaveData()
         return true;
     if (!m_pForm->isAnyControlModified())
         return true;
+    for (bool again = false;; again = true) {
+        try {
+            if (!writeRecord())
+                return false;
+            break;
+        } catch (const ComError &error) {
+            if (error.code() != DB_E_CONCURRENCYVIOLATION)
+                throw;
+            if (!resolveConflicts(error, again))
+                return false; // nothing saved; the entries stay
+            if (!m_pForm->isAnyControlModified()) {
+                // Every change gave way to the stored value: the form shows
+                // the row as it is stored now, with nothing left to save.
+                m_pDataMgr->Undo();
+                FillForm();
+                return true;
+            }
+            // A value changed again meanwhile fails the next write again.
+        }
+    }
+    if (m_pHost)
+        m_pHost->recordSaved(m_pDataMgr->GetLastUpdateKey());
+    // The save has read the row again: the form shows it as stored now,
+    // with what the engine computed and what another user changed in the
+    // fields this user left alone. A field still showing the older text
+    // would be saved later over that change without anyone being told.
+    FillForm();
+    return true;
+}
+
+bool CFormMgr::writeRecord()
+{
     QWidget *owner = m_pHost ? m_pHost->GetWnd() : nullptr;
     RecordText::Fields fields;
     if (!RecordText::read(m_pDataMgr->GetRecordXml(), &fields)) {
@@ -268,13 +301,45 @@ bool CFormMgr::SaveData()
         focusField(m_pDataMgr->RefusedField());
         return false;
     }
-    if (m_pHost)
-        m_pHost->recordSaved(m_pDataMgr->GetLastUpdateKey());
-    // The save has read the row again: the form shows it as stored now,
-    // with what the engine computed and what another user changed in the
-    // fields this user left alone. A field still showing the older text
-    // would be saved later over that change without anyone being told.
-    FillForm();
+    return true;
+}
+
+bool CFormMgr::resolveConflicts(const ComError &error, bool again)
+{
+    const QVector<CDataMgr::FieldConflict> conflicts = m_pDataMgr->Conflicts();
+    if (conflicts.isEmpty())
+        throw error;
+    QVector<UserMessages::Conflict> shown;
+    QVector<CDynControl *> controls;
+    for (const CDataMgr::FieldConflict &conflict : conflicts) {
+        CDynControl *control = m_pForm->findControl(conflict.column);
+        QString yours;
+        QString problem;
+        // Only a field the user changed conflicts; anything else is told
+        // as the records said it.
+        if (!control || !control->GetRecordText(&yours, &problem))
+            throw error;
+        shown.append({control->FieldCaption(), control->ShownText(yours),
+                      control->ShownText(conflict.stored), control->ShownText(conflict.before)});
+        controls << control;
+    }
+    const QString text =
+        (again ? QStringLiteral("Während Sie gewählt haben, hat ein anderer Benutzer den "
+                                "Datensatz erneut gespeichert.")
+               : QStringLiteral("Ein anderer Benutzer hat diesen Datensatz gespeichert, während "
+                                "Sie ihn bearbeitet haben.")) +
+        QStringLiteral(" Wählen Sie für jedes Feld, welcher Wert gespeichert werden soll.");
+    QVector<UserMessages::Keep> choices;
+    if (!qrt::resolveConflicts(text, shown, &choices, m_pHost ? m_pHost->GetWnd() : nullptr) ||
+        choices.size() != conflicts.size())
+        return false;
+    // The stored values become what the user was shown; a field that takes
+    // the stored value shows it and is no longer the user's change.
+    m_pDataMgr->AcceptStoredValues();
+    for (int i = 0; i < conflicts.size(); ++i) {
+        if (choices.at(i) == UserMessages::Keep::Stored)
+            controls.at(i)->SetRecordText(conflicts.at(i).stored);
+    }
     return true;
 }
 

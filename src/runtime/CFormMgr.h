@@ -14,6 +14,7 @@
 class CDataMgr;
 class CForm;
 class CFormBuilder;
+class ComError;
 class CFormParent;
 
 // Makes one form work: it builds the form window with its controls (through
@@ -87,6 +88,15 @@ private:
     void FillForm();
     // A caption or frame where the user has drawn its rectangle.
     void addDrawnElement(ControlKind kind);
+    // One attempt of SaveData: the changed controls' texts written into the
+    // row; false (after a message) when a field or the records refused.
+    // Conflicts with another user's save come as ComError.
+    bool writeRecord();
+    // Puts the conflicts of the write that failed with error to the user
+    // (again: the second time round for the same save); true when the user
+    // chose a value for each, which the controls then hold, false when the
+    // user cancelled. error goes on where there is nothing to choose.
+    bool resolveConflicts(const ComError &error, bool again);
     // Puts the user into the field of the column, with its text selected.
     void focusField(const QString &column) const;
     // Runs step after SaveCurRecord and fills the form again, unless the

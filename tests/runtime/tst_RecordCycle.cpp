@@ -11,6 +11,7 @@
 #include "dialogs/CTabOrderDlg.h"
 #include "facade/CKeloFormWidget.h"
 #include "filter/CFilterDlg.h"
+#include "platform/ConflictDialog.h"
 #include "runtime/FormEditor.h"
 
 #include <QComboBox>
@@ -18,6 +19,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QUndoStack>
 #include <QVBoxLayout>
 
@@ -169,6 +171,89 @@ TEST_P(RecordCycleTest, EachStepAsksSavesAndMovesAsTheUserChose)
                       step.stored);
         }
     }
+}
+
+// The dialog's rows as the user reads them: "field: yours | stored | before".
+QStringList conflictRows(const ConflictDialog &dialog)
+{
+    QStringList rows;
+    for (int row = 0;
+         auto *yours = dialog.findChild<QRadioButton *>(QStringLiteral("yours%1").arg(row));
+         ++row) {
+        const auto *stored = dialog.findChild<QRadioButton *>(QStringLiteral("stored%1").arg(row));
+        const auto *before = dialog.findChild<QLabel *>(QStringLiteral("before%1").arg(row));
+        rows << yours->accessibleName().section(':', 0, 0) + ": " + yours->text() + " | " +
+                    stored->text() + " | " + before->text();
+    }
+    return rows;
+}
+
+// A key for the dialog's focused item. Arrows among radio buttons need the
+// dialog to be the active window, which a window manager makes it; the
+// offscreen platform has none.
+void typeInto(QDialog *dialog, Qt::Key key)
+{
+    if (QApplication::activeWindow() != dialog) {
+        // Not qWaitForWindowActive: a dialog counts as active for it while
+        // the window it belongs to is.
+        dialog->activateWindow();
+        EXPECT_TRUE(QTest::qWaitFor([dialog] { return QApplication::activeWindow() == dialog; }));
+    }
+    QTest::keyClick(QApplication::focusWidget(), key);
+}
+
+TEST_P(RecordCycleTest, AConflictIsDecidedFieldByFieldAndNothingIsSavedWithoutAChoice)
+{
+    messages.showConflicts = true;
+    ASSERT_TRUE(user.retype(QStringLiteral("name"), QStringLiteral("Anna")));
+    ASSERT_TRUE(user.retype(QStringLiteral("ort"), QStringLiteral("Siegburg")));
+    db.exec("UPDATE kunden SET name = 'Bert', ort = 'Köln-Mitte' WHERE id = 1");
+
+    // Anna keeps her name, takes Bert's place; while she chooses, Carla
+    // stores another name.
+    onNextModal<ConflictDialog>([this](ConflictDialog *dialog) {
+        EXPECT_TRUE(dialog->findChild<QLabel *>("conflictText")
+                        ->text()
+                        .startsWith("Ein anderer Benutzer hat diesen Datensatz gespeichert"));
+        EXPECT_EQ(conflictRows(*dialog), QStringList({"Name: Anna | Bert | Kunde 001",
+                                                      "Ort: Siegburg | Köln-Mitte | Bonn"}));
+        auto *save = dialog->findChild<QPushButton *>("save");
+        typeInto(dialog, Qt::Key_Space); // Ihre Eingabe for the name
+        typeInto(dialog, Qt::Key_Return);
+        EXPECT_TRUE(dialog->isVisible()) << "Enter saves only once every field has its choice";
+        EXPECT_FALSE(save->isEnabled());
+        typeInto(dialog, Qt::Key_Tab);
+        typeInto(dialog, Qt::Key_Right);
+        typeInto(dialog, Qt::Key_Space); // Jetzt gespeichert for the place
+        EXPECT_TRUE(save->isEnabled());
+        db.exec("UPDATE kunden SET name = 'Carla' WHERE id = 1");
+        onNextModal<ConflictDialog>([](ConflictDialog *again) {
+            EXPECT_TRUE(again->findChild<QLabel *>("conflictText")
+                            ->text()
+                            .startsWith("Während Sie gewählt haben, hat ein anderer Benutzer"));
+            EXPECT_EQ(conflictRows(*again).size(), 1);
+            EXPECT_TRUE(conflictRows(*again).value(0).startsWith("Name: Anna | Carla"));
+            typeInto(again, Qt::Key_Escape);
+        });
+        typeInto(dialog, Qt::Key_Return);
+    });
+    user.press(Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(db.scalar("SELECT name || '|' || ort FROM kunden WHERE id = 1"), "Carla|Köln-Mitte")
+        << "nothing is saved without a choice";
+    EXPECT_EQ(user.shown(QStringLiteral("name")), "Anna") << "the entry stays";
+    EXPECT_EQ(user.shown(QStringLiteral("ort")), "Köln-Mitte") << "the place taken";
+    EXPECT_EQ(state(), "geändert");
+
+    // Saved again, Anna keeps her name over Carla's, knowingly.
+    onNextModal<ConflictDialog>([](ConflictDialog *dialog) {
+        EXPECT_TRUE(conflictRows(*dialog).value(0).startsWith("Name: Anna | Carla"));
+        typeInto(dialog, Qt::Key_Space);
+        typeInto(dialog, Qt::Key_Return);
+    });
+    user.press(Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(db.scalar("SELECT name || '|' || ort FROM kunden WHERE id = 1"), "Anna|Köln-Mitte");
+    EXPECT_EQ(state(), "");
+    EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join('\n').toStdString();
 }
 
 INSTANTIATE_TEST_SUITE_P(EnginesAndHosts, RecordCycleTest,

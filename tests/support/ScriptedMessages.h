@@ -11,6 +11,18 @@ class ScriptedMessages final : public RecordingMessages
 public:
     ScriptedMessages() = default;
 
+    // With it, a conflict is put to the user in the library's own dialog,
+    // for the test to drive with keys, instead of being answered from the
+    // script.
+    bool showConflicts = false;
+    bool resolveConflicts(const QString &text, const QVector<Conflict> &conflicts,
+                          QVector<Keep> *choices, QWidget *owner = nullptr) override
+    {
+        if (showConflicts)
+            return UserMessages::resolveConflicts(text, conflicts, choices, owner);
+        return RecordingMessages::resolveConflicts(text, conflicts, choices, owner);
+    }
+
 protected:
     void unscripted(const Message &question, Unscripted reason) override;
 

@@ -172,6 +172,7 @@ void Recordset::AddNew()
     d->resync();
     d->settlePending();
     d->pendingNew = true;
+    d->conflicts.clear();
     for (int i = 0; i < d->columns.size(); ++i) {
         d->values[i] = Variant::null();
         d->pending[i] = QVariant();
@@ -205,6 +206,26 @@ void Recordset::Resync()
         return;
     }
     d->loadCurrent(+1);
+}
+
+QVector<Recordset::FieldConflict> Recordset::Conflicts() const
+{
+    QVector<FieldConflict> result;
+    for (const auto &[field, stored] : d->conflicts) {
+        result.append({field, d->backend->fromDriver(d->raw.at(field), d->columns.at(field)),
+                       d->backend->fromDriver(stored, d->columns.at(field))});
+    }
+    return result;
+}
+
+void Recordset::AcceptStoredAsRead()
+{
+    d->requireOpen();
+    // Taken before convertRaw forgets them.
+    const auto accepted = d->conflicts;
+    for (const auto &[field, stored] : accepted)
+        d->raw[field] = stored;
+    d->convertRaw();
 }
 
 void Recordset::Delete(int affectRecords)

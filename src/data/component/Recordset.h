@@ -130,6 +130,24 @@ public:
     // rows of a statement that is not a plain select of one table.
     [[nodiscard]] QString ReadOnlyReason() const;
 
+    // A field that this user changed and that another user stored a
+    // different value in after the row was read.
+    struct FieldConflict
+    {
+        int field = -1; // index in Fields()
+        Variant before; // as this user read it
+        Variant stored; // as it is stored now
+    };
+    // The fields that made the last Update of this row fail with
+    // DB_E_CONCURRENCYVIOLATION; empty after any other outcome and once
+    // another row is read.
+    [[nodiscard]] QVector<FieldConflict> Conflicts() const;
+    // Takes what is stored now in the conflicting fields as what was read:
+    // the pending changes go (as with CancelUpdate), and the next Update
+    // writes over those values, which the user chose knowingly, and fails
+    // again only if someone changes them once more.
+    void AcceptStoredAsRead();
+
     FieldList &Fields();
 
     // The 1-based position of the current row in the keyset; adPosBOF or

@@ -39,6 +39,9 @@ struct RecordsetPrivate
     QVector<bool> changed;
     bool pendingNew = false;
     FieldList fields;
+    // The last Update's conflicts: the field and its value as stored then,
+    // read as the row is read (see Recordset::Conflicts).
+    QVector<std::pair<int, QVariant>> conflicts;
 
     // Opening.
     void openKeyset(const std::shared_ptr<Backend> &engine, const QString &tableName,

@@ -27,6 +27,7 @@ bool sameStored(const QVariant &now, const QVariant &read)
 
 void RecordsetPrivate::clearRow()
 {
+    conflicts.clear();
     for (int i = 0; i < columns.size(); ++i) {
         raw[i] = QVariant();
         values[i] = Variant();
@@ -37,6 +38,7 @@ void RecordsetPrivate::clearRow()
 
 void RecordsetPrivate::convertRaw()
 {
+    conflicts.clear(); // they were about the changes that go now
     if (!cursor || !cursor->hasRow()) {
         clearRow();
         return;
@@ -245,14 +247,24 @@ void RecordsetPrivate::updateRow()
                        QStringLiteral("Der Datensatz wurde inzwischen von einem anderen Benutzer "
                                       "gelöscht. Ihre Änderungen wurden nicht gespeichert."));
     }
+    // Every conflicting field is collected, so that the user can decide on
+    // all of them at once.
+    conflicts.clear();
+    QStringList conflicting;
     for (int n = 0; n < changedColumns.size(); ++n) {
         if (!sameStored(check.value(n), raw.at(changedColumns.at(n)))) {
-            throw ComError(DB_E_CONCURRENCYVIOLATION,
-                           QStringLiteral("Der Datensatz wurde inzwischen von einem anderen "
-                                          "Benutzer geändert (Feld %1). Ihre Änderungen wurden "
-                                          "nicht gespeichert; bitte laden Sie den Datensatz neu.")
-                               .arg(columns.at(changedColumns.at(n)).name));
+            conflicts.append({changedColumns.at(n), check.value(n)});
+            conflicting << columns.at(changedColumns.at(n)).name;
         }
+    }
+    if (!conflicts.isEmpty()) {
+        throw ComError(
+            DB_E_CONCURRENCYVIOLATION,
+            QStringLiteral("Der Datensatz wurde inzwischen von einem anderen "
+                           "Benutzer geändert (%1 %2). Ihre Änderungen wurden "
+                           "nicht gespeichert; bitte laden Sie den Datensatz neu.")
+                .arg(conflicting.size() == 1 ? QStringLiteral("Feld") : QStringLiteral("Felder"),
+                     conflicting.join(QStringLiteral(", "))));
     }
     check.finish();
 

@@ -136,4 +136,3 @@ void SessionPool::setKeepTime(std::chrono::milliseconds time)
     if (time.count() <= 0)
         closeAll();
 }
-
