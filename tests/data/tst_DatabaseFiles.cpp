@@ -96,7 +96,7 @@ TEST(DatabaseFiles, BrokenFilesAreReportedInTheEnginesWords)
     EXPECT_FALSE(error.contains("Parameter")) << error.toStdString();
 }
 
-TEST(DatabaseFiles, AReadOnlyDatabaseSaysSoWhenWrittenTo)
+TEST(DatabaseFiles, AReadOnlyDatabaseOpensReadOnlyAndSaysWhy)
 {
     QTemporaryDir dir;
     const QString file = database(dir, 1);
@@ -111,10 +111,12 @@ TEST(DatabaseFiles, AReadOnlyDatabaseSaysSoWhenWrittenTo)
     } restore{file};
     const QString error = failure(file, [](Recordset &rows) {
         EXPECT_EQ(rows.Fields().Item("name").Value().toString().left(5), "Meier");
+        EXPECT_FALSE(rows.IsUpdatable());
+        EXPECT_TRUE(rows.ReadOnlyReason().contains("Sie haben nur Leserechte"))
+            << rows.ReadOnlyReason().toStdString();
         rows.Fields().Item("name").PutValue(QStringLiteral("Schulz"));
-        rows.Update();
     });
-    EXPECT_TRUE(error.contains("readonly")) << error.toStdString();
+    EXPECT_TRUE(error.contains("kann nicht bearbeitet werden")) << error.toStdString();
 }
 
 } // namespace

@@ -105,6 +105,24 @@ TEST_P(RecordManagerTest, AViewIsAnnouncedAsReadOnlyAndNeverWritten)
     EXPECT_TRUE(messages.texts().first().contains(
         "kunden lässt sich mit diesem Filter oder dieser Sortierung nicht zum Bearbeiten öffnen"))
         << said();
+
+    // A user who may only read the table is told so, not that it is a view.
+    if (db.kind() != DatabaseKind::PostgreSql)
+        return;
+    db.exec({"DO $$ BEGIN CREATE ROLE qrt_leser LOGIN; EXCEPTION WHEN duplicate_object THEN "
+             "NULL; END $$",
+             "GRANT SELECT ON kunden TO qrt_leser"});
+    messages.clear();
+    CAdoDataMgr reader;
+    QStringList arguments = databaseArguments(db);
+    arguments[2] = "qrt_leser";
+    reader.Open(documentFor(arguments, "kunden"), false);
+    ASSERT_EQ(messages.texts().size(), 1) << said();
+    EXPECT_TRUE(messages.texts().first().contains(
+        "kunden darf von Ihnen nur gelesen werden (Sie haben nur Leserechte)"))
+        << said();
+    EXPECT_TRUE(reader.IsReadOnly());
+    EXPECT_TRUE(reader.HasRecord()) << "the rows are shown";
 }
 
 // A record text written back as it was read says nothing and changes

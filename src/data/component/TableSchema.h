@@ -119,6 +119,9 @@ struct QRT_AUTOTEST_EXPORT TableSchema
     QVector<ColumnSchema> columns;
     QVector<KeySchema> keys;
     bool isView = false; // rows are computed, not stored: no row address
+    // The user may read the rows but change none of them: no privilege to
+    // update any column, or a database opened or stored read-only.
+    bool readOnly = false;
 
     int indexOf(const QString &column) const; // ignoring case; -1 when absent
     QStringList primaryKey() const;

@@ -643,7 +643,7 @@ PostgresBackend::TableHead PostgresBackend::findTable(const QString &name)
     prepare(query,
             QStringLiteral(
                 "SELECT c.oid::int8, c.relname, d.oid IS NOT NULL, quote_ident(c.relname), "
-                "c.relkind IN ('v','m') "
+                "c.relkind IN ('v','m'), NOT has_any_column_privilege(c.oid, 'UPDATE') "
                 "FROM (SELECT CASE WHEN ? ~ '^(\"([^\"]|\"\")+\"|[^[:space:]\".]+)"
                 "(\\.(\"([^\"]|\"\")+\"|[^[:space:]\".]+))?$' THEN to_regclass(?) END AS oid) d "
                 "JOIN pg_class c ON c.oid = COALESCE(d.oid, to_regclass(quote_ident(?)))"));
@@ -659,6 +659,7 @@ PostgresBackend::TableHead PostgresBackend::findTable(const QString &name)
     head.name = query.value(1).toString();
     head.sqlName = query.value(2).toBool() ? name.trimmed() : query.value(3).toString();
     head.isView = query.value(4).toBool();
+    head.readOnly = query.value(5).toBool();
     query.finish();
     return head;
 }
@@ -676,6 +677,7 @@ TableSchema PostgresBackend::readTable(const QString &name)
     table.name = head.name;
     table.sqlName = head.sqlName;
     table.isView = head.isView;
+    table.readOnly = head.readOnly;
     QSqlQuery query = newQuery();
 
     // Per column: its type as declared, the type underneath a domain (what

@@ -109,6 +109,7 @@ private:
         QString name;
         QString sqlName;
         bool isView = false;
+        bool readOnly = false; // no column the user may update
     };
     TableHead findTable(const QString &name);
     // A refused TLS connection's error with a German reason in front.

@@ -195,6 +195,17 @@ std::function<void()> SqliteBackend::canceller()
     };
 }
 
+bool SqliteBackend::databaseIsReadOnly() const
+{
+    // A file the user may not write, or one opened read-only
+    // (QSQLITE_OPEN_READONLY): SQLite reads it and refuses every write.
+    const QVariant handle = m_db.driver() ? m_db.driver()->handle() : QVariant();
+    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
+        return false;
+    sqlite3 *connection = *static_cast<sqlite3 *const *>(handle.constData());
+    return connection && sqlite3_db_readonly(connection, "main") == 1;
+}
+
 QStringList SqliteBackend::tableNames()
 {
     QSqlQuery query = newQuery();
@@ -221,6 +232,7 @@ TableSchema SqliteBackend::readTable(const QString &name)
     TableSchema table;
     table.name = query.value(0).toString();
     table.isView = query.value(1).toString() == QLatin1String("view");
+    table.readOnly = databaseIsReadOnly();
     // A name that works as written stays as written; anything else is quoted.
     const QString written = name.trimmed();
     table.sqlName = written != SqlText::unquoteIdentifier(written) || isPlainName(written)

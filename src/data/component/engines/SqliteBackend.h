@@ -67,6 +67,8 @@ protected:
     void dropSideConnections() override;
 
 private:
+    // Whether the main database refuses writes (see TableSchema::readOnly).
+    [[nodiscard]] bool databaseIsReadOnly() const;
     QSqlDatabase readerDatabase();
 
     // A foreign key as SQLite lists it (PRAGMA foreign_key_list).
