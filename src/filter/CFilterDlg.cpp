@@ -538,7 +538,14 @@ void CFilterDlg::OnValuePicker()
 
 void CFilterDlg::accept()
 {
-    if (m_pFilterMgr->GetCondition().isEmpty()) {
+    QString condition;
+    QString why;
+    if (!m_pFilterMgr->BuildCondition(&condition, &why)) {
+        qrt::warn(why, this);
+        m_criteriaList->setFocus();
+        return;
+    }
+    if (condition.isEmpty()) {
         qrt::warn(QStringLiteral("Bitte mindestens ein Filterkriterium auswählen oder das "
                                  "Fenster über 'Abbrechen' verlassen."),
                   this);

@@ -411,16 +411,33 @@ bool CFilterMgr::acceptsCriterion(const FilterCriterion &criterion)
 
 QString CFilterMgr::GetCondition() const
 {
+    QString condition;
+    return BuildCondition(&condition, nullptr) ? condition : QStringLiteral(" 1=0");
+}
+
+bool CFilterMgr::BuildCondition(QString *result, QString *why) const
+{
     const SqlDialect &sql = dialect();
     QString condition;
     for (const FilterCriterion &criterion : m_criteria) {
-        // Only what the column list and the operand rules vouch for goes in:
-        // a criterion on a column that has gone is dropped (as listing drops
-        // it), and so is a stored operand that is no literal of its column.
+        // Only what the column list and the operand rules vouch for goes in.
         const qint32 position = FindColumn(criterion.column);
-        if (position < 0 ||
-            !isOperandOf(CategoryAt(position), criterion.condition, criterion.value, sql))
-            continue;
+        if (position < 0) {
+            if (why)
+                *why = QStringLiteral("Der Filter kann nicht angewendet werden, weil die Spalte "
+                                      "%1 nicht in der Tabelle gefunden wird. Ohne dieses "
+                                      "Kriterium würden mehr Datensätze angezeigt als gewünscht.")
+                           .arg(criterion.column);
+            return false;
+        }
+        if (!isOperandOf(CategoryAt(position), criterion.condition, criterion.value, sql)) {
+            if (why)
+                *why = QStringLiteral("Der Filter kann nicht angewendet werden, weil sein "
+                                      "Kriterium für die Spalte %1 keinen gültigen Wert enthält "
+                                      "(%2).")
+                           .arg(criterion.column, criterion.value);
+            return false;
+        }
         QString column = sqlName(criterion.column);
         QString operand = criterion.value;
         if (criterion.condition != FilterCondition::Contains &&
@@ -453,7 +470,8 @@ QString CFilterMgr::GetCondition() const
         }
     }
     // Drop the first " AND" but keep its blank: hosts know the leading blank.
-    return condition.mid(4);
+    *result = condition.mid(4);
+    return true;
 }
 
 QString CFilterMgr::sqlName(const QString &column) const
@@ -805,8 +823,8 @@ bool CFilterMgr::ShowDialog(QString &condition, QWidget *parent)
     CFilterDlg dialog(this, parent);
     if (dialog.exec() != QDialog::Accepted)
         return false;
-    condition = GetCondition();
-    return true;
+    // The dialog accepts only a condition that can be built.
+    return BuildCondition(&condition, nullptr);
 }
 
 bool CFilterMgr::configure(const QString &document)

@@ -94,6 +94,14 @@ public:
     QStringList ListCriteria(QWidget *owner = nullptr);
 
     // " Name='Meier' AND Alter>30": with a leading blank, "" for no criteria.
+    // False, with why in the user's words, when a criterion cannot be checked
+    // against its column (the column has gone, or is unknown because the
+    // columns could not be read, or the stored operand is no value of it):
+    // such a filter is refused, never run without that criterion, which
+    // would show more records than the user asked for.
+    bool BuildCondition(QString *condition, QString *why) const;
+    // BuildCondition's condition; where it refuses, one that no record
+    // meets, so that a caller who does not ask never sees all records.
     [[nodiscard]] QString GetCondition() const;
     // "SELECT * FROM table WHERE " and the condition.
     [[nodiscard]] QString GetSelectStatement() const;

@@ -158,6 +158,15 @@ TEST(CFilterMgr, CriteriaOnColumnsThatHaveGoneAreAnnouncedAndDropped)
     mgr.AddCriterion(mgr.FindColumn("Datum"), 4, "", QDate(2020, 5, 17));
     mgr.forgetColumn("Alter");
 
+    // Until the user has been told, the filter is refused, never built
+    // without the criteria: that would show more records than asked for.
+    QString condition;
+    QString why;
+    EXPECT_FALSE(mgr.BuildCondition(&condition, &why));
+    EXPECT_TRUE(why.contains("Spalte Alter nicht in der Tabelle")) << why.toStdString();
+    EXPECT_EQ(mgr.GetCondition(), " 1=0") << "no record, rather than all";
+    EXPECT_TRUE(messages.texts().isEmpty());
+
     EXPECT_EQ(mgr.ListCriteria(), QStringList({"Name gleich 'Meier'", "Datum größer 17.05.2020"}));
     EXPECT_EQ(messages.texts(), QStringList({kDropped, kDropped})) << "once per criterion";
     EXPECT_EQ(mgr.GetCondition(), " Name='Meier' AND Datum>'2020-5-17'");
