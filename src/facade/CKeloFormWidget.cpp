@@ -296,9 +296,8 @@ qint64 CKeloFormWidget::currentKey() const
 
 bool CKeloFormWidget::hasUnsavedChanges() const
 {
-    CFormMgr *manager = d->frame ? d->frame->GetFormMgr() : nullptr;
-    CForm *form = manager ? manager->GetForm() : nullptr;
-    return form && d->frame->IsEnabled() && form->isAnyControlModified();
+    // A disabled form never saves, so it has nothing to lose either.
+    return d->commands && d->frame && d->frame->IsEnabled() && d->commands->isRecordModified();
 }
 
 bool CKeloFormWidget::maybeSave()

@@ -11,6 +11,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
+#include <QTextDocument>
 #include <QToolBar>
 #include <QWidget>
 
@@ -175,8 +176,8 @@ QVector<RecordCommands::Sign> RecordCommands::signs() const
                                       "sind.")});
     if (CDataMgr *data = records()) {
         if (const QString filter = data->UserFilter(); !filter.isEmpty())
-            result.append(
-                {QStringLiteral("gefiltert"), QStringLiteral("Gefiltert: %1").arg(filter)});
+            result.append({QStringLiteral("gefiltert"),
+                           QStringLiteral("Gefiltert: %1").arg(filter.trimmed())});
         if (data->IsReadOnly())
             result.append({QStringLiteral("schreibgeschützt"),
                            QStringLiteral("Die Datensätze können nur gelesen werden.")});
@@ -205,7 +206,10 @@ void RecordCommands::update(bool countNow)
         }
         const QString state = words.join(QStringLiteral(" · "));
         m_state->setText(state);
-        m_state->setToolTip(sentences.join(QLatin1Char('\n')));
+        // As plain text: a filter such as "Preis<50 AND Name='<b>'" is no markup.
+        m_state->setToolTip(sentences.isEmpty()
+                                ? QString()
+                                : Qt::convertFromPlainText(sentences.join(QLatin1Char('\n'))));
         // Read aloud as what it is, and again whenever it changes.
         m_state->setAccessibleName(state.isEmpty() ? QString()
                                                    : QStringLiteral("Status: ") + state);
