@@ -17,6 +17,13 @@
 // its test.
 namespace QrtFormRun {
 
+// A bound on a wait, for the speed of this run: QRT_TIME_SCALE (the
+// sanitizer build sets it) times what an ordinary build needs.
+inline int scaledMs(int ms)
+{
+    return ms * qMax(1, qEnvironmentVariableIntValue("QRT_TIME_SCALE"));
+}
+
 struct ProgramRun
 {
     int exitCode = -1; // -1 when it crashed or was killed
@@ -27,7 +34,7 @@ struct ProgramRun
 inline ProgramRun
 run(const QString &program, const QStringList &arguments,
     const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment(),
-    int timeoutMs = 60000)
+    int timeoutMs = scaledMs(60000))
 {
     QProcess process;
     process.setProcessEnvironment(environment);

@@ -14,33 +14,42 @@
 namespace {
 
 // The user, as a script on an X server of its own. Every wait in it is
-// bounded, so a form that hangs fails the test instead of the run; the X
-// server goes with the script. Page Down to the second customer, a note of two lines,
-// Ctrl+S; then a new customer (Ctrl+N) with a German amount and a date with
-// a two-digit year, as typed; Ctrl+Q saves and closes. Only letters of the
-// server's keymap: xdotool types others by changing the keymap for a
-// moment, which a busy client may miss. The points lie inside the stored
-// layout's fields (Notiz, Name, Umsatz, KundeSeit), in form coordinates.
+// bounded, and bounded by the time scale of the run ($QRT_TIME_SCALE: the
+// sanitizer build is slower), so a form that hangs fails the test instead of
+// the run, and a wait that runs out says which one it was. The X server
+// goes with the script. Page Down to the second customer, a note of two
+// lines, Ctrl+S; then a new customer (Ctrl+N) with a German amount and a
+// date with a two-digit year, as typed; Ctrl+Q saves and closes. Only
+// letters of the server's keymap: xdotool types others by changing the
+// keymap for a moment, which a busy client may miss. The points lie inside
+// the stored layout's fields (Notiz, Name, Umsatz, KundeSeit), in form
+// coordinates. No step waits for a time to pass: X delivers the clicks and
+// keys to the form in the order they were made.
 // clang-format off
 const char *const kUser = R"sh(
+scale=${QRT_TIME_SCALE:-1}
+fail() { echo "qrt-form under X: $1 (time scale $scale)" >&2; exit 2; }
 # -displayfd: the server picks a free display and writes its number once it
 # accepts clients.
 Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$QRT_DIR/display" 2>/dev/null &
 trap "kill $!" EXIT
-for i in $(seq 150); do
+for i in $(seq $((150 * scale))); do
     [ -s "$QRT_DIR/display" ] && break
     sleep 0.1
 done
+[ -s "$QRT_DIR/display" ] || fail "Xvfb did not start"
 export DISPLAY=:$(cat "$QRT_DIR/display")
 "$QRT_FORM" --db "$QRT_DB" &
 form=$!
-window=$(timeout 30 xdotool search --sync --onlyvisible --name '^Kunden$' | head -n 1)
+window=$(timeout $((30 * scale)) xdotool search --sync --onlyvisible --name '^Kunden$' | head -n 1)
+[ -n "$window" ] || fail "the form's window did not appear"
 # There is no window manager to give the form the keyboard focus.
-for i in $(seq 100); do
+for i in $(seq $((100 * scale))); do
     [ "$(xdotool getwindowfocus)" = "$window" ] && break
     xdotool windowfocus "$window"
     sleep 0.1
 done
+[ "$(xdotool getwindowfocus)" = "$window" ] || fail "the form did not get the keyboard focus"
 click() { xdotool mousemove --window "$window" "$1" $(($2 + QRT_TOP)) click 1; }
 xdotool key --delay 50 Next
 click 320 388
@@ -55,7 +64,7 @@ xdotool type --delay 40 1.234,56
 click 500 36
 xdotool type --delay 40 1.2.24
 xdotool key --delay 50 Tab ctrl+q
-timeout 20 tail --pid=$form -f /dev/null || kill -9 $form
+timeout $((20 * scale)) tail --pid=$form -f /dev/null || { kill -9 $form; fail "the form did not close after Ctrl+Q"; }
 wait $form
 )sh";
 // clang-format on
@@ -103,7 +112,8 @@ TEST(QrtFormUnderX, KeysAndClicksOfAUserReachTheDatabase)
     environment.insert("QRT_TOP", QString::number(top));
     environment.insert("QRT_DIR", dir.path());
     const QrtFormRun::ProgramRun run =
-        QrtFormRun::run("bash", {"-c", QString::fromUtf8(kUser)}, environment, 120000);
+        QrtFormRun::run("bash", {"-c", QString::fromUtf8(kUser)}, environment,
+                        QrtFormRun::scaledMs(120000));
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_EQ(run.out.trimmed(), "2") << "the key of the first record saved";
 
