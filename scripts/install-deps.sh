@@ -10,6 +10,8 @@ packages=(
     qt6-translations-l10n fonts-dejavu-core
     libgtest-dev googletest
     postgresql libpq-dev
+    # a transaction pooler in front of the test server, as many installations have one
+    pgbouncer
     # certificates for the tests of encrypted PostgreSQL connections
     openssl
     unixodbc tdsodbc

@@ -14,9 +14,9 @@
 
 namespace {
 
-QString pgPort()
+QString pgPort(const QString &name = QStringLiteral("port"))
 {
-    QFile file(qEnvironmentVariable("QRT_PG_DIR") + "/port");
+    QFile file(qEnvironmentVariable("QRT_PG_DIR") + "/" + name);
     return qEnvironmentVariableIsEmpty("QRT_PG_DIR") || !file.open(QIODevice::ReadOnly)
                ? QString()
                : QString::fromLatin1(file.readAll()).trimmed();
@@ -114,7 +114,14 @@ TestDatabase::TestDatabase(DatabaseKind kind) : m_kind(kind), m_qtName(uniqueNam
         m_skipReason = "no PostgreSQL test server (QRT_PG_DIR/port missing)";
         return;
     } else {
-        m_server = "127.0.0.1:" + port;
+        // The library's connections go through the pooler where the run
+        // asks for it; the test's own stay on the server.
+        const QString pooler = pgPort("pooler-port");
+        if (qEnvironmentVariableIntValue("QRT_PG_POOLED") && pooler.isEmpty()) {
+            m_skipReason = "no PgBouncer in front of the test server (pooler-port missing)";
+            return;
+        }
+        m_server = "127.0.0.1:" + (qEnvironmentVariableIntValue("QRT_PG_POOLED") ? pooler : port);
         m_user = "postgres";
         m_dbName = uniqueName("qrt_test").toLower();
         if (!runAsAdmin(m_qtName + "_admin", m_user, "CREATE DATABASE " + m_dbName, &m_skipReason))

@@ -12,6 +12,11 @@
 #                            also starts it again after halt or kill
 #   pg-server.sh stop DIR    stop the server and remove both folders
 #
+# Where PgBouncer is installed, start also puts it in front of the server in
+# transaction pooling mode with four server sessions per database, as many
+# installations run it; DIR/pooler-port gets its port (absent without it).
+# A test program reaches it with QRT_PG_POOLED=1 (see TestDatabase).
+#
 # What can happen to a server under a running program, for the tests of how
 # the program copes (each keeps the data; restart brings the server back):
 #   pg-server.sh halt DIR    an administrator's fast shutdown
@@ -47,8 +52,70 @@ as_owner() {
     fi
 }
 
+pgbouncer=$(command -v pgbouncer || ls /usr/sbin/pgbouncer 2>/dev/null)
+
+# PgBouncer on its own free port, forwarding every database to the server,
+# each client's transactions on whichever of the pool's sessions is free.
+start_pooler() {
+    local server=$1 server_port=$2 port
+    [ -n "$pgbouncer" ] || return 0
+    mkdir -p "$server/pooler"
+    echo '"postgres" ""' >"$server/pooler/users.txt"
+    for attempt in $(seq 1 20); do
+        port=$((20000 + (RANDOM % 20000)))
+        cat >"$server/pooler/pgbouncer.ini" <<INI
+[databases]
+* = host=127.0.0.1 port=$server_port
+[pgbouncer]
+listen_addr = 127.0.0.1
+listen_port = $port
+unix_socket_dir =
+auth_type = trust
+auth_file = $server/pooler/users.txt
+pool_mode = transaction
+default_pool_size = 4
+# Each transaction on the next session in turn, so that a statement which
+# relies on running where the one before it ran fails every time, not only
+# when several clients happen to be busy.
+server_round_robin = 1
+max_client_conn = 500
+max_db_connections = 0
+server_reset_query =
+ignore_startup_parameters = extra_float_digits,options
+logfile = $server/pooler/pgbouncer.log
+pidfile = $server/pooler/pgbouncer.pid
+INI
+        if [ "$(id -u)" -eq 0 ]; then chown -R postgres: "$server/pooler"; fi
+        if as_owner "$pgbouncer" -d "$server/pooler/pgbouncer.ini" >/dev/null 2>&1; then
+            for wait in $(seq 1 50); do
+                if (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null; then
+                    echo "$port" >"$dir/pooler-port"
+                    echo "PgBouncer (transaction pooling) listening on 127.0.0.1:$port"
+                    return 0
+                fi
+                sleep 0.1
+            done
+            stop_pooler "$server"
+        fi
+    done
+    cat "$server/pooler/pgbouncer.log" 2>/dev/null
+    return 1
+}
+
+stop_pooler() {
+    local pid
+    pid=$(cat "$1/pooler/pgbouncer.pid" 2>/dev/null) || return 0
+    kill "$pid" 2>/dev/null
+    for wait in $(seq 1 50); do
+        running "$pid" || return 0
+        sleep 0.1
+    done
+    kill -9 "$pid" 2>/dev/null
+}
+
 stop_server() {
     if [ -f "$dir/server" ]; then
+        stop_pooler "$(cat "$dir/server")"
         # A test that failed while the server was paused leaves it paused.
         processes=$(server_processes 2>/dev/null) && kill -CONT $processes 2>/dev/null
         server=$(cat "$dir/server")
@@ -121,6 +188,7 @@ start)
             -o "-p $port -k $server $settings" start >/dev/null 2>&1; then
             echo "$port" >"$dir/port"
             echo "PostgreSQL listening on 127.0.0.1:$port"
+            start_pooler "$server" "$port" || exit 1
             exit 0
         fi
     done

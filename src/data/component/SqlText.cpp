@@ -186,6 +186,16 @@ QStringList splitTopLevel(const QString &sql, QChar separator)
     return parts;
 }
 
+QList<qsizetype> placeholders(const QString &sql)
+{
+    QList<qsizetype> found;
+    scanCode(sql, Quoting::Standard, [&](qsizetype i, int) {
+        if (sql.at(i) == QLatin1Char('?'))
+            found << i;
+    });
+    return found;
+}
+
 bool isReservedWord(const QString &name)
 {
     static const QSet<QString> words = wordSet(kReservedWords);

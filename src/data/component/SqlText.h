@@ -37,6 +37,10 @@ QRT_AUTOTEST_EXPORT bool hasComment(const QString &sql);
 // parentheses, each trimmed: "a, f(b, c) DESC" gives "a" and "f(b, c) DESC".
 QRT_AUTOTEST_EXPORT QStringList splitTopLevel(const QString &sql, QChar separator);
 
+// Where the text has its positional placeholders ("?") outside literals,
+// quoted names and comments, in order.
+QRT_AUTOTEST_EXPORT QList<qsizetype> placeholders(const QString &sql);
+
 // Words that cannot stand unquoted as a column or table name on some engine
 // (SQL, PostgreSQL, SQLite and T-SQL reserved words; ignoring case).
 QRT_AUTOTEST_EXPORT bool isReservedWord(const QString &name);

@@ -346,6 +346,10 @@ TEST(KeyOrder, ReversesEachTermAndEndsWithTheRowIdentity)
               (QStringList{"a", "f(b, c)", "'x,y'", "[d]"}));
     EXPECT_TRUE(SqlText::hasComment("a /* x */"));
     EXPECT_FALSE(SqlText::hasComment("a = '--' AND \"/*\" = 1"));
+    // Where values are written into the text: never inside a literal, a
+    // quoted name or a comment.
+    EXPECT_EQ(SqlText::placeholders("a = ? AND b = 'Was?' AND \"c?\" = ? -- ?\n/* ? */"),
+              (QList<qsizetype>{4, 32}));
 }
 
 TEST(SelectStatement, RecognisesTheKeysetShapeOnly)

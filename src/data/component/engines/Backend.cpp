@@ -199,6 +199,11 @@ void Backend::prepare(QSqlQuery &query, const QString &sql)
         throw ComError(ADO_E_OBJECTCLOSED, QStringLiteral("Die Verbindung ist nicht geöffnet."));
     reconnectIfLost(query);
     requireSingleStatement(sql);
+    if (sendsValuesInline()) {
+        query.finish();
+        m_inlineSql.insert(query.result(), sql);
+        return;
+    }
     if (!query.prepare(sql))
         raise(query.lastError());
 }
@@ -235,12 +240,56 @@ void Backend::execChecked(QSqlQuery &query, const RowWrite *write)
         throw ComError(E_CONNECTION_ABORTED,
                        QStringLiteral("Die Verbindung zur Datenbank wurde unterbrochen; die "
                                       "Anweisung muss neu vorbereitet werden."));
-    const bool ok = watched([&] { return query.exec(); });
+    const bool ok = runPrepared(query);
     if (!ok) {
         keepUntilTransactionEnds(query);
         const QSqlError error = query.lastError();
         raise(error, connectionBroken(error) ? EngineRefusal() : refusalOf(error, query, write));
     }
+}
+
+bool Backend::runPrepared(QSqlQuery &query)
+{
+    if (!sendsValuesInline())
+        return watched([&] { return query.exec(); });
+    const auto prepared = m_inlineSql.constFind(query.result());
+    if (prepared == m_inlineSql.constEnd())
+        throw ComError(E_FAIL, QStringLiteral("Die Anweisung ist nicht vorbereitet."));
+    const QString sql = *prepared;
+    const QString text = withValuesInline(query, sql);
+    const bool ok = watched([&] { return query.exec(text); });
+    // A query shared with a copy gets a result of its own from exec.
+    m_inlineSql.insert(query.result(), sql);
+    return ok;
+}
+
+QString Backend::withValuesInline(const QSqlQuery &query, const QString &sql) const
+{
+    const QVariantList values = query.boundValues();
+    const QList<qsizetype> marks = SqlText::placeholders(sql);
+    if (marks.size() != values.size())
+        throw ComError(E_INVALIDARG,
+                       QStringLiteral("Die Anweisung hat %1 Platzhalter, aber %2 Werte.")
+                           .arg(marks.size())
+                           .arg(values.size()));
+    // As the driver writes the values of its EXECUTE: by the value's type,
+    // NULL for a null one.
+    QString text;
+    qsizetype from = 0;
+    QSqlField field;
+    for (qsizetype i = 0; i < marks.size(); ++i) {
+        const QVariant &value = values.at(i);
+        field.setMetaType(value.metaType());
+        if (value.isNull())
+            field.clear();
+        else
+            field.setValue(value);
+        text += QStringView(sql).mid(from, marks.at(i) - from);
+        text += m_db.driver()->formatValue(field);
+        from = marks.at(i) + 1;
+    }
+    text += QStringView(sql).mid(from);
+    return text;
 }
 
 void Backend::keepUntilTransactionEnds(const QSqlQuery &query)

@@ -219,6 +219,13 @@ protected:
     virtual void configureDatabase(QSqlDatabase &db) = 0;
     virtual void afterOpen() {}
     virtual void applyCommandTimeout() {}
+    // Whether prepared statements send their values in the statement's text
+    // instead of preparing it on the server: a statement prepared on one
+    // server session cannot run on another, and a transaction pooler gives
+    // each transaction whichever session is free. The values are written as
+    // the driver writes them for its own EXECUTE, so nothing about them
+    // changes but where they travel.
+    virtual bool sendsValuesInline() const { return false; }
     // Whether the name reads unquoted as itself on this engine.
     bool isPlainName(const QString &name) const { return readsUnquotedAs(name, name); }
     // Whether written, unquoted in a statement, names the catalog's name.
@@ -272,12 +279,21 @@ protected:
 
     // Runs one statement on the main connection inside the engine's watch.
     bool watched(const std::function<bool()> &run);
+    // Runs the statement prepare() made of query with its bound values,
+    // inside the watch; false when the engine refused it (lastError).
+    bool runPrepared(QSqlQuery &query);
 
 private:
     void keepUntilTransactionEnds(const QSqlQuery &query);
+    // The prepared text of query with its bound values written in.
+    QString withValuesInline(const QSqlQuery &query, const QString &sql) const;
     void execChecked(QSqlQuery &query, const RowWrite *write);
 
     QVector<QSqlQuery> m_failedInTransaction;
+    // Where values go into the statement's text (sendsValuesInline): the
+    // text with its placeholders, by the query's result, from prepare to
+    // every exec.
+    QHash<const QSqlResult *, QString> m_inlineSql;
     QHash<QString, QString> m_tableSqlNames;
     QHash<QString, QString> m_columnSqlNames; // "table\ncolumn" -> SQL
     QHash<QString, TableSchema> m_schemas;

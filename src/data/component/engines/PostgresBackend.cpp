@@ -819,7 +819,7 @@ void PostgresBackend::checkValue(const ColumnSchema &column, const QVariant &dri
         exec(query, QStringLiteral("SAVEPOINT qrt_check"));
     prepare(query, QStringLiteral("SELECT CAST(? AS %1)").arg(column.checkedType));
     query.addBindValue(driverValue.toString());
-    const bool accepted = watched([&] { return query.exec(); });
+    const bool accepted = runPrepared(query);
     const QSqlError error = query.lastError();
     QString schema;
     EngineRefusal refusal = accepted ? EngineRefusal() : reportedRefusal(error, query, &schema);

@@ -87,6 +87,11 @@ public:
     void closeOwn();
 
 protected:
+    // The driver prepares a statement as a named one of the session, which
+    // a transaction pooler (PgBouncer) does not keep for the next
+    // transaction ("prepared statement qpsqlpstmt_1 does not exist"); the
+    // values in the text cost no more than its EXECUTE did (qrt-bench).
+    bool sendsValuesInline() const override { return true; }
     void configureDatabase(QSqlDatabase &db) override;
     void afterOpen() override;
     void applyCommandTimeout() override;
