@@ -1,6 +1,7 @@
 #include "data/CAdoDataMgr.h"
 #include "facade/CKeloForm.h"
 #include "filter/CFilterMgr.h"
+#include "platform/ComError.h"
 #include "platform/RecordingMessages.h"
 #include "support/ChildProcess.h"
 #include "support/PrintedMessages.h"
@@ -123,6 +124,37 @@ TEST_P(RecordManagerTest, AViewIsAnnouncedAsReadOnlyAndNeverWritten)
         << said();
     EXPECT_TRUE(reader.IsReadOnly());
     EXPECT_TRUE(reader.HasRecord()) << "the rows are shown";
+
+    // A standby (here: a database that takes no changes) is no view either,
+    // and a write that reaches one anyway says so in German.
+    CAdoDataMgr writer;
+    writer.Open(documentFor(databaseArguments(db), "kunden"), false);
+    messages.clear();
+    db.exec("ALTER DATABASE " + db.dbName() + " SET default_transaction_read_only = on");
+    CAdoDataMgr standby;
+    standby.Open(documentFor(databaseArguments(db), "kunden"), false);
+    ASSERT_EQ(messages.texts().size(), 1) << said();
+    EXPECT_TRUE(messages.texts().first().contains(
+        "kunden liegt in einer Datenbank, die zurzeit nur gelesen werden kann"))
+        << said();
+    writer.recordset()->Fields().Item("name").PutValue(QStringLiteral("Schulz"));
+    writer.recordset()->Update(); // still a session that writes
+    db.exec("SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE datname = '" +
+            db.dbName() + "' AND pid <> pg_backend_pid()");
+    for (int attempt = 0; attempt < 2; ++attempt) { // the first finds the session gone
+        try {
+            writer.recordset()->Fields().Item("name").PutValue(QStringLiteral("Schmidt"));
+            writer.recordset()->Update();
+            ADD_FAILURE() << "written to a read-only database";
+        } catch (const ComError &error) {
+            if (attempt == 1) {
+                EXPECT_TRUE(error.description().startsWith(
+                    "Die Datenbank nimmt zurzeit keine Änderungen an"))
+                    << error.description().toStdString();
+            }
+        }
+    }
+    EXPECT_EQ(db.scalar("SELECT name FROM kunden WHERE id = 1"), "Schulz");
 }
 
 // A record text written back as it was read says nothing and changes

@@ -369,11 +369,14 @@ void RecordsetPrivate::openKeyset(const std::shared_ptr<Backend> &engine, const 
     table = tableSql;
     identity = rowIdentity;
     keyset = true;
-    updatable = canWrite && !schema.readOnly;
-    readOnlyReason = schema.readOnly ? QStringLiteral("darf von Ihnen nur gelesen werden (Sie "
-                                                      "haben nur Leserechte)")
-                     : canWrite      ? QString()
-                                     : QStringLiteral("wurde nur zum Lesen geöffnet");
+    updatable = canWrite && !schema.readOnly && !schema.databaseReadOnly;
+    readOnlyReason = schema.databaseReadOnly
+                         ? QStringLiteral("liegt in einer Datenbank, die zurzeit nur gelesen "
+                                          "werden kann (etwa ein Bereitschaftsserver)")
+                     : schema.readOnly ? QStringLiteral("darf von Ihnen nur gelesen werden (Sie "
+                                                        "haben nur Leserechte)")
+                     : canWrite        ? QString()
+                                       : QStringLiteral("wurde nur zum Lesen geöffnet");
     integralKeys = integral;
     countSql = QStringLiteral("SELECT COUNT(*) FROM ") + tableSql + where;
     // Both ends where the engine can read a bounded number of rows and the

@@ -122,6 +122,8 @@ struct QRT_AUTOTEST_EXPORT TableSchema
     // The user may read the rows but change none of them: no privilege to
     // update any column, or a database opened or stored read-only.
     bool readOnly = false;
+    // The database takes no changes at all now (a standby server).
+    bool databaseReadOnly = false;
 
     int indexOf(const QString &column) const; // ignoring case; -1 when absent
     QStringList primaryKey() const;

@@ -314,9 +314,11 @@ bool Backend::watched(const std::function<bool()> &run)
 
 void Backend::raise(const QSqlError &error, EngineRefusal refusal)
 {
-    const QString text = engineText(error);
+    QString text = engineText(error);
     if (connectionBroken(error))
         raiseLost(text);
+    if (const QString meaning = explainedError(error); !meaning.isEmpty())
+        text = meaning + QLatin1Char('\n') + text;
     throw ComError(classifyError(error), text).withRefusal(std::move(refusal));
 }
 

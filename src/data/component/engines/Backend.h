@@ -235,6 +235,13 @@ protected:
     virtual void verifySingleStatement(const QString &sql) { Q_UNUSED(sql); }
     // The component's code for an engine error.
     virtual HRESULT_T classifyError(const QSqlError &error) const;
+    // What an engine error means for the user, as a German sentence put
+    // before the engine's own words; empty where those say it all.
+    virtual QString explainedError(const QSqlError &error) const
+    {
+        Q_UNUSED(error);
+        return QString();
+    }
     // The code for a connection the engine refused to open: E_FAIL, or
     // DB_SEC_E_AUTH_FAILED when it refused the login, so that a host can
     // tell a wrong password from a database that is not there.

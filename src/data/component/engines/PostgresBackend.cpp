@@ -334,6 +334,17 @@ bool PostgresBackend::connectionBroken(const QSqlError &error) const
     return connection && PQstatus(connection) == CONNECTION_BAD;
 }
 
+QString PostgresBackend::explainedError(const QSqlError &error) const
+{
+    // read_only_sql_transaction: a standby, or a server that turned into one
+    // in a failover, or a database set read-only by its administrator.
+    if (error.nativeErrorCode() == QLatin1String("25006"))
+        return QStringLiteral("Die Datenbank nimmt zurzeit keine Änderungen an, weil sie nur "
+                              "gelesen werden kann (etwa ein Bereitschaftsserver). Es wurde "
+                              "nichts gespeichert.");
+    return QString();
+}
+
 void PostgresBackend::statementStarts(const QSqlDatabase &db)
 {
     PGconn *connection = pgConnection(db);
@@ -643,7 +654,8 @@ PostgresBackend::TableHead PostgresBackend::findTable(const QString &name)
     prepare(query,
             QStringLiteral(
                 "SELECT c.oid::int8, c.relname, d.oid IS NOT NULL, quote_ident(c.relname), "
-                "c.relkind IN ('v','m'), NOT has_any_column_privilege(c.oid, 'UPDATE') "
+                "c.relkind IN ('v','m'), NOT has_any_column_privilege(c.oid, 'UPDATE'), "
+                "current_setting('transaction_read_only')::boolean "
                 "FROM (SELECT CASE WHEN ? ~ '^(\"([^\"]|\"\")+\"|[^[:space:]\".]+)"
                 "(\\.(\"([^\"]|\"\")+\"|[^[:space:]\".]+))?$' THEN to_regclass(?) END AS oid) d "
                 "JOIN pg_class c ON c.oid = COALESCE(d.oid, to_regclass(quote_ident(?)))"));
@@ -660,6 +672,7 @@ PostgresBackend::TableHead PostgresBackend::findTable(const QString &name)
     head.sqlName = query.value(2).toBool() ? name.trimmed() : query.value(3).toString();
     head.isView = query.value(4).toBool();
     head.readOnly = query.value(5).toBool();
+    head.databaseReadOnly = query.value(6).toBool();
     query.finish();
     return head;
 }
@@ -678,6 +691,7 @@ TableSchema PostgresBackend::readTable(const QString &name)
     table.sqlName = head.sqlName;
     table.isView = head.isView;
     table.readOnly = head.readOnly;
+    table.databaseReadOnly = head.databaseReadOnly;
     QSqlQuery query = newQuery();
 
     // Per column: its type as declared, the type underneath a domain (what

@@ -99,6 +99,7 @@ protected:
     void verifySingleStatement(const QString &sql) override;
     HRESULT_T classifyOpenError(const QSqlError &error) const override;
     bool connectionBroken(const QSqlError &error) const override;
+    QString explainedError(const QSqlError &error) const override;
     EngineRefusal refusalOf(const QSqlError &error, const QSqlQuery &query,
                             const RowWrite *write) override;
     void dropSideConnections() override;
@@ -114,7 +115,8 @@ private:
         QString name;
         QString sqlName;
         bool isView = false;
-        bool readOnly = false; // no column the user may update
+        bool readOnly = false;         // no column the user may update
+        bool databaseReadOnly = false; // a standby, or read-only by setting
     };
     TableHead findTable(const QString &name);
     // A refused TLS connection's error with a German reason in front.
