@@ -104,6 +104,7 @@ constexpr ServerSetting kServerSettings[] = {
     {"sslmode", "SSL Mode"},
     {"sslrootcert", "Root Certificate"},
     {"application_name", "Application Name"},
+    {"target_session_attrs", "Target Session Attrs"},
 };
 
 struct ServerText
@@ -174,7 +175,8 @@ ServerText splitServerText(const QString &text)
         if (!known) {
             result.error = QStringLiteral("Der Servername enthält die Einstellung „%1“, die die "
                                           "Bibliothek nicht kennt; möglich sind sslmode, "
-                                          "sslrootcert und application_name.")
+                                          "sslrootcert, application_name und "
+                                          "target_session_attrs.")
                                .arg(name);
             return result;
         }
@@ -206,6 +208,14 @@ void readTlsSettings(const QVector<Pair> &pairs, const ServerText &server, Conne
     params->sslMode = setting("ssl mode").toLower();
     params->sslRootCert = setting("root certificate");
     params->applicationName = setting("application name");
+    params->targetSessionAttrs = setting("target session attrs").toLower();
+    static const QStringList targets = {"any",     "read-write", "read-only",
+                                        "primary", "standby",    "prefer-standby"};
+    if (!params->targetSessionAttrs.isEmpty() && !targets.contains(params->targetSessionAttrs))
+        throw ComError(E_INVALIDARG,
+                       QStringLiteral("„%1“ ist keine Angabe für target_session_attrs; möglich "
+                                      "sind %2.")
+                           .arg(params->targetSessionAttrs, targets.join(QStringLiteral(", "))));
 
     static const QStringList modes = {"disable", "allow",     "prefer",
                                       "require", "verify-ca", "verify-full"};
@@ -369,12 +379,29 @@ ConnectionParams ConnectionParams::parse(const QString &connectionString)
         const ServerText parsed = splitServerText(valueOf(pairs, "server").trimmed());
         if (!parsed.error.isEmpty())
             throw ComError(E_INVALIDARG, parsed.error);
-        const QString server = parsed.host.trimmed();
-        const qsizetype colon = server.lastIndexOf(QLatin1Char(':'));
-        bool portOk = false;
-        const int port = colon > 0 ? server.mid(colon + 1).toInt(&portOk) : 0;
-        params.host = portOk ? server.left(colon) : server;
-        params.port = portOk ? port : -1;
+        // "db1:5432,db2:5433": libpq tries the servers in turn (with
+        // target_session_attrs, until one of the kind asked for answers).
+        QStringList hosts;
+        QStringList ports;
+        for (const QString &part : parsed.host.trimmed().split(QLatin1Char(','))) {
+            const QString server = part.trimmed();
+            const qsizetype colon = server.lastIndexOf(QLatin1Char(':'));
+            bool portOk = false;
+            const int port = colon > 0 ? server.mid(colon + 1).toInt(&portOk) : 0;
+            hosts << (portOk ? server.left(colon) : server);
+            ports << (portOk ? QString::number(port) : QString());
+        }
+        params.host = hosts.join(QLatin1Char(','));
+        if (hosts.size() == 1) {
+            params.port = ports.constFirst().isEmpty() ? -1 : ports.constFirst().toInt();
+        } else if (!ports.join(QString()).isEmpty()) {
+            // A server without its port takes PostgreSQL's.
+            for (QString &port : ports) {
+                if (port.isEmpty())
+                    port = QStringLiteral("5432");
+            }
+            params.ports = ports.join(QLatin1Char(','));
+        }
         params.user = valueOf(pairs, "uid");
         params.password = valueOf(pairs, "pwd");
         params.database = valueOf(pairs, "database");

@@ -45,8 +45,9 @@ struct QRT_AUTOTEST_EXPORT ConnectionParams
 {
     DatabaseKind kind = DatabaseKind::SqlServer;
     QString database; // file name for SQLite and Access, database name otherwise
-    QString host;
-    int port = -1;
+    QString host;     // PostgreSQL: several, separated by commas
+    int port = -1;    // of a single host
+    QString ports;    // PostgreSQL with several hosts: theirs, separated by commas
     QString user;
     QString password;
     QString odbcString; // SQL Server and Access: what the ODBC driver manager gets
@@ -56,6 +57,8 @@ struct QRT_AUTOTEST_EXPORT ConnectionParams
     QString sslMode;         // disable, allow, prefer, require, verify-ca or verify-full
     QString sslRootCert;     // the CA file the server's certificate must be signed by
     QString applicationName; // what the server shows for the session
+    // Which of several servers to take: "read-write" for the primary.
+    QString targetSessionAttrs;
 
     ConnectionParams();
 

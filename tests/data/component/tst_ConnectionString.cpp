@@ -97,6 +97,12 @@ TEST(ConnectionString, ServerSettingsBecomeKeysOfTheirOwn)
     EXPECT_EQ(params.sslMode, "verify-ca");
     EXPECT_EQ(params.sslRootCert, "/x y/ca.pem");
 
+    // Several servers, the primary wanted: libpq's lists of hosts and ports.
+    params = ConnectionParams::parse(build("db1:5433,db2 target_session_attrs=Read-Write"));
+    EXPECT_EQ(params.host, "db1,db2");
+    EXPECT_EQ(params.ports, "5433,5432");
+    EXPECT_EQ(params.targetSessionAttrs, "read-write");
+
     // Nothing given: nothing changes, and libpq's defaults hold.
     params = ConnectionParams::parse(build("127.0.0.1:5432"));
     EXPECT_TRUE(params.sslMode.isEmpty());
@@ -109,6 +115,7 @@ TEST(ConnectionString, ServerSettingsBecomeKeysOfTheirOwn)
                                  "db application_name='offen",
                                  "db application_name=a;b",
                                  "db sslmode=require;Database=x",
+                                 "db1,db2 target_session_attrs=irgendeiner",
                                  "a=b"};
     for (const QString &server : refused) {
         SCOPED_TRACE(server.toStdString());
@@ -228,6 +235,13 @@ TEST(Connection, FailuresNameTheirCauseAndAnOpenConnectionCloses)
     EXPECT_EQ(open.Execute("SELECT current_database()").Fields().Item(0).Value().toString(),
               db.dbName());
     EXPECT_EQ(open.State(), adStateOpen);
+    // Of two servers, the one that answers and takes changes.
+    Connection either;
+    either.Open(CBaseMgr::BuildConnectionString(
+        db.dbName(), closedPort + "," + db.serverName() + " target_session_attrs=read-write",
+        db.userId(), "", 4));
+    EXPECT_EQ(either.Execute("SELECT current_database()").Fields().Item(0).Value().toString(),
+              db.dbName());
     EXPECT_THROW(open.CommitTrans(), ComError);
     open.Close();
     EXPECT_EQ(open.State(), adStateClosed);

@@ -192,6 +192,8 @@ void PostgresBackend::configureDatabase(QSqlDatabase &db)
     add("sslmode", m_params.sslMode);
     add("sslrootcert", m_params.sslRootCert);
     add("application_name", m_params.applicationName);
+    add("port", m_params.ports);
+    add("target_session_attrs", m_params.targetSessionAttrs);
     db.setConnectOptions(options.join(QLatin1Char(';')));
 }
 
