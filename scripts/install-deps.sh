@@ -12,6 +12,8 @@ packages=(
     postgresql libpq-dev
     # a transaction pooler in front of the test server, as many installations have one
     pgbouncer
+    # a German locale for the test server: money written under German lc_monetary
+    locales
     # certificates for the tests of encrypted PostgreSQL connections
     openssl
     unixodbc tdsodbc
@@ -31,18 +33,26 @@ for p in "${packages[@]}"; do
     fi
 done
 
-if [ ${#missing[@]} -eq 0 ]; then
-    "$(dirname "$0")/register-freetds.sh"
-    exit 0
-fi
-
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then
     SUDO="sudo"
+fi
+
+# After the packages: what they leave for the machine to set up.
+finish() {
+    "$(dirname "$0")/register-freetds.sh"
+    if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
+        $SUDO localedef -i de_DE -f UTF-8 de_DE.UTF-8
+    fi
+}
+
+if [ ${#missing[@]} -eq 0 ]; then
+    finish
+    exit 0
 fi
 
 echo "Installing: ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
 $SUDO apt-get update -qq
 $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
-"$(dirname "$0")/register-freetds.sh"
+finish

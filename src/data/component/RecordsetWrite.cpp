@@ -167,7 +167,7 @@ void RecordsetPrivate::insertRow()
     for (int i = 0; i < columns.size(); ++i) {
         if (changed.at(i)) {
             names << backend->quoteIdentifier(columns.at(i).name);
-            marks << QStringLiteral("?");
+            marks << backend->valueMark(columns.at(i));
         }
     }
     QString sql = QStringLiteral("INSERT INTO ") + table;
@@ -269,8 +269,9 @@ void RecordsetPrivate::updateRow()
     check.finish();
 
     QStringList assignments;
-    for (const QString &name : changedNames)
-        assignments << name + QStringLiteral(" = ?");
+    for (qsizetype n = 0; n < changedNames.size(); ++n)
+        assignments << changedNames.at(n) + QStringLiteral(" = ") +
+                           backend->valueMark(columns.at(changedColumns.at(n)));
     QString sql = QStringLiteral("UPDATE ") + table + QStringLiteral(" SET ") +
                   assignments.join(QStringLiteral(", ")) + QStringLiteral(" WHERE ") +
                   identityCondition();

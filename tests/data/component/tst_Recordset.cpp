@@ -382,4 +382,28 @@ TEST_P(RecordsetTest, TimesWithAZoneAreTheSessionsWallClock)
     EXPECT_EQ(beginn.Value(), Variant::fromDateAndTime(QDate(2024, 3, 6), QTime(2, 0)));
 }
 
+TEST_P(RecordsetTest, MoneyIsWrittenAsTheAmountWhateverTheSessionsLocale)
+{
+    if (GetParam() != DatabaseKind::PostgreSql)
+        GTEST_SKIP() << "PostgreSQL's money";
+    db.exec({"CREATE TABLE gebuehren (id integer PRIMARY KEY, betrag money)",
+             "INSERT INTO gebuehren VALUES (1, 10), (2, 20)"});
+    Connection connection;
+    connection.Open(db.connectionString());
+    Recordset rs;
+    rs.Open("gebuehren", connection, adOpenKeyset, adLockOptimistic);
+    // A session the library did not set up (behind a pooler, the next
+    // transaction's) reads money texts as the server's locale writes them:
+    // in German "1234.56" would be 123456.
+    connection.Execute("SET lc_monetary = 'de_DE.UTF-8'");
+    rs.Fields().Item("betrag").PutValue(Variant::decimal(QStringLiteral("1234.56")));
+    rs.Update();
+    rs.AddNew();
+    rs.Fields().Item("id").PutValue(Variant(3));
+    rs.Fields().Item("betrag").PutValue(Variant::decimal(QStringLiteral("0.5")));
+    rs.Update();
+    EXPECT_EQ(db.scalar("SELECT string_agg(betrag::numeric::text, '|' ORDER BY id) FROM gebuehren"),
+              "1234.56|20.00|0.50");
+}
+
 QRT_INSTANTIATE_FOR_ENGINES(RecordsetTest);

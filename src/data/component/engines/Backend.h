@@ -186,6 +186,13 @@ public:
     // How statements read a column written as name: the name itself, or an
     // expression of it that hands the value to the driver without loss.
     virtual QString selectExpression(const ColumnSchema &column, const QString &name) const;
+    // Where a written row takes a value of the column: "?", or the marker
+    // in what the engine must read it as.
+    virtual QString valueMark(const ColumnSchema &column) const
+    {
+        Q_UNUSED(column);
+        return QStringLiteral("?");
+    }
     // A filter's comparison of a column with an operand written the way
     // filters write them (numbers with ".", dates as the dialect's literal,
     // yes/no as true/false/1/0/-1, everything else as a quoted text):

@@ -336,6 +336,12 @@ bool PostgresBackend::connectionBroken(const QSqlError &error) const
     return connection && PQstatus(connection) == CONNECTION_BAD;
 }
 
+QString PostgresBackend::valueMark(const ColumnSchema &column) const
+{
+    return column.type == AdoType::Currency ? QStringLiteral("CAST(? AS numeric)")
+                                            : QStringLiteral("?");
+}
+
 QString PostgresBackend::explainedError(const QSqlError &error) const
 {
     // read_only_sql_transaction: a standby, or a server that turned into one

@@ -74,6 +74,10 @@ public:
     Variant fromDriver(const QVariant &value, const ColumnSchema &column) const override;
     void checkValue(const ColumnSchema &column, const QVariant &driverValue) override;
     QString selectExpression(const ColumnSchema &column, const QString &name) const override;
+    // money as a number: its text is read by lc_monetary, which a session
+    // behind a pooler may have as the server's ("1234.56" is 123456 in
+    // German), and a number converts to money exactly in any locale.
+    QString valueMark(const ColumnSchema &column) const override;
     void adaptComparison(const QString &table, const ColumnSchema &column, QString *columnSql,
                          QString *operand) override;
 
