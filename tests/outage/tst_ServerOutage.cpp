@@ -15,6 +15,7 @@
 
 #include <QElapsedTimer>
 #include <QSqlError>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QUndoStack>
 
@@ -389,6 +390,53 @@ TEST_P(ServerOutageTest, TheServerGoesInTheMiddleOfALayoutSave)
         expectTheNextSaveStores(old, edited);
         dialog.reset();
     }
+}
+
+// A primary with a hot standby; the form knows both and wants the one that
+// takes changes. The primary dies while the user edits; the next save is
+// told the connection is gone and keeps the entries; once the standby is
+// promoted, the same key stores them there, once.
+TEST_P(ServerOutageTest, AFailoverToThePromotedStandbyKeepsTheEntriesAndStoresThemOnce)
+{
+    PgServer standby(s_dir->filePath(QStringLiteral("standby")), *s_server);
+    ASSERT_TRUE(standby.isRunning()) << standby.error().toStdString();
+    CKeloForm host;
+    host.Init(db.dbName(),
+              s_server->server() + "," + standby.server() + " target_session_attrs=read-write",
+              db.userId(), QString(), CustomerForm::Table, ns_qrttypen::KELO_POSTGRESQL);
+    host.RemoveColumn(QStringLiteral("id"), true);
+    open(host.FilledDocument(CKeloForm::EntryPoint::ShowForm, QString(), QStringLiteral("id")));
+    ASSERT_EQ(shown("name"), CustomerForm::nameOf(1));
+    retype("ort", "Nach dem Wechsel");
+
+    befall(Fate::Kill);
+    messages.clear();
+    promptly([this] { press(Qt::Key_S, Qt::ControlModifier); });
+    expectOneConnectionMessage();
+    EXPECT_EQ(shown("ort"), "Nach dem Wechsel");
+
+    ASSERT_TRUE(standby.promote()) << standby.error().toStdString();
+    messages.clear();
+    promptly([this] { press(Qt::Key_S, Qt::ControlModifier); });
+    EXPECT_TRUE(errors().isEmpty()) << errors().join('\n').toStdString();
+    EXPECT_FALSE(form()->isAnyControlModified());
+    dialog.reset(); // its sessions are on the standby, which goes with the test
+    {
+        QSqlDatabase promoted = QSqlDatabase::addDatabase("QPSQL", "promoted");
+        promoted.setHostName("127.0.0.1");
+        promoted.setPort(standby.port().toInt());
+        promoted.setUserName("postgres");
+        promoted.setDatabaseName(db.dbName());
+        ASSERT_TRUE(promoted.open()) << promoted.lastError().text().toStdString();
+        QSqlQuery rows(promoted);
+        ASSERT_TRUE(
+            rows.exec("SELECT ort, (SELECT COUNT(*) FROM kunden) FROM kunden WHERE id = 1"));
+        ASSERT_TRUE(rows.next());
+        EXPECT_EQ(rows.value(0).toString(), "Nach dem Wechsel");
+        EXPECT_EQ(rows.value(1).toInt(), 5) << "no second row";
+    }
+    QSqlDatabase::removeDatabase("promoted");
+    recover();
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, ServerOutageTest, ::testing::Values(DatabaseKind::PostgreSql),

@@ -62,6 +62,16 @@ PgServer::PgServer(const QString &stateFolder, const QString &tlsFolder) : m_sta
     QStringList arguments{QStringLiteral("start"), m_state};
     if (!tlsFolder.isEmpty())
         arguments << tlsFolder;
+    start(arguments);
+}
+
+PgServer::PgServer(const QString &stateFolder, const PgServer &primary) : m_state(stateFolder)
+{
+    start({QStringLiteral("standby"), m_state, primary.stateFolder()});
+}
+
+void PgServer::start(const QStringList &arguments)
+{
     if (!runScript(arguments))
         return;
     // Without the server binaries the script succeeds and writes no port.

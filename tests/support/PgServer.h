@@ -15,6 +15,8 @@ public:
     // With tlsFolder the server also speaks TLS with tlsFolder/server.crt
     // and server.key.
     explicit PgServer(const QString &stateFolder, const QString &tlsFolder = QString());
+    // A hot standby of primary, streaming from it, on a port of its own.
+    PgServer(const QString &stateFolder, const PgServer &primary);
     ~PgServer();
     PgServer(const PgServer &) = delete;
     PgServer &operator=(const PgServer &) = delete;
@@ -44,6 +46,8 @@ public:
     bool kill() { return runScript({"kill", m_state}); }
     bool pause() { return runScript({"pause", m_state}); }
     bool resume() { return runScript({"resume", m_state}); }
+    // A standby becomes a primary, as in a failover.
+    bool promote() { return runScript({"promote", m_state}); }
     // signal sent straight to the postmaster and its children, without
     // starting the script first: a test that must hit the server in the
     // middle of a statement cannot wait for a process start. For SIGKILL it
@@ -56,6 +60,7 @@ public:
     static QString script();
 
 private:
+    void start(const QStringList &arguments);
     bool runScript(const QStringList &arguments);
 
     QString m_state;

@@ -11,6 +11,12 @@
 #   pg-server.sh restart DIR restart it on the same port (every session ends);
 #                            also starts it again after halt or kill
 #   pg-server.sh stop DIR    stop the server and remove both folders
+#   pg-server.sh standby DIR PRIMARYDIR
+#                            a hot standby of the server in PRIMARYDIR,
+#                            streaming from it (pg_basebackup), on a port of
+#                            its own; DIR as with start
+#   pg-server.sh promote DIR the standby in DIR becomes a primary, as in a
+#                            failover
 #
 # Where PgBouncer is installed, start also puts it in front of the server in
 # transaction pooling mode with four server sessions per database, as many
@@ -53,6 +59,24 @@ as_owner() {
 }
 
 pgbouncer=$(command -v pgbouncer || ls /usr/sbin/pgbouncer 2>/dev/null)
+common_settings="-c listen_addresses=127.0.0.1 -c fsync=off -c max_connections=200"
+common_settings+=" -c lock_timeout=5s -c statement_timeout=30s"
+
+# Starts the server in the folder on a free port; DIR/port gets it.
+launch() {
+    local server=$1 settings=$2 port
+    for attempt in $(seq 1 20); do
+        port=$((20000 + (RANDOM % 20000)))
+        if as_owner "$bindir/pg_ctl" -D "$server/data" -l "$server/server.log" -w -t 30 \
+            -o "-p $port -k $server $settings" start >/dev/null 2>&1; then
+            echo "$port" >"$dir/port"
+            echo "PostgreSQL listening on 127.0.0.1:$port"
+            return 0
+        fi
+    done
+    cat "$server/server.log" 2>/dev/null
+    return 1
+}
 
 # PgBouncer on its own free port, forwarding every database to the server,
 # each client's transactions on whichever of the pool's sessions is free.
@@ -172,8 +196,7 @@ start)
     if [ "$(id -u)" -eq 0 ]; then chown postgres: "$server"; fi
     as_owner "$bindir/initdb" -D "$server/data" -U postgres --auth=trust -E UTF8 \
         --locale=C.UTF-8 >"$dir/initdb.log" 2>&1 || { cat "$dir/initdb.log"; exit 1; }
-    settings="-c listen_addresses=127.0.0.1 -c fsync=off -c max_connections=200"
-    settings+=" -c lock_timeout=5s -c statement_timeout=30s"
+    settings=$common_settings
     if [ -n "$tlsdir" ]; then
         # The server reads its key only when the key is its own and private.
         cp "$tlsdir/server.crt" "$tlsdir/server.key" "$server/data/" || exit 1
@@ -182,18 +205,29 @@ start)
         # Each session says in the log whether it is encrypted.
         settings+=" -c ssl=on -c log_connections=on"
     fi
-    for attempt in $(seq 1 20); do
-        port=$((20000 + (RANDOM % 20000)))
-        if as_owner "$bindir/pg_ctl" -D "$server/data" -l "$server/server.log" -w -t 30 \
-            -o "-p $port -k $server $settings" start >/dev/null 2>&1; then
-            echo "$port" >"$dir/port"
-            echo "PostgreSQL listening on 127.0.0.1:$port"
-            start_pooler "$server" "$port" || exit 1
-            exit 0
-        fi
-    done
-    cat "$server/server.log" 2>/dev/null
-    exit 1
+    launch "$server" "$settings" || exit 1
+    start_pooler "$server" "$(cat "$dir/port")" || exit 1
+    exit 0
+    ;;
+standby)
+    primary=${3:?state folder of the primary}
+    stop_server
+    mkdir -p "$dir"
+    server=$(mktemp -d "${TMPDIR:-/tmp}/qrt-pg.XXXXXX")
+    echo "$server" >"$dir/server"
+    if [ "$(id -u)" -eq 0 ]; then chown postgres: "$server"; fi
+    # -R: it starts as a standby that streams from the primary.
+    as_owner "$bindir/pg_basebackup" -h 127.0.0.1 -p "$(cat "$primary/port")" -U postgres \
+        -D "$server/data" -R -X stream -c fast >"$dir/basebackup.log" 2>&1 ||
+        { cat "$dir/basebackup.log"; exit 1; }
+    launch "$server" "$common_settings" || exit 1
+    exit 0
+    ;;
+promote)
+    server=$(cat "$dir/server")
+    as_owner "$bindir/pg_ctl" -D "$server/data" -w -t 30 promote >/dev/null 2>&1 ||
+        { cat "$server/server.log"; exit 1; }
+    exit 0
     ;;
 restart)
     # The same server on the same port, as after an administrator's restart:
@@ -244,7 +278,7 @@ stop)
     exit 0
     ;;
 *)
-    echo "usage: $0 start|restart|halt|kill|pause|resume|stop DIR" >&2
+    echo "usage: $0 start|restart|halt|kill|pause|resume|stop|promote DIR | standby DIR PRIMARYDIR" >&2
     exit 2
     ;;
 esac
