@@ -1,12 +1,15 @@
-// bench_soak: two users' programs doing random form operations at the same
-// time on one PostgreSQL table, through the real form dialog, then a check
-// of everything they were told against what the server stored.
+// bench_soak: users' programs doing random form operations at the same time
+// on one PostgreSQL table, through the real form dialog, then a check of
+// everything they were told against what the server stored.
 //
-//   bench_soak [--ops N] [--seed S] [--rows R] [--server HOST:PORT | --pg-dir DIR]
-//              [--keep]
+//   bench_soak [--ops N] [--seed S] [--rows R] [--programs P]
+//              [--server HOST:PORT | --pg-dir DIR | --pooler] [--keep]
 //
+// P programs (2 if not given, at most 100), each a user of its own.
+// --pooler puts PgBouncer in transaction pooling mode with ten server
+// sessions between the programs and a throw-away server of their own.
 // N operations per program (10000 if not given), programs seeded from S (1),
-// a Kunden table of R rows to start with (20: few rows, so the two users
+// a Kunden table of R rows to start with (20: few rows, so the users
 // often meet on the same record). Without --server the program starts a
 // throw-away server of its own; --pg-dir takes the port of the test run's
 // server from DIR/port. Each run works in a new database, dropped at the
@@ -19,7 +22,7 @@
 // it back (Ctrl+Y, answering yes), makes a new record (Ctrl+N, two fields,
 // Ctrl+S), deletes the record (menu, answering yes), and sets a filter
 // through the host's ChangeFilter or removes it (menu). A save either lands
-// (no message), or brings the conflict question (the other user changed the
+// (no message), or brings the conflict question (another user changed the
 // field), which the user cancels, or is refused because the record is gone
 // ("... gelöscht"); the entry stays in its field, and the user then reads the
 // record again. Everything else
@@ -29,17 +32,17 @@
 // table, in commit order (two writes of one row wait for each other's lock,
 // so their order there is the order they took effect). The check afterwards:
 //   - every save a program was told landed is in the audit, and it replaced
-//     exactly the value the user had seen (no change of the other user was
+//     exactly the value the user had seen (no change of another user was
 //     overwritten unseen); every refused, undone or failed entry is not;
 //   - every write in the audit is one a program was told landed;
 //   - the table holds, row by row, what the landed writes give when applied
 //     in commit order: the last successful write to a field is what is
 //     stored, and a deleted row is gone;
 //   - rows = initial + inserts - deletes (a delete counts once, when it
-//     removed the row; deleting a record the other user had just deleted
+//     removed the row; deleting a record another user had just deleted
 //     removes nothing and is counted apart);
-//   - no duplicate keys; both programs exit normally; no unexpected message;
-//   - a refusal only where the other user had changed that field or
+//   - no duplicate keys; every program exits normally; no unexpected message;
+//   - a refusal only where another user had changed that field or
 //     deleted the row.
 // One line per figure, "metric=<name> value=<v>", then a summary line; the
 // exit code is 0 only when every invariant holds.
@@ -68,6 +71,7 @@
 #include <QTest>
 #include <QTextStream>
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <random>
@@ -77,7 +81,7 @@ namespace {
 
 using Answer = UserMessages::Answer;
 
-constexpr int kPrograms = 2;
+constexpr int kMostPrograms = 100;
 const QString kSaveQuestion = QStringLiteral("Den aktuellen Datensatz speichern?");
 const QString kUndoQuestion =
     QStringLiteral("Änderungen an diesem Satz wirklich rückgängig machen?");
@@ -120,7 +124,8 @@ QString formDocument(const BenchDatabase &db, bool designMode)
 //   filter CONDITION / unfilter / move
 //   unexpected TEXT                     a message or question nobody expected
 //   error TEXT                          the program could not do what it meant
-// and at the end "ops=N longest_ms=X" on standard output.
+// and at the end "ops=N longest_ms=X seconds=S" and "waits_ms=W,W,…" (each
+// operation's) on standard output.
 class SoakUser
 {
 public:
@@ -144,13 +149,15 @@ public:
             m_messages.clear();
             step();
             m_longest = qMax(m_longest, clock.elapsed());
+            m_waits << QString::number(clock.elapsed());
             // Whatever is left of a refused entry must not linger into the
             // next operation as an unasked change.
             if (m_driver.form()->isAnyControlModified())
                 reread();
         }
         QTextStream(stdout) << "ops=" << operations << " longest_ms=" << m_longest
-                            << " seconds=" << double(total.elapsed()) / 1000.0 << Qt::endl;
+                            << " seconds=" << double(total.elapsed()) / 1000.0 << Qt::endl
+                            << "waits_ms=" << m_waits.join(QLatin1Char(',')) << Qt::endl;
     }
 
 private:
@@ -255,7 +262,7 @@ private:
                        QStringLiteral("undo left the entry '%1' (was '%2')").arg(value, seen)});
             return;
         }
-        // A conflict with the other user's save is cancelled: the user
+        // A conflict with another user's save is cancelled: the user
         // decides on no value and reads the record again.
         m_messages.answer(Answer::Cancel);
         m_driver.press(Qt::Key_S, Qt::ControlModifier);
@@ -365,6 +372,7 @@ private:
     int m_written = 0;
     bool m_filtered = false;
     qint64 m_longest = 0;
+    QStringList m_waits;
 };
 
 //   args: database, server, tag, seed, operations, log file
@@ -470,7 +478,7 @@ QVector<Change> readAudit(QSqlDatabase &connection)
     return changes;
 }
 
-// The check of both programs' logs against the audit and the final table.
+// The check of the programs' logs against the audit and the final table.
 void check(const QStringList &logs, const QMap<qint64, Row> &initial, QVector<Change> audit,
            const QMap<qint64, Row> &final, SoakFigures &figures)
 {
@@ -533,7 +541,7 @@ void check(const QStringList &logs, const QMap<qint64, Row> &initial, QVector<Ch
                 if (!refused)
                     continue;
                 figures.add(qPrintable(QStringLiteral("refused_") + part.value(5)));
-                // A refusal needs a reason: the other user changed the field
+                // A refusal needs a reason: another user changed the field
                 // away from what this user saw, or deleted the row.
                 const qint64 key = part.value(1).toLongLong();
                 bool reason = deletesOf.contains(key);
@@ -630,6 +638,8 @@ struct Options
     int rows = 20;
     QString server;
     QString pgDir;
+    int programs = 2;
+    bool pooler = false;
     bool keep = false;
 };
 
@@ -649,8 +659,10 @@ Options parseOptions(const QStringList &arguments)
             options.server = value;
         else if (argument == QLatin1String("--pg-dir"))
             options.pgDir = value;
-        else if (argument == QLatin1String("--keep")) {
-            options.keep = true;
+        else if (argument == QLatin1String("--programs"))
+            options.programs = value.toInt();
+        else if (argument == QLatin1String("--keep") || argument == QLatin1String("--pooler")) {
+            (argument == QLatin1String("--keep") ? options.keep : options.pooler) = true;
             continue;
         } else
             throw std::runtime_error("unknown option " + argument.toStdString());
@@ -658,6 +670,10 @@ Options parseOptions(const QStringList &arguments)
     }
     if (options.ops <= 0 || options.rows <= 0)
         throw std::runtime_error("--ops and --rows take a number above 0");
+    if (options.programs < 1 || options.programs > kMostPrograms)
+        throw std::runtime_error("--programs takes 1 to 100");
+    if (options.pooler && (!options.server.isEmpty() || !options.pgDir.isEmpty()))
+        throw std::runtime_error("--pooler starts a server of its own");
     return options;
 }
 
@@ -702,10 +718,19 @@ int soak(const Options &options)
             throw std::runtime_error("no PostgreSQL server in " + options.pgDir.toStdString());
         server = QStringLiteral("127.0.0.1:") + QString::fromLatin1(portFile.readAll()).trimmed();
     } else if (server.isEmpty()) {
+        // Ten server sessions for all the programs, where a pooler is asked for.
+        qputenv("QRT_POOL_SIZE", "10");
         ownServer = std::make_unique<PgServer>(temporary.filePath(QStringLiteral("pg")));
         if (!ownServer->isRunning())
             throw std::runtime_error("no PostgreSQL server: " + ownServer->error().toStdString());
         server = ownServer->server();
+        if (options.pooler) {
+            QFile poolerPort(ownServer->stateFolder() + QStringLiteral("/pooler-port"));
+            if (!poolerPort.open(QIODevice::ReadOnly))
+                throw std::runtime_error("no PgBouncer (pgbouncer is not installed)");
+            server =
+                QStringLiteral("127.0.0.1:") + QString::fromLatin1(poolerPort.readAll()).trimmed();
+        }
     }
 
     BenchDatabase admin;
@@ -753,10 +778,10 @@ int soak(const Options &options)
         QSqlDatabase::removeDatabase(QStringLiteral("soak-setup"));
 
         QVector<QStringList> arguments;
-        for (int i = 0; i < kPrograms; ++i) {
+        for (int i = 0; i < options.programs; ++i) {
             arguments << QStringList{db.name,
                                      db.server,
-                                     QString(QChar(u'A' + i)),
+                                     QStringLiteral("P%1").arg(i + 1),
                                      QString::number(options.seed * 7919 + quint32(i)),
                                      QString::number(options.ops),
                                      temporary.filePath(QStringLiteral("user%1.log").arg(i))};
@@ -771,6 +796,7 @@ int soak(const Options &options)
         SoakFigures figures;
         QStringList logs;
         double longest = 0;
+        QVector<int> waits;
         for (int i = 0; i < results.size(); ++i) {
             const ChildProcess::Result &result = results.at(i);
             if (result.exitCode != 0) {
@@ -782,6 +808,11 @@ int soak(const Options &options)
             const QRegularExpressionMatch match =
                 QRegularExpression(QStringLiteral("longest_ms=(\\d+)")).match(result.output);
             longest = qMax(longest, match.captured(1).toDouble());
+            const QString waitList = QRegularExpression(QStringLiteral("waits_ms=([0-9,]*)"))
+                                         .match(result.output)
+                                         .captured(1);
+            for (const QString &wait : waitList.split(QLatin1Char(','), Qt::SkipEmptyParts))
+                waits << wait.toInt();
             QFile log(arguments.at(i).last());
             if (log.open(QIODevice::ReadOnly))
                 logs << QString::fromUtf8(log.readAll());
@@ -817,9 +848,9 @@ int soak(const Options &options)
                                            .arg(inserts)
                                            .arg(deletes));
 
-        std::printf("# bench_soak programs=%d ops_each=%d seed=%u rows=%d\n", kPrograms,
-                    options.ops, options.seed, options.rows);
-        printFigure("ops", double(kPrograms) * options.ops);
+        std::printf("# bench_soak programs=%d ops_each=%d seed=%u rows=%d pooler=%d\n",
+                    options.programs, options.ops, options.seed, options.rows, int(options.pooler));
+        printFigure("ops", double(options.programs) * options.ops);
         printFigure("moves", count("op_move"));
         printFigure("filters_set", count("op_filter"));
         printFigure("filters_removed", count("op_unfilter"));
@@ -852,12 +883,19 @@ int soak(const Options &options)
             clean = clean && count(fault) == 0;
         }
         printFigure("longest_wait_ms", longest);
+        std::sort(waits.begin(), waits.end());
+        const auto percentile = [&waits](double p) {
+            return waits.isEmpty() ? 0.0
+                                   : double(waits.at(qsizetype(p * double(waits.size() - 1))));
+        };
+        printFigure("wait_median_ms", percentile(0.5));
+        printFigure("wait_p99_ms", percentile(0.99));
         printFigure("seconds", seconds);
         for (const QString &fault : std::as_const(figures.faults))
             std::fprintf(stderr, "%s\n", qPrintable(fault));
         std::printf("soak %s: %d operations, %g saves landed, %g refused, %g lost, %g inserts "
                     "(%g failed), %g deletes, %g crashes, longest wait %g ms, %.0f s\n",
-                    clean ? "passed" : "FAILED", kPrograms * options.ops, count("op_save"),
+                    clean ? "passed" : "FAILED", options.programs * options.ops, count("op_save"),
                     count("op_refused"), count("lost") + count("overwritten_unseen"), inserts,
                     count("inserts_failed"), deletes, count("crashes"), longest, seconds);
         std::fflush(stdout);

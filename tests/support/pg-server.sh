@@ -19,8 +19,8 @@
 #                            failover
 #
 # Where PgBouncer is installed, start also puts it in front of the server in
-# transaction pooling mode with four server sessions per database, as many
-# installations run it; DIR/pooler-port gets its port (absent without it).
+# transaction pooling mode with four server sessions per database (or
+# $QRT_POOL_SIZE), as many installations run it; DIR/pooler-port gets its port (absent without it).
 # A test program reaches it with QRT_PG_POOLED=1 (see TestDatabase).
 #
 # What can happen to a server under a running program, for the tests of how
@@ -97,7 +97,7 @@ unix_socket_dir =
 auth_type = trust
 auth_file = $server/pooler/users.txt
 pool_mode = transaction
-default_pool_size = 4
+default_pool_size = ${QRT_POOL_SIZE:-4}
 # Each transaction on the next session in turn, so that a statement which
 # relies on running where the one before it ran fails every time, not only
 # when several clients happen to be busy.
