@@ -123,6 +123,8 @@ void Backend::reconnectIfLost()
     QSqlDatabase::removeDatabase(m_connectionName);
     m_connectionName = newConnectionName();
     m_failedInTransaction.clear();
+    // Every statement is prepared anew on the new connection.
+    m_inlineSql.clear();
     m_db = QSqlDatabase::addDatabase(driver, m_connectionName);
     configureDatabase(m_db);
     if (!m_db.open()) {

@@ -306,7 +306,9 @@ private:
     QVector<QSqlQuery> m_failedInTransaction;
     // Where values go into the statement's text (sendsValuesInline): the
     // text with its placeholders, by the query's result, from prepare to
-    // every exec.
+    // every exec. A query that has gone leaves its entry until its address
+    // is prepared again or the connection is made anew; only a query
+    // prepared here is ever run from it.
     QHash<const QSqlResult *, QString> m_inlineSql;
     QHash<QString, QString> m_tableSqlNames;
     QHash<QString, QString> m_columnSqlNames; // "table\ncolumn" -> SQL
