@@ -92,6 +92,12 @@ std::string engineName(DatabaseKind kind)
     return "?";
 }
 
+QString TestDatabase::poolerServer()
+{
+    const QString port = pgPort("pooler-port");
+    return port.isEmpty() ? QString() : "127.0.0.1:" + port;
+}
+
 bool TestDatabase::isCi()
 {
     return qEnvironmentVariable("CI") == QLatin1String("true");

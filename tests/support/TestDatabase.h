@@ -65,6 +65,9 @@ public:
     bool reopen() const;
 
     static bool isCi();
+    // "127.0.0.1:port" of the PgBouncer in front of the test server, empty
+    // without one.
+    static QString poolerServer();
 
 private:
     QString qtConnectionName() const;

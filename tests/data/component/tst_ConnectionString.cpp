@@ -9,6 +9,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -242,6 +244,33 @@ TEST(Connection, FailuresNameTheirCauseAndAnOpenConnectionCloses)
         db.userId(), "", 4));
     EXPECT_EQ(either.Execute("SELECT current_database()").Fields().Item(0).Value().toString(),
               db.dbName());
+
+    // Through a transaction pooler, a setting of this connection would stay
+    // with a pooled session for other clients: none is made.
+    const QString pooler = TestDatabase::poolerServer();
+    if (pooler.isEmpty()) {
+        EXPECT_FALSE(TestDatabase::isCi()) << "no PgBouncer in front of the test server";
+        return;
+    }
+    Connection pooled;
+    pooled.Open(CBaseMgr::BuildConnectionString(db.dbName(), pooler, db.userId(), "", 4) +
+                ";Command Timeout=7");
+    pooled.Execute("SELECT 1");
+    // Another program, which sets nothing itself.
+    QSqlDatabase other = QSqlDatabase::addDatabase("QPSQL", "pooled-other");
+    other.setHostName("127.0.0.1");
+    other.setPort(pooler.section(':', 1).toInt());
+    other.setUserName(db.userId());
+    other.setDatabaseName(db.dbName());
+    ASSERT_TRUE(other.open());
+    QSqlQuery show(other);
+    for (int session = 0; session < 8; ++session) { // round robin over the pool's sessions
+        ASSERT_TRUE(show.exec("SHOW statement_timeout") && show.next());
+        EXPECT_NE(show.value(0).toString(), "7s");
+    }
+    show = QSqlQuery();
+    other = QSqlDatabase();
+    QSqlDatabase::removeDatabase("pooled-other");
     EXPECT_THROW(open.CommitTrans(), ComError);
     open.Close();
     EXPECT_EQ(open.State(), adStateClosed);

@@ -199,6 +199,21 @@ void PostgresBackend::configureDatabase(QSqlDatabase &db)
 
 void PostgresBackend::afterOpen()
 {
+    // Behind a pooler (PgBouncer) the server listens on another port than
+    // the one connected to, and a setting made now would stay with the
+    // pooled server session for whichever client gets it next, while this
+    // client's next transaction may run elsewhere. Nothing the library does
+    // relies on these settings (money goes as a number, bytea is read in
+    // both forms, statements are watched on this side as well), so there
+    // they are left to the server's and the role's configuration.
+    QSqlQuery probe = newQuery();
+    exec(probe, QStringLiteral("SELECT inet_server_port()"));
+    const PGconn *connection = pgConnection(m_db);
+    m_pooled = probe.next() && !probe.value(0).isNull() && connection &&
+               probe.value(0).toString() != QString::fromLatin1(PQport(connection));
+    probe.finish();
+    if (m_pooled)
+        return;
     applyCommandTimeout();
     // money's text follows lc_monetary; in C it is always "$1,234.56" out
     // and takes "1234.56" in. bytea's text is the server's usual hex (the
@@ -210,6 +225,8 @@ void PostgresBackend::afterOpen()
 
 void PostgresBackend::applyCommandTimeout()
 {
+    if (m_pooled)
+        return;
     QSqlQuery query = newQuery();
     exec(query,
          QStringLiteral("SET statement_timeout = %1").arg(qint64(m_params.commandTimeout) * 1000));
@@ -427,9 +444,11 @@ QSqlDatabase PostgresBackend::readerDatabase()
     if (!reader.isOpen()) {
         if (!reader.open())
             raise(reader.lastError());
-        QSqlQuery timeout(reader);
-        timeout.exec(QStringLiteral("SET statement_timeout = %1")
-                         .arg(qint64(m_params.commandTimeout) * 1000));
+        if (!m_pooled) {
+            QSqlQuery timeout(reader);
+            timeout.exec(QStringLiteral("SET statement_timeout = %1")
+                             .arg(qint64(m_params.commandTimeout) * 1000));
+        }
     }
     return reader;
 }

@@ -150,6 +150,7 @@ private:
 
     QString m_readerName;
     int m_openCursors = 0;
+    bool m_pooled = false; // connected through a pooler: no session settings (afterOpen)
     int m_cursorCounter = 0;
     ResponseWatchdog m_watchdog;
 };
