@@ -252,10 +252,16 @@ void RecordsetPrivate::updateRow()
     conflicts.clear();
     QStringList conflicting;
     for (int n = 0; n < changedColumns.size(); ++n) {
-        if (!sameStored(check.value(n), raw.at(changedColumns.at(n)))) {
-            conflicts.append({changedColumns.at(n), check.value(n)});
-            conflicting << columns.at(changedColumns.at(n)).name;
-        }
+        const int column = changedColumns.at(n);
+        if (sameStored(check.value(n), raw.at(column)))
+            continue;
+        // Stored meanwhile just as this write would store it (the other
+        // user typed the same, or this user's save went through before the
+        // connection broke): there is nothing to decide.
+        if (backend->fromDriver(check.value(n), columns.at(column)) == values.at(column))
+            continue;
+        conflicts.append({column, check.value(n)});
+        conflicting << columns.at(column).name;
     }
     if (!conflicts.isEmpty()) {
         throw ComError(
