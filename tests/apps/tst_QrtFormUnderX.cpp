@@ -111,9 +111,8 @@ TEST(QrtFormUnderX, KeysAndClicksOfAUserReachTheDatabase)
     environment.insert("QRT_DB", demo);
     environment.insert("QRT_TOP", QString::number(top));
     environment.insert("QRT_DIR", dir.path());
-    const QrtFormRun::ProgramRun run =
-        QrtFormRun::run("bash", {"-c", QString::fromUtf8(kUser)}, environment,
-                        QrtFormRun::scaledMs(120000));
+    const QrtFormRun::ProgramRun run = QrtFormRun::run("bash", {"-c", QString::fromUtf8(kUser)},
+                                                       environment, QrtFormRun::scaledMs(120000));
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_EQ(run.out.trimmed(), "2") << "the key of the first record saved";
 
