@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollArea>
+#include <QTextDocument>
 #include <QVBoxLayout>
 
 namespace {
@@ -35,6 +36,11 @@ QString oneLine(const QString &value)
 QString asButtonText(QString text)
 {
     return text.replace(QLatin1Char('&'), QStringLiteral("&&"));
+}
+
+QString wholeValue(const QString &value)
+{
+    return value.isEmpty() ? QString() : Qt::convertFromPlainText(value);
 }
 
 QLabel *heading(const QString &text, QWidget *parent)
@@ -76,9 +82,10 @@ ConflictDialog::ConflictDialog(const QString &text,
         auto *before = new QLabel(oneLine(conflict.before), table);
         before->setTextFormat(Qt::PlainText);
         field->setTextFormat(Qt::PlainText);
-        yours->setToolTip(conflict.yours);
-        stored->setToolTip(conflict.stored);
-        before->setToolTip(conflict.before);
+        // The whole values as plain text: an entry such as "<b>" is no markup.
+        yours->setToolTip(wholeValue(conflict.yours));
+        stored->setToolTip(wholeValue(conflict.stored));
+        before->setToolTip(wholeValue(conflict.before));
         // What a screen reader says on each choice: whose value, of which
         // field, and the value itself.
         yours->setAccessibleName(conflict.field + QStringLiteral(": Ihre Eingabe"));

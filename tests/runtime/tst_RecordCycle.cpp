@@ -217,7 +217,7 @@ void closeWith(QDialog *dialog, Qt::Key key)
 TEST_P(RecordCycleTest, AConflictIsDecidedFieldByFieldAndNothingIsSavedWithoutAChoice)
 {
     messages.showConflicts = true;
-    ASSERT_TRUE(user.retype(QStringLiteral("name"), QStringLiteral("Anna")));
+    ASSERT_TRUE(user.retype(QStringLiteral("name"), QStringLiteral("Anna <b>&")));
     ASSERT_TRUE(user.retype(QStringLiteral("ort"), QStringLiteral("Siegburg")));
     ASSERT_TRUE(user.retype(QStringLiteral("notiz"), QStringLiteral("Gleich")));
     // Bert stored the same note: no question about it.
@@ -229,8 +229,12 @@ TEST_P(RecordCycleTest, AConflictIsDecidedFieldByFieldAndNothingIsSavedWithoutAC
         EXPECT_TRUE(dialog->findChild<QLabel *>("conflictText")
                         ->text()
                         .startsWith("Ein anderer Benutzer hat diesen Datensatz gespeichert"));
-        EXPECT_EQ(conflictRows(*dialog), QStringList({"Name: Anna | Bert | Kunde 001",
+        EXPECT_EQ(conflictRows(*dialog), QStringList({"Name: Anna <b>&& | Bert | Kunde 001",
                                                       "Ort: Siegburg | Köln-Mitte | Bonn"}));
+        // A value is shown as typed, in the choice and in its tool tip.
+        QTextDocument tip;
+        tip.setHtml(dialog->findChild<QRadioButton *>("yours0")->toolTip());
+        EXPECT_EQ(tip.toPlainText(), "Anna <b>&");
         auto *save = dialog->findChild<QPushButton *>("save");
         typeInto(dialog, Qt::Key_Space); // Ihre Eingabe for the name
         typeInto(dialog, Qt::Key_Return);
@@ -246,7 +250,7 @@ TEST_P(RecordCycleTest, AConflictIsDecidedFieldByFieldAndNothingIsSavedWithoutAC
                             ->text()
                             .startsWith("Während Sie gewählt haben, hat ein anderer Benutzer"));
             EXPECT_EQ(conflictRows(*again).size(), 1);
-            EXPECT_TRUE(conflictRows(*again).value(0).startsWith("Name: Anna | Carla"));
+            EXPECT_TRUE(conflictRows(*again).value(0).startsWith("Name: Anna <b>&& | Carla"));
             closeWith(again, Qt::Key_Escape);
         });
         closeWith(dialog, Qt::Key_Return);
@@ -254,18 +258,19 @@ TEST_P(RecordCycleTest, AConflictIsDecidedFieldByFieldAndNothingIsSavedWithoutAC
     user.press(Qt::Key_S, Qt::ControlModifier);
     EXPECT_EQ(db.scalar("SELECT name || '|' || ort FROM kunden WHERE id = 1"), "Carla|Köln-Mitte")
         << "nothing is saved without a choice";
-    EXPECT_EQ(user.shown(QStringLiteral("name")), "Anna") << "the entry stays";
+    EXPECT_EQ(user.shown(QStringLiteral("name")), "Anna <b>&") << "the entry stays";
     EXPECT_EQ(user.shown(QStringLiteral("ort")), "Köln-Mitte") << "the place taken";
     EXPECT_EQ(state(), "geändert");
 
     // Saved again, Anna keeps her name over Carla's, knowingly.
     onNextModal<ConflictDialog>([](ConflictDialog *dialog) {
-        EXPECT_TRUE(conflictRows(*dialog).value(0).startsWith("Name: Anna | Carla"));
+        EXPECT_TRUE(conflictRows(*dialog).value(0).startsWith("Name: Anna <b>&& | Carla"));
         typeInto(dialog, Qt::Key_Space);
         closeWith(dialog, Qt::Key_Return);
     });
     user.press(Qt::Key_S, Qt::ControlModifier);
-    EXPECT_EQ(db.scalar("SELECT name || '|' || ort FROM kunden WHERE id = 1"), "Anna|Köln-Mitte");
+    EXPECT_EQ(db.scalar("SELECT name || '|' || ort FROM kunden WHERE id = 1"),
+              "Anna <b>&|Köln-Mitte");
     EXPECT_EQ(state(), "");
     EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join('\n').toStdString();
 }

@@ -122,12 +122,14 @@ TestDatabase::TestDatabase(DatabaseKind kind) : m_kind(kind), m_qtName(uniqueNam
     } else {
         // The library's connections go through the pooler where the run
         // asks for it; the test's own stay on the server.
-        const QString pooler = pgPort("pooler-port");
-        if (qEnvironmentVariableIntValue("QRT_PG_POOLED") && pooler.isEmpty()) {
-            m_skipReason = "no PgBouncer in front of the test server (pooler-port missing)";
-            return;
+        m_server = "127.0.0.1:" + port;
+        if (qEnvironmentVariableIntValue("QRT_PG_POOLED")) {
+            m_server = poolerServer();
+            if (m_server.isEmpty()) {
+                m_skipReason = "no PgBouncer in front of the test server (pooler-port missing)";
+                return;
+            }
         }
-        m_server = "127.0.0.1:" + (qEnvironmentVariableIntValue("QRT_PG_POOLED") ? pooler : port);
         m_user = "postgres";
         m_dbName = uniqueName("qrt_test").toLower();
         if (!runAsAdmin(m_qtName + "_admin", m_user, "CREATE DATABASE " + m_dbName, &m_skipReason))
