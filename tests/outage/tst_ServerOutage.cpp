@@ -11,6 +11,7 @@
 #include "runtime/FormDialogTestSupport.h"
 
 #include "data/component/ConnectionString.h"
+#include "support/CuttingPgProxy.h"
 #include "support/PgServer.h"
 
 #include <QElapsedTimer>
@@ -437,6 +438,57 @@ TEST_P(ServerOutageTest, AFailoverToThePromotedStandbyKeepsTheEntriesAndStoresTh
     }
     QSqlDatabase::removeDatabase("promoted");
     recover();
+}
+
+// The server commits a save, and its answer is lost with the connection:
+// whether the save went through is in doubt. The form says so, keeps the
+// entries, and the next save looks before it writes: a changed record and a
+// new one are each stored once, with what the user changed since.
+TEST_P(ServerOutageTest, ASaveWhoseCommitIsNotAnsweredIsStoredOnce)
+{
+    CuttingPgProxy proxy(s_server->port().toUShort());
+    ASSERT_TRUE(proxy.isListening());
+    CKeloForm host;
+    host.Init(db.dbName(), proxy.address(), db.userId(), QString(), CustomerForm::Table,
+              ns_qrttypen::KELO_POSTGRESQL);
+    host.RemoveColumn(QStringLiteral("id"), true);
+    const QString document =
+        host.FilledDocument(CKeloForm::EntryPoint::ShowForm, QString(), QStringLiteral("id"));
+    const auto saveCut = [&] {
+        proxy.cutAfterNextCommit();
+        messages.clear();
+        promptly([this] { press(Qt::Key_S, Qt::ControlModifier); });
+        EXPECT_TRUE(proxy.hasCut());
+        expectOneConnectionMessage();
+        EXPECT_TRUE(errors().value(0).contains("ob es noch gespeichert wurde, ist ungewiss"))
+            << errors().value(0).toStdString();
+    };
+    const auto saveAgain = [&] {
+        messages.clear();
+        promptly([this] { press(Qt::Key_S, Qt::ControlModifier); });
+        EXPECT_TRUE(errors().isEmpty()) << errors().join('\n').toStdString();
+        EXPECT_FALSE(form()->isAnyControlModified());
+    };
+
+    open(document);
+    retype("ort", "Ungewiss");
+    saveCut();
+    EXPECT_EQ(shown("ort"), "Ungewiss");
+    EXPECT_EQ(stored("ort", 1), "Ungewiss") << "the server did commit";
+    saveAgain();
+    EXPECT_EQ(stored("ort", 1), "Ungewiss");
+    dialog.reset();
+
+    open(document, true);
+    retype("name", "Neue Kundin");
+    retype("ort", "Zuerst");
+    saveCut();
+    EXPECT_EQ(shown("name"), "Neue Kundin");
+    EXPECT_EQ(db.scalar("SELECT COUNT(*) FROM kunden"), "6") << "the server did commit";
+    retype("ort", "Danach"); // changed while the save was in doubt
+    saveAgain();
+    EXPECT_EQ(db.scalar("SELECT COUNT(*) FROM kunden"), "6") << "no second row";
+    EXPECT_EQ(db.scalar("SELECT ort FROM kunden WHERE name = 'Neue Kundin'"), "Danach");
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, ServerOutageTest, ::testing::Values(DatabaseKind::PostgreSql),

@@ -173,6 +173,7 @@ void Recordset::AddNew()
     d->settlePending();
     d->pendingNew = true;
     d->conflicts.clear();
+    d->insertInDoubt.reset();
     for (int i = 0; i < d->columns.size(); ++i) {
         d->values[i] = Variant::null();
         d->pending[i] = QVariant();

@@ -42,6 +42,17 @@ struct RecordsetPrivate
     // The last Update's conflicts: the field and its value as stored then,
     // read as the row is read (see Recordset::Conflicts).
     QVector<std::pair<int, QVariant>> conflicts;
+    // A new row whose commit broke off with the connection, so that it may be
+    // stored or not: its key and its written columns as the engine returned
+    // them. The next attempt looks before it inserts, and never stores the
+    // row twice.
+    struct InsertInDoubt
+    {
+        QVariantList key;
+        QVector<int> columns;
+        QVariantList stored;
+    };
+    std::optional<InsertInDoubt> insertInDoubt;
 
     // Opening.
     void openKeyset(const std::shared_ptr<Backend> &engine, const QString &tableName,
@@ -77,6 +88,9 @@ struct RecordsetPrivate
     bool hasChanges() const;
     void update();
     void insertRow();
+    // Whether the row of insertInDoubt was stored after all; if so it becomes
+    // the current row, with what was changed since still to be written.
+    bool adoptInsertInDoubt();
     void updateRow();
     void deleteRow();
     QString identityCondition() const;

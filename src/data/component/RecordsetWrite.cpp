@@ -28,6 +28,7 @@ bool sameStored(const QVariant &now, const QVariant &read)
 void RecordsetPrivate::clearRow()
 {
     conflicts.clear();
+    insertInDoubt.reset();
     for (int i = 0; i < columns.size(); ++i) {
         raw[i] = QVariant();
         values[i] = Variant();
@@ -39,6 +40,7 @@ void RecordsetPrivate::clearRow()
 void RecordsetPrivate::convertRaw()
 {
     conflicts.clear(); // they were about the changes that go now
+    insertInDoubt.reset();
     if (!cursor || !cursor->hasRow()) {
         clearRow();
         return;
@@ -162,12 +164,19 @@ void RecordsetPrivate::update()
 
 void RecordsetPrivate::insertRow()
 {
+    if (insertInDoubt && adoptInsertInDoubt())
+        return;
+    insertInDoubt.reset();
     QStringList names;
     QStringList marks;
+    QStringList reads; // the written columns as the row is read, to know it again
+    QVector<int> written;
     for (int i = 0; i < columns.size(); ++i) {
         if (changed.at(i)) {
             names << backend->quoteIdentifier(columns.at(i).name);
             marks << backend->valueMark(columns.at(i));
+            reads << backend->selectExpression(columns.at(i), names.last());
+            written << i;
         }
     }
     QString sql = QStringLiteral("INSERT INTO ") + table;
@@ -177,26 +186,32 @@ void RecordsetPrivate::insertRow()
                                  QLatin1Char(')');
     const bool returning = backend->supportsReturning();
     if (returning)
-        sql += QStringLiteral(" RETURNING ") + identity.join(QStringLiteral(", "));
+        sql += QStringLiteral(" RETURNING ") + (identity + reads).join(QStringLiteral(", "));
 
     QSqlQuery query = backend->newQuery();
+    // In a transaction of its own, so that the row's key is known before it
+    // is committed: a commit whose answer is lost leaves it in doubt, and
+    // the key tells the next attempt where to look.
+    TransactionGuard transaction(backend);
     backend->prepare(query, sql);
-    Backend::RowWrite written;
-    written.kind = Backend::RowWrite::Kind::Insert;
-    written.table = table;
-    for (int i = 0; i < columns.size(); ++i) {
-        if (changed.at(i)) {
-            query.addBindValue(pending.at(i));
-            written.columns << columns.at(i).name;
-            written.values << pending.at(i);
-        }
+    Backend::RowWrite write;
+    write.kind = Backend::RowWrite::Kind::Insert;
+    write.table = table;
+    for (int i : written) {
+        query.addBindValue(pending.at(i));
+        write.columns << columns.at(i).name;
+        write.values << pending.at(i);
     }
-    backend->execWrite(query, written);
+    backend->execWrite(query, write);
 
     QVariantList key;
+    InsertInDoubt doubt;
     if (returning && query.next()) {
         for (int i = 0; i < identity.size(); ++i)
             key << query.value(i);
+        doubt.columns = written;
+        for (int n = 0; n < written.size(); ++n)
+            doubt.stored << query.value(int(identity.size()) + n);
     } else {
         key = keyFromValues();
         query.finish();
@@ -208,9 +223,67 @@ void RecordsetPrivate::insertRow()
         }
     }
     query.finish();
+    try {
+        transaction.commit();
+    } catch (const ComError &error) {
+        if (error.code() == E_CONNECTION_ABORTED && returning && !key.contains(QVariant())) {
+            doubt.key = key;
+            insertInDoubt = doubt;
+        }
+        throw;
+    }
     pendingNew = false;
     cursor->appendAndMakeCurrent(key);
     loadCurrent(+1);
+}
+
+bool RecordsetPrivate::adoptInsertInDoubt()
+{
+    const InsertInDoubt doubt = *insertInDoubt;
+    QStringList reads;
+    for (int i : doubt.columns)
+        reads << backend->selectExpression(columns.at(i),
+                                           backend->quoteIdentifier(columns.at(i).name));
+    QSqlQuery check = backend->newQuery();
+    backend->prepare(
+        check, QStringLiteral("SELECT ") +
+                   (reads.isEmpty() ? QStringLiteral("1") : reads.join(QStringLiteral(", "))) +
+                   QStringLiteral(" FROM ") + table + QStringLiteral(" WHERE ") +
+                   identityCondition());
+    for (const QVariant &part : doubt.key)
+        check.addBindValue(part);
+    backend->exec(check);
+    // Ours only if it holds what our insert wrote: the key of a row that was
+    // not stored may have gone to another user's row meanwhile.
+    bool stored = check.next();
+    for (qsizetype n = 0; stored && n < doubt.columns.size(); ++n)
+        stored = sameStored(check.value(int(n)), doubt.stored.at(n));
+    check.finish();
+    insertInDoubt.reset();
+    if (!stored)
+        return false;
+
+    // The row is there: it becomes the current one, and what the user
+    // changed since that attempt is written over it. Its key stays: the one
+    // the form computed anew for this attempt was never stored.
+    const QVector<QVariant> entered = pending;
+    const QVector<bool> entering = changed;
+    pendingNew = false;
+    cursor->appendAndMakeCurrent(doubt.key);
+    loadCurrent(+1);
+    for (int i = 0; i < columns.size(); ++i) {
+        if (!entering.at(i) || identityColumns.contains(i))
+            continue;
+        const Variant value = backend->fromDriver(entered.at(i), columns.at(i));
+        if (value == values.at(i))
+            continue;
+        pending[i] = entered.at(i);
+        values[i] = value;
+        changed[i] = true;
+    }
+    if (hasChanges())
+        updateRow();
+    return true;
 }
 
 void RecordsetPrivate::updateRow()

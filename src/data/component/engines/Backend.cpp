@@ -138,10 +138,12 @@ void Backend::reconnectIfLost()
     afterOpen();
 }
 
-void Backend::raiseLost(const QString &engine)
+void Backend::raiseLost(const QString &engine, const QString &outcome)
 {
     m_lost = true;
-    const QString reason = interruptionReason();
+    QString reason = interruptionReason();
+    if (!outcome.isEmpty())
+        reason = reason.isEmpty() ? outcome : reason + QLatin1Char(' ') + outcome;
     // The error's own text already says that the connection broke; the
     // description adds why, when known, and what becomes of the entries.
     const QString entries = QStringLiteral("Ihre Eingaben bleiben erhalten; der nächste Versuch "
@@ -395,8 +397,14 @@ void Backend::commitTransaction()
         // PostgreSQL's; roll back so that both end in the same, known state.
         // (A constraint checked at the end, DEFERRABLE, refuses here.)
         const QSqlError error = query.lastError();
-        EngineRefusal refusal =
-            connectionBroken(error) ? EngineRefusal() : refusalOf(error, query, nullptr);
+        if (connectionBroken(error)) {
+            // The server may have committed before its answer was lost.
+            m_failedInTransaction.clear();
+            raiseLost(engineText(error),
+                      QStringLiteral("Sie brach ab, während das Speichern abgeschlossen wurde; "
+                                     "ob es noch gespeichert wurde, ist ungewiss."));
+        }
+        EngineRefusal refusal = refusalOf(error, query, nullptr);
         QSqlQuery rollback = newQuery();
         rollback.exec(QStringLiteral("ROLLBACK"));
         m_failedInTransaction.clear();

@@ -268,7 +268,8 @@ protected:
     virtual void statementEnds() {}
     // Why the last statement was cut off by the client, if it was.
     virtual QString interruptionReason() const { return QString(); }
-    [[noreturn]] void raiseLost(const QString &engineText);
+    // outcome: what became of the statement, when that is in doubt.
+    [[noreturn]] void raiseLost(const QString &engineText, const QString &outcome = QString());
     static QString newConnectionName();
     static QString engineText(const QSqlError &error);
     // A day and time from the texts engines and users write for them: ISO
