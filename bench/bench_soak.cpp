@@ -72,16 +72,24 @@
 #include <QTextStream>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <csignal>
 #include <cstdio>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <random>
 #include <stdexcept>
+#include <thread>
 
 namespace {
 
 using Answer = UserMessages::Answer;
 
 constexpr int kMostPrograms = 100;
+// How long a user tries again while the connection is down before giving up.
+constexpr qint64 kLongestOutageMs = 120 * 1000;
 const QString kSaveQuestion = QStringLiteral("Den aktuellen Datensatz speichern?");
 const QString kUndoQuestion =
     QStringLiteral("Änderungen an diesem Satz wirklich rückgängig machen?");
@@ -129,8 +137,10 @@ QString formDocument(const BenchDatabase &db, bool designMode)
 class SoakUser
 {
 public:
-    SoakUser(const QString &document, const QString &tag, quint32 seed, QTextStream &log)
-        : m_dialog(document, false), m_driver(&m_dialog), m_tag(tag), m_random(seed), m_log(log)
+    SoakUser(const QString &document, const QString &tag, quint32 seed, QTextStream &log,
+             bool failover)
+        : m_dialog(document, false), m_driver(&m_dialog), m_tag(tag), m_random(seed), m_log(log),
+          m_failover(failover)
     {}
 
     bool open()
@@ -156,6 +166,8 @@ public:
                 reread();
         }
         QTextStream(stdout) << "ops=" << operations << " longest_ms=" << m_longest
+                            << " longest_press_ms=" << m_longestPress
+                            << " longest_outage_ms=" << m_longestOutage
                             << " seconds=" << double(total.elapsed()) / 1000.0 << Qt::endl
                             << "waits_ms=" << m_waits.join(QLatin1Char(',')) << Qt::endl;
     }
@@ -202,10 +214,53 @@ private:
     void reportUnexpected(const QStringList &expected = {})
     {
         for (const RecordingMessages::Message &message : m_messages.messages()) {
-            if (!expected.contains(message.text) || !message.scripted)
+            if (m_failover && isOutage(message))
+                write({QStringLiteral("outage")});
+            else if (!expected.contains(message.text) || !message.scripted)
                 write({QStringLiteral("unexpected"), oneLine(message.text)});
         }
     }
+
+    static bool isOutage(const RecordingMessages::Message &message)
+    {
+        return message.text.startsWith(QLatin1String("Die Verbindung zur Datenbank"));
+    }
+
+    // Does what the user does (a key, a menu command), with answer ready
+    // for a question. In a failover a user told that the connection is gone
+    // tries again, every quarter of a second, until it holds; false when it
+    // never did. inDoubt: an attempt was told that its save may have landed.
+    bool attempt(const std::function<void()> &act, Answer answer = Answer::Cancel,
+                 bool *inDoubt = nullptr)
+    {
+        QElapsedTimer outage;
+        for (;;) {
+            m_messages.clear();
+            m_messages.answer(answer);
+            QElapsedTimer clock;
+            clock.start();
+            act();
+            m_longestPress = qMax(m_longestPress, clock.elapsed());
+            const auto &told = m_messages.messages();
+            const bool lost = m_failover && std::any_of(told.cbegin(), told.cend(), isOutage);
+            if (!lost) {
+                if (outage.isValid())
+                    m_longestOutage = qMax(m_longestOutage, outage.elapsed());
+                return true;
+            }
+            if (!outage.isValid())
+                outage.start();
+            write({QStringLiteral("outage")});
+            for (const RecordingMessages::Message &message : told) {
+                if (inDoubt && message.text.contains(QLatin1String("ungewiss")))
+                    *inDoubt = true;
+            }
+            if (outage.elapsed() > kLongestOutageMs)
+                return false;
+            QTest::qWait(250);
+        }
+    }
+    void pressKey(Qt::Key key, Qt::KeyboardModifiers modifiers) { m_driver.press(key, modifiers); }
 
     static QString oneLine(QString text)
     {
@@ -216,7 +271,7 @@ private:
 
     void move(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
     {
-        m_driver.press(key, modifiers);
+        attempt([&] { pressKey(key, modifiers); });
         write({QStringLiteral("move")});
         reportUnexpected();
     }
@@ -225,9 +280,7 @@ private:
     // saving and to the first record, as a user who starts over does.
     void reread()
     {
-        m_messages.clear();
-        m_messages.answer(Answer::No);
-        m_driver.press(Qt::Key_PageUp, Qt::ControlModifier);
+        attempt([&] { pressKey(Qt::Key_PageUp, Qt::ControlModifier); }, Answer::No);
         reportUnexpected({kSaveQuestion});
         if (m_driver.form()->isAnyControlModified())
             write(
@@ -251,8 +304,7 @@ private:
             return;
         }
         if (takeBack) {
-            m_messages.answer(Answer::Yes);
-            m_driver.press(Qt::Key_Y, Qt::ControlModifier);
+            attempt([&] { pressKey(Qt::Key_Y, Qt::ControlModifier); }, Answer::Yes);
             reportUnexpected({kUndoQuestion});
             write({QStringLiteral("undone"), QString::number(key), field, value});
             // Undo reads the row again: what shows is what is stored now,
@@ -264,9 +316,15 @@ private:
         }
         // A conflict with another user's save is cancelled: the user
         // decides on no value and reads the record again.
-        m_messages.answer(Answer::Cancel);
-        m_driver.press(Qt::Key_S, Qt::ControlModifier);
         const QString keyText = QString::number(key);
+        bool inDoubt = false;
+        if (!attempt([&] { pressKey(Qt::Key_S, Qt::ControlModifier); }, Answer::Cancel, &inDoubt)) {
+            write({QStringLiteral("gaveup"), keyText, field, value});
+            reread();
+            return;
+        }
+        if (inDoubt)
+            write({QStringLiteral("indoubt"), keyText, field, value});
         if (m_messages.messages().isEmpty()) {
             m_messages.clear(); // the answer was not needed
             write({QStringLiteral("save"), keyText, field, seen, value});
@@ -293,7 +351,12 @@ private:
 
     void add()
     {
-        m_driver.press(Qt::Key_N, Qt::ControlModifier);
+        // Away from a record the connection could not leave, the keys
+        // would go into that record.
+        if (!attempt([&] { pressKey(Qt::Key_N, Qt::ControlModifier); }) || currentKey() >= 0) {
+            reportUnexpected();
+            return;
+        }
         reportUnexpected();
         m_messages.clear();
         const QString name = nextValue();
@@ -303,7 +366,14 @@ private:
             write({QStringLiteral("error"), QStringLiteral("cannot type into a new record")});
             return;
         }
-        m_driver.press(Qt::Key_S, Qt::ControlModifier);
+        bool inDoubt = false;
+        if (!attempt([&] { pressKey(Qt::Key_S, Qt::ControlModifier); }, Answer::Cancel, &inDoubt)) {
+            write({QStringLiteral("gaveup"), QString(), QStringLiteral("name"), name});
+            reread();
+            return;
+        }
+        if (inDoubt)
+            write({QStringLiteral("indoubt"), QString(), QStringLiteral("name"), name});
         if (!m_messages.messages().isEmpty()) {
             // Counted as a failed insert, the message with it.
             write({QStringLiteral("insertfailed"), name, oneLine(m_messages.texts().join(' '))});
@@ -321,8 +391,9 @@ private:
             unfilter();
             return;
         }
-        m_messages.answer(Answer::Yes);
-        if (!m_driver.choose(CommandTable::IdRecordDelete)) {
+        bool chosen = true;
+        attempt([&] { chosen = m_driver.choose(CommandTable::IdRecordDelete); }, Answer::Yes);
+        if (!chosen) {
             write({QStringLiteral("error"), QStringLiteral("no delete in the menu")});
             return;
         }
@@ -342,7 +413,7 @@ private:
             return;
         }
         const QString condition = QString::fromLatin1(kFilters[pick(std::size(kFilters))]);
-        m_dialog.GetFormHost()->ChangeFilter(condition);
+        attempt([&] { m_dialog.GetFormHost()->ChangeFilter(condition); });
         m_filtered = true;
         write({QStringLiteral("filter"), condition});
         reportUnexpected();
@@ -354,7 +425,9 @@ private:
             move(Qt::Key_PageUp, Qt::ControlModifier);
             return;
         }
-        if (!m_driver.choose(CommandTable::IdRecordRemoveFilter))
+        bool chosen = true;
+        attempt([&] { chosen = m_driver.choose(CommandTable::IdRecordRemoveFilter); });
+        if (!chosen)
             write({QStringLiteral("error"), QStringLiteral("no 'Filter entfernen' in the menu")});
         m_filtered = false;
         write({QStringLiteral("unfilter")});
@@ -370,12 +443,15 @@ private:
     std::mt19937 m_random;
     QTextStream &m_log;
     int m_written = 0;
+    bool m_failover = false;
     bool m_filtered = false;
     qint64 m_longest = 0;
+    qint64 m_longestPress = 0;
+    qint64 m_longestOutage = 0;
     QStringList m_waits;
 };
 
-//   args: database, server, tag, seed, operations, log file
+//   args: database, server, tag, seed, operations, log file, "failover" or ""
 QRT_CHILD_ACTION(soakUser, [](const QStringList &args) {
     BenchDatabase db;
     db.postgres = true;
@@ -385,10 +461,23 @@ QRT_CHILD_ACTION(soakUser, [](const QStringList &args) {
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         return 2;
     QTextStream log(&file);
-    SoakUser user(formDocument(db, false), args.value(2), args.value(3).toUInt(), log);
-    if (!user.open())
-        return 3;
-    user.run(args.value(4).toInt());
+    const bool failover = args.value(6) == QLatin1String("failover");
+    const QString document = formDocument(db, false);
+    // A user whose form could not open while no server took connections
+    // opens it again, as in any other outage.
+    QElapsedTimer opening;
+    opening.start();
+    std::optional<SoakUser> user;
+    for (;;) {
+        user.emplace(document, args.value(2), args.value(3).toUInt(), log, failover);
+        if (user->open())
+            break;
+        if (!failover || opening.elapsed() > kLongestOutageMs)
+            return 3;
+        user.reset();
+        QTest::qWait(250);
+    }
+    user->run(args.value(4).toInt());
     log.flush();
     return 0;
 });
@@ -576,6 +665,8 @@ void check(const QStringList &logs, const QMap<qint64, Row> &initial, QVector<Ch
                     figures.fault("stored_though_refused", part.value(1));
             } else if (kind == QLatin1String("delete")) {
                 ++deletesAsked[part.value(1).toLongLong()];
+            } else if (kind == QLatin1String("gaveup")) {
+                figures.fault("gave_up", part.mid(1).join(QLatin1Char(' ')));
             } else if (kind == QLatin1String("unexpected")) {
                 figures.fault("unexpected_messages", part.mid(1).join(' '));
             } else if (kind == QLatin1String("error")) {
@@ -640,15 +731,23 @@ struct Options
     QString pgDir;
     int programs = 2;
     bool pooler = false;
+    bool failover = false;
     bool keep = false;
 };
 
 Options parseOptions(const QStringList &arguments)
 {
     Options options;
+    const QHash<QString, bool *> flags = {{QStringLiteral("--keep"), &options.keep},
+                                          {QStringLiteral("--pooler"), &options.pooler},
+                                          {QStringLiteral("--failover"), &options.failover}};
     for (int i = 1; i < arguments.size(); ++i) {
         const QString &argument = arguments.at(i);
-        const QString value = arguments.value(i + 1);
+        if (bool *flag = flags.value(argument)) {
+            *flag = true;
+            continue;
+        }
+        const QString value = arguments.value(++i);
         if (argument == QLatin1String("--ops"))
             options.ops = value.toInt();
         else if (argument == QLatin1String("--seed"))
@@ -661,19 +760,16 @@ Options parseOptions(const QStringList &arguments)
             options.pgDir = value;
         else if (argument == QLatin1String("--programs"))
             options.programs = value.toInt();
-        else if (argument == QLatin1String("--keep") || argument == QLatin1String("--pooler")) {
-            (argument == QLatin1String("--keep") ? options.keep : options.pooler) = true;
-            continue;
-        } else
+        else
             throw std::runtime_error("unknown option " + argument.toStdString());
-        ++i;
     }
     if (options.ops <= 0 || options.rows <= 0)
         throw std::runtime_error("--ops and --rows take a number above 0");
     if (options.programs < 1 || options.programs > kMostPrograms)
         throw std::runtime_error("--programs takes 1 to 100");
-    if (options.pooler && (!options.server.isEmpty() || !options.pgDir.isEmpty()))
-        throw std::runtime_error("--pooler starts a server of its own");
+    if ((options.pooler || options.failover) &&
+        (!options.server.isEmpty() || !options.pgDir.isEmpty()))
+        throw std::runtime_error("--pooler and --failover start servers of their own");
     return options;
 }
 
@@ -701,6 +797,88 @@ const QStringList kAuditSql = {
                    "FOR EACH ROW EXECUTE FUNCTION soak_audit_row()"),
 };
 
+QString poolerOf(const PgServer &server)
+{
+    QFile port(server.stateFolder() + QStringLiteral("/pooler-port"));
+    if (!port.open(QIODevice::ReadOnly))
+        throw std::runtime_error("no PgBouncer (pgbouncer is not installed)");
+    return QStringLiteral("127.0.0.1:") + QString::fromLatin1(port.readAll()).trimmed();
+}
+
+double figureOf(const QString &output, const char *name)
+{
+    return QRegularExpression(QString::fromLatin1(name) + QStringLiteral("=(\\d+)"))
+        .match(output)
+        .captured(1)
+        .toDouble();
+}
+
+// The primary's machine goes down once the users have written about a
+// third of what they will write (the server crashes, its pooler goes with
+// it); two seconds later the standby is promoted, as a failover tool does.
+class Failover
+{
+public:
+    Failover(PgServer &primary, PgServer &standby, const BenchDatabase &direct, qint64 writes)
+    {
+        m_clock.start();
+        m_thread = std::thread(
+            [this, &primary, &standby, direct, writes] { run(primary, standby, direct, writes); });
+    }
+    ~Failover() { finish(); }
+
+    // The users are done: stops waiting for them, if it still does.
+    void finish()
+    {
+        m_usersDone = true;
+        if (m_thread.joinable())
+            m_thread.join();
+    }
+    double killedAfterMs() const { return double(m_killedAfter); }
+    double promotedAfterMs() const { return double(m_promotedAfter); }
+    QString error() const { return m_error; }
+
+private:
+    void run(PgServer &primary, PgServer &standby, const BenchDatabase &direct, qint64 writes)
+    {
+        const QString name = QStringLiteral("soak-watch");
+        try {
+            QSqlDatabase watch = direct.open(name);
+            QSqlQuery count(watch);
+            while (!m_usersDone &&
+                   !(count.exec(QStringLiteral("SELECT COUNT(*) FROM soak_audit")) &&
+                     count.next() && count.value(0).toLongLong() >= writes))
+                std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        } catch (const std::exception &error) {
+            m_error = QString::fromLocal8Bit(error.what());
+        }
+        QSqlDatabase::removeDatabase(name);
+        if (m_usersDone || !m_error.isEmpty()) {
+            if (m_error.isEmpty())
+                m_error = QStringLiteral("the users were done before the failover");
+            return;
+        }
+        m_killedAfter = m_clock.elapsed();
+        if (!primary.signalAtOnce(SIGKILL) || !primary.stopPooler()) {
+            m_error = QStringLiteral("the primary did not go down: ") + primary.error();
+            return;
+        }
+        std::this_thread::sleep_for(std::chrono::seconds(2));
+        if (!standby.promote()) {
+            m_error = QStringLiteral("the standby was not promoted: ") + standby.error();
+            return;
+        }
+        m_promotedAfter = m_clock.elapsed();
+    }
+
+    QElapsedTimer m_clock;
+    std::atomic<bool> m_usersDone{false};
+    qint64 m_killedAfter = -1;
+    qint64 m_promotedAfter = -1;
+    QString m_error;
+    std::thread m_thread;
+};
+
 void printFigure(const char *name, double value)
 {
     std::printf("metric=%s value=%.10g\n", name, value);
@@ -711,6 +889,7 @@ int soak(const Options &options)
     QTemporaryDir temporary;
     temporary.setAutoRemove(!options.keep);
     std::unique_ptr<PgServer> ownServer;
+    std::unique_ptr<PgServer> standby;
     QString server = options.server;
     if (!options.pgDir.isEmpty()) {
         QFile portFile(options.pgDir + QStringLiteral("/port"));
@@ -723,25 +902,38 @@ int soak(const Options &options)
         ownServer = std::make_unique<PgServer>(temporary.filePath(QStringLiteral("pg")));
         if (!ownServer->isRunning())
             throw std::runtime_error("no PostgreSQL server: " + ownServer->error().toStdString());
-        server = ownServer->server();
-        if (options.pooler) {
-            QFile poolerPort(ownServer->stateFolder() + QStringLiteral("/pooler-port"));
-            if (!poolerPort.open(QIODevice::ReadOnly))
-                throw std::runtime_error("no PgBouncer (pgbouncer is not installed)");
-            server =
-                QStringLiteral("127.0.0.1:") + QString::fromLatin1(poolerPort.readAll()).trimmed();
+        if (options.failover) {
+            standby = std::make_unique<PgServer>(temporary.filePath(QStringLiteral("standby")),
+                                                 *ownServer);
+            if (!standby->isRunning())
+                throw std::runtime_error("no standby: " + standby->error().toStdString());
         }
+        server = options.pooler ? poolerOf(*ownServer) : ownServer->server();
+        if (standby)
+            server += QLatin1Char(',') + (options.pooler ? poolerOf(*standby) : standby->server()) +
+                      QStringLiteral(" target_session_attrs=read-write");
     }
 
+    // The users connect through server; setting up and checking go
+    // straight to the server that takes changes (after a failover, the
+    // promoted standby).
     BenchDatabase admin;
     admin.postgres = true;
     admin.name = QStringLiteral("postgres");
-    admin.server = server;
+    admin.server = ownServer ? ownServer->server() : server;
     BenchDatabase db = admin;
     db.name = QStringLiteral("qrt_soak_%1").arg(QCoreApplication::applicationPid());
+    BenchDatabase direct = db;
+    db.server = server;
     {
         QSqlDatabase connection = admin.open(QStringLiteral("soak-admin"));
         execSql(connection, QStringLiteral("CREATE DATABASE ") + db.name);
+        if (standby) {
+            // A commit is acknowledged once the standby has it too: a
+            // failover then loses no save its user was told landed.
+            execSql(connection, QStringLiteral("ALTER SYSTEM SET synchronous_standby_names = '*'"));
+            execSql(connection, QStringLiteral("SELECT pg_reload_conf()"));
+        }
     }
     QSqlDatabase::removeDatabase(QStringLiteral("soak-admin"));
     auto dropDatabase = [&] {
@@ -750,6 +942,8 @@ int soak(const Options &options)
                          qPrintable(db.name), qPrintable(server), qPrintable(temporary.path()));
             return;
         }
+        if (standby)
+            return; // both servers go with the run
         {
             QSqlDatabase connection = admin.open(QStringLiteral("soak-drop"));
             execSql(connection,
@@ -760,7 +954,7 @@ int soak(const Options &options)
 
     int status = 1;
     try {
-        createKunden(db, options.rows);
+        createKunden(direct, options.rows);
         {
             RecordingMessages messages; // saving the generated form asks nothing
             ScopedUserMessages scope(messages);
@@ -771,7 +965,7 @@ int soak(const Options &options)
         }
         QMap<qint64, Row> initial;
         {
-            QSqlDatabase connection = db.open(QStringLiteral("soak-setup"));
+            QSqlDatabase connection = direct.open(QStringLiteral("soak-setup"));
             execAll(connection, kAuditSql);
             initial = readRows(connection);
         }
@@ -784,18 +978,29 @@ int soak(const Options &options)
                                      QStringLiteral("P%1").arg(i + 1),
                                      QString::number(options.seed * 7919 + quint32(i)),
                                      QString::number(options.ops),
-                                     temporary.filePath(QStringLiteral("user%1.log").arg(i))};
+                                     temporary.filePath(QStringLiteral("user%1.log").arg(i)),
+                                     standby ? QStringLiteral("failover") : QString()};
         }
         QElapsedTimer clock;
         clock.start();
+        std::unique_ptr<Failover> failover;
+        if (standby)
+            failover = std::make_unique<Failover>(*ownServer, *standby, direct,
+                                                  qint64(options.programs) * options.ops / 8);
         // A hang is a finding too: a generous second per operation.
         const QVector<ChildProcess::Result> results =
             ChildProcess::runEach("soakUser", arguments, options.ops + 600);
         const double seconds = double(clock.elapsed()) / 1000.0;
+        if (failover) {
+            failover->finish();
+            direct.server = standby->server();
+        }
 
         SoakFigures figures;
         QStringList logs;
         double longest = 0;
+        double longestPress = 0;
+        double longestOutage = 0;
         QVector<int> waits;
         for (int i = 0; i < results.size(); ++i) {
             const ChildProcess::Result &result = results.at(i);
@@ -808,12 +1013,14 @@ int soak(const Options &options)
             const QRegularExpressionMatch match =
                 QRegularExpression(QStringLiteral("longest_ms=(\\d+)")).match(result.output);
             longest = qMax(longest, match.captured(1).toDouble());
+            longestPress = qMax(longestPress, figureOf(result.output, "longest_press_ms"));
+            longestOutage = qMax(longestOutage, figureOf(result.output, "longest_outage_ms"));
             const QString waitList = QRegularExpression(QStringLiteral("waits_ms=([0-9,]*)"))
                                          .match(result.output)
                                          .captured(1);
             for (const QString &wait : waitList.split(QLatin1Char(','), Qt::SkipEmptyParts))
                 waits << wait.toInt();
-            QFile log(arguments.at(i).last());
+            QFile log(arguments.at(i).at(5));
             if (log.open(QIODevice::ReadOnly))
                 logs << QString::fromUtf8(log.readAll());
         }
@@ -822,7 +1029,7 @@ int soak(const Options &options)
         QVector<Change> audit;
         qint64 duplicates = 0;
         {
-            QSqlDatabase connection = db.open(QStringLiteral("soak-check"));
+            QSqlDatabase connection = direct.open(QStringLiteral("soak-check"));
             final = readRows(connection);
             audit = readAudit(connection);
             duplicates =
@@ -848,8 +1055,11 @@ int soak(const Options &options)
                                            .arg(inserts)
                                            .arg(deletes));
 
-        std::printf("# bench_soak programs=%d ops_each=%d seed=%u rows=%d pooler=%d\n",
-                    options.programs, options.ops, options.seed, options.rows, int(options.pooler));
+        if (failover && !failover->error().isEmpty())
+            figures.fault("failover_missing", failover->error());
+        std::printf("# bench_soak programs=%d ops_each=%d seed=%u rows=%d pooler=%d failover=%d\n",
+                    options.programs, options.ops, options.seed, options.rows, int(options.pooler),
+                    int(options.failover));
         printFigure("ops", double(options.programs) * options.ops);
         printFigure("moves", count("op_move"));
         printFigure("filters_set", count("op_filter"));
@@ -876,13 +1086,25 @@ int soak(const Options &options)
                                               "row_count",
                                               "crashes",
                                               "unexpected_messages",
-                                              "driver_errors"};
+                                              "driver_errors",
+                                              "gave_up",
+                                              "failover_missing"};
         bool clean = true;
         for (const char *fault : kFaults) {
             printFigure(fault, count(fault));
             clean = clean && count(fault) == 0;
         }
         printFigure("longest_wait_ms", longest);
+        if (failover) {
+            // An operation of the outage counts from the first press to the
+            // one that went through, the user trying again meanwhile.
+            printFigure("failover_killed_s", failover->killedAfterMs() / 1000.0);
+            printFigure("failover_promoted_s", failover->promotedAfterMs() / 1000.0);
+            printFigure("outage_messages", count("op_outage"));
+            printFigure("saves_in_doubt", count("op_indoubt"));
+            printFigure("longest_press_ms", longestPress);
+            printFigure("longest_outage_ms", longestOutage);
+        }
         std::sort(waits.begin(), waits.end());
         const auto percentile = [&waits](double p) {
             return waits.isEmpty() ? 0.0

@@ -87,6 +87,14 @@ bool CAdoDataMgr::WriteRecord(QString recordXml)
             throw;
         }
     }
+    // An earlier attempt whose commit was in doubt may have stored the row
+    // after all, under the key computed then.
+    if (const QVariantList stored = r.LastWrittenKey(); writtenKey >= 0 && stored.size() == 1) {
+        bool isNumber = false;
+        const qint64 key = stored.first().toLongLong(&isNumber);
+        if (isNumber)
+            writtenKey = key;
+    }
     // The row as stored now: what the engine computed, the texts as cut.
     BuildRecordXml();
     if (inserting && m_matchingRows >= 0)

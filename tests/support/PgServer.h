@@ -46,6 +46,8 @@ public:
     bool kill() { return runScript({"kill", m_state}); }
     bool pause() { return runScript({"pause", m_state}); }
     bool resume() { return runScript({"resume", m_state}); }
+    // Its PgBouncer ends too, as when the server's machine goes down.
+    bool stopPooler() { return runScript({"pooler-down", m_state}); }
     // A standby becomes a primary, as in a failover.
     bool promote() { return runScript({"promote", m_state}); }
     // signal sent straight to the postmaster and its children, without

@@ -16,7 +16,7 @@
 #                            streaming from it (pg_basebackup), on a port of
 #                            its own; DIR as with start
 #   pg-server.sh promote DIR the standby in DIR becomes a primary, as in a
-#                            failover
+#                            failover (its PgBouncer, if any, starts anew)
 #
 # Where PgBouncer is installed, start also puts it in front of the server in
 # transaction pooling mode with four server sessions per database (or
@@ -27,6 +27,7 @@
 # the program copes (each keeps the data; restart brings the server back):
 #   pg-server.sh halt DIR    an administrator's fast shutdown
 #   pg-server.sh kill DIR    a crash: the postmaster and every child get SIGKILL
+#   pg-server.sh pooler-down DIR  the server's PgBouncer ends (with kill: the machine is down)
 #   pg-server.sh pause DIR   every server process stops (SIGSTOP) and answers
 #                            nothing, as a frozen machine or a cut network
 #   pg-server.sh resume DIR  they go on (SIGCONT)
@@ -126,6 +127,23 @@ INI
     return 1
 }
 
+# PgBouncer hands new clients what the server announced when the pool was
+# made; a promoted standby's pooler would go on announcing in_hot_standby=on,
+# and clients that want a server taking changes would refuse it. Started
+# anew on its port, it asks the server again.
+restart_pooler() {
+    local server=$1 port
+    [ -f "$server/pooler/pgbouncer.ini" ] || return 0
+    stop_pooler "$server"
+    port=$(sed -n 's/^listen_port = //p' "$server/pooler/pgbouncer.ini")
+    as_owner "$pgbouncer" -d "$server/pooler/pgbouncer.ini" >/dev/null 2>&1 || return 1
+    for wait in $(seq 1 50); do
+        if (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null; then return 0; fi
+        sleep 0.1
+    done
+    return 1
+}
+
 stop_pooler() {
     local pid
     pid=$(cat "$1/pooler/pgbouncer.pid" 2>/dev/null) || return 0
@@ -221,12 +239,16 @@ standby)
         -D "$server/data" -R -X stream -c fast >"$dir/basebackup.log" 2>&1 ||
         { cat "$dir/basebackup.log"; exit 1; }
     launch "$server" "$common_settings" || exit 1
+    # Its own pooler, as on the primary's machine: clients that list both
+    # poolers find the one whose server takes changes.
+    start_pooler "$server" "$(cat "$dir/port")" || exit 1
     exit 0
     ;;
 promote)
     server=$(cat "$dir/server")
     as_owner "$bindir/pg_ctl" -D "$server/data" -w -t 30 promote >/dev/null 2>&1 ||
         { cat "$server/server.log"; exit 1; }
+    restart_pooler "$server" || { cat "$server/pooler/pgbouncer.log"; exit 1; }
     exit 0
     ;;
 restart)
@@ -248,6 +270,13 @@ halt)
     server=$(cat "$dir/server")
     as_owner "$bindir/pg_ctl" -D "$server/data" -w -t 30 -m fast stop >/dev/null 2>&1 ||
         { cat "$server/server.log"; exit 1; }
+    exit 0
+    ;;
+pooler-down)
+    # The pooler goes down with its server's machine: its port takes no
+    # connection any more, so clients try the next host they know.
+    stop_pooler "$(cat "$dir/server")"
+    rm -f "$dir/pooler-port"
     exit 0
     ;;
 kill)
@@ -278,7 +307,7 @@ stop)
     exit 0
     ;;
 *)
-    echo "usage: $0 start|restart|halt|kill|pause|resume|stop|promote DIR | standby DIR PRIMARYDIR" >&2
+    echo "usage: $0 start|restart|halt|kill|pause|resume|stop|promote|pooler-down DIR | standby DIR PRIMARYDIR" >&2
     exit 2
     ;;
 esac

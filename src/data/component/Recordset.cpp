@@ -209,6 +209,11 @@ void Recordset::Resync()
     d->loadCurrent(+1);
 }
 
+QVariantList Recordset::LastWrittenKey() const
+{
+    return d->lastWrittenKey;
+}
+
 QVector<Recordset::FieldConflict> Recordset::Conflicts() const
 {
     QVector<FieldConflict> result;

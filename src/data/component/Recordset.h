@@ -147,6 +147,10 @@ public:
     // writes over those values, which the user chose knowingly, and fails
     // again only if someone changes them once more.
     void AcceptStoredAsRead();
+    // The key of the row the last successful Update wrote (or found written
+    // by an attempt whose commit was in doubt), as it is stored; the current
+    // row may differ when another user deleted that row meanwhile.
+    [[nodiscard]] QVariantList LastWrittenKey() const;
 
     FieldList &Fields();
 

@@ -53,6 +53,7 @@ struct RecordsetPrivate
         QVariantList stored;
     };
     std::optional<InsertInDoubt> insertInDoubt;
+    QVariantList lastWrittenKey; // see Recordset::LastWrittenKey
 
     // Opening.
     void openKeyset(const std::shared_ptr<Backend> &engine, const QString &tableName,

@@ -233,6 +233,7 @@ void RecordsetPrivate::insertRow()
         throw;
     }
     pendingNew = false;
+    lastWrittenKey = key;
     cursor->appendAndMakeCurrent(key);
     loadCurrent(+1);
 }
@@ -269,6 +270,7 @@ bool RecordsetPrivate::adoptInsertInDoubt()
     const QVector<QVariant> entered = pending;
     const QVector<bool> entering = changed;
     pendingNew = false;
+    lastWrittenKey = doubt.key;
     cursor->appendAndMakeCurrent(doubt.key);
     loadCurrent(+1);
     for (int i = 0; i < columns.size(); ++i) {
@@ -324,14 +326,16 @@ void RecordsetPrivate::updateRow()
     // all of them at once.
     conflicts.clear();
     QStringList conflicting;
+    bool allStored = true; // every change is there already
     for (int n = 0; n < changedColumns.size(); ++n) {
         const int column = changedColumns.at(n);
-        if (sameStored(check.value(n), raw.at(column)))
-            continue;
         // Stored meanwhile just as this write would store it (the other
         // user typed the same, or this user's save went through before the
         // connection broke): there is nothing to decide.
-        if (backend->fromDriver(check.value(n), columns.at(column)) == values.at(column))
+        const bool storedAlready =
+            backend->fromDriver(check.value(n), columns.at(column)) == values.at(column);
+        allStored = allStored && storedAlready;
+        if (storedAlready || sameStored(check.value(n), raw.at(column)))
             continue;
         conflicts.append({column, check.value(n)});
         conflicting << columns.at(column).name;
@@ -346,6 +350,15 @@ void RecordsetPrivate::updateRow()
                      conflicting.join(QStringLiteral(", "))));
     }
     check.finish();
+    lastWrittenKey = cursor->currentKey();
+    if (allStored) {
+        // Writing it again would change nothing but would still fire the
+        // table's triggers: a save whose commit was in doubt is not stored
+        // twice.
+        transaction.commit();
+        loadCurrent(+1);
+        return;
+    }
 
     QStringList assignments;
     for (qsizetype n = 0; n < changedNames.size(); ++n)
@@ -381,6 +394,7 @@ void RecordsetPrivate::updateRow()
     }
     write.finish();
     transaction.commit();
+    lastWrittenKey = newKey;
     cursor->replaceCurrent(newKey);
     loadCurrent(+1);
 }

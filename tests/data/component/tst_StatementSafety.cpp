@@ -1,9 +1,13 @@
+#include "data/CBaseMgr.h"
 #include "data/component/Connection.h"
 #include "data/component/Recordset.h"
 #include "data/component/SqlText.h"
 #include "data/component/TransactionGuard.h"
 #include "platform/ComError.h"
 #include "support/TestDatabase.h"
+
+#include <QElapsedTimer>
+#include <QSqlQuery>
 
 #include <gtest/gtest.h>
 
@@ -147,6 +151,57 @@ TEST_P(StatementSafetyTest, TransactionsEndAsAWholeWhateverHappens)
     EXPECT_EQ(db.scalar("SELECT COUNT(*) FROM kunden"), "2");
     connection.Execute("INSERT INTO kunden VALUES (8, 'acht')"); // the connection works on
     EXPECT_EQ(db.scalar("SELECT COUNT(*) FROM kunden"), "3");
+}
+
+// Behind a transaction pooler whose other sessions are all held, a write
+// refused inside a transaction is still explained, at once: its transaction
+// ends before the explanation asks the catalog, and nothing waits for a
+// second session.
+TEST_P(StatementSafetyTest, ARefusedWriteIsExplainedWhenThePoolHasNoOtherSession)
+{
+    if (GetParam() != DatabaseKind::PostgreSql)
+        GTEST_SKIP() << "a PostgreSQL pooler";
+    const QString pooler = TestDatabase::poolerServer();
+    if (pooler.isEmpty()) {
+        EXPECT_FALSE(TestDatabase::isCi()) << "no PgBouncer in front of the test server";
+        return;
+    }
+    const int poolSize = qEnvironmentVariableIntValue("QRT_POOL_SIZE") > 0
+                             ? qEnvironmentVariableIntValue("QRT_POOL_SIZE")
+                             : 4; // pg-server.sh's default
+    QStringList others;
+    for (int i = 1; i < poolSize; ++i) {
+        const QString name = QStringLiteral("holding-%1").arg(i);
+        QSqlDatabase other = QSqlDatabase::addDatabase("QPSQL", name);
+        other.setHostName("127.0.0.1");
+        other.setPort(pooler.section(':', 1).toInt());
+        other.setUserName(db.userId());
+        other.setDatabaseName(db.dbName());
+        ASSERT_TRUE(other.open() && other.transaction() && QSqlQuery(other).exec("SELECT 1"));
+        others << name;
+    }
+    Connection pooled;
+    pooled.Open(CBaseMgr::BuildConnectionString(db.dbName(), pooler, db.userId(), "", 4));
+    pooled.Execute("INSERT INTO kunden VALUES (11, 'elf')");
+    QElapsedTimer clock;
+    clock.start();
+    try {
+        TransactionGuard transaction(pooled);
+        pooled.Execute("INSERT INTO kunden VALUES (11, 'doppelt')");
+        ADD_FAILURE() << "a duplicate key was stored";
+    } catch (const ComError &error) {
+        EXPECT_EQ(error.code(), DB_E_INTEGRITYVIOLATION);
+        EXPECT_EQ(error.refusal().columns, QStringList("id")) << error.what();
+    }
+    EXPECT_LT(clock.elapsed(), 5000);
+    EXPECT_EQ(
+        pooled.Execute("SELECT name FROM kunden WHERE id = 11").Fields().Item(0).Value().toString(),
+        "elf");
+    for (const QString &name : std::as_const(others)) {
+        QSqlDatabase::database(name, false).rollback();
+        QSqlDatabase::database(name, false).close();
+        QSqlDatabase::removeDatabase(name);
+    }
 }
 
 TEST_P(StatementSafetyTest, AFailedWriteInsideATransactionLeavesNoNoise)

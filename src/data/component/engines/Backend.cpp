@@ -200,7 +200,8 @@ void Backend::reconnectIfLost(QSqlQuery &query)
 void Backend::prepare(QSqlQuery &query, const QString &sql)
 {
     if (!isOpen())
-        throw ComError(ADO_E_OBJECTCLOSED, QStringLiteral("Die Verbindung ist nicht geöffnet."));
+        throw ComError(ADO_E_OBJECTCLOSED,
+                       QStringLiteral("Die Verbindung ist nicht geöffnet."));
     reconnectIfLost(query);
     requireSingleStatement(sql);
     if (sendsValuesInline()) {
@@ -215,15 +216,12 @@ void Backend::prepare(QSqlQuery &query, const QString &sql)
 void Backend::exec(QSqlQuery &query, const QString &sql)
 {
     if (!isOpen())
-        throw ComError(ADO_E_OBJECTCLOSED, QStringLiteral("Die Verbindung ist nicht geöffnet."));
+        throw ComError(ADO_E_OBJECTCLOSED,
+                       QStringLiteral("Die Verbindung ist nicht geöffnet."));
     reconnectIfLost(query);
     requireSingleStatement(sql);
-    const bool ok = watched([&] { return query.exec(sql); });
-    if (!ok) {
-        keepUntilTransactionEnds(query);
-        const QSqlError error = query.lastError();
-        raise(error, connectionBroken(error) ? EngineRefusal() : refusalOf(error, query, nullptr));
-    }
+    if (!watched([&] { return query.exec(sql); }))
+        raiseFailed(query, nullptr);
 }
 
 void Backend::exec(QSqlQuery &query)
@@ -239,17 +237,34 @@ void Backend::execWrite(QSqlQuery &query, const RowWrite &write)
 void Backend::execChecked(QSqlQuery &query, const RowWrite *write)
 {
     if (!isOpen())
-        throw ComError(ADO_E_OBJECTCLOSED, QStringLiteral("Die Verbindung ist nicht geöffnet."));
+        throw ComError(ADO_E_OBJECTCLOSED,
+                       QStringLiteral("Die Verbindung ist nicht geöffnet."));
     if (m_lost)
         throw ComError(E_CONNECTION_ABORTED,
                        QStringLiteral("Die Verbindung zur Datenbank wurde unterbrochen; die "
                                       "Anweisung muss neu vorbereitet werden."));
-    const bool ok = runPrepared(query);
-    if (!ok) {
-        keepUntilTransactionEnds(query);
-        const QSqlError error = query.lastError();
-        raise(error, connectionBroken(error) ? EngineRefusal() : refusalOf(error, query, write));
+    if (!runPrepared(query))
+        raiseFailed(query, write);
+}
+
+void Backend::raiseFailed(QSqlQuery &query, const RowWrite *write)
+{
+    keepUntilTransactionEnds(query);
+    const QSqlError error = query.lastError();
+    if (connectionBroken(error))
+        raise(error, EngineRefusal());
+    if (inTransaction() && failureEndsTransaction()) {
+        // Ended at once, before the refusal is explained: the session is
+        // of no more use to it, and behind a pooler it would stay held
+        // while the explanation waits for another one, which, when every
+        // pooled session is held so, never comes free.
+        try {
+            rollbackTransaction();
+        } catch (const ComError &) {
+            // The refusal is what the user needs to hear about.
+        }
     }
+    raise(error, refusalOf(error, query, write));
 }
 
 bool Backend::runPrepared(QSqlQuery &query)

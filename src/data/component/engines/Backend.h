@@ -266,6 +266,9 @@ protected:
     // side deadline arm and disarm it here.
     virtual void statementStarts(const QSqlDatabase &db) { Q_UNUSED(db); }
     virtual void statementEnds() {}
+    // Whether a failed statement ends the whole transaction on the server
+    // (PostgreSQL), rather than only itself (SQLite).
+    virtual bool failureEndsTransaction() const { return false; }
     // Why the last statement was cut off by the client, if it was.
     virtual QString interruptionReason() const { return QString(); }
     // outcome: what became of the statement, when that is in doubt.
@@ -303,6 +306,9 @@ private:
     // The prepared text of query with its bound values written in.
     QString withValuesInline(const QSqlQuery &query, const QString &sql) const;
     void execChecked(QSqlQuery &query, const RowWrite *write);
+    // The failure of query: its transaction ended where the engine ended it,
+    // the error raised with the engine's refusal.
+    [[noreturn]] void raiseFailed(QSqlQuery &query, const RowWrite *write);
 
     QVector<QSqlQuery> m_failedInTransaction;
     // Where values go into the statement's text (sendsValuesInline): the

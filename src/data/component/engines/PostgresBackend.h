@@ -109,6 +109,7 @@ protected:
     void dropSideConnections() override;
     void statementStarts(const QSqlDatabase &db) override;
     void statementEnds() override;
+    bool failureEndsTransaction() const override { return true; }
     QString interruptionReason() const override;
 
 private:
