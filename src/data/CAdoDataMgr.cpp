@@ -368,7 +368,7 @@ qint64 CAdoDataMgr::GetCurrentKey()
     if (!m_recordset || !m_recordset->IsOpen())
         return -1;
     Recordset &r = *m_recordset;
-    if (r.IsEOF() || r.IsBOF() || r.EditMode() == adEditAdd)
+    if (r.IsEOF() || r.IsBOF() || r.EditMode() == adEditAdd || r.IsDeleted())
         return -1;
     return keyOfCurrentRow();
 }
@@ -397,8 +397,9 @@ CDataMgr::Position CAdoDataMgr::GetPosition(bool countNow)
 void CAdoDataMgr::BuildRecordXml()
 {
     Recordset &r = rs();
-    // A new row that was never written is no record yet.
-    if (r.IsEOF() || r.EditMode() == adEditAdd) {
+    // A new row that was never written is no record yet, a deleted one
+    // (the move after it failed) is none any more.
+    if (r.IsEOF() || r.EditMode() == adEditAdd || r.IsDeleted()) {
         m_currentXml = m_emptyXml;
         return;
     }

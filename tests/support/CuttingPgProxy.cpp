@@ -1,7 +1,7 @@
 #include "support/CuttingPgProxy.h"
 
-#include <QAtomicInt>
 #include <QHostAddress>
+#include <QMutex>
 #include <QSemaphore>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -9,19 +9,41 @@
 
 namespace {
 
-// A simple-query message holding just "COMMIT", as the driver sends it.
-const QByteArray kCommit("Q\0\0\0\x0b"
-                         "COMMIT\0",
-                         12);
+// What the links share: the statements still to come before the cut, the
+// first of them next. Guarded, as the test's thread sets it.
+struct Plan
+{
+    QMutex mutex;
+    QList<QByteArray> statements;
+    bool cut = false;
 
-enum State { Passing = 0, Armed = 1, Cut = 2 };
+    // Whether bytes hold the next statement of the plan as a simple query,
+    // and it was the last: then its answer is to be cut.
+    bool passes(const QByteArray &bytes)
+    {
+        const QMutexLocker lock(&mutex);
+        bool last = false;
+        while (!statements.isEmpty() && !cut) {
+            qsizetype at = bytes.indexOf(statements.first());
+            // A query message: 'Q', its length, its text.
+            while (at >= 0 && (at < 5 || bytes.at(at - 5) != 'Q'))
+                at = bytes.indexOf(statements.first(), at + 1);
+            if (at < 0)
+                break;
+            statements.removeFirst();
+            last = statements.isEmpty();
+            cut = last;
+        }
+        return last;
+    }
+};
 
 // One client and its connection to the server.
 class Link : public QObject
 {
 public:
-    Link(QTcpSocket *client, quint16 serverPort, QAtomicInt *state, QObject *parent)
-        : QObject(parent), m_client(client), m_server(new QTcpSocket(this)), m_state(state)
+    Link(QTcpSocket *client, quint16 serverPort, Plan *plan, QObject *parent)
+        : QObject(parent), m_client(client), m_server(new QTcpSocket(this)), m_plan(plan)
     {
         client->setParent(this);
         connect(client, &QTcpSocket::readyRead, this, [this] { fromClient(); });
@@ -39,10 +61,8 @@ private:
     void fromClient()
     {
         const QByteArray bytes = m_client->readAll();
-        if (m_state->loadAcquire() == Armed && bytes.contains(kCommit)) {
-            m_state->storeRelease(Cut);
+        if (m_plan->passes(bytes))
             m_cutting = true;
-        }
         if (m_server->state() == QAbstractSocket::ConnectedState)
             m_server->write(bytes);
         else
@@ -52,9 +72,8 @@ private:
     {
         const QByteArray bytes = m_server->readAll();
         if (m_cutting) {
-            // The server has answered, so it has committed; the client
-            // never hears it.
-            m_client->abort();
+            // The server has answered, so it has done the statement; the
+            // client never hears it.
             end();
             return;
         }
@@ -72,7 +91,7 @@ private:
 
     QTcpSocket *m_client;
     QTcpSocket *m_server;
-    QAtomicInt *m_state;
+    Plan *m_plan;
     QByteArray m_waiting;
     bool m_cutting = false;
     bool m_ended = false;
@@ -87,7 +106,7 @@ public:
     const quint16 serverPort;
     quint16 port = 0;
     QSemaphore ready;
-    QAtomicInt state = Passing;
+    Plan plan;
 
 protected:
     void run() override
@@ -97,7 +116,7 @@ protected:
             port = listener.serverPort();
             QObject::connect(&listener, &QTcpServer::newConnection, &listener, [this, &listener] {
                 while (QTcpSocket *client = listener.nextPendingConnection())
-                    new Link(client, serverPort, &state, &listener);
+                    new Link(client, serverPort, &plan, &listener);
             });
         }
         ready.release();
@@ -124,12 +143,15 @@ QString CuttingPgProxy::address() const
     return QStringLiteral("127.0.0.1:%1").arg(m_port);
 }
 
-void CuttingPgProxy::cutAfterNextCommit()
+void CuttingPgProxy::cutAnswerTo(const QList<QByteArray> &statementStarts)
 {
-    m_thread->state.storeRelease(Armed);
+    const QMutexLocker lock(&m_thread->plan.mutex);
+    m_thread->plan.statements = statementStarts;
+    m_thread->plan.cut = false;
 }
 
 bool CuttingPgProxy::hasCut() const
 {
-    return m_thread->state.loadAcquire() == Cut;
+    const QMutexLocker lock(&m_thread->plan.mutex);
+    return m_thread->plan.cut;
 }

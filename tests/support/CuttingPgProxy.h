@@ -6,9 +6,9 @@
 #include <memory>
 
 // Passes PostgreSQL connections through to a real server, and on request
-// loses the answer to the next COMMIT: the server has committed, the client
-// hears only that the connection broke. That is the moment a save is in
-// doubt, which a real network or a failover gives only by chance.
+// loses the answer to a statement: the server has done it, the client hears
+// only that the connection broke. That is the moment a save is in doubt,
+// which a real network or a failover gives only by chance.
 //
 // It serves from a thread of its own, so a client in the test's thread may
 // block on it.
@@ -23,10 +23,13 @@ public:
     [[nodiscard]] bool isListening() const { return m_port != 0; }
     // "127.0.0.1:PORT", as a connection's server.
     [[nodiscard]] QString address() const;
-    // The next COMMIT any client sends reaches the server; its answer does
-    // not, and that client's connection is closed.
-    void cutAfterNextCommit();
-    // Whether a commit was cut since the last cutAfterNextCommit().
+    // The statements a client sends next, in this order, reach the server
+    // (each is known by how its text starts, others may come in between);
+    // the answer to the last of them does not, and that client's connection
+    // is closed. {"COMMIT"}: a commit the server made and the client never
+    // heard of.
+    void cutAnswerTo(const QList<QByteArray> &statementStarts);
+    // Whether an answer was cut since the last cutAnswerTo().
     [[nodiscard]] bool hasCut() const;
 
 private:

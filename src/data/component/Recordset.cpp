@@ -122,6 +122,12 @@ bool Recordset::IsBOF() const
     return !d->pendingNew && d->cursor->isBOF();
 }
 
+bool Recordset::IsDeleted() const
+{
+    d->requireOpen();
+    return !d->pendingNew && d->cursor->isDeleted();
+}
+
 bool Recordset::IsEOF() const
 {
     d->requireOpen();

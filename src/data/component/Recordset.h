@@ -122,6 +122,9 @@ public:
     // Deletes the current row. A row another user deleted first is taken
     // out of the records all the same, and then reported (DB_E_DELETEDROW).
     void Delete(int affectRecords = 1);
+    // Whether the current row is one this recordset deleted, with no move
+    // since: there is no record to read or write until the next move.
+    bool IsDeleted() const;
     EditModeEnum EditMode() const;
     bool IsUpdatable() const;
     // Why the rows of one table can only be read, as the rest of a German

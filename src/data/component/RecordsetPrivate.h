@@ -54,6 +54,9 @@ struct RecordsetPrivate
     };
     std::optional<InsertInDoubt> insertInDoubt;
     QVariantList lastWrittenKey; // see Recordset::LastWrittenKey
+    // The key of a row whose delete lost its answer with the connection:
+    // found gone by the next attempt, it is this user's delete, not another's.
+    QVariantList deleteInDoubt;
 
     // Opening.
     void openKeyset(const std::shared_ptr<Backend> &engine, const QString &tableName,
@@ -77,6 +80,7 @@ struct RecordsetPrivate
     KeyStore readHead();
     std::unique_ptr<KeyEnds> makeEnds();
     bool hasRow() const { return pendingNew || (cursor && cursor->hasRow()); }
+    void requireRow() const;         // throws what is missing: a row, or the row that was deleted
     void loadCurrent(int direction); // fetches the row by key; skips vanished rows
     // A move of the cursor and the reading of the row it reaches, as one:
     // when the row cannot be read, the cursor stays where it was.

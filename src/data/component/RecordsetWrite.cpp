@@ -96,25 +96,27 @@ void RecordsetPrivate::settlePending()
         update();
 }
 
+void RecordsetPrivate::requireRow() const
+{
+    if (hasRow())
+        return;
+    if (cursor->isDeleted())
+        throw ComError(DB_E_DELETEDROW, QStringLiteral("Der aktuelle Datensatz wurde gelöscht."));
+    throw ComError(ADO_E_NOCURRENTRECORD,
+                   QStringLiteral("Es gibt keinen aktuellen Datensatz (BOF oder EOF)."));
+}
+
 Variant RecordsetPrivate::value(int index) const
 {
     requireOpen();
-    if (!hasRow()) {
-        if (cursor->isDeleted())
-            throw ComError(DB_E_DELETEDROW,
-                           QStringLiteral("Der aktuelle Datensatz wurde gelöscht."));
-        throw ComError(ADO_E_NOCURRENTRECORD,
-                       QStringLiteral("Es gibt keinen aktuellen Datensatz (BOF oder EOF)."));
-    }
+    requireRow();
     return values.at(index);
 }
 
 void RecordsetPrivate::putValue(int index, const Variant &value)
 {
     requireUpdatable();
-    if (!hasRow())
-        throw ComError(ADO_E_NOCURRENTRECORD,
-                       QStringLiteral("Es gibt keinen aktuellen Datensatz (BOF oder EOF)."));
+    requireRow();
     const ColumnSchema &column = columns.at(index);
     if (column.readOnly)
         throw ComError(
@@ -144,10 +146,14 @@ QString RecordsetPrivate::identityCondition() const
 
 QVariantList RecordsetPrivate::keyFromValues() const
 {
+    // A new row has no stored values: raw still holds the row that was
+    // current before it.
     QVariantList key;
     for (int column : identityColumns)
-        key << (column >= 0 ? (changed.at(column) ? pending.at(column) : raw.at(column))
-                            : QVariant());
+        key << (column < 0           ? QVariant()
+                : changed.at(column) ? pending.at(column)
+                : pendingNew         ? QVariant()
+                                     : raw.at(column));
     return key;
 }
 
@@ -188,11 +194,19 @@ void RecordsetPrivate::insertRow()
     if (returning)
         sql += QStringLiteral(" RETURNING ") + (identity + reads).join(QStringLiteral(", "));
 
+    // A write whose answer is lost with the connection may be stored or
+    // not. Where the key is among the values, the next attempt looks under
+    // it; where the engine fills it in, only the answer tells it, so then
+    // the insert runs in a transaction of its own and the key is known
+    // before the commit. (Not always: the transaction holds the new key's
+    // index entry for two more round trips, which other users adding rows
+    // at the same time wait for.)
+    InsertInDoubt doubt{keyFromValues(), written, {}};
+    const bool keyGiven = !doubt.key.contains(QVariant());
     QSqlQuery query = backend->newQuery();
-    // In a transaction of its own, so that the row's key is known before it
-    // is committed: a commit whose answer is lost leaves it in doubt, and
-    // the key tells the next attempt where to look.
-    TransactionGuard transaction(backend);
+    std::optional<TransactionGuard> transaction;
+    if (!keyGiven && returning)
+        transaction.emplace(backend);
     backend->prepare(query, sql);
     Backend::RowWrite write;
     write.kind = Backend::RowWrite::Kind::Insert;
@@ -201,19 +215,25 @@ void RecordsetPrivate::insertRow()
         query.addBindValue(pending.at(i));
         write.columns << columns.at(i).name;
         write.values << pending.at(i);
+        doubt.stored << pending.at(i);
     }
-    backend->execWrite(query, write);
+    try {
+        backend->execWrite(query, write);
+    } catch (const ComError &error) {
+        if (error.code() == E_CONNECTION_ABORTED && keyGiven && !transaction)
+            insertInDoubt = doubt;
+        throw;
+    }
 
     QVariantList key;
-    InsertInDoubt doubt;
     if (returning && query.next()) {
         for (int i = 0; i < identity.size(); ++i)
             key << query.value(i);
-        doubt.columns = written;
+        doubt.stored.clear(); // as stored, after the table's triggers
         for (int n = 0; n < written.size(); ++n)
             doubt.stored << query.value(int(identity.size()) + n);
     } else {
-        key = keyFromValues();
+        key = doubt.key;
         query.finish();
         if (key.contains(QVariant())) {
             // The engine filled the key (an identity column): ask for it.
@@ -223,14 +243,16 @@ void RecordsetPrivate::insertRow()
         }
     }
     query.finish();
-    try {
-        transaction.commit();
-    } catch (const ComError &error) {
-        if (error.code() == E_CONNECTION_ABORTED && returning && !key.contains(QVariant())) {
-            doubt.key = key;
-            insertInDoubt = doubt;
+    if (transaction) {
+        try {
+            transaction->commit();
+        } catch (const ComError &error) {
+            if (error.code() == E_CONNECTION_ABORTED && !key.contains(QVariant())) {
+                doubt.key = key;
+                insertInDoubt = doubt;
+            }
+            throw;
         }
-        throw;
     }
     pendingNew = false;
     lastWrittenKey = key;
@@ -257,8 +279,11 @@ bool RecordsetPrivate::adoptInsertInDoubt()
     // Ours only if it holds what our insert wrote: the key of a row that was
     // not stored may have gone to another user's row meanwhile.
     bool stored = check.next();
-    for (qsizetype n = 0; stored && n < doubt.columns.size(); ++n)
-        stored = sameStored(check.value(int(n)), doubt.stored.at(n));
+    for (qsizetype n = 0; stored && n < doubt.columns.size(); ++n) {
+        const ColumnSchema &column = columns.at(doubt.columns.at(n));
+        stored = backend->fromDriver(check.value(int(n)), column) ==
+                 backend->fromDriver(doubt.stored.at(n), column);
+    }
     check.finish();
     insertInDoubt.reset();
     if (!stored)
@@ -290,9 +315,7 @@ bool RecordsetPrivate::adoptInsertInDoubt()
 
 void RecordsetPrivate::updateRow()
 {
-    if (!cursor->hasRow())
-        throw ComError(ADO_E_NOCURRENTRECORD,
-                       QStringLiteral("Es gibt keinen aktuellen Datensatz (BOF oder EOF)."));
+    requireRow();
     QStringList changedNames;
     QStringList changedReads; // as the row was read, so the values compare alike
     QVector<int> changedColumns;
@@ -407,9 +430,7 @@ void RecordsetPrivate::deleteRow()
         convertRaw();
         return;
     }
-    if (!cursor->hasRow())
-        throw ComError(ADO_E_NOCURRENTRECORD,
-                       QStringLiteral("Es gibt keinen aktuellen Datensatz (BOF oder EOF)."));
+    requireRow();
     QSqlQuery query = backend->newQuery();
     backend->prepare(query, QStringLiteral("DELETE FROM ") + table + QStringLiteral(" WHERE ") +
                                 identityCondition());
@@ -419,14 +440,22 @@ void RecordsetPrivate::deleteRow()
     written.table = table;
     written.rowCondition = identityCondition();
     written.rowKey = cursor->currentKey();
-    backend->execWrite(query, written);
+    try {
+        backend->execWrite(query, written);
+    } catch (const ComError &error) {
+        if (error.code() == E_CONNECTION_ABORTED)
+            deleteInDoubt = written.rowKey;
+        throw;
+    }
     const bool wasThere = query.numRowsAffected() != 0;
+    const bool ours = wasThere || deleteInDoubt == written.rowKey;
+    deleteInDoubt.clear();
     query.finish();
     cursor->removeCurrent();
     clearRow();
     // The row is gone either way; that another user deleted it first is
     // still worth telling, never a silent success.
-    if (!wasThere)
+    if (!ours)
         throw ComError(DB_E_DELETEDROW,
                        QStringLiteral("Der Datensatz war bereits von einem anderen Benutzer "
                                       "gelöscht worden."));

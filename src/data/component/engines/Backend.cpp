@@ -15,6 +15,11 @@
 
 namespace {
 
+// Said when the connection broke after the server may have done a write.
+const QString kOutcomeInDoubt =
+    QStringLiteral("Sie brach ab, während gespeichert wurde; ob es noch gespeichert wurde, "
+                   "ist ungewiss.");
+
 // A statement proven single is remembered up to this many texts per server;
 // the component's own statements repeat, host texts rarely do.
 constexpr qsizetype kMaxRememberedStatements = 512;
@@ -200,8 +205,7 @@ void Backend::reconnectIfLost(QSqlQuery &query)
 void Backend::prepare(QSqlQuery &query, const QString &sql)
 {
     if (!isOpen())
-        throw ComError(ADO_E_OBJECTCLOSED,
-                       QStringLiteral("Die Verbindung ist nicht geöffnet."));
+        throw ComError(ADO_E_OBJECTCLOSED, QStringLiteral("Die Verbindung ist nicht geöffnet."));
     reconnectIfLost(query);
     requireSingleStatement(sql);
     if (sendsValuesInline()) {
@@ -216,8 +220,7 @@ void Backend::prepare(QSqlQuery &query, const QString &sql)
 void Backend::exec(QSqlQuery &query, const QString &sql)
 {
     if (!isOpen())
-        throw ComError(ADO_E_OBJECTCLOSED,
-                       QStringLiteral("Die Verbindung ist nicht geöffnet."));
+        throw ComError(ADO_E_OBJECTCLOSED, QStringLiteral("Die Verbindung ist nicht geöffnet."));
     reconnectIfLost(query);
     requireSingleStatement(sql);
     if (!watched([&] { return query.exec(sql); }))
@@ -237,8 +240,7 @@ void Backend::execWrite(QSqlQuery &query, const RowWrite &write)
 void Backend::execChecked(QSqlQuery &query, const RowWrite *write)
 {
     if (!isOpen())
-        throw ComError(ADO_E_OBJECTCLOSED,
-                       QStringLiteral("Die Verbindung ist nicht geöffnet."));
+        throw ComError(ADO_E_OBJECTCLOSED, QStringLiteral("Die Verbindung ist nicht geöffnet."));
     if (m_lost)
         throw ComError(E_CONNECTION_ABORTED,
                        QStringLiteral("Die Verbindung zur Datenbank wurde unterbrochen; die "
@@ -251,8 +253,13 @@ void Backend::raiseFailed(QSqlQuery &query, const RowWrite *write)
 {
     keepUntilTransactionEnds(query);
     const QSqlError error = query.lastError();
-    if (connectionBroken(error))
+    if (connectionBroken(error)) {
+        // A write of its own, outside a transaction, may have been done
+        // before the answer was lost.
+        if (write && !inTransaction())
+            raiseLost(engineText(error), kOutcomeInDoubt);
         raise(error, EngineRefusal());
+    }
     if (inTransaction() && failureEndsTransaction()) {
         // Ended at once, before the refusal is explained: the session is
         // of no more use to it, and behind a pooler it would stay held
@@ -415,9 +422,7 @@ void Backend::commitTransaction()
         if (connectionBroken(error)) {
             // The server may have committed before its answer was lost.
             m_failedInTransaction.clear();
-            raiseLost(engineText(error),
-                      QStringLiteral("Sie brach ab, während das Speichern abgeschlossen wurde; "
-                                     "ob es noch gespeichert wurde, ist ungewiss."));
+            raiseLost(engineText(error), kOutcomeInDoubt);
         }
         EngineRefusal refusal = refusalOf(error, query, nullptr);
         QSqlQuery rollback = newQuery();
