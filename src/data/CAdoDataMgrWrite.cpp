@@ -20,8 +20,10 @@ namespace {
 // rows with it. Each retry reads the then current maximum, so every round
 // stores some writer's row; but with several programs adding rows one after
 // the other, one of them can lose round after round (eight programs lost one
-// insert in 200 after 50 rounds). A time, not a count, bounds the retries.
-constexpr int kKeyRetryMs = 10000;
+// insert in 200 after 50 rounds). A time, not a count, bounds the retries;
+// behind a busy pooler a round can take seconds (a hundred programs on ten
+// server sessions lost two inserts in 1200 after ten).
+constexpr int kKeyRetryMs = 30000;
 
 } // namespace
 

@@ -61,7 +61,7 @@ void RecordsetPrivate::loadCurrent(int direction)
         }
         cursor->bindCurrent(fetchQuery);
         backend->exec(fetchQuery);
-        const bool found = fetchQuery.next();
+        const bool found = backend->next(fetchQuery);
         if (found) {
             for (int i = 0; i < columns.size(); ++i)
                 raw[i] = fetchQuery.value(i);
@@ -217,8 +217,10 @@ void RecordsetPrivate::insertRow()
         write.values << pending.at(i);
         doubt.stored << pending.at(i);
     }
+    bool answered = false; // the row the engine returned came
     try {
         backend->execWrite(query, write);
+        answered = returning && backend->next(query);
     } catch (const ComError &error) {
         if (error.code() == E_CONNECTION_ABORTED && keyGiven && !transaction)
             insertInDoubt = doubt;
@@ -226,7 +228,7 @@ void RecordsetPrivate::insertRow()
     }
 
     QVariantList key;
-    if (returning && query.next()) {
+    if (answered) {
         for (int i = 0; i < identity.size(); ++i)
             key << query.value(i);
         doubt.stored.clear(); // as stored, after the table's triggers
@@ -278,7 +280,7 @@ bool RecordsetPrivate::adoptInsertInDoubt()
     backend->exec(check);
     // Ours only if it holds what our insert wrote: the key of a row that was
     // not stored may have gone to another user's row meanwhile.
-    bool stored = check.next();
+    bool stored = backend->next(check);
     for (qsizetype n = 0; stored && n < doubt.columns.size(); ++n) {
         const ColumnSchema &column = columns.at(doubt.columns.at(n));
         stored = backend->fromDriver(check.value(int(n)), column) ==
@@ -340,7 +342,7 @@ void RecordsetPrivate::updateRow()
                                 identityCondition() + backend->lockClause());
     cursor->bindCurrent(check);
     backend->exec(check);
-    if (!check.next()) {
+    if (!backend->next(check)) {
         throw ComError(DB_E_DELETEDROW,
                        QStringLiteral("Der Datensatz wurde inzwischen von einem anderen Benutzer "
                                       "gelöscht. Ihre Änderungen wurden nicht gespeichert."));
@@ -409,7 +411,7 @@ void RecordsetPrivate::updateRow()
     written.rowKey = oldKey;
     backend->execWrite(write, written);
     QVariantList newKey;
-    if (returning && write.next()) {
+    if (returning && backend->next(write)) {
         for (int i = 0; i < identity.size(); ++i)
             newKey << write.value(i);
     } else {

@@ -81,11 +81,13 @@ void Backend::openDatabase(const QString &driver)
     configureDatabase(m_db);
     if (!m_db.open())
         throw ComError(classifyOpenError(m_db.lastError()), engineText(m_db.lastError()));
+    m_opened = true;
 }
 
 void Backend::close()
 {
     m_lost = false;
+    m_opened = false;
     dropSideConnections();
     if (m_db.isValid() && m_db.isOpen())
         m_db.close();
@@ -107,6 +109,10 @@ void Backend::prepareForReuse(int commandTimeout)
 
 void Backend::reconnectIfLost()
 {
+    // A driver that found its connection broken while rows came closes it
+    // without an error of ours.
+    if (m_opened && !m_db.isOpen())
+        m_lost = true;
     if (!m_lost)
         return;
     if (m_transactionDepth > 0) {
@@ -230,6 +236,18 @@ void Backend::exec(QSqlQuery &query, const QString &sql)
 void Backend::exec(QSqlQuery &query)
 {
     execChecked(query, nullptr);
+}
+
+bool Backend::next(QSqlQuery &query)
+{
+    if (query.next())
+        return true;
+    const QSqlError error = query.lastError();
+    if (connectionBroken(error) || !m_db.isOpen())
+        raiseLost(engineText(error));
+    if (error.type() != QSqlError::NoError)
+        raiseFailed(query, nullptr);
+    return false;
 }
 
 void Backend::execWrite(QSqlQuery &query, const RowWrite &write)

@@ -45,7 +45,9 @@ public:
     const ConnectionParams &params() const { return m_params; }
     // Open until closed: a connection the server dropped still counts as
     // open, since the next statement opens it anew.
-    bool isOpen() const { return m_lost || m_db.isOpen(); }
+    // Open from a successful open() until close(), a lost connection too
+    // (the next statement makes it anew).
+    bool isOpen() const { return m_lost || m_opened; }
     void close();
 
     // Whether a session of this engine is worth keeping open for the next
@@ -96,6 +98,9 @@ public:
     };
     // Runs the prepared statement of such a write, as exec(query).
     void execWrite(QSqlQuery &query, const RowWrite &write);
+    // query.next(), where no row for a connection that broke while the rows
+    // came is a lost connection, never an empty result.
+    bool next(QSqlQuery &query);
     // Throws the ComError for an engine error, with the engine's own words
     // and, where the engine refused by one of its rules, that rule.
     [[noreturn]] void raise(const QSqlError &error, EngineRefusal refusal = EngineRefusal());
@@ -293,6 +298,7 @@ protected:
     int m_transactionDepth = 0;
     quint64 m_transactionSerial = 0;
     bool m_lost = false;
+    bool m_opened = false; // see isOpen()
     int m_generation = 0;
 
     // Runs one statement on the main connection inside the engine's watch.
