@@ -99,6 +99,9 @@ struct RecordsetPrivate
     void updateRow();
     void deleteRow();
     QString identityCondition() const;
+    // Binds the pending values of changedColumns to query; what they write.
+    Backend::RowWrite bindPending(QSqlQuery &query, Backend::RowWrite::Kind kind,
+                                  const QVector<int> &changedColumns) const;
     QVariantList keyFromValues() const;
 
     // Fields.

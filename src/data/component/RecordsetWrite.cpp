@@ -136,6 +136,20 @@ void RecordsetPrivate::putValue(int index, const Variant &value)
     changed[index] = true;
 }
 
+Backend::RowWrite RecordsetPrivate::bindPending(QSqlQuery &query, Backend::RowWrite::Kind kind,
+                                                const QVector<int> &changedColumns) const
+{
+    Backend::RowWrite write;
+    write.kind = kind;
+    write.table = table;
+    for (int column : changedColumns) {
+        query.addBindValue(pending.at(column));
+        write.columns << columns.at(column).name;
+        write.values << pending.at(column);
+    }
+    return write;
+}
+
 QString RecordsetPrivate::identityCondition() const
 {
     QStringList parts;
@@ -208,15 +222,8 @@ void RecordsetPrivate::insertRow()
     if (!keyGiven && returning)
         transaction.emplace(backend);
     backend->prepare(query, sql);
-    Backend::RowWrite write;
-    write.kind = Backend::RowWrite::Kind::Insert;
-    write.table = table;
-    for (int i : written) {
-        query.addBindValue(pending.at(i));
-        write.columns << columns.at(i).name;
-        write.values << pending.at(i);
-        doubt.stored << pending.at(i);
-    }
+    const Backend::RowWrite write = bindPending(query, Backend::RowWrite::Kind::Insert, written);
+    doubt.stored = write.values;
     bool answered = false; // the row the engine returned came
     try {
         backend->execWrite(query, write);
@@ -396,14 +403,7 @@ void RecordsetPrivate::updateRow()
     if (returning)
         sql += QStringLiteral(" RETURNING ") + identity.join(QStringLiteral(", "));
     backend->prepare(write, sql);
-    Backend::RowWrite written;
-    written.kind = Backend::RowWrite::Kind::Update;
-    written.table = table;
-    for (int column : changedColumns) {
-        write.addBindValue(pending.at(column));
-        written.columns << columns.at(column).name;
-        written.values << pending.at(column);
-    }
+    Backend::RowWrite written = bindPending(write, Backend::RowWrite::Kind::Update, changedColumns);
     const QVariantList oldKey = cursor->currentKey();
     for (int i = 0; i < oldKey.size(); ++i)
         write.addBindValue(oldKey.at(i));
