@@ -7,6 +7,8 @@
 
 #include <QDate>
 
+#include <limits>
+
 namespace {
 
 // reason: the clause that says why, the table's name included (see
@@ -340,6 +342,18 @@ void CAdoDataMgr::MoveLast()
             throw; // reported, not answered with an empty record
         startNewRow();
     }
+    BuildRecordXml();
+}
+
+void CAdoDataMgr::MoveTo(qint64 number)
+{
+    cancelIfPositioned();
+    Recordset &r = rs();
+    if (r.IsEOF() && r.IsBOF())
+        return;
+    r.MoveTo(long(qBound(qint64(1), number, qint64(std::numeric_limits<long>::max()))));
+    if (r.IsEOF())
+        startNewRow();
     BuildRecordXml();
 }
 

@@ -58,6 +58,7 @@ public:
     void MoveNext() override;
     void MoveFirst() override;
     void MoveLast() override;
+    void MoveTo(qint64 number) override;
     void Undo() override;
     qint64 GetLastUpdateKey() override;
     qint64 GetCurrentKey() override;

@@ -30,6 +30,8 @@ public:
     virtual void MoveNext() {}
     virtual void MoveFirst() {}
     virtual void MoveLast() {}
+    // To the record at 1-based position number; beyond the last, to the last.
+    virtual void MoveTo(qint64 number) { Q_UNUSED(number); }
     virtual void Undo() {}
     // The key of the row last written; 64 bits wide, as bigint keys are.
     virtual qint64 GetLastUpdateKey() { return -1; }

@@ -73,6 +73,9 @@ const Row kRows[] = {
      "Vorherigen Datensatz anzeigen\nVorheriger", QKeyCombination(Qt::Key_PageUp)},
     {IdRecordNext, "Nä&chster Datensatz\t<Bild ab>", "Nächsten Datensatz anzeigen\nNächster",
      QKeyCombination(Qt::Key_PageDown)},
+    // F5 as in the desktop databases our users know: into the record number.
+    {IdRecordGoTo, "&Gehe zu Datensatz…\t<F5>",
+     "Zu dem Datensatz mit der eingegebenen Nummer gehen\nGehe zu", QKeyCombination(Qt::Key_F5)},
     {IdRecordSaveAndClose, "Beenden &und speichern\t<Strg>+<q>",
      "Datensatz speichern und Fenster schließen\nBeenden und speichern", Qt::CTRL | Qt::Key_Q},
     {IdFormProperties, "&Eigenschaften des Formulars",
@@ -172,11 +175,11 @@ MenuEntry menu(int menuId)
         return entry;
     }
     case MenuData: {
-        MenuEntry entry =
-            popup("&Datensatz", {IdRecordNew, IdRecordSave, IdRecordDelete, IdSeparator,
-                                 IdRecordUndo, IdSeparator, IdRecordFilter, IdRecordRemoveFilter,
-                                 IdSeparator, IdRecordFirst, IdRecordLast, IdRecordPrevious,
-                                 IdRecordNext, IdSeparator, IdRecordSaveAndClose, IdAppExit});
+        MenuEntry entry = popup(
+            "&Datensatz", {IdRecordNew, IdRecordSave, IdRecordDelete, IdSeparator, IdRecordUndo,
+                           IdSeparator, IdRecordFilter, IdRecordRemoveFilter, IdSeparator,
+                           IdRecordFirst, IdRecordLast, IdRecordPrevious, IdRecordNext,
+                           IdRecordGoTo, IdSeparator, IdRecordSaveAndClose, IdAppExit});
         return entry;
     }
     case MenuFormContext: {

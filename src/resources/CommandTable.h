@@ -65,6 +65,7 @@ enum CommandId : int {
     IdRecordRemoveFilter = 40047,
     IdRecordUndo = 40050,
     IdRecordSaveAndClose = 40052,
+    IdRecordGoTo = 40070,
     IdTickCount = 40054,
     // both
     IdAppExit = 57665,

@@ -391,6 +391,11 @@ void CFormMgr::MoveLast()
     afterSaving([](CDataMgr &records) { records.MoveLast(); });
 }
 
+void CFormMgr::MoveTo(qint64 number)
+{
+    afterSaving([number](CDataMgr &records) { records.MoveTo(number); });
+}
+
 void CFormMgr::FilterData()
 {
     afterSaving([](CDataMgr &records) { records.FilterDialog(); });

@@ -58,6 +58,7 @@ public:
     void MoveNext();
     void MoveFirst();
     void MoveLast();
+    void MoveTo(qint64 number);
     void Undo();
     void FilterData();
     void RemoveFilter();

@@ -158,6 +158,14 @@ void CFormParent::DatensatzMoveNext()
     });
 }
 
+void CFormParent::DatensatzMoveTo(qint64 number)
+{
+    guarded(false, [number](CFormMgr &manager) {
+        manager.MoveTo(number);
+        return true;
+    });
+}
+
 void CFormParent::DatensatzUndo()
 {
     guarded(false, [](CFormMgr &manager) {

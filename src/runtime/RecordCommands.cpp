@@ -6,6 +6,7 @@
 #include "runtime/CForm.h"
 #include "runtime/CFormFrame.h"
 #include "runtime/CFormMgr.h"
+#include "runtime/PositionField.h"
 
 #include <QAction>
 #include <QKeyEvent>
@@ -14,6 +15,8 @@
 #include <QTextDocument>
 #include <QToolBar>
 #include <QWidget>
+
+#include <utility>
 
 using namespace CommandTable;
 
@@ -33,10 +36,10 @@ RecordCommands::~RecordCommands() = default;
 
 const QVector<int> &RecordCommands::all()
 {
-    static const QVector<int> ids = {IdRecordFirst,        IdRecordPrevious,    IdRecordNext,
-                                     IdRecordLast,         IdRecordNew,         IdRecordSave,
-                                     IdRecordDelete,       IdRecordUndo,        IdRecordFilter,
-                                     IdRecordRemoveFilter, IdRecordSaveAndClose};
+    static const QVector<int> ids = {IdRecordFirst,        IdRecordPrevious, IdRecordNext,
+                                     IdRecordLast,         IdRecordNew,      IdRecordSave,
+                                     IdRecordDelete,       IdRecordUndo,     IdRecordFilter,
+                                     IdRecordRemoveFilter, IdRecordGoTo,     IdRecordSaveAndClose};
     return ids;
 }
 
@@ -95,6 +98,17 @@ bool RecordCommands::run(int id)
     case IdRecordUndo:
         host.DatensatzUndo();
         break;
+    case IdRecordGoTo:
+        // A number typed into the position goes there; the key puts the
+        // user into the position.
+        if (const qint64 number = std::exchange(m_requestedNumber, 0); number > 0) {
+            host.DatensatzMoveTo(number);
+            if (m_position)
+                m_position->focusNumber();
+        } else if (m_position) {
+            m_position->focusNumber();
+        }
+        break;
     default:
         done = false;
         break;
@@ -119,9 +133,13 @@ void RecordCommands::addPosition(QToolBar *toolBar)
 {
     if (m_position || !toolBar)
         return;
-    m_position = new QLabel(toolBar);
+    m_position = new PositionField(toolBar);
     m_position->setObjectName(QStringLiteral("position"));
-    m_position->setContentsMargins(12, 0, 6, 0);
+    connect(m_position, &PositionField::numberEntered, this, [this](qint64 number) {
+        m_requestedNumber = number;
+        emit chosen(IdRecordGoTo);
+        m_requestedNumber = 0; // a window that did not run it
+    });
     toolBar->addWidget(m_position);
     m_state = new QLabel(toolBar);
     m_state->setObjectName(QStringLiteral("recordState"));
@@ -140,25 +158,38 @@ CDataMgr *RecordCommands::records() const
     return manager ? manager->dataManager() : nullptr;
 }
 
-QString RecordCommands::positionText() const
+RecordCommands::PositionParts RecordCommands::positionParts() const
 {
     CDataMgr *data = records();
     if (!data)
-        return QString();
+        return {};
     const CDataMgr::Position position = data->GetPosition(false);
     // While the engine still counts, say so once, without a placeholder
     // number the user might take for a figure.
     const bool counted = position.count >= 0;
+    const QString count = QString::number(position.count);
     if (position.newRecord)
-        return counted ? QStringLiteral("Neuer Datensatz (%1 vorhanden)").arg(position.count)
-                       : QStringLiteral("Neuer Datensatz (Anzahl wird ermittelt)");
+        return {QStringLiteral("Neuer Datensatz"), QString(),
+                counted ? QStringLiteral("(%1 vorhanden)").arg(count)
+                        : QStringLiteral("(Anzahl wird ermittelt)")};
     // Near the end of a long list the number is counted back from the count.
     if (position.number <= 0)
-        return counted
-                   ? QStringLiteral("Position wird ermittelt (%1 vorhanden)").arg(position.count)
-                   : QStringLiteral("Position wird ermittelt");
-    return counted ? QStringLiteral("Datensatz %1 von %2").arg(position.number).arg(position.count)
-                   : QStringLiteral("Datensatz %1 (Anzahl wird ermittelt)").arg(position.number);
+        return {QStringLiteral("Position wird ermittelt"), QString(),
+                counted ? QStringLiteral("(%1 vorhanden)").arg(count) : QString()};
+    return {QStringLiteral("Datensatz"), QString::number(position.number),
+            counted ? QStringLiteral("von %1").arg(count)
+                    : QStringLiteral("(Anzahl wird ermittelt)")};
+}
+
+QString RecordCommands::positionText() const
+{
+    const PositionParts parts = positionParts();
+    QStringList words;
+    for (const QString &part : {parts.before, parts.number, parts.after}) {
+        if (!part.isEmpty())
+            words << part;
+    }
+    return words.join(QLatin1Char(' '));
 }
 
 bool RecordCommands::isRecordModified() const
@@ -219,13 +250,13 @@ void RecordCommands::update(bool countNow)
     try {
         if (countNow && records())
             records()->GetPosition(true);
-        m_position->setText(positionText());
-        // A label hidden behind the tool bar's "»" would not ask for room.
+        const PositionParts parts = positionParts();
+        m_position->setPosition(parts.before, parts.number, parts.after);
+        // A field hidden behind the tool bar's "»" would not ask for room.
         if (QWidget *bar = m_position->parentWidget(); bar && bar->layout())
             bar->layout()->invalidate();
     } catch (const ComError &) {
         // The count is a courtesy: a database that cannot answer now is
         // reported by the next command that needs it, not by the count.
     }
-    m_position->setAccessibleName(m_position->text());
 }

@@ -12,6 +12,7 @@ class CDataMgr;
 class CFormFrame;
 class QAction;
 class QKeyEvent;
+class PositionField;
 class QLabel;
 class QToolBar;
 class QWidget;
@@ -60,8 +61,9 @@ public:
     // the record); the page keys stay a note's own.
     [[nodiscard]] bool isCommandKey(const QKeyEvent &key) const;
 
-    // Shows the position text and, beside it, the record's state at the end
-    // of toolBar (once).
+    // Shows the position (its number a field the user can type another one
+    // into: Enter goes there, F5 puts the user there) and, beside it, the
+    // record's state at the end of toolBar (once).
     void addPosition(QToolBar *toolBar);
     // Where the record stands, as the tool bar says it; empty without a form.
     // The count is there only where it is known.
@@ -91,7 +93,17 @@ private:
     QVector<int> m_ids;
     QHash<int, QAction *> m_actions;
     QPointer<CFormFrame> m_frame;
-    QPointer<QLabel> m_position;
+    // The position's text in its three parts (see PositionField).
+    struct PositionParts
+    {
+        QString before;
+        QString number;
+        QString after;
+    };
+    [[nodiscard]] PositionParts positionParts() const;
+
+    QPointer<PositionField> m_position;
+    qint64 m_requestedNumber = 0; // typed into the position, for run(IdRecordGoTo)
     QPointer<QLabel> m_state;
 };
 

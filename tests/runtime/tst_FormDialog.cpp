@@ -6,9 +6,11 @@
 #include "data/component/Recordset.h"
 #include "filter/CFilterMgr.h"
 #include "formdef/CAdoFormBuilder.h"
+#include "runtime/PositionField.h"
 
 #include <QAccessible>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QScrollBar>
 
@@ -147,7 +149,7 @@ TEST_P(ManyRecordsTest, TheCountNeverDelaysTheFirstRecord)
     ASSERT_FALSE(keys->keysComplete()) << "the test wants keys still to be read";
     EXPECT_EQ(shown("name"), CustomerForm::nameOf(1));
     EXPECT_EQ(dialog->positionText(), "Datensatz 1 (Anzahl wird ermittelt)");
-    EXPECT_EQ(dialog->findChild<QLabel *>("position")->text(), dialog->positionText());
+    EXPECT_EQ(dialog->findChild<PositionField *>("position")->text(), dialog->positionText());
     // At the far end, uncounted, the number is not known either.
     keys->MoveLast();
     EXPECT_EQ(dialog->positionText(), "Position wird ermittelt");
@@ -158,6 +160,47 @@ TEST_P(ManyRecordsTest, TheCountNeverDelaysTheFirstRecord)
     ASSERT_TRUE(QTest::qWaitForWindowActive(dialog.get()));
     EXPECT_EQ(dialog->positionText(), "Datensatz 1 von 3000");
     EXPECT_EQ(keys->keysRead(), readBefore) << "counted by the engine, not by reading keys";
+}
+
+// F5 puts the user into the record number; a number and Enter go there,
+// reading no more keys than that place needs; anything else shows the
+// position again, without a box.
+TEST_P(ManyRecordsTest, TheUserGoesToARecordByItsNumber)
+{
+    openData();
+    ASSERT_EQ(dialog->positionText(), "Datensatz 1 von 3000");
+    Recordset *keys = records()->recordset();
+    const struct
+    {
+        const char *typed;
+        int shown; // the record then shown
+        bool everyKeyRead;
+    } cases[] = {
+        {"2990", 2990, false},                       // among the last keys, read from the end
+        {"12", 12, false},                           // among the first
+        {"abc", 12, false},                          // no number: nothing happens
+        {"0", 12, false},      {"1500", 1500, true}, // in the middle: the complete list
+        {"99999", 3000, true}                        // beyond the last: the last
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.typed);
+        press(Qt::Key_F5);
+        auto *number = qobject_cast<QLineEdit *>(QApplication::focusWidget());
+        ASSERT_TRUE(number && number->objectName() == "positionNumber");
+        QTest::keyClicks(number, QString::fromLatin1(c.typed));
+        messages.clear();
+        press(Qt::Key_Return);
+        EXPECT_TRUE(messages.messages().isEmpty());
+        EXPECT_EQ(shown("name"), CustomerForm::nameOf(c.shown));
+        const QString position = QStringLiteral("Datensatz %1 von 3000").arg(c.shown);
+        EXPECT_EQ(dialog->positionText(), position);
+        EXPECT_EQ(number->text(), QString::number(c.shown));
+        EXPECT_EQ(number->accessibleName(), position);
+        EXPECT_EQ(keys->keysComplete(), c.everyKeyRead);
+    }
+    press(Qt::Key_PageDown); // on from the middle as from anywhere
+    press(Qt::Key_PageUp, Qt::ControlModifier);
+    EXPECT_EQ(shown("name"), CustomerForm::nameOf(1));
 }
 
 QRT_INSTANTIATE_FOR_ENGINES(ManyRecordsTest);

@@ -257,6 +257,42 @@ bool KeysetCursor::moveLast()
     return goLast();
 }
 
+bool KeysetCursor::moveTo(qsizetype number)
+{
+    poll();
+    if (number <= 1)
+        return goFirst();
+    m_deleted = false;
+    const auto inKeys = [this](qsizetype index) {
+        m_where = Where::InKeys;
+        m_index = index;
+        return true;
+    };
+    if (m_ends && number <= m_keys.size())
+        return inKeys(number - 1);
+    if (m_ends && m_queryCount >= 0) {
+        if (number >= m_queryCount + m_added.size())
+            return goLast();
+        loadTail();
+        const qsizetype tailStart = m_queryCount - m_tail.size() + 1;
+        if (!m_tail.isEmpty() && number >= tailStart && number <= m_queryCount) {
+            m_where = Where::InTail;
+            m_index = number - tailStart;
+            return true;
+        }
+    }
+    if (m_ends)
+        completeKeys(true);
+    if (ensureKey(number - 1))
+        return inKeys(number - 1);
+    if (number - m_keys.size() <= m_added.size()) {
+        m_where = Where::InAdded;
+        m_index = number - m_keys.size() - 1;
+        return true;
+    }
+    return goLast();
+}
+
 bool KeysetCursor::moveNext()
 {
     poll();

@@ -112,6 +112,12 @@ public:
     bool moveLast();
     bool moveNext();
     bool movePrevious();
+    // To the row at 1-based position number; beyond the last row, to the
+    // last (number below 1: the first). Reads only the keys that the
+    // position needs: none in the head, the tail once the count is known
+    // and the position lies in it, otherwise up to it (one-ended) or the
+    // complete list (two-ended).
+    bool moveTo(qsizetype number);
 
     QVariantList currentKey() const;
     void bindCurrent(QSqlQuery &query, int first = 0) const;

@@ -150,6 +150,22 @@ void Recordset::MoveLast()
     d->move(&KeysetCursor::moveLast, -1);
 }
 
+void Recordset::MoveTo(long position)
+{
+    d->requireOpen();
+    d->resync();
+    d->settlePending();
+    const KeysetCursor::Place from = d->cursor->place();
+    const int direction = position >= AbsolutePosition() ? +1 : -1;
+    try {
+        d->cursor->moveTo(position);
+        d->loadCurrent(direction);
+    } catch (...) {
+        d->cursor->restore(from);
+        throw;
+    }
+}
+
 void Recordset::MoveNext()
 {
     d->requireOpen();

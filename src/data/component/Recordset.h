@@ -112,6 +112,9 @@ public:
     void MoveNext();
     void MovePrevious();
     void MoveLast();
+    // To the row at 1-based position (see AbsolutePosition); beyond the
+    // last row, to the last.
+    void MoveTo(long position);
 
     void AddNew();
     void Update();
