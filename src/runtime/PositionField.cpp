@@ -16,10 +16,14 @@ PositionField::PositionField(QWidget *parent)
     layout->addWidget(m_before);
     layout->addWidget(m_number);
     layout->addWidget(m_after);
+    // Room the tool bar gives beyond the texts goes after them, not between.
+    m_before->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
+    m_after->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
+    layout->addStretch();
     m_before->setBuddy(m_number);
     m_number->setObjectName(QStringLiteral("positionNumber"));
     m_number->setAlignment(Qt::AlignRight);
-    // Room for seven digits: a million records and more.
+    // Room for eight digits: tens of millions of records.
     m_number->setFixedWidth(m_number->fontMetrics().horizontalAdvance(QStringLiteral("00000000")) +
                             2 * m_number->fontMetrics().averageCharWidth());
     m_number->installEventFilter(this);
