@@ -17,6 +17,7 @@ struct Expected
     int rows = 0;
     QString firstName; // in NAME order
     QString lastName;
+    QString middleName;    // of the record at rows / 2
     QString firstFiltered; // the first of the re-filtered rows
     int pass = 0;
 

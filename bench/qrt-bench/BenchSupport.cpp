@@ -254,3 +254,11 @@ QString refilterCondition()
 {
     return QStringLiteral("ORT = 'Berlin'");
 }
+
+QString middleQuery(int rows, const char *column)
+{
+    // In the form's order: NAME, and the key among equal names.
+    return QStringLiteral("SELECT %1 FROM Kunden ORDER BY NAME, ID LIMIT 1 OFFSET %2")
+        .arg(QLatin1String(column))
+        .arg(qMax(0, rows / 2 - 1));
+}

@@ -74,5 +74,7 @@ QString formDocument(const BenchDatabase &db, const QString &table, bool designM
 
 // The filter of the re-filter figure (about one row in forty).
 QString refilterCondition();
+// The query of column of the record at rows / 2 in the form's order, by OFFSET.
+QString middleQuery(int rows, const char *column);
 
 #endif // QRT_BENCH_BENCHSUPPORT_H

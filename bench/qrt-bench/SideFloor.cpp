@@ -42,6 +42,7 @@ Figures onePass(const BenchDatabase &db, const Expected &expected)
             timedRead(connection, QStringLiteral("SELECT ID FROM Kunden ORDER BY NAME LIMIT 256"));
         figures["topn_last_ms"] = timedRead(
             connection, QStringLiteral("SELECT ID FROM Kunden ORDER BY NAME DESC LIMIT 1"));
+        figures["offset_middle_ms"] = timedRead(connection, middleQuery(expected.rows, "ID"));
         figures["topn_filtered_ms"] = timedRead(
             connection, QStringLiteral("SELECT ID FROM Kunden WHERE ") + refilterCondition() +
                             QStringLiteral(" ORDER BY NAME LIMIT 256"));

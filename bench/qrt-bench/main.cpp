@@ -175,6 +175,7 @@ void report(const BenchDatabase &db, int rows, int index, const Figures &ours,
         {"position_exact", "position_exact_ms", "position_exact_ms", "count_ms"},
         {"next_moves_1000", "next_moves_ms", "next_moves_ms", "point_lookups_ms"},
         {"go_to_last", "go_to_last_ms", "go_to_last_ms", "topn_last_ms"},
+        {"go_to_middle", "go_to_middle_ms", "go_to_middle_ms", "offset_middle_ms"},
         {"prev_moves_after_last_1000", "prev_moves_ms", "prev_moves_ms", "point_lookups_ms"},
         {"save_record", "save_ms", "save_ms", "update_ms"},
         {"refilter", "refilter_ms", "refilter_ms", "topn_filtered_ms"},
@@ -196,6 +197,8 @@ void report(const BenchDatabase &db, int rows, int index, const Figures &ours,
                 figure(ours, "go_to_last_ms") / figure(floor, "topn_last_ms"), "<=", 1.5);
     printTarget("go_to_last_faster_than_reference", db, rows, index,
                 figure(reference, "go_to_last_ms") / figure(ours, "go_to_last_ms"), ">=", 10);
+    printTarget("go_to_middle_vs_offset", db, rows, index,
+                figure(ours, "go_to_middle_ms") / figure(floor, "offset_middle_ms"), "<=", 2);
     printTarget("save_faster_than_reference", db, rows, index,
                 figure(reference, "save_ms") / figure(ours, "save_ms"), ">=", 100);
     printTarget("next_move_vs_point_lookup", db, rows, index,
@@ -267,6 +270,7 @@ QStringList Expected::arguments() const
     return {QStringLiteral("--rows"),     QString::number(rows),
             QStringLiteral("--first"),    firstName,
             QStringLiteral("--last"),     lastName,
+            QStringLiteral("--middle"),   middleName,
             QStringLiteral("--filtered"), firstFiltered};
 }
 
@@ -278,6 +282,7 @@ Expected Expected::fromArguments(const QStringList &arguments)
     Expected expected;
     expected.rows = value("--rows").toInt();
     expected.firstName = value("--first");
+    expected.middleName = value("--middle");
     expected.lastName = value("--last");
     expected.firstFiltered = value("--filtered");
     return expected;
@@ -294,6 +299,7 @@ Expected Expected::read(const BenchDatabase &db, int rows)
             scalarSql(connection, QStringLiteral("SELECT NAME FROM Kunden ORDER BY NAME LIMIT 1"));
         expected.lastName = scalarSql(
             connection, QStringLiteral("SELECT NAME FROM Kunden ORDER BY NAME DESC LIMIT 1"));
+        expected.middleName = scalarSql(connection, middleQuery(rows, "NAME"));
         expected.firstFiltered = scalarSql(
             connection, QStringLiteral("SELECT NAME FROM Kunden WHERE ") + refilterCondition() +
                             QStringLiteral(" ORDER BY NAME LIMIT 1"));
