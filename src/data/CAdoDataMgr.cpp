@@ -79,7 +79,15 @@ void CAdoDataMgr::Open(QString document, bool newRecord)
         m_hostFilterKnown = true;
         m_hostFilterText = m_filterText;
     }
-    const QString sort = xml.getItemText(QStringLiteral("SORT"));
+    QString sort = xml.getItemText(QStringLiteral("SORT"));
+    if (!m_userSort.column.isEmpty()) {
+        // Null values last both ways: where the user looks first are the
+        // records that have a value.
+        const QString term = connection()->sqlColumnName(m_tableName, m_userSort.column) +
+                             (m_userSort.descending ? QStringLiteral(" DESC NULLS LAST")
+                                                    : QStringLiteral(" ASC NULLS LAST"));
+        sort = sort.trimmed().isEmpty() ? term : term + QStringLiteral(", ") + sort;
+    }
     *m_recordset = OpenRecords(*connection(), m_tableName, m_filterText, sort, &m_readOnlyReason);
     if (!m_recordset->IsUpdatable() && !m_readOnlyAnnounced) {
         m_readOnlyAnnounced = true;
@@ -246,6 +254,61 @@ void CAdoDataMgr::ChangeFilter(QString filter)
         m_hostFilterText = m_filterText = filter;
 }
 
+void CAdoDataMgr::reopen(const QString &document)
+{
+    std::unique_ptr<Recordset> previous = std::move(m_recordset);
+    const QString previousDocument = m_document;
+    const QString previousFilter = m_filterText;
+    const qint64 previousRows = m_matchingRows;
+    const auto restore = [&] {
+        m_recordset = std::move(previous);
+        m_document = previousDocument;
+        m_filterText = previousFilter;
+        m_matchingRows = previousRows;
+    };
+    try {
+        Open(document, false);
+    } catch (...) {
+        // The records the form shows stay usable: after a lost connection
+        // the next command reconnects them.
+        restore();
+        throw;
+    }
+    if (!m_recordset || !m_recordset->IsOpen())
+        restore();
+}
+
+void CAdoDataMgr::SortBy(const QString &column, bool descending)
+{
+    const ColumnInfo info = GetColumnInfo(column);
+    if (info.name.isEmpty())
+        return;
+    reorder({info.name, descending});
+}
+
+void CAdoDataMgr::RemoveSort()
+{
+    if (!m_userSort.column.isEmpty())
+        reorder({});
+}
+
+void CAdoDataMgr::reorder(const Sort &sort)
+{
+    cancelIfPositioned();
+    const QVariantList current = m_recordset ? m_recordset->Bookmark() : QVariantList();
+    const Sort previous = m_userSort;
+    m_userSort = sort;
+    try {
+        reopen(m_document);
+    } catch (...) {
+        m_userSort = previous;
+        throw;
+    }
+    if (m_recordset && m_recordset->IsOpen() && !current.isEmpty() &&
+        m_recordset->MoveToBookmark(current))
+        BuildRecordXml();
+}
+
 QString CAdoDataMgr::UserFilter() const
 {
     return m_filterText == m_hostFilterText ? QString() : m_filterText;
@@ -267,13 +330,13 @@ bool CAdoDataMgr::refilter(const QString &filter)
                     nullptr, UserMessages::Severity::Warning);
         return false;
     }
-    m_recordset.reset();
+    QString document = m_document;
     CXmlHelper xml;
-    if (xml.loadXml(m_document)) {
+    if (xml.loadXml(document)) {
         xml.addElement(QDomNode(), QStringLiteral("FILTER"), filter);
-        m_document = xml.xml();
+        document = xml.xml();
     }
-    Open(m_document, false);
+    reopen(document);
     if (m_recordset && m_recordset->EditMode() != adEditAdd)
         MoveFirst();
     return true;

@@ -52,6 +52,9 @@ public:
     void ChangeFilter(QString filter) override;
     [[nodiscard]] QString UserFilter() const override;
     [[nodiscard]] bool IsReadOnly() const override;
+    void SortBy(const QString &column, bool descending) override;
+    void RemoveSort() override;
+    [[nodiscard]] Sort UserSort() const override { return m_userSort; }
     QString GetRecordXml() override;
     bool HasRecord() override;
     void MovePrevious() override;
@@ -94,6 +97,11 @@ private:
     // Reopens the records with filter; false, after a message, for a filter
     // that cannot be applied (the records stay as they were).
     bool refilter(const QString &filter);
+    // Opens the records of document in place of the ones open, which stay
+    // (with the document, filter and sort they had) when that fails.
+    void reopen(const QString &document);
+    // Reopens the records in the order of sort, keeping the current record.
+    void reorder(const Sort &sort);
     void cancelIfPositioned();
     Recordset &rs() const; // E_POINTER when there is none
     // A field that received a computed key in this write.
@@ -127,6 +135,7 @@ private:
     QString m_document;
     QString m_filterText;
     QString m_hostFilterText; // the filter of the document the host opened
+    Sort m_userSort;          // before the host's sort, which the document has
     bool m_hostFilterKnown = false;
     QString m_currentXml;
     const QString m_emptyXml;

@@ -75,6 +75,25 @@ public:
     // user's, from the filter dialog); empty while they are filtered as the
     // host opened them.
     [[nodiscard]] virtual QString UserFilter() const { return QString(); }
+    // Orders the records by column, ascending or descending, with the
+    // host's sort after it for equal values and Null values last either
+    // way; the current record stays current. An unknown column changes
+    // nothing.
+    virtual void SortBy(const QString &column, bool descending)
+    {
+        Q_UNUSED(column);
+        Q_UNUSED(descending);
+    }
+    // Back to the host's sort, the current record staying current.
+    virtual void RemoveSort() {}
+    // The column the user sorted by and whether descending; empty while the
+    // records are in the host's order.
+    struct Sort
+    {
+        QString column;
+        bool descending = false;
+    };
+    [[nodiscard]] virtual Sort UserSort() const { return {}; }
     // Whether the records can only be read (a view, a table without a key,
     // a filter or sort the keyset cannot take).
     [[nodiscard]] virtual bool IsReadOnly() const { return false; }

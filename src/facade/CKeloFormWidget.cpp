@@ -27,10 +27,11 @@ namespace {
 // The record commands a form in a host's window offers: those of the form
 // dialog's tool bar, in its order, without closing (the host's window
 // closes, not the form).
-const QVector<int> kEmbeddedIds = {IdRecordFirst,        IdRecordPrevious, IdRecordNext,
-                                   IdRecordLast,         IdRecordNew,      IdRecordSave,
-                                   IdRecordDelete,       IdRecordUndo,     IdRecordFilter,
-                                   IdRecordRemoveFilter, IdRecordGoTo};
+const QVector<int> kEmbeddedIds = {
+    IdRecordFirst,      IdRecordPrevious,     IdRecordNext,          IdRecordLast,
+    IdRecordNew,        IdRecordSave,         IdRecordDelete,        IdRecordUndo,
+    IdRecordFilter,     IdRecordRemoveFilter, IdRecordSortAscending, IdRecordSortDescending,
+    IdRecordRemoveSort, IdRecordGoTo};
 
 // Passes every message on to the host's interface unchanged, and tells the
 // widget about those that report a failure, so that the host hears of an

@@ -45,6 +45,8 @@ enum class Drawn {
     Previous,
     Next,
     Last,
+    SortAscending,
+    SortDescending,
 };
 
 struct IconRow
@@ -84,6 +86,8 @@ const IconRow kIcons[] = {
     {IdRecordRemoveFilter, "edit-clear", kNoStandard, Drawn::FunnelCrossed},
     // One set of four, not the style's media and arrow icons, which do not
     // match each other.
+    {IdRecordSortAscending, "view-sort-ascending", kNoStandard, Drawn::SortAscending},
+    {IdRecordSortDescending, "view-sort-descending", kNoStandard, Drawn::SortDescending},
     {IdRecordFirst, "go-first", kNoStandard, Drawn::First},
     {IdRecordPrevious, "go-previous", kNoStandard, Drawn::Previous},
     {IdRecordNext, "go-next", kNoStandard, Drawn::Next},
@@ -213,6 +217,26 @@ QPixmap drawnPixmap(Drawn what, int size, const QColor &ink)
         painter.drawPath(arrow);
         if (toTheEnd)
             painter.fillRect(QRectF(1.5, 2.5, 2, 11), ink);
+        break;
+    }
+    case Drawn::SortAscending:
+    case Drawn::SortDescending: {
+        // Bars growing the way the values do, and an arrow beside them.
+        const bool up = what == Drawn::SortAscending;
+        for (int bar = 0; bar < 3; ++bar) {
+            const qreal length = 3 + 2.5 * (up ? bar : 2 - bar);
+            painter.fillRect(QRectF(7, 3 + 4 * bar, length, 2), ink);
+        }
+        painter.drawLine(QPointF(3.5, 2.5), QPointF(3.5, 13.5));
+        QPainterPath head;
+        const qreal tipY = up ? 13.5 : 2.5;
+        const qreal baseY = up ? 10 : 6;
+        head.moveTo(3.5, tipY);
+        head.lineTo(1, baseY);
+        head.lineTo(6, baseY);
+        head.closeSubpath();
+        painter.setBrush(ink);
+        painter.drawPath(head);
         break;
     }
     case Drawn::Undo: {

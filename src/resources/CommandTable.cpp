@@ -73,6 +73,17 @@ const Row kRows[] = {
      "Vorherigen Datensatz anzeigen\nVorheriger", QKeyCombination(Qt::Key_PageUp)},
     {IdRecordNext, "Nä&chster Datensatz\t<Bild ab>", "Nächsten Datensatz anzeigen\nNächster",
      QKeyCombination(Qt::Key_PageDown)},
+    // Sorting by the field the cursor is in: Strg+Umschalt with the arrow
+    // that points the way the values grow, and S for "Sortierung".
+    {IdRecordSortAscending, "&Aufsteigend sortieren\t<Strg>+<Umschalt>+<Pfeil auf>",
+     "Datensätze nach dem Feld mit dem Cursor aufsteigend sortieren\nAufsteigend sortieren",
+     Qt::CTRL | Qt::SHIFT | Qt::Key_Up},
+    {IdRecordSortDescending, "Absteigen&d sortieren\t<Strg>+<Umschalt>+<Pfeil ab>",
+     "Datensätze nach dem Feld mit dem Cursor absteigend sortieren\nAbsteigend sortieren",
+     Qt::CTRL | Qt::SHIFT | Qt::Key_Down},
+    {IdRecordRemoveSort, "S&ortierung entfernen\t<Strg>+<Umschalt>+<s>",
+     "Datensätze wieder in der ursprünglichen Reihenfolge anzeigen\nSortierung entfernen",
+     Qt::CTRL | Qt::SHIFT | Qt::Key_S},
     // F5 as in the desktop databases our users know: into the record number.
     {IdRecordGoTo, "&Gehe zu Datensatz…\t<F5>",
      "Zu dem Datensatz mit der eingegebenen Nummer gehen\nGehe zu", QKeyCombination(Qt::Key_F5)},
@@ -175,11 +186,14 @@ MenuEntry menu(int menuId)
         return entry;
     }
     case MenuData: {
-        MenuEntry entry = popup(
-            "&Datensatz", {IdRecordNew, IdRecordSave, IdRecordDelete, IdSeparator, IdRecordUndo,
-                           IdSeparator, IdRecordFilter, IdRecordRemoveFilter, IdSeparator,
-                           IdRecordFirst, IdRecordLast, IdRecordPrevious, IdRecordNext,
-                           IdRecordGoTo, IdSeparator, IdRecordSaveAndClose, IdAppExit});
+        MenuEntry entry =
+            popup("&Datensatz", {IdRecordNew,           IdRecordSave,           IdRecordDelete,
+                                 IdSeparator,           IdRecordUndo,           IdSeparator,
+                                 IdRecordFilter,        IdRecordRemoveFilter,   IdSeparator,
+                                 IdRecordSortAscending, IdRecordSortDescending, IdRecordRemoveSort,
+                                 IdSeparator,           IdRecordFirst,          IdRecordLast,
+                                 IdRecordPrevious,      IdRecordNext,           IdRecordGoTo,
+                                 IdSeparator,           IdRecordSaveAndClose,   IdAppExit});
         return entry;
     }
     case MenuFormContext: {
@@ -213,6 +227,9 @@ QVector<int> toolBar(int toolBarId)
                 0,
                 IdRecordFilter,
                 IdRecordRemoveFilter,
+                0,
+                IdRecordSortAscending,
+                IdRecordSortDescending,
                 0,
                 IdRecordFirst,
                 IdRecordPrevious,

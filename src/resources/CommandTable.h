@@ -66,6 +66,9 @@ enum CommandId : int {
     IdRecordUndo = 40050,
     IdRecordSaveAndClose = 40052,
     IdRecordGoTo = 40070,
+    IdRecordSortAscending = 40072,
+    IdRecordSortDescending = 40073,
+    IdRecordRemoveSort = 40074,
     IdTickCount = 40054,
     // both
     IdAppExit = 57665,

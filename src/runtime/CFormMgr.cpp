@@ -171,6 +171,19 @@ void CFormMgr::focusField(const QString &column) const
         edit->selectAll();
 }
 
+QString CFormMgr::focusedColumn() const
+{
+    const QWidget *focus = QApplication::focusWidget();
+    if (!m_pForm || !focus)
+        return QString();
+    for (const CDynControl *control : m_pForm->controls()) {
+        const QWidget *field = control->GetWindow();
+        if (field && (field == focus || field->isAncestorOf(focus)))
+            return control->GetName();
+    }
+    return QString();
+}
+
 void CFormMgr::ReCreateForm(bool keepDefinition)
 {
     CXmlHelper xml;
@@ -409,6 +422,26 @@ void CFormMgr::RemoveFilter()
 void CFormMgr::ChangeFilter(const QString &filter)
 {
     afterSaving([&filter](CDataMgr &records) { records.ChangeFilter(filter); });
+}
+
+void CFormMgr::SortByFocusedField(bool descending)
+{
+    const QString column = focusedColumn();
+    if (column.isEmpty()) {
+        qrt::inform(QStringLiteral("Bitte setzen Sie den Cursor zuerst in das Feld, nach dem "
+                                   "sortiert werden soll."),
+                    m_pHost ? m_pHost->GetWnd() : nullptr, UserMessages::Severity::Information);
+        return;
+    }
+    afterSaving([&column, descending](CDataMgr &records) { records.SortBy(column, descending); });
+    focusField(column); // where the user was, to sort the other way or move on
+}
+
+void CFormMgr::RemoveSort()
+{
+    const QString column = focusedColumn();
+    afterSaving([](CDataMgr &records) { records.RemoveSort(); });
+    focusField(column);
 }
 
 bool CFormMgr::InsertData()

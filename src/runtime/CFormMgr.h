@@ -63,6 +63,10 @@ public:
     void FilterData();
     void RemoveFilter();
     void ChangeFilter(const QString &filter);
+    // Orders the records by the field that has the focus (a message when
+    // none has), or back to the host's order.
+    void SortByFocusedField(bool descending);
+    void RemoveSort();
     long GetLastUpdateKey();
 
     void Ausrichten(AUSRICHTUNG direction, bool toRaster);
@@ -100,6 +104,8 @@ private:
     bool resolveConflicts(const ComError &error, bool again);
     // Puts the user into the field of the column, with its text selected.
     void focusField(const QString &column) const;
+    // The column of the field that has the focus; empty when none has.
+    [[nodiscard]] QString focusedColumn() const;
     // Runs step after SaveCurRecord and fills the form again, unless the
     // record could not be saved.
     template <typename Step> void afterSaving(Step step);

@@ -105,6 +105,8 @@ public:
     void DatensatzMoveNext();
     // To the record at 1-based position number (beyond the last: the last).
     void DatensatzMoveTo(qint64 number);
+    void DatensatzSortieren(bool descending);
+    void DatensatzSortierungEntfernen();
     void DatensatzUndo();
     void Ausrichten(CFormMgr::AUSRICHTUNG direction, bool toRaster);
     // Whether the host may close: offers to save the layout (design mode)

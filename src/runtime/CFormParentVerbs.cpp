@@ -166,6 +166,22 @@ void CFormParent::DatensatzMoveTo(qint64 number)
     });
 }
 
+void CFormParent::DatensatzSortieren(bool descending)
+{
+    guarded(false, [descending](CFormMgr &manager) {
+        manager.SortByFocusedField(descending);
+        return true;
+    });
+}
+
+void CFormParent::DatensatzSortierungEntfernen()
+{
+    guarded(false, [](CFormMgr &manager) {
+        manager.RemoveSort();
+        return true;
+    });
+}
+
 void CFormParent::DatensatzUndo()
 {
     guarded(false, [](CFormMgr &manager) {

@@ -36,10 +36,11 @@ RecordCommands::~RecordCommands() = default;
 
 const QVector<int> &RecordCommands::all()
 {
-    static const QVector<int> ids = {IdRecordFirst,        IdRecordPrevious, IdRecordNext,
-                                     IdRecordLast,         IdRecordNew,      IdRecordSave,
-                                     IdRecordDelete,       IdRecordUndo,     IdRecordFilter,
-                                     IdRecordRemoveFilter, IdRecordGoTo,     IdRecordSaveAndClose};
+    static const QVector<int> ids = {
+        IdRecordFirst,      IdRecordPrevious,     IdRecordNext,          IdRecordLast,
+        IdRecordNew,        IdRecordSave,         IdRecordDelete,        IdRecordUndo,
+        IdRecordFilter,     IdRecordRemoveFilter, IdRecordSortAscending, IdRecordSortDescending,
+        IdRecordRemoveSort, IdRecordGoTo,         IdRecordSaveAndClose};
     return ids;
 }
 
@@ -97,6 +98,13 @@ bool RecordCommands::run(int id)
         break;
     case IdRecordUndo:
         host.DatensatzUndo();
+        break;
+    case IdRecordSortAscending:
+    case IdRecordSortDescending:
+        host.DatensatzSortieren(id == IdRecordSortDescending);
+        break;
+    case IdRecordRemoveSort:
+        host.DatensatzSortierungEntfernen();
         break;
     case IdRecordGoTo:
         // A number typed into the position goes there; the key puts the
@@ -209,6 +217,11 @@ QVector<RecordCommands::Sign> RecordCommands::signs() const
         if (const QString filter = data->UserFilter(); !filter.isEmpty())
             result.append({QStringLiteral("gefiltert"),
                            QStringLiteral("Gefiltert: %1").arg(filter.trimmed())});
+        if (const CDataMgr::Sort sort = data->UserSort(); !sort.column.isEmpty())
+            result.append({QStringLiteral("sortiert"),
+                           QStringLiteral("Sortiert nach %1 (%2)")
+                               .arg(sort.column, sort.descending ? QStringLiteral("absteigend")
+                                                                 : QStringLiteral("aufsteigend"))});
         if (data->IsReadOnly())
             result.append({QStringLiteral("schreibgeschützt"),
                            QStringLiteral("Die Datensätze können nur gelesen werden.")});

@@ -81,7 +81,7 @@ signals:
 private:
     [[nodiscard]] CDataMgr *records() const;
     // The signs of the records' state, as the tool bar shows them beside the
-    // position ("geändert", "gefiltert", "schreibgeschützt", joined by " · ")
+    // position ("geändert", "gefiltert", "sortiert", "schreibgeschützt", joined by " · ")
     // and, in its tip, as sentences (the filter with its condition).
     struct Sign
     {

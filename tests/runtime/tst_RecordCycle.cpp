@@ -214,6 +214,60 @@ void closeWith(QDialog *dialog, Qt::Key key)
     }
 }
 
+// Sorting by the field the cursor is in: the record stays current, equal
+// values keep the host's order, empty ones come last either way, and the
+// host's order comes back.
+TEST_P(RecordCycleTest, TheRecordsAreSortedByTheFieldTheCursorIsIn)
+{
+    db.exec(QStringLiteral("UPDATE kunden SET ort = NULL WHERE id = 2"));
+    const auto walk = [this] {
+        QStringList names;
+        user.press(Qt::Key_PageUp, Qt::ControlModifier);
+        for (int i = 0; i < 5; ++i) {
+            names << user.shown(QStringLiteral("name")).right(1);
+            user.press(Qt::Key_PageDown);
+        }
+        return names.join(QString());
+    };
+    const struct
+    {
+        const char *field;
+        Qt::Key arrow;       // with Strg+Umschalt: up sorts ascending, down descending
+        const char *order;   // the records' ids from first to last
+        const char *current; // the record shown before and after
+        const char *position;
+        const char *state;
+    } steps[] = {
+        {"ort", Qt::Key_Up, "31452", "1", "Datensatz 2 von 5", "sortiert"},
+        {"ort", Qt::Key_Down, "51432", "3", "Datensatz 4 von 5", "sortiert"},
+        {"betrag", Qt::Key_Down, "54321", "5", "Datensatz 1 von 5", "sortiert"},
+        {"termin", Qt::Key_Up, "12345", "4", "Datensatz 4 von 5", "sortiert"},
+    };
+    for (const auto &step : steps) {
+        SCOPED_TRACE(step.field + std::string(step.arrow == Qt::Key_Up ? " auf" : " ab"));
+        user.press(Qt::Key_PageUp, Qt::ControlModifier);
+        while (user.shown(QStringLiteral("name")).right(1) != QLatin1String(step.current))
+            user.press(Qt::Key_PageDown);
+        QTest::mouseClick(user.field(QString::fromLatin1(step.field)), Qt::LeftButton);
+        messages.clear();
+        user.press(step.arrow, Qt::ControlModifier | Qt::ShiftModifier);
+        EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join('\n').toStdString();
+        EXPECT_EQ(user.shown(QStringLiteral("name")).right(1), step.current);
+        EXPECT_EQ(position(), step.position);
+        EXPECT_EQ(QApplication::focusWidget(), user.field(QString::fromLatin1(step.field)));
+        EXPECT_EQ(state(), step.state);
+        EXPECT_EQ(walk(), step.order);
+    }
+    // Back to the host's order, from the third record of the date order.
+    user.press(Qt::Key_PageUp, Qt::ControlModifier);
+    user.press(Qt::Key_PageDown);
+    user.press(Qt::Key_PageDown);
+    user.press(Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(user.shown(QStringLiteral("name")).right(1), "3");
+    EXPECT_EQ(state(), "");
+    EXPECT_EQ(walk(), "12345");
+}
+
 TEST_P(RecordCycleTest, AConflictIsDecidedFieldByFieldAndNothingIsSavedWithoutAChoice)
 {
     messages.showConflicts = true;

@@ -293,6 +293,31 @@ bool KeysetCursor::moveTo(qsizetype number)
     return goLast();
 }
 
+bool KeysetCursor::moveToKey(const QVariantList &key)
+{
+    poll();
+    const auto find = [this, &key] {
+        for (Where where : {Where::InKeys, Where::InTail, Where::InAdded}) {
+            const KeyStore &list = where == Where::InKeys   ? m_keys
+                                   : where == Where::InTail ? m_tail
+                                                            : m_added;
+            if (const qsizetype found = list.indexOf(key); found >= 0) {
+                m_deleted = false;
+                m_where = where;
+                m_index = found;
+                return true;
+            }
+        }
+        return false;
+    };
+    if (find())
+        return true;
+    if (isComplete())
+        return false;
+    completeKeys(true);
+    return find();
+}
+
 bool KeysetCursor::moveNext()
 {
     poll();

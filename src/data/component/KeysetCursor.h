@@ -118,6 +118,10 @@ public:
     // and the position lies in it, otherwise up to it (one-ended) or the
     // complete list (two-ended).
     bool moveTo(qsizetype number);
+    // To the row with key: looked for among the keys held, then (two-ended,
+    // or one-ended with keys still to read) in the complete list. False,
+    // and the cursor where it was, when the query has no such row.
+    bool moveToKey(const QVariantList &key);
 
     QVariantList currentKey() const;
     void bindCurrent(QSqlQuery &query, int first = 0) const;

@@ -166,6 +166,32 @@ void Recordset::MoveTo(long position)
     }
 }
 
+QVariantList Recordset::Bookmark() const
+{
+    d->requireOpen();
+    return d->keyset && !d->pendingNew && d->cursor->hasRow() ? d->cursor->currentKey()
+                                                              : QVariantList();
+}
+
+bool Recordset::MoveToBookmark(const QVariantList &key)
+{
+    d->requireOpen();
+    if (!d->keyset || key.isEmpty())
+        return false;
+    d->resync();
+    d->settlePending();
+    const KeysetCursor::Place from = d->cursor->place();
+    try {
+        if (!d->cursor->moveToKey(key))
+            return false;
+        d->loadCurrent(+1);
+    } catch (...) {
+        d->cursor->restore(from);
+        throw;
+    }
+    return true;
+}
+
 void Recordset::MoveNext()
 {
     d->requireOpen();

@@ -115,6 +115,11 @@ public:
     // To the row at 1-based position (see AbsolutePosition); beyond the
     // last row, to the last.
     void MoveTo(long position);
+    // The current row's key (empty on a new row and at BOF or EOF), and the
+    // move to the row of such a key: false, staying where it is, when the
+    // recordset has no such row (see KeysetCursor::moveToKey for its cost).
+    [[nodiscard]] QVariantList Bookmark() const;
+    bool MoveToBookmark(const QVariantList &key);
 
     void AddNew();
     void Update();
