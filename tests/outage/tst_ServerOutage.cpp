@@ -22,6 +22,7 @@
 
 #include <atomic>
 #include <csignal>
+#include <functional>
 #include <thread>
 
 using namespace CommandTable;
@@ -559,6 +560,40 @@ TEST_P(ServerOutageTest, ADeleteWhoseAnswerIsLostIsDoneOnce)
     press(Qt::Key_PageDown);
     EXPECT_TRUE(errors().isEmpty()) << errors().join('\n').toStdString();
     EXPECT_EQ(shown("name"), CustomerForm::nameOf(3));
+}
+
+// The connection breaks while the records are opened anew for another
+// filter or order: the user hears of it, and the form goes on with the
+// records it had (it had none left before).
+TEST_P(ServerOutageTest, RecordsThatCannotBeOpenedAnewStayAsTheyWere)
+{
+    CuttingPgProxy proxy(s_server->port().toUShort());
+    ASSERT_TRUE(proxy.isListening());
+    CKeloForm host;
+    host.Init(db.dbName(), proxy.address(), db.userId(), QString(), CustomerForm::Table,
+              ns_qrttypen::KELO_POSTGRESQL);
+    open(host.FilledDocument(CKeloForm::EntryPoint::ShowForm, QString(), QStringLiteral("id")));
+    press(Qt::Key_PageDown);
+    ASSERT_EQ(shown("name"), CustomerForm::nameOf(2));
+    const std::function<void()> reopenings[] = {
+        [this] { dialog->GetFormHost()->ChangeFilter(QStringLiteral("id > 1")); },
+        [this] {
+            QTest::mouseClick(field("ort"), Qt::LeftButton);
+            press(Qt::Key_Up, Qt::ControlModifier | Qt::ShiftModifier);
+        },
+    };
+    for (const auto &reopen : reopenings) {
+        proxy.cutAnswerTo({"SELECT"});
+        messages.clear();
+        promptly(reopen);
+        EXPECT_TRUE(proxy.hasCut());
+        expectOneConnectionMessage();
+        messages.clear();
+        press(Qt::Key_PageDown);
+        EXPECT_TRUE(errors().isEmpty()) << errors().join('\n').toStdString();
+        EXPECT_EQ(shown("name"), CustomerForm::nameOf(3));
+        press(Qt::Key_PageUp);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, ServerOutageTest, ::testing::Values(DatabaseKind::PostgreSql),
