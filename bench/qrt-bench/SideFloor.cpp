@@ -43,6 +43,11 @@ Figures onePass(const BenchDatabase &db, const Expected &expected)
         figures["topn_last_ms"] = timedRead(
             connection, QStringLiteral("SELECT ID FROM Kunden ORDER BY NAME DESC LIMIT 1"));
         figures["offset_middle_ms"] = timedRead(connection, middleQuery(expected.rows, "ID"));
+        figures["topn_by_ort_ms"] = timedRead(
+            connection, QStringLiteral("SELECT ID FROM Kunden ORDER BY ORT, NAME, ID LIMIT 256"));
+        figures["topn_by_ort_desc_ms"] = timedRead(
+            connection,
+            QStringLiteral("SELECT ID FROM Kunden ORDER BY ORT DESC, NAME, ID LIMIT 256"));
         figures["topn_filtered_ms"] = timedRead(
             connection, QStringLiteral("SELECT ID FROM Kunden WHERE ") + refilterCondition() +
                             QStringLiteral(" ORDER BY NAME LIMIT 256"));

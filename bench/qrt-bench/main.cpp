@@ -176,6 +176,8 @@ void report(const BenchDatabase &db, int rows, int index, const Figures &ours,
         {"next_moves_1000", "next_moves_ms", "next_moves_ms", "point_lookups_ms"},
         {"go_to_last", "go_to_last_ms", "go_to_last_ms", "topn_last_ms"},
         {"go_to_middle", "go_to_middle_ms", "go_to_middle_ms", "offset_middle_ms"},
+        {"sort_ascending", "sort_ascending_ms", "sort_ascending_ms", "topn_by_ort_ms"},
+        {"sort_descending", "sort_descending_ms", "sort_descending_ms", "topn_by_ort_desc_ms"},
         {"prev_moves_after_last_1000", "prev_moves_ms", "prev_moves_ms", "point_lookups_ms"},
         {"save_record", "save_ms", "save_ms", "update_ms"},
         {"refilter", "refilter_ms", "refilter_ms", "topn_filtered_ms"},
@@ -199,6 +201,11 @@ void report(const BenchDatabase &db, int rows, int index, const Figures &ours,
                 figure(reference, "go_to_last_ms") / figure(ours, "go_to_last_ms"), ">=", 10);
     printTarget("go_to_middle_vs_offset", db, rows, index,
                 figure(ours, "go_to_middle_ms") / figure(floor, "offset_middle_ms"), "<=", 2);
+    printTarget("sort_ascending_vs_topn", db, rows, index,
+                figure(ours, "sort_ascending_ms") / figure(floor, "topn_by_ort_ms"), "<=", 1.5);
+    printTarget("sort_descending_vs_topn", db, rows, index,
+                figure(ours, "sort_descending_ms") / figure(floor, "topn_by_ort_desc_ms"),
+                "<=", 1.5);
     printTarget("save_faster_than_reference", db, rows, index,
                 figure(reference, "save_ms") / figure(ours, "save_ms"), ">=", 100);
     printTarget("next_move_vs_point_lookup", db, rows, index,
