@@ -280,10 +280,13 @@ void CAdoDataMgr::reopen(const QString &document)
 
 void CAdoDataMgr::SortBy(const QString &column, bool descending)
 {
-    const ColumnInfo info = GetColumnInfo(column);
-    if (info.name.isEmpty())
-        return;
-    reorder({info.name, descending});
+    // As the host or the form names it, in any letter case.
+    for (const ColumnInfo &info : m_columns) {
+        if (info.name.compare(column, Qt::CaseInsensitive) == 0) {
+            reorder({info.name, descending});
+            return;
+        }
+    }
 }
 
 void CAdoDataMgr::RemoveSort()

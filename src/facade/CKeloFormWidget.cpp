@@ -18,6 +18,7 @@
 #include <QVBoxLayout>
 
 #include <functional>
+#include <optional>
 #include <utility>
 
 using namespace CommandTable;
@@ -87,11 +88,18 @@ public:
                                     [this](const QString &text) { emit q.errorReported(text); });
         ScopedUserMessages installed(reporting);
         m_running = true;
+        // However the command ends, the host hears whether the records'
+        // filter or order changed.
         struct Reset
         {
-            bool &flag;
-            ~Reset() { flag = false; }
-        } reset{m_running};
+            Private &d;
+            const std::optional<Arrangement> before;
+            ~Reset()
+            {
+                d.m_running = false;
+                d.announce(before);
+            }
+        } reset{*this, arrangement()};
         return work();
     }
 
@@ -120,6 +128,31 @@ public:
                 toolBar->addAction(action);
         }
         commands->addPosition(toolBar);
+    }
+
+    // The filter and the order the records are shown in, beyond the host's.
+    struct Arrangement
+    {
+        QString filter;
+        CDataMgr::Sort sort;
+    };
+    [[nodiscard]] std::optional<Arrangement> arrangement() const
+    {
+        CDataMgr *data = records();
+        if (!data)
+            return std::nullopt;
+        return Arrangement{data->UserFilter(), data->UserSort()};
+    }
+    void announce(const std::optional<Arrangement> &before)
+    {
+        const std::optional<Arrangement> now = arrangement();
+        if (!before || !now)
+            return; // a form opened or closed: no change of the records' arrangement
+        if (now->filter != before->filter)
+            emit q.filterChanged(now->filter);
+        if (now->sort.column != before->sort.column ||
+            now->sort.descending != before->sort.descending)
+            emit q.orderChanged(now->sort.column, now->sort.descending);
     }
 
     [[nodiscard]] CDataMgr *records() const
@@ -379,6 +412,38 @@ void CKeloFormWidget::filter()
 void CKeloFormWidget::removeFilter()
 {
     d->command(IdRecordRemoveFilter);
+}
+
+void CKeloFormWidget::sortByFocusedField(bool descending)
+{
+    d->command(descending ? IdRecordSortDescending : IdRecordSortAscending);
+}
+
+void CKeloFormWidget::sortBy(const QString &column, bool descending)
+{
+    if (!d->commands->canRun())
+        return;
+    d->run([this, &column, descending] {
+        d->frame->DatensatzSortierenNach(column, descending);
+        return true;
+    });
+    d->commands->update();
+}
+
+void CKeloFormWidget::removeSort()
+{
+    d->command(IdRecordRemoveSort);
+}
+
+void CKeloFormWidget::goToRecord(qint64 number)
+{
+    if (!d->commands->canRun())
+        return;
+    d->run([this, number] {
+        d->frame->DatensatzMoveTo(number);
+        return true;
+    });
+    d->commands->update();
 }
 
 void CKeloFormWidget::setFilter(const QString &condition)

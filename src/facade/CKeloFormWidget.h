@@ -97,6 +97,10 @@ signals:
     // A message of the kind error or warning was shown through the message
     // interface while the form ran a command: its text.
     void errorReported(const QString &message);
+    // The user's filter (from the filter dialog, beyond the host's own; empty
+    // when none) or the order changed: column empty for the host's order.
+    void filterChanged(const QString &condition);
+    void orderChanged(const QString &column, bool descending);
 
 public slots:
     // The record commands, as the tool bar runs them: a changed record is
@@ -115,6 +119,15 @@ public slots:
     void removeFilter();
     // Filters by the host's own condition (SQL without WHERE).
     void setFilter(const QString &condition);
+    // Orders the records by the field the cursor is in (as the tool bar
+    // does), or by the column the host names, with the host's sort after it
+    // and empty values last; the record shown stays. removeSort goes back
+    // to the host's order.
+    void sortByFocusedField(bool descending = false);
+    void sortBy(const QString &column, bool descending = false);
+    void removeSort();
+    // Shows the record at 1-based position number (beyond the last: the last).
+    void goToRecord(qint64 number);
 
 private:
     class Private;

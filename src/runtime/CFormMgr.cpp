@@ -433,8 +433,13 @@ void CFormMgr::SortByFocusedField(bool descending)
                     m_pHost ? m_pHost->GetWnd() : nullptr, UserMessages::Severity::Information);
         return;
     }
-    afterSaving([&column, descending](CDataMgr &records) { records.SortBy(column, descending); });
+    SortBy(column, descending);
     focusField(column); // where the user was, to sort the other way or move on
+}
+
+void CFormMgr::SortBy(const QString &column, bool descending)
+{
+    afterSaving([&column, descending](CDataMgr &records) { records.SortBy(column, descending); });
 }
 
 void CFormMgr::RemoveSort()

@@ -66,6 +66,7 @@ public:
     // Orders the records by the field that has the focus (a message when
     // none has), or back to the host's order.
     void SortByFocusedField(bool descending);
+    void SortBy(const QString &column, bool descending);
     void RemoveSort();
     long GetLastUpdateKey();
 

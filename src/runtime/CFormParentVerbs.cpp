@@ -174,6 +174,14 @@ void CFormParent::DatensatzSortieren(bool descending)
     });
 }
 
+void CFormParent::DatensatzSortierenNach(const QString &column, bool descending)
+{
+    guarded(false, [&column, descending](CFormMgr &manager) {
+        manager.SortBy(column, descending);
+        return true;
+    });
+}
+
 void CFormParent::DatensatzSortierungEntfernen()
 {
     guarded(false, [](CFormMgr &manager) {

@@ -358,6 +358,29 @@ TEST_P(FormWidgetTest, SignalsCarryTheKeysAndTheHostKeepsItsOwnKeys)
     EXPECT_EQ(widget->currentKey(), 2);
 }
 
+TEST_P(FormWidgetTest, TheHostSortsGoesToARecordAndHearsOfTheOrder)
+{
+    QSignalSpy order(widget, &CKeloFormWidget::orderChanged);
+    QSignalSpy filter(widget, &CKeloFormWidget::filterChanged);
+    ASSERT_TRUE(openSorted());
+    widget->goToRecord(2);
+    EXPECT_EQ(widget->currentKey(), 2);
+    widget->sortBy("ORT", true); // in any letter case: Köln 2 and 5, Bonn 1 and 4, Aachen 3
+    EXPECT_EQ(widget->currentKey(), 2) << "the record stays";
+    EXPECT_EQ(widget->positionText(), "Datensatz 1 von 5");
+    widget->goToRecord(4);
+    EXPECT_EQ(widget->currentKey(), 4);
+    widget->sortBy("keine Spalte");
+    widget->removeSort();
+    EXPECT_EQ(widget->currentKey(), 4);
+    EXPECT_EQ(widget->positionText(), "Datensatz 4 von 5");
+    ASSERT_EQ(order.size(), 2) << "nothing for a column the table lacks";
+    EXPECT_EQ(order.at(0), (QVariantList{"ort", true}));
+    EXPECT_EQ(order.at(1), (QVariantList{"", false}));
+    widget->setFilter("id > 1");
+    EXPECT_TRUE(filter.isEmpty()) << "the host's own filter is the host's news";
+}
+
 TEST_P(FormWidgetTest, UnsavedChangesAreReportedAndOfferedForSavingBeforeClosing)
 {
     ASSERT_TRUE(openSorted());
