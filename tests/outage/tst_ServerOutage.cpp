@@ -192,6 +192,19 @@ protected:
         EXPECT_EQ(saved.last(), "0");
     }
 
+    // The Kunden form through proxy; with formComputesKeys the form gives a
+    // new record its key, otherwise the engine does.
+    QString documentThrough(const CuttingPgProxy &proxy, bool formComputesKeys = false) const
+    {
+        CKeloForm host;
+        host.Init(db.dbName(), proxy.address(), db.userId(), QString(), CustomerForm::Table,
+                  ns_qrttypen::KELO_POSTGRESQL);
+        if (formComputesKeys)
+            host.RemoveColumn(QStringLiteral("id"), true);
+        return host.FilledDocument(CKeloForm::EntryPoint::ShowForm, QString(),
+                                   QStringLiteral("id"));
+    }
+
     void throughTheRecords(Fate fate);
     void throughTheLayout(Fate fate);
 
@@ -449,15 +462,6 @@ TEST_P(ServerOutageTest, ASaveWhoseAnswerIsLostIsStoredOnce)
 {
     CuttingPgProxy proxy(s_server->port().toUShort());
     ASSERT_TRUE(proxy.isListening());
-    const auto document = [&](bool formComputesKeys) {
-        CKeloForm host;
-        host.Init(db.dbName(), proxy.address(), db.userId(), QString(), CustomerForm::Table,
-                  ns_qrttypen::KELO_POSTGRESQL);
-        if (formComputesKeys)
-            host.RemoveColumn(QStringLiteral("id"), true);
-        return host.FilledDocument(CKeloForm::EntryPoint::ShowForm, QString(),
-                                   QStringLiteral("id"));
-    };
     const auto saveCut = [&](const QByteArray &statement) {
         proxy.cutAnswerTo({statement});
         messages.clear();
@@ -475,7 +479,7 @@ TEST_P(ServerOutageTest, ASaveWhoseAnswerIsLostIsStoredOnce)
     };
 
     // A changed record: stored, and not written a second time.
-    open(document(true));
+    open(documentThrough(proxy, true));
     retype("ort", "Ungewiss");
     saveCut("COMMIT");
     EXPECT_EQ(shown("ort"), "Ungewiss");
@@ -500,7 +504,7 @@ TEST_P(ServerOutageTest, ASaveWhoseAnswerIsLostIsStoredOnce)
     int rows = 5;
     for (const auto &record : kNewRecords) {
         SCOPED_TRACE(record.name);
-        open(document(record.formComputesKeys), true);
+        open(documentThrough(proxy, record.formComputesKeys), true);
         retype("name", record.name);
         retype("ort", "Zuerst");
         saveCut(record.lostAnswer);
@@ -520,17 +524,15 @@ TEST_P(ServerOutageTest, ASaveWhoseAnswerIsLostIsStoredOnce)
 
 // A delete the server did whose answer is lost: the second try finds the
 // record gone and says nothing of another user (the form then stands on
-// another record: where the deleted one stood is not known any more). And one whose move to the
-// next record loses the connection: the deleted record is no record to the
-// form any more, and the next move goes on from where it was.
+// another record: where the deleted one stood is not known any more). And
+// one whose move to the next record loses the connection: the deleted
+// record is no record to the form any more, and the next move goes on from
+// where it was.
 TEST_P(ServerOutageTest, ADeleteWhoseAnswerIsLostIsDoneOnce)
 {
     CuttingPgProxy proxy(s_server->port().toUShort());
     ASSERT_TRUE(proxy.isListening());
-    CKeloForm host;
-    host.Init(db.dbName(), proxy.address(), db.userId(), QString(), CustomerForm::Table,
-              ns_qrttypen::KELO_POSTGRESQL);
-    open(host.FilledDocument(CKeloForm::EntryPoint::ShowForm, QString(), QStringLiteral("id")));
+    open(documentThrough(proxy));
     const auto remove = [&] {
         messages.clear();
         messages.answer(Answer::Yes);
@@ -569,10 +571,7 @@ TEST_P(ServerOutageTest, RecordsThatCannotBeOpenedAnewStayAsTheyWere)
 {
     CuttingPgProxy proxy(s_server->port().toUShort());
     ASSERT_TRUE(proxy.isListening());
-    CKeloForm host;
-    host.Init(db.dbName(), proxy.address(), db.userId(), QString(), CustomerForm::Table,
-              ns_qrttypen::KELO_POSTGRESQL);
-    open(host.FilledDocument(CKeloForm::EntryPoint::ShowForm, QString(), QStringLiteral("id")));
+    open(documentThrough(proxy));
     press(Qt::Key_PageDown);
     ASSERT_EQ(shown("name"), CustomerForm::nameOf(2));
     const std::function<void()> reopenings[] = {
