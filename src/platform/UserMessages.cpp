@@ -45,6 +45,9 @@ QString title(QWidget *owner)
     return name.isEmpty() ? QStringLiteral("QRT") : name;
 }
 
+// Message boxes show their text as it is: a stored filter operand, a field's
+// value or an engine's words may hold "<b>" or "&lt;", which a box that
+// guesses the format would render as markup.
 class WidgetMessages final : public UserMessages
 {
 public:
@@ -56,6 +59,7 @@ public:
         }
         QMessageBox box(iconOf(severity), title(owner), text, QMessageBox::NoButton,
                         parentFor(owner));
+        box.setTextFormat(Qt::PlainText);
         box.addButton(QStringLiteral("&OK"), QMessageBox::AcceptRole);
         box.exec();
     }
@@ -78,6 +82,7 @@ private:
         }
         QMessageBox box(QMessageBox::Question, title(owner), text, QMessageBox::NoButton,
                         parentFor(owner));
+        box.setTextFormat(Qt::PlainText);
         QPushButton *yes = box.addButton(QStringLiteral("&Ja"), QMessageBox::YesRole);
         QPushButton *no = box.addButton(QStringLiteral("&Nein"), QMessageBox::NoRole);
         QPushButton *cancel = nullptr;

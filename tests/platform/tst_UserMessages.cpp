@@ -80,6 +80,7 @@ struct Box
     QString title;
     const QWidget *parent = nullptr;
     bool modal = false;
+    Qt::TextFormat format = Qt::AutoText;
 };
 
 // A button's text as the user reads it: "&Ja" shows as Ja, J underlined.
@@ -101,7 +102,8 @@ Box seenWhile(const std::function<void()> &ask, const QString &click = QString()
                    shownText(box->defaultButton()),
                    box->windowTitle(),
                    box->parentWidget(),
-                   box->isModal()};
+                   box->isModal(),
+                   box->textFormat()};
         for (QAbstractButton *button : box->buttons()) {
             seen.buttons << shownText(button);
             EXPECT_TRUE(button->text().contains(QLatin1Char('&'))) << "a mnemonic on each";
@@ -153,6 +155,9 @@ TEST(DefaultMessages, AskWithGermanButtonsAndEnterNeverDestroys)
         EXPECT_EQ(answer, question.answer);
         EXPECT_EQ(seen.defaultButton, question.defaultButton);
         EXPECT_EQ(seen.icon, QMessageBox::Question);
+        // A stored value or an engine's words in the text ("Name = '<b>'")
+        // are shown as they are, never taken for markup.
+        EXPECT_EQ(seen.format, Qt::PlainText);
         EXPECT_EQ(seen.buttons, question.withCancel ? QStringList({"Abbrechen", "Ja", "Nein"})
                                                     : QStringList({"Ja", "Nein"}));
     }
@@ -161,9 +166,12 @@ TEST(DefaultMessages, AskWithGermanButtonsAndEnterNeverDestroys)
         {Severity::Warning, QMessageBox::Warning},
         {Severity::Error, QMessageBox::Critical},
     };
-    for (const auto &[severity, icon] : icons)
-        EXPECT_EQ(seenWhile([severity = severity] { qrt::inform("Text", nullptr, severity); }).icon,
-                  icon);
+    for (const auto &[severity, icon] : icons) {
+        const Box seen =
+            seenWhile([severity = severity] { qrt::inform("Name = '<b>'", nullptr, severity); });
+        EXPECT_EQ(seen.icon, icon);
+        EXPECT_EQ(seen.format, Qt::PlainText);
+    }
 }
 
 TEST(DefaultMessages, BelongToTheOwnersWindowAndCarryItsTitle)
