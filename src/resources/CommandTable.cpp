@@ -218,6 +218,9 @@ QVector<int> toolBar(int toolBarId)
         return {IdDateiNeu, IdDateiSpeichern, 0, IdDateiAddStatic, IdDateiAddFrame,
                 0,          IdDateiTabOrder};
     case ToolBarData:
+        // The sorting commands stay in the menu and on their keys: two more
+        // buttons would push "Datensatz n von m" behind the tool bar's "»"
+        // at the dialog's width.
         return {IdRecordNew,
                 IdRecordSave,
                 0,
@@ -227,9 +230,6 @@ QVector<int> toolBar(int toolBarId)
                 0,
                 IdRecordFilter,
                 IdRecordRemoveFilter,
-                0,
-                IdRecordSortAscending,
-                IdRecordSortDescending,
                 0,
                 IdRecordFirst,
                 IdRecordPrevious,
