@@ -147,6 +147,16 @@ TEST_P(HostileNamesTest, TheGeneratedLayoutAndARecordOnEveryColumn)
             QStringLiteral("SELECT COUNT(*) FROM %1 WHERE \"ja;nein\"").arg(quotedName(kTable))),
         "1");
 
+    // Sorted by each of these columns in turn, the new record stays current.
+    for (const Column &column : kColumns) {
+        SCOPED_TRACE(column.name);
+        field(column.name)->setFocus(); // a click would tick the check box
+        press(Qt::Key_Down, Qt::ControlModifier | Qt::ShiftModifier);
+        EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join('\n').toStdString();
+        EXPECT_EQ(records()->GetCurrentKey(), 3);
+    }
+    press(Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+
     // A host's filter that the form's document cannot carry is refused; the
     // records stay as they are.
     const QString position = dialog->positionText();
