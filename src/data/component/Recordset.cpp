@@ -139,7 +139,7 @@ void Recordset::MoveFirst()
     d->requireOpen();
     d->resync();
     d->settlePending();
-    d->move(&KeysetCursor::moveFirst, +1);
+    d->move([this] { d->cursor->moveFirst(); }, +1);
 }
 
 void Recordset::MoveLast()
@@ -147,7 +147,7 @@ void Recordset::MoveLast()
     d->requireOpen();
     d->resync();
     d->settlePending();
-    d->move(&KeysetCursor::moveLast, -1);
+    d->move([this] { d->cursor->moveLast(); }, -1);
 }
 
 void Recordset::MoveTo(long position)
@@ -155,15 +155,8 @@ void Recordset::MoveTo(long position)
     d->requireOpen();
     d->resync();
     d->settlePending();
-    const KeysetCursor::Place from = d->cursor->place();
-    const int direction = position >= AbsolutePosition() ? +1 : -1;
-    try {
-        d->cursor->moveTo(position);
-        d->loadCurrent(direction);
-    } catch (...) {
-        d->cursor->restore(from);
-        throw;
-    }
+    d->move([this, position] { d->cursor->moveTo(position); },
+            position >= AbsolutePosition() ? +1 : -1);
 }
 
 QVariantList Recordset::Bookmark() const
@@ -180,16 +173,9 @@ bool Recordset::MoveToBookmark(const QVariantList &key)
         return false;
     d->resync();
     d->settlePending();
-    const KeysetCursor::Place from = d->cursor->place();
-    try {
-        if (!d->cursor->moveToKey(key))
-            return false;
-        d->loadCurrent(+1);
-    } catch (...) {
-        d->cursor->restore(from);
-        throw;
-    }
-    return true;
+    bool found = false;
+    d->move([this, &key, &found] { found = d->cursor->moveToKey(key); }, +1);
+    return found;
 }
 
 void Recordset::MoveNext()
@@ -200,7 +186,7 @@ void Recordset::MoveNext()
     if (d->cursor->isEOF())
         throw ComError(ADO_E_NOCURRENTRECORD,
                        QStringLiteral("MoveNext hinter dem letzten Datensatz."));
-    d->move(&KeysetCursor::moveNext, +1);
+    d->move([this] { d->cursor->moveNext(); }, +1);
 }
 
 void Recordset::MovePrevious()
@@ -211,7 +197,7 @@ void Recordset::MovePrevious()
     if (d->cursor->isBOF())
         throw ComError(ADO_E_NOCURRENTRECORD,
                        QStringLiteral("MovePrevious vor dem ersten Datensatz."));
-    d->move(&KeysetCursor::movePrevious, -1);
+    d->move([this] { d->cursor->movePrevious(); }, -1);
 }
 
 void Recordset::AddNew()
@@ -479,7 +465,7 @@ std::unique_ptr<KeyEnds> RecordsetPrivate::makeEnds()
                                           integralKeys);
 }
 
-void RecordsetPrivate::move(bool (KeysetCursor::*step)(), int direction)
+void RecordsetPrivate::move(const std::function<void()> &step, int direction)
 {
     // The cursor moves first and the row is read after; when reading fails
     // (a dropped connection), the cursor goes back, so that the position
@@ -487,7 +473,7 @@ void RecordsetPrivate::move(bool (KeysetCursor::*step)(), int direction)
     // reaches the row this one was meant for.
     const KeysetCursor::Place from = cursor->place();
     try {
-        ((*cursor).*step)();
+        step();
         loadCurrent(direction);
     } catch (...) {
         cursor->restore(from);

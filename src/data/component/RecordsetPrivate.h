@@ -4,6 +4,7 @@
 #include "data/component/Recordset.h"
 #include "data/component/engines/Backend.h"
 
+#include <functional>
 #include <optional>
 
 // The state behind a Recordset: where it stands, the current row as read
@@ -84,7 +85,7 @@ struct RecordsetPrivate
     void loadCurrent(int direction); // fetches the row by key; skips vanished rows
     // A move of the cursor and the reading of the row it reaches, as one:
     // when the row cannot be read, the cursor stays where it was.
-    void move(bool (KeysetCursor::*step)(), int direction);
+    void move(const std::function<void()> &step, int direction);
     void clearRow();
     void convertRaw();
     void settlePending(); // before a move: write changes, drop an untouched new row
