@@ -108,14 +108,11 @@ bool RecordCommands::run(int id)
         break;
     case IdRecordGoTo:
         // A number typed into the position goes there; the key puts the
-        // user into the position.
-        if (const qint64 number = std::exchange(m_requestedNumber, 0); number > 0) {
+        // user into the position. Either way the user is there after it.
+        if (const qint64 number = std::exchange(m_requestedNumber, 0); number > 0)
             host.DatensatzMoveTo(number);
-            if (m_position)
-                m_position->focusNumber();
-        } else if (m_position) {
+        if (m_position)
             m_position->focusNumber();
-        }
         break;
     default:
         done = false;
