@@ -5,6 +5,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 
 PositionField::PositionField(QWidget *parent)
     : QWidget(parent), m_before(new QLabel(this)), m_number(new QLineEdit(this)),
@@ -28,8 +29,10 @@ PositionField::PositionField(QWidget *parent)
                             2 * m_number->fontMetrics().averageCharWidth());
     m_number->installEventFilter(this);
     connect(m_number, &QLineEdit::returnPressed, this, [this] {
+        // As a German user writes a number: "1.500" is record 1500.
         bool isNumber = false;
-        const qint64 number = m_number->text().trimmed().toLongLong(&isNumber);
+        const qint64 number = QLocale(QLocale::German, QLocale::Germany)
+                                  .toLongLong(m_number->text().trimmed(), &isNumber);
         if (!isNumber || number < 1) {
             restore(); // no box: the field just says where the user stands
             m_number->selectAll();

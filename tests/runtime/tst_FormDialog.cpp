@@ -176,11 +176,12 @@ TEST_P(ManyRecordsTest, TheUserGoesToARecordByItsNumber)
         int shown; // the record then shown
         bool everyKeyRead;
     } cases[] = {
-        {"2990", 2990, false},                       // among the last keys, read from the end
-        {"12", 12, false},                           // among the first
-        {"abc", 12, false},                          // no number: nothing happens
-        {"0", 12, false},      {"1500", 1500, true}, // in the middle: the complete list
-        {"99999", 3000, true}                        // beyond the last: the last
+        {"2990", 2990, false}, // among the last keys, read from the end
+        {"12", 12, false},     // among the first
+        {"abc", 12, false},    // no number: nothing happens
+        {"0", 12, false},      // no record 0 either
+        {"1.500", 1500, true}, // the middle: every key; German digit groups
+        {"99999", 3000, true}  // beyond the last: the last
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.typed);
