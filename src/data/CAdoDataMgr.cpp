@@ -238,20 +238,51 @@ void CAdoDataMgr::FilterDialog()
     // A copy: whatever the filter leaves in it on cancel is not our filter.
     QString condition = m_filterText;
     if (m_filter && m_filter->edit(condition, m_dialogParent))
-        refilter(condition);
+        applyCriteria(condition, m_criteriaInForce ? m_criteriaBase : QString());
+}
+
+void CAdoDataMgr::FilterBySelection(const QString &column, bool exclude)
+{
+    if (!m_filter)
+        return;
+    cancelIfPositioned();
+    Recordset &r = rs();
+    // A new row has no value yet: it asks for the records without one.
+    Variant value = Variant::null();
+    if (!r.IsEOF() && !r.IsBOF() && r.EditMode() != adEditAdd && !r.IsDeleted())
+        value = r.Fields().Item(column).Value();
+    const bool anew = !m_criteriaInForce;
+    QString condition;
+    if (m_filter->addSelection(column, value, exclude, anew, condition, m_dialogParent))
+        applyCriteria(condition, anew ? m_filterText.trimmed() : m_criteriaBase);
+}
+
+void CAdoDataMgr::applyCriteria(const QString &condition, const QString &base)
+{
+    const QString filter = base.isEmpty()
+                               ? condition
+                               : QStringLiteral(" (") + base + QStringLiteral(") AND") + condition;
+    // Applied, unless the records could not be opened with it.
+    if (refilter(filter) && m_filterText.trimmed() == filter.trimmed()) {
+        m_criteriaInForce = true;
+        m_criteriaBase = base;
+    }
 }
 
 void CAdoDataMgr::RemoveFilter()
 {
-    refilter(QString());
+    if (refilter(QString()))
+        m_criteriaInForce = false;
 }
 
 void CAdoDataMgr::ChangeFilter(QString filter)
 {
     // The host's own condition: what the records are filtered by from now
     // on without a filter of the user's.
-    if (refilter(filter))
+    if (refilter(filter)) {
         m_hostFilterText = m_filterText = filter;
+        m_criteriaInForce = false;
+    }
 }
 
 void CAdoDataMgr::reopen(const QString &document)

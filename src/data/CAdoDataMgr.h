@@ -51,6 +51,7 @@ public:
     void RemoveFilter() override;
     void ChangeFilter(QString filter) override;
     [[nodiscard]] QString UserFilter() const override;
+    void FilterBySelection(const QString &column, bool exclude) override;
     [[nodiscard]] bool IsReadOnly() const override;
     void SortBy(const QString &column, bool descending) override;
     void RemoveSort() override;
@@ -97,6 +98,8 @@ private:
     // Reopens the records with filter; false, after a message, for a filter
     // that cannot be applied (the records stay as they were).
     bool refilter(const QString &filter);
+    // Refilters with the filter's criteria condition, narrowing base.
+    void applyCriteria(const QString &condition, const QString &base);
     // Opens the records of document in place of the ones open, which stay
     // (with the document, filter and sort they had) when that fails.
     void reopen(const QString &document);
@@ -135,7 +138,13 @@ private:
     QString m_document;
     QString m_filterText;
     QString m_hostFilterText; // the filter of the document the host opened
-    Sort m_userSort;          // before the host's sort, which the document has
+    // Whether the filter in force is made of the filter's criteria, and the
+    // filter it narrows (the host's, when the user began by filtering by a
+    // field's value): filtering by a value adds to the criteria only while
+    // they are in force, and never lets go of the host's filter.
+    bool m_criteriaInForce = false;
+    QString m_criteriaBase;
+    Sort m_userSort; // before the host's sort, which the document has
     bool m_hostFilterKnown = false;
     QString m_currentXml;
     const QString m_emptyXml;

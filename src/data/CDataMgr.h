@@ -86,6 +86,15 @@ public:
     }
     // Back to the host's sort, the current record staying current.
     virtual void RemoveSort() {}
+    // Adds to the user's filter that column holds the current record's
+    // value (exclude: that it holds another value, or none) and shows the
+    // first record that passes. A filter the host opened the records with
+    // stays in force beneath.
+    virtual void FilterBySelection(const QString &column, bool exclude)
+    {
+        Q_UNUSED(column);
+        Q_UNUSED(exclude);
+    }
     // The column the user sorted by and whether descending; empty while the
     // records are in the host's order.
     struct Sort

@@ -8,3 +8,15 @@ void RecordFilter::shareConnections(const std::shared_ptr<ConnectionShare> &shar
 {
     Q_UNUSED(share); // a filter without a database of its own has nothing to share
 }
+
+bool RecordFilter::addSelection(const QString &column, const Variant &value, bool exclude,
+                                bool anew, QString &condition, QWidget *parent)
+{
+    Q_UNUSED(column);
+    Q_UNUSED(value);
+    Q_UNUSED(exclude);
+    Q_UNUSED(anew);
+    Q_UNUSED(condition);
+    Q_UNUSED(parent);
+    return false;
+}

@@ -8,6 +8,7 @@
 #include <memory>
 
 class ConnectionShare;
+class Variant;
 class QWidget;
 
 // What the record data manager needs of an interactive filter: it prepares
@@ -33,6 +34,14 @@ public:
     // confirmed: condition then holds the new SQL condition (without WHERE,
     // with a leading blank). False on cancel, with condition left alone.
     virtual bool edit(QString &condition, QWidget *parent = nullptr) = 0;
+
+    // Adds to the criteria (emptied first when anew) that column holds the
+    // value of the field the user is in, or with exclude that it holds
+    // another value or none (see CFilterMgr::AddSelection). True with
+    // condition as edit gives it; false, after the user has been told why,
+    // when the value cannot be filtered by. This default filters by nothing.
+    virtual bool addSelection(const QString &column, const Variant &value, bool exclude, bool anew,
+                              QString &condition, QWidget *parent = nullptr);
 };
 
 #endif // QRT_DATA_RECORDFILTER_H

@@ -28,11 +28,22 @@ namespace {
 // The record commands a form in a host's window offers: those of the form
 // dialog's tool bar, in its order, without closing (the host's window
 // closes, not the form).
-const QVector<int> kEmbeddedIds = {
-    IdRecordFirst,      IdRecordPrevious,     IdRecordNext,          IdRecordLast,
-    IdRecordNew,        IdRecordSave,         IdRecordDelete,        IdRecordUndo,
-    IdRecordFilter,     IdRecordRemoveFilter, IdRecordSortAscending, IdRecordSortDescending,
-    IdRecordRemoveSort, IdRecordGoTo};
+const QVector<int> kEmbeddedIds = {IdRecordFirst,
+                                   IdRecordPrevious,
+                                   IdRecordNext,
+                                   IdRecordLast,
+                                   IdRecordNew,
+                                   IdRecordSave,
+                                   IdRecordDelete,
+                                   IdRecordUndo,
+                                   IdRecordFilter,
+                                   IdRecordFilterBySelection,
+                                   IdRecordFilterExcludingSelection,
+                                   IdRecordRemoveFilter,
+                                   IdRecordSortAscending,
+                                   IdRecordSortDescending,
+                                   IdRecordRemoveSort,
+                                   IdRecordGoTo};
 
 // Passes every message on to the host's interface unchanged, and tells the
 // widget about those that report a failure, so that the host hears of an
@@ -412,6 +423,11 @@ void CKeloFormWidget::filter()
 void CKeloFormWidget::removeFilter()
 {
     d->command(IdRecordRemoveFilter);
+}
+
+void CKeloFormWidget::filterBySelection(bool exclude)
+{
+    d->command(exclude ? IdRecordFilterExcludingSelection : IdRecordFilterBySelection);
 }
 
 void CKeloFormWidget::sortByFocusedField(bool descending)

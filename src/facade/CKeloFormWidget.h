@@ -117,6 +117,10 @@ public slots:
     // The filter dialog, and removing its filter.
     void filter();
     void removeFilter();
+    // Adds to the filter that the field the cursor is in holds its value
+    // (exclude: holds another value, or none), as "Filter nach Auswahl" and
+    // "Auswahl ausschließen" do.
+    void filterBySelection(bool exclude = false);
     // Filters by the host's own condition (SQL without WHERE).
     void setFilter(const QString &condition);
     // Orders the records by the field the cursor is in (as the tool bar

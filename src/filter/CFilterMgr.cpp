@@ -11,6 +11,7 @@
 #include "platform/UserMessages.h"
 #include "xml/CXmlHelper.h"
 
+#include <QLocale>
 #include <QRegularExpression>
 
 #include <cmath>
@@ -24,10 +25,16 @@ const QString kDroppedColumnMessage = QStringLiteral(
     "Der Filter bezieht sich auf Spalten, die nicht mehr in der Datenbank vorkommen. Diese "
     "Kriterien werden nicht berückichtigt!");
 
-// A name inside a text literal.
+// A text inside a text literal.
 QString quoted(QString text)
 {
     return text.replace(QLatin1Char('\''), QStringLiteral("''"));
+}
+
+// Whether a criterion of this condition has an operand.
+bool hasOperand(qint32 condition)
+{
+    return condition != FilterCondition::NoValue && condition != FilterCondition::HasValue;
 }
 
 // A number as the form reads it (FieldFormat): "1.234,56", "-1.234", ",5".
@@ -94,10 +101,11 @@ bool isOperandOf(TypeCategory category, qint32 condition, const QString &operand
                  const SqlDialect &dialect)
 {
     static const QRegularExpression number(QStringLiteral("^-?[0-9]+([.,][0-9]+)?$"));
-    static const QRegularExpression text(QStringLiteral("^'[^']*'$"));
+    // A quote inside a text comes doubled (a field's value filtered by).
+    static const QRegularExpression text(QStringLiteral("^'([^']|'')*'$"));
     static const QRegularExpression date(
         QStringLiteral("^([#'])[0-9]{1,4}-[0-9]{1,2}-[0-9]{1,2}\\1$"));
-    if (condition == FilterCondition::NoValue)
+    if (!hasOperand(condition))
         return true;
     switch (category) {
     case TypeCategory::WholeNumber:
@@ -129,10 +137,11 @@ QString valueText(TypeCategory category, const Variant &value)
         return QString::number(value.toInt64());
     case Variant::Type::R4:
     case Variant::Type::R8:
-        // NaN and the infinities are no number anyone types.
+        // NaN and the infinities are no number anyone types. The shortest
+        // digits that read back as the same number: a filter for it finds it.
         if (!std::isfinite(value.toDouble()))
             break;
-        return QString::asprintf("%f", value.toDouble())
+        return QString::number(value.toDouble(), 'f', QLocale::FloatingPointShortest)
             .replace(QLatin1Char('.'), QLatin1Char(','));
     case Variant::Type::Decimal:
         // All its digits, with the decimal comma users type.
@@ -214,7 +223,7 @@ QVector<qint32> CFilterMgr::ConditionsFor(qint32 position) const
 QString CFilterMgr::FormatValue(qint32 position, qint32 condition, const QString &value,
                                 const QDate &date, bool forSql) const
 {
-    if (condition == FilterCondition::NoValue || position < 0 || position >= m_columns.size())
+    if (!hasOperand(condition) || position < 0 || position >= m_columns.size())
         return QString();
     switch (CategoryAt(position)) {
     case TypeCategory::WholeNumber:
@@ -232,7 +241,7 @@ QString CFilterMgr::FormatValue(qint32 position, qint32 condition, const QString
             return condition == FilterCondition::Contains
                        ? QStringLiteral("'%") + escapeLike(value, dialect().likeSpecials) +
                              QStringLiteral("%'")
-                       : QLatin1Char('\'') + value + QLatin1Char('\'');
+                       : QLatin1Char('\'') + quoted(value) + QLatin1Char('\'');
         }
         return QLatin1Char('\'') + shownText(value, condition) + QLatin1Char('\'');
     }
@@ -243,7 +252,7 @@ QString CFilterMgr::FormatValue(qint32 position, qint32 condition, const QString
     case TypeCategory::Unknown:
         // A value of a type the form does not know is compared as a text
         // literal: the engine converts it, and nothing of it is SQL.
-        return forSql ? QLatin1Char('\'') + value + QLatin1Char('\'') : value;
+        return forSql ? QLatin1Char('\'') + quoted(value) + QLatin1Char('\'') : value;
     }
     return value;
 }
@@ -259,8 +268,14 @@ QString CFilterMgr::shownText(const QString &value, qint32 condition)
         return value;
     }
     // Elsewhere quotes and percent signs are not shown: a stored 'Meier'
-    // reads as Meier.
-    return QString(value).remove(QLatin1Char('\'')).remove(QLatin1Char('%'));
+    // reads as Meier; a quote of the text itself, stored doubled
+    // ('O''Brien'), as one.
+    QString text = value;
+    if (text.size() >= 2 && text.startsWith(QLatin1Char('\'')) && text.endsWith(QLatin1Char('\'')))
+        text = text.mid(1, text.size() - 2).replace(QStringLiteral("''"), QStringLiteral("\x01"));
+    return text.remove(QLatin1Char('\''))
+        .remove(QLatin1Char('%'))
+        .replace(QChar(1), QLatin1Char('\''));
 }
 
 QDate CFilterMgr::ParseSqlDate(const QString &value) const
@@ -278,18 +293,20 @@ QDate CFilterMgr::ParseSqlDate(const QString &value) const
     return QDate(year, month, day);
 }
 
-QString CFilterMgr::CheckCriterion(qint32 position, qint32 condition,
-                                   const QString &valueText) const
+QString CFilterMgr::CheckCriterion(qint32 position, qint32 condition, const QString &valueText,
+                                   Origin origin) const
 {
-    if (condition == FilterCondition::NoValue)
+    if (!hasOperand(condition))
         return QString(); // no value goes into the condition
     const TypeCategory category = CategoryAt(position);
     // A date criterion takes its value from the date picker, which always has one.
     if (category != TypeCategory::Date && valueText.isEmpty())
         return QStringLiteral("Bitte ein Filterkriterium eingeben!");
-    if (category != TypeCategory::Date && TextLength::characters(valueText) > MaxValueLength)
-        return QStringLiteral("Der Filtertext darf höchstens %1 Zeichen lang sein.")
-            .arg(MaxValueLength);
+    // A field's value may be as long as the store's column takes, its
+    // quotes included.
+    const int maxLength = origin == Origin::Typed ? MaxValueLength : MaxStoredLength - 2;
+    if (category != TypeCategory::Date && TextLength::characters(valueText) > maxLength)
+        return QStringLiteral("Der Filtertext darf höchstens %1 Zeichen lang sein.").arg(maxLength);
     // Every accepted value becomes exactly one literal of the condition.
     // A text of blanks reads as no number at all, and is none either.
     if ((category == TypeCategory::WholeNumber || category == TypeCategory::Fractional) &&
@@ -299,8 +316,10 @@ QString CFilterMgr::CheckCriterion(qint32 position, qint32 condition,
     // The condition travels inside the form's configuration document.
     if (!CXmlHelper::canCarry(valueText))
         return QStringLiteral("Bitte keine Steuerzeichen im Filtertext verwenden!");
+    // A field's value goes into its literal with its quotes doubled; a
+    // typed one keeps the rule users know from the dialog.
     if ((category == TypeCategory::Text || category == TypeCategory::Unknown) &&
-        valueText.contains(QLatin1Char('\'')))
+        origin == Origin::Typed && valueText.contains(QLatin1Char('\'')))
         return QStringLiteral("Bitte keine einfachen Anführungszeichen im Filtertext verwenden!");
     if (category == TypeCategory::YesNo && yesNoOperand(valueText).isEmpty())
         return QStringLiteral("Die gewählte Spalte ist ein Ja/Nein-Feld. Bitte geben Sie ja oder "
@@ -312,9 +331,48 @@ CFilterMgr::AddResult CFilterMgr::AddCriterion(qint32 position, qint32 condition
                                                const QString &valueText, const QDate &date,
                                                QString *line, QWidget *owner)
 {
+    return addChecked(position, condition, valueText, date, Origin::Typed, line, owner);
+}
+
+CFilterMgr::AddResult CFilterMgr::AddSelection(const QString &column, const Variant &value,
+                                               bool exclude, QString *line, QWidget *owner)
+{
+    const qint32 position = FindColumn(column);
+    if (position < 0) {
+        // A column the host keeps out of the filter.
+        qrt::inform(QStringLiteral("Nach dem Feld %1 kann nicht gefiltert werden.").arg(column),
+                    owner);
+        return AddResult::Refused;
+    }
+    if (value.isEmptyOrNull())
+        return addChecked(position, exclude ? FilterCondition::HasValue : FilterCondition::NoValue,
+                          QString(), QDate(), Origin::Field, line, owner);
+    const TypeCategory category = CategoryAt(position);
+    QString text = valueText(category, value);
+    if (category == TypeCategory::YesNo && yesNoOperand(text).isEmpty())
+        text = value.toBool() ? QStringLiteral("ja") : QStringLiteral("nein");
+    // A date criterion compares whole days: a moment with a time of day
+    // would find nothing, not even this record.
+    const QDateTime moment = value.toDateTime();
+    if (text.isEmpty() ||
+        (category == TypeCategory::Date && moment.isValid() && moment.time() != QTime(0, 0))) {
+        qrt::inform(QStringLiteral("Nach dem Wert im Feld %1 kann nicht nach Auswahl gefiltert "
+                                   "werden. Bitte verwenden Sie dafür „Datensätze filtern“.")
+                        .arg(column),
+                    owner);
+        return AddResult::Refused;
+    }
+    return addChecked(position, exclude ? FilterCondition::Except : FilterCondition::Equal, text,
+                      moment.date(), Origin::Field, line, owner);
+}
+
+CFilterMgr::AddResult CFilterMgr::addChecked(qint32 position, qint32 condition,
+                                             const QString &valueText, const QDate &date,
+                                             Origin origin, QString *line, QWidget *owner)
+{
     if (position < 0 || position >= m_columns.size())
         return AddResult::NoColumn;
-    const QString refusal = CheckCriterion(position, condition, valueText);
+    const QString refusal = CheckCriterion(position, condition, valueText, origin);
     if (!refusal.isEmpty()) {
         qrt::warn(refusal, owner);
         return AddResult::Refused;
@@ -325,7 +383,7 @@ CFilterMgr::AddResult CFilterMgr::AddCriterion(qint32 position, qint32 condition
     // A type the form does not know (uuid, enum, interval, json, arrays ...)
     // is compared as text the engine converts; whether it can, and whether
     // the type has such a comparison at all, only the engine knows.
-    if (CategoryAt(position) == TypeCategory::Unknown && condition != FilterCondition::NoValue &&
+    if (CategoryAt(position) == TypeCategory::Unknown && hasOperand(condition) &&
         !acceptsCriterion(criterion)) {
         qrt::inform(QStringLiteral("Nach der Spalte %1 kann so nicht gefiltert werden: die "
                                    "Datenbank kann ihre Werte nicht mit %2 vergleichen.")
@@ -333,8 +391,11 @@ CFilterMgr::AddResult CFilterMgr::AddCriterion(qint32 position, qint32 condition
         return AddResult::Refused;
     }
     m_criteria.append(criterion);
-    // The line shows what the user typed (12,5), not the operand (12.5).
-    if (line)
+    // The line shows what the user typed (12,5), not the operand (12.5); a
+    // field's value as it will be listed again.
+    if (line && origin == Origin::Field)
+        *line = CriterionLine(criterion);
+    else if (line)
         *line = column + QLatin1Char(' ') + FilterCondition::listText(condition) +
                 QLatin1Char(' ') + FormatValue(position, condition, valueText, date, false);
     return AddResult::Added;
@@ -356,14 +417,13 @@ QString CFilterMgr::CriterionLine(const FilterCriterion &criterion) const
     const qint32 position = FindColumn(criterion.column);
     const QDate date = ParseSqlDate(criterion.value);
     QString shown = FormatValue(position, criterion.condition, criterion.value, date, false);
-    if (CategoryAt(position) == TypeCategory::Text &&
-        criterion.condition != FilterCondition::NoValue)
+    if (CategoryAt(position) == TypeCategory::Text && hasOperand(criterion.condition))
         shown =
             QLatin1Char('\'') + shownText(criterion.value, criterion.condition) + QLatin1Char('\'');
     // A number operand ("12.5") reads as the form shows numbers ("12,5").
     if ((CategoryAt(position) == TypeCategory::WholeNumber ||
          CategoryAt(position) == TypeCategory::Fractional) &&
-        criterion.condition != FilterCondition::NoValue) {
+        hasOperand(criterion.condition)) {
         const FieldFormat::Reading operand = FieldFormat::decimal(0, -1).readValue(criterion.value);
         if (operand.ok)
             shown =
@@ -371,8 +431,8 @@ QString CFilterMgr::CriterionLine(const FilterCriterion &criterion) const
     }
     // An operand that is no date of ours (edited in the table by hand) is
     // shown as stored rather than as an empty value.
-    if (CategoryAt(position) == TypeCategory::Date &&
-        criterion.condition != FilterCondition::NoValue && !date.isValid())
+    if (CategoryAt(position) == TypeCategory::Date && hasOperand(criterion.condition) &&
+        !date.isValid())
         shown = criterion.value;
     return criterion.column + QLatin1Char(' ') + FilterCondition::listText(criterion.condition) +
            QLatin1Char(' ') + shown;
@@ -438,11 +498,18 @@ bool CFilterMgr::BuildCondition(QString *result, QString *why) const
                            .arg(criterion.column, criterion.value);
             return false;
         }
-        QString column = sqlName(criterion.column);
+        const QString name = sqlName(criterion.column);
+        QString column = name;
         QString operand = criterion.value;
-        if (criterion.condition != FilterCondition::Contains &&
-            criterion.condition != FilterCondition::NoValue)
+        if (criterion.condition != FilterCondition::Contains && hasOperand(criterion.condition))
             adaptComparison(criterion.column, &column, &operand);
+        // An empty field differs from every value: <> alone would hide it.
+        if (criterion.condition == FilterCondition::Except) {
+            condition += QStringLiteral(" AND (") + column + QStringLiteral("<>") + operand +
+                         QStringLiteral(" OR ") + name + QLatin1String(sql.isNullTest) +
+                         QLatin1Char(')');
+            continue;
+        }
         condition += QStringLiteral(" AND ") + column;
         switch (criterion.condition) {
         case FilterCondition::Equal:
@@ -464,6 +531,9 @@ bool CFilterMgr::BuildCondition(QString *result, QString *why) const
             break;
         case FilterCondition::NoValue:
             condition += QLatin1String(sql.isNullTest);
+            break;
+        case FilterCondition::HasValue:
+            condition += QStringLiteral(" IS NOT NULL");
             break;
         default:
             break; // a code of no condition contributes its column only
@@ -807,7 +877,7 @@ void CFilterMgr::GetPickableValues(qint32 position, int maxLength, QStringList &
     GetDistinctValues(m_columns.at(position).name, distinct);
     for (const QString &value : std::as_const(distinct)) {
         if (value.size() <= maxLength &&
-            CheckCriterion(position, FilterCondition::Equal, value).isEmpty())
+            CheckCriterion(position, FilterCondition::Equal, value, Origin::Typed).isEmpty())
             values << value;
     }
 }
@@ -847,4 +917,24 @@ void CFilterMgr::shareConnections(const std::shared_ptr<ConnectionShare> &share)
 bool CFilterMgr::edit(QString &condition, QWidget *parent)
 {
     return ShowDialog(condition, parent);
+}
+
+bool CFilterMgr::addSelection(const QString &column, const Variant &value, bool exclude, bool anew,
+                              QString &condition, QWidget *parent)
+{
+    if (!m_configured)
+        return false; // configure has told the user why
+    const QVector<FilterCriterion> before = m_criteria;
+    if (anew)
+        ResetCriteria();
+    QString why;
+    if (AddSelection(column, value, exclude, nullptr, parent) == AddResult::Added &&
+        BuildCondition(&condition, &why))
+        return true;
+    // Refused: the criteria are as they were, so that the dialog shows the
+    // filter in force.
+    m_criteria = before;
+    if (!why.isEmpty())
+        qrt::warn(why, parent);
+    return false;
 }

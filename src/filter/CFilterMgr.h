@@ -12,6 +12,7 @@
 #include <QVector>
 
 class ComError;
+class Variant;
 class Connection;
 class Recordset;
 struct SqlDialect;
@@ -83,6 +84,14 @@ public:
     // criteria list shows.
     AddResult AddCriterion(qint32 position, qint32 condition, const QString &valueText,
                            const QDate &date, QString *line = nullptr, QWidget *owner = nullptr);
+    // The criterion that the column has the value of a field, or, with
+    // exclude, that it has another value or none; for a Null value, that the
+    // column has no value, or has one. The checks and SQL of AddCriterion,
+    // but a quote or up to the store's length of text is taken: the user
+    // did not type it. A value the criterion cannot express (a moment with
+    // a time of day) is refused with a message.
+    AddResult AddSelection(const QString &column, const Variant &value, bool exclude,
+                           QString *line = nullptr, QWidget *owner = nullptr);
     void RemoveCriterion(qsizetype index);
     void ResetCriteria();
     // The line that lists a stored criterion: column, condition and operand
@@ -148,12 +157,19 @@ public:
     bool configure(const QString &document) override;
     void shareConnections(const std::shared_ptr<ConnectionShare> &share) override;
     bool edit(QString &condition, QWidget *parent = nullptr) override;
+    bool addSelection(const QString &column, const Variant &value, bool exclude, bool anew,
+                      QString &condition, QWidget *parent = nullptr) override;
 
 private:
     [[nodiscard]] const SqlDialect &dialect() const;
+    // Where a criterion's value comes from: typed into the dialog, or a
+    // field's value.
+    enum class Origin { Typed, Field };
     // Why the input cannot become a criterion, or "" when it can.
     [[nodiscard]] QString CheckCriterion(qint32 position, qint32 condition,
-                                         const QString &valueText) const;
+                                         const QString &valueText, Origin origin) const;
+    AddResult addChecked(qint32 position, qint32 condition, const QString &valueText,
+                         const QDate &date, Origin origin, QString *line, QWidget *owner);
     Connection &openConnection() const; // E_POINTER when there is none
     Recordset openForReading(const QString &sql);
     void execute(const QString &sql);

@@ -17,6 +17,10 @@ QString listText(qint32 code)
         return QStringLiteral("kleiner");
     case NoValue:
         return QStringLiteral("ohne Wert");
+    case Except:
+        return QStringLiteral("außer");
+    case HasValue:
+        return QStringLiteral("mit Wert");
     default:
         return QString();
     }

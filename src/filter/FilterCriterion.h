@@ -17,7 +17,11 @@ struct FilterCriterion
     QString value;        // SQL operand; empty for FilterCondition::NoValue
 };
 
-// The six conditions a criterion can have, numbered as they are stored.
+// The conditions a criterion can have, numbered as they are stored. The
+// filter dialog offers the first six; the last two come from filtering by
+// the value of a field ("Auswahl ausschließen" of a value, of an empty
+// field), where an empty field must count as differing from every value,
+// which "ungleich" (SQL's <>) does not do.
 namespace FilterCondition {
 
 enum Code : qint32 {
@@ -27,10 +31,12 @@ enum Code : qint32 {
     Greater = 4,
     Less = 5,
     NoValue = 6,
+    Except = 7,   // differs from the value, or is empty
+    HasValue = 8, // is not empty
 };
 
-// "gleich", "enthält", ...: the text of the condition list; "" for codes
-// that are none of the six (a hand-edited BED).
+// "gleich", "enthält", ...: the text of the condition list and of a
+// criterion line; "" for codes that are none of ours (a hand-edited BED).
 QRT_AUTOTEST_EXPORT QString listText(qint32 code);
 // The conditions offered for a column: equal, unequal and no value for
 // every column, then greater and less for numbers and dates, or contains

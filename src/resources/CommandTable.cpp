@@ -84,6 +84,14 @@ const Row kRows[] = {
     {IdRecordRemoveSort, "S&ortierung entfernen\t<Strg>+<Umschalt>+<s>",
      "Datensätze wieder in der ursprünglichen Reihenfolge anzeigen\nSortierung entfernen",
      Qt::CTRL | Qt::SHIFT | Qt::Key_S},
+    // Filtering by the value of the field the cursor is in: Strg+Umschalt
+    // with A for "Auswahl", and X, which crosses it out.
+    {IdRecordFilterBySelection, "Filter nach Aus&wahl\t<Strg>+<Umschalt>+<a>",
+     "Nur Datensätze mit dem Wert des Felds anzeigen, in dem der Cursor steht\nFilter nach Auswahl",
+     Qt::CTRL | Qt::SHIFT | Qt::Key_A},
+    {IdRecordFilterExcludingSelection, "Auswahl ausschlie&ßen\t<Strg>+<Umschalt>+<x>",
+     "Datensätze mit dem Wert des Felds ausblenden, in dem der Cursor steht\nAuswahl ausschließen",
+     Qt::CTRL | Qt::SHIFT | Qt::Key_X},
     // F5 as in the desktop databases our users know: into the record number.
     {IdRecordGoTo, "&Gehe zu Datensatz…\t<F5>",
      "Zu dem Datensatz mit der eingegebenen Nummer gehen\nGehe zu", QKeyCombination(Qt::Key_F5)},
@@ -186,14 +194,29 @@ MenuEntry menu(int menuId)
         return entry;
     }
     case MenuData: {
-        MenuEntry entry =
-            popup("&Datensatz", {IdRecordNew,           IdRecordSave,           IdRecordDelete,
-                                 IdSeparator,           IdRecordUndo,           IdSeparator,
-                                 IdRecordFilter,        IdRecordRemoveFilter,   IdSeparator,
-                                 IdRecordSortAscending, IdRecordSortDescending, IdRecordRemoveSort,
-                                 IdSeparator,           IdRecordFirst,          IdRecordLast,
-                                 IdRecordPrevious,      IdRecordNext,           IdRecordGoTo,
-                                 IdSeparator,           IdRecordSaveAndClose,   IdAppExit});
+        MenuEntry entry = popup("&Datensatz", {IdRecordNew,
+                                               IdRecordSave,
+                                               IdRecordDelete,
+                                               IdSeparator,
+                                               IdRecordUndo,
+                                               IdSeparator,
+                                               IdRecordFilter,
+                                               IdRecordFilterBySelection,
+                                               IdRecordFilterExcludingSelection,
+                                               IdRecordRemoveFilter,
+                                               IdSeparator,
+                                               IdRecordSortAscending,
+                                               IdRecordSortDescending,
+                                               IdRecordRemoveSort,
+                                               IdSeparator,
+                                               IdRecordFirst,
+                                               IdRecordLast,
+                                               IdRecordPrevious,
+                                               IdRecordNext,
+                                               IdRecordGoTo,
+                                               IdSeparator,
+                                               IdRecordSaveAndClose,
+                                               IdAppExit});
         return entry;
     }
     case MenuFormContext: {

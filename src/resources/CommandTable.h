@@ -69,6 +69,8 @@ enum CommandId : int {
     IdRecordSortAscending = 40072,
     IdRecordSortDescending = 40073,
     IdRecordRemoveSort = 40074,
+    IdRecordFilterBySelection = 40075,
+    IdRecordFilterExcludingSelection = 40076,
     IdTickCount = 40054,
     // both
     IdAppExit = 57665,

@@ -424,6 +424,20 @@ void CFormMgr::ChangeFilter(const QString &filter)
     afterSaving([&filter](CDataMgr &records) { records.ChangeFilter(filter); });
 }
 
+void CFormMgr::FilterBySelection(bool exclude)
+{
+    const QString column = focusedColumn();
+    if (column.isEmpty()) {
+        qrt::inform(QStringLiteral("Bitte setzen Sie den Cursor zuerst in das Feld, nach dessen "
+                                   "Wert gefiltert werden soll."),
+                    m_pHost ? m_pHost->GetWnd() : nullptr, UserMessages::Severity::Information);
+        return;
+    }
+    afterSaving(
+        [&column, exclude](CDataMgr &records) { records.FilterBySelection(column, exclude); });
+    focusField(column);
+}
+
 void CFormMgr::SortByFocusedField(bool descending)
 {
     const QString column = focusedColumn();

@@ -63,6 +63,9 @@ public:
     void FilterData();
     void RemoveFilter();
     void ChangeFilter(const QString &filter);
+    // Filters by the value of the field that has the focus (a message when
+    // none has): the records with that value, or with exclude those without.
+    void FilterBySelection(bool exclude);
     // Orders the records by the field that has the focus (a message when
     // none has), or back to the host's order.
     void SortByFocusedField(bool descending);

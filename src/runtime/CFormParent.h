@@ -105,6 +105,7 @@ public:
     void DatensatzMoveNext();
     // To the record at 1-based position number (beyond the last: the last).
     void DatensatzMoveTo(qint64 number);
+    void DatensatzFilterNachAuswahl(bool exclude);
     void DatensatzSortieren(bool descending);
     void DatensatzSortierenNach(const QString &column, bool descending);
     void DatensatzSortierungEntfernen();

@@ -166,6 +166,14 @@ void CFormParent::DatensatzMoveTo(qint64 number)
     });
 }
 
+void CFormParent::DatensatzFilterNachAuswahl(bool exclude)
+{
+    guarded(false, [exclude](CFormMgr &manager) {
+        manager.FilterBySelection(exclude);
+        return true;
+    });
+}
+
 void CFormParent::DatensatzSortieren(bool descending)
 {
     guarded(false, [descending](CFormMgr &manager) {

@@ -36,11 +36,23 @@ RecordCommands::~RecordCommands() = default;
 
 const QVector<int> &RecordCommands::all()
 {
-    static const QVector<int> ids = {
-        IdRecordFirst,      IdRecordPrevious,     IdRecordNext,          IdRecordLast,
-        IdRecordNew,        IdRecordSave,         IdRecordDelete,        IdRecordUndo,
-        IdRecordFilter,     IdRecordRemoveFilter, IdRecordSortAscending, IdRecordSortDescending,
-        IdRecordRemoveSort, IdRecordGoTo,         IdRecordSaveAndClose};
+    static const QVector<int> ids = {IdRecordFirst,
+                                     IdRecordPrevious,
+                                     IdRecordNext,
+                                     IdRecordLast,
+                                     IdRecordNew,
+                                     IdRecordSave,
+                                     IdRecordDelete,
+                                     IdRecordUndo,
+                                     IdRecordFilter,
+                                     IdRecordFilterBySelection,
+                                     IdRecordFilterExcludingSelection,
+                                     IdRecordRemoveFilter,
+                                     IdRecordSortAscending,
+                                     IdRecordSortDescending,
+                                     IdRecordRemoveSort,
+                                     IdRecordGoTo,
+                                     IdRecordSaveAndClose};
     return ids;
 }
 
@@ -80,6 +92,10 @@ bool RecordCommands::run(int id)
         break;
     case IdRecordFilter:
         host.DatensatzFiltern();
+        break;
+    case IdRecordFilterBySelection:
+    case IdRecordFilterExcludingSelection:
+        host.DatensatzFilterNachAuswahl(id == IdRecordFilterExcludingSelection);
         break;
     case IdRecordRemoveFilter:
         host.DatensatzRemoveFilter();

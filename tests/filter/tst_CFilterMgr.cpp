@@ -67,10 +67,18 @@ TEST(CFilterMgr, EveryCategoryBecomesTheConditionOfEachDatabaseKind)
                       CFilterMgr::AddResult::Added);
             EXPECT_EQ(line, input.line);
         }
+        // A field's value, excluded: its quote is doubled, and an empty
+        // field differs from it; an empty value excluded asks for one.
+        QString line;
+        EXPECT_EQ(mgr.AddSelection("Name", Variant(QStringLiteral("O'Brien")), true, &line),
+                  CFilterMgr::AddResult::Added);
+        EXPECT_EQ(line, "Name außer 'O'Brien'");
+        EXPECT_EQ(mgr.AddSelection("Alter", Variant::null(), true), CFilterMgr::AddResult::Added);
         // "enthält" looks for the percent sign the user typed, not for a wildcard.
         EXPECT_EQ(mgr.GetCondition(),
                   QStringLiteral(" Name='Meier' AND Name%1'%Mei\\%er%' ESCAPE '\\' AND Alter>30 "
-                                 "AND Betrag<12.5 AND Datum>%2 AND Aktiv<>0 AND Bild%3")
+                                 "AND Betrag<12.5 AND Datum>%2 AND Aktiv<>0 AND Bild%3 AND "
+                                 "(Name<>'O''Brien' OR Name%3) AND Alter IS NOT NULL")
                       .arg(expected.contains, expected.date, expected.noValue));
         EXPECT_TRUE(mgr.GetSelectStatement().startsWith("SELECT * FROM Kunden WHERE  Name="));
 
@@ -79,7 +87,7 @@ TEST(CFilterMgr, EveryCategoryBecomesTheConditionOfEachDatabaseKind)
         EXPECT_EQ(mgr.ListCriteria(),
                   QStringList({"Name gleich 'Meier'", "Name enthält 'Mei%er'", "Alter größer 30",
                                "Betrag kleiner 12,5", "Datum größer 17.05.2020", "Aktiv ungleich 0",
-                               "Bild ohne Wert "}));
+                               "Bild ohne Wert ", "Name außer 'O'Brien'", "Alter mit Wert "}));
         EXPECT_EQ(mgr.ParseSqlDate(expected.date), may17);
         EXPECT_TRUE(messages.texts().isEmpty());
     }

@@ -12,6 +12,7 @@
 #include "facade/CKeloFormWidget.h"
 #include "filter/CFilterDlg.h"
 #include "platform/ConflictDialog.h"
+#include "runtime/CFormFrame.h"
 #include "runtime/FormEditor.h"
 
 #include <QComboBox>
@@ -266,6 +267,82 @@ TEST_P(RecordCycleTest, TheRecordsAreSortedByTheFieldTheCursorIsIn)
     EXPECT_EQ(user.shown(QStringLiteral("name")).right(1), "3");
     EXPECT_EQ(state(), "");
     EXPECT_EQ(walk(), "12345");
+}
+
+// Filtering by the value of the field the cursor is in, and excluding it:
+// an empty field differs from every value, a value is taken as stored (a
+// double's every digit, quotes and line breaks in a text), the criteria
+// are the filter dialog's, and the host's filter stays beneath them.
+TEST_P(RecordCycleTest, TheRecordsAreFilteredByTheValueOfTheFieldTheCursorIsIn)
+{
+    db.exec(QStringLiteral("UPDATE kunden SET ort = NULL WHERE id = 2"));
+    db.exec(QStringLiteral("UPDATE kunden SET notiz = 'Sagt: ''Ja''; --' || CHAR(10) || 'Zeile' "
+                           "WHERE id IN (1, 4)")
+                .replace("CHAR(", db.kind() == DatabaseKind::PostgreSql ? "CHR(" : "CHAR("));
+    const auto idShown = [this] {
+        return user.shown(QStringLiteral("name")).right(1);
+    };
+    const auto walk = [&] {
+        QString ids;
+        user.field(QStringLiteral("name"))->setFocus(); // the note keeps the page keys
+        user.press(Qt::Key_PageUp, Qt::ControlModifier);
+        for (QString last; idShown() != last; user.press(Qt::Key_PageDown))
+            ids += last = idShown();
+        return ids;
+    };
+    const char *const kTime = "Nach dem Wert im Feld termin kann nicht nach Auswahl gefiltert "
+                              "werden. Bitte verwenden Sie dafür „Datensätze filtern“.";
+    const struct
+    {
+        const char *on; // the record and field the cursor is in
+        const char *field;
+        Qt::Key key; // with Strg+Umschalt: A filters by it, X excludes it, F removes the filter
+        const char *ids;
+        const char *told;
+    } steps[] = {
+        {"1", "ort", Qt::Key_X, "235", nullptr}, // Bonn excluded, the empty place stays
+        {"3", "aktiv", Qt::Key_A, "35", nullptr},
+        {"3", "ort", Qt::Key_F, "12345", nullptr},
+        {"2", "ort", Qt::Key_A, "2", nullptr}, // empty: the records without a place
+        {"2", "ort", Qt::Key_F, "12345", nullptr},
+        {"2", "ort", Qt::Key_X, "1345", nullptr}, // empty excluded: those with one
+        {"1", "betrag", Qt::Key_A, "1", nullptr}, // 1/3, every digit of it
+        {"1", "termin", Qt::Key_A, "1", kTime},   // a time of day: no whole day to compare
+        {"1", "ort", Qt::Key_F, "12345", nullptr},
+        {"1", "notiz", Qt::Key_A, "14", nullptr},
+    };
+    for (const auto &step : steps) {
+        SCOPED_TRACE(std::string(step.on) + " " + step.field + " " + char(step.key));
+        user.press(Qt::Key_PageUp, Qt::ControlModifier);
+        while (idShown() != QLatin1String(step.on))
+            user.press(Qt::Key_PageDown);
+        user.field(QString::fromLatin1(step.field))->setFocus(Qt::TabFocusReason);
+        messages.clear();
+        user.press(step.key, Qt::ControlModifier | Qt::ShiftModifier);
+        EXPECT_EQ(messages.texts(), step.told ? QStringList(step.told) : QStringList());
+        EXPECT_EQ(QApplication::focusWidget(), user.field(QString::fromLatin1(step.field)));
+        EXPECT_EQ(state(), step.key == Qt::Key_F ? "" : "gefiltert");
+        EXPECT_EQ(walk(), step.ids);
+    }
+
+    // The dialog lists the criteria; they go on from there.
+    onNextModal<CFilterDlg>([](CFilterDlg *filter) {
+        const auto *list = filter->findChild<QListWidget *>("criteria");
+        QStringList lines;
+        for (int i = 0; i < list->count(); ++i)
+            lines << list->item(i)->text();
+        EXPECT_EQ(lines, QStringList("notiz gleich 'Sagt: 'Ja'; --\nZeile'"));
+        filter->reject();
+    });
+    user.press(Qt::Key_F, Qt::ControlModifier);
+
+    // A filter of the host's stays beneath the user's criteria.
+    window->findChild<CFormFrame *>()->ChangeFilter(QStringLiteral("id <> 4"));
+    EXPECT_EQ(walk(), "1235");
+    user.press(Qt::Key_PageUp, Qt::ControlModifier);
+    user.field(QStringLiteral("ort"))->setFocus(Qt::TabFocusReason);
+    user.press(Qt::Key_A, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(walk(), "1");
 }
 
 TEST_P(RecordCycleTest, AConflictIsDecidedFieldByFieldAndNothingIsSavedWithoutAChoice)
