@@ -257,6 +257,23 @@ void CAdoDataMgr::FilterBySelection(const QString &column, bool exclude)
         applyCriteria(condition, anew ? m_filterText.trimmed() : m_criteriaBase);
 }
 
+CDataMgr::FindResult CAdoDataMgr::Find(const FindRequest &request)
+{
+    // The filter turns the text into the condition, as it does the values
+    // of its criteria: nothing the user typed reaches SQL unchecked.
+    const QString condition =
+        m_filter ? m_filter->findCondition(request.columns, request.text, request.match)
+                 : QString();
+    if (condition.isEmpty())
+        return FindResult::NotFound;
+    cancelIfPositioned();
+    bool wrapped = false;
+    if (!rs().Find(condition, request.forward, &wrapped))
+        return FindResult::NotFound;
+    BuildRecordXml();
+    return wrapped ? FindResult::FoundAfterWrap : FindResult::Found;
+}
+
 void CAdoDataMgr::applyCriteria(const QString &condition, const QString &base)
 {
     const QString filter = base.isEmpty()

@@ -52,6 +52,7 @@ public:
     void ChangeFilter(QString filter) override;
     [[nodiscard]] QString UserFilter() const override;
     void FilterBySelection(const QString &column, bool exclude) override;
+    FindResult Find(const FindRequest &request) override;
     [[nodiscard]] bool IsReadOnly() const override;
     void SortBy(const QString &column, bool descending) override;
     void RemoveSort() override;

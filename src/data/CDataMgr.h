@@ -1,10 +1,12 @@
 #ifndef QRT_DATA_CDATAMGR_H
 #define QRT_DATA_CDATAMGR_H
 
+#include "data/RecordFilter.h"
 #include "qrt_export.h"
 
 #include <QHash>
 #include <QString>
+#include <QStringList>
 #include <QVector>
 
 // What the form manager needs of the records of its table: one current row,
@@ -86,6 +88,28 @@ public:
     }
     // Back to the host's sort, the current record staying current.
     virtual void RemoveSort() {}
+
+    // A search for a text as the user sees it in the fields of columns.
+    struct FindRequest
+    {
+        QStringList columns;
+        QString text;
+        RecordFilter::FindMatch match = RecordFilter::FindMatch::AnyPart;
+        bool forward = true;
+    };
+    enum class FindResult {
+        NotFound, // the records stand where they stood
+        Found,
+        FoundAfterWrap, // found after going on from the other end
+    };
+    // Moves to the next (or previous) record in the records' order whose
+    // field shows the text, going on from the other end, the current record
+    // last of all (see Recordset::Find).
+    virtual FindResult Find(const FindRequest &request)
+    {
+        Q_UNUSED(request);
+        return FindResult::NotFound;
+    }
     // Adds to the user's filter that column holds the current record's
     // value (exclude: that it holds another value, or none) and shows the
     // first record that passes. A filter the host opened the records with

@@ -20,3 +20,12 @@ bool RecordFilter::addSelection(const QString &column, const Variant &value, boo
     Q_UNUSED(parent);
     return false;
 }
+
+QString RecordFilter::findCondition(const QStringList &columns, const QString &text,
+                                    FindMatch match) const
+{
+    Q_UNUSED(columns);
+    Q_UNUSED(text);
+    Q_UNUSED(match);
+    return QString();
+}

@@ -19,6 +19,9 @@ class QWidget;
 class QRT_EXPORT RecordFilter
 {
 public:
+    // How a searched text must meet a field's value.
+    enum class FindMatch { WholeField, StartOfField, AnyPart };
+
     virtual ~RecordFilter();
 
     // Prepares the filter for the table of a configuration document (its
@@ -42,6 +45,12 @@ public:
     // when the value cannot be filtered by. This default filters by nothing.
     virtual bool addSelection(const QString &column, const Variant &value, bool exclude, bool anew,
                               QString &condition, QWidget *parent = nullptr);
+
+    // The SQL condition (without WHERE) that one of columns holds text as
+    // the form shows it, ignoring letter case; "" when none of them can
+    // (a word searched in number fields only). This default finds nothing.
+    [[nodiscard]] virtual QString findCondition(const QStringList &columns, const QString &text,
+                                                FindMatch match) const;
 };
 
 #endif // QRT_DATA_RECORDFILTER_H

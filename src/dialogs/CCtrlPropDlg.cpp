@@ -22,8 +22,6 @@ using qrt::named;
 
 namespace {
 
-constexpr int kMaxTitleLength = 50;
-
 QLabel *labelFor(QWidget *buddy, const QString &text)
 {
     auto *label = new QLabel(text, buddy->parentWidget());
@@ -244,7 +242,8 @@ void CCtrlPropDlg::accept()
     // shorten: it is not checked.
     if (!DataExchange::takeInt(m_widthEdit, 10, 1000, width) ||
         !DataExchange::takeInt(m_heightEdit, 5, 1000, height) ||
-        (m_titleEditable && !DataExchange::takeText(m_titleEdit, kMaxTitleLength, title)) ||
+        (m_titleEditable &&
+         !DataExchange::takeText(m_titleEdit, DataExchange::kMaxTitleLength, title)) ||
         !DataExchange::takeInt(m_xEdit, 0, 1000, x) || !DataExchange::takeInt(m_yEdit, y))
         return;
     m_width = width;

@@ -20,7 +20,6 @@ namespace {
 
 constexpr int kMinRaster = 5;
 constexpr int kMaxRaster = 50;
-constexpr int kMaxTitleLength = 50;
 
 } // namespace
 
@@ -97,7 +96,7 @@ void CFormPropDlg::accept()
     QString title = m_title;
     if (!DataExchange::takeInt(m_rasterXEdit, kMinRaster, kMaxRaster, rasterX) ||
         !DataExchange::takeInt(m_rasterYEdit, kMinRaster, kMaxRaster, rasterY) ||
-        !DataExchange::takeText(m_titleEdit, kMaxTitleLength, title))
+        !DataExchange::takeText(m_titleEdit, DataExchange::kMaxTitleLength, title))
         return;
     m_showRaster = m_showRasterBox->isChecked() ? 1 : 0;
     m_rasterX = rasterX;

@@ -17,6 +17,10 @@ class QWidget;
 // with its text selected, and the dialog stays open.
 namespace DataExchange {
 
+// The most characters of a form's or a control's title: the definition
+// tables hold no more.
+inline constexpr int kMaxTitleLength = 50;
+
 // The number text reads as: an optional sign and digits, blanks around
 // them allowed; none for anything else, or one that does not fit an int.
 [[nodiscard]] QRT_AUTOTEST_EXPORT std::optional<int> parseInt(const QString &text);

@@ -43,7 +43,10 @@ const QVector<int> kEmbeddedIds = {IdRecordFirst,
                                    IdRecordSortAscending,
                                    IdRecordSortDescending,
                                    IdRecordRemoveSort,
-                                   IdRecordGoTo};
+                                   IdRecordGoTo,
+                                   IdRecordFind,
+                                   IdRecordFindNext,
+                                   IdRecordFindPrevious};
 
 // Passes every message on to the host's interface unchanged, and tells the
 // widget about those that report a failure, so that the host hears of an
@@ -251,6 +254,7 @@ CKeloFormWidget::CKeloFormWidget(QWidget *parent)
     d->placeLayout = new QVBoxLayout(d->place);
     d->placeLayout->setContentsMargins(0, 0, 0, 0);
     d->layout->addWidget(d->place, 1);
+    d->commands->addFindBar(d->layout);
 }
 
 CKeloFormWidget::~CKeloFormWidget()
@@ -449,6 +453,25 @@ void CKeloFormWidget::sortBy(const QString &column, bool descending)
 void CKeloFormWidget::removeSort()
 {
     d->command(IdRecordRemoveSort);
+}
+
+void CKeloFormWidget::showFindBar()
+{
+    d->command(IdRecordFind);
+}
+
+bool CKeloFormWidget::findRecord(const QString &text, bool forward)
+{
+    if (!d->commands->canRun())
+        return false;
+    CDataMgr::FindRequest request;
+    request.text = text;
+    request.forward = forward;
+    const bool found = d->run([this, &request] {
+        return d->frame->DatensatzSuchen(request) != CDataMgr::FindResult::NotFound;
+    });
+    d->commands->update();
+    return found;
 }
 
 void CKeloFormWidget::goToRecord(qint64 number)

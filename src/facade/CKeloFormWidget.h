@@ -132,6 +132,12 @@ public slots:
     void removeSort();
     // Shows the record at 1-based position number (beyond the last: the last).
     void goToRecord(qint64 number);
+    // Opens the find bar, as Strg+H does.
+    void showFindBar();
+    // Shows the next record (forward) or the previous one in the records'
+    // order of which a field shows text (any part of it, whatever the letter
+    // case), going on from the other end; false, staying, when none does.
+    bool findRecord(const QString &text, bool forward = true);
 
 private:
     class Private;

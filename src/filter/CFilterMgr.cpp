@@ -7,6 +7,7 @@
 #include "data/component/TransactionGuard.h"
 #include "filter/CFilterDlg.h"
 #include "platform/ComError.h"
+#include "platform/GermanValues.h"
 #include "platform/TextLength.h"
 #include "platform/UserMessages.h"
 #include "xml/CXmlHelper.h"
@@ -937,4 +938,81 @@ bool CFilterMgr::addSelection(const QString &column, const Variant &value, bool 
     if (!why.isEmpty())
         qrt::warn(why, parent);
     return false;
+}
+
+QString CFilterMgr::findCondition(const QStringList &columns, const QString &text,
+                                  FindMatch match) const
+{
+    // A text the configuration document cannot carry is no text a field shows.
+    if (text.isEmpty() || !CXmlHelper::canCarry(text))
+        return QString();
+    QStringList parts;
+    for (const QString &column : columns) {
+        const QString part = showsText(FindColumn(column), text, match);
+        if (!part.isEmpty())
+            parts << part;
+    }
+    return parts.isEmpty()
+               ? QString()
+               : QLatin1Char('(') + parts.join(QStringLiteral(" OR ")) + QLatin1Char(')');
+}
+
+QString CFilterMgr::showsText(qint32 position, const QString &text, FindMatch match) const
+{
+    if (position < 0 || position >= m_columns.size())
+        return QString();
+    const SqlDialect &sql = dialect();
+    const QString column = m_columns.at(position).name;
+    const QString name = sqlName(column);
+    // The column compared with one operand, as the filter compares it.
+    const auto compared = [&](const char *op, QString operand) {
+        QString subject = name;
+        adaptComparison(column, &subject, &operand);
+        return subject + QLatin1String(op) + operand;
+    };
+    // The column's text against a pattern, as "enthält" matches it.
+    const auto like = [&](const QString &subject, const QString &value) {
+        QString pattern = escapeLike(value, sql.likeSpecials);
+        if (match != FindMatch::WholeField)
+            pattern += QLatin1Char('%');
+        if (match == FindMatch::AnyPart)
+            pattern.prepend(QLatin1Char('%'));
+        QString condition = subject + QLatin1String(sql.containsOp) + QLatin1Char('\'') +
+                            quoted(pattern) + QLatin1Char('\'');
+        if (pattern.contains(kLikeEscape))
+            condition += QStringLiteral(" ESCAPE '") + kLikeEscape + QLatin1Char('\'');
+        return condition;
+    };
+    const TypeCategory category = CategoryAt(position);
+    switch (category) {
+    case TypeCategory::Text:
+        return like(name, text);
+    case TypeCategory::Unknown:
+        return like(QStringLiteral("CAST(") + name + QStringLiteral(" AS TEXT)"), text);
+    case TypeCategory::WholeNumber:
+    case TypeCategory::Fractional: {
+        // As the user writes the number (1.234,56); a part of it as digits.
+        const FieldFormat::Reading number = numberReading(category, text);
+        if (!number.ok || number.value.isEmpty())
+            return QString();
+        if (match == FindMatch::WholeField)
+            return compared("=", number.value);
+        return like(QStringLiteral("CAST(") + name + QStringLiteral(" AS TEXT)"), number.value);
+    }
+    case TypeCategory::Date: {
+        // The day the user sees, whatever time of day the value holds.
+        const FieldFormat::Reading date = FieldFormat::date().read(text, QDate::currentDate());
+        QDate day;
+        QTime time;
+        if (!date.ok || !GermanValues::recordDateTime(date.value, &day, &time))
+            return QString();
+        return QLatin1Char('(') + compared(">=", sql.dateLiteral(day)) + QStringLiteral(" AND ") +
+               compared("<", sql.dateLiteral(day.addDays(1))) + QLatin1Char(')');
+    }
+    case TypeCategory::YesNo: {
+        const QString operand = yesNoOperand(text);
+        return operand.isEmpty() ? QString() : compared("=", operand);
+    }
+    }
+    return QString();
 }

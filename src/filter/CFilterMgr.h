@@ -159,6 +159,8 @@ public:
     bool edit(QString &condition, QWidget *parent = nullptr) override;
     bool addSelection(const QString &column, const Variant &value, bool exclude, bool anew,
                       QString &condition, QWidget *parent = nullptr) override;
+    [[nodiscard]] QString findCondition(const QStringList &columns, const QString &text,
+                                        FindMatch match) const override;
 
 private:
     [[nodiscard]] const SqlDialect &dialect() const;
@@ -179,6 +181,8 @@ private:
     [[nodiscard]] QString sqlName(const QString &column) const;
     // Column and operand as the engine compares the column's stored values.
     void adaptComparison(const QString &column, QString *columnSql, QString *operand) const;
+    // findCondition for one column; "" where its values cannot show text.
+    [[nodiscard]] QString showsText(qint32 position, const QString &text, FindMatch match) const;
     // Whether the database runs a select with this condition (leading blank).
     bool runsCondition(const QString &condition);
     // Whether the database can compare as the criterion asks.

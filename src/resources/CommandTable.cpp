@@ -92,6 +92,14 @@ const Row kRows[] = {
     {IdRecordFilterExcludingSelection, "Auswahl ausschlie&ßen\t<Strg>+<Umschalt>+<x>",
      "Datensätze mit dem Wert des Felds ausblenden, in dem der Cursor steht\nAuswahl ausschließen",
      Qt::CTRL | Qt::SHIFT | Qt::Key_X},
+    // Strg+F filters, as it always did; Strg+H is where users of desktop
+    // databases find their "Suchen und Ersetzen". F3 goes on as everywhere.
+    {IdRecordFind, "Suc&hen…\t<Strg>+<h>", "Datensätze nach einem Text durchsuchen\nSuchen",
+     Qt::CTRL | Qt::Key_H},
+    {IdRecordFindNext, "Weitersuchen\t<F3>", "Nächsten passenden Datensatz anzeigen\nWeitersuchen",
+     QKeyCombination(Qt::Key_F3)},
+    {IdRecordFindPrevious, "Rückwärts suchen\t<Umschalt>+<F3>",
+     "Vorherigen passenden Datensatz anzeigen\nRückwärts suchen", Qt::SHIFT | Qt::Key_F3},
     // F5 as in the desktop databases our users know: into the record number.
     {IdRecordGoTo, "&Gehe zu Datensatz…\t<F5>",
      "Zu dem Datensatz mit der eingegebenen Nummer gehen\nGehe zu", QKeyCombination(Qt::Key_F5)},
@@ -214,6 +222,7 @@ MenuEntry menu(int menuId)
                                                IdRecordPrevious,
                                                IdRecordNext,
                                                IdRecordGoTo,
+                                               IdRecordFind,
                                                IdSeparator,
                                                IdRecordSaveAndClose,
                                                IdAppExit});

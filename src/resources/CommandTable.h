@@ -71,6 +71,9 @@ enum CommandId : int {
     IdRecordRemoveSort = 40074,
     IdRecordFilterBySelection = 40075,
     IdRecordFilterExcludingSelection = 40076,
+    IdRecordFind = 40077,
+    IdRecordFindNext = 40078,
+    IdRecordFindPrevious = 40079,
     IdTickCount = 40054,
     // both
     IdAppExit = 57665,

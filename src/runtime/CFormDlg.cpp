@@ -56,7 +56,9 @@ CFormDlg::CFormDlg(const QString &document, bool newRecord, std::function<void()
     auto *layout = new QVBoxLayout(clientArea());
     layout->setContentsMargins(0, 0, 0, 0);
     m_pFormHost = new CFormFrame(document, clientArea(), this, toolBar());
-    layout->addWidget(m_pFormHost);
+    layout->addWidget(m_pFormHost, 1);
+    if (!m_bDesignMode)
+        m_commands->addFindBar(layout);
     connect(m_pFormHost, &CFormFrame::designModeChanged, this, &CFormDlg::modeChanged);
     connect(m_pFormHost, &CFormFrame::stateChanged, this, [this] {
         updateCommandStates();

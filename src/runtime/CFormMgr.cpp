@@ -438,6 +438,29 @@ void CFormMgr::FilterBySelection(bool exclude)
     focusField(column);
 }
 
+CDataMgr::FindResult CFormMgr::Find(CDataMgr::FindRequest request)
+{
+    if (!m_pDataMgr || !m_pForm || !SaveCurRecord())
+        return CDataMgr::FindResult::NotFound;
+    if (request.columns.isEmpty()) {
+        for (const CDynControl *control : m_pForm->controls()) {
+            if (control->CarriesValue())
+                request.columns << control->GetName();
+        }
+    }
+    const CDataMgr::FindResult result = m_pDataMgr->Find(request);
+    if (result != CDataMgr::FindResult::NotFound)
+        FillForm();
+    return result;
+}
+
+QString CFormMgr::fieldCaption(const QString &column) const
+{
+    const CDynControl *control =
+        m_pForm && !column.isEmpty() ? m_pForm->findControl(column) : nullptr;
+    return control ? control->FieldCaption() : column;
+}
+
 void CFormMgr::SortByFocusedField(bool descending)
 {
     const QString column = focusedColumn();

@@ -2,6 +2,7 @@
 #define QRT_RUNTIME_CFORMMGR_H
 
 #include "controls/ControlInfo.h"
+#include "data/CDataMgr.h"
 #include "qrt_export.h"
 
 #include <QEvent>
@@ -66,6 +67,10 @@ public:
     // Filters by the value of the field that has the focus (a message when
     // none has): the records with that value, or with exclude those without.
     void FilterBySelection(bool exclude);
+    // Searches the records for the text of request after a changed record
+    // is saved (NotFound, without searching, when it is not); no columns:
+    // every field the form shows.
+    CDataMgr::FindResult Find(CDataMgr::FindRequest request);
     // Orders the records by the field that has the focus (a message when
     // none has), or back to the host's order.
     void SortByFocusedField(bool descending);
@@ -92,6 +97,13 @@ public:
     [[nodiscard]] CDataMgr *dataManager() const { return m_pDataMgr.get(); }
     [[nodiscard]] CFormBuilder *builder() const { return m_pBuilder.get(); }
 
+    // Puts the user into the field of the column, with its text selected.
+    void focusField(const QString &column) const;
+    // The column of the field that has the focus; empty when none has.
+    [[nodiscard]] QString focusedColumn() const;
+    // The name the user knows the field of column by (its caption).
+    [[nodiscard]] QString fieldCaption(const QString &column) const;
+
 private:
     // Copies the current record into the controls.
     void FillForm();
@@ -106,10 +118,6 @@ private:
     // chose a value for each, which the controls then hold, false when the
     // user cancelled. error goes on where there is nothing to choose.
     bool resolveConflicts(const ComError &error, bool again);
-    // Puts the user into the field of the column, with its text selected.
-    void focusField(const QString &column) const;
-    // The column of the field that has the focus; empty when none has.
-    [[nodiscard]] QString focusedColumn() const;
     // Runs step after SaveCurRecord and fills the form again, unless the
     // record could not be saved.
     template <typename Step> void afterSaving(Step step);

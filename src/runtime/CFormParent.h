@@ -106,6 +106,7 @@ public:
     // To the record at 1-based position number (beyond the last: the last).
     void DatensatzMoveTo(qint64 number);
     void DatensatzFilterNachAuswahl(bool exclude);
+    CDataMgr::FindResult DatensatzSuchen(const CDataMgr::FindRequest &request);
     void DatensatzSortieren(bool descending);
     void DatensatzSortierenNach(const QString &column, bool descending);
     void DatensatzSortierungEntfernen();

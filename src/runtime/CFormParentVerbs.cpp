@@ -174,6 +174,12 @@ void CFormParent::DatensatzFilterNachAuswahl(bool exclude)
     });
 }
 
+CDataMgr::FindResult CFormParent::DatensatzSuchen(const CDataMgr::FindRequest &request)
+{
+    return guarded(CDataMgr::FindResult::NotFound,
+                   [&request](CFormMgr &manager) { return manager.Find(request); });
+}
+
 void CFormParent::DatensatzSortieren(bool descending)
 {
     guarded(false, [descending](CFormMgr &manager) {

@@ -6,9 +6,11 @@
 #include "runtime/CForm.h"
 #include "runtime/CFormFrame.h"
 #include "runtime/CFormMgr.h"
+#include "runtime/FindBar.h"
 #include "runtime/PositionField.h"
 
 #include <QAction>
+#include <QBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
@@ -26,6 +28,9 @@ RecordCommands::RecordCommands(const QVector<int> &ids, QWidget *owner, Qt::Shor
     for (int id : ids) {
         QAction *action = CommandTable::createAction(id, owner);
         action->setShortcutContext(context);
+        // Its key works in the window whether a menu or a button shows it
+        // or not (F3 has neither).
+        owner->addAction(action);
         connect(action, &QAction::triggered, this, [this, id] { emit chosen(id); });
         m_actions.insert(id, action);
     }
@@ -52,6 +57,9 @@ const QVector<int> &RecordCommands::all()
                                      IdRecordSortDescending,
                                      IdRecordRemoveSort,
                                      IdRecordGoTo,
+                                     IdRecordFind,
+                                     IdRecordFindNext,
+                                     IdRecordFindPrevious,
                                      IdRecordSaveAndClose};
     return ids;
 }
@@ -122,6 +130,16 @@ bool RecordCommands::run(int id)
     case IdRecordRemoveSort:
         host.DatensatzSortierungEntfernen();
         break;
+    case IdRecordFind:
+        if (m_findBar) {
+            const QString column = m_frame->GetFormMgr()->focusedColumn();
+            m_findBar->open(column, m_frame->GetFormMgr()->fieldCaption(column));
+        }
+        break;
+    case IdRecordFindNext:
+    case IdRecordFindPrevious:
+        find(id == IdRecordFindNext);
+        break;
     case IdRecordGoTo:
         // A number typed into the position goes there; the key puts the
         // user into the position. Either way the user is there after it.
@@ -171,6 +189,59 @@ void RecordCommands::addPosition(QToolBar *toolBar)
     m_state->setFont(bold);
     toolBar->addWidget(m_state);
     update();
+}
+
+void RecordCommands::addFindBar(QBoxLayout *layout)
+{
+    if (m_findBar || !layout)
+        return;
+    m_findBar = new FindBar(layout->parentWidget());
+    layout->addWidget(m_findBar);
+    // The bar's buttons and Enter run as the keys do, inside the window.
+    connect(m_findBar, &FindBar::searchRequested, this, [this](bool forward) {
+        emit chosen(forward ? IdRecordFindNext : IdRecordFindPrevious);
+    });
+}
+
+FindBar *RecordCommands::findBar() const
+{
+    return m_findBar;
+}
+
+void RecordCommands::find(bool forward)
+{
+    if (!m_findBar)
+        return;
+    CFormMgr &manager = *m_frame->GetFormMgr();
+    // F3 in a field searches that field from now on; with nothing to look
+    // for yet, it opens the bar.
+    if (const QString column = manager.focusedColumn(); !column.isEmpty())
+        m_findBar->setColumn(column, manager.fieldCaption(column));
+    if (m_findBar->text().isEmpty()) {
+        m_findBar->open(m_findBar->column(), manager.fieldCaption(m_findBar->column()));
+        return;
+    }
+    m_findBar->show();
+    CDataMgr::FindRequest request;
+    if (!m_findBar->column().isEmpty())
+        request.columns << m_findBar->column();
+    request.text = m_findBar->text();
+    request.match = m_findBar->match();
+    request.forward = forward;
+    switch (m_frame->DatensatzSuchen(request)) {
+    case CDataMgr::FindResult::NotFound:
+        m_findBar->setNote(QStringLiteral("„%1“ wurde nicht gefunden.").arg(request.text));
+        break;
+    case CDataMgr::FindResult::FoundAfterWrap:
+        m_findBar->setNote(forward ? QStringLiteral("Nach dem letzten Datensatz wurde beim "
+                                                    "ersten weitergesucht.")
+                                   : QStringLiteral("Vor dem ersten Datensatz wurde beim letzten "
+                                                    "weitergesucht."));
+        break;
+    case CDataMgr::FindResult::Found:
+        m_findBar->setNote(QString());
+        break;
+    }
 }
 
 CDataMgr *RecordCommands::records() const

@@ -10,6 +10,8 @@
 
 class CDataMgr;
 class CFormFrame;
+class FindBar;
+class QBoxLayout;
 class QAction;
 class QKeyEvent;
 class PositionField;
@@ -65,6 +67,9 @@ public:
     // into: Enter goes there, F5 puts the user there) and, beside it, the
     // record's state at the end of toolBar (once).
     void addPosition(QToolBar *toolBar);
+    // The find bar, hidden until "Suchen…", at the end of layout (once).
+    void addFindBar(QBoxLayout *layout);
+    [[nodiscard]] FindBar *findBar() const;
     // Where the record stands, as the tool bar says it; empty without a form.
     // The count is there only where it is known.
     [[nodiscard]] QString positionText() const;
@@ -102,7 +107,11 @@ private:
     };
     [[nodiscard]] PositionParts positionParts() const;
 
+    // Runs the find bar's search; forward: towards the last record.
+    void find(bool forward);
+
     QPointer<PositionField> m_position;
+    QPointer<FindBar> m_findBar;
     qint64 m_requestedNumber = 0; // typed into the position, for run(IdRecordGoTo)
     QPointer<QLabel> m_state;
 };

@@ -379,6 +379,19 @@ TEST_P(FormWidgetTest, TheHostSortsGoesToARecordAndHearsOfTheOrder)
     EXPECT_EQ(order.at(1), (QVariantList{"", false}));
     widget->setFilter("id > 1");
     EXPECT_TRUE(filter.isEmpty()) << "the host's own filter is the host's news";
+
+    // Finding and filtering by the field the user is in.
+    EXPECT_TRUE(widget->findRecord("köln"));
+    EXPECT_EQ(widget->currentKey(), 5);
+    EXPECT_TRUE(widget->findRecord("KUNDE 003", false));
+    EXPECT_EQ(widget->currentKey(), 3);
+    EXPECT_FALSE(widget->findRecord("Bielefeld"));
+    EXPECT_EQ(widget->currentKey(), 3);
+    FormDriver(host.get()).field("ort")->setFocus();
+    widget->filterBySelection(true); // all but Aachen
+    EXPECT_EQ(widget->positionText(), "Datensatz 1 von 3");
+    ASSERT_EQ(filter.size(), 1);
+    EXPECT_TRUE(filter.at(0).at(0).toString().contains("ort"));
 }
 
 TEST_P(FormWidgetTest, UnsavedChangesAreReportedAndOfferedForSavingBeforeClosing)
@@ -414,8 +427,8 @@ TEST_P(FormWidgetTest, UnsavedChangesAreReportedAndOfferedForSavingBeforeClosing
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     const QList<QLineEdit *> fields = widget->findChildren<QLineEdit *>();
     EXPECT_TRUE(std::all_of(fields.cbegin(), fields.cend(), [](const QLineEdit *field) {
-        return field->objectName() == "positionNumber";
-    })) << "the form went afterwards (the tool bar's record number stays)";
+        return field->objectName() == "positionNumber" || field->objectName() == "findText";
+    })) << "the form went afterwards (the record number and the find bar stay)";
     QObject::disconnect(widget, &CKeloFormWidget::recordSaved, widget, &CKeloFormWidget::close);
     ASSERT_TRUE(openSorted());
     widget->next();

@@ -13,6 +13,7 @@
 #include "filter/CFilterDlg.h"
 #include "platform/ConflictDialog.h"
 #include "runtime/CFormFrame.h"
+#include "runtime/FindBar.h"
 #include "runtime/FormEditor.h"
 
 #include <QComboBox>
@@ -343,6 +344,64 @@ TEST_P(RecordCycleTest, TheRecordsAreFilteredByTheValueOfTheFieldTheCursorIsIn)
     user.field(QStringLiteral("ort"))->setFocus(Qt::TabFocusReason);
     user.press(Qt::Key_A, Qt::ControlModifier | Qt::ShiftModifier);
     EXPECT_EQ(walk(), "1");
+}
+
+// Finding by the find bar: in the field the cursor was in or in every
+// field, the whole field, its start or any part, without regard to letter
+// case, a date as the form shows it; F3 goes on, Umschalt+F3 back, past an
+// end with a note, and a text that nothing shows stays where it was.
+TEST_P(RecordCycleTest, TheFindBarFindsWhatTheFieldsShow)
+{
+    const char *const kOnFromFirst = "Nach dem letzten Datensatz wurde beim ersten weitergesucht.";
+    const char *const kOnFromLast = "Vor dem ersten Datensatz wurde beim letzten weitergesucht.";
+    const auto bar = [this] {
+        return window->findChild<FindBar *>("findBar");
+    };
+    user.field(QStringLiteral("ort"))->setFocus();
+    user.press(Qt::Key_H, Qt::ControlModifier);
+    ASSERT_TRUE(bar()->isVisible());
+    EXPECT_EQ(QApplication::focusWidget(), bar()->findChild<QLineEdit *>("findText"));
+    EXPECT_EQ(bar()->findChild<QComboBox *>("findIn")->currentText(), "Aktuelles Feld (Ort)");
+    const struct
+    {
+        const char *text; // nullptr: as before
+        int in;           // 0: the current field, 1: every field
+        int match;        // 0: whole field, 1: its start, 2: any part
+        Qt::Key key;      // Enter, F3 or Umschalt+F3 (Qt::Key_Back)
+        const char *shown;
+        const char *note;
+    } steps[] = {
+        {"köln", 0, 0, Qt::Key_Return, "2", ""},
+        {nullptr, 0, 0, Qt::Key_F3, "5", ""},
+        {nullptr, 0, 0, Qt::Key_F3, "2", kOnFromFirst},
+        {nullptr, 0, 0, Qt::Key_Back, "5", kOnFromLast},
+        {"Aach", 0, 1, Qt::Key_Return, "3", kOnFromFirst},
+        {nullptr, 0, 0, Qt::Key_F3, "3", "„Aach“ wurde nicht gefunden."}, // the start only
+        {"11.3.21", 1, 2, Qt::Key_Return, "4", ""}, // the date as the user types it
+        {"kunde 001", 1, 0, Qt::Key_F3, "1", kOnFromFirst},
+        {"O'Brien'; --", 1, 2, Qt::Key_Return, "1", "„O'Brien'; --“ wurde nicht gefunden."},
+    };
+    for (const auto &step : steps) {
+        SCOPED_TRACE(std::string(step.text ? step.text : "") + " " + step.shown);
+        auto *text = bar()->findChild<QLineEdit *>("findText");
+        if (step.text) {
+            text->clear();
+            FormDriver::type(text, QString::fromUtf8(step.text));
+        }
+        bar()->findChild<QComboBox *>("findIn")->setCurrentIndex(step.in);
+        bar()->findChild<QComboBox *>("findMatch")->setCurrentIndex(step.match);
+        messages.clear();
+        if (step.key == Qt::Key_Back)
+            user.press(Qt::Key_F3, Qt::ShiftModifier);
+        else
+            user.press(step.key);
+        EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join('\n').toStdString();
+        EXPECT_EQ(user.shown(QStringLiteral("name")).right(1), step.shown);
+        EXPECT_EQ(bar()->note(), QString::fromUtf8(step.note));
+    }
+    user.press(Qt::Key_Escape);
+    EXPECT_FALSE(bar()->isVisible());
+    EXPECT_TRUE(window->isVisible()) << "Escape closes the bar, not the window";
 }
 
 TEST_P(RecordCycleTest, AConflictIsDecidedFieldByFieldAndNothingIsSavedWithoutAChoice)

@@ -76,20 +76,24 @@ bool FormDriver::retype(const QString &name, const QString &text) const
             QTest::keyClick(widget, Qt::Key_Return);
         if (lines.at(i).isEmpty() && i == 0)
             QTest::keyClick(widget, Qt::Key_Delete); // typing nothing empties the field
-        // QTest knows keys for ASCII only; any other letter (one beyond the
-        // basic plane is two UTF-16 units) comes as the text of a key.
-        const QString &line = lines.at(i);
-        for (qsizetype at = 0; at < line.size(); ++at) {
-            const qsizetype length = line.at(at).isHighSurrogate() ? 2 : 1;
-            if (line.at(at).unicode() < 0x80)
-                QTest::keyClick(widget, char(line.at(at).unicode()));
-            else
-                QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, line.mid(at, length),
-                                    Qt::NoModifier);
-            at += length - 1;
-        }
+        type(widget, lines.at(i));
     }
     return true;
+}
+
+void FormDriver::type(QWidget *widget, const QString &line)
+{
+    // QTest knows keys for ASCII only; any other letter (one beyond the
+    // basic plane is two UTF-16 units) comes as the text of a key.
+    for (qsizetype at = 0; at < line.size(); ++at) {
+        const qsizetype length = line.at(at).isHighSurrogate() ? 2 : 1;
+        if (line.at(at).unicode() < 0x80)
+            QTest::keyClick(widget, char(line.at(at).unicode()));
+        else
+            QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, line.mid(at, length),
+                                Qt::NoModifier);
+        at += length - 1;
+    }
 }
 
 bool FormDriver::press(Qt::Key key, Qt::KeyboardModifiers modifiers) const

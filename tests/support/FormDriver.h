@@ -42,6 +42,8 @@ public:
     // letter, whatever the letter; a line feed is the Return key. False when the field is missing
     // or did not take the focus from the click.
     bool retype(const QString &name, const QString &text) const;
+    // Types one line into widget, key by key, whatever its letters.
+    static void type(QWidget *widget, const QString &line);
     // A key pressed wherever the focus is. After a modal dialog (a question,
     // the filter) a window manager gives the form its activation back; the
     // offscreen platform has none, so this does it; false when the dialog

@@ -416,6 +416,12 @@ QVariantList KeysetCursor::currentKey() const
     }
 }
 
+QVariantList KeysetCursor::keyAt(qsizetype index) const
+{
+    Q_ASSERT(isComplete());
+    return index < m_keys.size() ? m_keys.at(index) : m_added.at(index - m_keys.size());
+}
+
 void KeysetCursor::bindCurrent(QSqlQuery &query, int first) const
 {
     Q_ASSERT(hasRow());

@@ -124,6 +124,9 @@ public:
     bool moveToKey(const QVariantList &key);
 
     QVariantList currentKey() const;
+    // Once every key is read (isComplete): the key of the row at 0-based
+    // index, counting the query's keys and then the added rows.
+    QVariantList keyAt(qsizetype index) const;
     void bindCurrent(QSqlQuery &query, int first = 0) const;
 
     // A row added through the recordset joins the keyset after all keys of

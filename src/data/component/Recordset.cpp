@@ -166,6 +166,27 @@ QVariantList Recordset::Bookmark() const
                                                               : QVariantList();
 }
 
+bool Recordset::Find(const QString &condition, bool forward, bool *wrapped)
+{
+    d->requireOpen();
+    if (!d->keyset)
+        throw ComError(ADO_E_FEATURENOTAVAILABLE,
+                       QStringLiteral("In diesen Datensätzen kann nicht gesucht werden, "
+                                      "weil sie nur als Ergebnis gelesen wurden."));
+    d->resync();
+    d->settlePending();
+    const qsizetype found = d->find(condition, forward, wrapped);
+    if (found < 0)
+        return false;
+    d->move([this, found] { d->cursor->moveTo(found + 1); }, forward ? +1 : -1);
+    return true;
+}
+
+qsizetype Recordset::rowsFetched() const
+{
+    return d ? d->rowsFetched : 0;
+}
+
 bool Recordset::MoveToBookmark(const QVariantList &key)
 {
     d->requireOpen();

@@ -120,6 +120,17 @@ public:
     // recordset has no such row (see KeysetCursor::moveToKey for its cost).
     [[nodiscard]] QVariantList Bookmark() const;
     bool MoveToBookmark(const QVariantList &key);
+    // To the next row (forward) or the previous one that meets condition
+    // (SQL over the table's columns), in the recordset's order, going on
+    // from the other end past the last (first) row, the current row last
+    // of all. False, staying where it is, when no row meets it; wrapped
+    // tells whether the search went past an end. The engine tests the
+    // condition on the keys the search passes, in batches that grow from a
+    // few hundred, so it reads no rows, and no more keys than the batch it
+    // stops in. Every key must be known for the order: the first search
+    // takes the complete list (see completeKeyset). A read-only result of
+    // another statement cannot be searched (ComError ADO_E_FEATURENOTAVAILABLE).
+    bool Find(const QString &condition, bool forward, bool *wrapped = nullptr);
 
     void AddNew();
     void Update();
@@ -182,6 +193,9 @@ public:
     // benchmarks; the read order of keys is not observable otherwise).
     bool keysComplete() const;
     qsizetype keysRead() const;
+    // The rows read so far: those that became current, and the keys that
+    // searches found (for tests of what a command costs).
+    qsizetype rowsFetched() const;
     // Takes every key of the query into the keyset, keeping the current
     // row: with wait, reads (or waits for) what is still missing; without,
     // takes the complete list only if it has been read already. True when

@@ -4,6 +4,8 @@
 #include "data/component/Recordset.h"
 #include "data/component/engines/Backend.h"
 
+#include <QSet>
+
 #include <functional>
 #include <optional>
 
@@ -32,6 +34,7 @@ struct RecordsetPrivate
     bool integralKeys = false;       // single whole-number keys (see KeyStore)
     QString countSql;                // keyset: the count of the rows that match
     int generation = 0;              // of the backend's connection the statements belong to
+    qsizetype rowsFetched = 0;       // see Recordset::rowsFetched
 
     // The current row.
     QVector<QVariant> raw;     // as the driver returned it
@@ -87,6 +90,10 @@ struct RecordsetPrivate
     // when the row cannot be read, the cursor stays where it was.
     void move(const std::function<void()> &step, int direction);
     void clearRow();
+    // Recordset::Find's search: the 0-based index of the row found, or -1.
+    qsizetype find(const QString &condition, bool forward, bool *wrapped);
+    // The keys among those at indexes that meet condition, as keyText gives them.
+    QSet<QString> meeting(const QVector<qsizetype> &indexes, const QString &condition);
     void convertRaw();
     void settlePending(); // before a move: write changes, drop an untouched new row
 

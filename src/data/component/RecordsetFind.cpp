@@ -1,0 +1,95 @@
+#include "data/component/RecordsetPrivate.h"
+
+#include <QSqlQuery>
+
+// Searching by the engine: the keys of the rows the search passes, in the
+// recordset's order, go to the engine in batches with the condition, and it
+// answers with those that meet it. A batch starts small, so that a match
+// near the current row costs one short statement, and doubles up to a size
+// whose placeholders every engine takes.
+
+namespace {
+
+constexpr qsizetype kFirstBatch = 256;
+constexpr qsizetype kLastBatch = 8192;
+
+// A key as one text, to compare the keys held with those the engine returns
+// (which may come back as another integer type).
+QString keyText(const QVariantList &key)
+{
+    QStringList parts;
+    for (const QVariant &part : key)
+        parts << (part.isNull() ? QStringLiteral("\x01") : part.toString());
+    return parts.join(QChar(0x1f));
+}
+
+} // namespace
+
+qsizetype RecordsetPrivate::find(const QString &condition, bool forward, bool *wrapped)
+{
+    if (wrapped)
+        *wrapped = false;
+    cursor->completeKeys(true);
+    const qsizetype rows = cursor->count();
+    if (rows <= 0)
+        return -1;
+    // From a new row or an end, the search starts at the end it faces.
+    const qsizetype current = !pendingNew && cursor->hasRow() ? cursor->position() - 1
+                              : forward                       ? -1
+                                                              : rows;
+    const qsizetype step = forward ? 1 : -1;
+    qsizetype index = current;
+    qsizetype batch = kFirstBatch;
+    for (qsizetype passed = 0; passed < rows; batch = qMin(batch * 2, kLastBatch)) {
+        QVector<qsizetype> indexes;
+        for (; indexes.size() < batch && passed < rows; ++passed) {
+            index = (index + step + rows) % rows;
+            indexes << index;
+        }
+        const QSet<QString> met = meeting(indexes, condition);
+        for (qsizetype candidate : std::as_const(indexes)) {
+            if (!met.contains(keyText(cursor->keyAt(candidate))))
+                continue;
+            if (wrapped)
+                *wrapped = forward ? candidate <= current : candidate >= current;
+            return candidate;
+        }
+    }
+    return -1;
+}
+
+QSet<QString> RecordsetPrivate::meeting(const QVector<qsizetype> &indexes, const QString &condition)
+{
+    QString keys;
+    if (identity.size() == 1) {
+        QStringList marks(indexes.size(), QStringLiteral("?"));
+        keys = identity.constFirst() + QStringLiteral(" IN (") + marks.join(QLatin1Char(',')) +
+               QLatin1Char(')');
+    } else {
+        QStringList parts;
+        for (const QString &expression : std::as_const(identity))
+            parts << expression + QStringLiteral(" = ?");
+        const QString one =
+            QLatin1Char('(') + parts.join(QStringLiteral(" AND ")) + QLatin1Char(')');
+        keys = QStringList(indexes.size(), one).join(QStringLiteral(" OR "));
+    }
+    QSqlQuery query = backend->newQuery();
+    backend->prepare(query, QStringLiteral("SELECT ") + identity.join(QStringLiteral(", ")) +
+                                QStringLiteral(" FROM ") + table + QStringLiteral(" WHERE (") +
+                                keys + QStringLiteral(") AND (") + condition + QLatin1Char(')'));
+    for (qsizetype index : indexes) {
+        for (const QVariant &part : cursor->keyAt(index))
+            query.addBindValue(part);
+    }
+    backend->exec(query);
+    QSet<QString> met;
+    while (backend->next(query)) {
+        QVariantList key;
+        for (int i = 0; i < identity.size(); ++i)
+            key << query.value(i);
+        met.insert(keyText(key));
+        ++rowsFetched;
+    }
+    query.finish(); // no statement stays open on the main connection
+    return met;
+}
