@@ -508,7 +508,13 @@ CDataMgr::Position CAdoDataMgr::GetPosition(bool countNow)
         return position;
     Recordset &r = *m_recordset;
     position.newRecord = r.EditMode() == adEditAdd || !HasRecord();
-    const long number = r.AbsolutePosition();
+    long number = r.AbsolutePosition();
+    // A record reached without reading the keys before it (go to, a sort
+    // that kept it, a search) is placed by counting those rows.
+    if (countNow && !position.newRecord && number <= 0) {
+        r.placeCurrent();
+        number = r.AbsolutePosition();
+    }
     if (!position.newRecord && number > 0)
         position.number = number;
     const long keysetCount = r.RecordCount();

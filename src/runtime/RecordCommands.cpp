@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QLayout>
 #include <QTextDocument>
+#include <QTimer>
 #include <QToolBar>
 #include <QWidget>
 
@@ -153,6 +154,13 @@ bool RecordCommands::run(int id)
         break;
     }
     update();
+    // A record reached without the keys before it has its number counted
+    // once it is shown.
+    if (CDataMgr *data = records()) {
+        const CDataMgr::Position position = data->GetPosition(false);
+        if (!position.newRecord && position.number < 0)
+            QTimer::singleShot(0, this, [this] { update(true); });
+    }
     return done;
 }
 

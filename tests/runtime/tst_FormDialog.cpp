@@ -174,14 +174,13 @@ TEST_P(ManyRecordsTest, TheUserGoesToARecordByItsNumber)
     {
         const char *typed;
         int shown; // the record then shown
-        bool everyKeyRead;
     } cases[] = {
-        {"2990", 2990, false}, // among the last keys, read from the end
-        {"12", 12, false},     // among the first
-        {"abc", 12, false},    // no number: nothing happens
-        {"0", 12, false},      // no record 0 either
-        {"1.500", 1500, true}, // the middle: every key; German digit groups
-        {"99999", 3000, true}  // beyond the last: the last
+        {"2990", 2990},  // among the last keys, read from the end
+        {"12", 12},      // among the first
+        {"abc", 12},     // no number: nothing happens
+        {"0", 12},       // no record 0 either
+        {"1.500", 1500}, // the middle, by the engine's offset; German digit groups
+        {"99999", 3000}  // beyond the last: the last
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.typed);
@@ -197,7 +196,7 @@ TEST_P(ManyRecordsTest, TheUserGoesToARecordByItsNumber)
         EXPECT_EQ(dialog->positionText(), position);
         EXPECT_EQ(number->text(), QString::number(c.shown));
         EXPECT_EQ(number->accessibleName(), position);
-        EXPECT_EQ(keys->keysComplete(), c.everyKeyRead);
+        EXPECT_FALSE(keys->keysComplete()) << "no place needs every key";
     }
     press(Qt::Key_PageDown); // on from the middle as from anywhere
     press(Qt::Key_PageUp, Qt::ControlModifier);

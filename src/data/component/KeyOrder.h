@@ -5,6 +5,10 @@
 
 #include <QString>
 #include <QStringList>
+#include <QVariantList>
+#include <QVector>
+
+#include <optional>
 
 // The order in which a keyset reads the keys of its query, made total and
 // reversible, so that the query can be read from either end.
@@ -33,6 +37,26 @@ struct QRT_AUTOTEST_EXPORT KeyOrder
     // One term of an order reversed ("NAME DESC" -> "NAME ASC"); empty when
     // the term has no expression.
     static QString reversedTerm(const QString &term);
+
+    // One term of an order as the engine sorts by it.
+    struct Term
+    {
+        QString expression;
+        bool descending = false;
+        bool nullsFirst = false; // as written, or the engine's way
+    };
+    // The terms of forward; none when a term has no expression. nullsFirst:
+    // whether the engine puts NULL first in an ascending order (SQLite),
+    // or last (PostgreSQL).
+    [[nodiscard]] QVector<Term> terms(bool nullsFirst) const;
+
+    // The condition that a row comes after the row whose terms hold values
+    // (before it, with !after; the row itself too, with inclusive), with "?"
+    // for each value appended to binds. For a keyset that is read from a
+    // row on (a seek) instead of from its start: ties are broken by the
+    // row identity, the last terms, so the order is total.
+    static QString seek(const QVector<Term> &terms, const QVariantList &values, bool after,
+                        bool inclusive, QVariantList *binds);
 };
 
 #endif // QRT_DATA_COMPONENT_KEYORDER_H

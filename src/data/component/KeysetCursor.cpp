@@ -3,6 +3,39 @@
 KeySource::~KeySource() = default;
 KeyEnds::~KeyEnds() = default;
 
+bool KeyEnds::readsFromRows() const
+{
+    return false;
+}
+
+int KeyEnds::hasKey(const QVariantList &key)
+{
+    Q_UNUSED(key);
+    return -1;
+}
+
+bool KeyEnds::readFrom(const QVariantList &key, bool forward, qsizetype rows, KeyStore &keys)
+{
+    Q_UNUSED(key);
+    Q_UNUSED(forward);
+    Q_UNUSED(rows);
+    Q_UNUSED(keys);
+    return false;
+}
+
+bool KeyEnds::readAt(qint64 index, KeyStore &keys)
+{
+    Q_UNUSED(index);
+    Q_UNUSED(keys);
+    return false;
+}
+
+qint64 KeyEnds::countBefore(const QVariantList &key)
+{
+    Q_UNUSED(key);
+    return -1;
+}
+
 namespace {
 constexpr qsizetype kMaxBatch = 65536;
 // Neighbours tried, each way, to place a row the complete list lacks.
@@ -11,7 +44,7 @@ constexpr qsizetype kNeighbourTries = 16;
 
 KeysetCursor::KeysetCursor(KeyStore keys, std::unique_ptr<KeySource> source)
     : m_keys(std::move(keys)), m_tail(m_keys.emptyCopy()), m_added(m_keys.emptyCopy()),
-      m_source(std::move(source)), m_removedKeys(m_keys.emptyCopy())
+      m_window(m_keys.emptyCopy()), m_source(std::move(source)), m_removedKeys(m_keys.emptyCopy())
 {
     // Read the first batch now, so that BOF and EOF are known after opening.
     ensureKey(0);
@@ -22,7 +55,7 @@ KeysetCursor::KeysetCursor(KeyStore keys, std::unique_ptr<KeySource> source)
 
 KeysetCursor::KeysetCursor(KeyStore head, std::unique_ptr<KeyEnds> ends)
     : m_keys(std::move(head)), m_tail(m_keys.emptyCopy()), m_added(m_keys.emptyCopy()),
-      m_removedKeys(m_keys.emptyCopy())
+      m_window(m_keys.emptyCopy()), m_removedKeys(m_keys.emptyCopy())
 {
     if (m_keys.size() >= kEndKeys)
         m_ends = std::move(ends);
@@ -32,8 +65,8 @@ KeysetCursor::KeysetCursor(KeyStore head, std::unique_ptr<KeyEnds> ends)
 
 bool KeysetCursor::hasRow() const
 {
-    return !m_deleted &&
-           (m_where == Where::InKeys || m_where == Where::InTail || m_where == Where::InAdded);
+    return !m_deleted && (m_where == Where::InKeys || m_where == Where::InTail ||
+                          m_where == Where::InWindow || m_where == Where::InAdded);
 }
 
 bool KeysetCursor::ensureKey(qsizetype index)
@@ -137,9 +170,9 @@ void KeysetCursor::adopt(KeyStore all)
     }
 
     // The current row by its key; a deleted one by the row that followed it.
-    if (m_where == Where::InKeys || m_where == Where::InTail) {
+    if (m_where == Where::InKeys || m_where == Where::InTail || m_where == Where::InWindow) {
         const bool fromTail = m_where == Where::InTail;
-        const KeyStore &list = fromTail ? m_tail : m_keys;
+        const KeyStore &list = fromTail ? m_tail : m_where == Where::InWindow ? m_window : m_keys;
         qsizetype index = 0;
         if (m_deleted) {
             index = slotFor(list, m_index, all, fromTail);
@@ -158,10 +191,106 @@ void KeysetCursor::adopt(KeyStore all)
     m_keys = std::move(all);
     m_tail = m_keys.emptyCopy();
     m_tailRead = false;
+    dropWindow();
     m_ends.reset();
     ++m_shape;
     m_queryCount = -1;
     clearJournal();
+}
+
+void KeysetCursor::openWindow(const QVariantList &key, qint64 start)
+{
+    ++m_shape;
+    m_window = m_keys.emptyCopy();
+    m_window.append(key);
+    m_windowStart = start;
+    m_windowAtStart = start == 0;
+    m_windowAtEnd = false;
+    m_where = Where::InWindow;
+    m_index = 0;
+    m_deleted = false;
+}
+
+void KeysetCursor::dropWindow()
+{
+    m_window = m_keys.emptyCopy();
+    m_windowStart = -1;
+    m_windowAtStart = false;
+    m_windowAtEnd = false;
+}
+
+KeysetCursor::Extension KeysetCursor::extendWindow(bool forward)
+{
+    if (forward ? m_windowAtEnd : m_windowAtStart)
+        return Extension::Ended;
+    if (!m_ends)
+        return Extension::Unreadable;
+    for (;;) {
+        KeyStore read = m_keys.emptyCopy();
+        // Every key of the window deleted through this cursor: on from the
+        // row deleted last, whose place the engine still knows.
+        if (m_window.isEmpty() && (!m_deleted || m_removedKeys.isEmpty()))
+            return Extension::Unreadable;
+        const QVariantList from = m_window.isEmpty() ? m_removedKeys.at(m_removedKeys.size() - 1)
+                                  : forward          ? m_window.at(m_window.size() - 1)
+                                                     : m_window.at(0);
+        if (!m_ends->readFrom(from, forward, kEndKeys, read)) {
+            // The row at the edge is gone (another user deleted it): it
+            // leaves the window, and the next one is read from, unless it
+            // is the current row or the last one.
+            const qsizetype edge = forward ? m_window.size() - 1 : 0;
+            if (m_window.size() <= 1 || (m_index == edge && !m_deleted))
+                return Extension::Unreadable;
+            m_window.remove(edge);
+            ++m_shape;
+            if (forward)
+                m_index = qMin(m_index, m_window.size());
+            else if (m_index > 0)
+                --m_index;
+            continue;
+        }
+        const bool last = read.size() < kEndKeys;
+        qsizetype taken = 0;
+        for (qsizetype i = 0; i < read.size(); ++i) {
+            // Rows added through this cursor stay where added rows are.
+            const QVariantList key = read.at(i);
+            if (m_added.indexOf(key) >= 0)
+                continue;
+            if (forward) {
+                m_window.append(key);
+            } else {
+                m_window.insert(0, key); // nearest first: each goes before the last
+                ++m_index;
+            }
+            ++taken;
+        }
+        if (!forward) {
+            ++m_shape;
+            if (m_windowStart >= 0)
+                m_windowStart -= read.size();
+        }
+        if (last) {
+            if (forward) {
+                m_windowAtEnd = true;
+            } else {
+                m_windowAtStart = true;
+                m_windowStart = 0;
+            }
+        }
+        if (taken > 0)
+            return Extension::Grown;
+        if (last)
+            return Extension::Ended;
+    }
+}
+
+void KeysetCursor::placeWindow()
+{
+    if (m_where != Where::InWindow || m_windowStart >= 0 || !m_ends || m_window.isEmpty())
+        return;
+    const qint64 before = m_ends->countBefore(m_window.at(0));
+    if (before >= 0)
+        m_windowStart = before;
 }
 
 void KeysetCursor::clearJournal()
@@ -281,6 +410,22 @@ bool KeysetCursor::moveTo(qsizetype number)
             return true;
         }
     }
+    if (m_where == Where::InWindow && m_windowStart >= 0 && number - 1 >= m_windowStart &&
+        number - 1 - m_windowStart < m_window.size()) {
+        m_deleted = false;
+        m_index = number - 1 - m_windowStart;
+        return true;
+    }
+    // The key at that place by the engine's offset, and a window from it.
+    if (m_ends) {
+        KeyStore at = m_keys.emptyCopy();
+        if (m_ends->readAt(number - 1, at) && (!at.isEmpty() || m_added.isEmpty())) {
+            if (at.isEmpty())
+                return goLast(); // beyond the last
+            openWindow(at.at(0), number - 1);
+            return true;
+        }
+    }
     if (m_ends)
         completeKeys(true);
     if (ensureKey(number - 1))
@@ -297,10 +442,11 @@ bool KeysetCursor::moveToKey(const QVariantList &key)
 {
     poll();
     const auto find = [this, &key] {
-        for (Where where : {Where::InKeys, Where::InTail, Where::InAdded}) {
-            const KeyStore &list = where == Where::InKeys   ? m_keys
-                                   : where == Where::InTail ? m_tail
-                                                            : m_added;
+        for (Where where : {Where::InKeys, Where::InTail, Where::InWindow, Where::InAdded}) {
+            const KeyStore &list = where == Where::InKeys     ? m_keys
+                                   : where == Where::InTail   ? m_tail
+                                   : where == Where::InWindow ? m_window
+                                                              : m_added;
             if (const qsizetype found = list.indexOf(key); found >= 0) {
                 m_deleted = false;
                 m_where = where;
@@ -314,6 +460,17 @@ bool KeysetCursor::moveToKey(const QVariantList &key)
         return true;
     if (isComplete())
         return false;
+    // Where the engine can read from a row on, a window around it; the
+    // table's key says whether the query has the row.
+    if (m_ends && m_ends->readsFromRows()) {
+        const int has = m_ends->hasKey(key);
+        if (has == 0)
+            return false;
+        if (has == 1) {
+            openWindow(key, -1);
+            return true;
+        }
+    }
     completeKeys(true);
     return find();
 }
@@ -344,6 +501,17 @@ bool KeysetCursor::moveNext()
             return true;
         }
         return goAfterKeys(); // the tail ends where the query ends
+    case Where::InWindow:
+        if (next >= m_window.size()) {
+            const Extension read = extendWindow(true);
+            if (read == Extension::Unreadable && completeKeys(true))
+                return moveNext();
+            if (read != Extension::Grown)
+                return goAfterKeys(); // the window ends where the query ends
+        }
+        m_deleted = false;
+        m_index = next;
+        return true;
     case Where::InAdded:
         m_deleted = false;
         if (next < m_added.size()) {
@@ -387,6 +555,20 @@ bool KeysetCursor::movePrevious()
         m_deleted = false;
         m_where = Where::Before;
         return false;
+    case Where::InWindow:
+        if (m_index == 0) {
+            const Extension read = extendWindow(false); // shifts the index
+            if (read == Extension::Unreadable && completeKeys(true))
+                return movePrevious();
+            if (read != Extension::Grown) {
+                m_deleted = false;
+                m_where = Where::Before;
+                return false;
+            }
+        }
+        m_deleted = false;
+        --m_index;
+        return true;
     case Where::InAdded:
         m_deleted = false;
         if (m_index > 0) {
@@ -409,6 +591,8 @@ QVariantList KeysetCursor::currentKey() const
     switch (m_where) {
     case Where::InTail:
         return m_tail.at(m_index);
+    case Where::InWindow:
+        return m_window.at(m_index);
     case Where::InAdded:
         return m_added.at(m_index);
     default:
@@ -428,6 +612,9 @@ void KeysetCursor::bindCurrent(QSqlQuery &query, int first) const
     switch (m_where) {
     case Where::InTail:
         m_tail.bind(query, m_index, first);
+        break;
+    case Where::InWindow:
+        m_window.bind(query, m_index, first);
         break;
     case Where::InAdded:
         m_added.bind(query, m_index, first);
@@ -456,6 +643,10 @@ void KeysetCursor::replaceCurrent(const QVariantList &key)
         m_renamedKeys.append({m_tail.at(m_index), key});
         m_tail.replace(m_index, key);
         break;
+    case Where::InWindow:
+        m_renamedKeys.append({m_window.at(m_index), key});
+        m_window.replace(m_index, key);
+        break;
     case Where::InAdded:
         m_added.replace(m_index, key);
         break;
@@ -480,6 +671,9 @@ void KeysetCursor::removeCurrent()
     switch (m_where) {
     case Where::InTail:
         m_tail.remove(m_index);
+        break;
+    case Where::InWindow:
+        m_window.remove(m_index);
         break;
     case Where::InAdded:
         m_added.remove(m_index);
@@ -509,6 +703,7 @@ void KeysetCursor::restart(std::unique_ptr<KeySource> source, const QVariantList
     m_keys = m_keys.emptyCopy();
     m_tail = m_keys.emptyCopy();
     m_tailRead = false;
+    dropWindow();
     m_added = m_added.emptyCopy();
     m_source = std::move(source);
     m_ends.reset();
@@ -542,6 +737,7 @@ void KeysetCursor::restart(KeyStore head, std::unique_ptr<KeyEnds> ends, const Q
     m_keys = std::move(head);
     m_tail = m_keys.emptyCopy();
     m_tailRead = false;
+    dropWindow();
     m_added = m_keys.emptyCopy();
     m_source.reset();
     m_ends.reset();
@@ -581,6 +777,12 @@ qsizetype KeysetCursor::position() const
         return m_index + 1;
     case Where::InTail:
         return m_queryCount >= 0 ? m_queryCount - (m_tail.size() - 1 - m_index) : -1;
+    case Where::InWindow:
+        if (m_windowStart >= 0)
+            return m_windowStart + m_index + 1;
+        // A window that reached the query's end is counted back from it.
+        return m_windowAtEnd && m_queryCount >= 0 ? m_queryCount - (m_window.size() - 1 - m_index)
+                                                  : -1;
     default:
         if (isComplete())
             return m_keys.size() + m_index + 1;
@@ -613,6 +815,8 @@ void KeysetCursor::restore(const Place &place)
             return &m_keys;
         case Where::InTail:
             return &m_tail;
+        case Where::InWindow:
+            return &m_window;
         case Where::InAdded:
             return &m_added;
         default:
@@ -620,7 +824,7 @@ void KeysetCursor::restore(const Place &place)
         }
     };
     if (!place.key.isEmpty()) {
-        for (Where where : {Where::InKeys, Where::InTail, Where::InAdded}) {
+        for (Where where : {Where::InKeys, Where::InTail, Where::InWindow, Where::InAdded}) {
             const qsizetype found = inList(where)->indexOf(place.key);
             if (found >= 0) {
                 m_where = where;

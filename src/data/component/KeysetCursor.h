@@ -42,6 +42,21 @@ public:
     // list is still being read; with wait it reads the list, or waits for
     // it, and throws ComError when that fails.
     virtual bool takeAll(KeyStore &keys, bool wait) = 0;
+
+    // Reading the query from a row on, without the complete list (each a
+    // bounded read, about one scan of the table), where readsFromRows.
+    // hasKey: 1 when the query yields the row of key, 0 when not, -1 when it
+    // cannot tell.
+    [[nodiscard]] virtual bool readsFromRows() const;
+    virtual int hasKey(const QVariantList &key);
+    // Appends at most rows keys that follow key in the query's order
+    // (forward) or precede it (nearest first); false when it cannot read so.
+    virtual bool readFrom(const QVariantList &key, bool forward, qsizetype rows, KeyStore &keys);
+    // Appends the key at 0-based index of the query (none beyond its end);
+    // false when it cannot read so.
+    virtual bool readAt(qint64 index, KeyStore &keys);
+    // The number of the query's rows before key; -1 when it cannot count so.
+    virtual qint64 countBefore(const QVariantList &key);
 };
 
 // The position of a keyset recordset: the keys of the query, followed by the
@@ -64,6 +79,14 @@ public:
 // holds (deleted or changed by someone meanwhile) stays current, placed
 // among its neighbours. Rows this cursor deleted or re-keyed meanwhile are
 // taken out of (or renamed in) the list, so nothing it removed comes back.
+//
+// A window: a move to a row that neither end holds (to a key, or to a
+// position) does not wait for the complete list where the engine can read
+// the query from a row on (KeyEnds::readFrom). The cursor then stands in a
+// window of keys around that row, read a batch at a time as moves leave it
+// (each read a bound read from the row at its edge), until the complete
+// list is taken over. Its position is known when it was opened at one, or
+// once the rows before it are counted (placeWindow).
 //
 // Positions: exact in the head and the complete list; in the tail, counted
 // back from the query's count once the engine has given it (setQueryCount).
@@ -94,7 +117,7 @@ public:
     bool hasRow() const;
     bool isDeleted() const { return m_deleted; }
     bool isComplete() const { return !m_source && !m_ends; }
-    qsizetype keysRead() const { return m_keys.size() + m_tail.size(); }
+    qsizetype keysRead() const { return m_keys.size() + m_tail.size() + m_window.size(); }
     // The 1-based position of the current row, counting the query's keys
     // and then the added rows; -1 where that needs keys or a count not known
     // yet, or there is no row.
@@ -106,6 +129,9 @@ public:
     // cursor's own deletions after this are subtracted. Ignored once rows
     // were added through the cursor (the count may hold them).
     void setQueryCount(qint64 rows);
+    // In a window whose position is not known: counts the query's rows
+    // before it (one scan), so that positions are exact from then on.
+    void placeWindow();
 
     // Moves return false when they end up at BOF or EOF.
     bool moveFirst();
@@ -149,7 +175,7 @@ public:
     bool completeKeys(bool wait);
     void readAll() { completeKeys(true); }
 
-    enum class Where { Before, InKeys, InTail, InAdded, After };
+    enum class Where { Before, InKeys, InTail, InWindow, InAdded, After };
 
     // Where the cursor stands, to go back there when a move cannot be
     // finished (the row it reached could not be read): a move is all or
@@ -187,10 +213,20 @@ private:
                              bool fromTail);
     void prefetchNearSeam();
     void clearJournal();
+    // A window of the one key, at 0-based query index start (-1: unknown).
+    void openWindow(const QVariantList &key, qint64 start);
+    void dropWindow();
+    enum class Extension { Grown, Ended, Unreadable };
+    // Reads the next batch of the window's keys on its end or its start.
+    Extension extendWindow(bool forward);
 
     KeyStore m_keys; // one-ended and complete: the keys read; two-ended: the head
     KeyStore m_tail; // two-ended: the last keys of the query, once read
     KeyStore m_added;
+    KeyStore m_window;         // two-ended: keys around a row neither end holds
+    qint64 m_windowStart = -1; // query index of the window's first key, -1 while unknown
+    bool m_windowAtStart = false;
+    bool m_windowAtEnd = false;
     std::unique_ptr<KeySource> m_source; // one-ended: null once every key has been read
     std::unique_ptr<KeyEnds> m_ends;     // two-ended: null once the list is complete
     bool m_tailRead = false;

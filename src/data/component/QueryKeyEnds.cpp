@@ -2,6 +2,9 @@
 
 #include "data/component/engines/Backend.h"
 
+#include <QHash>
+#include <QSqlQuery>
+
 namespace {
 constexpr qsizetype kBatch = 65536;
 // How long the moves must pause before the complete list is read while it
@@ -71,4 +74,126 @@ bool QueryKeyEnds::takeAll(KeyStore &keys, bool wait)
             throw;
         return false;
     }
+}
+
+void QueryKeyEnds::setSeek(Seek seek)
+{
+    m_seek = std::move(seek);
+    m_terms = m_seek.order.terms(m_backend->nullsSortFirst());
+}
+
+QString QueryKeyEnds::whereAnd() const
+{
+    return m_seek.condition.isEmpty()
+               ? QStringLiteral(" WHERE ")
+               : QStringLiteral(" WHERE (") + m_seek.condition + QStringLiteral(") AND ");
+}
+
+QString QueryKeyEnds::identityIs() const
+{
+    QStringList parts;
+    for (const QString &expression : m_seek.identity)
+        parts << expression + QStringLiteral(" = ?");
+    return parts.join(QStringLiteral(" AND "));
+}
+
+int QueryKeyEnds::hasKey(const QVariantList &key)
+{
+    if (m_terms.isEmpty())
+        return -1;
+    // By the table's key: a point lookup, whatever the order.
+    return termValues(key, true).isEmpty() ? 0 : 1;
+}
+
+QVariantList QueryKeyEnds::termValues(const QVariantList &key, bool within)
+{
+    QStringList text;
+    for (const QVariant &part : key)
+        text << part.toString();
+    const QString name = text.join(QChar(0x1f));
+    if (!within) {
+        if (const auto known = m_values.constFind(name); known != m_values.cend())
+            return *known;
+    }
+    QStringList expressions;
+    for (const KeyOrder::Term &term : std::as_const(m_terms))
+        expressions << term.expression;
+    QSqlQuery query = m_backend->newQuery();
+    m_backend->prepare(query, QStringLiteral("SELECT ") + expressions.join(QStringLiteral(", ")) +
+                                  QStringLiteral(" FROM ") + m_seek.table +
+                                  (within ? whereAnd() : QStringLiteral(" WHERE ")) + identityIs());
+    for (const QVariant &part : key)
+        query.addBindValue(part);
+    m_backend->exec(query);
+    QVariantList values;
+    if (m_backend->next(query)) {
+        for (int i = 0; i < m_terms.size(); ++i)
+            values << query.value(i);
+    }
+    query.finish();
+    if (!values.isEmpty()) {
+        if (m_values.size() >= 64)
+            m_values.clear();
+        m_values.insert(name, values);
+    }
+    return values;
+}
+
+bool QueryKeyEnds::readFrom(const QVariantList &key, bool forward, qsizetype rows, KeyStore &keys)
+{
+    if (m_terms.isEmpty())
+        return false;
+    const QVariantList values = termValues(key);
+    if (values.isEmpty())
+        return false; // the row is gone: nothing to read from
+    QVariantList binds;
+    const QString seek = KeyOrder::seek(m_terms, values, forward, false, &binds);
+    const QString sql = QStringLiteral("SELECT ") + m_seek.identity.join(QStringLiteral(", ")) +
+                        QStringLiteral(" FROM ") + m_seek.table + whereAnd() + seek +
+                        QStringLiteral(" ORDER BY ") +
+                        (forward ? m_seek.order.forward : m_seek.order.backward);
+    QSqlQuery query = m_backend->newQuery();
+    m_backend->prepare(query, m_backend->limitedQuery(sql, rows));
+    for (const QVariant &value : std::as_const(binds))
+        query.addBindValue(value);
+    m_backend->exec(query);
+    while (m_backend->next(query))
+        keys.appendFrom(query);
+    query.finish();
+    return true;
+}
+
+bool QueryKeyEnds::readAt(qint64 index, KeyStore &keys)
+{
+    const QString limited = m_backend->limitedQuery(m_keySql, 1);
+    if (limited.isEmpty() || m_terms.isEmpty())
+        return false;
+    QSqlQuery query = m_backend->newQuery();
+    m_backend->exec(query, limited + QStringLiteral(" OFFSET %1").arg(index));
+    while (m_backend->next(query))
+        keys.appendFrom(query);
+    query.finish();
+    if (!keys.isEmpty())
+        termValues(keys.at(keys.size() - 1)); // to read on from it even once deleted
+    return true;
+}
+
+qint64 QueryKeyEnds::countBefore(const QVariantList &key)
+{
+    if (m_terms.isEmpty())
+        return -1;
+    const QVariantList values = termValues(key);
+    if (values.isEmpty())
+        return -1;
+    QVariantList binds;
+    const QString seek = KeyOrder::seek(m_terms, values, false, false, &binds);
+    QSqlQuery query = m_backend->newQuery();
+    m_backend->prepare(query,
+                       QStringLiteral("SELECT COUNT(*) FROM ") + m_seek.table + whereAnd() + seek);
+    for (const QVariant &value : std::as_const(binds))
+        query.addBindValue(value);
+    m_backend->exec(query);
+    const qint64 count = m_backend->next(query) ? query.value(0).toLongLong() : -1;
+    query.finish();
+    return count;
 }

@@ -2,6 +2,7 @@
 #define QRT_DATA_COMPONENT_QUERYKEYENDS_H
 
 #include "data/component/BackgroundKeyReader.h"
+#include "data/component/KeyOrder.h"
 #include "data/component/KeysetCursor.h"
 
 #include <memory>
@@ -21,11 +22,38 @@ public:
     QueryKeyEnds(std::shared_ptr<Backend> backend, QString keySql, QString reverseSql, int width,
                  bool integral);
 
+    // What reading from a row on needs of the query: its table, condition
+    // (without WHERE, may be empty), row identity and order.
+    struct Seek
+    {
+        QString table;
+        QString condition;
+        QStringList identity;
+        KeyOrder order;
+    };
+    void setSeek(Seek seek);
+
     bool readLast(KeyStore &keys, qsizetype rows) override;
     void prefetch(bool urgent) override;
     bool takeAll(KeyStore &keys, bool wait) override;
+    [[nodiscard]] bool readsFromRows() const override { return !m_terms.isEmpty(); }
+    int hasKey(const QVariantList &key) override;
+    bool readFrom(const QVariantList &key, bool forward, qsizetype rows, KeyStore &keys) override;
+    bool readAt(qint64 index, KeyStore &keys) override;
+    qint64 countBefore(const QVariantList &key) override;
 
 private:
+    // " WHERE (condition) AND " or " WHERE ": what a statement's own test follows.
+    [[nodiscard]] QString whereAnd() const;
+    [[nodiscard]] QString identityIs() const; // "id = ?" for each identity column
+    // The values of the order's terms for the row of key, as last read:
+    // a row deleted since can still be read from. Empty when it is gone and
+    // was never read. within: the query must have the row.
+    QVariantList termValues(const QVariantList &key, bool within = false);
+
+    Seek m_seek;
+    QVector<KeyOrder::Term> m_terms;       // empty: no reading from a row on
+    QHash<QString, QVariantList> m_values; // of the rows windows were opened at
     std::shared_ptr<Backend> m_backend;
     QString m_keySql;
     QString m_reverseSql;

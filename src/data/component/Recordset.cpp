@@ -355,6 +355,15 @@ qint64 Recordset::countMatchingRows()
     return count;
 }
 
+void Recordset::placeCurrent()
+{
+    d->requireOpen();
+    if (!d->keyset)
+        return;
+    d->resync();
+    d->cursor->placeWindow();
+}
+
 bool Recordset::completeKeyset(bool wait)
 {
     d->requireOpen();
@@ -440,6 +449,7 @@ void RecordsetPrivate::openKeyset(const std::shared_ptr<Backend> &engine, const 
                                        : QStringLiteral("wurde nur zum Lesen geöffnet");
     integralKeys = integral;
     countSql = QStringLiteral("SELECT COUNT(*) FROM ") + tableSql + where;
+    this->condition = condition;
     // Both ends where the engine can read a bounded number of rows and the
     // host's texts can be extended safely (a comment could hide what follows).
     const QString selectKeys = QStringLiteral("SELECT ") + rowIdentity.join(QStringLiteral(", ")) +
@@ -448,6 +458,7 @@ void RecordsetPrivate::openKeyset(const std::shared_ptr<Backend> &engine, const 
                !SqlText::hasComment(ordering);
     if (twoEnded) {
         const KeyOrder order = KeyOrder::make(ordering, rowIdentity);
+        keyOrder = order;
         keySql = selectKeys + tableSql + where + QStringLiteral(" ORDER BY ") + order.forward;
         reverseKeySql =
             order.backward.isEmpty()
@@ -482,8 +493,10 @@ KeyStore RecordsetPrivate::readHead()
 
 std::unique_ptr<KeyEnds> RecordsetPrivate::makeEnds()
 {
-    return std::make_unique<QueryKeyEnds>(backend, keySql, reverseKeySql, int(identity.size()),
-                                          integralKeys);
+    auto ends = std::make_unique<QueryKeyEnds>(backend, keySql, reverseKeySql, int(identity.size()),
+                                               integralKeys);
+    ends->setSeek({table, condition, identity, keyOrder});
+    return ends;
 }
 
 void RecordsetPrivate::move(const std::function<void()> &step, int direction)

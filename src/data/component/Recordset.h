@@ -188,6 +188,10 @@ public:
     // the engine's own count: for saying "of m" before every key is read;
     // the keyset counts on from it. A read-only result counts its rows.
     qint64 countMatchingRows();
+    // Where the current row's position is not known (it was reached without
+    // the keys before it), counts those rows: one scan; positions are exact
+    // from then on.
+    void placeCurrent();
 
     // Whether keys are read lazily and how many so far (for tests and
     // benchmarks; the read order of keys is not observable otherwise).

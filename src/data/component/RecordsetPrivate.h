@@ -1,6 +1,7 @@
 #ifndef QRT_DATA_COMPONENT_RECORDSETPRIVATE_H
 #define QRT_DATA_COMPONENT_RECORDSETPRIVATE_H
 
+#include "data/component/KeyOrder.h"
 #include "data/component/Recordset.h"
 #include "data/component/engines/Backend.h"
 
@@ -30,6 +31,8 @@ struct RecordsetPrivate
     QSqlQuery fetchQuery;            // "SELECT columns FROM table WHERE identity = ?"
     QString keySql;                  // keyset: the key query, to read the keys anew
     QString reverseKeySql;           // two-ended keyset: the key query in reverse order, or empty
+    QString condition;               // keyset: the query's condition, without WHERE
+    KeyOrder keyOrder;               // two-ended keyset: the key query's order
     bool twoEnded = false;           // keys read from both ends of the query (see KeysetCursor)
     bool integralKeys = false;       // single whole-number keys (see KeyStore)
     QString countSql;                // keyset: the count of the rows that match

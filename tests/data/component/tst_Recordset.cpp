@@ -168,6 +168,58 @@ TEST_P(RecordsetTest, KeysOfAnyKindAtBothEndsOfALongKeyset)
     }
 }
 
+// A row reached by its key or its place without the complete list: the
+// moves around it read the query from it on, and meet every row in the
+// order the complete list has, NULL values and ties included.
+TEST_P(RecordsetTest, AWindowAroundARowMovesAsTheCompleteListWould)
+{
+    const int rows = 3 * KeysetCursor::kEndKeys;
+    db.exec({"CREATE TABLE lang (id INTEGER PRIMARY KEY, ort VARCHAR(10), betrag INTEGER)",
+             QStringLiteral("WITH RECURSIVE z(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM z "
+                            "WHERE i < %1) INSERT INTO lang SELECT i, CASE WHEN i % 7 = 0 THEN "
+                            "NULL ELSE 'O' || (i % 5) END, CASE WHEN i % 11 = 0 THEN NULL ELSE "
+                            "i % 13 END FROM z")
+                 .arg(rows)});
+    for (const char *order : {"ort, betrag DESC", "ort DESC, betrag", "betrag DESC NULLS LAST",
+                              "lower(ort) NULLS FIRST, betrag"}) {
+        SCOPED_TRACE(order);
+        QStringList expected;
+        for (const QStringList &row :
+             db.rows(QStringLiteral("SELECT id FROM lang ORDER BY %1, id").arg(order)))
+            expected << row.first();
+        Recordset rs;
+        rs.Open(QStringLiteral("SELECT * FROM lang ORDER BY %1").arg(order), connection);
+        const int middle = rows / 2;
+        ASSERT_TRUE(rs.MoveToBookmark({expected.at(middle).toLongLong()}));
+        EXPECT_EQ(rs.AbsolutePosition(), adPosUnknown);
+        rs.placeCurrent();
+        EXPECT_EQ(rs.AbsolutePosition(), middle + 1);
+        for (int i = middle + 1; i < rows; ++i) {
+            rs.MoveNext();
+            ASSERT_EQ(text(rs, "id"), expected.at(i)) << i;
+        }
+        rs.MoveNext();
+        EXPECT_TRUE(rs.IsEOF());
+        rs.MoveTo(middle);
+        EXPECT_EQ(text(rs, "id"), expected.at(middle - 1));
+        EXPECT_EQ(rs.AbsolutePosition(), middle);
+        for (int i = middle - 2; i >= 0; --i) {
+            rs.MovePrevious();
+            ASSERT_EQ(text(rs, "id"), expected.at(i)) << i;
+        }
+        rs.MovePrevious();
+        EXPECT_TRUE(rs.IsBOF());
+        // A row deleted in the window: the move goes on from where it stood.
+        rs.MoveTo(middle);
+        rs.Delete();
+        rs.MoveNext();
+        EXPECT_EQ(text(rs, "id"), expected.at(middle));
+        db.exec("INSERT INTO lang VALUES (" + expected.at(middle - 1) + ", NULL, NULL)");
+        EXPECT_FALSE(rs.keysComplete()) << "no move needed every key";
+        EXPECT_FALSE(rs.MoveToBookmark({qint64(rows + 1)})) << "a row the query lacks";
+    }
+}
+
 TEST_P(RecordsetTest, ReadOnlyResultsOfOtherStatements)
 {
     long affected = 0;

@@ -142,6 +142,9 @@ public:
     // in another thread, without holding back any writer (the background
     // key reader opens that connection with params()).
     virtual bool readsKeysInBackground() const { return false; }
+    // Whether NULL comes first in an ascending order (SQLite, SQL Server),
+    // rather than last (PostgreSQL).
+    virtual bool nullsSortFirst() const { return true; }
     // Runs a key query on this connection itself, for a reader that does
     // nothing else on it: the background key reader's own connection.
     virtual std::unique_ptr<KeySource> openOwnKeySource(const QString &sql, int width);

@@ -63,6 +63,7 @@ public:
     QString limitedQuery(const QString &sql, qsizetype rows) const override;
     void readLimited(const QString &sql, qsizetype rows, KeyStore &keys) override;
     bool readsKeysInBackground() const override { return true; }
+    bool nullsSortFirst() const override { return false; }
     std::unique_ptr<KeySource> openOwnKeySource(const QString &sql, int width) override;
     std::function<void()> canceller() override;
     bool keptWhenIdle() const override { return true; }
