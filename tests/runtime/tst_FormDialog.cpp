@@ -218,8 +218,12 @@ TEST_P(ManyRecordsTest, TheUserFindsARecordFarAheadReadingOnlyTheRowItShows)
     const qsizetype before = records()->recordset()->rowsFetched();
     press(Qt::Key_Return);
     EXPECT_EQ(shown("name"), CustomerForm::nameOf(2500));
-    EXPECT_EQ(dialog->positionText(), "Datensatz 2500 von 3000");
     EXPECT_LE(records()->recordset()->rowsFetched() - before, 2);
+    EXPECT_FALSE(records()->recordset()->keysComplete());
+    // Its number is counted once it is shown.
+    EXPECT_TRUE(QTest::qWaitFor([this] {
+        return dialog->positionText() == "Datensatz 2500 von 3000";
+    })) << dialog->positionText().toStdString();
 }
 
 QRT_INSTANTIATE_FOR_ENGINES(ManyRecordsTest);

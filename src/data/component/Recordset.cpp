@@ -175,6 +175,15 @@ bool Recordset::Find(const QString &condition, bool forward, bool *wrapped)
                                       "weil sie nur als Ergebnis gelesen wurden."));
     d->resync();
     d->settlePending();
+    // One statement that stops at the first match, where the order allows.
+    QVariantList key;
+    if (d->seekMatch(condition, forward, wrapped, &key)) {
+        if (key.isEmpty())
+            return false;
+        bool moved = false;
+        d->move([this, &key, &moved] { moved = d->cursor->moveToKey(key); }, forward ? +1 : -1);
+        return moved;
+    }
     const qsizetype found = d->find(condition, forward, wrapped);
     if (found < 0)
         return false;

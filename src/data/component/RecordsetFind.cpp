@@ -1,12 +1,15 @@
 #include "data/component/RecordsetPrivate.h"
 
+#include "data/component/KeyOrder.h"
+
 #include <QSqlQuery>
 
-// Searching by the engine: the keys of the rows the search passes, in the
-// recordset's order, go to the engine in batches with the condition, and it
-// answers with those that meet it. A batch starts small, so that a match
-// near the current row costs one short statement, and doubles up to a size
-// whose placeholders every engine takes.
+// Searching by the engine. Where the order's terms can be read (a keyset
+// read from both ends), one statement finds the first matching row after
+// the current one in that order and stops there. Otherwise the keys of the rows the search passes,
+// in the recordset's order, go to the engine in batches with the condition, and it answers with
+// those that meet it. A batch starts small, so that a match near the current row costs one short
+// statement, and doubles up to a size whose placeholders every engine takes.
 
 namespace {
 
@@ -92,4 +95,68 @@ QSet<QString> RecordsetPrivate::meeting(const QVector<qsizetype> &indexes, const
     }
     query.finish(); // no statement stays open on the main connection
     return met;
+}
+
+bool RecordsetPrivate::seekMatch(const QString &condition, bool forward, bool *wrapped,
+                                 QVariantList *key)
+{
+    if (wrapped)
+        *wrapped = false;
+    const QVector<KeyOrder::Term> terms = keyOrder.terms(backend->nullsSortFirst());
+    if (!twoEnded || terms.isEmpty())
+        return false;
+    const QString where = this->condition.isEmpty() ? QStringLiteral(" WHERE ")
+                                                    : QStringLiteral(" WHERE (") + this->condition +
+                                                          QStringLiteral(") AND ");
+    const QString select = QStringLiteral("SELECT ") + identity.join(QStringLiteral(", ")) +
+                           QStringLiteral(" FROM ") + table + where + QLatin1Char('(') + condition +
+                           QLatin1Char(')');
+    const QString order =
+        QStringLiteral(" ORDER BY ") + (forward ? keyOrder.forward : keyOrder.backward);
+    const auto first = [&](const QString &seek, const QVariantList &binds) {
+        QSqlQuery query = backend->newQuery();
+        backend->prepare(query, backend->limitedQuery(select + seek + order, 1));
+        for (const QVariant &value : binds)
+            query.addBindValue(value);
+        backend->exec(query);
+        QVariantList found;
+        if (backend->next(query)) {
+            for (int i = 0; i < identity.size(); ++i)
+                found << query.value(i);
+            ++rowsFetched;
+        }
+        query.finish();
+        return found;
+    };
+    // The current row's place in the order, by its terms' values.
+    QVariantList values;
+    if (!pendingNew && cursor->hasRow()) {
+        QStringList expressions;
+        for (const KeyOrder::Term &term : terms)
+            expressions << term.expression;
+        QSqlQuery query = backend->newQuery();
+        backend->prepare(query, QStringLiteral("SELECT ") + expressions.join(QStringLiteral(", ")) +
+                                    QStringLiteral(" FROM ") + table + QStringLiteral(" WHERE ") +
+                                    identityCondition());
+        cursor->bindCurrent(query);
+        backend->exec(query);
+        if (backend->next(query)) {
+            for (int i = 0; i < terms.size(); ++i)
+                values << query.value(i);
+        }
+        query.finish();
+    }
+    if (!values.isEmpty()) {
+        QVariantList binds;
+        const QString seek =
+            QStringLiteral(" AND ") + KeyOrder::seek(terms, values, forward, false, &binds);
+        *key = first(seek, binds);
+        if (!key->isEmpty())
+            return true;
+    }
+    // Nothing after it: on from the other end, the current row last of all.
+    *key = first(QString(), {});
+    if (wrapped && !key->isEmpty())
+        *wrapped = !values.isEmpty();
+    return true;
 }

@@ -95,6 +95,10 @@ struct RecordsetPrivate
     void clearRow();
     // Recordset::Find's search: the 0-based index of the row found, or -1.
     qsizetype find(const QString &condition, bool forward, bool *wrapped);
+    // The same by the engine's order: the key of the first row after (or
+    // before) the current one that meets condition, going on from the other
+    // end; empty when none does. False when the order cannot be read so.
+    bool seekMatch(const QString &condition, bool forward, bool *wrapped, QVariantList *key);
     // The keys among those at indexes that meet condition, as keyText gives them.
     QSet<QString> meeting(const QVector<qsizetype> &indexes, const QString &condition);
     void convertRaw();

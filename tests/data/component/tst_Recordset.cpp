@@ -220,6 +220,43 @@ TEST_P(RecordsetTest, AWindowAroundARowMovesAsTheCompleteListWould)
     }
 }
 
+// Find goes to the next row in the recordset's order that meets a
+// condition, on from the other end past the last, the current row last of
+// all: by one statement where the order can be read from a row on, by the
+// keys in batches where it cannot (an order with a comment).
+TEST_P(RecordsetTest, FindGoesToTheNextMatchInTheOrderAndOnFromTheOtherEnd)
+{
+    for (const char *order :
+         {"ort DESC NULLS FIRST, name", "ort DESC NULLS FIRST /* host */, name"}) {
+        SCOPED_TRACE(order);
+        Recordset rs; // Zander (no place), Anders Köln, Meier Bonn
+        rs.Open(QStringLiteral("SELECT * FROM kunden ORDER BY %1").arg(order), connection);
+        const struct
+        {
+            const char *condition;
+            bool forward;
+            bool found;
+            const char *shown;
+            bool wrapped;
+        } steps[] = {
+            {"betrag IS NOT NULL", true, true, "Meier", false},
+            {"betrag IS NOT NULL", true, true, "Zander", true},
+            {"betrag IS NOT NULL", false, true, "Meier", true},
+            {"name = 'Anders'", false, true, "Anders", false},
+            {"name = 'Anders'", true, true, "Anders", true}, // only itself
+            {"name = 'Niemand'", true, false, "Anders", false},
+        };
+        for (const auto &step : steps) {
+            SCOPED_TRACE(step.condition);
+            bool wrapped = false;
+            EXPECT_EQ(rs.Find(QString::fromLatin1(step.condition), step.forward, &wrapped),
+                      step.found);
+            EXPECT_EQ(text(rs), step.shown);
+            EXPECT_EQ(wrapped, step.wrapped);
+        }
+    }
+}
+
 TEST_P(RecordsetTest, ReadOnlyResultsOfOtherStatements)
 {
     long affected = 0;
