@@ -19,6 +19,8 @@ struct Expected
     QString lastName;
     QString middleName;    // of the record at rows / 2
     QString firstFiltered; // the first of the re-filtered rows
+    QString aheadName;  // of the record 10,000 after the first (the middle one in smaller tables)
+    QString firstPlace; // ORT of the first record
     int pass = 0;
 
     QStringList arguments() const;

@@ -262,3 +262,10 @@ QString middleQuery(int rows, const char *column)
         .arg(QLatin1String(column))
         .arg(qMax(0, rows / 2 - 1));
 }
+
+QString aheadQuery(int rows, const char *column)
+{
+    return QStringLiteral("SELECT %1 FROM Kunden ORDER BY NAME, ID LIMIT 1 OFFSET %2")
+        .arg(QLatin1String(column))
+        .arg(rows > 20000 ? 10000 : qMax(0, rows / 2 - 1));
+}

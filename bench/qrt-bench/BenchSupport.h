@@ -76,5 +76,8 @@ QString formDocument(const BenchDatabase &db, const QString &table, bool designM
 QString refilterCondition();
 // The query of column of the record at rows / 2 in the form's order, by OFFSET.
 QString middleQuery(int rows, const char *column);
+// The column of the record 10,000 after the first in the form's order (of
+// the middle one where there are fewer): what a search finds ahead.
+QString aheadQuery(int rows, const char *column);
 
 #endif // QRT_BENCH_BENCHSUPPORT_H

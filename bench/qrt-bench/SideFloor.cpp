@@ -43,6 +43,26 @@ Figures onePass(const BenchDatabase &db, const Expected &expected)
         figures["topn_last_ms"] = timedRead(
             connection, QStringLiteral("SELECT ID FROM Kunden ORDER BY NAME DESC LIMIT 1"));
         figures["offset_middle_ms"] = timedRead(connection, middleQuery(expected.rows, "ID"));
+        {
+            // The first key after the first record that the search matches,
+            // as the engine finds it itself: one scan that stops at it.
+            QSqlQuery first(connection);
+            if (!first.exec(
+                    QStringLiteral("SELECT NAME, ID FROM Kunden ORDER BY NAME, ID LIMIT 1")) ||
+                !first.next())
+                throw std::runtime_error("floor: no first record");
+            const QString like = db.postgres ? QStringLiteral(" ILIKE ") : QStringLiteral(" LIKE ");
+            figures["first_match_after_ms"] = timedRead(
+                connection, QStringLiteral("SELECT ID FROM Kunden WHERE NAME%1'%2' AND (NAME > "
+                                           "'%3' OR (NAME = '%3' AND ID > %4)) ORDER BY NAME, ID "
+                                           "LIMIT 1")
+                                .arg(like, expected.aheadName, first.value(0).toString(),
+                                     first.value(1).toString()));
+        }
+        figures["topn_by_place_ms"] = timedRead(
+            connection, QStringLiteral("SELECT ID FROM Kunden WHERE ORT = '%1' ORDER BY NAME, ID "
+                                       "LIMIT 256")
+                            .arg(expected.firstPlace));
         figures["topn_by_ort_ms"] = timedRead(
             connection, QStringLiteral("SELECT ID FROM Kunden ORDER BY ORT, NAME, ID LIMIT 256"));
         figures["topn_by_ort_desc_ms"] = timedRead(

@@ -178,6 +178,9 @@ void report(const BenchDatabase &db, int rows, int index, const Figures &ours,
         {"go_to_middle", "go_to_middle_ms", "go_to_middle_ms", "offset_middle_ms"},
         {"sort_ascending", "sort_ascending_ms", "sort_ascending_ms", "topn_by_ort_ms"},
         {"sort_descending", "sort_descending_ms", "sort_descending_ms", "topn_by_ort_desc_ms"},
+        {"find_next", "find_next_ms", "find_next_ms", "first_match_after_ms"},
+        {"filter_by_selection", "filter_by_selection_ms", "filter_by_selection_ms",
+         "topn_by_place_ms"},
         {"prev_moves_after_last_1000", "prev_moves_ms", "prev_moves_ms", "point_lookups_ms"},
         {"save_record", "save_ms", "save_ms", "update_ms"},
         {"refilter", "refilter_ms", "refilter_ms", "topn_filtered_ms"},
@@ -205,6 +208,11 @@ void report(const BenchDatabase &db, int rows, int index, const Figures &ours,
                 figure(ours, "sort_ascending_ms") / figure(floor, "topn_by_ort_ms"), "<=", 1.5);
     printTarget("sort_descending_vs_topn", db, rows, index,
                 figure(ours, "sort_descending_ms") / figure(floor, "topn_by_ort_desc_ms"),
+                "<=", 1.5);
+    printTarget("find_next_vs_first_match", db, rows, index,
+                figure(ours, "find_next_ms") / figure(floor, "first_match_after_ms"), "<=", 2);
+    printTarget("filter_by_selection_vs_topn", db, rows, index,
+                figure(ours, "filter_by_selection_ms") / figure(floor, "topn_by_place_ms"),
                 "<=", 1.5);
     printTarget("save_faster_than_reference", db, rows, index,
                 figure(reference, "save_ms") / figure(ours, "save_ms"), ">=", 100);
@@ -278,7 +286,9 @@ QStringList Expected::arguments() const
             QStringLiteral("--first"),    firstName,
             QStringLiteral("--last"),     lastName,
             QStringLiteral("--middle"),   middleName,
-            QStringLiteral("--filtered"), firstFiltered};
+            QStringLiteral("--filtered"), firstFiltered,
+            QStringLiteral("--ahead"),    aheadName,
+            QStringLiteral("--place"),    firstPlace};
 }
 
 Expected Expected::fromArguments(const QStringList &arguments)
@@ -292,6 +302,8 @@ Expected Expected::fromArguments(const QStringList &arguments)
     expected.middleName = value("--middle");
     expected.lastName = value("--last");
     expected.firstFiltered = value("--filtered");
+    expected.aheadName = value("--ahead");
+    expected.firstPlace = value("--place");
     return expected;
 }
 
@@ -307,6 +319,9 @@ Expected Expected::read(const BenchDatabase &db, int rows)
         expected.lastName = scalarSql(
             connection, QStringLiteral("SELECT NAME FROM Kunden ORDER BY NAME DESC LIMIT 1"));
         expected.middleName = scalarSql(connection, middleQuery(rows, "NAME"));
+        expected.aheadName = scalarSql(connection, aheadQuery(rows, "NAME"));
+        expected.firstPlace = scalarSql(
+            connection, QStringLiteral("SELECT ORT FROM Kunden ORDER BY NAME, ID LIMIT 1"));
         expected.firstFiltered = scalarSql(
             connection, QStringLiteral("SELECT NAME FROM Kunden WHERE ") + refilterCondition() +
                             QStringLiteral(" ORDER BY NAME LIMIT 1"));

@@ -120,7 +120,8 @@ QString KeyOrder::seek(const QVector<Term> &terms, const QVariantList &values, b
     }
     if (clauses.isEmpty())
         return QStringLiteral("1 = 0");
-    return QLatin1Char('(') + clauses.join(QStringLiteral(") OR (")) + QLatin1Char(')');
+    // Parenthesised whole: it follows an AND.
+    return QStringLiteral("((") + clauses.join(QStringLiteral(") OR (")) + QStringLiteral("))");
 }
 
 KeyOrder KeyOrder::make(const QString &hostOrdering, const QStringList &identity)
