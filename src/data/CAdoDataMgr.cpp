@@ -88,7 +88,8 @@ void CAdoDataMgr::Open(QString document, bool newRecord)
                                                     : QStringLiteral(" ASC NULLS LAST"));
         sort = sort.trimmed().isEmpty() ? term : term + QStringLiteral(", ") + sort;
     }
-    *m_recordset = OpenRecords(*connection(), m_tableName, m_filterText, sort, &m_readOnlyReason);
+    *m_recordset =
+        OpenRecords(*connection(), m_tableName, m_filterText, sort, &m_readOnlyReason, m_openAt);
     if (!m_recordset->IsUpdatable() && !m_readOnlyAnnounced) {
         m_readOnlyAnnounced = true;
         qrt::inform(readOnlyMessage(m_tableName, m_readOnlyReason));
@@ -100,7 +101,7 @@ void CAdoDataMgr::Open(QString document, bool newRecord)
 
 Recordset CAdoDataMgr::OpenRecords(Connection &connection, const QString &table,
                                    const QString &filter, const QString &sort,
-                                   QString *readOnlyReason)
+                                   QString *readOnlyReason, const QVariantList &at)
 {
     // The table as the engine needs it written (a table created as "Kunden"
     // on PostgreSQL); one it cannot find is left as given and reported when
@@ -117,7 +118,10 @@ Recordset CAdoDataMgr::OpenRecords(Connection &connection, const QString &table,
         sql += QStringLiteral(" ORDER BY ") + sort;
     Recordset records;
     try {
-        records.Open(sql, connection, adOpenKeyset, adLockOptimistic, -1);
+        if (at.isEmpty())
+            records.Open(sql, connection, adOpenKeyset, adLockOptimistic, -1);
+        else
+            records.OpenAt(at, sql, connection);
     } catch (const ComError &error) {
         // Whatever cannot be opened for editing is at least shown; but a
         // text refused as more than one statement is never tried again
@@ -349,12 +353,17 @@ void CAdoDataMgr::reorder(const Sort &sort)
     const QVariantList current = m_recordset ? m_recordset->Bookmark() : QVariantList();
     const Sort previous = m_userSort;
     m_userSort = sort;
+    // Opened at the record shown: the new order's first records are not
+    // needed to show it.
+    m_openAt = current;
     try {
         reopen(m_document);
     } catch (...) {
+        m_openAt.clear();
         m_userSort = previous;
         throw;
     }
+    m_openAt.clear();
     if (m_recordset && m_recordset->IsOpen() && !current.isEmpty() &&
         m_recordset->MoveToBookmark(current))
         BuildRecordXml();

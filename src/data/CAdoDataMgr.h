@@ -81,10 +81,11 @@ public:
     // read-only (a view). A text refused as more than one statement and a
     // lost connection are not tried another way: their ComError goes on.
     // readOnlyReason: why the records can only be read, as it follows the
-    // table's name in a sentence (empty when they can be written).
+    // table's name in a sentence (empty when they can be written). at: the
+    // row to open at (Recordset::OpenAt); empty for the first.
     static Recordset OpenRecords(Connection &connection, const QString &table,
                                  const QString &filter, const QString &sort,
-                                 QString *readOnlyReason = nullptr);
+                                 QString *readOnlyReason = nullptr, const QVariantList &at = {});
 
     // For tests and the form layers.
     const QString &document() const { return m_document; }
@@ -145,7 +146,8 @@ private:
     // they are in force, and never lets go of the host's filter.
     bool m_criteriaInForce = false;
     QString m_criteriaBase;
-    Sort m_userSort; // before the host's sort, which the document has
+    Sort m_userSort;       // before the host's sort, which the document has
+    QVariantList m_openAt; // the row a reorder opens the records at
     bool m_hostFilterKnown = false;
     QString m_currentXml;
     const QString m_emptyXml;

@@ -154,13 +154,6 @@ bool RecordCommands::run(int id)
         break;
     }
     update();
-    // A record reached without the keys before it has its number counted
-    // once it is shown.
-    if (CDataMgr *data = records()) {
-        const CDataMgr::Position position = data->GetPosition(false);
-        if (!position.newRecord && position.number < 0)
-            QTimer::singleShot(0, this, [this] { update(true); });
-    }
     return done;
 }
 
@@ -355,6 +348,18 @@ void RecordCommands::update(bool countNow)
     try {
         if (countNow && records())
             records()->GetPosition(true);
+        // A record reached without the keys before it (go to, sort, find)
+        // has its number counted once it is shown.
+        if (CDataMgr *data = records(); data && !countNow && !m_countPending) {
+            const CDataMgr::Position position = data->GetPosition(false);
+            if (!position.newRecord && position.number < 0) {
+                m_countPending = true;
+                QTimer::singleShot(0, this, [this] {
+                    m_countPending = false;
+                    update(true);
+                });
+            }
+        }
         const PositionParts parts = positionParts();
         m_position->setPosition(parts.before, parts.number, parts.after);
         // A field hidden behind the tool bar's "»" would not ask for room.

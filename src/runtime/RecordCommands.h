@@ -113,6 +113,7 @@ private:
     QPointer<PositionField> m_position;
     QPointer<FindBar> m_findBar;
     qint64 m_requestedNumber = 0; // typed into the position, for run(IdRecordGoTo)
+    bool m_countPending = false;  // a count of the position is on its way
     QPointer<QLabel> m_state;
 };
 

@@ -8,6 +8,12 @@ bool KeyEnds::readsFromRows() const
     return false;
 }
 
+void KeyEnds::readFirst(KeyStore &keys, qsizetype rows)
+{
+    Q_UNUSED(keys);
+    Q_UNUSED(rows);
+}
+
 int KeyEnds::hasKey(const QVariantList &key)
 {
     Q_UNUSED(key);
@@ -53,11 +59,12 @@ KeysetCursor::KeysetCursor(KeyStore keys, std::unique_ptr<KeySource> source)
     m_index = 0;
 }
 
-KeysetCursor::KeysetCursor(KeyStore head, std::unique_ptr<KeyEnds> ends)
+KeysetCursor::KeysetCursor(KeyStore head, std::unique_ptr<KeyEnds> ends, bool headRead)
     : m_keys(std::move(head)), m_tail(m_keys.emptyCopy()), m_added(m_keys.emptyCopy()),
       m_window(m_keys.emptyCopy()), m_removedKeys(m_keys.emptyCopy())
 {
-    if (m_keys.size() >= kEndKeys)
+    m_headRead = headRead;
+    if (m_keys.size() >= kEndKeys || !headRead)
         m_ends = std::move(ends);
     if (!m_keys.isEmpty())
         m_where = Where::InKeys;
@@ -102,8 +109,31 @@ void KeysetCursor::poll()
         completeKeys(false);
 }
 
+void KeysetCursor::loadHead()
+{
+    if (m_headRead || !m_ends)
+        return;
+    m_headRead = true;
+    KeyStore head = m_keys.emptyCopy();
+    m_ends->readFirst(head, kEndKeys);
+    // What this cursor deleted, or added (they stay after the query's
+    // rows), the head does not show again.
+    for (qsizetype i = head.size() - 1; i >= 0; --i) {
+        const QVariantList key = head.at(i);
+        if (m_removedKeys.indexOf(key) >= 0 || m_added.indexOf(key) >= 0)
+            head.remove(i);
+    }
+    if (head.size() < kEndKeys) {
+        adopt(std::move(head)); // the whole query
+        return;
+    }
+    m_keys = std::move(head);
+    ++m_shape;
+}
+
 void KeysetCursor::loadTail()
 {
+    loadHead(); // a tail is cut against the head
     if (!m_ends || m_tailRead)
         return;
     KeyStore tail = m_keys.emptyCopy();
@@ -191,6 +221,7 @@ void KeysetCursor::adopt(KeyStore all)
     m_keys = std::move(all);
     m_tail = m_keys.emptyCopy();
     m_tailRead = false;
+    m_headRead = true;
     dropWindow();
     m_ends.reset();
     ++m_shape;
@@ -315,6 +346,7 @@ void KeysetCursor::prefetchNearSeam()
 
 bool KeysetCursor::goFirst()
 {
+    loadHead();
     // Every row of the head deleted through this cursor: the list says
     // which row comes first now.
     if (m_ends && m_keys.isEmpty())
@@ -397,6 +429,8 @@ bool KeysetCursor::moveTo(qsizetype number)
         m_index = index;
         return true;
     };
+    if (number <= kEndKeys)
+        loadHead();
     if (m_ends && number <= m_keys.size())
         return inKeys(number - 1);
     if (m_ends && m_queryCount >= 0) {
@@ -739,6 +773,7 @@ void KeysetCursor::restart(KeyStore head, std::unique_ptr<KeyEnds> ends, const Q
     m_tailRead = false;
     dropWindow();
     m_added = m_keys.emptyCopy();
+    m_headRead = true;
     m_source.reset();
     m_ends.reset();
     if (m_keys.size() >= kEndKeys)

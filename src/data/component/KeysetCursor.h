@@ -30,6 +30,9 @@ public:
     // order (fewer: the query has no more). False when the query cannot be
     // read from its end; then only the complete list reaches it.
     virtual bool readLast(KeyStore &keys, qsizetype rows) = 0;
+    // Appends the first keys of the query, at most rows of them (a cursor
+    // that started at a row reads its head only when a move needs it).
+    virtual void readFirst(KeyStore &keys, qsizetype rows);
     // The complete list will be needed soon, where it is read apart from
     // the moves. urgent: the moves are about to reach the seam, and the
     // reading starts now. Otherwise it starts once the moves pause: a full
@@ -108,8 +111,10 @@ public:
     // One-ended: keys, then the rest read lazily from source (null: none).
     KeysetCursor(KeyStore keys, std::unique_ptr<KeySource> source);
     // Two-ended: head holds the first keys of the query; fewer than
-    // kEndKeys means all of them, and ends is not needed.
-    KeysetCursor(KeyStore head, std::unique_ptr<KeyEnds> ends);
+    // kEndKeys means all of them, and ends is not needed. Without headRead
+    // the head is empty and read from ends once a move needs it: for a
+    // cursor that starts at a row (moveToKey) rather than at the first.
+    KeysetCursor(KeyStore head, std::unique_ptr<KeyEnds> ends, bool headRead = true);
 
     bool isBOF() const { return !m_deleted && (m_where == Where::Before || isEmpty()); }
     bool isEOF() const { return !m_deleted && (m_where == Where::After || isEmpty()); }
@@ -205,6 +210,8 @@ private:
     bool goAfterKeys(); // first added row, or EOF
     // Two-ended: the tail, once (it may turn out to be the whole query).
     void loadTail();
+    // Two-ended: the head, where the cursor started without it.
+    void loadHead();
     // Takes the complete list over when it has been read.
     void poll();
     void adopt(KeyStore all);
@@ -230,6 +237,7 @@ private:
     std::unique_ptr<KeySource> m_source; // one-ended: null once every key has been read
     std::unique_ptr<KeyEnds> m_ends;     // two-ended: null once the list is complete
     bool m_tailRead = false;
+    bool m_headRead = true;
     // Two-ended: what this cursor changed since the ends were read, to apply
     // to the complete list.
     KeyStore m_removedKeys;

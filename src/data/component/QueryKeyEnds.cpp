@@ -35,6 +35,11 @@ bool QueryKeyEnds::readLast(KeyStore &keys, qsizetype rows)
     return true;
 }
 
+void QueryKeyEnds::readFirst(KeyStore &keys, qsizetype rows)
+{
+    m_backend->readLimited(m_keySql, rows, keys);
+}
+
 void QueryKeyEnds::prefetch(bool urgent)
 {
     if (m_failed || !m_backend->readsKeysInBackground())

@@ -34,6 +34,7 @@ public:
     void setSeek(Seek seek);
 
     bool readLast(KeyStore &keys, qsizetype rows) override;
+    void readFirst(KeyStore &keys, qsizetype rows) override;
     void prefetch(bool urgent) override;
     bool takeAll(KeyStore &keys, bool wait) override;
     [[nodiscard]] bool readsFromRows() const override { return !m_terms.isEmpty(); }

@@ -100,6 +100,18 @@ void Recordset::Open(const QString &source, const Connection &connection, Cursor
     d->openStatic(backend, query);
 }
 
+void Recordset::OpenAt(const QVariantList &key, const QString &source, const Connection &connection)
+{
+    d->startKey = key;
+    try {
+        Open(source, connection);
+    } catch (...) {
+        d->startKey.clear();
+        throw;
+    }
+    d->startKey.clear();
+}
+
 void Recordset::Close()
 {
     if (d)
@@ -479,7 +491,12 @@ void RecordsetPrivate::openKeyset(const std::shared_ptr<Backend> &engine, const 
     }
     generation = engine->generation();
     prepareFetch();
-    if (twoEnded) {
+    if (twoEnded && !startKey.isEmpty() && !keyOrder.terms(engine->nullsSortFirst()).isEmpty()) {
+        // At the row asked for; the first keys only when a move needs them.
+        cursor.emplace(KeyStore(int(rowIdentity.size()), integral), makeEnds(), false);
+        if (!cursor->moveToKey(startKey))
+            cursor->moveFirst();
+    } else if (twoEnded) {
         cursor.emplace(readHead(), makeEnds());
     } else {
         std::unique_ptr<KeySource> source = engine->openKeySource(keySql, int(rowIdentity.size()));

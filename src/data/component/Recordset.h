@@ -102,6 +102,11 @@ public:
     void Open(const QString &source, const Connection &connection,
               CursorTypeEnum cursorType = adOpenKeyset, LockTypeEnum lockType = adLockOptimistic,
               long options = -1);
+    // Opens as Open does, standing on the row of key where the rows have it
+    // (otherwise on the first): where the keyset can be read from a row on,
+    // without reading the first keys of the order (a reorder that keeps its
+    // row costs no scan of the table).
+    void OpenAt(const QVariantList &key, const QString &source, const Connection &connection);
     void Close();
     bool IsOpen() const;
     long State() const;

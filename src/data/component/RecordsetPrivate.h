@@ -37,6 +37,7 @@ struct RecordsetPrivate
     bool integralKeys = false;       // single whole-number keys (see KeyStore)
     QString countSql;                // keyset: the count of the rows that match
     int generation = 0;              // of the backend's connection the statements belong to
+    QVariantList startKey;           // keyset: the row to open at (see Recordset::OpenAt)
     qsizetype rowsFetched = 0;       // see Recordset::rowsFetched
 
     // The current row.
