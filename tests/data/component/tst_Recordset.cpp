@@ -190,10 +190,13 @@ TEST_P(RecordsetTest, AWindowAroundARowMovesAsTheCompleteListWould)
              db.rows(QStringLiteral("SELECT id FROM lang%1%2, id").arg(where, order)))
             expected << row.first();
         const int rows = expected.size();
+        // Opened at the middle row, without the first keys of the order.
         Recordset rs;
-        rs.Open(QStringLiteral("SELECT * FROM lang%1%2").arg(where, order), connection);
         const int middle = rows / 2;
-        ASSERT_TRUE(rs.MoveToBookmark({expected.at(middle).toLongLong()}));
+        rs.OpenAt({expected.at(middle).toLongLong()},
+                  QStringLiteral("SELECT * FROM lang%1%2").arg(where, order), connection);
+        EXPECT_EQ(text(rs, "id"), expected.at(middle));
+        EXPECT_EQ(rs.keysRead(), 1);
         EXPECT_EQ(rs.AbsolutePosition(), adPosUnknown);
         rs.placeCurrent();
         EXPECT_EQ(rs.AbsolutePosition(), middle + 1);
@@ -212,6 +215,12 @@ TEST_P(RecordsetTest, AWindowAroundARowMovesAsTheCompleteListWould)
         }
         rs.MovePrevious();
         EXPECT_TRUE(rs.IsBOF());
+        rs.MoveFirst(); // the head, read now
+        EXPECT_EQ(text(rs, "id"), expected.first());
+        rs.MoveTo(KeysetCursor::kEndKeys + 2);
+        EXPECT_EQ(text(rs, "id"), expected.at(KeysetCursor::kEndKeys + 1));
+        rs.MoveLast();
+        EXPECT_EQ(text(rs, "id"), expected.last());
         // A row deleted in the window: the move goes on from where it stood.
         rs.MoveTo(middle);
         rs.Delete();
