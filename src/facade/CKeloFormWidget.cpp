@@ -28,25 +28,12 @@ namespace {
 // The record commands a form in a host's window offers: those of the form
 // dialog's tool bar, in its order, without closing (the host's window
 // closes, not the form).
-const QVector<int> kEmbeddedIds = {IdRecordFirst,
-                                   IdRecordPrevious,
-                                   IdRecordNext,
-                                   IdRecordLast,
-                                   IdRecordNew,
-                                   IdRecordSave,
-                                   IdRecordDelete,
-                                   IdRecordUndo,
-                                   IdRecordFilter,
-                                   IdRecordFilterBySelection,
-                                   IdRecordFilterExcludingSelection,
-                                   IdRecordRemoveFilter,
-                                   IdRecordSortAscending,
-                                   IdRecordSortDescending,
-                                   IdRecordRemoveSort,
-                                   IdRecordGoTo,
-                                   IdRecordFind,
-                                   IdRecordFindNext,
-                                   IdRecordFindPrevious};
+QVector<int> embeddedIds()
+{
+    QVector<int> ids = RecordCommands::all();
+    ids.removeAll(IdRecordSaveAndClose);
+    return ids;
+}
 
 // Passes every message on to the host's interface unchanged, and tells the
 // widget about those that report a failure, so that the host hears of an
@@ -130,10 +117,11 @@ public:
     {
         // The keys work while the focus is in the form, and leave the host's
         // own shortcuts alone everywhere else.
-        commands = new RecordCommands(kEmbeddedIds, &q, Qt::WidgetWithChildrenShortcut);
+        const QVector<int> ids = embeddedIds();
+        commands = new RecordCommands(ids, &q, Qt::WidgetWithChildrenShortcut);
         QObject::connect(commands, &RecordCommands::chosen, &q, [this](int id) { command(id); });
         toolBar = new CDlgToolBar(&q);
-        for (int id : kEmbeddedIds)
+        for (int id : ids)
             q.addAction(commands->action(id));
         for (int id : CommandTable::toolBar(ToolBarData)) {
             if (id == IdSeparator)

@@ -424,15 +424,21 @@ void CFormMgr::ChangeFilter(const QString &filter)
     afterSaving([&filter](CDataMgr &records) { records.ChangeFilter(filter); });
 }
 
-void CFormMgr::FilterBySelection(bool exclude)
+QString CFormMgr::commandColumn(const QString &field) const
 {
     const QString column = focusedColumn();
-    if (column.isEmpty()) {
-        qrt::inform(QStringLiteral("Bitte setzen Sie den Cursor zuerst in das Feld, nach dessen "
-                                   "Wert gefiltert werden soll."),
-                    m_pHost ? m_pHost->GetWnd() : nullptr, UserMessages::Severity::Information);
+    if (column.isEmpty())
+        qrt::inform(
+            QStringLiteral("Bitte setzen Sie den Cursor zuerst in das Feld, %1.").arg(field),
+            m_pHost ? m_pHost->GetWnd() : nullptr, UserMessages::Severity::Information);
+    return column;
+}
+
+void CFormMgr::FilterBySelection(bool exclude)
+{
+    const QString column = commandColumn(QStringLiteral("nach dessen Wert gefiltert werden soll"));
+    if (column.isEmpty())
         return;
-    }
     afterSaving(
         [&column, exclude](CDataMgr &records) { records.FilterBySelection(column, exclude); });
     focusField(column);
@@ -463,13 +469,9 @@ QString CFormMgr::fieldCaption(const QString &column) const
 
 void CFormMgr::SortByFocusedField(bool descending)
 {
-    const QString column = focusedColumn();
-    if (column.isEmpty()) {
-        qrt::inform(QStringLiteral("Bitte setzen Sie den Cursor zuerst in das Feld, nach dem "
-                                   "sortiert werden soll."),
-                    m_pHost ? m_pHost->GetWnd() : nullptr, UserMessages::Severity::Information);
+    const QString column = commandColumn(QStringLiteral("nach dem sortiert werden soll"));
+    if (column.isEmpty())
         return;
-    }
     SortBy(column, descending);
     focusField(column); // where the user was, to sort the other way or move on
 }

@@ -121,6 +121,10 @@ private:
     // Runs step after SaveCurRecord and fills the form again, unless the
     // record could not be saved.
     template <typename Step> void afterSaving(Step step);
+    // The column of the field that has the focus, for a command on it; none
+    // has: tells the user to go into the field first ("Bitte setzen Sie den
+    // Cursor zuerst in das Feld, " field) and gives "".
+    [[nodiscard]] QString commandColumn(const QString &field) const;
 
     std::unique_ptr<CFormBuilder> m_pBuilder;
     std::unique_ptr<CDataMgr> m_pDataMgr;

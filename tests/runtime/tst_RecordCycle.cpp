@@ -328,6 +328,13 @@ TEST_P(RecordCycleTest, TheRecordsAreFilteredByTheValueOfTheFieldTheCursorIsIn)
         EXPECT_EQ(walk(), step.ids);
     }
 
+    // Outside every field there is no value to filter by.
+    window->findChild<QLineEdit *>("positionNumber")->setFocus();
+    messages.clear();
+    user.press(Qt::Key_A, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(messages.texts(), QStringList("Bitte setzen Sie den Cursor zuerst in das Feld, nach "
+                                            "dessen Wert gefiltert werden soll."));
+
     // The dialog lists the criteria; they go on from there.
     onNextModal<CFilterDlg>([](CFilterDlg *filter) {
         const auto *list = filter->findChild<QListWidget *>("criteria");

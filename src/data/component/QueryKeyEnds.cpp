@@ -87,11 +87,16 @@ void QueryKeyEnds::setSeek(Seek seek)
     m_terms = m_seek.order.terms(m_backend->nullsSortFirst());
 }
 
-QString QueryKeyEnds::whereAnd() const
+QString QueryKeyEnds::conditionAnd() const
 {
     return m_seek.condition.isEmpty()
-               ? QStringLiteral(" WHERE ")
-               : QStringLiteral(" WHERE (") + m_seek.condition + QStringLiteral(") AND ");
+               ? QString()
+               : QLatin1Char('(') + m_seek.condition + QStringLiteral(") AND ");
+}
+
+QString QueryKeyEnds::whereAnd() const
+{
+    return QStringLiteral(" WHERE ") + conditionAnd();
 }
 
 QString QueryKeyEnds::identityIs() const
@@ -100,6 +105,28 @@ QString QueryKeyEnds::identityIs() const
     for (const QString &expression : m_seek.identity)
         parts << expression + QStringLiteral(" = ?");
     return parts.join(QStringLiteral(" AND "));
+}
+
+QVariantList QueryKeyEnds::readTerms(Backend &backend, const QVector<KeyOrder::Term> &terms,
+                                     const QString &table, const QString &test,
+                                     const QVariantList &key)
+{
+    QStringList expressions;
+    for (const KeyOrder::Term &term : terms)
+        expressions << term.expression;
+    QSqlQuery query = backend.newQuery();
+    backend.prepare(query, QStringLiteral("SELECT ") + expressions.join(QStringLiteral(", ")) +
+                               QStringLiteral(" FROM ") + table + QStringLiteral(" WHERE ") + test);
+    for (const QVariant &part : key)
+        query.addBindValue(part);
+    backend.exec(query);
+    QVariantList values;
+    if (backend.next(query)) {
+        for (int i = 0; i < terms.size(); ++i)
+            values << query.value(i);
+    }
+    query.finish();
+    return values;
 }
 
 int QueryKeyEnds::hasKey(const QVariantList &key)
@@ -120,22 +147,8 @@ QVariantList QueryKeyEnds::termValues(const QVariantList &key, bool within)
         if (const auto known = m_values.constFind(name); known != m_values.cend())
             return *known;
     }
-    QStringList expressions;
-    for (const KeyOrder::Term &term : std::as_const(m_terms))
-        expressions << term.expression;
-    QSqlQuery query = m_backend->newQuery();
-    m_backend->prepare(query, QStringLiteral("SELECT ") + expressions.join(QStringLiteral(", ")) +
-                                  QStringLiteral(" FROM ") + m_seek.table +
-                                  (within ? whereAnd() : QStringLiteral(" WHERE ")) + identityIs());
-    for (const QVariant &part : key)
-        query.addBindValue(part);
-    m_backend->exec(query);
-    QVariantList values;
-    if (m_backend->next(query)) {
-        for (int i = 0; i < m_terms.size(); ++i)
-            values << query.value(i);
-    }
-    query.finish();
+    const QString test = within ? conditionAnd() + identityIs() : identityIs();
+    const QVariantList values = readTerms(*m_backend, m_terms, m_seek.table, test, key);
     if (!values.isEmpty()) {
         if (m_values.size() >= 64)
             m_values.clear();

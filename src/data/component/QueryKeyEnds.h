@@ -32,6 +32,11 @@ public:
         KeyOrder order;
     };
     void setSeek(Seek seek);
+    // The values of terms for the row that test (SQL after WHERE, with a "?"
+    // for each part of key) finds in table; empty when it finds none.
+    static QVariantList readTerms(Backend &backend, const QVector<KeyOrder::Term> &terms,
+                                  const QString &table, const QString &test,
+                                  const QVariantList &key);
 
     bool readLast(KeyStore &keys, qsizetype rows) override;
     void readFirst(KeyStore &keys, qsizetype rows) override;
@@ -46,7 +51,8 @@ public:
 private:
     // " WHERE (condition) AND " or " WHERE ": what a statement's own test follows.
     [[nodiscard]] QString whereAnd() const;
-    [[nodiscard]] QString identityIs() const; // "id = ?" for each identity column
+    [[nodiscard]] QString conditionAnd() const; // "(condition) AND ", or empty
+    [[nodiscard]] QString identityIs() const;   // "id = ?" for each identity column
     // The values of the order's terms for the row of key, as last read:
     // a row deleted since can still be read from. Empty when it is gone and
     // was never read. within: the query must have the row.

@@ -1,6 +1,7 @@
 #include "data/component/RecordsetPrivate.h"
 
 #include "data/component/KeyOrder.h"
+#include "data/component/QueryKeyEnds.h"
 
 #include <QSqlQuery>
 
@@ -130,22 +131,9 @@ bool RecordsetPrivate::seekMatch(const QString &condition, bool forward, bool *w
     };
     // The current row's place in the order, by its terms' values.
     QVariantList values;
-    if (!pendingNew && cursor->hasRow()) {
-        QStringList expressions;
-        for (const KeyOrder::Term &term : terms)
-            expressions << term.expression;
-        QSqlQuery query = backend->newQuery();
-        backend->prepare(query, QStringLiteral("SELECT ") + expressions.join(QStringLiteral(", ")) +
-                                    QStringLiteral(" FROM ") + table + QStringLiteral(" WHERE ") +
-                                    identityCondition());
-        cursor->bindCurrent(query);
-        backend->exec(query);
-        if (backend->next(query)) {
-            for (int i = 0; i < terms.size(); ++i)
-                values << query.value(i);
-        }
-        query.finish();
-    }
+    if (!pendingNew && cursor->hasRow())
+        values = QueryKeyEnds::readTerms(*backend, terms, table, identityCondition(),
+                                         cursor->currentKey());
     if (!values.isEmpty()) {
         QVariantList binds;
         const QString seek =
