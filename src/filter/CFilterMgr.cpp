@@ -118,7 +118,7 @@ bool isOperandOf(TypeCategory category, qint32 condition, const QString &operand
     case TypeCategory::Date:
         return date.match(operand).hasMatch() && operand.front() == dialect.dateQuote;
     case TypeCategory::YesNo:
-        return yesNoOperand(operand) == operand;
+        return !operand.isEmpty() && yesNoOperand(operand) == operand;
     }
     return false;
 }
