@@ -15,6 +15,7 @@
 #include <QLocale>
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -970,9 +971,16 @@ QString CFilterMgr::showsText(qint32 position, const QString &text, FindMatch ma
         adaptComparison(column, &subject, &operand);
         return subject + QLatin1String(op) + operand;
     };
-    // The column's text against a pattern, as "enthält" matches it.
-    const auto like = [&](const QString &subject, const QString &value) {
-        QString pattern = escapeLike(value, sql.likeSpecials);
+    // The column's text against a pattern, as "enthält" matches it; a
+    // letter beyond ASCII in the text needs the engine's case folding where
+    // its LIKE ignores only ASCII case.
+    const bool fold = sql.caseFold && std::any_of(text.cbegin(), text.cend(), [](QChar c) {
+                          return c.unicode() >= 0x80 && c.isLetter();
+                      });
+    const auto like = [&](QString subject, const QString &value) {
+        QString pattern = escapeLike(fold ? value.toCaseFolded() : value, sql.likeSpecials);
+        if (fold)
+            subject = QLatin1String(sql.caseFold) + QLatin1Char('(') + subject + QLatin1Char(')');
         if (match != FindMatch::WholeField)
             pattern += QLatin1Char('%');
         if (match == FindMatch::AnyPart)

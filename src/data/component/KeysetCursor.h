@@ -146,12 +146,14 @@ public:
     // To the row at 1-based position number; beyond the last row, to the
     // last (number below 1: the first). Reads only the keys that the
     // position needs: none in the head, the tail once the count is known
-    // and the position lies in it, otherwise up to it (one-ended) or the
-    // complete list (two-ended).
+    // and the position lies in it, otherwise up to it (one-ended), the key
+    // at that offset and a window from it (two-ended, where the engine can
+    // read so), or the complete list.
     bool moveTo(qsizetype number);
-    // To the row with key: looked for among the keys held, then (two-ended,
-    // or one-ended with keys still to read) in the complete list. False,
-    // and the cursor where it was, when the query has no such row.
+    // To the row with key: looked for among the keys held, then (two-ended)
+    // by the table's key and a window from it where the engine can read
+    // so, otherwise in the complete list. False, and the cursor where it
+    // was, when the query has no such row.
     bool moveToKey(const QVariantList &key);
 
     QVariantList currentKey() const;

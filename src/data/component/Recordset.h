@@ -70,7 +70,9 @@ private:
 // and MoveLast the last keys of the reversed query, each at about the cost of
 // one scan instead of the full sort, and the complete list is read in the
 // background on a connection of its own once moves come near the seam
-// between the two (see KeysetCursor). The query's order is made total by the
+// between the two (see KeysetCursor). A row reached by key or position that
+// neither end holds is read from its place on, without the complete list
+// (a window; see KeysetCursor). The query's order is made total by the
 // row identity as its last key, so ties in the host's order have one order
 // every read agrees on. The membership of the keyset is that of the query
 // when each part was read; rows others delete are skipped when a move
@@ -129,12 +131,14 @@ public:
     // (SQL over the table's columns), in the recordset's order, going on
     // from the other end past the last (first) row, the current row last
     // of all. False, staying where it is, when no row meets it; wrapped
-    // tells whether the search went past an end. The engine tests the
+    // tells whether the search went past an end. Where the keyset is read
+    // from both ends, one statement finds the first matching key after the
+    // current row's place in the order (about one scan), and the row found
+    // opens a window (see KeysetCursor). Otherwise the engine tests the
     // condition on the keys the search passes, in batches that grow from a
-    // few hundred, so it reads no rows, and no more keys than the batch it
-    // stops in. Every key must be known for the order: the first search
-    // takes the complete list (see completeKeyset). A read-only result of
-    // another statement cannot be searched (ComError ADO_E_FEATURENOTAVAILABLE).
+    // few hundred, which needs every key (see completeKeyset). Either way
+    // no rows are read but the one found. A read-only result of another
+    // statement cannot be searched (ComError ADO_E_FEATURENOTAVAILABLE).
     bool Find(const QString &condition, bool forward, bool *wrapped = nullptr);
 
     void AddNew();

@@ -7,13 +7,13 @@ namespace {
 // One row per kind, in the order of the enumeration.
 const SqlDialect kDialects[] = {
     {DatabaseKind::Access, QLatin1Char('#'), false, " = NULL", "MEMO", " LIKE ", "ACCESS", true,
-     "%_[", "\r\n"},
+     "%_[", "\r\n", nullptr},
     {DatabaseKind::SqlServer, QLatin1Char('\''), false, " IS NULL", "NTEXT", " LIKE ", "SQLSERVER",
-     true, "%_[", "\r\n"},
+     true, "%_[", "\r\n", nullptr},
     {DatabaseKind::Sqlite, QLatin1Char('\''), true, " IS NULL", "TEXT", " LIKE ", "SQLITE", false,
-     "%_", "\n"},
+     "%_", "\n", "qrt_casefold"},
     {DatabaseKind::PostgreSql, QLatin1Char('\''), true, " IS NULL", "TEXT", " ILIKE ", "POSTGRESQL",
-     false, "%_", "\n"},
+     false, "%_", "\n", nullptr},
 };
 
 } // namespace

@@ -26,6 +26,10 @@ struct QRT_EXPORT SqlDialect
     // A line break of a new text: Windows programs (Access, SQL Server)
     // write "\r\n" and show a lone "\n" badly; elsewhere "\n" is the rule.
     const char *lineBreak;
+    // A function of the engine's connections that folds the letter case of
+    // any text, where the engine's LIKE ignores case for ASCII only (SQLite);
+    // null where containsOp ignores it for every letter.
+    const char *caseFold;
 
     // A date as an SQL literal: #2020-5-17#, '2020-5-17' or '2020-05-17'.
     QString dateLiteral(const QDate &date) const;

@@ -1,5 +1,6 @@
 #include "data/component/engines/SqliteBackend.h"
 
+#include "data/component/SqlDialect.h"
 #include "data/component/SqlText.h"
 
 #include <QFileInfo>
@@ -39,6 +40,21 @@ public:
 private:
     QSqlQuery m_query;
 };
+
+// qrt_casefold(text): the text with every letter's case folded, as Qt folds
+// it (SQLite's own lower() and LIKE know ASCII only). Other values pass.
+void caseFold(sqlite3_context *context, int, sqlite3_value **arguments)
+{
+    if (sqlite3_value_type(arguments[0]) != SQLITE_TEXT) {
+        sqlite3_result_value(context, arguments[0]);
+        return;
+    }
+    const auto *text = static_cast<const char16_t *>(sqlite3_value_text16(arguments[0]));
+    const int bytes = sqlite3_value_bytes16(arguments[0]);
+    const QString folded = QString::fromUtf16(text, bytes / int(sizeof(char16_t))).toCaseFolded();
+    sqlite3_result_text16(context, folded.utf16(), int(folded.size() * sizeof(char16_t)),
+                          SQLITE_TRANSIENT);
+}
 
 bool isInMemory(const QString &database)
 {
@@ -116,6 +132,13 @@ void SqliteBackend::afterOpen()
     exec(query, QStringLiteral("SELECT count(*) FROM sqlite_schema"));
     query.finish();
     exec(query, QStringLiteral("PRAGMA foreign_keys = ON"));
+    const QVariant handle = m_db.driver() ? m_db.driver()->handle() : QVariant();
+    if (handle.isValid() && qstrcmp(handle.typeName(), "sqlite3*") == 0) {
+        if (sqlite3 *connection = *static_cast<sqlite3 *const *>(handle.constData()))
+            sqlite3_create_function_v2(connection, dialectFor(DatabaseKind::Sqlite).caseFold, 1,
+                                       SQLITE_UTF16 | SQLITE_DETERMINISTIC, nullptr, caseFold,
+                                       nullptr, nullptr, nullptr);
+    }
     if (isInMemory(m_params.database))
         return;
     // Switching to the log mode writes a database header. An empty file is
