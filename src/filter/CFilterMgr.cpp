@@ -85,6 +85,16 @@ QString escapeLike(const QString &text, const char *specials)
     return escaped;
 }
 
+// subject LIKE (ILIKE) the pattern literal, with the escape character named
+// where the literal uses it (SQLite has none by default).
+QString likeTest(const SqlDialect &sql, const QString &subject, const QString &literal)
+{
+    QString test = subject + QLatin1String(sql.containsOp) + literal;
+    if (literal.contains(kLikeEscape))
+        test += QStringLiteral(" ESCAPE '") + kLikeEscape + QLatin1Char('\'');
+    return test;
+}
+
 QString unescapeLike(const QString &pattern)
 {
     QString text;
@@ -521,9 +531,7 @@ bool CFilterMgr::BuildCondition(QString *result, QString *why) const
             condition += QStringLiteral("<>") + operand;
             break;
         case FilterCondition::Contains:
-            condition += QLatin1String(sql.containsOp) + criterion.value;
-            if (criterion.value.contains(kLikeEscape))
-                condition += QStringLiteral(" ESCAPE '") + kLikeEscape + QLatin1Char('\'');
+            condition += likeTest(sql, QString(), criterion.value); // after the column
             break;
         case FilterCondition::Greater:
             condition += QLatin1Char('>') + operand;
@@ -985,11 +993,7 @@ QString CFilterMgr::showsText(qint32 position, const QString &text, FindMatch ma
             pattern += QLatin1Char('%');
         if (match == FindMatch::AnyPart)
             pattern.prepend(QLatin1Char('%'));
-        QString condition = subject + QLatin1String(sql.containsOp) + QLatin1Char('\'') +
-                            quoted(pattern) + QLatin1Char('\'');
-        if (pattern.contains(kLikeEscape))
-            condition += QStringLiteral(" ESCAPE '") + kLikeEscape + QLatin1Char('\'');
-        return condition;
+        return likeTest(sql, subject, QLatin1Char('\'') + quoted(pattern) + QLatin1Char('\''));
     };
     const TypeCategory category = CategoryAt(position);
     switch (category) {

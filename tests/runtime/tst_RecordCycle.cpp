@@ -388,7 +388,8 @@ TEST_P(RecordCycleTest, TheFindBarFindsWhatTheFieldsShow)
         {nullptr, 0, 0, Qt::Key_F3, "3", "„Aach“ wurde nicht gefunden."}, // the start only
         {"11.3.21", 1, 2, Qt::Key_Return, "4", ""}, // the date as the user types it
         {"kunde 001", 1, 0, Qt::Key_F3, "1", kOnFromFirst},
-        {"O'Brien'; --", 1, 2, Qt::Key_Return, "1", "„O'Brien'; --“ wurde nicht gefunden."},
+        {"1,3333", 1, 2, Qt::Key_Return, "4", ""}, // a number as written in German: 4/3
+        {"O'Brien'; --", 1, 2, Qt::Key_Return, "4", "„O'Brien'; --“ wurde nicht gefunden."},
     };
     for (const auto &step : steps) {
         SCOPED_TRACE(std::string(step.text ? step.text : "") + " " + step.shown);

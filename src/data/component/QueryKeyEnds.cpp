@@ -164,21 +164,35 @@ bool QueryKeyEnds::readFrom(const QVariantList &key, bool forward, qsizetype row
     const QVariantList values = termValues(key);
     if (values.isEmpty())
         return false; // the row is gone: nothing to read from
+    readSeek(*m_backend, m_seek, m_terms, values, forward, QString(), rows, keys);
+    return true;
+}
+
+void QueryKeyEnds::readSeek(Backend &backend, const Seek &seek,
+                            const QVector<KeyOrder::Term> &terms, const QVariantList &values,
+                            bool forward, const QString &also, qsizetype rows, KeyStore &keys)
+{
+    QStringList tests;
+    for (const QString &condition : {seek.condition, also}) {
+        if (!condition.isEmpty())
+            tests << QLatin1Char('(') + condition + QLatin1Char(')');
+    }
     QVariantList binds;
-    const QString seek = KeyOrder::seek(m_terms, values, forward, false, &binds);
-    const QString sql = QStringLiteral("SELECT ") + m_seek.identity.join(QStringLiteral(", ")) +
-                        QStringLiteral(" FROM ") + m_seek.table + whereAnd() + seek +
-                        QStringLiteral(" ORDER BY ") +
-                        (forward ? m_seek.order.forward : m_seek.order.backward);
-    QSqlQuery query = m_backend->newQuery();
-    m_backend->prepare(query, m_backend->limitedQuery(sql, rows));
+    if (!values.isEmpty())
+        tests << KeyOrder::seek(terms, values, forward, false, &binds);
+    QString sql = QStringLiteral("SELECT ") + seek.identity.join(QStringLiteral(", ")) +
+                  QStringLiteral(" FROM ") + seek.table;
+    if (!tests.isEmpty())
+        sql += QStringLiteral(" WHERE ") + tests.join(QStringLiteral(" AND "));
+    sql += QStringLiteral(" ORDER BY ") + (forward ? seek.order.forward : seek.order.backward);
+    QSqlQuery query = backend.newQuery();
+    backend.prepare(query, backend.limitedQuery(sql, rows));
     for (const QVariant &value : std::as_const(binds))
         query.addBindValue(value);
-    m_backend->exec(query);
-    while (m_backend->next(query))
+    backend.exec(query);
+    while (backend.next(query))
         keys.appendFrom(query);
     query.finish();
-    return true;
 }
 
 bool QueryKeyEnds::readAt(qint64 index, KeyStore &keys)

@@ -37,6 +37,13 @@ public:
     static QVariantList readTerms(Backend &backend, const QVector<KeyOrder::Term> &terms,
                                   const QString &table, const QString &test,
                                   const QVariantList &key);
+    // Appends at most rows keys of the query, further narrowed by also
+    // (SQL, may be empty), that follow (forward) or precede, nearest first,
+    // the row whose terms hold values; from the query's start (end) when
+    // values is empty.
+    static void readSeek(Backend &backend, const Seek &seek, const QVector<KeyOrder::Term> &terms,
+                         const QVariantList &values, bool forward, const QString &also,
+                         qsizetype rows, KeyStore &keys);
 
     bool readLast(KeyStore &keys, qsizetype rows) override;
     void readFirst(KeyStore &keys, qsizetype rows) override;

@@ -7,9 +7,10 @@
 
 // Searching by the engine. Where the order's terms can be read (a keyset
 // read from both ends), one statement finds the first matching row after
-// the current one in that order and stops there. Otherwise the keys of the rows the search passes,
-// in the recordset's order, go to the engine in batches with the condition, and it answers with
-// those that meet it. A batch starts small, so that a match near the current row costs one short
+// the current one in that order and stops there. Otherwise the keys of the
+// rows the search passes, in the recordset's order, go to the engine in
+// batches with the condition, and it answers with those that meet it. A
+// batch starts small, so that a match near the current row costs one short
 // statement, and doubles up to a size whose placeholders every engine takes.
 
 namespace {
@@ -106,28 +107,13 @@ bool RecordsetPrivate::seekMatch(const QString &condition, bool forward, bool *w
     const QVector<KeyOrder::Term> terms = keyOrder.terms(backend->nullsSortFirst());
     if (!twoEnded || terms.isEmpty())
         return false;
-    const QString where = this->condition.isEmpty() ? QStringLiteral(" WHERE ")
-                                                    : QStringLiteral(" WHERE (") + this->condition +
-                                                          QStringLiteral(") AND ");
-    const QString select = QStringLiteral("SELECT ") + identity.join(QStringLiteral(", ")) +
-                           QStringLiteral(" FROM ") + table + where + QLatin1Char('(') + condition +
-                           QLatin1Char(')');
-    const QString order =
-        QStringLiteral(" ORDER BY ") + (forward ? keyOrder.forward : keyOrder.backward);
-    const auto first = [&](const QString &seek, const QVariantList &binds) {
-        QSqlQuery query = backend->newQuery();
-        backend->prepare(query, backend->limitedQuery(select + seek + order, 1));
-        for (const QVariant &value : binds)
-            query.addBindValue(value);
-        backend->exec(query);
-        QVariantList found;
-        if (backend->next(query)) {
-            for (int i = 0; i < identity.size(); ++i)
-                found << query.value(i);
-            ++rowsFetched;
-        }
-        query.finish();
-        return found;
+    const QueryKeyEnds::Seek reading{table, this->condition, identity, keyOrder};
+    // The first matching key from the row whose terms hold values on.
+    const auto first = [&](const QVariantList &values) {
+        KeyStore found(int(identity.size()), integralKeys);
+        QueryKeyEnds::readSeek(*backend, reading, terms, values, forward, condition, 1, found);
+        rowsFetched += found.size();
+        return found.isEmpty() ? QVariantList() : found.at(0);
     };
     // The current row's place in the order, by its terms' values.
     QVariantList values;
@@ -135,15 +121,12 @@ bool RecordsetPrivate::seekMatch(const QString &condition, bool forward, bool *w
         values = QueryKeyEnds::readTerms(*backend, terms, table, identityCondition(),
                                          cursor->currentKey());
     if (!values.isEmpty()) {
-        QVariantList binds;
-        const QString seek =
-            QStringLiteral(" AND ") + KeyOrder::seek(terms, values, forward, false, &binds);
-        *key = first(seek, binds);
+        *key = first(values);
         if (!key->isEmpty())
             return true;
     }
     // Nothing after it: on from the other end, the current row last of all.
-    *key = first(QString(), {});
+    *key = first({});
     if (wrapped && !key->isEmpty())
         *wrapped = !values.isEmpty();
     return true;
