@@ -19,7 +19,8 @@ const char *const kEpilogue =
     "Strg+Y rückgängig, Strg+F filtern, Strg+Umschalt+A / Strg+Umschalt+X nach dem\n"
     "Wert des Felds filtern / ihn ausschließen, Strg+Umschalt+F Filter entfernen,\n"
     "Strg+Umschalt+Pfeil auf / ab nach dem Feld sortieren, Strg+H suchen, F3 / Umschalt+F3\n"
-    "weiter- / rückwärts suchen, F5 gehe zu Datensatz, Strg+Q speichern und schließen.\n"
+    "weiter- / rückwärts suchen, F5 gehe zu Datensatz, Strg+Q speichern und schließen,\n"
+    "Strg+Umschalt+D / Strg+Umschalt+M Datenblatt- / Formularansicht.\n"
     "\n"
     "Rückgabewerte (die Meldung steht auf der Standardfehlerausgabe):\n"
     "   0  Formular gezeigt und geschlossen, oder das Bild gezeichnet\n"
@@ -37,9 +38,10 @@ const char *const kEpilogue =
 QString conflictIn(const FormOptions &options, bool filterGiven, bool sortGiven)
 {
     using Mode = FormOptions::Mode;
-    if (options.mode == Mode::Design && (filterGiven || sortGiven || options.newRecord))
-        return QStringLiteral("--design zeigt keine Datensätze: --filter, --sort und --new "
-                              "passen nicht dazu.");
+    if (options.mode == Mode::Design &&
+        (filterGiven || sortGiven || options.newRecord || options.datasheet))
+        return QStringLiteral("--design zeigt keine Datensätze: --filter, --sort, --new und "
+                              "--datasheet passen nicht dazu.");
     if (options.mode == Mode::Modeless && (sortGiven || options.newRecord))
         return QStringLiteral("Ein nicht modales Formular (--modeless) lässt sich nur filtern: "
                               "--sort und --new gibt es nur beim modalen Formular.");
@@ -98,6 +100,9 @@ std::optional<FormOptions> FormOptions::parse(const QStringList &arguments, QStr
         QStringLiteral("spalten"));
     const QCommandLineOption newRecord(
         QStringLiteral("new"), QStringLiteral("Beginnt mit einem neuen, leeren Datensatz."));
+    const QCommandLineOption datasheet(
+        QStringLiteral("datasheet"),
+        QStringLiteral("Zeigt die Datensätze zuerst als Tabelle (Datenblattansicht)."));
     const QCommandLineOption design(
         QStringLiteral("design"),
         QStringLiteral("Öffnet das Formular im Entwurfsmodus; ohne gespeichertes\n"
@@ -112,9 +117,9 @@ std::optional<FormOptions> FormOptions::parse(const QStringList &arguments, QStr
         QStringLiteral("Zeichnet das Formular ohne Bildschirm in eine PNG-Datei und\n"
                        "beendet sich, ohne Datensätze oder Formular zu ändern."),
         QStringLiteral("datei"));
-    const QList<QCommandLineOption> all{help,     database, kind,      server, user,
-                                        password, table,    filter,    sort,   newRecord,
-                                        design,   modeless, screenshot};
+    const QList<QCommandLineOption> all{help,      database, kind,     server,    user,
+                                        password,  table,    filter,   sort,      newRecord,
+                                        datasheet, design,   modeless, screenshot};
 
     QCommandLineParser parser;
     parser.addOptions(all);
@@ -154,6 +159,7 @@ std::optional<FormOptions> FormOptions::parse(const QStringList &arguments, QStr
     options.filter = parser.value(filter).trimmed();
     options.sort = parser.value(sort).trimmed();
     options.newRecord = parser.isSet(newRecord);
+    options.datasheet = parser.isSet(datasheet);
     options.screenshot = parser.value(screenshot);
     if (parser.isSet(design) && parser.isSet(modeless)) {
         *error = QStringLiteral("--design und --modeless schließen sich aus: der Entwurf ist "

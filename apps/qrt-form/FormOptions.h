@@ -29,6 +29,7 @@ struct FormOptions
     QString filter; // SQL condition without WHERE
     QString sort;   // SQL ordering without ORDER BY
     bool newRecord = false;
+    bool datasheet = false; // the datasheet view first
     Mode mode = Mode::Modal;
     QString screenshot; // PNG file; empty for an interactive run
 

@@ -140,6 +140,7 @@ int main(int argc, char **argv)
                   xmlText(options->password), xmlText(table), options->kind);
     };
     init(options->table);
+    form.SetDatasheetView(options->datasheet);
     const FormCheck checked = form.Check(entry, xmlText(options->filter), xmlText(options->sort));
     if (!checked.ok())
         return refused(checked, *options);

@@ -133,6 +133,30 @@ QString CDynCheckbox::ShownText(const QString &recordText) const
                                               : QStringLiteral("Nein");
 }
 
+bool CDynCheckbox::TakeUserText(const QString &text, QString *problem)
+{
+    static const QStringList yes = {QStringLiteral("ja"), QStringLiteral("wahr"),
+                                    QStringLiteral("true"), QStringLiteral("x"),
+                                    QStringLiteral("1")};
+    static const QStringList no = {QStringLiteral("nein"), QStringLiteral("falsch"),
+                                   QStringLiteral("false"), QStringLiteral("0")};
+    const QString word = text.trimmed().toLower();
+    Qt::CheckState state = Qt::Unchecked;
+    if (yes.contains(word))
+        state = Qt::Checked;
+    else if (word.isEmpty() || word == QLatin1String("unbekannt"))
+        state = m_triState ? Qt::PartiallyChecked : Qt::Unchecked;
+    else if (!no.contains(word)) {
+        *problem = QStringLiteral("erwartet „Ja“ oder „Nein“");
+        return false;
+    }
+    problem->clear();
+    if (box())
+        box()->setCheckState(state);
+    SetModified(true);
+    return true;
+}
+
 bool CDynCheckbox::GetRecordText(QString *text, QString *problem) const
 {
     problem->clear();

@@ -33,6 +33,9 @@ public:
     [[nodiscard]] bool GetRecordText(QString *text, QString *problem) const override;
     // "Ja", "Nein", or "unbekannt" for a Null where the box shows one.
     [[nodiscard]] QString ShownText(const QString &recordText) const override;
+    // "Ja", "Nein" and what spreadsheets write for them; empty for unknown
+    // where the box has a third state.
+    bool TakeUserText(const QString &text, QString *problem) override;
 
     [[nodiscard]] QString WindowText() const override;
     void SetWindowText(const QString &text) override;

@@ -466,6 +466,19 @@ bool CDynControl::GetRecordText(QString *text, QString *problem) const
     return false;
 }
 
+bool CDynControl::TakeUserText(const QString &text, QString *problem)
+{
+    const QString before = WindowText();
+    SetWindowText(text);
+    QString recordText;
+    if (!GetRecordText(&recordText, problem)) {
+        SetWindowText(before);
+        return false;
+    }
+    SetModified(true);
+    return true;
+}
+
 QString CDynControl::FieldCaption() const
 {
     const QString spoken = m_window ? m_window->accessibleName() : QString();

@@ -167,6 +167,11 @@ public:
     // of the field, with *problem saying what it expects ("erwartet ein
     // Datum wie …"). Captions and frames give nothing.
     [[nodiscard]] virtual bool GetRecordText(QString *text, QString *problem) const;
+    // Takes text as the user's entry, as if typed into the field (a cell of
+    // the datasheet, a paste): the field holds it and counts as changed. A
+    // text that is no value of the field changes nothing and gives false,
+    // with *problem saying what the field expects.
+    virtual bool TakeUserText(const QString &text, QString *problem);
     // How the field shows a record text ("1234.50000000" as "1234,50", "TRUE"
     // as "Ja"), for naming a value the field does not hold now.
     [[nodiscard]] virtual QString ShownText(const QString &recordText) const { return recordText; }

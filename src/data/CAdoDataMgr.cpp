@@ -71,6 +71,7 @@ void CAdoDataMgr::Open(QString document, bool newRecord)
         return;
     m_recordset = std::make_unique<Recordset>();
     m_matchingRows = -1;
+    ++m_generation;
 
     CXmlHelper xml;
     (void)xml.loadXml(m_document); // a broken document reads as no filter and no sort
@@ -198,6 +199,7 @@ bool CAdoDataMgr::DeleteRecord()
         r.CancelUpdate(); // a row never written is dropped, never saved by the move below
     if (stored && m_matchingRows > 0)
         --m_matchingRows;
+    ++m_generation;
     if (!r.IsEOF())
         r.MoveNext();
     else if (!r.IsBOF())
@@ -546,19 +548,40 @@ void CAdoDataMgr::BuildRecordXml()
         m_currentXml = m_emptyXml;
         return;
     }
-    RecordText::Fields record;
+    QVector<Variant> values;
     FieldList &fields = r.Fields();
-    for (int i = 0; i < fields.Count(); ++i) {
-        Field &field = fields.Item(i);
-        const Variant value = field.Value();
+    for (int i = 0; i < fields.Count(); ++i)
+        values.append(fields.Item(i).Value());
+    m_currentXml = RecordText::write(recordFields(values));
+}
+
+RecordText::Fields CAdoDataMgr::recordFields(const QVector<Variant> &values)
+{
+    RecordText::Fields record;
+    FieldList &fields = rs().Fields();
+    for (int i = 0; i < fields.Count() && i < values.size(); ++i) {
+        const Variant &value = values.at(i);
         if (value.isEmptyOrNull())
             continue;
-        const ColumnInfo column = GetColumnInfo(field.Name());
+        const QString name = fields.Item(i).Name();
         bool typeError = false;
-        const QString text = FieldConversion::toRecordText(column, value, &typeError);
+        const QString text = FieldConversion::toRecordText(GetColumnInfo(name), value, &typeError);
         if (typeError)
-            qrt::inform(QStringLiteral("Ungültiger DatenTyp in ") + field.Name());
-        record.set(field.Name(), text);
+            qrt::inform(QStringLiteral("Ungültiger DatenTyp in ") + name);
+        record.set(name, text);
     }
-    m_currentXml = RecordText::write(record);
+    return record;
+}
+
+QVector<CDataMgr::Row> CAdoDataMgr::RecordsAt(qint64 first, int count)
+{
+    QVector<Row> rows;
+    if (!m_recordset || !m_recordset->IsOpen() || first < 1)
+        return rows;
+    const QVector<Recordset::Row> read =
+        m_recordset->ReadRows(long(qMin(first, qint64(std::numeric_limits<long>::max()))), count);
+    rows.reserve(read.size());
+    for (const Recordset::Row &row : read)
+        rows.append(Row{row.key, recordFields(row.values), row.values.isEmpty()});
+    return rows;
 }

@@ -68,6 +68,8 @@ public:
     qint64 GetLastUpdateKey() override;
     qint64 GetCurrentKey() override;
     Position GetPosition(bool countNow) override;
+    QVector<Row> RecordsAt(qint64 first, int count) override;
+    [[nodiscard]] quint64 Generation() const override { return m_generation; }
     void SetFieldCaptions(const QHash<QString, QString> &captions) override;
     QString RefusedField() const override { return m_refusedField; }
     QString GetDefaultsXml() override;
@@ -133,6 +135,8 @@ private:
     // an error that carries no such rule (it stays the caller's).
     bool reportRefusal(const ComError &error, bool deleting);
     void RememberUpdateKey();
+    // A row's values (one per field of the recordset) as record text fields.
+    RecordText::Fields recordFields(const QVector<Variant> &values);
     // The current row's primary key as a number; -1 where it is none.
     qint64 keyOfCurrentRow();
 
@@ -155,6 +159,7 @@ private:
     bool m_readOnlyAnnounced = false;
     QString m_readOnlyReason;               // see OpenRecords
     qint64 m_matchingRows = -1;             // the engine's count of the filtered rows, once asked
+    quint64 m_generation = 0;               // see Generation
     std::unique_ptr<RecordFilter> m_filter; // may be null
     QWidget *m_dialogParent = nullptr;      // not owned
     QHash<QString, QString> m_captions;     // column -> caption

@@ -101,6 +101,8 @@ bool CAdoDataMgr::WriteRecord(QString recordXml)
     BuildRecordXml();
     if (inserting && m_matchingRows >= 0)
         ++m_matchingRows;
+    if (inserting)
+        ++m_generation;
     if (writtenKey >= 0)
         m_lastUpdateKey = writtenKey;
     else if (!r.IsEOF() && !r.IsBOF())

@@ -3,6 +3,7 @@
 
 #include "data/RecordFilter.h"
 #include "qrt_export.h"
+#include "xml/RecordText.h"
 
 #include <QHash>
 #include <QString>
@@ -130,6 +131,31 @@ public:
     // Whether the records can only be read (a view, a table without a key,
     // a filter or sort the keyset cannot take).
     [[nodiscard]] virtual bool IsReadOnly() const { return false; }
+
+    // A record among many, for a view that shows many at once: its key and
+    // its fields as the record text has them (a Null field has none);
+    // deleted: someone else deleted the row since its key was read.
+    struct Row
+    {
+        QVariantList key;
+        RecordText::Fields fields;
+        bool deleted = false;
+    };
+    // The records at 1-based positions first, first + 1, … (at most count;
+    // fewer past the last), in the records' order, as they are stored (the
+    // current one without what the user changed): without moving, and
+    // reading only the rows asked for.
+    virtual QVector<Row> RecordsAt(qint64 first, int count)
+    {
+        Q_UNUSED(first);
+        Q_UNUSED(count);
+        return {};
+    }
+
+    // Changes whenever the records change beyond the current row's values:
+    // opened anew (a filter, a sort), a row added or deleted. A view of many
+    // records reads them anew then.
+    [[nodiscard]] virtual quint64 Generation() const { return 0; }
 
     // Where the current row stands, for showing "Datensatz n von m".
     struct Position

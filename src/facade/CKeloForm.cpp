@@ -132,6 +132,8 @@ long CKeloForm::ShowForm(const QString &filter, const QString &sort, bool newRec
     m_lastBuilt = host != nullptr;
     if (!host)
         return -1;
+    if (m_datasheetView)
+        host->setView(CFormFrame::View::Datasheet);
     dialog.exec();
     // Read before the dialog goes: the host's key of the first record saved.
     return host->GetFirstUpdateKey();
@@ -155,6 +157,8 @@ void CKeloForm::OpenForm(const QString &filter, QWidget *parent)
             CloseForm();
             return;
         }
+        if (m_datasheetView)
+            m_pModeless->GetFormHost()->setView(CFormFrame::View::Datasheet);
         m_pModeless->show();
     }
     EnableForm(true);
@@ -184,6 +188,8 @@ CKeloForm::Picture CKeloForm::SavePicture(const QString &file, EntryPoint entry,
     m_lastBuilt = dialog.GetFormHost() != nullptr;
     if (!m_lastBuilt)
         return Picture::FormNotBuilt;
+    if (m_datasheetView && entry != EntryPoint::DesignForm)
+        dialog.GetFormHost()->setView(CFormFrame::View::Datasheet);
     dialog.show();
     QCoreApplication::processEvents();
     dialog.updatePosition(true); // the picture shows the exact count

@@ -89,6 +89,11 @@ public:
     // nothing is asked or saved. Works on the offscreen platform.
     Picture SavePicture(const QString &file, EntryPoint entry, const QString &filter = QString(),
                         const QString &sort = QString(), bool newRecord = false);
+    // Whether the forms shown in data mode from now on (ShowForm, OpenForm,
+    // SavePicture) come up in the datasheet view, a table of the records,
+    // rather than one record in the form; the user switches either way.
+    void SetDatasheetView(bool datasheet) { m_datasheetView = datasheet; }
+    [[nodiscard]] bool datasheetView() const { return m_datasheetView; }
     // Closes the modeless form, without asking (the host decides).
     void CloseForm();
     // Enables or disables the modeless form's fields and record commands.
@@ -130,6 +135,7 @@ private:
     // a parent window given to OpenForm deletes it when it goes first.
     QPointer<CFormDlg> m_pModeless;
     bool m_lastBuilt = false;
+    bool m_datasheetView = false;
 };
 
 #endif // QRT_FACADE_CKELOFORM_H

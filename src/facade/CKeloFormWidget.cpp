@@ -332,6 +332,16 @@ qint64 CKeloFormWidget::currentKey() const
     return d->currentKey();
 }
 
+void CKeloFormWidget::setDatasheetView(bool datasheet)
+{
+    d->command(datasheet ? IdViewDatasheet : IdViewForm);
+}
+
+bool CKeloFormWidget::isDatasheetView() const
+{
+    return d->frame && d->frame->view() == CFormFrame::View::Datasheet;
+}
+
 bool CKeloFormWidget::hasUnsavedChanges() const
 {
     // A disabled form never saves, so it has nothing to lose either.

@@ -73,6 +73,8 @@ public:
     [[nodiscard]] QString positionText() const;
     // The key of the record shown; -1 for a new one.
     [[nodiscard]] qint64 currentKey() const;
+    // Whether the records are shown as a table (setDatasheetView).
+    [[nodiscard]] bool isDatasheetView() const;
     // Whether a field has been changed since the record was shown or saved.
     [[nodiscard]] bool hasUnsavedChanges() const;
     // Before the host closes: offers to save a changed record ("Ja", "Nein",
@@ -132,6 +134,10 @@ public slots:
     void removeSort();
     // Shows the record at 1-based position number (beyond the last: the last).
     void goToRecord(qint64 number);
+    // Shows the records as a table (the datasheet view) or one at a time in
+    // the form, the current record staying current; as Strg+Umschalt+D and
+    // Strg+Umschalt+M do.
+    void setDatasheetView(bool datasheet);
     // Opens the find bar, as Strg+H does.
     void showFindBar();
     // Shows the next record (forward) or the previous one in the records'

@@ -47,6 +47,8 @@ enum class Drawn {
     Last,
     SortAscending,
     SortDescending,
+    FormView,
+    DatasheetView,
 };
 
 struct IconRow
@@ -88,6 +90,9 @@ const IconRow kIcons[] = {
     // match each other.
     {IdRecordSortAscending, "view-sort-ascending", kNoStandard, Drawn::SortAscending},
     {IdRecordSortDescending, "view-sort-descending", kNoStandard, Drawn::SortDescending},
+    // Drawn: a theme's pictures for these two rarely tell a form from a table.
+    {IdViewForm, "", kNoStandard, Drawn::FormView},
+    {IdViewDatasheet, "", kNoStandard, Drawn::DatasheetView},
     {IdRecordFirst, "go-first", kNoStandard, Drawn::First},
     {IdRecordPrevious, "go-previous", kNoStandard, Drawn::Previous},
     {IdRecordNext, "go-next", kNoStandard, Drawn::Next},
@@ -239,6 +244,24 @@ QPixmap drawnPixmap(Drawn what, int size, const QColor &ink)
         painter.drawPath(head);
         break;
     }
+    case Drawn::FormView:
+        // Labels and their fields, one record.
+        painter.drawRect(QRectF(1.5, 1.5, 13, 13));
+        for (int row = 0; row < 3; ++row) {
+            const qreal y = 4.5 + row * 3.5;
+            painter.drawLine(QPointF(3.5, y), QPointF(6, y));
+            painter.drawRect(QRectF(7.5, y - 1, 5, 2));
+        }
+        break;
+    case Drawn::DatasheetView:
+        // A grid of rows and columns.
+        painter.drawRect(QRectF(1.5, 1.5, 13, 13));
+        painter.fillRect(QRectF(1.5, 1.5, 13, 3), QColor(ink.red(), ink.green(), ink.blue(), 90));
+        for (const qreal y : {4.5, 8.0, 11.5})
+            painter.drawLine(QPointF(1.5, y), QPointF(14.5, y));
+        for (const qreal x : {6.0, 10.5})
+            painter.drawLine(QPointF(x, 1.5), QPointF(x, 14.5));
+        break;
     case Drawn::Undo: {
         QPainterPath arc;
         arc.moveTo(4, 6);

@@ -100,6 +100,12 @@ const Row kRows[] = {
      QKeyCombination(Qt::Key_F3)},
     {IdRecordFindPrevious, "Rückwärts suchen\t<Umschalt>+<F3>",
      "Vorherigen passenden Datensatz anzeigen\nRückwärts suchen", Qt::SHIFT | Qt::Key_F3},
+    // The two views of the records; Strg+Umschalt with D for "Datenblatt"
+    // and M for the form, the "Maske" of German data entry.
+    {IdViewForm, "&Formularansicht\t<Strg>+<Umschalt>+<m>",
+     "Einen Datensatz im Formular anzeigen\nFormularansicht", Qt::CTRL | Qt::SHIFT | Qt::Key_M},
+    {IdViewDatasheet, "Daten&blattansicht\t<Strg>+<Umschalt>+<d>",
+     "Die Datensätze als Tabelle anzeigen\nDatenblattansicht", Qt::CTRL | Qt::SHIFT | Qt::Key_D},
     // F5 as in the desktop databases our users know: into the record number.
     {IdRecordGoTo, "&Gehe zu Datensatz…\t<F5>",
      "Zu dem Datensatz mit der eingegebenen Nummer gehen\nGehe zu", QKeyCombination(Qt::Key_F5)},
@@ -226,7 +232,11 @@ MenuEntry menu(int menuId)
                                                IdSeparator,
                                                IdRecordSaveAndClose,
                                                IdAppExit});
-        return entry;
+        // Beside it, "Ansicht": the Datensatz menu has no letter left for
+        // the two views.
+        MenuEntry bar;
+        bar.entries << entry << popup("&Ansicht", {IdViewForm, IdViewDatasheet});
+        return bar;
     }
     case MenuFormContext: {
         MenuEntry entry =
@@ -252,7 +262,7 @@ QVector<int> toolBar(int toolBarId)
     case ToolBarData:
         // The sorting commands stay in the menu and on their keys: two more
         // buttons would push "Datensatz n von m" behind the tool bar's "»"
-        // at the dialog's width.
+        // at the dialog's width. The datasheet's button switches both ways.
         return {IdRecordNew,
                 IdRecordSave,
                 0,
@@ -266,7 +276,8 @@ QVector<int> toolBar(int toolBarId)
                 IdRecordFirst,
                 IdRecordPrevious,
                 IdRecordNext,
-                IdRecordLast};
+                IdRecordLast,
+                IdViewDatasheet};
     default:
         return {};
     }

@@ -74,6 +74,8 @@ enum CommandId : int {
     IdRecordFind = 40077,
     IdRecordFindNext = 40078,
     IdRecordFindPrevious = 40079,
+    IdViewForm = 40080,
+    IdViewDatasheet = 40081,
     IdTickCount = 40054,
     // both
     IdAppExit = 57665,
@@ -112,7 +114,8 @@ struct MenuEntry
     QString popupTitle; // set for a pop-up
     QVector<MenuEntry> entries;
 };
-// The top-level pop-up of a menu resource (its title and entries).
+// The top-level pop-up of a menu resource (its title and entries), or,
+// without a title, the pop-ups of a menu bar.
 QRT_EXPORT MenuEntry menu(int menuId);
 // The buttons of a tool bar resource; 0 stands for a separator.
 QRT_EXPORT QVector<int> toolBar(int toolBarId);

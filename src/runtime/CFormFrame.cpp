@@ -5,6 +5,8 @@
 #include "platform/UserMessages.h"
 #include "runtime/CDlgToolBar.h"
 #include "runtime/CForm.h"
+#include "runtime/Datasheet.h"
+#include "runtime/DatasheetModel.h"
 #include "runtime/RecordCommands.h"
 
 #include <QApplication>
@@ -114,6 +116,8 @@ QString CFormFrame::GetTitle() const
 void CFormFrame::EnableForm(bool enable)
 {
     CFormParent::EnableForm(enable);
+    if (m_datasheet)
+        m_datasheet->setEnabled(enable);
     if (CFormMgr *manager = GetFormMgr()) {
         if (CForm *form = manager->GetForm()) {
             for (CDynControl *control : form->controls()) {
@@ -143,12 +147,77 @@ void CFormFrame::AttachWindow()
 
 void CFormFrame::recordChanged()
 {
+    if (m_datasheet)
+        m_datasheet->recordShown();
     emit recordShown();
 }
 
 void CFormFrame::recordSaved(qint64 key)
 {
+    if (m_datasheet)
+        m_datasheet->recordWritten();
     emit recordWritten(key);
+}
+
+void CFormFrame::recordModifiedChanged()
+{
+    if (m_datasheet)
+        m_datasheet->modifiedChanged();
+    emit modifiedChanged();
+}
+
+QString CFormFrame::cursorColumn() const
+{
+    return m_datasheetShown ? m_datasheet->currentColumn() : QString();
+}
+
+bool CFormFrame::putCursorInColumn(const QString &column)
+{
+    if (!m_datasheetShown)
+        return false;
+    m_datasheet->setFocus(Qt::OtherFocusReason);
+    return m_datasheet->setCurrentColumn(column);
+}
+
+void CFormFrame::setView(View view)
+{
+    CFormMgr *manager = GetFormMgr();
+    if (view == this->view() || !manager || GetDesignMode())
+        return;
+    if (view == View::Datasheet) {
+        const QString column = manager->focusedColumn();
+        if (!m_datasheet)
+            m_datasheet = new Datasheet(*this, this);
+        else
+            m_datasheet->records()->reload(); // what changed while the form was shown
+        m_datasheetShown = true;
+        setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        viewport()->hide();
+        placeDatasheet();
+        m_datasheet->show();
+        m_datasheet->raise();
+        m_datasheet->setEnabled(IsEnabled());
+        m_datasheet->setFocus(Qt::OtherFocusReason);
+        if (!column.isEmpty())
+            m_datasheet->setCurrentColumn(column);
+    } else {
+        const QString column = m_datasheet->currentColumn();
+        m_datasheetShown = false;
+        m_datasheet->hide();
+        setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+        setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+        viewport()->show();
+        UpdateScrollBars();
+        manager->focusField(column);
+    }
+    emit viewChanged();
+}
+
+void CFormFrame::placeDatasheet()
+{
+    if (m_datasheet)
+        m_datasheet->setGeometry(rect());
 }
 
 void CFormFrame::recordDeleted(qint64 key)
@@ -179,6 +248,7 @@ bool CFormFrame::event(QEvent *event)
 void CFormFrame::resizeEvent(QResizeEvent *event)
 {
     CScrollWnd::resizeEvent(event);
+    placeDatasheet();
     CForm *form = GetFormMgr() ? GetFormMgr()->GetForm() : nullptr;
     if (!form)
         return;

@@ -5,6 +5,7 @@
 #include "runtime/CFormParent.h"
 #include "runtime/CScrollWnd.h"
 
+class Datasheet;
 class QToolBar;
 class RecordCommands;
 
@@ -44,9 +45,21 @@ public:
     void AttachWindow() override;
     void recordChanged() override;
     void recordSaved(qint64 key) override;
-    void recordModifiedChanged() override { emit modifiedChanged(); }
+    void recordModifiedChanged() override;
     void recordDeleted(qint64 key) override;
     [[nodiscard]] std::unique_ptr<FormWindow> CreateFormWindow(bool designMode) override;
+    [[nodiscard]] bool showsFields() const override { return !m_datasheetShown; }
+    [[nodiscard]] QString cursorColumn() const override;
+    bool putCursorInColumn(const QString &column) override;
+
+    // The two views of the records in data mode: the form, one record at a
+    // time, and the datasheet, a table of them. The current record and the
+    // field the cursor is in stay as they are when the view changes.
+    enum class View { Form, Datasheet };
+    void setView(View view);
+    [[nodiscard]] View view() const { return m_datasheetShown ? View::Datasheet : View::Form; }
+    // The datasheet, once it was shown; null before.
+    [[nodiscard]] Datasheet *datasheet() const { return m_datasheet; }
 
     // The commands whose keys a field must not take for itself; null: none.
     void setCommands(const RecordCommands *commands) { m_commands = commands; }
@@ -64,6 +77,8 @@ signals:
     void recordRemoved(qint64 key);
     // The record shown got its first unsaved change, or lost its last one.
     void modifiedChanged();
+    // The form or the datasheet is shown now (setView).
+    void viewChanged();
 
 protected:
     bool event(QEvent *event) override;
@@ -72,6 +87,7 @@ protected:
 
 private:
     void focusMoved(QWidget *now);
+    void placeDatasheet();
 
     QString m_strDocument;
     QWidget *m_window;                          // not owned; null in a host's layout
@@ -82,6 +98,8 @@ private:
     // sets it, before and after the frame comes.
     QRect m_appliedOuter;
     QSize m_appliedSize;
+    Datasheet *m_datasheet = nullptr; // a child, made when first shown
+    bool m_datasheetShown = false;
 };
 
 #endif // QRT_RUNTIME_CFORMFRAME_H

@@ -161,6 +161,8 @@ bool CFormMgr::CreateForm(CFormParent *host, const QString &document, bool newRe
 
 void CFormMgr::focusField(const QString &column) const
 {
+    if (m_pHost && m_pHost->putCursorInColumn(column))
+        return;
     const CDynControl *control =
         m_pForm && !column.isEmpty() ? m_pForm->findControl(column) : nullptr;
     QWidget *field = control ? control->GetWindow() : nullptr;
@@ -173,6 +175,10 @@ void CFormMgr::focusField(const QString &column) const
 
 QString CFormMgr::focusedColumn() const
 {
+    if (m_pHost) {
+        if (const QString column = m_pHost->cursorColumn(); !column.isEmpty())
+            return column;
+    }
     const QWidget *focus = QApplication::focusWidget();
     if (!m_pForm || !focus)
         return QString();
@@ -222,7 +228,7 @@ void CFormMgr::FillForm()
         }
         // A new record starts at its first field (not at a caption or a
         // frame that happens to come first in the list).
-        if (QWidget *field = firstField(controls))
+        if (QWidget *field = firstField(controls); field && (!m_pHost || m_pHost->showsFields()))
             field->setFocus();
         if (m_pHost)
             m_pHost->recordChanged();
@@ -305,6 +311,8 @@ bool CFormMgr::writeRecord()
             // What the user typed is no value of the field: nothing is
             // written, and the user is back in the field with the text.
             control->Refuse(problem);
+            if (m_pHost)
+                m_pHost->putCursorInColumn(control->GetName()); // a datasheet's cell
             return false;
         }
     }

@@ -64,6 +64,18 @@ public:
     // or undone. Nothing here; a host that shows unsaved changes says so.
     virtual void recordModifiedChanged() {}
     virtual void recordDeleted(qint64 key) { Q_UNUSED(key); }
+    // Where a view other than the form's fields shows the records (a
+    // datasheet): the column its cursor is in, and putting the cursor into
+    // a column on the current record. Empty and false while the fields show
+    // them; a command on "the field the cursor is in" asks here first, and
+    // nothing puts the focus into a field the user does not see.
+    [[nodiscard]] virtual bool showsFields() const { return true; }
+    [[nodiscard]] virtual QString cursorColumn() const { return QString(); }
+    virtual bool putCursorInColumn(const QString &column)
+    {
+        Q_UNUSED(column);
+        return false;
+    }
 
     // The form window (CForm) in the mode given, a child of GetWnd() that
     // fills it, shown.

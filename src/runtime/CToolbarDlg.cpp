@@ -112,13 +112,17 @@ void CToolbarDlg::setMenu(int menuId)
         return;
     const CommandTable::MenuEntry entry = CommandTable::menu(menuId);
     m_menuBar = new QMenuBar(this);
-    QMenu *popup = m_menuBar->addMenu(entry.popupTitle);
-    CommandTable::fillMenu(popup, entry, [this](int id) { return commandAction(id); });
-    // The states are brought up to date whenever a menu opens.
-    const auto menus = popup->findChildren<QMenu *>();
-    for (QMenu *menu : menus)
-        connect(menu, &QMenu::aboutToShow, this, &CToolbarDlg::updateCommandStates);
-    connect(popup, &QMenu::aboutToShow, this, &CToolbarDlg::updateCommandStates);
+    const QVector<CommandTable::MenuEntry> popups =
+        entry.popupTitle.isEmpty() ? entry.entries : QVector<CommandTable::MenuEntry>{entry};
+    for (const CommandTable::MenuEntry &each : popups) {
+        QMenu *popup = m_menuBar->addMenu(each.popupTitle);
+        CommandTable::fillMenu(popup, each, [this](int id) { return commandAction(id); });
+        // The states are brought up to date whenever a menu opens.
+        const auto menus = popup->findChildren<QMenu *>();
+        for (QMenu *menu : menus)
+            connect(menu, &QMenu::aboutToShow, this, &CToolbarDlg::updateCommandStates);
+        connect(popup, &QMenu::aboutToShow, this, &CToolbarDlg::updateCommandStates);
+    }
     m_layout->setMenuBar(m_menuBar);
     updateCommandStates();
 }

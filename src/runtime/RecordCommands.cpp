@@ -32,6 +32,8 @@ RecordCommands::RecordCommands(const QVector<int> &ids, QWidget *owner, Qt::Shor
         // Its key works in the window whether a menu or a button shows it
         // or not (F3 has neither).
         owner->addAction(action);
+        if (id == IdViewForm || id == IdViewDatasheet)
+            action->setCheckable(true); // shows the view the records are in
         connect(action, &QAction::triggered, this, [this, id] { emit chosen(id); });
         m_actions.insert(id, action);
     }
@@ -42,7 +44,9 @@ RecordCommands::~RecordCommands() = default;
 
 const QVector<int> &RecordCommands::all()
 {
-    static const QVector<int> ids = {IdRecordFirst,
+    static const QVector<int> ids = {IdViewForm,
+                                     IdViewDatasheet,
+                                     IdRecordFirst,
                                      IdRecordPrevious,
                                      IdRecordNext,
                                      IdRecordLast,
@@ -68,11 +72,12 @@ const QVector<int> &RecordCommands::all()
 void RecordCommands::setFrame(CFormFrame *frame)
 {
     if (m_frame)
-        disconnect(m_frame, &CFormFrame::modifiedChanged, this, nullptr);
+        disconnect(m_frame, nullptr, this, nullptr);
     m_frame = frame;
     if (frame) {
         frame->setCommands(this);
         connect(frame, &CFormFrame::modifiedChanged, this, [this] { update(); });
+        connect(frame, &CFormFrame::viewChanged, this, [this] { update(); });
     }
     update();
 }
@@ -140,6 +145,16 @@ bool RecordCommands::run(int id)
     case IdRecordFindNext:
     case IdRecordFindPrevious:
         find(id == IdRecordFindNext);
+        break;
+    case IdViewForm:
+        m_frame->setView(CFormFrame::View::Form);
+        break;
+    case IdViewDatasheet:
+        // The tool bar's one button for both views switches back, as does
+        // the key pressed again.
+        m_frame->setView(m_frame->view() == CFormFrame::View::Datasheet
+                             ? CFormFrame::View::Form
+                             : CFormFrame::View::Datasheet);
         break;
     case IdRecordGoTo:
         // A number typed into the position goes there; the key puts the
@@ -319,6 +334,11 @@ void RecordCommands::update(bool countNow)
     const bool enabled = canRun();
     for (QAction *action : std::as_const(m_actions))
         action->setEnabled(enabled);
+    const bool datasheet = m_frame && m_frame->view() == CFormFrame::View::Datasheet;
+    if (QAction *form = m_actions.value(IdViewForm))
+        form->setChecked(!datasheet);
+    if (QAction *table = m_actions.value(IdViewDatasheet))
+        table->setChecked(datasheet);
     // The window's title gets its "*" where it has Qt's "[*]" for it (a
     // host's window without one is left alone).
     if (auto *owner = qobject_cast<QWidget *>(parent())) {

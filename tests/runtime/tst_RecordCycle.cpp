@@ -13,10 +13,13 @@
 #include "filter/CFilterDlg.h"
 #include "platform/ConflictDialog.h"
 #include "runtime/CFormFrame.h"
+#include "runtime/Datasheet.h"
+#include "runtime/DatasheetModel.h"
 #include "runtime/FindBar.h"
 #include "runtime/FormEditor.h"
 
 #include <QComboBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -473,6 +476,189 @@ TEST_P(RecordCycleTest, AConflictIsDecidedFieldByFieldAndNothingIsSavedWithoutAC
               "Anna <b>&|Köln-Mitte");
     EXPECT_EQ(state(), "");
     EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join('\n').toStdString();
+}
+
+// The datasheet: the same records as a table, switched with the form by
+// keys, edited in cells with the form's reading, checks, questions and
+// conflicts, sorted by a click on a header.
+TEST_P(RecordCycleTest, TheDatasheetShowsAndEditsTheRecordsAsTheFormDoes)
+{
+    const QStringList columns = {"name", "ort", "termin", "betrag", "aktiv", "notiz"};
+    const auto formTexts = [&] {
+        QStringList texts;
+        for (const QString &column : columns)
+            texts << (column == "aktiv" ? QString() : user.shown(column));
+        return texts;
+    };
+    user.press(Qt::Key_PageDown);
+    user.press(Qt::Key_PageDown);
+    const QStringList third = formTexts();
+    user.press(Qt::Key_PageUp, Qt::ControlModifier);
+    const QStringList first = formTexts();
+
+    user.press(Qt::Key_D, Qt::ControlModifier | Qt::ShiftModifier);
+    Datasheet *sheet = user.frame()->datasheet();
+    ASSERT_TRUE(sheet && sheet->isVisible() && sheet->hasFocus());
+    DatasheetModel *model = sheet->records();
+    const auto cells = [&](int row) {
+        QStringList texts;
+        for (const QString &column : columns)
+            texts << (column == "aktiv"
+                          ? QString()
+                          : model->shownText(model->index(row, model->columnOf(column))));
+        return texts;
+    };
+    const auto checked = [&](int row) {
+        return model->index(row, model->columnOf("aktiv")).data(Qt::CheckStateRole).toInt();
+    };
+    const auto header = [&](int row) {
+        return model->headerData(row, Qt::Vertical, Qt::DisplayRole).toString();
+    };
+    const auto stored = [&](int id) {
+        return db.scalar(QStringLiteral("SELECT name || '|' || COALESCE(ort, '') || '|' || "
+                                        "CAST(ROUND(betrag * 10) AS INT) FROM kunden "
+                                        "WHERE id = %1")
+                             .arg(id));
+    };
+    const auto type = [](const QString &text) {
+        FormDriver::type(QApplication::focusWidget(), text.left(1)); // opens the cell's editor
+        FormDriver::type(QApplication::focusWidget(), text.mid(1));
+    };
+    // Enter in a cell's editor: the editor hands its text over once the
+    // key has been handled.
+    const auto enter = [this] {
+        user.press(Qt::Key_Return);
+        QCoreApplication::processEvents();
+    };
+    QStringList captions;
+    for (int column = 0; column < model->columnCount(); ++column)
+        captions << model->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
+    EXPECT_EQ(captions, QStringList({"Name", "Ort", "Aktiver Kunde", "Termin", "Betrag", "Notiz"}));
+    EXPECT_EQ(model->rowCount(), 6) << "five records and the new one";
+    EXPECT_EQ(cells(0), first) << "the current record, from the form's fields";
+    EXPECT_EQ(cells(2), third) << "another record, read as the form shows it";
+    EXPECT_EQ(checked(0), Qt::Checked);
+    EXPECT_EQ(checked(1), Qt::Unchecked);
+    EXPECT_EQ(header(0), "▶");
+    EXPECT_EQ(header(5), "*");
+    EXPECT_EQ(sheet->currentColumn(), "name") << "the field the cursor was in";
+
+    // Down is the form's move; a cell takes what the field would take.
+    user.press(Qt::Key_Down);
+    EXPECT_EQ(position(), "Datensatz 2 von 5");
+    user.press(Qt::Key_Right);
+    type("Siegburg");
+    enter();
+    EXPECT_EQ(header(1), "✎");
+    EXPECT_EQ(state(), "geändert");
+    EXPECT_EQ(sheet->currentColumn(), "ort") << "Enter commits the cell";
+    user.press(Qt::Key_Return);
+    EXPECT_EQ(sheet->currentColumn(), "aktiv") << "and goes on to the next one";
+    user.press(Qt::Key_Tab);
+    messages.clear();
+    type("32.13.2021");
+    enter();
+    ASSERT_EQ(messages.texts().size(), 1);
+    EXPECT_TRUE(messages.texts().value(0).startsWith("Das Feld Termin erwartet"))
+        << messages.texts().value(0).toStdString();
+    QCoreApplication::processEvents(); // the editor opens again with the text
+    auto *editor = qobject_cast<QLineEdit *>(QApplication::focusWidget());
+    ASSERT_TRUE(editor);
+    EXPECT_EQ(editor->text(), "32.13.2021");
+    user.press(Qt::Key_Escape); // the cell as it was
+    EXPECT_EQ(QApplication::focusWidget(), sheet) << "the editor closed";
+    user.press(Qt::Key_Tab);
+    type("1.234,5");
+    enter();
+    EXPECT_EQ(stored(2), "Kunde 002|Köln|7") << "nothing saved yet";
+    messages.clear();
+    messages.answer(Yes);
+    user.press(Qt::Key_Down);
+    EXPECT_EQ(messages.questions(), QStringList(kSave));
+    EXPECT_EQ(stored(2), "Kunde 002|Siegburg|12345");
+    EXPECT_EQ(cells(1).mid(1, 1), QStringList("Siegburg")) << "the row as stored now";
+    EXPECT_EQ(position(), "Datensatz 3 von 5");
+
+    // Escape undoes the record; a conflict with another user and a refused
+    // save keep the user on the record with the entry.
+    user.press(Qt::Key_Home);
+    type("Verworfen");
+    enter();
+    messages.clear();
+    messages.answer(Yes);
+    user.press(Qt::Key_Escape);
+    EXPECT_EQ(messages.questions(), QStringList(kUndo));
+    EXPECT_EQ(cells(2), third);
+    EXPECT_EQ(header(2), "▶");
+    user.press(Qt::Key_Home);
+    type("Meiner");
+    enter();
+    db.exec("UPDATE kunden SET name = 'Anderer' WHERE id = 3");
+    messages.answer(Yes);
+    messages.answer(Cancel); // no choice between the two names
+    user.press(Qt::Key_Down);
+    EXPECT_EQ(stored(3), "Anderer|Aachen|10") << "nothing saved without a choice";
+    EXPECT_EQ(position(), "Datensatz 3 von 5");
+    EXPECT_EQ(header(2), "✎");
+    messages.answer(Yes);
+    user.press(Qt::Key_Escape);
+    EXPECT_EQ(model->shownText(model->index(2, 0)), "Anderer");
+    user.press(Qt::Key_Home);
+    user.press(Qt::Key_F2);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Delete);
+    enter();
+    messages.clear();
+    messages.answer(Yes);
+    user.press(Qt::Key_Up);
+    EXPECT_EQ(messages.texts().filter(kNameRequired).size(), 1)
+        << messages.texts().join('\n').toStdString();
+    EXPECT_EQ(position(), "Datensatz 3 von 5");
+    messages.answer(Yes);
+    user.press(Qt::Key_Escape);
+
+    // The last row is a new record; a yes/no cell takes the space bar.
+    user.press(Qt::Key_End, Qt::ControlModifier);
+    EXPECT_EQ(position(), "Neuer Datensatz (5 vorhanden)");
+    user.press(Qt::Key_Home);
+    type("Neukunde");
+    enter();
+    sheet->setCurrentColumn("aktiv");
+    user.press(Qt::Key_Space);
+    messages.answer(Yes);
+    user.press(Qt::Key_Up);
+    EXPECT_EQ(db.scalar("SELECT name || '|' || CAST(aktiv AS INT) FROM kunden WHERE id = 6"),
+              "Neukunde|1");
+    EXPECT_EQ(model->rowCount(), 7);
+    EXPECT_EQ(position(), "Datensatz 5 von 6");
+
+    // A click on a header sorts by its column, again or with Umschalt the
+    // other way; the record stays current.
+    QHeaderView *columnsHeader = sheet->horizontalHeader();
+    const auto clickHeader = [&](const char *column, Qt::KeyboardModifiers modifiers) {
+        const int section = model->columnOf(column);
+        QTest::mouseClick(columnsHeader->viewport(), Qt::LeftButton, modifiers,
+                          QPoint(columnsHeader->sectionViewportPosition(section) + 4, 4));
+    };
+    clickHeader("ort", Qt::NoModifier);
+    EXPECT_EQ(user.records()->UserSort().column, "ort");
+    EXPECT_FALSE(user.records()->UserSort().descending);
+    EXPECT_EQ(model->shownText(model->index(0, 1)), "Aachen");
+    EXPECT_EQ(model->shownText(model->index(model->currentRow(), 0)), "Kunde 005");
+    clickHeader("ort", Qt::NoModifier);
+    EXPECT_TRUE(user.records()->UserSort().descending);
+    clickHeader("name", Qt::ShiftModifier);
+    EXPECT_EQ(user.records()->UserSort().column, "name");
+    EXPECT_TRUE(user.records()->UserSort().descending);
+    EXPECT_EQ(model->shownText(model->index(0, 0)), "Neukunde");
+
+    // Back in the form: the same record, the cursor in the same field.
+    sheet->setCurrentColumn("ort");
+    user.press(Qt::Key_M, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_FALSE(sheet->isVisible());
+    EXPECT_EQ(user.shown("name"), "Kunde 005");
+    EXPECT_EQ(QApplication::focusWidget(), user.field("ort"));
+    EXPECT_TRUE(messages.unscriptedQuestions().isEmpty());
 }
 
 INSTANTIATE_TEST_SUITE_P(EnginesAndHosts, RecordCycleTest,

@@ -634,6 +634,62 @@ QVariantList KeysetCursor::currentKey() const
     }
 }
 
+QVector<QVariantList> KeysetCursor::keysAt(qsizetype first, qsizetype rows)
+{
+    QVector<QVariantList> keys;
+    if (first < 0 || rows <= 0)
+        return keys;
+    poll();
+    const qsizetype last = first + rows - 1;
+    if (m_source)
+        ensureKey(last);
+    if (m_ends && first < kEndKeys)
+        loadHead();
+    if (m_ends && m_queryCount >= 0 && last >= m_queryCount - kEndKeys)
+        loadTail();
+    // Rows asked for in the second half of the head come before rows
+    // beyond it: the list is read while the user looks at these.
+    if (m_ends && m_headRead && last >= m_keys.size() / 2)
+        m_ends->prefetch(last >= m_keys.size() - kUrgentKeys);
+    keys.reserve(rows);
+    for (qsizetype index = first; index <= last; ++index) {
+        QVariantList key = heldKey(index);
+        if (key.isEmpty() && m_ends) {
+            completeKeys(true);
+            key = heldKey(index);
+        }
+        if (key.isEmpty())
+            break; // past the last row
+        keys.append(key);
+    }
+    return keys;
+}
+
+QVariantList KeysetCursor::heldKey(qsizetype index) const
+{
+    if (index < m_keys.size())
+        return m_keys.at(index);
+    if (!m_ends) {
+        // One-ended or complete: the added rows follow the query's keys,
+        // once every one of them is read.
+        const qsizetype added = index - m_keys.size();
+        return !m_source && added < m_added.size() ? m_added.at(added) : QVariantList();
+    }
+    if (m_queryCount >= 0) {
+        const qsizetype tailStart = m_queryCount - m_tail.size();
+        if (m_tailRead && index >= tailStart && index < m_queryCount)
+            return m_tail.at(index - tailStart);
+        if (index >= m_queryCount && index - m_queryCount < m_added.size())
+            return m_added.at(index - m_queryCount);
+    }
+    qint64 windowStart = m_windowStart;
+    if (windowStart < 0 && m_windowAtEnd && m_queryCount >= 0)
+        windowStart = m_queryCount - m_window.size();
+    if (windowStart >= 0 && index >= windowStart && index < windowStart + m_window.size())
+        return m_window.at(index - windowStart);
+    return QVariantList();
+}
+
 QVariantList KeysetCursor::keyAt(qsizetype index) const
 {
     Q_ASSERT(isComplete());

@@ -156,6 +156,16 @@ public:
     // was, when the query has no such row.
     bool moveToKey(const QVariantList &key);
 
+    // The keys of the rows at 0-based indexes first, first + 1, … (at most
+    // rows of them; fewer past the last), counting the query's keys and then
+    // the added rows, without moving: for showing many rows at once. Taken
+    // from the keys held where they hold them (the head, the tail and added
+    // rows once the count is known, a placed window); otherwise read as a
+    // move there would read them: the head, the tail for the query's last
+    // kEndKeys rows, up to them (one-ended), or the complete list, waited
+    // for (it is asked for ahead as the rows asked for near the head's end).
+    QVector<QVariantList> keysAt(qsizetype first, qsizetype rows);
+
     QVariantList currentKey() const;
     // Once every key is read (isComplete): the key of the row at 0-based
     // index, counting the query's keys and then the added rows.
@@ -206,6 +216,8 @@ private:
         return m_keys.isEmpty() && m_tail.isEmpty() && m_added.isEmpty() && isComplete();
     }
     bool ensureKey(qsizetype index); // one-ended: reads until index exists or the source is done
+    // The key at 0-based index among the keys held; empty when none holds it.
+    QVariantList heldKey(qsizetype index) const;
     bool goFirst();
     bool goLast();
     bool goLastKey();   // the query's last key, or false when it has none

@@ -141,6 +141,21 @@ public:
     // statement cannot be searched (ComError ADO_E_FEATURENOTAVAILABLE).
     bool Find(const QString &condition, bool forward, bool *wrapped = nullptr);
 
+    // A row as ReadRows gives it: its key and its values as the current row
+    // would give them; no values for a row someone else deleted since its
+    // key was read.
+    struct Row
+    {
+        QVariantList key;
+        QVector<Variant> values;
+    };
+    // The rows at 1-based positions first, first + 1, … (at most count;
+    // fewer past the last), without moving and without the pending changes
+    // of the current row: for showing many rows at once. Their keys are
+    // read as a move there would read them (see KeysetCursor::keysAt), each
+    // row by its key (one point lookup a row).
+    QVector<Row> ReadRows(long first, int count);
+
     void AddNew();
     void Update();
     void CancelUpdate();

@@ -1,0 +1,62 @@
+#ifndef QRT_RUNTIME_DATASHEET_H
+#define QRT_RUNTIME_DATASHEET_H
+
+#include "qrt_export.h"
+
+#include <QTableView>
+
+class CFormParent;
+class DatasheetModel;
+
+// The datasheet view of a form: its records as a table (DatasheetModel),
+// shown by the form's host in place of the form.
+//
+// The cell cursor's row is the form's current record. Going to another row
+// is the form's move to that record, with its question whether a changed
+// record is to be saved; when the user stays (or the save is refused), the
+// cursor stays on the record too. Going to the last row starts a new record.
+// A click on a column's header sorts by it (again, or with Umschalt:
+// descending), the form's own sort.
+//
+// Keys as in desktop tables: the arrows, Tab, Bild auf/ab and Strg+Pos1/Ende
+// move the cursor (the form's keys for the same moves give way here), F2
+// edits the cell, Enter commits and goes on to the next cell, Escape undoes
+// the cell being edited, then the record's changes.
+class QRT_EXPORT Datasheet : public QTableView
+{
+    Q_OBJECT
+
+public:
+    Datasheet(CFormParent &host, QWidget *parent = nullptr);
+    ~Datasheet() override;
+
+    [[nodiscard]] DatasheetModel *records() const { return m_model; }
+    // The form shows a record, or its records changed: the cursor follows.
+    void recordShown();
+    void recordWritten();
+    void modifiedChanged();
+    // The column the cursor is in; empty when there is none.
+    [[nodiscard]] QString currentColumn() const;
+    // Puts the cursor into column on the current record; false when the
+    // datasheet has no such column.
+    bool setCurrentColumn(const QString &column);
+
+protected:
+    void currentChanged(const QModelIndex &current, const QModelIndex &previous) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    bool event(QEvent *event) override;
+
+private:
+    // Puts the cursor on the form's current record, in column (or the
+    // column it is in), without moving the form.
+    void follow(int column = -1);
+    void headerClicked(int section);
+    void showSortIndicator();
+    void editAgain(const QModelIndex &index, const QString &text);
+
+    CFormParent &m_host;
+    DatasheetModel *m_model;
+    bool m_following = false; // the cursor is being put where the form stands
+};
+
+#endif // QRT_RUNTIME_DATASHEET_H

@@ -1,0 +1,398 @@
+#include "runtime/DatasheetModel.h"
+
+#include "controls/CDynCheckbox.h"
+#include "controls/CDynControl.h"
+#include "platform/ComError.h"
+#include "platform/UserMessages.h"
+#include "runtime/CForm.h"
+#include "runtime/CFormMgr.h"
+
+#include <QLineEdit>
+#include <QPalette>
+#include <QPlainTextEdit>
+
+#include <limits>
+
+namespace {
+
+constexpr int kMaxRows = std::numeric_limits<int>::max() - 1;
+
+bool isYesNo(const CDynControl *control)
+{
+    return control && control->kind() == ControlKind::Checkbox;
+}
+
+Qt::CheckState checkState(const CDynControl *control, const QString &recordText)
+{
+    if (recordText.compare(QLatin1String("TRUE"), Qt::CaseInsensitive) == 0)
+        return Qt::Checked;
+    const auto *box = static_cast<const CDynCheckbox *>(control);
+    return box->IsTriState() && recordText.isEmpty() ? Qt::PartiallyChecked : Qt::Unchecked;
+}
+
+} // namespace
+
+DatasheetModel::DatasheetModel(CFormMgr &manager, QObject *parent)
+    : QAbstractTableModel(parent), m_manager(manager)
+{
+    reload();
+}
+
+DatasheetModel::~DatasheetModel() = default;
+
+CDataMgr *DatasheetModel::records() const
+{
+    return m_manager.dataManager();
+}
+
+int DatasheetModel::rowCount(const QModelIndex &parent) const
+{
+    if (parent.isValid())
+        return 0;
+    return int(qMin(m_stored + (m_takesNew ? 1 : 0), qint64(kMaxRows)));
+}
+
+int DatasheetModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : int(m_fields.size());
+}
+
+int DatasheetModel::newRow() const
+{
+    return m_takesNew ? int(qMin(m_stored, qint64(kMaxRows))) : -1;
+}
+
+int DatasheetModel::columnOf(const QString &column) const
+{
+    for (int i = 0; i < m_fields.size(); ++i) {
+        if (m_fields.at(i) && m_fields.at(i)->GetName() == column)
+            return i;
+    }
+    return -1;
+}
+
+QString DatasheetModel::columnName(int column) const
+{
+    const CDynControl *control = field(column);
+    return control ? control->GetName() : QString();
+}
+
+CDynControl *DatasheetModel::field(int column) const
+{
+    return column >= 0 && column < m_fields.size() ? m_fields.at(column).data() : nullptr;
+}
+
+bool DatasheetModel::isEditable(int column) const
+{
+    const CDynControl *control = field(column);
+    CDataMgr *data = records();
+    if (!control || !data || data->IsReadOnly())
+        return false;
+    const QWidget *window = control->GetWindow();
+    if (const auto *edit = qobject_cast<const QLineEdit *>(window))
+        return !edit->isReadOnly();
+    if (const auto *edit = qobject_cast<const QPlainTextEdit *>(window))
+        return !edit->isReadOnly();
+    return window && window->isEnabled();
+}
+
+int DatasheetModel::rowOfPosition(const CDataMgr::Position &position) const
+{
+    if (position.newRecord)
+        return newRow();
+    if (position.number < 1)
+        return -1;
+    return int(qMin(position.number - 1, qint64(kMaxRows)));
+}
+
+void DatasheetModel::reload()
+{
+    beginResetModel();
+    m_fields.clear();
+    if (const CForm *form = m_manager.GetForm()) {
+        // The form's field order; a field the form hides is no column.
+        for (CDynControl *control : form->controls()) {
+            if (control->CarriesValue() && control->GetWindow() &&
+                !control->GetWindow()->isHidden())
+                m_fields.append(control);
+        }
+    }
+    m_blocks.clear();
+    m_blockUse.clear();
+    m_stored = 0;
+    m_takesNew = false;
+    m_current = -1;
+    if (CDataMgr *data = records()) {
+        m_generation = data->Generation();
+        try {
+            const CDataMgr::Position position = data->GetPosition(true);
+            m_stored = qMax(position.count, qint64(0));
+            m_takesNew = !data->IsReadOnly();
+            m_current = rowOfPosition(position);
+        } catch (const ComError &error) {
+            qrt::inform(error.message(), nullptr, UserMessages::Severity::Error);
+        }
+    }
+    endResetModel();
+}
+
+void DatasheetModel::recordShown()
+{
+    CDataMgr *data = records();
+    if (!data)
+        return;
+    if (data->Generation() != m_generation) {
+        reload();
+        return;
+    }
+    const int before = m_current;
+    try {
+        m_current = rowOfPosition(data->GetPosition(true));
+    } catch (const ComError &) {
+        m_current = -1; // the command that lost the connection has said so
+    }
+    if (before != m_current)
+        updateRow(before);
+    updateRow(m_current);
+}
+
+void DatasheetModel::recordWritten()
+{
+    if (m_current < 0 || m_current == newRow())
+        return; // a new row counts among the stored ones once the records say so
+    const qint64 block = m_current / kBlockRows;
+    auto found = m_blocks.find(block);
+    if (found == m_blocks.end())
+        return;
+    const int offset = int(m_current % kBlockRows);
+    if (offset >= found->size())
+        return;
+    try {
+        const QVector<CDataMgr::Row> read = records()->RecordsAt(m_current + 1, 1);
+        if (!read.isEmpty())
+            (*found)[offset] = read.constFirst();
+    } catch (const ComError &) {
+        m_blocks.erase(found); // read again when shown
+    }
+}
+
+void DatasheetModel::modifiedChanged()
+{
+    updateRow(m_current);
+}
+
+void DatasheetModel::updateRow(int row)
+{
+    if (row < 0 || row >= rowCount())
+        return;
+    emit headerDataChanged(Qt::Vertical, row, row);
+    if (columnCount() > 0)
+        emit dataChanged(index(row, 0), index(row, columnCount() - 1));
+}
+
+const CDataMgr::Row *DatasheetModel::storedRow(int row) const
+{
+    if (row < 0 || row >= m_stored)
+        return nullptr;
+    const qint64 block = row / kBlockRows;
+    auto found = m_blocks.find(block);
+    if (found == m_blocks.end()) {
+        QVector<CDataMgr::Row> rows;
+        try {
+            if (CDataMgr *data = records())
+                rows = data->RecordsAt(block * kBlockRows + 1, kBlockRows);
+        } catch (const ComError &error) {
+            // Painting cannot ask; the rows show empty, and the next command
+            // that reaches the database reports the loss as well.
+            qWarning("Datenblatt: %s", qPrintable(error.message()));
+        }
+        if (m_blocks.size() >= kBlocksKept && !m_blockUse.isEmpty())
+            m_blocks.remove(m_blockUse.takeFirst());
+        found = m_blocks.insert(block, rows);
+        m_blockUse.append(block);
+    } else if (m_blockUse.constLast() != block) {
+        m_blockUse.removeOne(block);
+        m_blockUse.append(block);
+    }
+    const int offset = int(row % kBlockRows);
+    return offset < found->size() ? &found->at(offset) : nullptr;
+}
+
+QString DatasheetModel::currentRecordText(CDynControl *control) const
+{
+    QString text;
+    QString problem;
+    if (!control->GetRecordText(&text, &problem))
+        return QString();
+    return text;
+}
+
+QString DatasheetModel::shownText(const QModelIndex &index) const
+{
+    CDynControl *control = field(index.column());
+    if (!control || !index.isValid())
+        return QString();
+    if (index.row() == m_current) {
+        QString text;
+        QString problem;
+        // What the user typed and the field cannot read yet shows as typed.
+        if (!control->GetRecordText(&text, &problem))
+            return control->WindowText();
+        return control->ShownText(text);
+    }
+    if (index.row() == newRow())
+        return QString();
+    const CDataMgr::Row *row = storedRow(index.row());
+    if (!row)
+        return QString();
+    if (row->deleted)
+        return QStringLiteral("#Gelöscht");
+    return control->ShownText(row->fields.value(control->GetName()));
+}
+
+QVariant DatasheetModel::data(const QModelIndex &index, int role) const
+{
+    CDynControl *control = field(index.column());
+    if (!control || !index.isValid())
+        return QVariant();
+    const bool yesNo = isYesNo(control);
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::EditRole:
+        if (yesNo)
+            return QVariant();
+        return shownText(index);
+    case Qt::AccessibleTextRole:
+        return shownText(index);
+    case Qt::CheckStateRole: {
+        if (!yesNo)
+            return QVariant();
+        QString text;
+        if (index.row() == m_current)
+            text = currentRecordText(control);
+        else if (const CDataMgr::Row *row =
+                     index.row() != newRow() ? storedRow(index.row()) : nullptr)
+            text = row->fields.value(control->GetName());
+        else
+            return QVariant();
+        return int(checkState(control, text));
+    }
+    case Qt::TextAlignmentRole:
+        // As the field aligns: numbers to the right.
+        if (const auto *edit = qobject_cast<const QLineEdit *>(control->GetWindow()))
+            return QVariant::fromValue(edit->alignment() | Qt::AlignVCenter);
+        return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
+    case Qt::ForegroundRole:
+        if (!isEditable(index.column()))
+            return QPalette().brush(QPalette::Disabled, QPalette::Text);
+        return QVariant();
+    default:
+        return QVariant();
+    }
+}
+
+QVariant DatasheetModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation == Qt::Horizontal) {
+        const CDynControl *control = field(section);
+        if (!control)
+            return QVariant();
+        const bool editable = isEditable(section);
+        switch (role) {
+        case Qt::DisplayRole:
+        case Qt::AccessibleTextRole:
+            return control->FieldCaption();
+        case Qt::ToolTipRole:
+            if (editable)
+                return control->FieldCaption();
+            return control->GetWindow() && !control->GetWindow()->toolTip().isEmpty()
+                       ? control->GetWindow()->toolTip()
+                       : QStringLiteral("%1 kann nicht geändert werden.")
+                             .arg(control->FieldCaption());
+        case Qt::FontRole:
+            if (!editable) {
+                QFont font;
+                font.setItalic(true);
+                return font;
+            }
+            return QVariant();
+        default:
+            return QVariant();
+        }
+    }
+    const bool current = section == m_current;
+    const bool modified =
+        current && m_manager.GetForm() && m_manager.GetForm()->isAnyControlModified();
+    switch (role) {
+    case Qt::DisplayRole:
+        if (modified)
+            return QStringLiteral("✎");
+        if (current)
+            return QStringLiteral("▶");
+        if (section == newRow())
+            return QStringLiteral("*");
+        return QString();
+    case Qt::AccessibleTextRole:
+    case Qt::ToolTipRole:
+        if (modified)
+            return QStringLiteral("Aktueller Datensatz, nicht gespeicherte Änderungen");
+        if (current)
+            return QStringLiteral("Aktueller Datensatz");
+        if (section == newRow())
+            return QStringLiteral("Neuer Datensatz");
+        return QStringLiteral("Datensatz %1").arg(section + 1);
+    case Qt::TextAlignmentRole:
+        return QVariant::fromValue(Qt::AlignCenter);
+    default:
+        return QVariant();
+    }
+}
+
+Qt::ItemFlags DatasheetModel::flags(const QModelIndex &index) const
+{
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    Qt::ItemFlags flags = Qt::ItemIsSelectable | Qt::ItemIsEnabled;
+    if (!isEditable(index.column()))
+        return flags;
+    if (index.row() != m_current && index.row() != newRow()) {
+        const CDataMgr::Row *row = storedRow(index.row());
+        if (row && row->deleted)
+            return flags;
+    }
+    return flags | (isYesNo(field(index.column())) ? Qt::ItemIsUserCheckable : Qt::ItemIsEditable);
+}
+
+bool DatasheetModel::setData(const QModelIndex &index, const QVariant &value, int role)
+{
+    CDynControl *control = field(index.column());
+    if (!control || index.row() != m_current || !isEditable(index.column()))
+        return false;
+    QString text;
+    if (role == Qt::CheckStateRole) {
+        switch (Qt::CheckState(value.toInt())) {
+        case Qt::Checked:
+            text = QStringLiteral("Ja");
+            break;
+        case Qt::PartiallyChecked:
+            break;
+        case Qt::Unchecked:
+            text = QStringLiteral("Nein");
+            break;
+        }
+    } else if (role == Qt::EditRole) {
+        text = value.toString();
+        if (text == shownText(index))
+            return true; // the cell left as it was: the field keeps its value
+    } else {
+        return false;
+    }
+    QString problem;
+    if (!control->TakeUserText(text, &problem)) {
+        qrt::warn(QStringLiteral("Das Feld %1 %2.").arg(control->FieldCaption(), problem));
+        emit refused(index, text);
+        return false;
+    }
+    updateRow(m_current);
+    return true;
+}
