@@ -133,7 +133,7 @@ QString CDynCheckbox::ShownText(const QString &recordText) const
                                               : QStringLiteral("Nein");
 }
 
-bool CDynCheckbox::TakeUserText(const QString &text, QString *problem)
+bool CDynCheckbox::TakeUserText(const QString &text, QString *problem, Entry entry)
 {
     static const QStringList yes = {QStringLiteral("ja"), QStringLiteral("wahr"),
                                     QStringLiteral("true"), QStringLiteral("x"),
@@ -151,6 +151,8 @@ bool CDynCheckbox::TakeUserText(const QString &text, QString *problem)
         return false;
     }
     problem->clear();
+    if (entry == Entry::Check)
+        return true;
     if (box())
         box()->setCheckState(state);
     SetModified(true);

@@ -35,7 +35,7 @@ public:
     [[nodiscard]] QString ShownText(const QString &recordText) const override;
     // "Ja", "Nein" and what spreadsheets write for them; empty for unknown
     // where the box has a third state.
-    bool TakeUserText(const QString &text, QString *problem) override;
+    bool TakeUserText(const QString &text, QString *problem, Entry entry) override;
 
     [[nodiscard]] QString WindowText() const override;
     void SetWindowText(const QString &text) override;

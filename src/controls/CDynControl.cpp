@@ -466,17 +466,17 @@ bool CDynControl::GetRecordText(QString *text, QString *problem) const
     return false;
 }
 
-bool CDynControl::TakeUserText(const QString &text, QString *problem)
+bool CDynControl::TakeUserText(const QString &text, QString *problem, Entry entry)
 {
     const QString before = WindowText();
     SetWindowText(text);
     QString recordText;
-    if (!GetRecordText(&recordText, problem)) {
+    const bool taken = GetRecordText(&recordText, problem);
+    if (!taken || entry == Entry::Check)
         SetWindowText(before);
-        return false;
-    }
-    SetModified(true);
-    return true;
+    else
+        SetModified(true);
+    return taken;
 }
 
 QString CDynControl::FieldCaption() const

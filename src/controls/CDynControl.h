@@ -170,8 +170,10 @@ public:
     // Takes text as the user's entry, as if typed into the field (a cell of
     // the datasheet, a paste): the field holds it and counts as changed. A
     // text that is no value of the field changes nothing and gives false,
-    // with *problem saying what the field expects.
-    virtual bool TakeUserText(const QString &text, QString *problem);
+    // with *problem saying what the field expects. Check only says whether
+    // the field would take it (a paste takes a row's cells all or none).
+    enum class Entry { Take, Check };
+    virtual bool TakeUserText(const QString &text, QString *problem, Entry entry);
     // How the field shows a record text ("1234.50000000" as "1234,50", "TRUE"
     // as "Ja"), for naming a value the field does not hold now.
     [[nodiscard]] virtual QString ShownText(const QString &recordText) const { return recordText; }

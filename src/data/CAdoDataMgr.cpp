@@ -209,6 +209,36 @@ bool CAdoDataMgr::DeleteRecord()
     return true;
 }
 
+bool CAdoDataMgr::DeleteRecords(const QVector<QVariantList> &keys, const QVariantList &then)
+{
+    m_refusedField.clear();
+    if (!requireWritable())
+        return false;
+    cancelIfPositioned();
+    try {
+        rs().DeleteRows(keys);
+    } catch (const ComError &error) {
+        if (reportRefusal(error, true))
+            return false;
+        throw;
+    }
+    m_lastUpdateKey = -1;
+    // The keys leave the records with a fresh keyset, opened at the record
+    // to show.
+    m_openAt = then;
+    try {
+        reopen(m_document);
+    } catch (...) {
+        m_openAt.clear();
+        throw;
+    }
+    m_openAt.clear();
+    if (m_recordset && m_recordset->IsOpen() && !then.isEmpty() &&
+        m_recordset->MoveToBookmark(then))
+        BuildRecordXml();
+    return true;
+}
+
 void CAdoDataMgr::SetFieldCaptions(const QHash<QString, QString> &captions)
 {
     m_captions = captions;

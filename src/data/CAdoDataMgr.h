@@ -46,6 +46,7 @@ public:
     void Open(QString document, bool newRecord) override;
     bool WriteRecord(QString recordXml) override;
     bool DeleteRecord() override;
+    bool DeleteRecords(const QVector<QVariantList> &keys, const QVariantList &then) override;
     bool AddRecord() override;
     void FilterDialog() override;
     void RemoveFilter() override;

@@ -152,6 +152,16 @@ public:
         return {};
     }
 
+    // Deletes the records of keys (as RecordsAt gives them) in one
+    // transaction, all or none, and shows the record of then afterwards (the
+    // first when it is empty or gone). False after a message when the
+    // database refused (the records stand as they were).
+    virtual bool DeleteRecords(const QVector<QVariantList> &keys, const QVariantList &then)
+    {
+        Q_UNUSED(keys);
+        Q_UNUSED(then);
+        return false;
+    }
     // Changes whenever the records change beyond the current row's values:
     // opened anew (a filter, a sort), a row added or deleted. A view of many
     // records reads them anew then.

@@ -530,6 +530,22 @@ bool CFormMgr::DeleteData()
     return true;
 }
 
+bool CFormMgr::DeleteRecords(const QVector<QVariantList> &keys, const QVariantList &then)
+{
+    if (!m_pDataMgr || !m_pDataMgr->DeleteRecords(keys, then))
+        return false;
+    for (const QVariantList &key : keys) {
+        bool whole = false;
+        const qint64 number = key.size() == 1 ? key.constFirst().toLongLong(&whole) : -1;
+        if (m_pHost)
+            m_pHost->recordDeleted(whole ? number : -1);
+    }
+    if (!m_pDataMgr->HasRecord() && !m_pDataMgr->GetPosition(false).newRecord)
+        m_pDataMgr->AddRecord(); // none left
+    FillForm();
+    return true;
+}
+
 void CFormMgr::Undo()
 {
     if (!m_pDataMgr)

@@ -55,6 +55,10 @@ public:
     bool SaveCurRecord(bool mayCancel = false);
     bool InsertData();
     bool DeleteData();
+    // Deletes the records of keys in one transaction (see
+    // CDataMgr::DeleteRecords) and shows the record of then; the host hears
+    // of each deletion.
+    bool DeleteRecords(const QVector<QVariantList> &keys, const QVariantList &then);
     void MovePrevious();
     void MoveNext();
     void MoveFirst();

@@ -107,6 +107,11 @@ public:
     // saved while the host lives is remembered.
     bool DatensatzSpeichern(bool ask, bool mayCancel = false);
     bool DatensatzLoeschen();
+    // Deletes the records of keys (see CFormMgr::DeleteRecords) after the
+    // question, whose default is "Nein". A changed current record that is
+    // not among them is offered for saving first.
+    bool DatensatzLoeschen(const QVector<QVariantList> &keys, const QVariantList &then,
+                           bool currentAmong);
     bool DatensatzEinfuegen();
     void DatensatzFiltern();
     void DatensatzRemoveFilter();

@@ -97,6 +97,23 @@ bool CFormParent::DatensatzLoeschen()
     });
 }
 
+bool CFormParent::DatensatzLoeschen(const QVector<QVariantList> &keys, const QVariantList &then,
+                                    bool currentAmong)
+{
+    return guarded(false, [&](CFormMgr &manager) {
+        if (keys.isEmpty() || (!currentAmong && !manager.SaveCurRecord()))
+            return false;
+        const QString question =
+            keys.size() == 1
+                ? QStringLiteral("Diesen Datensatz wirklich löschen?")
+                : QStringLiteral("Diese %1 Datensätze wirklich löschen?").arg(keys.size());
+        if (qrt::askYesNo(question, GetWnd(), UserMessages::Consequence::Destructive) ==
+            UserMessages::Answer::No)
+            return false;
+        return manager.DeleteRecords(keys, then);
+    });
+}
+
 bool CFormParent::DatensatzEinfuegen()
 {
     return guarded(false, [](CFormMgr &manager) { return manager.InsertData(); });

@@ -1,15 +1,21 @@
 #include "runtime/Datasheet.h"
 
+#include "controls/CDynControl.h"
 #include "data/CDataMgr.h"
+#include "platform/TabText.h"
+#include "platform/UserMessages.h"
 #include "runtime/CForm.h"
 #include "runtime/CFormParent.h"
 #include "runtime/DatasheetModel.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QTimer>
+
+#include <algorithm>
 
 namespace {
 
@@ -117,6 +123,120 @@ bool Datasheet::setCurrentColumn(const QString &column)
     return true;
 }
 
+bool Datasheet::hasSelectedRecords() const
+{
+    const QModelIndexList rows = selectionModel()->selectedRows();
+    return std::any_of(rows.cbegin(), rows.cend(),
+                       [this](const QModelIndex &row) { return row.row() != m_model->newRow(); });
+}
+
+bool Datasheet::deleteSelectedRecords()
+{
+    QList<int> rows;
+    for (const QModelIndex &row : selectionModel()->selectedRows()) {
+        if (row.row() != m_model->newRow())
+            rows << row.row();
+    }
+    if (rows.isEmpty())
+        return false;
+    std::sort(rows.begin(), rows.end());
+    QVector<QVariantList> keys;
+    for (int row : rows) {
+        const QVariantList key = m_model->keyOf(row);
+        if (!key.isEmpty())
+            keys << key;
+    }
+    // Afterwards the record below the last one deleted shows, or, at the
+    // end, the one above the first.
+    QVariantList then;
+    for (int row = rows.constLast() + 1; then.isEmpty() && row < m_model->rowCount(); ++row) {
+        if (!rows.contains(row))
+            then = m_model->keyOf(row);
+    }
+    for (int row = rows.constFirst() - 1; then.isEmpty() && row >= 0; --row)
+        then = m_model->keyOf(row);
+    return m_host.DatensatzLoeschen(keys, then, rows.contains(m_model->currentRow()));
+}
+
+QString Datasheet::selectedText() const
+{
+    const QModelIndexList cells = selectionModel()->selectedIndexes();
+    if (cells.isEmpty())
+        return QString();
+    // The block around the selection, in the order the user sees the
+    // columns; a cell inside it that is not selected stays empty.
+    int top = cells.constFirst().row();
+    int bottom = top;
+    int left = horizontalHeader()->visualIndex(cells.constFirst().column());
+    int right = left;
+    for (const QModelIndex &cell : cells) {
+        top = qMin(top, cell.row());
+        bottom = qMax(bottom, cell.row());
+        left = qMin(left, horizontalHeader()->visualIndex(cell.column()));
+        right = qMax(right, horizontalHeader()->visualIndex(cell.column()));
+    }
+    QVector<QStringList> rows(bottom - top + 1, QStringList(right - left + 1, QString()));
+    for (const QModelIndex &cell : cells)
+        rows[cell.row() - top][horizontalHeader()->visualIndex(cell.column()) - left] =
+            m_model->shownText(cell);
+    return TabText::write(rows);
+}
+
+bool Datasheet::paste(const QString &text)
+{
+    const QVector<QStringList> lines = TabText::read(text);
+    const QModelIndex start = currentIndex();
+    if (lines.isEmpty() || !start.isValid())
+        return false;
+    const int first = horizontalHeader()->visualIndex(start.column());
+    for (qsizetype line = 0; line < lines.size(); ++line) {
+        const int row = start.row() + int(line);
+        if (line > 0) {
+            // The record before is saved without a question: the user asked
+            // for all of the lines.
+            if (!m_host.DatensatzSpeichern(false))
+                return false;
+            if (row >= m_model->rowCount())
+                return true;
+            selectionModel()->setCurrentIndex(m_model->index(row, start.column()),
+                                              QItemSelectionModel::ClearAndSelect);
+            if (m_model->currentRow() != row)
+                return false; // the move was refused; the form has said why
+        }
+        if (!pasteLine(lines.at(line), first, line))
+            return false;
+    }
+    return true;
+}
+
+bool Datasheet::pasteLine(const QStringList &cells, int first, qsizetype line)
+{
+    QVector<QPair<CDynControl *, QString>> taken;
+    for (qsizetype i = 0; i < cells.size(); ++i) {
+        const int column = horizontalHeader()->logicalIndex(first + int(i));
+        CDynControl *control = m_model->field(column);
+        if (!control || !m_model->isEditable(column))
+            continue; // past the last column, or one the user cannot change
+        QString problem;
+        if (!control->TakeUserText(cells.at(i), &problem, CDynControl::Entry::Check)) {
+            qrt::warn(QStringLiteral("Die Zeile %1 der Zwischenablage wurde nicht eingefügt: "
+                                     "Das Feld %2 %3.")
+                          .arg(line + 1)
+                          .arg(control->FieldCaption(), problem),
+                      this);
+            follow(column);
+            return false;
+        }
+        taken.append({control, cells.at(i)});
+    }
+    for (const auto &[control, cell] : std::as_const(taken)) {
+        QString problem;
+        control->TakeUserText(cell, &problem, CDynControl::Entry::Take);
+    }
+    m_model->modifiedChanged();
+    return true;
+}
+
 void Datasheet::follow(int column)
 {
     const int row = m_model->currentRow();
@@ -190,7 +310,9 @@ bool Datasheet::event(QEvent *event)
 {
     // The cursor keys are the table's, before the window's commands see them.
     if (event->type() == QEvent::ShortcutOverride &&
-        isCursorKey(*static_cast<QKeyEvent *>(event))) {
+        (isCursorKey(*static_cast<QKeyEvent *>(event)) ||
+         static_cast<QKeyEvent *>(event)->matches(QKeySequence::Copy) ||
+         static_cast<QKeyEvent *>(event)->matches(QKeySequence::Paste))) {
         event->accept();
         return true;
     }
@@ -200,6 +322,14 @@ bool Datasheet::event(QEvent *event)
 void Datasheet::keyPressEvent(QKeyEvent *event)
 {
     if (state() != EditingState) {
+        if (event->matches(QKeySequence::Copy)) {
+            QApplication::clipboard()->setText(selectedText());
+            return;
+        }
+        if (event->matches(QKeySequence::Paste)) {
+            paste(QApplication::clipboard()->text());
+            return;
+        }
         switch (event->key()) {
         case Qt::Key_Return:
         case Qt::Key_Enter: {
@@ -208,6 +338,12 @@ void Datasheet::keyPressEvent(QKeyEvent *event)
             QTableView::keyPressEvent(&tab);
             return;
         }
+        case Qt::Key_Delete:
+            if (event->modifiers() == Qt::NoModifier && hasSelectedRecords()) {
+                deleteSelectedRecords();
+                return;
+            }
+            break;
         case Qt::Key_Escape:
             if (m_host.GetFormMgr() && m_host.GetFormMgr()->GetForm() &&
                 m_host.GetFormMgr()->GetForm()->isAnyControlModified()) {

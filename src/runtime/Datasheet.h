@@ -40,6 +40,19 @@ public:
     // Puts the cursor into column on the current record; false when the
     // datasheet has no such column.
     bool setCurrentColumn(const QString &column);
+    // Whether whole records are selected (by their row headers), and
+    // deleting them in one go, after the question.
+    [[nodiscard]] bool hasSelectedRecords() const;
+    bool deleteSelectedRecords();
+    // The selected cells as text for a spreadsheet (see TabText), as the
+    // datasheet shows them: German numbers and dates, yes/no as "Ja"/"Nein".
+    [[nodiscard]] QString selectedText() const;
+    // Pastes text (see TabText) from the cell cursor on, record by record,
+    // each cell through its field's reading: a record of which one cell is
+    // refused takes none of them, and the paste stops there with a message.
+    // Every record but the last is saved as the next one is reached; the
+    // last keeps its changes, as if typed. False when something was refused.
+    bool paste(const QString &text);
 
 protected:
     void currentChanged(const QModelIndex &current, const QModelIndex &previous) override;
@@ -53,6 +66,9 @@ private:
     void headerClicked(int section);
     void showSortIndicator();
     void editAgain(const QModelIndex &index, const QString &text);
+    // One line of a paste into the current record, from visual column first
+    // on; false, taking nothing, when a cell is refused (line: its number).
+    bool pasteLine(const QStringList &cells, int first, qsizetype line);
 
     CFormParent &m_host;
     DatasheetModel *m_model;

@@ -218,6 +218,12 @@ const CDataMgr::Row *DatasheetModel::storedRow(int row) const
     return offset < found->size() ? &found->at(offset) : nullptr;
 }
 
+QVariantList DatasheetModel::keyOf(int row) const
+{
+    const CDataMgr::Row *stored = row != newRow() ? storedRow(row) : nullptr;
+    return stored && !stored->deleted ? stored->key : QVariantList();
+}
+
 QString DatasheetModel::currentRecordText(CDynControl *control) const
 {
     QString text;
@@ -388,7 +394,7 @@ bool DatasheetModel::setData(const QModelIndex &index, const QVariant &value, in
         return false;
     }
     QString problem;
-    if (!control->TakeUserText(text, &problem)) {
+    if (!control->TakeUserText(text, &problem, CDynControl::Entry::Take)) {
         qrt::warn(QStringLiteral("Das Feld %1 %2.").arg(control->FieldCaption(), problem));
         emit refused(index, text);
         return false;

@@ -70,6 +70,9 @@ public:
     [[nodiscard]] CDynControl *field(int column) const;
     // Whether the column's field takes values from the user.
     [[nodiscard]] bool isEditable(int column) const;
+    // The key of the record in row, as its block was read; empty for the
+    // new record and past the last row.
+    [[nodiscard]] QVariantList keyOf(int row) const;
     // The cell's text as the datasheet shows it (a yes/no as "Ja"/"Nein").
     [[nodiscard]] QString shownText(const QModelIndex &index) const;
 

@@ -6,6 +6,7 @@
 #include "runtime/CForm.h"
 #include "runtime/CFormFrame.h"
 #include "runtime/CFormMgr.h"
+#include "runtime/Datasheet.h"
 #include "runtime/FindBar.h"
 #include "runtime/PositionField.h"
 
@@ -102,7 +103,13 @@ bool RecordCommands::run(int id)
         done = host.DatensatzSpeichern(false);
         break;
     case IdRecordDelete:
-        done = host.DatensatzLoeschen();
+        // The records selected in the datasheet, or the one shown.
+        if (Datasheet *sheet =
+                m_frame->view() == CFormFrame::View::Datasheet ? m_frame->datasheet() : nullptr;
+            sheet && sheet->hasSelectedRecords())
+            done = sheet->deleteSelectedRecords();
+        else
+            done = host.DatensatzLoeschen();
         break;
     case IdRecordFilter:
         host.DatensatzFiltern();

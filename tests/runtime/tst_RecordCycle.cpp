@@ -18,6 +18,7 @@
 #include "runtime/FindBar.h"
 #include "runtime/FormEditor.h"
 
+#include <QClipboard>
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -659,6 +660,92 @@ TEST_P(RecordCycleTest, TheDatasheetShowsAndEditsTheRecordsAsTheFormDoes)
     EXPECT_EQ(user.shown("name"), "Kunde 005");
     EXPECT_EQ(QApplication::focusWidget(), user.field("ort"));
     EXPECT_TRUE(messages.unscriptedQuestions().isEmpty());
+}
+
+// Copy gives a spreadsheet the cells as shown; paste takes them through the
+// fields, a line all or nothing; selected records go in one transaction.
+TEST_P(RecordCycleTest, TheDatasheetCopiesPastesAndDeletesWholeRecords)
+{
+    db.exec(QStringLiteral("UPDATE kunden SET notiz = 'Tab\tund \"Zitat\"' WHERE id = 2"));
+    db.exec("CREATE TABLE bestellungen (id INT PRIMARY KEY, kunde INT REFERENCES kunden (id))");
+    db.exec("INSERT INTO bestellungen VALUES (1, 5)");
+    user.press(Qt::Key_D, Qt::ControlModifier | Qt::ShiftModifier);
+    Datasheet *sheet = user.frame()->datasheet();
+    ASSERT_TRUE(sheet);
+    DatasheetModel *model = sheet->records();
+    const auto cell = [&](int row, const char *column) {
+        return model->index(row, model->columnOf(column));
+    };
+    const auto rows = [this] {
+        return db.scalar("SELECT COUNT(*) FROM kunden").toInt();
+    };
+    const auto stored = [this](int id) {
+        return db.scalar(QStringLiteral("SELECT name || '|' || COALESCE(ort, '') || '|' || "
+                                        "CAST(aktiv AS INT) FROM kunden WHERE id = %1")
+                             .arg(id));
+    };
+    QItemSelection block(cell(0, "name"), cell(1, "aktiv"));
+    block.select(cell(0, "notiz"), cell(1, "notiz"));
+    sheet->selectionModel()->select(block, QItemSelectionModel::ClearAndSelect);
+    user.press(Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QApplication::clipboard()->text(),
+              "Kunde 001\tBonn\tJa\t\t\t\r\n"
+              "Kunde 002\tKöln\tNein\t\t\t\"Tab\tund \"\"Zitat\"\"\"\r\n");
+
+    // Two lines from record 4 on: the first is saved as the second is
+    // reached, which keeps its entry as if typed.
+    sheet->setCurrentIndex(cell(3, "name"));
+    QApplication::clipboard()->setText("Neu 1\tTroisdorf\nNeu 2\tSiegburg\tja\n");
+    user.press(Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(stored(4), "Neu 1|Troisdorf|0");
+    EXPECT_EQ(stored(5), "Kunde 005|Köln|1");
+    EXPECT_EQ(model->shownText(cell(4, "name")), "Neu 2");
+    EXPECT_EQ(model->index(4, model->columnOf("aktiv")).data(Qt::CheckStateRole), Qt::Checked);
+    EXPECT_EQ(state(), "geändert");
+    // A line with a value its field refuses takes none of its cells.
+    messages.clear();
+    QApplication::clipboard()->setText("Anders\tOrt\tvielleicht");
+    user.press(Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(messages.texts(),
+              QStringList("Die Zeile 1 der Zwischenablage wurde nicht eingefügt: Das Feld Aktiver "
+                          "Kunde erwartet „Ja“ oder „Nein“."));
+    EXPECT_EQ(model->shownText(cell(4, "name")), "Neu 2");
+    EXPECT_EQ(model->shownText(cell(4, "ort")), "Siegburg");
+    messages.answer(Yes);
+    sheet->setCurrentIndex(cell(0, "ort"));
+    EXPECT_EQ(stored(5), "Neu 2|Siegburg|1");
+
+    // Whole records, chosen by their row headers: "Nein" keeps them; a
+    // record the database keeps (an order names it) keeps the others too.
+    QHeaderView *rowHeader = sheet->verticalHeader();
+    const auto chooseRows = [&](int from, int to) {
+        QTest::mouseClick(rowHeader->viewport(), Qt::LeftButton, Qt::NoModifier,
+                          QPoint(4, rowHeader->sectionViewportPosition(from) + 4));
+        QTest::mouseClick(rowHeader->viewport(), Qt::LeftButton, Qt::ShiftModifier,
+                          QPoint(4, rowHeader->sectionViewportPosition(to) + 4));
+    };
+    chooseRows(3, 4);
+    messages.clear();
+    messages.answer(No);
+    user.press(Qt::Key_Delete);
+    EXPECT_EQ(messages.questions(), QStringList("Diese 2 Datensätze wirklich löschen?"));
+    EXPECT_EQ(rows(), 5);
+    messages.answer(Yes);
+    user.press(Qt::Key_Delete);
+    EXPECT_EQ(rows(), 5) << "all or none";
+    EXPECT_TRUE(messages.texts().constLast().startsWith(
+        "Der Datensatz kann nicht gelöscht werden: in der Tabelle bestellungen"));
+    chooseRows(1, 2);
+    messages.answer(Yes);
+    user.press(Qt::Key_Delete);
+    EXPECT_EQ(db.scalar("SELECT COUNT(*) || ':' || MIN(id) || MAX(id) FROM kunden WHERE id IN "
+                        "(1, 4, 5)"),
+              "3:15");
+    EXPECT_EQ(rows(), 3);
+    EXPECT_EQ(model->rowCount(), 4);
+    EXPECT_EQ(model->shownText(cell(model->currentRow(), "name")), "Neu 1")
+        << "the record after those deleted";
+    EXPECT_EQ(position(), "Datensatz 2 von 3");
 }
 
 INSTANTIATE_TEST_SUITE_P(EnginesAndHosts, RecordCycleTest,

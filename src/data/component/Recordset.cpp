@@ -351,6 +351,13 @@ void Recordset::Delete(int affectRecords)
     d->deleteRow();
 }
 
+void Recordset::DeleteRows(const QVector<QVariantList> &keys)
+{
+    d->requireUpdatable();
+    d->resync();
+    d->deleteRows(keys);
+}
+
 EditModeEnum Recordset::EditMode() const
 {
     if (!d || !d->open)

@@ -165,6 +165,12 @@ public:
     // Deletes the current row. A row another user deleted first is taken
     // out of the records all the same, and then reported (DB_E_DELETEDROW).
     void Delete(int affectRecords = 1);
+    // Deletes the rows of keys in one transaction: all of them or, when the
+    // database refuses one (ComError), none. A row someone else deleted
+    // first counts as deleted. The keyset still holds their keys: the
+    // caller opens the records anew (a deletion of many rows is rare enough
+    // to pay for that, and the keyset's ends and window need no surgery).
+    void DeleteRows(const QVector<QVariantList> &keys);
     // Whether the current row is one this recordset deleted, with no move
     // since: there is no record to read or write until the next move.
     bool IsDeleted() const;

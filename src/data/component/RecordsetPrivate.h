@@ -114,6 +114,7 @@ struct RecordsetPrivate
     bool adoptInsertInDoubt();
     void updateRow();
     void deleteRow();
+    void deleteRows(const QVector<QVariantList> &keys); // see Recordset::DeleteRows
     QString identityCondition() const;
     // Binds the pending values of changedColumns to query; what they write.
     Backend::RowWrite bindPending(QSqlQuery &query, Backend::RowWrite::Kind kind,

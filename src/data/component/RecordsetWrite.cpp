@@ -462,3 +462,23 @@ void RecordsetPrivate::deleteRow()
                        QStringLiteral("Der Datensatz war bereits von einem anderen Benutzer "
                                       "gelöscht worden."));
 }
+
+void RecordsetPrivate::deleteRows(const QVector<QVariantList> &keys)
+{
+    QSqlQuery query = backend->newQuery();
+    backend->prepare(query, QStringLiteral("DELETE FROM ") + table + QStringLiteral(" WHERE ") +
+                                identityCondition());
+    TransactionGuard transaction(*backend);
+    Backend::RowWrite written;
+    written.kind = Backend::RowWrite::Kind::Delete;
+    written.table = table;
+    written.rowCondition = identityCondition();
+    for (const QVariantList &key : keys) {
+        for (int i = 0; i < key.size(); ++i)
+            query.bindValue(i, key.at(i));
+        written.rowKey = key;
+        backend->execWrite(query, written);
+        query.finish();
+    }
+    transaction.commit();
+}
