@@ -14,11 +14,15 @@
 #include "runtime/CFormDlg.h"
 #include "runtime/CFormFrame.h"
 #include "runtime/CFormMgr.h"
+#include "runtime/Datasheet.h"
+#include "runtime/DatasheetModel.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QScrollBar>
 
 #include <memory>
 #include <stdexcept>
@@ -26,6 +30,9 @@
 namespace {
 
 using namespace CommandTable;
+
+// Pages the datasheet is scrolled through each way (within the first keys).
+constexpr int kPages = 12;
 
 class OursForm
 {
@@ -91,6 +98,69 @@ Figures onePass(const BenchDatabase &db, const Expected &expected)
         for (int i = 0; i < kMoves; ++i)
             form.command(IdRecordPrevious);
         figures["prev_moves_ms"] = msSince(clock);
+    }
+    {
+        // The datasheet: the form opened straight into it, until its first
+        // page is painted; a page down at a time through the first records,
+        // each page painted; Strg+Ende to the last page. Second in the pass,
+        // so that its peak is that of these and the last record only.
+        clock.start();
+        OursForm form(document);
+        CFormFrame &frame = *form.dialog().GetFormHost();
+        frame.setView(CFormFrame::View::Datasheet);
+        Datasheet &sheet = *frame.datasheet();
+        (void)sheet.grab();
+        figures["datasheet_first_page_ms"] = msSince(clock);
+        DatasheetModel &model = *sheet.records();
+        const int name = model.columnOf(db.column("NAME"));
+        require(model.shownText(model.index(0, name)) == expected.firstName,
+                "the datasheet does not show the first record");
+        const auto press = [&sheet](Qt::Key key, Qt::KeyboardModifiers modifiers) {
+            QKeyEvent event(QEvent::KeyPress, key, modifiers);
+            QCoreApplication::sendEvent(&sheet, &event);
+        };
+        // What a page shows, cell by cell, as painting asks for it.
+        const auto readPage = [&sheet, &model] {
+            int cells = 0;
+            const int last = sheet.rowAt(sheet.viewport()->height() - 1);
+            for (int row = sheet.rowAt(0); row >= 0 && row <= last; ++row) {
+                for (int column = 0; column < model.columnCount(); ++column)
+                    cells += model.shownText(model.index(row, column)).isNull() ? 0 : 1;
+            }
+            return cells;
+        };
+        // Scrolled a page at a time (the scroll bar, the wheel: the record
+        // stays where it is), with the rows read as painting reads them;
+        // then a page down at a time with the keys, which moves the record
+        // too, painted; then the same scroll painted.
+        QScrollBar *bar = sheet.verticalScrollBar();
+        const int rowsBefore = sheet.rowAt(sheet.viewport()->height() - 1);
+        clock.restart();
+        for (int page = 0; page < kPages; ++page) {
+            bar->setValue(bar->value() + bar->pageStep());
+            readPage();
+        }
+        figures["datasheet_pages_ms"] = msSince(clock);
+        figures["datasheet_page_rows"] = sheet.rowAt(sheet.viewport()->height() - 1) - rowsBefore;
+        clock.restart();
+        for (int page = 0; page < kPages; ++page) {
+            bar->setValue(bar->value() + bar->pageStep());
+            (void)sheet.grab();
+        }
+        figures["datasheet_pages_painted_ms"] = msSince(clock);
+        clock.restart();
+        for (int page = 0; page < kPages; ++page) {
+            press(Qt::Key_PageDown, Qt::NoModifier);
+            (void)sheet.grab();
+        }
+        figures["datasheet_page_keys_ms"] = msSince(clock);
+        clock.restart();
+        press(Qt::Key_End, Qt::ControlModifier);
+        (void)sheet.grab();
+        figures["datasheet_last_page_ms"] = msSince(clock);
+        require(model.shownText(model.index(expected.rows - 1, name)) == expected.lastName,
+                "the datasheet does not show the last record");
+        figures["peak_datasheet_mib"] = peakMiB();
     }
     {
         // The first record of a form that has to open a session of its own,

@@ -190,6 +190,23 @@ void report(const BenchDatabase &db, int rows, int index, const Figures &ours,
     for (const Line &line : lines)
         printLine(line.metric, db, rows, index, figure(ours, line.ours),
                   figure(reference, line.reference), figure(floor, line.floor));
+    // The datasheet beside the engine's reads of the same rows: the first
+    // keys, the last key, and a point lookup per row paged into view; the
+    // reference is the toolkit's model, whose table view reads the same.
+    const double pageRows = figure(ours, "datasheet_page_rows");
+    const double pageLookups = figure(floor, "point_lookups_ms") * pageRows / kMoves;
+    printLine("datasheet_first_page", db, rows, index, figure(ours, "datasheet_first_page_ms"),
+              figure(reference, "first_record_ms"), figure(floor, "topn_first_ms"));
+    printLine("datasheet_page_down", db, rows, index, figure(ours, "datasheet_pages_ms"), -1,
+              pageLookups);
+    printLine("datasheet_page_down_painted", db, rows, index,
+              figure(ours, "datasheet_pages_painted_ms"), -1, pageLookups);
+    printLine("datasheet_page_keys_painted", db, rows, index,
+              figure(ours, "datasheet_page_keys_ms"), -1, pageLookups);
+    printLine("datasheet_last_page", db, rows, index, figure(ours, "datasheet_last_page_ms"),
+              figure(reference, "go_to_last_ms"), figure(floor, "topn_last_ms"));
+    printLine("datasheet_peak", db, rows, index, figure(ours, "peak_datasheet_mib"), -1,
+              figure(floor, "peak_end_mib"), "mib");
     printLine("peak_after_last", db, rows, index, figure(ours, "peak_after_last_mib"),
               figure(reference, "peak_after_last_mib"), figure(floor, "peak_end_mib"), "mib");
     printLine("peak_whole_run", db, rows, index, figure(ours, "peak_end_mib"),
@@ -224,6 +241,15 @@ void report(const BenchDatabase &db, int rows, int index, const Figures &ours,
                 figure(ours, "position_exact_ms") / figure(floor, "count_ms"), "<=", 2);
     printTarget("peak_after_last_mib", db, rows, index, figure(ours, "peak_after_last_mib"),
                 "<=", 40);
+    printTarget("datasheet_first_page_vs_topn", db, rows, index,
+                figure(ours, "datasheet_first_page_ms") / figure(floor, "topn_first_ms"),
+                "<=", 1.5);
+    printTarget("datasheet_last_page_vs_reverse_topn", db, rows, index,
+                figure(ours, "datasheet_last_page_ms") / figure(floor, "topn_last_ms"), "<=", 1.5);
+    printTarget("datasheet_page_vs_point_lookups", db, rows, index,
+                figure(ours, "datasheet_pages_ms") / pageLookups, "<=", 2);
+    printTarget("datasheet_peak_mib", db, rows, index, figure(ours, "peak_datasheet_mib"),
+                "<=", 60);
     std::fflush(stdout);
 }
 

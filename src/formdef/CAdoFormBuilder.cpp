@@ -334,6 +334,49 @@ void CAdoFormBuilder::DeleteForm(const QString &name)
     transaction.commit();
 }
 
+QVector<CFormBuilder::DatasheetColumn> CAdoFormBuilder::DatasheetColumns()
+{
+    QVector<DatasheetColumn> columns;
+    if (!LibraryTablesExist({FormDefinitionSql::DatasheetTable}))
+        return columns; // nobody arranged a datasheet in this database yet
+    Recordset rows =
+        OpenConnection().Execute(FormDefinitionSql::readDatasheet(m_strFormName), nullptr, 0);
+    while (!rows.IsEOF()) {
+        columns.append(
+            {rows.Fields().Item(0).Value().toString(), rows.Fields().Item(1).Value().toInt32()});
+        rows.MoveNext();
+    }
+    return columns;
+}
+
+void CAdoFormBuilder::SaveDatasheetColumns(const QVector<DatasheetColumn> &columns)
+{
+    CreateLibraryTables(
+        {FormDefinitionSql::DatasheetTable}, [](Connection &connection, const QStringList &) {
+            FormDefinitionSql::Ddl ddl;
+            ddl.ifNotExists = connection.canCreateIfNotExists();
+            for (const QString &statement : FormDefinitionSql::createDatasheetTable(ddl))
+                connection.Execute(statement, nullptr, 0);
+        });
+    Connection &connection = OpenConnection();
+    Recordset rows;
+    TransactionGuard transaction(connection);
+    connection.Execute(FormDefinitionSql::deleteDatasheet(m_strFormName), nullptr, 0);
+    rows.Open(FormDefinitionSql::DatasheetTable, connection, adOpenDynamic, adLockOptimistic, -1);
+    for (qsizetype i = 0; i < columns.size(); ++i) {
+        rows.AddNew();
+        FieldList &row = rows.Fields();
+        // Names go in as values: quotes in them need no quoting.
+        row.Item(QStringLiteral("FORM_NAME")).PutValue(Variant(m_strFormName));
+        row.Item(QStringLiteral("FIELD_NAME")).PutValue(Variant(columns.at(i).field));
+        row.Item(QStringLiteral("FIELD_ORDER")).PutValue(Variant(qint32(i)));
+        row.Item(QStringLiteral("FIELD_WIDTH")).PutValue(Variant(qint32(columns.at(i).width)));
+        rows.Update();
+    }
+    rows.Close();
+    transaction.commit();
+}
+
 bool CAdoFormBuilder::SaveForm()
 {
     if (!GetForm() || !m_host)

@@ -37,6 +37,8 @@ public:
     bool SaveForm() override;
     void DeleteForm(const QString &name) override;
     void AddHiddenFields() override;
+    [[nodiscard]] QVector<DatasheetColumn> DatasheetColumns() override;
+    void SaveDatasheetColumns(const QVector<DatasheetColumn> &columns) override;
 
     // Connects with config, reads the form name and the table's columns and
     // creates the definition tables when missing; false after a message.

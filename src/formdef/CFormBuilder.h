@@ -54,6 +54,24 @@ public:
     virtual void DeleteForm(const QString &name) = 0;
     // Gives every column a control of its kind, hidden unless it has one.
     virtual void AddHiddenFields() = 0;
+
+    // The columns of the form's datasheet as the user left them, in the
+    // order shown: each field with its width (pixels at 100 %). Empty where
+    // none are stored; stored apart from the definition, so that a user who
+    // may only read the definition keeps it as it is.
+    struct DatasheetColumn
+    {
+        QString field;
+        int width = 0;
+    };
+    [[nodiscard]] virtual QVector<DatasheetColumn> DatasheetColumns() { return {}; }
+    // Replaces what is stored for the form's datasheet; ComError when the
+    // database refuses.
+    virtual void SaveDatasheetColumns(const QVector<DatasheetColumn> &columns)
+    {
+        Q_UNUSED(columns);
+    }
+
     // Whether the form shown is stored as it was loaded or last saved (not
     // generated from the columns, and its stored definition not deleted).
     [[nodiscard]] bool IsStored() const { return m_stored; }

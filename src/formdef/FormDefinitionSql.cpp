@@ -78,4 +78,23 @@ QString deleteRows(const QString &table, int formId)
            QString::number(formId);
 }
 
+QStringList createDatasheetTable(const Ddl &ddl)
+{
+    return {createTable(ddl) +
+            QStringLiteral("QRTDATASHEET(FORM_NAME VARCHAR(255) NOT NULL, FIELD_NAME VARCHAR(255) "
+                           "NOT NULL, FIELD_ORDER INT NOT NULL, FIELD_WIDTH INT NOT NULL, "
+                           "CONSTRAINT PK_QRTDATASHEET PRIMARY KEY (FORM_NAME, FIELD_NAME))")};
+}
+
+QString readDatasheet(const QString &name)
+{
+    return QStringLiteral("SELECT FIELD_NAME, FIELD_WIDTH FROM QRTDATASHEET WHERE FORM_NAME = ") +
+           textLiteral(name) + QStringLiteral(" ORDER BY FIELD_ORDER");
+}
+
+QString deleteDatasheet(const QString &name)
+{
+    return QStringLiteral("DELETE FROM QRTDATASHEET WHERE FORM_NAME = ") + textLiteral(name);
+}
+
 } // namespace FormDefinitionSql

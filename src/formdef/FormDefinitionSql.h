@@ -49,6 +49,19 @@ struct Ddl
 // Deletes the rows of table that belong to the form with that key.
 [[nodiscard]] QRT_EXPORT QString deleteRows(const QString &table, int formId);
 
+// QRTDATASHEET: the columns of a form's datasheet as the user arranged
+// them, one row per field (its place among the columns and its width),
+// keyed by the form's name. A table of its own beside the definition, with
+// no key into it, so that the definition tables and whoever reads them stay
+// exactly as they are; a database without it shows the datasheet in the
+// form's field order.
+inline const QString DatasheetTable = QStringLiteral("QRTDATASHEET");
+[[nodiscard]] QRT_EXPORT QStringList createDatasheetTable(const Ddl &ddl);
+// The fields, places and widths of the datasheet of the form of that name,
+// by place.
+[[nodiscard]] QRT_EXPORT QString readDatasheet(const QString &name);
+[[nodiscard]] QRT_EXPORT QString deleteDatasheet(const QString &name);
+
 } // namespace FormDefinitionSql
 
 #endif // QRT_FORMDEF_FORMDEFINITIONSQL_H

@@ -29,6 +29,9 @@ CFormFrame::CFormFrame(const QString &document, QWidget *parent, QWidget *window
 
 CFormFrame::~CFormFrame()
 {
+    // The columns the user just arranged are stored while the form can.
+    if (m_datasheet)
+        m_datasheet->storeColumns();
     // The form manager, and with it the form window and its controls, goes
     // while this window (their parent) still stands.
     DeleteFormMgr();

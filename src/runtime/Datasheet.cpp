@@ -2,9 +2,12 @@
 
 #include "controls/CDynControl.h"
 #include "data/CDataMgr.h"
+#include "formdef/CFormBuilder.h"
+#include "platform/ComError.h"
 #include "platform/TabText.h"
 #include "platform/UserMessages.h"
 #include "runtime/CForm.h"
+#include "runtime/CFormMgr.h"
 #include "runtime/CFormParent.h"
 #include "runtime/DatasheetModel.h"
 
@@ -76,6 +79,7 @@ Datasheet::Datasheet(CFormParent &host, QWidget *parent)
         showSortIndicator();
         follow();
     });
+    connect(m_model, &DatasheetModel::counted, this, [this] { follow(); });
     connect(m_model, &DatasheetModel::refused, this,
             [this](const QModelIndex &index, const QString &text) {
                 // Once the editor that gave the text has closed.
@@ -87,11 +91,72 @@ Datasheet::Datasheet(CFormParent &host, QWidget *parent)
         setColumnWidth(column, qBound(fontMetrics().averageCharWidth() * 8, caption + 24,
                                       fontMetrics().averageCharWidth() * 30));
     }
+    restoreColumns();
+    m_storeTimer = new QTimer(this);
+    m_storeTimer->setSingleShot(true);
+    m_storeTimer->setInterval(500); // once the user has let go of the column
+    connect(m_storeTimer, &QTimer::timeout, this, &Datasheet::storeColumns);
+    connect(horizontalHeader(), &QHeaderView::sectionResized, this, &Datasheet::columnsChanged);
+    connect(horizontalHeader(), &QHeaderView::sectionMoved, this, &Datasheet::columnsChanged);
     showSortIndicator();
     follow();
 }
 
 Datasheet::~Datasheet() = default;
+
+void Datasheet::restoreColumns()
+{
+    CFormBuilder *builder = m_host.GetFormMgr() ? m_host.GetFormMgr()->builder() : nullptr;
+    if (!builder)
+        return;
+    QVector<CFormBuilder::DatasheetColumn> stored;
+    try {
+        stored = builder->DatasheetColumns();
+    } catch (const ComError &error) {
+        // The records show all the same, in the form's order.
+        qWarning("Datenblatt: %s", qPrintable(error.message()));
+    }
+    const bool wasRestoring = std::exchange(m_restoring, true);
+    int place = 0;
+    for (const CFormBuilder::DatasheetColumn &column : std::as_const(stored)) {
+        const int logical = m_model->columnOf(column.field);
+        if (logical < 0)
+            continue; // a field the form no longer shows
+        horizontalHeader()->moveSection(horizontalHeader()->visualIndex(logical), place++);
+        if (column.width > 0)
+            setColumnWidth(logical, column.width);
+    }
+    m_restoring = wasRestoring;
+}
+
+void Datasheet::columnsChanged()
+{
+    if (!m_restoring)
+        m_storeTimer->start();
+}
+
+void Datasheet::storeColumns()
+{
+    if (!m_storeTimer->isActive())
+        return;
+    m_storeTimer->stop();
+    CFormBuilder *builder = m_host.GetFormMgr() ? m_host.GetFormMgr()->builder() : nullptr;
+    if (!builder)
+        return;
+    QVector<CFormBuilder::DatasheetColumn> columns;
+    for (int place = 0; place < horizontalHeader()->count(); ++place) {
+        const int logical = horizontalHeader()->logicalIndex(place);
+        columns.append({m_model->columnName(logical), columnWidth(logical)});
+    }
+    try {
+        builder->SaveDatasheetColumns(columns);
+    } catch (const ComError &error) {
+        qrt::inform(
+            QStringLiteral("Die Anordnung der Spalten konnte nicht gespeichert werden.\n\n") +
+                error.message(),
+            this, UserMessages::Severity::Warning);
+    }
+}
 
 void Datasheet::recordShown()
 {

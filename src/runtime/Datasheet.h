@@ -7,6 +7,7 @@
 
 class CFormParent;
 class DatasheetModel;
+class QTimer;
 
 // The datasheet view of a form: its records as a table (DatasheetModel),
 // shown by the form's host in place of the form.
@@ -16,7 +17,9 @@ class DatasheetModel;
 // record is to be saved; when the user stays (or the save is refused), the
 // cursor stays on the record too. Going to the last row starts a new record.
 // A click on a column's header sorts by it (again, or with Umschalt:
-// descending), the form's own sort.
+// descending), the form's own sort. The columns can be moved and resized;
+// their order and widths are stored with the form (CFormBuilder) and come
+// back the next time.
 //
 // Keys as in desktop tables: the arrows, Tab, Bild auf/ab and Strg+Pos1/Ende
 // move the cursor (the form's keys for the same moves give way here), F2
@@ -53,6 +56,10 @@ public:
     // Every record but the last is saved as the next one is reached; the
     // last keeps its changes, as if typed. False when something was refused.
     bool paste(const QString &text);
+    // Stores the columns' order and widths with the form now, where the
+    // user changed them and they are not stored yet (they are stored a
+    // moment after each change by themselves).
+    void storeColumns();
 
 protected:
     void currentChanged(const QModelIndex &current, const QModelIndex &previous) override;
@@ -70,8 +77,14 @@ private:
     // on; false, taking nothing, when a cell is refused (line: its number).
     bool pasteLine(const QStringList &cells, int first, qsizetype line);
 
+    // The columns as stored with the form, where the user arranged them.
+    void restoreColumns();
+    void columnsChanged();
+
     CFormParent &m_host;
     DatasheetModel *m_model;
+    QTimer *m_storeTimer;
+    bool m_restoring = false;
     bool m_following = false; // the cursor is being put where the form stands
 };
 

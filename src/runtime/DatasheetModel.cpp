@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QPalette>
 #include <QPlainTextEdit>
+#include <QTimer>
 
 #include <limits>
 
@@ -122,18 +123,68 @@ void DatasheetModel::reload()
     m_stored = 0;
     m_takesNew = false;
     m_current = -1;
+    m_counted = true;
     if (CDataMgr *data = records()) {
         m_generation = data->Generation();
         try {
-            const CDataMgr::Position position = data->GetPosition(true);
-            m_stored = qMax(position.count, qint64(0));
+            CDataMgr::Position position = data->GetPosition(false);
+            // A record reached without the rows before it (a sort, a search)
+            // is placed now: the rows around it are the ones to show.
+            if (!position.newRecord && position.number < 1)
+                position = data->GetPosition(true);
             m_takesNew = !data->IsReadOnly();
+            if (position.count >= 0) {
+                m_stored = position.count;
+            } else {
+                // The first rows show before the records are counted (one
+                // scan, as long as the first rows' read): the first block
+                // is all of them, or the count follows at once.
+                m_stored = kBlockRows;
+                const QVector<CDataMgr::Row> first = data->RecordsAt(1, kBlockRows);
+                m_blocks.insert(0, first);
+                m_blockUse.append(0);
+                m_stored = qMax(qint64(first.size()), position.number);
+                m_counted = first.size() < kBlockRows;
+                if (!m_counted)
+                    QTimer::singleShot(0, this, &DatasheetModel::countRows);
+            }
             m_current = rowOfPosition(position);
         } catch (const ComError &error) {
             qrt::inform(error.message(), nullptr, UserMessages::Severity::Error);
         }
     }
     endResetModel();
+}
+
+void DatasheetModel::countRows()
+{
+    CDataMgr *data = records();
+    if (m_counted || !data)
+        return;
+    CDataMgr::Position position;
+    try {
+        position = data->GetPosition(true);
+    } catch (const ComError &) {
+        return; // the next command that reaches the database says so
+    }
+    m_counted = true;
+    const qint64 count = qMax(position.count, qint64(0));
+    const int before = m_current;
+    if (count > m_stored) {
+        // Inserted before the new record's row, which moves to the end.
+        beginInsertRows(QModelIndex(), int(qMin(m_stored, qint64(kMaxRows))),
+                        int(qMin(count, qint64(kMaxRows))) - 1);
+        m_stored = count;
+        endInsertRows();
+    } else if (count < m_stored) {
+        beginRemoveRows(QModelIndex(), int(count), int(qMin(m_stored, qint64(kMaxRows))) - 1);
+        m_stored = count;
+        endRemoveRows();
+    }
+    m_current = rowOfPosition(position);
+    updateRow(before);
+    updateRow(m_current);
+    emit counted();
 }
 
 void DatasheetModel::recordShown()
@@ -143,6 +194,10 @@ void DatasheetModel::recordShown()
         return;
     if (data->Generation() != m_generation) {
         reload();
+        return;
+    }
+    if (!m_counted) {
+        countRows();
         return;
     }
     const int before = m_current;

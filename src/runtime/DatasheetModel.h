@@ -28,7 +28,9 @@ class CFormMgr;
 // conflicts exactly as the form does.
 //
 // Costs: a block of kBlockRows rows is one point lookup a row; at most
-// kBlocksKept blocks are held, the oldest dropped first.
+// kBlocksKept blocks are held, the oldest dropped first. Records not counted
+// yet show their first block at once and are counted right after (one scan
+// of the table), as the form's "Datensatz n von m" is.
 class QRT_EXPORT DatasheetModel : public QAbstractTableModel
 {
     Q_OBJECT
@@ -76,7 +78,12 @@ public:
     // The cell's text as the datasheet shows it (a yes/no as "Ja"/"Nein").
     [[nodiscard]] QString shownText(const QModelIndex &index) const;
 
+    // Counts the records where they were shown before they were counted.
+    void countRows();
+
 signals:
+    // The records were counted after the first ones were shown.
+    void counted();
     // What the user gave the cell is no value of its field (the message has
     // said why): the view puts the user back into the cell with text.
     void refused(const QModelIndex &index, const QString &text);
@@ -95,6 +102,7 @@ private:
     QVector<QPointer<CDynControl>> m_fields;
     qint64 m_stored = 0; // rows stored, as counted
     bool m_takesNew = false;
+    bool m_counted = true; // m_stored is the count, not the rows shown so far
     int m_current = -1;
     quint64 m_generation = 0;
     mutable QHash<qint64, QVector<CDataMgr::Row>> m_blocks; // by block number

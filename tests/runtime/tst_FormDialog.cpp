@@ -6,6 +6,8 @@
 #include "data/component/Recordset.h"
 #include "filter/CFilterMgr.h"
 #include "formdef/CAdoFormBuilder.h"
+#include "runtime/Datasheet.h"
+#include "runtime/DatasheetModel.h"
 #include "runtime/PositionField.h"
 
 #include <QAccessible>
@@ -224,6 +226,36 @@ TEST_P(ManyRecordsTest, TheUserFindsARecordFarAheadReadingOnlyTheRowItShows)
     EXPECT_TRUE(QTest::qWaitFor([this] {
         return dialog->positionText() == "Datensatz 2500 von 3000";
     })) << dialog->positionText().toStdString();
+}
+
+// The datasheet reads the rows it shows: the first ones by the first keys,
+// Strg+Ende's by the last, a scroll into the middle by the offset; rows
+// already read are not read again.
+TEST_P(ManyRecordsTest, TheDatasheetReadsOnlyTheRowsItShows)
+{
+    openData();
+    Recordset *keys = records()->recordset();
+    const qsizetype before = keys->rowsFetched();
+    press(Qt::Key_D, Qt::ControlModifier | Qt::ShiftModifier);
+    auto *sheet = dialog->findChild<Datasheet *>();
+    ASSERT_TRUE(sheet && sheet->isVisible());
+    DatasheetModel *model = sheet->records();
+    const int name = model->columnOf("name");
+    const auto shownRows = [&] {
+        (void)sheet->grab();
+        return keys->rowsFetched() - before;
+    };
+    EXPECT_EQ(model->rowCount(), 3001);
+    EXPECT_EQ(shownRows(), DatasheetModel::kBlockRows);
+    press(Qt::Key_End, Qt::ControlModifier);
+    EXPECT_EQ(dialog->positionText(), "Neuer Datensatz (3000 vorhanden)");
+    EXPECT_EQ(model->shownText(model->index(2999, name)), CustomerForm::nameOf(3000));
+    const qsizetype ends = DatasheetModel::kBlockRows + 3000 % DatasheetModel::kBlockRows;
+    EXPECT_EQ(shownRows(), ends);
+    press(Qt::Key_Home, Qt::ControlModifier);
+    EXPECT_EQ(shownRows(), ends) << "the first rows are still held";
+    EXPECT_EQ(dialog->positionText(), "Datensatz 1 von 3000");
+    EXPECT_FALSE(keys->keysComplete());
 }
 
 QRT_INSTANTIATE_FOR_ENGINES(ManyRecordsTest);

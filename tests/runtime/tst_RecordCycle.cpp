@@ -107,6 +107,13 @@ protected:
         QRT_REQUIRE_DATABASE(db);
         CTabInfo::ClearConString();
         CustomerForm::create(db, 5);
+        openWindow();
+    }
+    // The form in the host window of the test's kind, on its first record.
+    void openWindow()
+    {
+        window.reset();
+        widget = nullptr;
         if (std::get<1>(GetParam()) == Host::Dialog) {
             window = std::make_unique<CFormDlg>(
                 CustomerForm::document(db, false, QString(), QStringLiteral("id")), false);
@@ -746,6 +753,36 @@ TEST_P(RecordCycleTest, TheDatasheetCopiesPastesAndDeletesWholeRecords)
     EXPECT_EQ(model->shownText(cell(model->currentRow(), "name")), "Neu 1")
         << "the record after those deleted";
     EXPECT_EQ(position(), "Datensatz 2 von 3");
+}
+
+// The columns as the user arranged them come back with the form, stored
+// beside its definition, which stays as it was.
+TEST_P(RecordCycleTest, TheDatasheetKeepsItsColumnsAsArranged)
+{
+    const auto definition = [this] {
+        return db.scalar("SELECT COUNT(*) FROM QRTFORMITEM") + "|" +
+               db.scalar("SELECT MAX(CONTROLINFO) FROM QRTFORMITEM");
+    };
+    const QString before = definition();
+    user.press(Qt::Key_D, Qt::ControlModifier | Qt::ShiftModifier);
+    Datasheet *sheet = user.frame()->datasheet();
+    ASSERT_TRUE(sheet);
+    QHeaderView *header = sheet->horizontalHeader();
+    const int notiz = sheet->records()->columnOf("notiz");
+    const int ort = sheet->records()->columnOf("ort");
+    header->moveSection(header->visualIndex(notiz), 0);
+    header->resizeSection(ort, 171);
+    openWindow(); // closing stores what the user arranged just now
+    user.press(Qt::Key_D, Qt::ControlModifier | Qt::ShiftModifier);
+    sheet = user.frame()->datasheet();
+    ASSERT_TRUE(sheet);
+    header = sheet->horizontalHeader();
+    QStringList shown;
+    for (int place = 0; place < header->count(); ++place)
+        shown << sheet->records()->columnName(header->logicalIndex(place));
+    EXPECT_EQ(shown, QStringList({"notiz", "name", "ort", "aktiv", "termin", "betrag"}));
+    EXPECT_EQ(header->sectionSize(sheet->records()->columnOf("ort")), 171);
+    EXPECT_EQ(definition(), before);
 }
 
 INSTANTIATE_TEST_SUITE_P(EnginesAndHosts, RecordCycleTest,

@@ -649,10 +649,11 @@ QVector<QVariantList> KeysetCursor::keysAt(qsizetype first, qsizetype rows)
         loadTail();
     // Rows asked for in the second half of the head come before rows
     // beyond it: the list is read while the user looks at these.
-    if (m_ends && m_headRead && last >= m_keys.size() / 2)
+    if (m_ends && m_headRead && last >= m_keys.size() / 2 && first < m_keys.size())
         m_ends->prefetch(last >= m_keys.size() - kUrgentKeys);
     keys.reserve(rows);
-    for (qsizetype index = first; index <= last; ++index) {
+    const qsizetype known = count(); // past it there is nothing to look for
+    for (qsizetype index = first; index <= last && (known < 0 || index < known); ++index) {
         QVariantList key = heldKey(index);
         if (key.isEmpty() && m_ends) {
             completeKeys(true);
