@@ -31,6 +31,8 @@ bool isCursorKey(const QKeyEvent &key)
     switch (key.key()) {
     case Qt::Key_PageUp:
     case Qt::Key_PageDown:
+        // With Strg they stay the first and the last record.
+        return modifiers == Qt::NoModifier || modifiers == Qt::ShiftModifier;
     case Qt::Key_Home:
     case Qt::Key_End:
         return modifiers == Qt::NoModifier || modifiers == Qt::ControlModifier ||
@@ -85,11 +87,18 @@ Datasheet::Datasheet(CFormParent &host, QWidget *parent)
                 // Once the editor that gave the text has closed.
                 QTimer::singleShot(0, this, [this, index, text] { editAgain(index, text); });
             });
+    // As wide as the field on the form, which its designer sized for its
+    // values, and never narrower than its caption.
     for (int column = 0; column < m_model->columnCount(); ++column) {
-        const int caption = fontMetrics().horizontalAdvance(
-            m_model->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString());
-        setColumnWidth(column, qBound(fontMetrics().averageCharWidth() * 8, caption + 24,
-                                      fontMetrics().averageCharWidth() * 30));
+        const int caption =
+            fontMetrics().horizontalAdvance(
+                m_model->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString()) +
+            fontMetrics().averageCharWidth() * 4; // the margins and the sort sign
+        const CDynControl *field = m_model->field(column);
+        const int fieldWidth = field ? field->GetRect().width() : 0;
+        setColumnWidth(column,
+                       qBound(fontMetrics().averageCharWidth() * 6, qMax(caption, fieldWidth),
+                              fontMetrics().averageCharWidth() * 22));
     }
     restoreColumns();
     m_storeTimer = new QTimer(this);

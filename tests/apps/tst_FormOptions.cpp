@@ -7,7 +7,8 @@ namespace {
 
 // What the options say, in one line: kind (1 access, 2 sqlserver, 3 sqlite,
 // 4 postgresql), database, server, user, password, table, filter, sort, mode
-// (0 modal, 1 modeless, 2 design), "neu" for --new, picture; or the reason
+// (0 modal, 1 modeless, 2 design), "neu" for --new and "blatt" for
+// --datasheet, picture; or the reason
 // it refuses them.
 QString readOptions(const QStringList &arguments)
 {
@@ -26,7 +27,8 @@ QString readOptions(const QStringList &arguments)
                        options->filter,
                        options->sort,
                        QString::number(int(options->mode)),
-                       options->newRecord ? QStringLiteral("neu") : QString(),
+                       QString(options->newRecord ? QStringLiteral("neu") : QString()) +
+                           (options->datasheet ? QStringLiteral("blatt") : QString()),
                        options->screenshot}
         .join(QLatin1Char('|'));
 }
@@ -53,6 +55,8 @@ TEST(FormOptions, ReadsWhatTheUserAsksForAndRefusesWhatCannotWorkInGerman)
         {{"--db", "a", "--kind=2", "--db", "b", "--modeless", "--filter", "ID = 1"},
          "2 server|b|||||ID = 1||1||"},
         {{"--db", "k", "--design"}, "3|k|||||||2||"},
+        {{"--db", "k", "--datasheet", "--new"}, "3|k|||||||0|neublatt|"},
+        {{"--db", "k", "--design", "--datasheet"}, "refused: --design zeigt keine"},
         {{}, "refused: Bitte die Datenbank angeben (--db)"},
         {{"--table", "Kunden"}, "refused: Bitte die Datenbank angeben (--db)"},
         {{"--db", "k", "--kind", "oracle"}, "refused: Unbekannte Datenbankart „oracle“"},
@@ -92,7 +96,7 @@ TEST(FormOptions, HelpNamesEveryOptionAndExitCode)
     ASSERT_TRUE(help->helpRequested);
     for (const char *option :
          {"--db", "--kind", "--server", "--user", "--password", "--table", "--filter", "--sort",
-          "--new", "--design", "--modeless", "--screenshot"})
+          "--new", "--datasheet", "--design", "--modeless", "--screenshot"})
         EXPECT_TRUE(help->helpText.contains(QLatin1String(option))) << option;
     // The default table, and the codes a script reads.
     EXPECT_TRUE(help->helpText.contains(QStringLiteral("Vorgabe: das erste")));

@@ -10,6 +10,8 @@
 #include "resources/CommandTable.h"
 #include "runtime/CDlgToolBar.h"
 #include "runtime/CFormDlg.h"
+#include "runtime/Datasheet.h"
+#include "runtime/DatasheetModel.h"
 #include "support/CustomerForm.h"
 #include "support/FormDriver.h"
 #include "support/ScriptedMessages.h"
@@ -393,6 +395,20 @@ TEST_P(FormWidgetTest, TheHostSortsGoesToARecordAndHearsOfTheOrder)
     EXPECT_EQ(widget->positionText(), "Datensatz 1 von 3");
     ASSERT_EQ(filter.size(), 1);
     EXPECT_TRUE(filter.at(0).at(0).toString().contains("ort"));
+
+    // The same records as a table, the record staying current both ways.
+    widget->next();
+    widget->setDatasheetView(true);
+    EXPECT_TRUE(widget->isDatasheetView());
+    const auto *sheet = host->findChild<Datasheet *>();
+    ASSERT_TRUE(sheet && sheet->isVisible());
+    EXPECT_EQ(sheet->records()->rowCount(), 4) << "three filtered records and the new one";
+    EXPECT_EQ(sheet->currentIndex().row(), 1);
+    widget->next();
+    EXPECT_EQ(sheet->currentIndex().row(), 2);
+    widget->setDatasheetView(false);
+    EXPECT_FALSE(widget->isDatasheetView());
+    EXPECT_EQ(widget->positionText(), "Datensatz 3 von 3");
 }
 
 TEST_P(FormWidgetTest, UnsavedChangesAreReportedAndOfferedForSavingBeforeClosing)
