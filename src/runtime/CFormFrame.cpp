@@ -29,9 +29,12 @@ CFormFrame::CFormFrame(const QString &document, QWidget *parent, QWidget *window
 
 CFormFrame::~CFormFrame()
 {
-    // The columns the user just arranged are stored while the form can.
+    // The columns the user just arranged are stored while the form can; the
+    // datasheet, which reads the form, goes before it.
     if (m_datasheet)
         m_datasheet->storeColumns();
+    delete m_datasheet;
+    m_datasheet = nullptr;
     // The form manager, and with it the form window and its controls, goes
     // while this window (their parent) still stands.
     DeleteFormMgr();

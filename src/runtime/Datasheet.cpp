@@ -19,6 +19,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <limits>
 
 namespace {
 
@@ -133,7 +134,7 @@ void Datasheet::restoreColumns()
             continue; // a field the form no longer shows
         horizontalHeader()->moveSection(horizontalHeader()->visualIndex(logical), place++);
         if (column.width > 0)
-            setColumnWidth(logical, column.width);
+            setColumnWidth(logical, qMin(column.width, 4000)); // a stored width is no screen
     }
     m_restoring = wasRestoring;
 }
@@ -204,8 +205,30 @@ bool Datasheet::hasSelectedRecords() const
                        [this](const QModelIndex &row) { return row.row() != m_model->newRow(); });
 }
 
+bool Datasheet::withinLimit(const char *what) const
+{
+    int top = std::numeric_limits<int>::max();
+    int bottom = -1;
+    for (const QItemSelectionRange &range : selectionModel()->selection()) {
+        top = qMin(top, range.top());
+        bottom = qMax(bottom, range.bottom());
+    }
+    if (bottom - top < kMostRows)
+        return true;
+    // Each would be read row by row: a selection of a million rows would
+    // hold the window for minutes.
+    qrt::inform(QStringLiteral("Es können höchstens %L1 Datensätze auf einmal %2 werden. Bitte "
+                               "wählen Sie weniger aus.")
+                    .arg(kMostRows)
+                    .arg(QString::fromUtf8(what)),
+                const_cast<Datasheet *>(this), UserMessages::Severity::Information);
+    return false;
+}
+
 bool Datasheet::deleteSelectedRecords()
 {
+    if (!withinLimit("gelöscht"))
+        return false;
     QList<int> rows;
     for (const QModelIndex &row : selectionModel()->selectedRows()) {
         if (row.row() != m_model->newRow())
@@ -234,6 +257,8 @@ bool Datasheet::deleteSelectedRecords()
 
 QString Datasheet::selectedText() const
 {
+    if (!withinLimit("kopiert"))
+        return QString();
     const QModelIndexList cells = selectionModel()->selectedIndexes();
     if (cells.isEmpty())
         return QString();

@@ -43,6 +43,8 @@ public:
     // Puts the cursor into column on the current record; false when the
     // datasheet has no such column.
     bool setCurrentColumn(const QString &column);
+    // The most records copied or deleted at once (each is read by its key).
+    static constexpr int kMostRows = 10000;
     // Whether whole records are selected (by their row headers), and
     // deleting them in one go, after the question.
     [[nodiscard]] bool hasSelectedRecords() const;
@@ -73,6 +75,9 @@ private:
     void headerClicked(int section);
     void showSortIndicator();
     void editAgain(const QModelIndex &index, const QString &text);
+    // Whether the selection spans at most kMostRows rows; otherwise says so
+    // (what: "kopiert", "gelöscht").
+    [[nodiscard]] bool withinLimit(const char *what) const;
     // One line of a paste into the current record, from visual column first
     // on; false, taking nothing, when a cell is refused (line: its number).
     bool pasteLine(const QStringList &cells, int first, qsizetype line);

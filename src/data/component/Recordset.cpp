@@ -207,33 +207,9 @@ QVector<Recordset::Row> Recordset::ReadRows(long first, int count)
 {
     d->requireOpen();
     d->resync();
-    QVector<Row> rows;
     if (first < 1 || count <= 0)
-        return rows;
-    const QVector<QVariantList> keys = d->cursor->keysAt(first - 1, count);
-    rows.reserve(keys.size());
-    for (const QVariantList &key : keys) {
-        Row row{key, {}};
-        if (!d->keyset) {
-            const QVector<QVariant> &raw = d->rows.at(key.constFirst().toLongLong());
-            for (int i = 0; i < d->columns.size(); ++i)
-                row.values.append(d->backend->fromDriver(raw.at(i), d->columns.at(i)));
-            rows.append(row);
-            continue;
-        }
-        for (int i = 0; i < key.size(); ++i)
-            d->fetchQuery.bindValue(i, key.at(i));
-        d->backend->exec(d->fetchQuery);
-        if (d->backend->next(d->fetchQuery)) {
-            row.values.reserve(d->columns.size());
-            for (int i = 0; i < d->columns.size(); ++i)
-                row.values.append(d->backend->fromDriver(d->fetchQuery.value(i), d->columns.at(i)));
-        }
-        d->fetchQuery.finish();
-        ++d->rowsFetched;
-        rows.append(row);
-    }
-    return rows;
+        return {};
+    return d->readRows(d->cursor->keysAt(first - 1, count));
 }
 
 qsizetype Recordset::rowsFetched() const

@@ -152,8 +152,8 @@ public:
     // The rows at 1-based positions first, first + 1, … (at most count;
     // fewer past the last), without moving and without the pending changes
     // of the current row: for showing many rows at once. Their keys are
-    // read as a move there would read them (see KeysetCursor::keysAt), each
-    // row by its key (one point lookup a row).
+    // read as a move there would read them (see KeysetCursor::keysAt), the
+    // rows by their keys in one statement.
     QVector<Row> ReadRows(long first, int count);
 
     void AddNew();

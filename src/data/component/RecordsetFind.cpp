@@ -3,9 +3,11 @@
 #include "data/component/KeyOrder.h"
 #include "data/component/QueryKeyEnds.h"
 
+#include <QHash>
 #include <QSqlQuery>
 
-// Searching by the engine. Where the order's terms can be read (a keyset
+// Reading rows by their keys in one statement, and searching by the
+// engine. Where the order's terms can be read (a keyset
 // read from both ends), one statement finds the first matching row after
 // the current one in that order and stops there. Otherwise the keys of the
 // rows the search passes, in the recordset's order, go to the engine in
@@ -63,25 +65,73 @@ qsizetype RecordsetPrivate::find(const QString &condition, bool forward, bool *w
     return -1;
 }
 
+QString RecordsetPrivate::keysIn(qsizetype count) const
+{
+    if (identity.size() == 1) {
+        QStringList marks(count, QStringLiteral("?"));
+        return identity.constFirst() + QStringLiteral(" IN (") + marks.join(QLatin1Char(',')) +
+               QLatin1Char(')');
+    }
+    QStringList parts;
+    for (const QString &expression : std::as_const(identity))
+        parts << expression + QStringLiteral(" = ?");
+    const QString one = QLatin1Char('(') + parts.join(QStringLiteral(" AND ")) + QLatin1Char(')');
+    return QStringList(count, one).join(QStringLiteral(" OR "));
+}
+
+QVector<Recordset::Row> RecordsetPrivate::readRows(const QVector<QVariantList> &keys)
+{
+    QVector<Recordset::Row> rows;
+    rows.reserve(keys.size());
+    for (const QVariantList &key : keys)
+        rows.append({key, {}});
+    if (keys.isEmpty())
+        return rows;
+    if (!keyset) {
+        for (Recordset::Row &row : rows) {
+            const QVector<QVariant> &raw = this->rows.at(row.key.constFirst().toLongLong());
+            for (int i = 0; i < columns.size(); ++i)
+                row.values.append(backend->fromDriver(raw.at(i), columns.at(i)));
+        }
+        return rows;
+    }
+    // One statement for all of them: a round trip a row is what a page of a
+    // datasheet would otherwise wait for on a server.
+    QSqlQuery query = backend->newQuery();
+    backend->prepare(query, QStringLiteral("SELECT ") + selectList + QStringLiteral(", ") +
+                                identity.join(QStringLiteral(", ")) + QStringLiteral(" FROM ") +
+                                table + QStringLiteral(" WHERE ") + keysIn(keys.size()));
+    QHash<QString, qsizetype> places;
+    for (qsizetype i = 0; i < keys.size(); ++i) {
+        places.insert(keyText(keys.at(i)), i);
+        for (const QVariant &part : keys.at(i))
+            query.addBindValue(part);
+    }
+    backend->exec(query);
+    while (backend->next(query)) {
+        QVariantList key;
+        for (int i = 0; i < identity.size(); ++i)
+            key << query.value(int(columns.size()) + i);
+        const auto place = places.constFind(keyText(key));
+        if (place == places.constEnd())
+            continue;
+        QVector<Variant> &values = rows[*place].values;
+        values.reserve(columns.size());
+        for (int i = 0; i < columns.size(); ++i)
+            values.append(backend->fromDriver(query.value(i), columns.at(i)));
+        ++rowsFetched;
+    }
+    query.finish(); // no statement stays open on the main connection
+    return rows;
+}
+
 QSet<QString> RecordsetPrivate::meeting(const QVector<qsizetype> &indexes, const QString &condition)
 {
-    QString keys;
-    if (identity.size() == 1) {
-        QStringList marks(indexes.size(), QStringLiteral("?"));
-        keys = identity.constFirst() + QStringLiteral(" IN (") + marks.join(QLatin1Char(',')) +
-               QLatin1Char(')');
-    } else {
-        QStringList parts;
-        for (const QString &expression : std::as_const(identity))
-            parts << expression + QStringLiteral(" = ?");
-        const QString one =
-            QLatin1Char('(') + parts.join(QStringLiteral(" AND ")) + QLatin1Char(')');
-        keys = QStringList(indexes.size(), one).join(QStringLiteral(" OR "));
-    }
     QSqlQuery query = backend->newQuery();
     backend->prepare(query, QStringLiteral("SELECT ") + identity.join(QStringLiteral(", ")) +
                                 QStringLiteral(" FROM ") + table + QStringLiteral(" WHERE (") +
-                                keys + QStringLiteral(") AND (") + condition + QLatin1Char(')'));
+                                keysIn(indexes.size()) + QStringLiteral(") AND (") + condition +
+                                QLatin1Char(')'));
     for (qsizetype index : indexes) {
         for (const QVariant &part : cursor->keyAt(index))
             query.addBindValue(part);

@@ -100,6 +100,10 @@ struct RecordsetPrivate
     // before) the current one that meets condition, going on from the other
     // end; empty when none does. False when the order cannot be read so.
     bool seekMatch(const QString &condition, bool forward, bool *wrapped, QVariantList *key);
+    // "identity IN (?, …)" (or its OR of terms) for count keys.
+    QString keysIn(qsizetype count) const;
+    // The rows of keys, in their order (see Recordset::ReadRows).
+    QVector<Recordset::Row> readRows(const QVector<QVariantList> &keys);
     // The keys among those at indexes that meet condition, as keyText gives them.
     QSet<QString> meeting(const QVector<qsizetype> &indexes, const QString &condition);
     void convertRaw();
