@@ -187,11 +187,10 @@ void KeysetCursor::loadTail()
     if (!m_ends || m_tailRead)
         return;
     KeyStore tail = m_keys.emptyCopy();
-    const qsizetype asked = headKeys(*m_ends); // an end that can grow starts as small
-    if (!m_ends->readLast(tail, asked))
+    if (!m_ends->readLast(tail, kEndKeys))
         return; // no way from the end: the complete list it is
     m_tailRead = true;
-    if (tail.size() < asked) {
+    if (tail.size() < kEndKeys) {
         // The query ends within one tail: these are all of its keys (others
         // deleted rows since the head was read).
         adopt(std::move(tail));
@@ -207,45 +206,6 @@ void KeysetCursor::loadTail()
             tail.remove(i);
     }
     m_tail = std::move(tail);
-}
-
-bool KeysetCursor::growTail()
-{
-    if (!headCanGrow() || !m_tailRead || m_tail.isEmpty())
-        return false;
-    KeyStore read = m_keys.emptyCopy();
-    if (!m_ends->readFrom(m_tail.at(0), false, kEndKeys, read))
-        return false; // its first row is gone: the complete list it is
-    const bool ended = read.size() < kEndKeys;
-    bool grown = false;
-    for (qsizetype i = 0; i < read.size(); ++i) { // nearest first
-        const QVariantList key = read.at(i);
-        if (m_keys.indexOf(key) >= 0) {
-            // Met the head: head and tail are every key now.
-            KeyStore all = m_keys;
-            for (qsizetype t = 0; t < m_tail.size(); ++t)
-                all.append(m_tail.at(t));
-            adopt(std::move(all));
-            return true;
-        }
-        if (m_removedKeys.indexOf(key) >= 0 || m_added.indexOf(key) >= 0)
-            continue;
-        m_tail.insert(0, key);
-        if (m_where == Where::InTail)
-            ++m_index;
-        grown = true;
-    }
-    if (grown)
-        ++m_shape;
-    if (ended) {
-        KeyStore all = m_keys; // the tail reached the query's start
-        for (qsizetype t = 0; t < m_tail.size(); ++t)
-            if (all.indexOf(m_tail.at(t)) < 0)
-                all.append(m_tail.at(t));
-        adopt(std::move(all));
-        return true;
-    }
-    return grown;
 }
 
 qsizetype KeysetCursor::slotFor(const KeyStore &list, qsizetype from, const KeyStore &all,
@@ -428,7 +388,7 @@ void KeysetCursor::prefetchNearSeam()
     qsizetype ahead = -1;
     if (m_where == Where::InKeys && !headCanGrow())
         ahead = m_keys.size() - m_index;
-    else if (m_where == Where::InTail && !headCanGrow())
+    else if (m_where == Where::InTail)
         ahead = m_index + 1;
     if (ahead >= 0 && ahead <= kEndKeys / 2)
         m_ends->prefetch(ahead <= kUrgentKeys);
@@ -529,11 +489,6 @@ bool KeysetCursor::moveTo(qsizetype number)
         if (number >= m_queryCount + m_added.size())
             return goLast();
         loadTail();
-        while (m_ends && !m_tail.isEmpty() && number < m_queryCount - m_tail.size() + 1 &&
-               number >= m_queryCount - m_tail.size() + 1 - kEndKeys && growTail()) {
-        }
-        if (!m_ends)
-            return moveTo(number); // the ends met: every key is known
         const qsizetype tailStart = m_queryCount - m_tail.size() + 1;
         if (!m_tail.isEmpty() && number >= tailStart && number <= m_queryCount) {
             m_where = Where::InTail;
@@ -680,8 +635,8 @@ bool KeysetCursor::movePrevious()
             prefetchNearSeam();
             return true;
         }
-        // The tail's start: it grows, or the complete list says what comes before.
-        if (growTail() || completeKeys(true))
+        // Across the seam, backwards.
+        if (completeKeys(true))
             return movePrevious();
         m_deleted = false;
         m_where = Where::Before;
@@ -746,13 +701,9 @@ QVector<QVariantList> KeysetCursor::keysAt(qsizetype first, qsizetype rows)
     }
     if (m_ends && m_queryCount >= 0 && last >= m_queryCount - kEndKeys)
         loadTail();
-    while (m_ends && m_tailRead && m_queryCount >= 0 && first < m_queryCount - m_tail.size() &&
-           last >= m_queryCount - m_tail.size() - kEndKeys && growTail()) {
-    }
-    // Rows asked for in the second half of a head that cannot grow come
-    // before rows beyond it: the list is read while the user looks at these.
-    if (m_ends && m_headRead && !headCanGrow() && last >= m_keys.size() / 2 &&
-        first < m_keys.size())
+    // Rows asked for in the second half of the head come before rows
+    // beyond it: the list is read while the user looks at these.
+    if (m_ends && m_headRead && last >= m_keys.size() / 2 && first < m_keys.size())
         m_ends->prefetch(last >= m_keys.size() - kUrgentKeys);
     keys.reserve(rows);
     const qsizetype known = count(); // past it there is nothing to look for

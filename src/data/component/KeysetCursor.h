@@ -73,9 +73,8 @@ public:
 // Two-ended (KeyEnds): the cursor starts with the first kFirstKeys keys (the
 // head, read with a top-N bound, so without the full sort); MoveLast reads the
 // last kEndKeys keys the same way from the end (the tail). Where the engine
-// reads the query from a row on, both ends start with kFirstKeys keys and
-// grow from their edge rows as moves reach them, until they meet each other
-// (every key known, without the full sort) or the query's end. Otherwise moves
+// reads the query from a row on, the head grows from its last row as moves
+// reach its end, until it meets the tail or the query's end. Otherwise moves
 // stay within the head and the tail until they cross the seam between them,
 // which needs the complete list: it is asked for ahead of need, when a move comes within
 // half an end of the seam (read once the moves pause, or at once within
@@ -237,9 +236,6 @@ private:
     // (which becomes the complete list where they reach the query's end or
     // the tail). False when nothing was read.
     bool growHead();
-    // The same backwards for the tail: the kEndKeys keys before its first
-    // one, put before it.
-    bool growTail();
     // The keys a head starts with, read from ends: kFirstKeys where it can
     // grow, kEndKeys where not.
     static qsizetype headKeys(const KeyEnds &ends);
