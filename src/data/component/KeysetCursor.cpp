@@ -64,7 +64,7 @@ KeysetCursor::KeysetCursor(KeyStore head, std::unique_ptr<KeyEnds> ends, bool he
       m_window(m_keys.emptyCopy()), m_removedKeys(m_keys.emptyCopy())
 {
     m_headRead = headRead;
-    if (!headRead || (ends && m_keys.size() >= headKeys(*ends)))
+    if (m_keys.size() >= kEndKeys || !headRead)
         m_ends = std::move(ends);
     if (!m_keys.isEmpty())
         m_where = Where::InKeys;
@@ -115,8 +115,7 @@ void KeysetCursor::loadHead()
         return;
     m_headRead = true;
     KeyStore head = m_keys.emptyCopy();
-    const qsizetype asked = headKeys(*m_ends);
-    m_ends->readFirst(head, asked);
+    m_ends->readFirst(head, kEndKeys);
     // What this cursor deleted, or added (they stay after the query's
     // rows), the head does not show again.
     for (qsizetype i = head.size() - 1; i >= 0; --i) {
@@ -124,61 +123,12 @@ void KeysetCursor::loadHead()
         if (m_removedKeys.indexOf(key) >= 0 || m_added.indexOf(key) >= 0)
             head.remove(i);
     }
-    if (head.size() < asked) {
+    if (head.size() < kEndKeys) {
         adopt(std::move(head)); // the whole query
         return;
     }
     m_keys = std::move(head);
     ++m_shape;
-}
-
-qsizetype KeysetCursor::headKeys(const KeyEnds &ends)
-{
-    // A head that cannot grow is read whole at once: each move beyond it
-    // would need the complete list.
-    return ends.readsFromRows() ? kFirstKeys : kEndKeys;
-}
-
-bool KeysetCursor::headCanGrow() const
-{
-    return m_ends && m_headRead && !m_keys.isEmpty() && m_ends->readsFromRows();
-}
-
-bool KeysetCursor::growHead()
-{
-    if (!headCanGrow())
-        return false;
-    KeyStore read = m_keys.emptyCopy();
-    if (!m_ends->readFrom(m_keys.at(m_keys.size() - 1), true, kEndKeys, read))
-        return false; // its last row is gone: the complete list it is
-    const bool ended = read.size() < kEndKeys;
-    bool grown = false;
-    for (qsizetype i = 0; i < read.size(); ++i) {
-        const QVariantList key = read.at(i);
-        if (m_tailRead && m_tail.indexOf(key) >= 0) {
-            // Met the tail: head and tail are every key now.
-            KeyStore all = m_keys;
-            for (qsizetype t = 0; t < m_tail.size(); ++t)
-                all.append(m_tail.at(t));
-            adopt(std::move(all));
-            return true;
-        }
-        // What this cursor deleted or added does not come again.
-        if (m_removedKeys.indexOf(key) >= 0 || m_added.indexOf(key) >= 0)
-            continue;
-        m_keys.append(key);
-        grown = true;
-    }
-    if (ended) {
-        KeyStore all = m_keys; // the head reached the query's end
-        if (m_tailRead)
-            for (qsizetype t = 0; t < m_tail.size(); ++t)
-                if (all.indexOf(m_tail.at(t)) < 0)
-                    all.append(m_tail.at(t));
-        adopt(std::move(all));
-        return true;
-    }
-    return grown;
 }
 
 void KeysetCursor::loadTail()
@@ -386,7 +336,7 @@ void KeysetCursor::prefetchNearSeam()
         return;
     // Rows between the current one and the seam, the current one included.
     qsizetype ahead = -1;
-    if (m_where == Where::InKeys && !headCanGrow())
+    if (m_where == Where::InKeys)
         ahead = m_keys.size() - m_index;
     else if (m_where == Where::InTail)
         ahead = m_index + 1;
@@ -481,8 +431,6 @@ bool KeysetCursor::moveTo(qsizetype number)
     };
     if (number <= kEndKeys)
         loadHead();
-    while (m_ends && number > m_keys.size() && number <= m_keys.size() + kEndKeys && growHead()) {
-    }
     if (m_ends && number <= m_keys.size())
         return inKeys(number - 1);
     if (m_ends && m_queryCount >= 0) {
@@ -576,8 +524,8 @@ bool KeysetCursor::moveNext()
             prefetchNearSeam();
             return true;
         }
-        // The head's end: it grows, or the complete list says what follows.
-        if (growHead() || (m_ends && completeKeys(true)))
+        // Across the seam: the complete list says what follows.
+        if (m_ends && completeKeys(true))
             return moveNext();
         return goAfterKeys();
     case Where::InTail:
@@ -697,8 +645,6 @@ QVector<QVariantList> KeysetCursor::keysAt(qsizetype first, qsizetype rows)
         ensureKey(last);
     if (m_ends && first < kEndKeys)
         loadHead();
-    while (m_ends && last >= m_keys.size() && first < m_keys.size() + kEndKeys && growHead()) {
-    }
     if (m_ends && m_queryCount >= 0 && last >= m_queryCount - kEndKeys)
         loadTail();
     // Rows asked for in the second half of the head come before rows
@@ -887,7 +833,7 @@ void KeysetCursor::restart(KeyStore head, std::unique_ptr<KeyEnds> ends, const Q
     m_headRead = true;
     m_source.reset();
     m_ends.reset();
-    if (ends && m_keys.size() >= headKeys(*ends))
+    if (m_keys.size() >= kEndKeys)
         m_ends = std::move(ends);
     m_queryCount = -1;
     clearJournal();

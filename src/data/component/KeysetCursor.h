@@ -70,13 +70,11 @@ public:
 // that the first row is there as soon as the engine delivers the first key;
 // batches then double up to 64K keys.
 //
-// Two-ended (KeyEnds): the cursor starts with the first kFirstKeys keys (the
+// Two-ended (KeyEnds): the cursor starts with the first kEndKeys keys (the
 // head, read with a top-N bound, so without the full sort); MoveLast reads the
-// last kEndKeys keys the same way from the end (the tail). Where the engine
-// reads the query from a row on, the head grows from its last row as moves
-// reach its end, until it meets the tail or the query's end. Otherwise moves
-// stay within the head and the tail until they cross the seam between them,
-// which needs the complete list: it is asked for ahead of need, when a move comes within
+// last kEndKeys keys the same way from the end (the tail). Moves stay within
+// the head and the tail until they cross the seam between them, which needs
+// the complete list: it is asked for ahead of need, when a move comes within
 // half an end of the seam (read once the moves pause, or at once within
 // kUrgentKeys of the seam), and taken over whenever it is there (at the next
 // move or position query), or waited for by a move that crosses the seam.
@@ -103,13 +101,8 @@ public:
 class QRT_AUTOTEST_EXPORT KeysetCursor
 {
 public:
-    // Keys at each end of a two-ended keyset, and read at a time from a row on.
+    // Keys at each end of a two-ended keyset.
     static constexpr qsizetype kEndKeys = 1024;
-    // Keys the head starts with: the first record needs one, and the
-    // engine's top-N read costs more the more rows it keeps (several
-    // columns compared per row); the head then grows by kEndKeys at a time,
-    // read from its last row on, as moves need more.
-    static constexpr qsizetype kFirstKeys = 256;
     // Rows before the seam from which on the complete list is read without
     // waiting for the moves to pause: at a key's repeat rate, about two
     // seconds ahead.
@@ -118,7 +111,7 @@ public:
     // One-ended: keys, then the rest read lazily from source (null: none).
     KeysetCursor(KeyStore keys, std::unique_ptr<KeySource> source);
     // Two-ended: head holds the first keys of the query; fewer than
-    // headKeys(ends) means all of them, and ends is not needed. Without headRead
+    // kEndKeys means all of them, and ends is not needed. Without headRead
     // the head is empty and read from ends once a move needs it: for a
     // cursor that starts at a row (moveToKey) rather than at the first.
     KeysetCursor(KeyStore head, std::unique_ptr<KeyEnds> ends, bool headRead = true);
@@ -231,15 +224,6 @@ private:
     bool goAfterKeys(); // first added row, or EOF
     // Two-ended: the tail, once (it may turn out to be the whole query).
     void loadTail();
-    // Two-ended, where the engine reads from a row on: the next kEndKeys
-    // keys of the query after the head's last one, appended to the head
-    // (which becomes the complete list where they reach the query's end or
-    // the tail). False when nothing was read.
-    bool growHead();
-    // The keys a head starts with, read from ends: kFirstKeys where it can
-    // grow, kEndKeys where not.
-    static qsizetype headKeys(const KeyEnds &ends);
-    [[nodiscard]] bool headCanGrow() const;
     // Two-ended: the head, where the cursor started without it.
     void loadHead();
     // Takes the complete list over when it has been read.

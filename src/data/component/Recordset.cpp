@@ -529,8 +529,7 @@ KeyStore RecordsetPrivate::readHead()
     // heap instead of sorting all of them, and the statement is done when it
     // returns.
     KeyStore head(int(identity.size()), integralKeys);
-    const bool grows = !keyOrder.terms(backend->nullsSortFirst()).isEmpty();
-    backend->readLimited(keySql, grows ? KeysetCursor::kFirstKeys : KeysetCursor::kEndKeys, head);
+    backend->readLimited(keySql, KeysetCursor::kEndKeys, head);
     return head;
 }
 
