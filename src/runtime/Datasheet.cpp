@@ -16,6 +16,8 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QStyledItemDelegate>
 #include <QTimer>
 
 #include <algorithm>
@@ -51,6 +53,63 @@ bool isCursorKey(const QKeyEvent &key)
     }
 }
 
+// The cells' editors: a one-line edit, and for a field of several lines (a
+// note) an editor of several lines over the rows below, in which Enter
+// starts a new line and Tab or a click elsewhere takes the text.
+class CellEditors : public QStyledItemDelegate
+{
+public:
+    CellEditors(DatasheetModel &model, QObject *parent)
+        : QStyledItemDelegate(parent), m_model(model)
+    {}
+
+    QWidget *createEditor(QWidget *parent, const QStyleOptionViewItem &option,
+                          const QModelIndex &index) const override
+    {
+        if (!severalLines(index))
+            return QStyledItemDelegate::createEditor(parent, option, index);
+        auto *editor = new QPlainTextEdit(parent);
+        editor->setTabChangesFocus(true);
+        editor->setAccessibleName(
+            m_model.headerData(index.column(), Qt::Horizontal, Qt::DisplayRole).toString());
+        return editor;
+    }
+    void setEditorData(QWidget *editor, const QModelIndex &index) const override
+    {
+        if (auto *lines = qobject_cast<QPlainTextEdit *>(editor)) {
+            lines->setPlainText(m_model.shownText(index));
+            lines->selectAll();
+            return;
+        }
+        QStyledItemDelegate::setEditorData(editor, index);
+    }
+    void setModelData(QWidget *editor, QAbstractItemModel *model,
+                      const QModelIndex &index) const override
+    {
+        if (auto *lines = qobject_cast<QPlainTextEdit *>(editor)) {
+            model->setData(index, lines->toPlainText(), Qt::EditRole);
+            return;
+        }
+        QStyledItemDelegate::setModelData(editor, model, index);
+    }
+    void updateEditorGeometry(QWidget *editor, const QStyleOptionViewItem &option,
+                              const QModelIndex &index) const override
+    {
+        QStyledItemDelegate::updateEditorGeometry(editor, option, index);
+        if (qobject_cast<QPlainTextEdit *>(editor))
+            editor->setGeometry(editor->geometry().adjusted(0, 0, 0, option.rect.height() * 4));
+    }
+
+private:
+    bool severalLines(const QModelIndex &index) const
+    {
+        const CDynControl *field = m_model.field(index.column());
+        return field && qobject_cast<const QPlainTextEdit *>(field->GetWindow());
+    }
+
+    DatasheetModel &m_model;
+};
+
 } // namespace
 
 Datasheet::Datasheet(CFormParent &host, QWidget *parent)
@@ -59,6 +118,7 @@ Datasheet::Datasheet(CFormParent &host, QWidget *parent)
     setObjectName(QStringLiteral("datasheet"));
     setAccessibleName(QStringLiteral("Datenblatt"));
     setModel(m_model);
+    setItemDelegate(new CellEditors(*m_model, this));
     setSelectionBehavior(SelectItems);
     setSelectionMode(ExtendedSelection);
     setEditTriggers(DoubleClicked | EditKeyPressed | AnyKeyPressed);
@@ -402,6 +462,9 @@ void Datasheet::editAgain(const QModelIndex &index, const QString &text)
     if (auto *editor = qobject_cast<QLineEdit *>(QApplication::focusWidget())) {
         editor->setText(text);
         editor->selectAll();
+    } else if (auto *lines = qobject_cast<QPlainTextEdit *>(QApplication::focusWidget())) {
+        lines->setPlainText(text);
+        lines->selectAll();
     }
 }
 

@@ -660,6 +660,21 @@ TEST_P(RecordCycleTest, TheDatasheetShowsAndEditsTheRecordsAsTheFormDoes)
     EXPECT_TRUE(user.records()->UserSort().descending);
     EXPECT_EQ(model->shownText(model->index(0, 0)), "Neukunde");
 
+    // A note keeps its lines: Enter starts one, Umschalt+Tab takes the text.
+    sheet->setCurrentColumn("notiz");
+    type("Erste");
+    user.press(Qt::Key_Return);
+    FormDriver::type(QApplication::focusWidget(), "Zweite");
+    user.press(Qt::Key_Backtab, Qt::ShiftModifier);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(sheet->currentColumn(), "betrag");
+    user.press(Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(
+        db.scalar(QStringLiteral("SELECT REPLACE(notiz, CHAR(13), '') FROM kunden WHERE "
+                                 "id = 5")
+                      .replace("CHAR(", db.kind() == DatabaseKind::PostgreSql ? "CHR(" : "CHAR(")),
+        "Erste\nZweite");
+
     // Back in the form: the same record, the cursor in the same field.
     sheet->setCurrentColumn("ort");
     user.press(Qt::Key_M, Qt::ControlModifier | Qt::ShiftModifier);
