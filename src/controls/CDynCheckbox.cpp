@@ -1,5 +1,7 @@
 #include "controls/CDynCheckbox.h"
 
+#include "platform/GermanValues.h"
+
 #include <QCheckBox>
 #include <QStyleOptionButton>
 #include <QStylePainter>
@@ -113,40 +115,49 @@ void CDynCheckbox::SetTriState(bool on)
         box()->setTristate(on);
 }
 
+Qt::CheckState CDynCheckbox::StateOf(const QString &recordText) const
+{
+    if (recordText.toUpper() == QLatin1String("TRUE"))
+        return Qt::Checked;
+    // A Null: "unknown" where the box has a third state.
+    return m_triState && recordText.isEmpty() ? Qt::PartiallyChecked : Qt::Unchecked;
+}
+
 void CDynCheckbox::SetRecordText(const QString &text)
 {
-    Qt::CheckState state = Qt::Unchecked;
-    if (text.toUpper() == QLatin1String("TRUE"))
-        state = Qt::Checked;
-    else if (m_triState && text.isEmpty())
-        state = Qt::PartiallyChecked; // a Null: "unknown"
     if (box())
-        box()->setCheckState(state);
+        box()->setCheckState(StateOf(text));
     SetModified(false);
 }
 
 QString CDynCheckbox::ShownText(const QString &recordText) const
 {
-    if (recordText.toUpper() == QLatin1String("TRUE"))
+    switch (StateOf(recordText)) {
+    case Qt::Checked:
         return QStringLiteral("Ja");
-    return m_triState && recordText.isEmpty() ? QStringLiteral("unbekannt")
-                                              : QStringLiteral("Nein");
+    case Qt::PartiallyChecked:
+        return QStringLiteral("unbekannt");
+    case Qt::Unchecked:
+        break;
+    }
+    return QStringLiteral("Nein");
 }
 
 bool CDynCheckbox::TakeUserText(const QString &text, QString *problem, Entry entry)
 {
-    static const QStringList yes = {QStringLiteral("ja"), QStringLiteral("wahr"),
-                                    QStringLiteral("true"), QStringLiteral("x"),
-                                    QStringLiteral("1")};
-    static const QStringList no = {QStringLiteral("nein"), QStringLiteral("falsch"),
-                                   QStringLiteral("false"), QStringLiteral("0")};
+    // Beside the words, what spreadsheets write for a ticked box.
     const QString word = text.trimmed().toLower();
+    std::optional<bool> yes = GermanValues::yesNoWord(word);
+    if (word == QLatin1String("x") || word == QLatin1String("1"))
+        yes = true;
+    else if (word == QLatin1String("0"))
+        yes = false;
     Qt::CheckState state = Qt::Unchecked;
-    if (yes.contains(word))
-        state = Qt::Checked;
+    if (yes)
+        state = *yes ? Qt::Checked : Qt::Unchecked;
     else if (word.isEmpty() || word == QLatin1String("unbekannt"))
         state = m_triState ? Qt::PartiallyChecked : Qt::Unchecked;
-    else if (!no.contains(word)) {
+    else {
         *problem = QStringLiteral("erwartet „Ja“ oder „Nein“");
         return false;
     }

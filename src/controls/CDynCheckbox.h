@@ -33,6 +33,9 @@ public:
     [[nodiscard]] bool GetRecordText(QString *text, QString *problem) const override;
     // "Ja", "Nein", or "unbekannt" for a Null where the box shows one.
     [[nodiscard]] QString ShownText(const QString &recordText) const override;
+    // How the box shows a record text: "TRUE" ticked, a Null "unknown"
+    // where the box has a third state, anything else not ticked.
+    [[nodiscard]] Qt::CheckState StateOf(const QString &recordText) const;
     // "Ja", "Nein" and what spreadsheets write for them; empty for unknown
     // where the box has a third state.
     bool TakeUserText(const QString &text, QString *problem, Entry entry) override;

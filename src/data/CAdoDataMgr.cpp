@@ -223,9 +223,14 @@ bool CAdoDataMgr::DeleteRecords(const QVector<QVariantList> &keys, const QVarian
         throw;
     }
     m_lastUpdateKey = -1;
-    // The keys leave the records with a fresh keyset, opened at the record
-    // to show.
-    m_openAt = then;
+    // The keys leave the records with a fresh keyset.
+    reopenAt(then);
+    return true;
+}
+
+void CAdoDataMgr::reopenAt(const QVariantList &key)
+{
+    m_openAt = key;
     try {
         reopen(m_document);
     } catch (...) {
@@ -233,10 +238,8 @@ bool CAdoDataMgr::DeleteRecords(const QVector<QVariantList> &keys, const QVarian
         throw;
     }
     m_openAt.clear();
-    if (m_recordset && m_recordset->IsOpen() && !then.isEmpty() &&
-        m_recordset->MoveToBookmark(then))
+    if (m_recordset && m_recordset->IsOpen() && !key.isEmpty() && m_recordset->MoveToBookmark(key))
         BuildRecordXml();
-    return true;
 }
 
 void CAdoDataMgr::SetFieldCaptions(const QHash<QString, QString> &captions)
@@ -387,18 +390,12 @@ void CAdoDataMgr::reorder(const Sort &sort)
     m_userSort = sort;
     // Opened at the record shown: the new order's first records are not
     // needed to show it.
-    m_openAt = current;
     try {
-        reopen(m_document);
+        reopenAt(current);
     } catch (...) {
-        m_openAt.clear();
         m_userSort = previous;
         throw;
     }
-    m_openAt.clear();
-    if (m_recordset && m_recordset->IsOpen() && !current.isEmpty() &&
-        m_recordset->MoveToBookmark(current))
-        BuildRecordXml();
 }
 
 QString CAdoDataMgr::UserFilter() const

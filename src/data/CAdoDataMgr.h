@@ -110,6 +110,9 @@ private:
     void reopen(const QString &document);
     // Reopens the records in the order of sort, keeping the current record.
     void reorder(const Sort &sort);
+    // Opens the records anew (as reopen) at the row of key, which is shown
+    // where they still have it (the first otherwise).
+    void reopenAt(const QVariantList &key);
     void cancelIfPositioned();
     Recordset &rs() const; // E_POINTER when there is none
     // A field that received a computed key in this write.

@@ -315,4 +315,21 @@ bool typedTime(const QString &text, QTime *time, QString *zone, bool fraction)
     return time->isValid();
 }
 
+std::optional<bool> yesNoWord(const QString &text)
+{
+    static const QStringList yes = {
+        QStringLiteral("true"), QStringLiteral("t"),  QStringLiteral("y"),  QStringLiteral("yes"),
+        QStringLiteral("j"),    QStringLiteral("ja"), QStringLiteral("on"), QStringLiteral("wahr")};
+    static const QStringList no = {QStringLiteral("false"), QStringLiteral("f"),
+                                   QStringLiteral("n"),     QStringLiteral("no"),
+                                   QStringLiteral("nein"),  QStringLiteral("off"),
+                                   QStringLiteral("falsch")};
+    const QString word = text.trimmed().toLower();
+    if (yes.contains(word))
+        return true;
+    if (no.contains(word))
+        return false;
+    return std::nullopt;
+}
+
 } // namespace GermanValues

@@ -64,6 +64,11 @@ TypedDate typedDate(QString text, const QDate &today);
 // with fraction also the fraction of a second a stored time may have.
 bool typedTime(const QString &text, QTime *time, QString *zone, bool fraction);
 
+// The words engines and users store and type for yes and no ("ja",
+// "wahr", "true", "t", "on" ... and their opposites), any letter case;
+// nullopt for anything else.
+std::optional<bool> yesNoWord(const QString &text);
+
 } // namespace GermanValues
 
 #endif // QRT_PLATFORM_GERMANVALUES_H

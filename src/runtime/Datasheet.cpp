@@ -281,7 +281,7 @@ bool Datasheet::withinLimit(const char *what) const
                                "wählen Sie weniger aus.")
                     .arg(kMostRows)
                     .arg(QString::fromUtf8(what)),
-                const_cast<Datasheet *>(this), UserMessages::Severity::Information);
+                window(), UserMessages::Severity::Information);
     return false;
 }
 

@@ -23,14 +23,6 @@ bool isYesNo(const CDynControl *control)
     return control && control->kind() == ControlKind::Checkbox;
 }
 
-Qt::CheckState checkState(const CDynControl *control, const QString &recordText)
-{
-    if (recordText.compare(QLatin1String("TRUE"), Qt::CaseInsensitive) == 0)
-        return Qt::Checked;
-    const auto *box = static_cast<const CDynCheckbox *>(control);
-    return box->IsTriState() && recordText.isEmpty() ? Qt::PartiallyChecked : Qt::Unchecked;
-}
-
 } // namespace
 
 DatasheetModel::DatasheetModel(CFormMgr &manager, QObject *parent)
@@ -279,36 +271,35 @@ QVariantList DatasheetModel::keyOf(int row) const
     return stored && !stored->deleted ? stored->key : QVariantList();
 }
 
-QString DatasheetModel::currentRecordText(CDynControl *control) const
+std::optional<QString> DatasheetModel::cellText(const QModelIndex &index, QString *shown) const
 {
-    QString text;
-    QString problem;
-    if (!control->GetRecordText(&text, &problem))
-        return QString();
-    return text;
+    shown->clear();
+    CDynControl *control = field(index.column());
+    if (!control || !index.isValid())
+        return std::nullopt;
+    if (index.row() == m_current) {
+        QString text;
+        QString problem;
+        if (control->GetRecordText(&text, &problem))
+            return text;
+        *shown = control->WindowText(); // what the user typed shows as typed
+        return std::nullopt;
+    }
+    const CDataMgr::Row *row = index.row() != newRow() ? storedRow(index.row()) : nullptr;
+    if (!row)
+        return std::nullopt;
+    if (row->deleted) {
+        *shown = QStringLiteral("#Gelöscht");
+        return std::nullopt;
+    }
+    return row->fields.value(control->GetName());
 }
 
 QString DatasheetModel::shownText(const QModelIndex &index) const
 {
-    CDynControl *control = field(index.column());
-    if (!control || !index.isValid())
-        return QString();
-    if (index.row() == m_current) {
-        QString text;
-        QString problem;
-        // What the user typed and the field cannot read yet shows as typed.
-        if (!control->GetRecordText(&text, &problem))
-            return control->WindowText();
-        return control->ShownText(text);
-    }
-    if (index.row() == newRow())
-        return QString();
-    const CDataMgr::Row *row = storedRow(index.row());
-    if (!row)
-        return QString();
-    if (row->deleted)
-        return QStringLiteral("#Gelöscht");
-    return control->ShownText(row->fields.value(control->GetName()));
+    QString shown;
+    const std::optional<QString> text = cellText(index, &shown);
+    return text ? field(index.column())->ShownText(*text) : shown;
 }
 
 QVariant DatasheetModel::data(const QModelIndex &index, int role) const
@@ -326,17 +317,11 @@ QVariant DatasheetModel::data(const QModelIndex &index, int role) const
     case Qt::AccessibleTextRole:
         return shownText(index);
     case Qt::CheckStateRole: {
-        if (!yesNo)
+        QString shown;
+        const std::optional<QString> text = yesNo ? cellText(index, &shown) : std::nullopt;
+        if (!text)
             return QVariant();
-        QString text;
-        if (index.row() == m_current)
-            text = currentRecordText(control);
-        else if (const CDataMgr::Row *row =
-                     index.row() != newRow() ? storedRow(index.row()) : nullptr)
-            text = row->fields.value(control->GetName());
-        else
-            return QVariant();
-        return int(checkState(control, text));
+        return int(static_cast<const CDynCheckbox *>(control)->StateOf(*text));
     }
     case Qt::TextAlignmentRole:
         // As the field aligns: numbers to the right.
@@ -381,27 +366,29 @@ QVariant DatasheetModel::headerData(int section, Qt::Orientation orientation, in
             return QVariant();
         }
     }
-    const bool current = section == m_current;
-    const bool modified =
-        current && m_manager.GetForm() && m_manager.GetForm()->isAnyControlModified();
+    // The row header's sign and what it says: the current record, with
+    // unsaved changes, the new record, or any other.
+    struct Mark
+    {
+        const char *sign;
+        const char *said;
+    };
+    static const Mark kCurrent{"▶", "Aktueller Datensatz"};
+    static const Mark kChanged{"✎", "Aktueller Datensatz, nicht gespeicherte Änderungen"};
+    static const Mark kNew{"*", "Neuer Datensatz"};
+    const Mark *mark = nullptr;
+    if (section == m_current)
+        mark = m_manager.GetForm() && m_manager.GetForm()->isAnyControlModified() ? &kChanged
+                                                                                  : &kCurrent;
+    else if (section == newRow())
+        mark = &kNew;
     switch (role) {
     case Qt::DisplayRole:
-        if (modified)
-            return QStringLiteral("✎");
-        if (current)
-            return QStringLiteral("▶");
-        if (section == newRow())
-            return QStringLiteral("*");
-        return QString();
+        return mark ? QString::fromUtf8(mark->sign) : QString();
     case Qt::AccessibleTextRole:
     case Qt::ToolTipRole:
-        if (modified)
-            return QStringLiteral("Aktueller Datensatz, nicht gespeicherte Änderungen");
-        if (current)
-            return QStringLiteral("Aktueller Datensatz");
-        if (section == newRow())
-            return QStringLiteral("Neuer Datensatz");
-        return QStringLiteral("Datensatz %1").arg(section + 1);
+        return mark ? QString::fromUtf8(mark->said)
+                    : QStringLiteral("Datensatz %1").arg(section + 1);
     case Qt::TextAlignmentRole:
         return QVariant::fromValue(Qt::AlignCenter);
     default:

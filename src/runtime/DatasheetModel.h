@@ -9,6 +9,8 @@
 #include <QPointer>
 #include <QVector>
 
+#include <optional>
+
 class CDynControl;
 class CFormMgr;
 
@@ -90,8 +92,11 @@ signals:
 
 private:
     [[nodiscard]] CDataMgr *records() const;
-    // The record text of a cell of the current row, as its field holds it.
-    [[nodiscard]] QString currentRecordText(CDynControl *control) const;
+    // A cell's value as record text: as the field holds it on the current
+    // record's row, as read on the others. Nothing for the new record's
+    // row, a row past the last, a deleted row and a field whose typed text
+    // it cannot read yet; *shown then says what the cell shows.
+    [[nodiscard]] std::optional<QString> cellText(const QModelIndex &index, QString *shown) const;
     // The stored row, read with its block where it is not held; null past
     // the last row.
     [[nodiscard]] const CDataMgr::Row *storedRow(int row) const;

@@ -1,6 +1,7 @@
 #include "data/component/engines/Backend.h"
 
 #include "data/component/SqlText.h"
+#include "platform/GermanValues.h"
 
 #include <QAtomicInt>
 #include <QRegularExpression>
@@ -582,19 +583,6 @@ namespace {
                        .arg(value.toString(), column.name));
 }
 
-// The words engines and users store for yes and no.
-std::optional<bool> yesNoWord(const QString &text)
-{
-    static const QStringList yes = {"true", "t", "y", "yes", "j", "ja", "on", "wahr"};
-    static const QStringList no = {"false", "f", "n", "no", "nein", "off", "falsch"};
-    const QString word = text.trimmed().toLower();
-    if (yes.contains(word))
-        return true;
-    if (no.contains(word))
-        return false;
-    return std::nullopt;
-}
-
 QString timeText(const QTime &time)
 {
     return time.toString(time.msec() ? QStringLiteral("HH:mm:ss.zzz") : QStringLiteral("HH:mm:ss"));
@@ -731,7 +719,7 @@ Variant Backend::fromDriver(const QVariant &value, const ColumnSchema &column) c
     case ValueKind::Boolean: {
         if (value.metaType().id() == QMetaType::Bool)
             return Variant(value.toBool());
-        if (const std::optional<bool> word = yesNoWord(value.toString()))
+        if (const std::optional<bool> word = GermanValues::yesNoWord(value.toString()))
             return Variant(*word);
         const qint64 number = value.toLongLong(&ok);
         if (ok)
@@ -806,7 +794,7 @@ QVariant Backend::toDriver(const Variant &value, const ColumnSchema &column,
         if (value.type() == Variant::Type::Bool || value.isInteger() || value.isFloating())
             return QVariant(value.toBool());
         const QString text = value.toString().trimmed();
-        if (const std::optional<bool> word = yesNoWord(text))
+        if (const std::optional<bool> word = GermanValues::yesNoWord(text))
             return QVariant(*word);
         if (text == QLatin1String("1") || text == QLatin1String("0"))
             return QVariant(text == QLatin1String("1"));
