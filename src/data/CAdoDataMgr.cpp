@@ -190,7 +190,7 @@ bool CAdoDataMgr::DeleteRecord()
                 qrt::inform(error.description());
             } else {
                 // The row stays, and the records stand where they stood.
-                if (reportRefusal(error, true))
+                if (reportRefusal(error, RefusalText::Action::Delete))
                     return false;
                 throw;
             }
@@ -218,7 +218,8 @@ bool CAdoDataMgr::DeleteRecords(const QVector<QVariantList> &keys, const QVarian
     try {
         rs().DeleteRows(keys);
     } catch (const ComError &error) {
-        if (reportRefusal(error, true))
+        if (reportRefusal(error, keys.size() > 1 ? RefusalText::Action::DeleteSeveral
+                                                 : RefusalText::Action::Delete))
             return false;
         throw;
     }

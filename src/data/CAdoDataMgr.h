@@ -4,6 +4,7 @@
 #include "data/CBaseMgr.h"
 #include "data/CDataMgr.h"
 #include "data/RecordFilter.h"
+#include "data/RefusalText.h"
 #include "data/component/Recordset.h"
 #include "qrt_export.h"
 #include "xml/RecordText.h"
@@ -137,7 +138,7 @@ private:
     // Tells the user which rule of the database refused the write or the
     // delete, in their words, and remembers the field concerned; false for
     // an error that carries no such rule (it stays the caller's).
-    bool reportRefusal(const ComError &error, bool deleting);
+    bool reportRefusal(const ComError &error, RefusalText::Action action);
     void RememberUpdateKey();
     // A row's values (one per field of the recordset) as record text fields.
     RecordText::Fields recordFields(const QVector<Variant> &values);

@@ -84,7 +84,7 @@ bool CAdoDataMgr::WriteRecord(QString recordXml)
                 continue;
             // Nothing is written: the update's transaction is rolled back,
             // a refused insert stored no row.
-            if (reportRefusal(error, false))
+            if (reportRefusal(error, RefusalText::Action::Save))
                 return false;
             throw;
         }
@@ -184,7 +184,7 @@ bool CAdoDataMgr::writeFields(const RecordText::Fields &record, QVector<AutoKey>
             // a word that is no label of the enum): refused by the field's
             // caption, before anything is written, with the values the
             // engine would take where it tells them.
-            if (reportRefusal(error, false))
+            if (reportRefusal(error, RefusalText::Action::Save))
                 return false;
             if (error.code() != DB_E_CANTCONVERTVALUE)
                 throw;
@@ -227,13 +227,11 @@ QString CAdoDataMgr::captionOf(const QString &column) const
     return RefusalText::caption(m_captions, column);
 }
 
-bool CAdoDataMgr::reportRefusal(const ComError &error, bool deleting)
+bool CAdoDataMgr::reportRefusal(const ComError &error, RefusalText::Action action)
 {
     if (error.refusal().isEmpty())
         return false;
-    qrt::warn(RefusalText::message(
-        error.refusal(), deleting ? RefusalText::Action::Delete : RefusalText::Action::Save,
-        m_captions, error.description()));
+    qrt::warn(RefusalText::message(error.refusal(), action, m_captions, error.description()));
     m_refusedField = error.refusal().columns.value(0);
     return true;
 }

@@ -131,6 +131,9 @@ QString sentence(const EngineRefusal &refusal, RefusalText::Action action, const
         if (action == RefusalText::Action::Delete)
             return QStringLiteral("Der Datensatz kann nicht gelöscht werden: ") + why +
                    QStringLiteral("ihn.");
+        if (action == RefusalText::Action::DeleteSeveral)
+            return QStringLiteral("Die Datensätze können nicht gelöscht werden: ") + why +
+                   QStringLiteral("einen von ihnen. Keiner wurde gelöscht.");
         if (fields.count == 0)
             return QStringLiteral("Der Datensatz kann so nicht gespeichert werden: ") + why +
                    QStringLiteral("ihn.");

@@ -15,7 +15,8 @@
 // itself.
 namespace RefusalText {
 
-enum class Action { Save, Delete };
+// DeleteSeveral: records deleted together, all or none.
+enum class Action { Save, Delete, DeleteSeveral };
 
 // "Das Feld E-Mail muss eindeutig sein: …\n\nMeldung der Datenbank: …"
 QRT_AUTOTEST_EXPORT QString message(const EngineRefusal &refusal, Action action,

@@ -756,7 +756,8 @@ TEST_P(RecordCycleTest, TheDatasheetCopiesPastesAndDeletesWholeRecords)
     user.press(Qt::Key_Delete);
     EXPECT_EQ(rows(), 5) << "all or none";
     EXPECT_TRUE(messages.texts().constLast().startsWith(
-        "Der Datensatz kann nicht gelöscht werden: in der Tabelle bestellungen"));
+        "Die Datensätze können nicht gelöscht werden: in der Tabelle bestellungen verweisen "
+        "noch Datensätze auf einen von ihnen. Keiner wurde gelöscht."));
     chooseRows(1, 2);
     messages.answer(Yes);
     user.press(Qt::Key_Delete);

@@ -542,26 +542,30 @@ QString PostgresBackend::limitedQuery(const QString &sql, qsizetype rows) const
 
 void PostgresBackend::readLimited(const QString &sql, qsizetype rows, KeyStore &keys)
 {
-    // A bounded read needs no parallel workers, but the planner may choose
-    // them: on a million rows with an index on NAME, ORDER BY NAME, id LIMIT
-    // 1024 became a parallel incremental sort that took a quarter of a
-    // second (reversed, half a second), where the plain index scan with an
-    // incremental sort reads about a thousand rows in milliseconds. SET
-    // LOCAL keeps the setting to this read (inside a caller's transaction,
-    // to the rest of that one), so the count and the other statements may
-    // still use workers.
+    // A bounded read must not use a parallel index scan: on a million rows
+    // with an index on NAME, ORDER BY NAME, id LIMIT 1024 became a Gather
+    // Merge over a parallel index scan with an incremental sort that took a
+    // quarter of a second (reversed, half a second), where the plain index
+    // scan reads about a thousand rows in milliseconds. Without such an
+    // index the read is a top-N sort of the whole table, and there two
+    // workers scanning beside the leader take a third off (75 against 110 ms
+    // on a million rows), so only parallel index scans are ruled out (by
+    // the largest threshold the server takes, in 8 kB pages). SET LOCAL
+    // keeps the setting to this read (inside a caller's transaction, to the
+    // rest of that one).
     const QString limited = limitedQuery(sql, rows);
-    const QString serial = QStringLiteral("SET LOCAL max_parallel_workers_per_gather = 0");
+    const QString noParallelIndexScan =
+        QStringLiteral("SET LOCAL min_parallel_index_scan_size = 715827882");
     // Proven one statement before the transaction begins: the server's
     // check of a text it then refuses (an unknown column) would end the
     // transaction, and the read would report that instead of the column.
     reconnectIfLost();
     requireSingleStatement(beginStatement());
-    requireSingleStatement(serial);
+    requireSingleStatement(noParallelIndexScan);
     requireSingleStatement(limited);
     QSqlQuery query = newQuery(); // outlives the transaction, see Backend
     TransactionGuard transaction(*this);
-    exec(query, serial);
+    exec(query, noParallelIndexScan);
     exec(query, limited);
     while (query.next())
         keys.appendFrom(query);
