@@ -5,6 +5,7 @@
 #include "resources/CommandTable.h"
 
 #include <QAbstractScrollArea>
+#include <QComboBox>
 #include <QCursor>
 #include <QFontMetrics>
 #include <QGuiApplication>
@@ -96,6 +97,11 @@ bool CDynControl::HitTest(int, int) const
 
 QString CDynControl::GetControlInfo() const
 {
+    return StoredInfo().toXml();
+}
+
+ControlInfo CDynControl::StoredInfo() const
+{
     ControlInfo info;
     info.typ = GetTyp();
     info.name = m_name;
@@ -107,7 +113,7 @@ QString CDynControl::GetControlInfo() const
     info.caption = m_caption;
     info.font = GetFontDescription();
     info.flags = m_flags;
-    return info.toXml();
+    return info;
 }
 
 void CDynControl::SetFont(const FontDescription &font)
@@ -494,6 +500,8 @@ void CDynControl::Refuse(const QString &problem)
     field->setFocus(Qt::OtherFocusReason);
     if (auto *edit = qobject_cast<QLineEdit *>(field))
         edit->selectAll();
+    else if (auto *box = qobject_cast<QComboBox *>(field); box && box->lineEdit())
+        box->lineEdit()->selectAll();
     else if (auto *text = qobject_cast<QPlainTextEdit *>(field))
         text->selectAll();
 }

@@ -40,6 +40,7 @@
 #include <QPointer>
 #include <QRect>
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 
 #include <memory>
@@ -89,8 +90,10 @@ public:
     // Whether a press at point (form coordinates) on the form itself grabs
     // this control; only frames, whose inside lets presses through, say yes.
     [[nodiscard]] virtual bool HitTest(int x, int y) const;
-    // The control's CONTROLINFO record.
-    [[nodiscard]] virtual QString GetControlInfo() const;
+    // The control's CONTROLINFO record: StoredInfo() as text.
+    [[nodiscard]] QString GetControlInfo() const;
+    // What the record holds; kinds add what they store beyond the rest.
+    [[nodiscard]] virtual ControlInfo StoredInfo() const;
     // Whether the user changed the value since it was last set.
     [[nodiscard]] virtual bool IsModified() const { return m_modified; }
     // Tells the form when the flag changes (see controlModifiedChanged).
@@ -177,6 +180,9 @@ public:
     // How the field shows a record text ("1234.50000000" as "1234,50", "TRUE"
     // as "Ja"), for naming a value the field does not hold now.
     [[nodiscard]] virtual QString ShownText(const QString &recordText) const { return recordText; }
+    // Readies ShownText for these record texts at once (a page of a
+    // datasheet), where a field reads what it shows from the database.
+    virtual void PrepareShownTexts(const QStringList &recordTexts) { Q_UNUSED(recordTexts); }
     // The field as the user knows it: the caption of its label where the
     // form gave it one, else its own caption or name.
     [[nodiscard]] QString FieldCaption() const;

@@ -2,6 +2,7 @@
 
 #include "platform/TextLength.h"
 
+#include <QComboBox>
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -176,6 +177,9 @@ QString withLineBreaks(const QString &text)
 
 QLineEdit *CDynEdit::lineEdit() const
 {
+    // A field with a list is a combo box around its line edit.
+    if (auto *box = qobject_cast<QComboBox *>(GetWindow()))
+        return box->lineEdit();
     return qobject_cast<QLineEdit *>(GetWindow());
 }
 
@@ -320,7 +324,7 @@ void CDynEdit::ApplyStyle()
     if (QLineEdit *edit = lineEdit()) {
         edit->setReadOnly(readOnly);
         edit->setAlignment(horizontal | Qt::AlignVCenter);
-        edit->setFrame(true);
+        edit->setFrame(edit == GetWindow()); // a combo box draws the frame itself
     } else if (QPlainTextEdit *edit = textEdit()) {
         edit->setReadOnly(readOnly);
         QTextOption option = edit->document()->defaultTextOption();
@@ -395,6 +399,11 @@ void CDynEdit::ReadAfterLeaving()
         Refuse(problem);
         return;
     }
+    ShowRead(value);
+}
+
+void CDynEdit::ShowRead(const QString &value)
+{
     if (m_format.kind() == FieldFormat::Kind::Text)
         return;
     // The value meant, in its normal form ("1.234,5" shows "1234,5",

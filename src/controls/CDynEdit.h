@@ -88,6 +88,9 @@ protected:
     [[nodiscard]] virtual bool WantsMultiLineWindow() const;
     // The text a new data-mode widget starts with.
     [[nodiscard]] virtual QString InitialText(const ControlDescription &description) const;
+    // Shows the value read from what the user typed, once the field has
+    // been left: in its normal form, a text as typed.
+    virtual void ShowRead(const QString &value);
     // The record value the field was last given ("" for none).
     [[nodiscard]] const QString &RecordValue() const { return m_recordValue; }
 

@@ -59,6 +59,12 @@ QString ControlInfo::toXml() const
     xml += QStringLiteral("></FONT>");
     xml += QStringLiteral("<ALIGN>") + align + QStringLiteral("</ALIGN>");
     xml += QStringLiteral("<MULTILINE>") + multiLine + QStringLiteral("</MULTILINE>");
+    if (lookup.mode == LookupSetting::Mode::Column)
+        xml += QStringLiteral("<LOOKUP DISPLAY=\"") +
+               CXmlHelper::getXmlAttributeString(carried(lookup.column)) +
+               QStringLiteral("\"></LOOKUP>");
+    else if (lookup.mode == LookupSetting::Mode::Off)
+        xml += QStringLiteral("<LOOKUP OFF=\"True\"></LOOKUP>");
     xml += QStringLiteral("</CONTROLINFO>");
     return xml;
 }

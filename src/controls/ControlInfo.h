@@ -45,6 +45,23 @@ struct FontDescription
     friend bool operator!=(const FontDescription &a, const FontDescription &b) { return !(a == b); }
 };
 
+// How a field whose column refers to another table's rows (a foreign key)
+// shows its value. Automatic, as in every record written before there were
+// lists: a list of those rows by their first text column that must hold a
+// value. Column: by the column named. Off: the plain key.
+struct LookupSetting
+{
+    enum class Mode { Automatic, Column, Off };
+    Mode mode = Mode::Automatic;
+    QString column; // Mode::Column
+
+    friend bool operator==(const LookupSetting &a, const LookupSetting &b)
+    {
+        return a.mode == b.mode && (a.mode != Mode::Column || a.column == b.column);
+    }
+    friend bool operator!=(const LookupSetting &a, const LookupSetting &b) { return !(a == b); }
+};
+
 struct QRT_EXPORT ControlInfo
 {
     int typ = 0; // a ControlKind code; stored records may hold any number
@@ -56,13 +73,18 @@ struct QRT_EXPORT ControlInfo
     QString caption;
     FontDescription font;
     unsigned flags = ControlFlags::Left;
+    LookupSetting lookup;
 
     // The record as one line of XML, elements in the order the stored forms
     // have always used: TYP, NAME, LEFT, RIGHT, TOP, BOTTOM, CAPTION, FONT,
     // ALIGN, MULTILINE. Name, caption and face name are escaped, so any text
     // reads back unchanged, line breaks included (a raw quote in the face
     // name would make the record unreadable). Right wins over Center when
-    // both flags are set.
+    // both flags are set. A lookup setting other than Automatic follows as
+    // one more element, <LOOKUP DISPLAY="Name"></LOOKUP> or <LOOKUP
+    // OFF="True"></LOOKUP>, which readers of the older records pass over as
+    // they pass over every element they do not know: such a field stays an
+    // edit field of the key for them.
     [[nodiscard]] QString toXml() const;
 };
 

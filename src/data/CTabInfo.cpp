@@ -194,7 +194,14 @@ ColumnInfo CTabInfo::readColumn(const CatalogColumn &column, const CatalogItems<
             if (key.Columns().contains(name))
                 info.flags |= CF_UNIQUE;
         }
-        // Foreign keys say nothing about the column's own values.
+        // A foreign key of this column alone points to the rows its values
+        // name (a form offers them as a list); one of several columns names
+        // a row only together with the others.
+        if (key.Type() == adKeyForeign && key.Columns().size() == 1 &&
+            key.Columns().constFirst() == name) {
+            info.referencedTable = key.RelatedTable();
+            info.referencedColumn = key.RelatedColumns().value(0);
+        }
     }
 
     // The host's KELO32 object tables carry their keys by convention, not

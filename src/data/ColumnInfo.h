@@ -50,6 +50,11 @@ struct ColumnInfo
     // ColumnSchema): shown on a new record, and left to the engine to store.
     Variant defaultValue;
     bool defaultIsToday = false; // DEFAULT CURRENT_DATE
+    // Where the column alone is a foreign key: the table it refers to and
+    // the column there (empty: that table's primary key). Empty otherwise,
+    // and for a column that is only part of a key of several columns.
+    QString referencedTable;
+    QString referencedColumn;
 };
 
 #endif // QRT_DATA_COLUMNINFO_H

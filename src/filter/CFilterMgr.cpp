@@ -68,22 +68,7 @@ QString yesNoOperand(const QString &text)
     return QString();
 }
 
-// The character that makes the next one plain in a LIKE pattern.
-constexpr QChar kLikeEscape = QLatin1Char('\\');
-
-// The text as a LIKE pattern that matches exactly it: the engine's
-// wildcards (and the escape character itself) lose their meaning.
-QString escapeLike(const QString &text, const char *specials)
-{
-    QString escaped;
-    for (const QChar c : text) {
-        if (c == kLikeEscape ||
-            (c.unicode() > 0 && c.unicode() < 128 && std::strchr(specials, char(c.unicode()))))
-            escaped += kLikeEscape;
-        escaped += c;
-    }
-    return escaped;
-}
+constexpr QChar kLikeEscape = QChar(SqlDialect::likeEscape);
 
 // subject LIKE (ILIKE) the pattern literal, with the escape character named
 // where the literal uses it (SQLite has none by default).
@@ -251,8 +236,7 @@ QString CFilterMgr::FormatValue(qint32 position, qint32 condition, const QString
         if (forSql) {
             // "enthält" finds what the user typed, wildcards included.
             return condition == FilterCondition::Contains
-                       ? QStringLiteral("'%") + escapeLike(value, dialect().likeSpecials) +
-                             QStringLiteral("%'")
+                       ? QStringLiteral("'%") + dialect().escapeLike(value) + QStringLiteral("%'")
                        : QLatin1Char('\'') + quoted(value) + QLatin1Char('\'');
         }
         return QLatin1Char('\'') + shownText(value, condition) + QLatin1Char('\'');
@@ -986,7 +970,7 @@ QString CFilterMgr::showsText(qint32 position, const QString &text, FindMatch ma
                           return c.unicode() >= 0x80 && c.isLetter();
                       });
     const auto like = [&](QString subject, const QString &value) {
-        QString pattern = escapeLike(fold ? value.toCaseFolded() : value, sql.likeSpecials);
+        QString pattern = sql.escapeLike(fold ? value.toCaseFolded() : value);
         if (fold)
             subject = QLatin1String(sql.caseFold) + QLatin1Char('(') + subject + QLatin1Char(')');
         if (match != FindMatch::WholeField)

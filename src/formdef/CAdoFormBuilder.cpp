@@ -1,6 +1,7 @@
 #include "formdef/CAdoFormBuilder.h"
 
 #include "controls/CDynCheckbox.h"
+#include "controls/CDynComboBox.h"
 #include "controls/CDynEdit.h"
 #include "data/FieldConversion.h"
 #include "data/component/Connection.h"
@@ -11,6 +12,7 @@
 #include "formdef/FormDefinitionSql.h"
 #include "formdef/FormHost.h"
 #include "formdef/FormWindow.h"
+#include "formdef/LookupChoices.h"
 #include "platform/ComError.h"
 #include "platform/UserMessages.h"
 #include "xml/CXmlHelper.h"
@@ -41,6 +43,15 @@ InputKind inputKindOf(TypeCategory category)
         break;
     }
     return InputKind::FreeText;
+}
+
+// Whether a field of the column shows the rows its values refer to: a key
+// to one column of another table, held in a field that edits text or
+// numbers (a yes/no or date key stays the check box or date it is).
+bool offersLookup(const ColumnInfo &column)
+{
+    return !column.referencedTable.isEmpty() && column.category != TypeCategory::YesNo &&
+           column.category != TypeCategory::Date;
 }
 
 } // namespace
@@ -220,8 +231,11 @@ void CAdoFormBuilder::CreateStoredControl(const ControlInfo &stored)
         // The defined size of a number column counts bytes (4 for an INT),
         // not characters: its field takes any number, as a generated one does.
         const ColumnInfo column = GetColumnInfo(stored.name);
-        AddEdit(stored, inputKindOf(column.category),
-                column.category == TypeCategory::Text ? column.definedSize : 0);
+        if (offersLookup(column))
+            AddComboBox(stored);
+        else
+            AddEdit(stored, inputKindOf(column.category),
+                    column.category == TypeCategory::Text ? column.definedSize : 0);
         break;
     }
     case int(ControlKind::Checkbox):
@@ -256,6 +270,8 @@ void CAdoFormBuilder::ConfigureField(const ColumnInfo &column)
         return;
     const SqlDialect &dialect = dialectFor(databaseKindFromNumber(dbType()));
     edit->SetFieldFormat(FieldConversion::formatOf(column, QString::fromLatin1(dialect.lineBreak)));
+    if (auto *box = qobject_cast<CDynComboBox *>(edit))
+        GiveChoices(*box, column);
     if (!column.readOnly)
         return;
     switch (column.readOnlyReason) {
@@ -275,9 +291,36 @@ void CAdoFormBuilder::ConfigureField(const ColumnInfo &column)
     }
 }
 
+void CAdoFormBuilder::GiveChoices(CDynComboBox &box, const ColumnInfo &column)
+{
+    // The design shows the setting; only a form with data reads lists.
+    const LookupSetting &setting = box.Lookup();
+    if (m_designMode || setting.mode == LookupSetting::Mode::Off || !connection())
+        return;
+    try {
+        LookupList list(*connection(), column,
+                        setting.mode == LookupSetting::Mode::Column ? setting.column : QString());
+        if (list.displayColumn().isEmpty())
+            return; // nothing to name the rows by: the key it is
+        box.SetChoices(std::make_shared<LookupChoices>(std::move(list), MessageOwner()));
+    } catch (const ComError &error) {
+        // The field stays a field of the key, and the user knows why.
+        qrt::inform(QStringLiteral("Das Feld %1 zeigt den Schlüssel statt einer Liste: %2")
+                        .arg(column.name, error.message()),
+                    MessageOwner());
+    }
+}
+
 void CAdoFormBuilder::CreateColumnControl(const ColumnInfo &column, bool place)
 {
     ControlKind kind = ControlKind::Edit;
+    if (offersLookup(column)) {
+        AddComboBox(column.name);
+        ConfigureField(column);
+        if (place)
+            PlaceControl(kind, column.name);
+        return;
+    }
     switch (column.category) {
     case TypeCategory::WholeNumber:
     case TypeCategory::Fractional:

@@ -7,6 +7,7 @@
 
 #include <QString>
 
+class CDynComboBox;
 class Connection;
 class Recordset;
 
@@ -65,6 +66,9 @@ private:
     // values, and makes it read-only, saying why, where the form never
     // writes the column.
     void ConfigureField(const ColumnInfo &column);
+    // A list of the rows the column refers to, unless the field's setting
+    // is Off or the form is designed; the key alone where there is no list.
+    void GiveChoices(CDynComboBox &box, const ColumnInfo &column);
     void ReadFormRow(Recordset &rows);
     // key: the form's row key; -1 takes the next free one.
     void WriteForm(Recordset &forms, Recordset &items, qint32 key);

@@ -1,6 +1,7 @@
 #include "formdef/CFormBuilder.h"
 
 #include "controls/CDynCheckbox.h"
+#include "controls/CDynComboBox.h"
 #include "controls/CDynDateTime.h"
 #include "controls/CDynFrame.h"
 #include "controls/CDynStatic.h"
@@ -169,9 +170,13 @@ template <typename Control> Control *CFormBuilder::existing(const QString &name,
                : nullptr;
 }
 
-template <typename Control> Control *CFormBuilder::make(ControlDescription description, bool hidden)
+template <typename Control>
+Control *CFormBuilder::make(ControlDescription description, bool hidden,
+                            const std::function<void(Control &)> &prepare)
 {
     auto control = std::make_unique<Control>(m_designMode);
+    if (prepare)
+        prepare(*control);
     description.id = m_nextId++;
     control->Create(GetForm(), description);
     if (hidden)
@@ -292,6 +297,26 @@ CDynEdit *CFormBuilder::AddEdit(const ControlInfo &stored, InputKind inputKind, 
     auto *edit = make<CDynEdit>(description, false);
     edit->SetInputKind(inputKind);
     return edit;
+}
+
+CDynComboBox *CFormBuilder::AddComboBox(const QString &column, unsigned flags)
+{
+    bool exists = false;
+    CDynComboBox *found = existing<CDynComboBox>(column, &exists);
+    if (exists)
+        return found;
+    // A name of the referenced row, not its key.
+    return make<CDynComboBox>(FieldBesideLabel(column, 20, flags), true);
+}
+
+CDynComboBox *CFormBuilder::AddComboBox(const ControlInfo &stored)
+{
+    bool exists = false;
+    CDynComboBox *found = existing<CDynComboBox>(stored.name, &exists);
+    if (exists)
+        return found;
+    return make<CDynComboBox>(fromRecord(stored), false,
+                              [&stored](CDynComboBox &box) { box.SetLookup(stored.lookup); });
 }
 
 CDynCheckbox *CFormBuilder::AddCheckbox(const ControlInfo &stored)

@@ -9,10 +9,12 @@
 #include <QString>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
 class CDynCheckbox;
+class CDynComboBox;
 class CDynControl;
 class CDynDateTime;
 class CDynFrame;
@@ -104,6 +106,9 @@ public:
                       unsigned flags = ControlFlags::Left);
     CDynCheckbox *AddCheckbox(const QString &column, unsigned flags = ControlFlags::Left);
     CDynDateTime *AddDateTime(const QString &column, unsigned flags = ControlFlags::Left);
+    // A field of a column that refers to another table's rows, with a list
+    // of them (the lookup setting Automatic), as wide as a name.
+    CDynComboBox *AddComboBox(const QString &column, unsigned flags = ControlFlags::Left);
     // From a stored record: its rectangle, caption, name, font and flags.
     // Edit fields take the column's input kind and length, and show decimal
     // numbers with 8 places.
@@ -112,6 +117,7 @@ public:
     CDynEdit *AddEdit(const ControlInfo &stored, InputKind inputKind, int maxLength);
     CDynCheckbox *AddCheckbox(const ControlInfo &stored);
     CDynDateTime *AddDateTime(const ControlInfo &stored);
+    CDynComboBox *AddComboBox(const ControlInfo &stored);
 
     // "FELD_<next id>": the caption of a new caption or frame, so that its
     // name is unique on the form.
@@ -146,7 +152,10 @@ protected:
 
 private:
     // Takes the next id, makes the control's widget and adds it to the pool.
-    template <typename Control> Control *make(ControlDescription description, bool hidden);
+    // prepare sees the control before its widget is made.
+    template <typename Control>
+    Control *make(ControlDescription description, bool hidden,
+                  const std::function<void(Control &)> &prepare = {});
     // The existing control of that name as Control, or null; *exists says
     // whether there was one at all.
     template <typename Control> Control *existing(const QString &name, bool *exists) const;

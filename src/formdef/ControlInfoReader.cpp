@@ -93,6 +93,16 @@ ControlInfoReader::Result ControlInfoReader::read(const QString &text, ControlIn
     if (requiredText(xml, record, QStringLiteral("MULTILINE")) == QLatin1String("True"))
         read.flags |= ControlFlags::MultiLine;
 
+    // Optional, and only in records written since fields have lists.
+    const QDomNode lookup = xml.getChildItemByName(record, QStringLiteral("LOOKUP"));
+    if (!lookup.isNull()) {
+        const QString display = xml.getAttributeValue(lookup, QStringLiteral("DISPLAY"));
+        if (xml.getAttributeValue(lookup, QStringLiteral("OFF")) == QLatin1String("True"))
+            read.lookup.mode = LookupSetting::Mode::Off;
+        else if (!display.isEmpty())
+            read.lookup = {LookupSetting::Mode::Column, display};
+    }
+
     info = read;
     return Result::Read;
 }

@@ -13,7 +13,9 @@
 //    (other letter case included) as left-aligned and single-line;
 //  - a FONT element without attributes as size 0, the default font;
 //  - the order of the elements and any extra element or attribute do not
-//    matter.
+//    matter;
+//  - the optional LOOKUP element gives the lookup setting (Automatic
+//    without it).
 // The TYP attribute and the elements NAME, LEFT, RIGHT, TOP, BOTTOM, CAPTION,
 // FONT, ALIGN and MULTILINE are required: a record that lacks one throws
 // ComError E_POINTER, naming what is missing.

@@ -54,6 +54,21 @@ TEST(ControlInfoReader, EveryTextAndValueReadsBackAsItWasWritten)
     written.flags = Right | Center;
     EXPECT_EQ(readBack(written.toXml()).flags, Right) << "right wins, as written";
 
+    // A field's list: the automatic one writes nothing (the record stays as
+    // older forms have it), the others one element a reader may pass over.
+    EXPECT_FALSE(written.toXml().contains("LOOKUP"));
+    EXPECT_EQ(readBack(written.toXml()).lookup, LookupSetting{});
+    for (const LookupSetting &setting :
+         {LookupSetting{LookupSetting::Mode::Off, {}},
+          LookupSetting{LookupSetting::Mode::Column, QStringLiteral("Name \"1\" & <2>")}}) {
+        written.lookup = setting;
+        const QString xml = written.toXml();
+        ControlInfo read = readBack(xml);
+        EXPECT_EQ(read.lookup, setting);
+        written.lookup = read.lookup = {};
+        EXPECT_EQ(read.toXml(), readBack(written.toXml()).toXml()) << "all else as without it";
+    }
+
     // Only the exact words count; other letter case is left and one line.
     EXPECT_EQ(readBack(with("Left", "Center")).flags, Center);
     EXPECT_EQ(readBack(with("Left", "right")).flags, Left);

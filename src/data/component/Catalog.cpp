@@ -27,6 +27,7 @@ CatalogTable::CatalogTable(const TableSchema &schema) : m_name(schema.name)
         key.m_type = source.type;
         key.m_columns = source.columns;
         key.m_relatedTable = source.relatedTable;
+        key.m_relatedColumns = source.relatedColumns;
         m_keys.m_items << key;
     }
 }

@@ -61,6 +61,9 @@ public:
     int Type() const { return m_type; }
     const QStringList &Columns() const { return m_columns; }
     QString RelatedTable() const { return m_relatedTable; }
+    // The referenced columns of a foreign key, in key order; empty where the
+    // key names the referenced table's primary key without its columns.
+    const QStringList &RelatedColumns() const { return m_relatedColumns; }
 
 private:
     friend class CatalogTable;
@@ -68,6 +71,7 @@ private:
     int m_type = 0;
     QStringList m_columns;
     QString m_relatedTable;
+    QStringList m_relatedColumns;
 };
 
 template <typename T> class CatalogItems

@@ -2,6 +2,8 @@
 
 #include <QDate>
 
+#include <cstring>
+
 namespace {
 
 // One row per kind, in the order of the enumeration.
@@ -28,6 +30,19 @@ QString SqlDialect::dateLiteral(const QDate &date) const
                   .arg(date.day(), 2, 10, QLatin1Char('0'))
             : QStringLiteral("%1-%2-%3").arg(date.year()).arg(date.month()).arg(date.day());
     return dateQuote + body + dateQuote;
+}
+
+QString SqlDialect::escapeLike(const QString &text) const
+{
+    QString escaped;
+    escaped.reserve(text.size());
+    for (const QChar c : text) {
+        if (c == likeEscape ||
+            (c.unicode() > 0 && c.unicode() < 128 && std::strchr(likeSpecials, char(c.unicode()))))
+            escaped += QChar(likeEscape);
+        escaped += c;
+    }
+    return escaped;
 }
 
 const SqlDialect &dialectFor(DatabaseKind kind)

@@ -33,6 +33,13 @@ struct QRT_EXPORT SqlDialect
 
     // A date as an SQL literal: #2020-5-17#, '2020-5-17' or '2020-05-17'.
     QString dateLiteral(const QDate &date) const;
+
+    // The character that makes the next one plain in a LIKE pattern; a
+    // statement whose pattern may hold it names it: LIKE ? ESCAPE '\'.
+    static constexpr char16_t likeEscape = u'\\';
+    // The text as a LIKE pattern that matches exactly it: the engine's
+    // wildcards (and the escape character itself) lose their meaning.
+    QString escapeLike(const QString &text) const;
 };
 
 QRT_EXPORT const SqlDialect &dialectFor(DatabaseKind kind);

@@ -109,7 +109,8 @@ struct KeySchema
     QString name;
     int type = adKeyPrimary;
     QStringList columns;
-    QString relatedTable; // foreign keys
+    QString relatedTable;       // foreign keys: the table referenced
+    QStringList relatedColumns; // its columns, in key order (empty: its primary key)
 };
 
 struct QRT_AUTOTEST_EXPORT TableSchema

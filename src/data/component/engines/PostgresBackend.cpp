@@ -785,10 +785,13 @@ TableSchema PostgresBackend::readTable(const QString &name)
     query.finish();
 
     exec(query,
-         QStringLiteral("SELECT c.conname, c.contype, a.attname, f.relname FROM pg_constraint c "
+         QStringLiteral("SELECT c.conname, c.contype, a.attname, f.relname, r.attname "
+                        "FROM pg_constraint c "
                         "CROSS JOIN LATERAL unnest(c.conkey) WITH ORDINALITY AS k(attnum, ord) "
                         "JOIN pg_attribute a ON a.attrelid = c.conrelid AND a.attnum = k.attnum "
                         "LEFT JOIN pg_class f ON f.oid = c.confrelid "
+                        "LEFT JOIN pg_attribute r ON r.attrelid = c.confrelid "
+                        "AND r.attnum = c.confkey[k.ord] "
                         "WHERE c.conrelid = %1 AND c.contype IN ('p','u','f') "
                         "ORDER BY c.contype = 'p' DESC, c.conname, k.ord")
              .arg(oid));
@@ -805,6 +808,8 @@ TableSchema PostgresBackend::readTable(const QString &name)
             table.keys << key;
         }
         table.keys.last().columns << query.value(2).toString();
+        if (table.keys.last().type == adKeyForeign)
+            table.keys.last().relatedColumns << query.value(4).toString();
     }
     query.finish();
     return table;

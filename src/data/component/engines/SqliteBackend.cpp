@@ -351,6 +351,9 @@ TableSchema SqliteBackend::readTable(const QString &name)
             lastId = id;
         }
         table.keys.last().columns << query.value(3).toString();
+        // "to" is NULL where the key names the referenced primary key.
+        if (!query.value(4).isNull())
+            table.keys.last().relatedColumns << query.value(4).toString();
     }
     query.finish();
     return table;

@@ -1,0 +1,3 @@
+#include "controls/ChoiceSource.h"
+
+ChoiceSource::~ChoiceSource() = default;
