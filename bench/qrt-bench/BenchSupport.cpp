@@ -196,6 +196,7 @@ void createKunden(const BenchDatabase &db, int rows)
                          ? QStringLiteral("DATE '1970-01-01' + %1::int").arg(days)
                          : QStringLiteral("date('1970-01-01', '+' || %1 || ' days')").arg(days),
                      active);
+        execSql(connection, QStringLiteral("DROP TABLE IF EXISTS Bestellungen"));
         execSql(connection, QStringLiteral("DROP TABLE IF EXISTS Kunden"));
         execSql(
             connection,
@@ -215,6 +216,20 @@ void createKunden(const BenchDatabase &db, int rows)
                                     .arg(QString::number(rows), raw, values));
             execSql(connection, QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
         }
+    }
+    QSqlDatabase::removeDatabase(connectionName);
+}
+
+void createOrders(const BenchDatabase &db)
+{
+    const QString connectionName = QStringLiteral("bench-orders");
+    {
+        QSqlDatabase connection = db.open(connectionName);
+        execSql(connection, QStringLiteral("CREATE TABLE Bestellungen (ID INTEGER PRIMARY KEY, "
+                                           "KUNDE_ID INTEGER NOT NULL REFERENCES Kunden (ID), "
+                                           "MENGE INTEGER)"));
+        execSql(connection, QStringLiteral("INSERT INTO Bestellungen SELECT ID, ID, 1 FROM "
+                                           "Kunden WHERE ID <= 10"));
     }
     QSqlDatabase::removeDatabase(connectionName);
 }
@@ -245,9 +260,12 @@ void createStoredForm(const BenchDatabase &db)
 {
     RecordingMessages messages; // the editor asks nothing here; nothing may wait for a click
     ScopedUserMessages scope(messages);
-    CFormDlg editor(formDocument(db, QStringLiteral("Kunden"), true), false);
-    if (!editor.GetFormHost() || !editor.GetFormHost()->DateiSpeichern())
-        throw std::runtime_error("the Kunden form could not be generated and saved");
+    for (const QString &table : {QStringLiteral("Kunden"), QStringLiteral("Bestellungen")}) {
+        CFormDlg editor(formDocument(db, table, true), false);
+        if (!editor.GetFormHost() || !editor.GetFormHost()->DateiSpeichern())
+            throw std::runtime_error(
+                ("the form of " + table + " could not be saved").toStdString());
+    }
 }
 
 QString refilterCondition()

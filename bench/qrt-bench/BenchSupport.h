@@ -65,8 +65,12 @@ QString scalarSql(QSqlDatabase &connection, const QString &sql);
 // the engine itself; index adds the index on NAME.
 void createKunden(const BenchDatabase &db, int rows);
 void createNameIndex(const BenchDatabase &db);
-// The stored form of Kunden, made the way a user makes it: the library's
-// form in design mode, generated from the columns and saved.
+// Bestellungen (ID, KUNDE_ID referring to Kunden, MENGE), ten orders of the
+// first ten customers: its form's field KUNDE_ID lists Kunden by NAME.
+void createOrders(const BenchDatabase &db);
+// The stored forms of Kunden and Bestellungen, made the way a user makes
+// them: the library's form in design mode, generated from the columns and
+// saved.
 void createStoredForm(const BenchDatabase &db);
 // The configuration document of the library's form on table.
 QString formDocument(const BenchDatabase &db, const QString &table, bool designMode,

@@ -4,6 +4,8 @@
 #include "BenchSides.h"
 #include "BenchSupport.h"
 
+#include "controls/CDynComboBox.h" // how many rows a list reads
+
 #include <QSqlQuery>
 #include <QVariant>
 
@@ -40,6 +42,11 @@ Figures onePass(const BenchDatabase &db, const Expected &expected)
         QSqlDatabase connection = db.open(connectionName);
         figures["topn_first_ms"] =
             timedRead(connection, QStringLiteral("SELECT ID FROM Kunden ORDER BY NAME LIMIT 256"));
+        // A field's list of the rows it may name: keys and names, the first
+        // of them by name.
+        figures["topn_list_ms"] = timedRead(
+            connection, QStringLiteral("SELECT ID, NAME FROM Kunden ORDER BY NAME LIMIT %1")
+                            .arg(CDynComboBox::kListRows));
         figures["topn_last_ms"] = timedRead(
             connection, QStringLiteral("SELECT ID FROM Kunden ORDER BY NAME DESC LIMIT 1"));
         figures["offset_middle_ms"] = timedRead(connection, middleQuery(expected.rows, "ID"));

@@ -4,6 +4,7 @@
 #include "BenchSides.h"
 #include "BenchSupport.h"
 
+#include "controls/CDynComboBox.h"
 #include "controls/CDynControl.h"
 #include "data/CAdoDataMgr.h"
 #include "data/component/SessionPool.h"
@@ -17,6 +18,7 @@
 #include "runtime/Datasheet.h"
 #include "runtime/DatasheetModel.h"
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
 #include <QKeyEvent>
@@ -52,14 +54,18 @@ public:
     CFormDlg &dialog() { return *m_dialog; }
     void command(int id) { m_dialog->commandAction(id)->trigger(); }
 
-    QLineEdit *edit(const char *column) const
+    CDynControl *control(const char *column) const
     {
         CForm *form = m_dialog->GetFormHost()->GetFormMgr()->GetForm();
         for (CDynControl *control : form->controls()) {
             if (control->GetName().compare(QLatin1String(column), Qt::CaseInsensitive) == 0)
-                return qobject_cast<QLineEdit *>(control->GetWindow());
+                return control;
         }
         throw std::runtime_error(std::string("no field ") + column);
+    }
+    QLineEdit *edit(const char *column) const
+    {
+        return qobject_cast<QLineEdit *>(control(column)->GetWindow());
     }
     QString text(const char *column) const { return edit(column)->text(); }
     QString position() const { return m_dialog->positionText(); }
@@ -173,6 +179,21 @@ Figures onePass(const BenchDatabase &db, const Expected &expected)
         require(model.shownText(model.index(expected.rows - 1, name)) == expected.lastName,
                 "the datasheet does not show the last record");
         figures["peak_datasheet_mib"] = peakMiB();
+    }
+    {
+        // A field's list of the customers an order may name (F4 on it):
+        // the first names of a table of all rows, read through the database.
+        OursForm form(formDocument(db, QStringLiteral("Bestellungen"), false, QString(),
+                                   QStringLiteral("ID")));
+        auto *box = qobject_cast<CDynComboBox *>(form.control("KUNDE_ID"));
+        require(box && box->Choices(), "the order's customer has no list");
+        clock.start();
+        box->OpenList();
+        figures["lookup_list_ms"] = msSince(clock);
+        const QAbstractItemView *list = box->ListView();
+        require(list && list->model()->rowCount() == CDynComboBox::kListRows &&
+                    list->model()->index(0, 0).data().toString().startsWith(expected.firstName),
+                "the list does not start with the first name");
     }
     {
         // The first record of a form that has to open a session of its own,

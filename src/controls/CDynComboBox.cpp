@@ -61,6 +61,29 @@ void CDynComboBox::SetLookup(const LookupSetting &setting)
         SetFlags(GetProperties().flags, true);
 }
 
+void CDynComboBox::SetLookupColumns(const QStringList &columns, const QString &automatic)
+{
+    m_lookupColumns = columns;
+    m_automaticLookupColumn = automatic;
+}
+
+ControlProperties CDynComboBox::GetProperties() const
+{
+    ControlProperties properties = CDynEdit::GetProperties();
+    properties.multiLineEnabled = m_lookup.mode == LookupSetting::Mode::Off;
+    properties.lookup = m_lookup;
+    properties.lookupColumns = m_lookupColumns;
+    properties.automaticLookupColumn = m_automaticLookupColumn;
+    return properties;
+}
+
+void CDynComboBox::ApplyProperties(const ControlProperties &properties)
+{
+    // Before the widget is made anew: a list, or a plain field for Off.
+    m_lookup = properties.lookup;
+    CDynEdit::ApplyProperties(properties);
+}
+
 ControlInfo CDynComboBox::StoredInfo() const
 {
     ControlInfo info = CDynEdit::StoredInfo();

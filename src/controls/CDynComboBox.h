@@ -48,6 +48,12 @@ public:
     // change makes the widget anew: a combo box, or a plain field for Off.
     void SetLookup(const LookupSetting &setting);
     [[nodiscard]] const LookupSetting &Lookup() const { return m_lookup; }
+    // Design mode: the columns that could name the rows, offered by the
+    // properties dialog, and the one the automatic setting takes.
+    void SetLookupColumns(const QStringList &columns, const QString &automatic);
+
+    [[nodiscard]] ControlProperties GetProperties() const override;
+    void ApplyProperties(const ControlProperties &properties) override;
 
     [[nodiscard]] ControlInfo StoredInfo() const override;
     void SetRecordText(const QString &text) override;
@@ -76,6 +82,8 @@ private:
 
     std::shared_ptr<ChoiceSource> m_source;
     LookupSetting m_lookup;
+    QStringList m_lookupColumns;
+    QString m_automaticLookupColumn;
     QString m_shownForRecord; // what SetRecordText showed for the record's key
     std::optional<ChoiceSource::Choice> m_chosen;
     QPointer<QCompleter> m_completer;

@@ -119,10 +119,10 @@ public:
     virtual void EditProperties();
     // What the properties dialog shows for this control: caption, rectangle,
     // font and flags, and the options its kind offers.
-    [[nodiscard]] ControlProperties GetProperties() const;
+    [[nodiscard]] virtual ControlProperties GetProperties() const;
     // Takes caption, font, flags (the widget is made anew) and rectangle as
     // given, and repaints the form.
-    void ApplyProperties(const ControlProperties &properties);
+    virtual void ApplyProperties(const ControlProperties &properties);
     // Design mode: the control's menu at the cursor.
     virtual void ShowContextMenu();
     // The menu ShowContextMenu opens; each action's data is its command id.

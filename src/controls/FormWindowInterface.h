@@ -40,6 +40,12 @@ struct ControlProperties
     bool captionEditable = true;   // edit and date fields show their column's name
     bool multiLineEnabled = false; // only edit fields wrap lines
     bool alignmentEnabled = true;  // frames keep their title where it is
+    // A field of a column that refers to another table's rows: how it shows
+    // them, the columns that could name them (empty: no list to set), and
+    // the one the automatic setting takes.
+    LookupSetting lookup;
+    QStringList lookupColumns;
+    QString automaticLookupColumn;
 };
 
 // How a control reaches the form window it lives on. The form window itself

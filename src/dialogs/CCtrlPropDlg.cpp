@@ -9,6 +9,7 @@
 
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFontDialog>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -106,6 +107,8 @@ CCtrlPropDlg::CCtrlPropDlg(QWidget *parent) : QDialog(parent), m_chooseFont(choo
     m_alignment->addButton(m_center, ControlFlags::Center);
     m_multiLineBox =
         named(new QCheckBox(QStringLiteral("&Mehrzeilig"), look), "multiLine", IDC_MULTILINE);
+    m_lookupBox = named(new QComboBox(look), "lookup", IDC_LOOKUP);
+    m_lookupLabel = labelFor(m_lookupBox, QStringLiteral("&Liste zeigt:"));
     auto *lookGrid = new QGridLayout(look);
     lookGrid->addWidget(labelFor(m_fontEdit, QStringLiteral("&Schriftart:")), 0, 0);
     auto *fontRow = new QHBoxLayout;
@@ -120,6 +123,8 @@ CCtrlPropDlg::CCtrlPropDlg(QWidget *parent) : QDialog(parent), m_chooseFont(choo
     radios->addStretch(1);
     lookGrid->addLayout(radios, 1, 1);
     lookGrid->addWidget(m_multiLineBox, 2, 1);
+    lookGrid->addWidget(m_lookupLabel, 3, 0);
+    lookGrid->addWidget(m_lookupBox, 3, 1);
     lookGrid->setColumnStretch(1, 1);
 
     // The font line opens the font dialog from the keyboard as a drop-down
@@ -193,11 +198,44 @@ void CCtrlPropDlg::initDialog()
     m_heightEdit->setText(QString::number(m_height));
     m_multiLineBox->setChecked(m_multiLine != 0);
     showFontText();
+    showLookup();
 
     fitToScreen(this, DialogUnits(font()).size(200, 180).expandedTo(sizeHint()));
     // The first thing a user changes: the title where it can be edited,
     // else the position.
     (m_titleEditable ? m_titleEdit : m_xEdit)->setFocus();
+}
+
+void CCtrlPropDlg::showLookup()
+{
+    const bool offered = !m_lookupColumns.isEmpty();
+    m_lookupLabel->setVisible(offered);
+    m_lookupBox->setVisible(offered);
+    m_lookupBox->clear();
+    if (!offered)
+        return;
+    // The automatic choice first, then each column, then no list at all;
+    // each entry's data is the column (empty for the automatic one).
+    m_lookupBox->addItem(QStringLiteral("Automatisch (%1)").arg(m_automaticLookupColumn),
+                         QString());
+    for (const QString &column : std::as_const(m_lookupColumns))
+        m_lookupBox->addItem(column, column);
+    m_lookupBox->addItem(QStringLiteral("Keine Liste, den Schlüssel"));
+    switch (m_lookup.mode) {
+    case LookupSetting::Mode::Automatic:
+        m_lookupBox->setCurrentIndex(0);
+        break;
+    case LookupSetting::Mode::Column: {
+        const int at = m_lookupBox->findData(m_lookup.column);
+        if (at < 0) // a column that has gone since: still the form's choice
+            m_lookupBox->insertItem(1, m_lookup.column, m_lookup.column);
+        m_lookupBox->setCurrentIndex(at < 0 ? 1 : at);
+        break;
+    }
+    case LookupSetting::Mode::Off:
+        m_lookupBox->setCurrentIndex(m_lookupBox->count() - 1);
+        break;
+    }
 }
 
 void CCtrlPropDlg::chooseFont()
@@ -261,5 +299,12 @@ void CCtrlPropDlg::accept()
         m_styleFlags = ControlFlags::Center;
     if (m_multiLine)
         m_styleFlags |= ControlFlags::MultiLine;
+    if (!m_lookupColumns.isEmpty()) {
+        const int at = m_lookupBox->currentIndex();
+        const QVariant column = m_lookupBox->currentData();
+        m_lookup = at == m_lookupBox->count() - 1 ? LookupSetting{LookupSetting::Mode::Off, {}}
+                   : at <= 0                      ? LookupSetting{}
+                             : LookupSetting{LookupSetting::Mode::Column, column.toString()};
+    }
     QDialog::accept();
 }

@@ -5,11 +5,13 @@
 #include "qrt_export.h"
 
 #include <QDialog>
+#include <QStringList>
 
 #include <functional>
 
 class QButtonGroup;
 class QCheckBox;
+class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -43,6 +45,7 @@ public:
         IDC_CENTER = 6037,
         IDC_MULTILINE = 6038,
         IDC_ALIGNMENT = 6042,
+        IDC_LOOKUP = 6043, // our own: the lists came after the stored forms
     };
 
     // Asks the user for a font, starting from font; true with the choice
@@ -74,6 +77,11 @@ public:
     int m_fontWeight = 0;
     int m_italic = 0;
     quint16 m_styleFlags = ControlFlags::Left; // 1 left, 2 right, 4 centred, 8 multi-line
+    // A field of a column that refers to another table: what its list shows
+    // ("Liste zeigt"); offered only with columns to choose from.
+    LookupSetting m_lookup;
+    QStringList m_lookupColumns;
+    QString m_automaticLookupColumn;
 
 public slots:
     // Takes the values from the items; OK only when all of them pass.
@@ -87,6 +95,7 @@ private:
     void initDialog();
     void chooseFont();
     void showFontText();
+    void showLookup();
 
     QLineEdit *m_titleEdit;
     QLineEdit *m_xEdit;
@@ -101,6 +110,8 @@ private:
     QRadioButton *m_center;
     QButtonGroup *m_alignment;
     QCheckBox *m_multiLineBox;
+    QLabel *m_lookupLabel;
+    QComboBox *m_lookupBox;
     FontChooser m_chooseFont;
     bool m_initialised = false;
 };

@@ -293,9 +293,21 @@ void CAdoFormBuilder::ConfigureField(const ColumnInfo &column)
 
 void CAdoFormBuilder::GiveChoices(CDynComboBox &box, const ColumnInfo &column)
 {
-    // The design shows the setting; only a form with data reads lists.
+    // The design offers the columns that could name the rows; only a form
+    // with data reads lists.
     const LookupSetting &setting = box.Lookup();
-    if (m_designMode || setting.mode == LookupSetting::Mode::Off || !connection())
+    if (!connection())
+        return;
+    if (m_designMode) {
+        try {
+            const LookupList list(*connection(), column);
+            box.SetLookupColumns(list.textColumns(), list.displayColumn());
+        } catch (const ComError &) {
+            // Nothing to offer; the field keeps the setting it has.
+        }
+        return;
+    }
+    if (setting.mode == LookupSetting::Mode::Off)
         return;
     try {
         LookupList list(*connection(), column,

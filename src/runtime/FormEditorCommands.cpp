@@ -118,8 +118,12 @@ bool FormEditor::editControlProperties(ControlProperties &properties)
     dialog.m_titleEditable = properties.captionEditable;
     dialog.m_multiLineOffered = properties.multiLineEnabled;
     dialog.m_alignmentOffered = properties.alignmentEnabled;
+    dialog.m_lookup = properties.lookup;
+    dialog.m_lookupColumns = properties.lookupColumns;
+    dialog.m_automaticLookupColumn = properties.automaticLookupColumn;
     if (dialog.exec() != QDialog::Accepted)
         return false;
+    properties.lookup = dialog.m_lookup;
     properties.caption = dialog.m_title;
     properties.geometry = QRect(dialog.m_xPos, dialog.m_yPos, dialog.m_width, dialog.m_height);
     properties.font = FontDescription{dialog.m_fontName, dialog.m_fontSize, dialog.m_fontWeight,

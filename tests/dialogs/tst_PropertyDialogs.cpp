@@ -4,6 +4,7 @@
 #include "support/ScriptedMessages.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -153,6 +154,59 @@ TEST(CCtrlPropDlg, TheFontLineAndTheOptionsOfEachKind)
     cancelled.reject();
     EXPECT_EQ(cancelled.m_width, 120) << "cancelling takes nothing back";
     EXPECT_EQ(messages.texts().size(), 1);
+}
+
+TEST(CCtrlPropDlg, AFieldWithAListChoosesWhatItShowsOrNoList)
+{
+    using Mode = LookupSetting::Mode;
+    const LookupSetting automatic;
+    const LookupSetting byPlace{Mode::Column, QStringLiteral("ort")};
+    const LookupSetting gone{Mode::Column, QStringLiteral("alt")};
+    const LookupSetting off{Mode::Off, {}};
+    const struct
+    {
+        LookupSetting before;
+        QStringList listed;
+        int chosen; // -1: as shown
+        LookupSetting after;
+    } cases[] = {
+        {automatic,
+         {"Automatisch (name)", "name", "ort", "Keine Liste, den Schlüssel"},
+         2,
+         byPlace},
+        {byPlace, {"Automatisch (name)", "name", "ort", "Keine Liste, den Schlüssel"}, -1, byPlace},
+        {byPlace, {}, 3, off},
+        {off, {}, 0, automatic},
+        // A column the table lost since stays the form's until changed.
+        {gone,
+         {"Automatisch (name)", "alt", "name", "ort", "Keine Liste, den Schlüssel"},
+         -1,
+         gone},
+    };
+    for (const auto &c : cases) {
+        CCtrlPropDlg dialog;
+        fillForField(dialog);
+        dialog.m_lookup = c.before;
+        dialog.m_lookupColumns = {"name", "ort"};
+        dialog.m_automaticLookupColumn = QStringLiteral("name");
+        dialog.show();
+        auto *box = dialog.findChild<QComboBox *>("lookup");
+        ASSERT_TRUE(box && box->isVisible());
+        if (!c.listed.isEmpty()) {
+            QStringList listed;
+            for (int i = 0; i < box->count(); ++i)
+                listed << box->itemText(i);
+            EXPECT_EQ(listed, c.listed);
+        }
+        if (c.chosen >= 0)
+            box->setCurrentIndex(c.chosen);
+        dialog.accept();
+        EXPECT_EQ(dialog.m_lookup, c.after) << box->currentText().toStdString();
+    }
+    CCtrlPropDlg plain;
+    fillForField(plain);
+    plain.show();
+    EXPECT_FALSE(plain.findChild<QComboBox *>("lookup")->isVisible()) << "nothing to choose";
 }
 
 TEST(CFormPropDlg, RasterStepsFromFiveToFiftyAndATitleOfFiftyCharacters)

@@ -130,6 +130,47 @@ TEST_P(LookupFieldTest, TheListNamesTheRowsAndTheKeyOfTheOneMeantIsStored)
     EXPECT_EQ(model.shownText(model.index(1, kunde)), "Kunde 005");
 }
 
+// The design offers the columns that could name the rows; the choice is
+// stored with the field and the form shows the rows by it, or the key alone.
+TEST_P(LookupFieldTest, TheDesignChoosesWhatTheListShows)
+{
+    dialog.reset();
+    using Mode = LookupSetting::Mode;
+    const struct
+    {
+        LookupSetting setting;
+        const char *shown; // the first order's customer 2
+        bool list;
+    } settings[] = {
+        {{Mode::Column, QStringLiteral("ort")}, "Köln", true},
+        {{Mode::Off, {}}, "2", false},
+        {{}, "Kunde 002", true},
+    };
+    for (const auto &step : settings) {
+        SCOPED_TRACE(step.shown);
+        {
+            TestFormHost host;
+            CAdoFormBuilder designer;
+            ASSERT_NE(designer.CreateForm(&host, true, orders(true)), nullptr);
+            auto *design = qobject_cast<CDynComboBox *>(designer.FindControl("kunde"));
+            ASSERT_NE(design, nullptr);
+            ControlProperties properties = design->GetProperties();
+            EXPECT_EQ(properties.lookupColumns, QStringList({"name", "ort", "notiz"}));
+            EXPECT_EQ(properties.automaticLookupColumn, "name");
+            properties.lookup = step.setting;
+            design->ApplyProperties(properties);
+            ASSERT_TRUE(designer.SaveForm());
+        }
+        open(orders(false));
+        box = qobject_cast<CDynComboBox *>(control("kunde"));
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(box->Lookup(), step.setting);
+        EXPECT_EQ(shown("kunde"), step.shown);
+        EXPECT_EQ(box->Choices() != nullptr, step.list);
+        EXPECT_EQ(qobject_cast<QComboBox *>(field("kunde")) != nullptr, step.list);
+    }
+}
+
 QRT_INSTANTIATE_FOR_ENGINES(LookupFieldTest);
 
 } // namespace
