@@ -108,7 +108,7 @@ CCtrlPropDlg::CCtrlPropDlg(QWidget *parent) : QDialog(parent), m_chooseFont(choo
     m_multiLineBox =
         named(new QCheckBox(QStringLiteral("&Mehrzeilig"), look), "multiLine", IDC_MULTILINE);
     m_lookupBox = named(new QComboBox(look), "lookup", IDC_LOOKUP);
-    m_lookupLabel = labelFor(m_lookupBox, QStringLiteral("&Liste zeigt:"));
+    m_lookupLabel = labelFor(m_lookupBox, QStringLiteral("&Nachschlageliste:"));
     auto *lookGrid = new QGridLayout(look);
     lookGrid->addWidget(labelFor(m_fontEdit, QStringLiteral("&Schriftart:")), 0, 0);
     auto *fontRow = new QHBoxLayout;

@@ -78,7 +78,7 @@ public:
     int m_italic = 0;
     quint16 m_styleFlags = ControlFlags::Left; // 1 left, 2 right, 4 centred, 8 multi-line
     // A field of a column that refers to another table: what its list shows
-    // ("Liste zeigt"); offered only with columns to choose from.
+    // ("Nachschlageliste"); offered only with columns to choose from.
     LookupSetting m_lookup;
     QStringList m_lookupColumns;
     QString m_automaticLookupColumn;

@@ -25,6 +25,8 @@ QRT_CHILD_ACTION(designDialogsAt200Percent, [](const QStringList &) {
     control.m_fontSize = 100;
     control.m_fontWeight = 700;
     control.m_italic = 1;
+    control.m_lookupColumns = {QStringLiteral("Firmenname"), QStringLiteral("Ort")};
+    control.m_automaticLookupColumn = QStringLiteral("Firmenname");
     problems << Pictures::checkWindow(&control, QStringLiteral("control-200.png"));
     CFormPropDlg form;
     form.m_rasterX = 10;
