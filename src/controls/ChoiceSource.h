@@ -38,4 +38,20 @@ public:
     [[nodiscard]] virtual QString origin() const = 0;
 };
 
+// The values a column's type or check allows (an enum's labels, a CHECK
+// (x IN (…)) list), each shown and stored as it is, in the list's order.
+class QRT_EXPORT ListedChoices final : public ChoiceSource
+{
+public:
+    explicit ListedChoices(QStringList values) : m_values(std::move(values)) {}
+
+    [[nodiscard]] QVector<Choice> choices(const QString &typed, int limit) override;
+    [[nodiscard]] QVector<Choice> named(const QString &text, int limit) override;
+    [[nodiscard]] std::optional<QString> shownFor(const QString &value) override;
+    [[nodiscard]] QString origin() const override;
+
+private:
+    QStringList m_values;
+};
+
 #endif // QRT_CONTROLS_CHOICESOURCE_H

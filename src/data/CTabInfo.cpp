@@ -234,6 +234,7 @@ ColumnInfo CTabInfo::readColumn(const CatalogColumn &column, const CatalogItems<
     info.readOnlyReason = column.WhyReadOnly();
     info.defaultValue = column.DefaultValue();
     info.defaultIsToday = column.IsDefaultToday();
+    info.allowedValues = column.AllowedValues();
     return info;
 }
 

@@ -5,6 +5,7 @@
 #include "data/component/Variant.h"
 
 #include <QString>
+#include <QStringList>
 #include <QtGlobal>
 
 // What the form layers do with a column's values: the control it gets, how a
@@ -55,6 +56,9 @@ struct ColumnInfo
     // and for a column that is only part of a key of several columns.
     QString referencedTable;
     QString referencedColumn;
+    // The only values the column takes, in their order (an enum's labels, a
+    // CHECK (x IN (…)) list); empty: any value of its type.
+    QStringList allowedValues;
 };
 
 #endif // QRT_DATA_COLUMNINFO_H

@@ -45,13 +45,14 @@ InputKind inputKindOf(TypeCategory category)
     return InputKind::FreeText;
 }
 
-// Whether a field of the column shows the rows its values refer to: a key
-// to one column of another table, held in a field that edits text or
-// numbers (a yes/no or date key stays the check box or date it is).
-bool offersLookup(const ColumnInfo &column)
+// Whether a field of the column has a list to choose from: the rows its
+// values refer to (a key to one column of another table) or the only values
+// it takes (an enum, a list check), where the field edits text or numbers
+// (a yes/no or date column stays the check box or date it is).
+bool offersList(const ColumnInfo &column)
 {
-    return !column.referencedTable.isEmpty() && column.category != TypeCategory::YesNo &&
-           column.category != TypeCategory::Date;
+    return (!column.referencedTable.isEmpty() || !column.allowedValues.isEmpty()) &&
+           column.category != TypeCategory::YesNo && column.category != TypeCategory::Date;
 }
 
 } // namespace
@@ -231,7 +232,7 @@ void CAdoFormBuilder::CreateStoredControl(const ControlInfo &stored)
         // The defined size of a number column counts bytes (4 for an INT),
         // not characters: its field takes any number, as a generated one does.
         const ColumnInfo column = GetColumnInfo(stored.name);
-        if (offersLookup(column))
+        if (offersList(column))
             AddComboBox(stored);
         else
             AddEdit(stored, inputKindOf(column.category),
@@ -296,6 +297,12 @@ void CAdoFormBuilder::GiveChoices(CDynComboBox &box, const ColumnInfo &column)
     // The design offers the columns that could name the rows; only a form
     // with data reads lists.
     const LookupSetting &setting = box.Lookup();
+    if (column.referencedTable.isEmpty()) {
+        // A list of the values the column takes: nothing to read or set.
+        if (!m_designMode && setting.mode != LookupSetting::Mode::Off)
+            box.SetChoices(std::make_shared<ListedChoices>(column.allowedValues));
+        return;
+    }
     if (!connection())
         return;
     if (m_designMode) {
@@ -326,7 +333,7 @@ void CAdoFormBuilder::GiveChoices(CDynComboBox &box, const ColumnInfo &column)
 void CAdoFormBuilder::CreateColumnControl(const ColumnInfo &column, bool place)
 {
     ControlKind kind = ControlKind::Edit;
-    if (offersLookup(column)) {
+    if (offersList(column)) {
         AddComboBox(column.name);
         ConfigureField(column);
         if (place)

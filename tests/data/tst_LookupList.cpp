@@ -93,6 +93,42 @@ TEST_P(LookupListTest, ReferencedRowsAreFoundNarrowedAndNamedByTheEngine)
     EXPECT_THROW(LookupList(connection, columns.at(3)), ComError);
 }
 
+// The only values a column takes, as both catalogs give them: a list check
+// inline or as a rule of the table (each rule narrows), a yes/no as text,
+// and on PostgreSQL an enum and a domain's list; any other check offers none.
+TEST_P(LookupListTest, TheValuesAChecksListOrTheTypeAllows)
+{
+    const bool postgres = db.kind() == DatabaseKind::PostgreSql;
+    if (postgres)
+        db.exec({"CREATE TYPE stimmung AS ENUM ('froh', 'müde', 'O''Neill')",
+                 "CREATE DOMAIN jn AS CHAR(1) CHECK (VALUE IN ('J', 'N'))"});
+    db.exec(
+        QStringLiteral("CREATE TABLE listen (id INT PRIMARY KEY, "
+                       "status VARCHAR(10) CHECK (status IN ('offen', 'bezahlt', 'storniert')), "
+                       "bezahlt CHAR(1) NOT NULL CHECK (bezahlt IN ('J', 'N')), "
+                       "menge INT CHECK (menge > 0), stufe INT CHECK (stufe IN (1, 2, 3)), "
+                       "stimmung %1, antwort %2, "
+                       "CONSTRAINT offen_oder_bezahlt CHECK (status IN ('offen', 'bezahlt')))")
+            .arg(postgres ? "stimmung" : "TEXT", postgres ? "jn" : "TEXT"));
+    QVector<ColumnInfo> listed;
+    CTabInfo catalog;
+    ASSERT_TRUE(catalog.OpenCatalog(connection));
+    ASSERT_TRUE(catalog.GetSpaltenInfos(QStringLiteral("listen"), listed, true));
+    const QStringList none;
+    const QVector<QStringList> expected = {
+        none,
+        {"offen", "bezahlt"},
+        {"J", "N"},
+        none,
+        {"1", "2", "3"},
+        postgres ? QStringList({"froh", "müde", "O'Neill"}) : none,
+        postgres ? QStringList({"J", "N"}) : none,
+    };
+    ASSERT_EQ(listed.size(), expected.size());
+    for (qsizetype i = 0; i < listed.size(); ++i)
+        EXPECT_EQ(listed.at(i).allowedValues, expected.at(i)) << listed.at(i).name.toStdString();
+}
+
 QRT_INSTANTIATE_FOR_ENGINES(LookupListTest);
 
 } // namespace

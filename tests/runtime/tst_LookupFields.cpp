@@ -26,21 +26,30 @@ protected:
                  "CREATE TABLE bestellungen (id INT PRIMARY KEY, kunde INT NOT NULL "
                  "REFERENCES kunden (id), menge INT)",
                  "INSERT INTO bestellungen VALUES (1, 2, 10), (2, 5, 20)"});
+        openGenerated("bestellungen", "kunde");
+    }
+
+    // The form of table as design mode generates it, saved and opened with
+    // data; box is its field of column.
+    void openGenerated(const char *table, const char *column)
+    {
         TestFormHost host;
         CAdoFormBuilder designer;
-        ASSERT_NE(designer.CreateForm(&host, true, orders(true)), nullptr);
+        ASSERT_NE(designer.CreateForm(&host, true, document(table, true)), nullptr);
         ASSERT_TRUE(designer.SaveForm());
-        open(orders(false));
-        box = qobject_cast<CDynComboBox *>(control("kunde"));
+        open(document(table, false));
+        box = qobject_cast<CDynComboBox *>(control(column));
         ASSERT_NE(box, nullptr);
     }
 
-    // The document of the form on bestellungen, in key order.
-    QString orders(bool designMode) const
+    // The document of the form on table, in key order.
+    QString document(const char *table, bool designMode) const
     {
         return CustomerForm::document(db, designMode, QString(), QStringLiteral("id"))
-            .replace(QStringLiteral(">kunden<"), QStringLiteral(">bestellungen<"));
+            .replace(QStringLiteral(">kunden<"),
+                     QLatin1Char('>') + QLatin1String(table) + QLatin1Char('<'));
     }
+    QString orders(bool designMode) const { return document("bestellungen", designMode); }
 
     // The rows of the field's list while it is open.
     QStringList listed() const
@@ -169,6 +178,42 @@ TEST_P(LookupFieldTest, TheDesignChoosesWhatTheListShows)
         EXPECT_EQ(box->Choices() != nullptr, step.list);
         EXPECT_EQ(qobject_cast<QComboBox *>(field("kunde")) != nullptr, step.list);
     }
+}
+
+// A column that takes only the values its check lists offers exactly them,
+// stored as listed whatever the letter case typed.
+TEST_P(LookupFieldTest, AColumnOfListedValuesOffersExactlyThem)
+{
+    dialog.reset();
+    db.exec({"CREATE TABLE zahlungen (id INT PRIMARY KEY, status VARCHAR(10) NOT NULL CHECK "
+             "(status IN ('offen', 'bezahlt', 'storniert')), erledigt CHAR(1) CHECK (erledigt "
+             "IN ('J', 'N')))",
+             "INSERT INTO zahlungen VALUES (1, 'offen', 'N')"});
+    openGenerated("zahlungen", "status");
+    const auto stored = [this] {
+        return db.scalar("SELECT status || erledigt FROM zahlungen WHERE id = 1");
+    };
+    EXPECT_EQ(shown("erledigt"), "N");
+    QTest::mouseClick(field("status"), Qt::LeftButton);
+    press(Qt::Key_Down, Qt::AltModifier);
+    EXPECT_EQ(listed(), QStringList({"offen", "bezahlt", "storniert"}));
+    retype("status", "Z");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return listed() == QStringList("bezahlt"); }));
+    retype("status", "BEZAHLT");
+    press(Qt::Key_Tab);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(shown("status"), "bezahlt");
+    press(Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(stored(), "bezahltN") << "the other list's value unchanged";
+
+    messages.clear();
+    retype("status", "erledigt");
+    press(Qt::Key_Tab);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(messages.texts(),
+              QStringList("Das Feld status erwartet einen Eintrag der Liste: „erledigt“ gibt es "
+                          "in der Liste der erlaubten Werte nicht."));
+    EXPECT_EQ(stored(), "bezahltN");
 }
 
 QRT_INSTANTIATE_FOR_ENGINES(LookupFieldTest);

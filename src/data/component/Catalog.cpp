@@ -19,6 +19,7 @@ CatalogTable::CatalogTable(const TableSchema &schema) : m_name(schema.name)
         column.m_readOnlyReason = source.readOnlyReason;
         column.m_defaultValue = source.defaultValue;
         column.m_defaultIsToday = source.defaultIsToday;
+        column.m_allowedValues = source.allowedValues;
         m_columns.m_items << column;
     }
     for (const KeySchema &source : schema.keys) {

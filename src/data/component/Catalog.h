@@ -36,6 +36,8 @@ public:
     Variant DefaultValue() const { return m_defaultValue; }
     // The default is CURRENT_DATE: today, whenever the row is new.
     bool IsDefaultToday() const { return m_defaultIsToday; }
+    // The only values the column takes (an enum, a list check); empty: any.
+    const QStringList &AllowedValues() const { return m_allowedValues; }
 
 private:
     friend class CatalogTable;
@@ -51,6 +53,7 @@ private:
     ReadOnlyReason m_readOnlyReason = ReadOnlyReason::None;
     Variant m_defaultValue;
     bool m_defaultIsToday = false;
+    QStringList m_allowedValues;
 };
 
 // A key: 1 primary, 2 unique, 3 foreign, with its columns in key order.

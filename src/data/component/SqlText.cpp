@@ -1,5 +1,6 @@
 #include "data/component/SqlText.h"
 
+#include <QRegularExpression>
 #include <QSet>
 #include <QStringList>
 
@@ -200,6 +201,132 @@ bool isReservedWord(const QString &name)
 {
     static const QSet<QString> words = wordSet(kReservedWords);
     return words.contains(name.toUpper());
+}
+
+QStringList checkExpressions(const QString &definition)
+{
+    QStringList expressions;
+    const qsizetype size = definition.size();
+    // Where the quoted part starting at from ends (one past its last letter).
+    const auto quotedEnd = [&definition, size](qsizetype from) {
+        const QChar open = definition.at(from);
+        const QChar close = open == QLatin1Char('[') ? QLatin1Char(']') : open;
+        qsizetype at = from + 1;
+        while (at < size) {
+            if (definition.at(at) == close) {
+                if (close != QLatin1Char(']') && at + 1 < size && definition.at(at + 1) == close) {
+                    at += 2; // a doubled quote stays inside
+                    continue;
+                }
+                return at + 1;
+            }
+            ++at;
+        }
+        return size;
+    };
+    const auto isQuote = [](QChar c) {
+        return c == QLatin1Char('\'') || c == QLatin1Char('"') || c == QLatin1Char('`') ||
+               c == QLatin1Char('[');
+    };
+    for (qsizetype at = 0; at < size;) {
+        const QChar c = definition.at(at);
+        if (isQuote(c)) {
+            at = quotedEnd(at);
+            continue;
+        }
+        const bool wordStart = at == 0 || !(definition.at(at - 1).isLetterOrNumber() ||
+                                            definition.at(at - 1) == QLatin1Char('_'));
+        if (!wordStart ||
+            definition.mid(at, 5).compare(QLatin1String("CHECK"), Qt::CaseInsensitive) != 0) {
+            ++at;
+            continue;
+        }
+        qsizetype open = at + 5;
+        while (open < size && definition.at(open).isSpace())
+            ++open;
+        if (open >= size || definition.at(open) != QLatin1Char('(')) {
+            at += 5;
+            continue;
+        }
+        int depth = 0;
+        qsizetype end = open;
+        while (end < size) {
+            const QChar e = definition.at(end);
+            if (isQuote(e)) {
+                end = quotedEnd(end);
+                continue;
+            }
+            if (e == QLatin1Char('('))
+                ++depth;
+            else if (e == QLatin1Char(')') && --depth == 0)
+                break;
+            ++end;
+        }
+        expressions << definition.mid(open + 1, end - open - 1).trimmed();
+        at = end + 1;
+    }
+    return expressions;
+}
+
+QStringList listedValues(const QString &check, const QString &name)
+{
+    // Tokens without parentheses and casts: what is left of a plain list is
+    // the name, IN or "= ANY ARRAY [", and the values with commas between.
+    static const QRegularExpression token(
+        QStringLiteral("'(?:[^']|'')*'|\"(?:[^\"]|\"\")*\"|`[^`]*`|::\\s*\\w+(?:\\s+(?:varying|"
+                       "precision))?(?:\\[\\])?|"
+                       "-?\\d+(?:\\.\\d+)?|[\\w$]+|\\S"),
+        QRegularExpression::UseUnicodePropertiesOption);
+    QStringList tokens;
+    int depth = 0; // a text whose parentheses do not pair is no check
+    for (auto it = token.globalMatch(check); it.hasNext() && depth >= 0;) {
+        const QString word = it.next().captured(0);
+        if (word == QLatin1String("("))
+            ++depth;
+        else if (word == QLatin1String(")"))
+            --depth;
+        else if (!word.startsWith(QLatin1String("::")))
+            tokens << word;
+    }
+    if (depth != 0)
+        return {};
+    if (tokens.size() > 1 &&
+        tokens.constFirst().compare(QLatin1String("CHECK"), Qt::CaseInsensitive) == 0)
+        tokens.removeFirst();
+    const QString subject = unquoteIdentifier(tokens.value(0));
+    if (subject.compare(name, Qt::CaseInsensitive) != 0)
+        return {};
+    qsizetype at = 1;
+    const auto is = [&tokens](qsizetype index, const char *word) {
+        return tokens.value(index).compare(QLatin1String(word), Qt::CaseInsensitive) == 0;
+    };
+    bool bracketed = false;
+    if (is(1, "IN")) {
+        at = 2;
+    } else if (is(1, "=") && is(2, "ANY") && is(3, "ARRAY") && is(4, "[")) {
+        at = 5;
+        bracketed = true;
+    } else {
+        return {};
+    }
+    QStringList values;
+    for (;; at += 2) {
+        const QString value = tokens.value(at);
+        if (value.startsWith(QLatin1Char('\'')) && value.size() >= 2)
+            values << value.mid(1, value.size() - 2)
+                          .replace(QStringLiteral("''"), QStringLiteral("'"));
+        else if (!value.isEmpty() && (value.front().isDigit() || value.front() == QLatin1Char('-')))
+            values << value;
+        else
+            return {};
+        const QString next = tokens.value(at + 1);
+        if (next == QLatin1String(","))
+            continue;
+        const qsizetype end = bracketed ? at + 2 : at + 1;
+        if ((bracketed && next != QLatin1String("]")) || end != tokens.size())
+            return {};
+        return values;
+    }
 }
 
 QString unquoteIdentifier(const QString &name)

@@ -49,6 +49,19 @@ QRT_AUTOTEST_EXPORT bool isReservedWord(const QString &name);
 // characters made single; anything else unchanged.
 QRT_AUTOTEST_EXPORT QString unquoteIdentifier(const QString &name);
 
+// The expressions of every CHECK (…) of a CREATE TABLE text, without their
+// parentheses; a CHECK inside a literal or a quoted name is none.
+QRT_AUTOTEST_EXPORT QStringList checkExpressions(const QString &definition);
+
+// The values a check allows where it is nothing but a list of them for one
+// name: "status IN ('offen', 'bezahlt')", as PostgreSQL writes that back,
+// "((status)::text = ANY ((ARRAY['offen'::character varying, …])::text[]))",
+// or a domain's "VALUE IN (…)". Text literals come back as their text, numbers
+// as written. Empty for every other expression (a NOT, an OR, a
+// comparison, another name), so that no list is offered where the check
+// allows more or other values than it names.
+QRT_AUTOTEST_EXPORT QStringList listedValues(const QString &check, const QString &name);
+
 } // namespace SqlText
 
 #endif // QRT_DATA_COMPONENT_SQLTEXT_H

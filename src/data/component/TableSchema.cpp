@@ -185,3 +185,13 @@ ColumnSchema columnFromDeclaredType(const QString &name, const QString &declared
     column.valueKind = ValueKind::Other;
     return column;
 }
+
+QStringList allowedByAll(const QVector<QStringList> &lists)
+{
+    if (lists.isEmpty())
+        return {};
+    QStringList values = lists.constFirst();
+    for (qsizetype i = 1; i < lists.size(); ++i)
+        values.removeIf([&](const QString &value) { return !lists.at(i).contains(value); });
+    return values;
+}

@@ -98,6 +98,10 @@ struct ColumnSchema
     // row starts, so it is a flag, not a value.
     Variant defaultValue;
     bool defaultIsToday = false;
+    // The only values a check or the type allows, in their order: an enum's
+    // labels, a CHECK (x IN (…)) list of the column or of its domain. Empty:
+    // no such list (any value of the type).
+    QStringList allowedValues;
     // The engine's own name of the type, where values must be checked
     // against it before they are written (PostgreSQL: domains, enums,
     // arrays, uuid ...); empty elsewhere.
@@ -129,6 +133,10 @@ struct QRT_AUTOTEST_EXPORT TableSchema
     int indexOf(const QString &column) const; // ignoring case; -1 when absent
     QStringList primaryKey() const;
 };
+
+// The values that every one of lists allows, in the order of the first;
+// empty for no lists.
+QRT_AUTOTEST_EXPORT QStringList allowedByAll(const QVector<QStringList> &lists);
 
 // How a type name the rules do not know is read.
 enum class UnknownTypes {

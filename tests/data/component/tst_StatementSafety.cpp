@@ -54,6 +54,41 @@ TEST(SqlText, NamesThatNeedQuotes)
     EXPECT_EQ(SqlText::unquoteIdentifier("Kunden"), "Kunden");
 }
 
+TEST(SqlText, AListCheckGivesItsValuesAndNothingElseDoes)
+{
+    EXPECT_EQ(SqlText::checkExpressions(
+                  "CREATE TABLE t (a TEXT CHECK (a IN ('x)', 'y')), \"CHECK (\" INT, b INT, "
+                  "CONSTRAINT r check(b IN (1, 2)), c TEXT DEFAULT 'CHECK (c)')"),
+              QStringList({"a IN ('x)', 'y')", "b IN (1, 2)"}));
+    const struct
+    {
+        const char *check;
+        const char *name;
+        QStringList values;
+    } cases[] = {
+        {"status IN ('offen', 'bezahlt')", "status", {"offen", "bezahlt"}},
+        {"\"Status\" in ('O''Brien',', ')", "status", {"O'Brien", ", "}},
+        {"CHECK (((status)::text = ANY ((ARRAY['offen'::character varying, 'a b'::character "
+         "varying])::text[])))",
+         "status",
+         {"offen", "a b"}},
+        {"CHECK ((VALUE = ANY (ARRAY['J'::bpchar, 'N'::bpchar])))", "VALUE", {"J", "N"}},
+        {"stufe IN (1, -2, 3.5)", "stufe", {"1", "-2", "3.5"}},
+        // More than a list, or another name's: no list at all.
+        {"status IN ('a') OR status IS NULL", "status", {}},
+        {"NOT status IN ('a')", "status", {}},
+        {"status IN ('a', upper('b'))", "status", {}},
+        {"status = 'a'", "status", {}},
+        {"andere IN ('a')", "status", {}},
+        {"status IN ('a'", "status", {}},
+        {"status IN ()", "status", {}},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(SqlText::listedValues(QString::fromUtf8(c.check), QString::fromUtf8(c.name)),
+                  c.values)
+            << c.check;
+}
+
 class StatementSafetyTest : public EngineTest
 {
 protected:

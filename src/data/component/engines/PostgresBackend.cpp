@@ -784,6 +784,8 @@ TableSchema PostgresBackend::readTable(const QString &name)
     }
     query.finish();
 
+    readAllowedValues(query, oid, table);
+
     exec(query,
          QStringLiteral("SELECT c.conname, c.contype, a.attname, f.relname, r.attname "
                         "FROM pg_constraint c "
@@ -813,6 +815,53 @@ TableSchema PostgresBackend::readTable(const QString &name)
     }
     query.finish();
     return table;
+}
+
+void PostgresBackend::readAllowedValues(QSqlQuery &query, qlonglong oid, TableSchema &table)
+{
+    // Per column: an enum's labels in their order ('e'), and the checks of
+    // the column alone ('c') and of its domain ('d') as the server writes
+    // them back. A column's list is what all of them allow together. (The
+    // labels as text: a union of name and text would be of type name, and
+    // cut every rule at 63 bytes.)
+    exec(query, QStringLiteral(
+                    "SELECT a.attname, 'e', e.enumlabel::text, e.enumsortorder FROM pg_attribute a "
+                    "JOIN pg_type t ON t.oid = a.atttypid "
+                    "JOIN pg_enum e ON e.enumtypid = CASE WHEN t.typtype = 'd' THEN t.typbasetype "
+                    "ELSE t.oid END "
+                    "WHERE a.attrelid = %1 AND a.attnum > 0 AND NOT a.attisdropped "
+                    "UNION ALL SELECT a.attname, 'c', pg_get_constraintdef(c.oid), 0 "
+                    "FROM pg_constraint c JOIN pg_attribute a ON a.attrelid = c.conrelid "
+                    "AND a.attnum = c.conkey[1] "
+                    "WHERE c.conrelid = %1 AND c.contype = 'c' AND cardinality(c.conkey) = 1 "
+                    "UNION ALL SELECT a.attname, 'd', pg_get_constraintdef(c.oid), 0 "
+                    "FROM pg_attribute a JOIN pg_constraint c ON c.contypid = a.atttypid "
+                    "AND c.contype = 'c' "
+                    "WHERE a.attrelid = %1 AND a.attnum > 0 AND NOT a.attisdropped "
+                    "ORDER BY 1, 2, 4")
+                    .arg(oid));
+    QHash<QString, QVector<QStringList>> lists; // per column, each rule's values
+    QString lastColumn;
+    while (query.next()) {
+        const QString column = query.value(0).toString();
+        const QString kind = query.value(1).toString();
+        const QString text = query.value(2).toString();
+        QVector<QStringList> &rules = lists[column];
+        if (kind == QLatin1String("e")) {
+            if (lastColumn != column || rules.isEmpty())
+                rules.append(QStringList());
+            rules.last() << text;
+        } else {
+            const QStringList values = SqlText::listedValues(
+                text, kind == QLatin1String("d") ? QStringLiteral("VALUE") : column);
+            if (!values.isEmpty())
+                rules.append(values);
+        }
+        lastColumn = column;
+    }
+    query.finish();
+    for (ColumnSchema &column : table.columns)
+        column.allowedValues = allowedByAll(lists.value(column.name));
 }
 
 QStringList PostgresBackend::rowIdentity(const TableSchema &table) const

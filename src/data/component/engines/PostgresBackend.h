@@ -114,6 +114,8 @@ protected:
     QString interruptionReason() const override;
 
 private:
+    // Each column's allowed values (ColumnSchema::allowedValues).
+    void readAllowedValues(QSqlQuery &query, qlonglong oid, TableSchema &table);
     // The table as the catalog finds the name (see readTable).
     struct TableHead
     {

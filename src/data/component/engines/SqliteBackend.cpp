@@ -245,7 +245,7 @@ TableSchema SqliteBackend::readTable(const QString &name)
     QSqlQuery query = newQuery();
     // The name as the schema holds it (SQLite matches names ignoring case);
     // a caller may have quoted it already.
-    prepare(query, QStringLiteral("SELECT name, type FROM sqlite_schema WHERE type IN "
+    prepare(query, QStringLiteral("SELECT name, type, sql FROM sqlite_schema WHERE type IN "
                                   "('table','view') AND name = ? COLLATE NOCASE"));
     query.addBindValue(SqlText::unquoteIdentifier(name.trimmed()));
     exec(query);
@@ -261,6 +261,7 @@ TableSchema SqliteBackend::readTable(const QString &name)
     table.sqlName = written != SqlText::unquoteIdentifier(written) || isPlainName(written)
                         ? written
                         : quoteIdentifier(table.name);
+    const QStringList checks = SqlText::checkExpressions(query.value(2).toString());
     query.finish();
 
     const QString quoted = quoteIdentifier(table.name);
@@ -335,6 +336,18 @@ TableSchema SqliteBackend::readTable(const QString &name)
             unique.columns << query.value(2).toString();
         query.finish();
         table.keys << unique;
+    }
+
+    // The values a column's list checks allow (CHECK (x IN (…)), inline or
+    // as a rule of the table).
+    for (ColumnSchema &column : table.columns) {
+        QVector<QStringList> lists;
+        for (const QString &check : checks) {
+            const QStringList values = SqlText::listedValues(check, column.name);
+            if (!values.isEmpty())
+                lists << values;
+        }
+        column.allowedValues = allowedByAll(lists);
     }
 
     // Foreign keys: id, seq, table, from, to, …; one key per id.
