@@ -35,5 +35,9 @@ std::optional<QString> ListedChoices::shownFor(const QString &value)
 
 QString ListedChoices::origin() const
 {
+    // A short list is named by its values, which is what the user needs.
+    constexpr qsizetype kNamedValues = 10;
+    if (m_values.size() <= kNamedValues)
+        return QStringLiteral("der Liste ") + m_values.join(QStringLiteral(", "));
     return QStringLiteral("der Liste der erlaubten Werte");
 }

@@ -235,6 +235,7 @@ ColumnInfo CTabInfo::readColumn(const CatalogColumn &column, const CatalogItems<
     info.defaultValue = column.DefaultValue();
     info.defaultIsToday = column.IsDefaultToday();
     info.allowedValues = column.AllowedValues();
+    info.binary = isBinaryType(int(code));
     return info;
 }
 

@@ -43,8 +43,7 @@ struct ColumnInfo
     bool autoIncrement = false; // the engine fills it in a new row
     bool hasDefault = false;    // a new row left without a value gets the column's default
     // Shown but never written: computed by the engine (generated columns,
-    // identities that take no value) or binary data shown as its digits. A
-    // form shows such a field read-only.
+    // identities that take no value). A form shows such a field read-only.
     bool readOnly = false;
     ReadOnlyReason readOnlyReason = ReadOnlyReason::None;
     // A new row's value where the column's default is a constant (see
@@ -59,6 +58,9 @@ struct ColumnInfo
     // The only values the column takes, in their order (an enum's labels, a
     // CHECK (x IN (…)) list); empty: any value of its type.
     QStringList allowedValues;
+    // Bytes (BLOB, bytea, varbinary): the record text is their hexadecimal
+    // digits, and a form shows them as a picture where they are one.
+    bool binary = false;
 };
 
 #endif // QRT_DATA_COLUMNINFO_H

@@ -239,9 +239,6 @@ QString readOnlyField(const QString &caption, ReadOnlyReason reason)
     case ReadOnlyReason::Identity:
         return field + QStringLiteral(" kann nicht geändert werden: sein Wert wird von der "
                                       "Datenbank vergeben.");
-    case ReadOnlyReason::Binary:
-        return field + QStringLiteral(" kann nicht geändert werden: Binärdaten können im "
-                                      "Formular nicht bearbeitet werden.");
     case ReadOnlyReason::None:
         break;
     }

@@ -3,6 +3,7 @@
 #include "controls/CDynCheckbox.h"
 #include "controls/CDynComboBox.h"
 #include "controls/CDynEdit.h"
+#include "controls/CDynPicture.h"
 #include "data/FieldConversion.h"
 #include "data/component/Connection.h"
 #include "data/component/Recordset.h"
@@ -43,6 +44,20 @@ InputKind inputKindOf(TypeCategory category)
         break;
     }
     return InputKind::FreeText;
+}
+
+// Why a field of a column the form never writes is read-only.
+QString readOnlyReason(ReadOnlyReason reason)
+{
+    switch (reason) {
+    case ReadOnlyReason::Generated:
+        return QStringLiteral("Der Wert wird von der Datenbank berechnet.");
+    case ReadOnlyReason::Identity:
+        return QStringLiteral("Der Wert wird von der Datenbank vergeben.");
+    case ReadOnlyReason::None:
+        break;
+    }
+    return QStringLiteral("Der Wert wird von der Datenbank bestimmt.");
 }
 
 // Whether a field of the column has a list to choose from: the rows its
@@ -232,7 +247,9 @@ void CAdoFormBuilder::CreateStoredControl(const ControlInfo &stored)
         // The defined size of a number column counts bytes (4 for an INT),
         // not characters: its field takes any number, as a generated one does.
         const ColumnInfo column = GetColumnInfo(stored.name);
-        if (offersList(column))
+        if (column.binary)
+            AddPicture(stored);
+        else if (offersList(column))
             AddComboBox(stored);
         else
             AddEdit(stored, inputKindOf(column.category),
@@ -266,6 +283,11 @@ void CAdoFormBuilder::ConfigureField(const ColumnInfo &column)
         box->SetTriState(column.category == TypeCategory::YesNo && (column.flags & CF_NULLABLE));
         return;
     }
+    if (auto *picture = qobject_cast<CDynPicture *>(control)) {
+        if (column.readOnly)
+            picture->SetReadOnlyReason(readOnlyReason(column.readOnlyReason));
+        return;
+    }
     auto *edit = qobject_cast<CDynEdit *>(control);
     if (!edit)
         return;
@@ -273,23 +295,8 @@ void CAdoFormBuilder::ConfigureField(const ColumnInfo &column)
     edit->SetFieldFormat(FieldConversion::formatOf(column, QString::fromLatin1(dialect.lineBreak)));
     if (auto *box = qobject_cast<CDynComboBox *>(edit))
         GiveChoices(*box, column);
-    if (!column.readOnly)
-        return;
-    switch (column.readOnlyReason) {
-    case ReadOnlyReason::Binary:
-        edit->SetReadOnlyReason(
-            QStringLiteral("Binärdaten können im Formular nicht bearbeitet werden."));
-        break;
-    case ReadOnlyReason::Generated:
-        edit->SetReadOnlyReason(QStringLiteral("Der Wert wird von der Datenbank berechnet."));
-        break;
-    case ReadOnlyReason::Identity:
-        edit->SetReadOnlyReason(QStringLiteral("Der Wert wird von der Datenbank vergeben."));
-        break;
-    case ReadOnlyReason::None:
-        edit->SetReadOnlyReason(QStringLiteral("Der Wert wird von der Datenbank bestimmt."));
-        break;
-    }
+    if (column.readOnly)
+        edit->SetReadOnlyReason(readOnlyReason(column.readOnlyReason));
 }
 
 void CAdoFormBuilder::GiveChoices(CDynComboBox &box, const ColumnInfo &column)
@@ -333,8 +340,11 @@ void CAdoFormBuilder::GiveChoices(CDynComboBox &box, const ColumnInfo &column)
 void CAdoFormBuilder::CreateColumnControl(const ColumnInfo &column, bool place)
 {
     ControlKind kind = ControlKind::Edit;
-    if (offersList(column)) {
-        AddComboBox(column.name);
+    if (column.binary || offersList(column)) {
+        if (column.binary)
+            AddPicture(column.name);
+        else
+            AddComboBox(column.name);
         ConfigureField(column);
         if (place)
             PlaceControl(kind, column.name);

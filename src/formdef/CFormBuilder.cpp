@@ -4,6 +4,7 @@
 #include "controls/CDynComboBox.h"
 #include "controls/CDynDateTime.h"
 #include "controls/CDynFrame.h"
+#include "controls/CDynPicture.h"
 #include "controls/CDynStatic.h"
 #include "formdef/FormHost.h"
 #include "formdef/FormWindow.h"
@@ -307,6 +308,27 @@ CDynComboBox *CFormBuilder::AddComboBox(const QString &column, unsigned flags)
         return found;
     // A name of the referenced row, not its key.
     return make<CDynComboBox>(FieldBesideLabel(column, 20, flags), true);
+}
+
+CDynPicture *CFormBuilder::AddPicture(const QString &column)
+{
+    bool exists = false;
+    CDynPicture *found = existing<CDynPicture>(column, &exists);
+    if (exists)
+        return found;
+    ControlDescription description = FieldBesideLabel(column, -1, ControlFlags::Left);
+    description.right = description.left + 160;
+    description.bottom = description.top + 120;
+    return make<CDynPicture>(description, true);
+}
+
+CDynPicture *CFormBuilder::AddPicture(const ControlInfo &stored)
+{
+    bool exists = false;
+    CDynPicture *found = existing<CDynPicture>(stored.name, &exists);
+    if (exists)
+        return found;
+    return make<CDynPicture>(fromRecord(stored), false);
 }
 
 CDynComboBox *CFormBuilder::AddComboBox(const ControlInfo &stored)

@@ -15,6 +15,7 @@
 
 class CDynCheckbox;
 class CDynComboBox;
+class CDynPicture;
 class CDynControl;
 class CDynDateTime;
 class CDynFrame;
@@ -109,6 +110,8 @@ public:
     // A field of a column that refers to another table's rows, with a list
     // of them (the lookup setting Automatic), as wide as a name.
     CDynComboBox *AddComboBox(const QString &column, unsigned flags = ControlFlags::Left);
+    // A field of bytes, shown as a picture: 160 by 120 pixels beside its label.
+    CDynPicture *AddPicture(const QString &column);
     // From a stored record: its rectangle, caption, name, font and flags.
     // Edit fields take the column's input kind and length, and show decimal
     // numbers with 8 places.
@@ -118,6 +121,7 @@ public:
     CDynCheckbox *AddCheckbox(const ControlInfo &stored);
     CDynDateTime *AddDateTime(const ControlInfo &stored);
     CDynComboBox *AddComboBox(const ControlInfo &stored);
+    CDynPicture *AddPicture(const ControlInfo &stored);
 
     // "FELD_<next id>": the caption of a new caption or frame, so that its
     // name is unique on the form.

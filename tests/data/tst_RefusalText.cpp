@@ -88,8 +88,7 @@ TEST(RefusalText, AFieldTheDatabaseFillsSaysWhy)
 {
     const std::pair<ReadOnlyReason, const char *> reasons[] = {
         {ReadOnlyReason::Generated, "sein Wert wird von der Datenbank berechnet."},
-        {ReadOnlyReason::Identity, "sein Wert wird von der Datenbank vergeben."},
-        {ReadOnlyReason::Binary, "Binärdaten können im Formular nicht bearbeitet werden."}};
+        {ReadOnlyReason::Identity, "sein Wert wird von der Datenbank vergeben."}};
     for (const auto &[reason, why] : reasons) {
         EXPECT_EQ(RefusalText::readOnlyField("Brutto", reason),
                   "Das Feld Brutto kann nicht geändert werden: " + QString::fromUtf8(why));

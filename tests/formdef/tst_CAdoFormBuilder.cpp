@@ -3,6 +3,7 @@
 #include "controls/CDynCheckbox.h"
 #include "controls/CDynDateTime.h"
 #include "controls/CDynEdit.h"
+#include "controls/CDynPicture.h"
 #include "controls/CDynStatic.h"
 #include "controls/ControlGeometry.h"
 #include "runtime/CForm.h"
@@ -90,15 +91,15 @@ TEST_P(GeneratedFormTest, OtherColumnsGetLabelledTextFieldsAndSuppressedOnesNoth
     ASSERT_NE(form, nullptr);
     EXPECT_EQ(namesOn(form),
               QStringList({"nr_TITEL", "nr", "inhalt_TITEL", "inhalt", "notiz_TITEL", "notiz"}));
-    const auto *content = qobject_cast<CDynEdit *>(control("inhalt"));
+    // Bytes as a picture, of a size to show one.
+    const auto *content = qobject_cast<CDynPicture *>(control("inhalt"));
     ASSERT_NE(content, nullptr);
-    EXPECT_EQ(content->GetInputKind(), InputKind::FreeText);
-    EXPECT_EQ(content->GetMaxLength(), 0);
-    const Metrics m = metricsOf(*content);
-    EXPECT_EQ(content->GetRect().width(), 6 * m.wide + 4) << "as wide as its caption";
+    EXPECT_EQ(content->GetRect().size(), QSize(160, 120));
+    EXPECT_EQ(content->GetTyp(), int(ControlKind::Edit)) << "an edit field to older readers";
     // A long text is as wide as 50 characters and takes any length.
     const auto *notes = qobject_cast<CDynEdit *>(control("notiz"));
-    EXPECT_EQ(notes->GetRect().width(), 50 * m.wide + 4);
+    ASSERT_NE(notes, nullptr);
+    EXPECT_EQ(notes->GetRect().width(), 50 * metricsOf(*notes).wide + 4);
     EXPECT_EQ(notes->GetMaxLength(), 0);
     EXPECT_EQ(control("intern"), nullptr);
 }

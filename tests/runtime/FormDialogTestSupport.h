@@ -5,6 +5,7 @@
 #include "controls/CDynEdit.h"
 #include "data/CAdoDataMgr.h"
 #include "data/CTabInfo.h"
+#include "formdef/CAdoFormBuilder.h"
 #include "resources/CommandTable.h"
 #include "runtime/CDlgToolBar.h"
 #include "runtime/CForm.h"
@@ -14,6 +15,7 @@
 #include "support/FormDriver.h"
 #include "support/ScriptedMessages.h"
 #include "support/TestDatabase.h"
+#include "support/TestFormHost.h"
 
 #include <QAction>
 #include <QApplication>
@@ -64,6 +66,24 @@ protected:
     CFormDlg &openData(const QString &filter = QString(), const QString &sort = "id")
     {
         return open(CustomerForm::document(db, false, filter, sort));
+    }
+
+    // The document of the form on another table of the database, in key order.
+    QString documentFor(const char *table, bool designMode = false) const
+    {
+        return CustomerForm::document(db, designMode, QString(), QStringLiteral("id"))
+            .replace(QStringLiteral(">kunden<"),
+                     QLatin1Char('>') + QLatin1String(table) + QLatin1Char('<'));
+    }
+    // The form of table as design mode generates it, saved, then shown with
+    // its records.
+    void openGenerated(const char *table)
+    {
+        TestFormHost host;
+        CAdoFormBuilder designer;
+        ASSERT_NE(designer.CreateForm(&host, true, documentFor(table, true)), nullptr);
+        ASSERT_TRUE(designer.SaveForm());
+        open(documentFor(table));
     }
 
     // The user's hands on the dialog shown now; the helpers below fail the

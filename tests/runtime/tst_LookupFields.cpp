@@ -29,27 +29,14 @@ protected:
         openGenerated("bestellungen", "kunde");
     }
 
-    // The form of table as design mode generates it, saved and opened with
-    // data; box is its field of column.
+    // The generated form of table; box is its field of column.
     void openGenerated(const char *table, const char *column)
     {
-        TestFormHost host;
-        CAdoFormBuilder designer;
-        ASSERT_NE(designer.CreateForm(&host, true, document(table, true)), nullptr);
-        ASSERT_TRUE(designer.SaveForm());
-        open(document(table, false));
+        FormDialogTest::openGenerated(table);
         box = qobject_cast<CDynComboBox *>(control(column));
         ASSERT_NE(box, nullptr);
     }
-
-    // The document of the form on table, in key order.
-    QString document(const char *table, bool designMode) const
-    {
-        return CustomerForm::document(db, designMode, QString(), QStringLiteral("id"))
-            .replace(QStringLiteral(">kunden<"),
-                     QLatin1Char('>') + QLatin1String(table) + QLatin1Char('<'));
-    }
-    QString orders(bool designMode) const { return document("bestellungen", designMode); }
+    QString orders(bool designMode) const { return documentFor("bestellungen", designMode); }
 
     // The rows of the field's list while it is open.
     QStringList listed() const
@@ -212,7 +199,7 @@ TEST_P(LookupFieldTest, AColumnOfListedValuesOffersExactlyThem)
     QCoreApplication::processEvents();
     EXPECT_EQ(messages.texts(),
               QStringList("Das Feld status erwartet einen Eintrag der Liste: „erledigt“ gibt es "
-                          "in der Liste der erlaubten Werte nicht."));
+                          "in der Liste offen, bezahlt, storniert nicht."));
     EXPECT_EQ(stored(), "bezahltN");
 }
 

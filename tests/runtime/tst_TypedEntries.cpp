@@ -5,6 +5,8 @@
 
 #include "FormDialogTestSupport.h"
 
+#include "controls/CDynPicture.h"
+
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QMenu>
@@ -117,7 +119,9 @@ TEST_P(TypedEntriesTest, EachTextIsStoredAsMeantOrRefusedWithWhatTheFieldExpects
         // What only the database can refuse, said in the field's words.
         {"name", "Bert", "Bert", nullptr, "Das Feld name muss eindeutig sein", true},
         {"status", "lila", "lila", nullptr,
-         "Das Feld status nimmt nur diese Werte an: rot, gelb, grün", true, true},
+         "Das Feld status erwartet einen Eintrag der Liste: „lila“ gibt es in der Liste rot, "
+         "gelb, grün nicht",
+         false, true},
     };
     const QString year = QString::number(QDate::currentDate().year());
     for (const Entry &entry : entries) {
@@ -184,8 +188,7 @@ TEST_P(TypedEntriesTest, ANewRecordShowsAndStoresTheDefaults)
     EXPECT_TRUE(field("name")->hasFocus());
 }
 
-// Keys meant for menus stay out of fields; binary data is read-only from
-// the start and says why.
+// Keys meant for menus stay out of fields; binary data says what it is.
 TEST_P(TypedEntriesTest, MnemonicsAndFieldsTheFormNeverWrites)
 {
     openRecords();
@@ -200,10 +203,9 @@ TEST_P(TypedEntriesTest, MnemonicsAndFieldsTheFormNeverWrites)
     EXPECT_EQ(shown("name"), "Anna");
     EXPECT_FALSE(control("name")->IsModified());
 
-    auto *picture = qobject_cast<QLineEdit *>(field("bild"));
-    ASSERT_NE(picture, nullptr);
-    EXPECT_TRUE(picture->isReadOnly());
-    EXPECT_EQ(picture->toolTip(), "Binärdaten können im Formular nicht bearbeitet werden.");
+    auto *bytes = qobject_cast<CDynPicture *>(control("bild"));
+    ASSERT_NE(bytes, nullptr);
+    EXPECT_EQ(bytes->WindowText(), "Binärdaten, 1 Byte");
     expectTold(nullptr);
 }
 

@@ -116,10 +116,6 @@ ColumnSchema fromRule(const QString &name, const TypeRule &rule)
     column.definedSize = rule.size;
     column.precision = rule.precision;
     column.attributes = rule.fixed ? adColFixed : 0;
-    column.readOnly = rule.type == AdoType::Binary || rule.type == AdoType::VarBinary ||
-                      rule.type == AdoType::LongVarBinary;
-    if (column.readOnly)
-        column.readOnlyReason = ReadOnlyReason::Binary;
     return column;
 }
 
@@ -194,4 +190,10 @@ QStringList allowedByAll(const QVector<QStringList> &lists)
     for (qsizetype i = 1; i < lists.size(); ++i)
         values.removeIf([&](const QString &value) { return !lists.at(i).contains(value); });
     return values;
+}
+
+bool isBinaryType(int adoType)
+{
+    return adoType == AdoType::Binary || adoType == AdoType::VarBinary ||
+           adoType == AdoType::LongVarBinary;
 }

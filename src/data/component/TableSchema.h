@@ -72,8 +72,11 @@ enum class ReadOnlyReason {
     None,
     Generated, // computed by the engine from other columns
     Identity,  // a key the engine assigns and takes from no one (GENERATED ALWAYS)
-    Binary,    // binary data: its text is hexadecimal digits, no picture of the value
 };
+
+// Whether values of the type code are bytes (their record text is their
+// hexadecimal digits).
+QRT_AUTOTEST_EXPORT bool isBinaryType(int adoType);
 
 struct ColumnSchema
 {
@@ -87,8 +90,7 @@ struct ColumnSchema
     bool autoIncrement = false; // the engine fills it (SQLite rowid alias, PostgreSQL identity)
     bool hasDefault = false;    // a new row without a value gets the column's default
     // The library never writes it: the engine computes it (a generated
-    // column, an identity that takes no values), or its text is no faithful
-    // picture of the value (binary data).
+    // column, an identity that takes no values).
     bool readOnly = false;
     ReadOnlyReason readOnlyReason = ReadOnlyReason::None; // set exactly when readOnly
     // What a new row gets when the form leaves the column alone, where the
@@ -148,7 +150,7 @@ enum class UnknownTypes {
 // "VARCHAR(50)", "NUMERIC(10,2)", "double precision" or "timestamp without
 // time zone". Unknown names fall back to SQLite's affinity rules where asked
 // (and where they apply) and otherwise keep ADO's "variant" code, category
-// unknown. Binary types are read-only: their text is hexadecimal digits.
+// unknown. Binary values travel as their hexadecimal digits.
 QRT_AUTOTEST_EXPORT ColumnSchema
 columnFromDeclaredType(const QString &name, const QString &declaredType,
                        UnknownTypes unknown = UnknownTypes::SqliteAffinity);

@@ -9,6 +9,8 @@
 #include <QSqlDriver>
 #include <QSqlField>
 
+#include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <limits>
 #include <mutex>
@@ -801,6 +803,18 @@ QVariant Backend::toDriver(const Variant &value, const ColumnSchema &column,
         cannotConvert(value, column);
     }
     case ValueKind::Other:
+        if (isBinaryType(column.type)) {
+            // The bytes the digits stand for, and nothing else: fromHex
+            // would skip what is no digit.
+            const QString digits = value.toString();
+            const bool hex =
+                digits.size() % 2 == 0 && std::all_of(digits.cbegin(), digits.cend(), [](QChar c) {
+                    return c.unicode() < 128 && std::isxdigit(c.unicode());
+                });
+            if (!hex)
+                cannotConvert(value, column);
+            return QVariant(QByteArray::fromHex(digits.toLatin1()));
+        }
         return QVariant(value.toString());
     }
     return QVariant(value.toString());

@@ -776,9 +776,10 @@ TableSchema PostgresBackend::readTable(const QString &name)
         // value: numbers out of range or precision, a domain's check, texts
         // of types the form does not know. (Texts are cut to size and dates
         // are valid before they get here.)
-        if (domain ||
-            (column.valueKind != ValueKind::Text && column.valueKind != ValueKind::Date &&
-             column.valueKind != ValueKind::DateTime && column.valueKind != ValueKind::Boolean))
+        // (Bytes are checked by their digits, see toDriver.)
+        if (domain || (column.valueKind != ValueKind::Text && column.valueKind != ValueKind::Date &&
+                       column.valueKind != ValueKind::DateTime &&
+                       column.valueKind != ValueKind::Boolean && !isBinaryType(column.type)))
             column.checkedType = declared;
         table.columns << column;
     }
@@ -892,6 +893,10 @@ QString PostgresBackend::selectExpression(const ColumnSchema &column, const QStr
     // The driver makes QTime of a time (dropping microseconds), nothing of
     // a timetz, and raw bytes of a bytea; the server's text is exact. money
     // as a number needs no locale to be read.
+    // A bytea's digits are its value's text on every engine, read as such
+    // whatever bytea_output the session behind a pooler has.
+    if (isBinaryType(column.type))
+        return QStringLiteral("encode(%1, 'hex')").arg(name);
     if (column.valueKind == ValueKind::Other)
         return name + QStringLiteral("::text");
     // The driver turns a timestamptz into the program's local time, which
