@@ -191,16 +191,25 @@ QString CDynPicture::ShownText(const QString &recordText) const
 
 void CDynPicture::SetRecordText(const QString &text)
 {
+    // The value the field holds already (the record shown again after it
+    // was saved): megabytes of digits are not read and decoded once more.
+    const bool same =
+        IsModified() ? !m_dataDigits.isNull() && text == m_dataDigits : text == m_recordValue;
     m_recordValue = text;
-    m_data = QByteArray::fromHex(text.toLatin1());
+    m_dataDigits.clear();
     SetModified(false);
+    if (same)
+        return;
+    m_data = QByteArray::fromHex(text.toLatin1());
     ShowData();
 }
 
 bool CDynPicture::GetRecordText(QString *text, QString *problem) const
 {
     problem->clear();
-    *text = IsModified() ? QString::fromLatin1(m_data.toHex()) : m_recordValue;
+    if (IsModified() && m_dataDigits.isNull())
+        m_dataDigits = m_data.isEmpty() ? QStringLiteral("") : QString::fromLatin1(m_data.toHex());
+    *text = IsModified() ? m_dataDigits : m_recordValue;
     return true;
 }
 
@@ -290,6 +299,7 @@ bool CDynPicture::LoadFile(const QString &path)
         return false;
     }
     m_data = data; // as the file holds it, byte for byte
+    m_dataDigits.clear();
     SetModified(true);
     ShowData();
     return true;
@@ -312,6 +322,7 @@ void CDynPicture::Remove()
     if (m_data.isEmpty())
         return;
     m_data.clear();
+    m_dataDigits.clear();
     SetModified(true);
     ShowData();
 }

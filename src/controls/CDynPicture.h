@@ -91,7 +91,8 @@ private:
 
     QString m_recordValue; // the digits the field was given
     QByteArray m_data;
-    QByteArray m_format; // "png", "jpeg", "gif", "bmp"; empty for other data
+    mutable QString m_dataDigits; // of m_data once the user changed it, made when first asked
+    QByteArray m_format;          // "png", "jpeg", "gif", "bmp"; empty for other data
     QImage m_picture;
     bool m_decoding = false;
     quint64 m_shown = 0; // counts the values shown, so a late decoding knows it is too late

@@ -4,6 +4,8 @@
 
 #include <QDomNamedNodeMap>
 
+#include <algorithm>
+
 namespace RecordText {
 
 namespace {
@@ -160,8 +162,23 @@ QString decode(const QString &text)
 }
 
 // The attribute value as written between double quotes.
+// A value that needs nothing of the encoding: letters, digits, blanks and
+// most punctuation, which is what nearly every value is. A picture's
+// millions of hexadecimal digits are taken as they are, not copied five
+// times over.
+bool isPlain(const QString &value)
+{
+    return std::all_of(value.cbegin(), value.cend(), [](QChar ch) {
+        const char16_t c = ch.unicode();
+        return c >= 0x20 && c < 0xD800 && c != u'&' && c != u'<' && c != u'>' && c != u'\'' &&
+               c != u'"' && c != u'_';
+    });
+}
+
 QString attributeText(const QString &value)
 {
+    if (isPlain(value))
+        return value.isNull() ? QStringLiteral("") : value;
     QString text = CXmlHelper::getXmlDataString(encodeValue(value));
     if (text.isNull())
         return QStringLiteral("");
