@@ -222,6 +222,13 @@ bool CDynPicture::TakeUserText(const QString &text, QString *problem, Entry entr
     return false;
 }
 
+ControlProperties CDynPicture::GetProperties() const
+{
+    ControlProperties properties = CDynControl::GetProperties();
+    properties.multiLineEnabled = false;
+    return properties;
+}
+
 void CDynPicture::SetReadOnlyReason(const QString &reason)
 {
     m_readOnlyReason = reason;

@@ -48,6 +48,9 @@ public:
     // Design mode shows the column's name; data mode ignores a text.
     void SetWindowText(const QString &text) override;
 
+    // A picture has no lines to wrap.
+    [[nodiscard]] ControlProperties GetProperties() const override;
+
     // A column the form never writes (computed by the engine): saving the
     // data stays, loading and removing go; the reason is the tool tip.
     void SetReadOnlyReason(const QString &reason);
