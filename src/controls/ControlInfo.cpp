@@ -65,6 +65,14 @@ QString ControlInfo::toXml() const
                QStringLiteral("\"></LOOKUP>");
     else if (lookup.mode == LookupSetting::Mode::Off)
         xml += QStringLiteral("<LOOKUP OFF=\"True\"></LOOKUP>");
+    if (!subform.isEmpty())
+        xml += QStringLiteral("<SUBFORM TABLE=\"") +
+               CXmlHelper::getXmlAttributeString(carried(subform.table)) +
+               QStringLiteral("\" LINK=\"") +
+               CXmlHelper::getXmlAttributeString(carried(subform.link)) +
+               QStringLiteral("\" KEY=\"") +
+               CXmlHelper::getXmlAttributeString(carried(subform.key)) +
+               QStringLiteral("\"></SUBFORM>");
     xml += QStringLiteral("</CONTROLINFO>");
     return xml;
 }

@@ -62,6 +62,22 @@ struct LookupSetting
     friend bool operator!=(const LookupSetting &a, const LookupSetting &b) { return !(a == b); }
 };
 
+// A frame that shows the records of another table that refer to the
+// record of the form (a subform): the table, its column that refers (link)
+// and the form's column it refers to (key). Empty for every other control.
+struct SubformSetting
+{
+    QString table;
+    QString link;
+    QString key;
+
+    [[nodiscard]] bool isEmpty() const { return table.isEmpty(); }
+    friend bool operator==(const SubformSetting &a, const SubformSetting &b)
+    {
+        return a.table == b.table && a.link == b.link && a.key == b.key;
+    }
+};
+
 struct QRT_EXPORT ControlInfo
 {
     int typ = 0; // a ControlKind code; stored records may hold any number
@@ -74,6 +90,7 @@ struct QRT_EXPORT ControlInfo
     FontDescription font;
     unsigned flags = ControlFlags::Left;
     LookupSetting lookup;
+    SubformSetting subform;
 
     // The record as one line of XML, elements in the order the stored forms
     // have always used: TYP, NAME, LEFT, RIGHT, TOP, BOTTOM, CAPTION, FONT,
@@ -84,7 +101,8 @@ struct QRT_EXPORT ControlInfo
     // one more element, <LOOKUP DISPLAY="Name"></LOOKUP> or <LOOKUP
     // OFF="True"></LOOKUP>, which readers of the older records pass over as
     // they pass over every element they do not know: such a field stays an
-    // edit field of the key for them.
+    // edit field of the key for them. A subform (a frame to them) follows
+    // as <SUBFORM TABLE="Bestellungen" LINK="KundeID" KEY="ID"></SUBFORM>.
     [[nodiscard]] QString toXml() const;
 };
 

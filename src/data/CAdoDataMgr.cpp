@@ -6,6 +6,7 @@
 #include "xml/CXmlHelper.h"
 
 #include <QDate>
+#include <QRegularExpression>
 
 #include <limits>
 
@@ -89,8 +90,13 @@ void CAdoDataMgr::Open(QString document, bool newRecord)
                                                     : QStringLiteral(" ASC NULLS LAST"));
         sort = sort.trimmed().isEmpty() ? term : term + QStringLiteral(", ") + sort;
     }
+    const QString fixed = fixedCondition();
+    const QString filter = fixed.isEmpty() ? m_filterText
+                           : m_filterText.trimmed().isEmpty()
+                               ? fixed
+                               : fixed + QStringLiteral(" AND (") + m_filterText + QLatin1Char(')');
     *m_recordset =
-        OpenRecords(*connection(), m_tableName, m_filterText, sort, &m_readOnlyReason, m_openAt);
+        OpenRecords(*connection(), m_tableName, filter, sort, &m_readOnlyReason, m_openAt);
     if (!m_recordset->IsUpdatable() && !m_readOnlyAnnounced) {
         m_readOnlyAnnounced = true;
         qrt::inform(readOnlyMessage(m_tableName, m_readOnlyReason));
@@ -98,6 +104,35 @@ void CAdoDataMgr::Open(QString document, bool newRecord)
     if (newRecord || m_recordset->IsEOF())
         startNewRow();
     BuildRecordXml();
+}
+
+QString CAdoDataMgr::fixedCondition() const
+{
+    QStringList terms;
+    for (const CSuppressColumn &entry : m_suppressColumns) {
+        if (!entry.m_bFixed)
+            continue;
+        const ColumnInfo column = GetColumnInfo(entry.m_strColumn);
+        const QString value = entry.m_strValue;
+        // A number is written as one only when it is nothing else; any other
+        // value is a text literal with its quotes doubled. No value (a form
+        // around whose record is new) is held by no record.
+        static const QRegularExpression number(QStringLiteral("^-?[0-9]+(\\.[0-9]+)?$"));
+        const bool numeric = column.category == TypeCategory::WholeNumber ||
+                             column.category == TypeCategory::Fractional;
+        if (value.isEmpty() || (numeric && !number.match(value).hasMatch())) {
+            terms << QStringLiteral("1 = 0");
+            continue;
+        }
+        const QString literal =
+            numeric ? value
+                    : QLatin1Char('\'') +
+                          QString(value).replace(QLatin1Char('\''), QStringLiteral("''")) +
+                          QLatin1Char('\'');
+        terms << connection()->sqlColumnName(m_tableName, entry.m_strColumn) +
+                     QStringLiteral(" = ") + literal;
+    }
+    return terms.join(QStringLiteral(" AND "));
 }
 
 Recordset CAdoDataMgr::OpenRecords(Connection &connection, const QString &table,

@@ -139,6 +139,9 @@ private:
     // delete, in their words, and remembers the field concerned; false for
     // an error that carries no such rule (it stays the caller's).
     bool reportRefusal(const ComError &error, RefusalText::Action action);
+    // The condition of the fixed columns (CSuppressColumn::m_bFixed), "" for
+    // none.
+    [[nodiscard]] QString fixedCondition() const;
     void RememberUpdateKey();
     // A row's values (one per field of the recordset) as record text fields.
     RecordText::Fields recordFields(const QVector<Variant> &values);

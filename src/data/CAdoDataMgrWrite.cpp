@@ -122,8 +122,16 @@ bool CAdoDataMgr::writeFields(const RecordText::Fields &record, QVector<AutoKey>
         if (stored.isEmpty())
             stored = Variant::null();
         const ColumnInfo column = GetColumnInfo(name);
-        const QString text = record.value(name);
         const CSuppressColumn *suppressed = FindSuppressColumn(name);
+        // A fixed column holds its value, whatever the form has.
+        const bool fixed = suppressed && suppressed->m_bFixed;
+        const QString text = fixed ? suppressed->m_strValue : record.value(name);
+        if (fixed && text.isEmpty() && adding) {
+            // The record of the form around has no key yet to refer to.
+            qrt::warn(QStringLiteral("Speichern Sie zuerst den Datensatz des Hauptformulars: "
+                                     "der neue Datensatz verweist auf ihn."));
+            return false;
+        }
         const bool hasAutoValue = suppressed && suppressed->m_bAutoValue;
         if (adding && !hasAutoValue && text.trimmed().isEmpty() &&
             (column.autoIncrement || column.hasDefault || column.readOnly)) {

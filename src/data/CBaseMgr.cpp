@@ -145,7 +145,10 @@ void CBaseMgr::ReadSuppressColumns(const QString &document)
         // Only the exact text the facade writes asks for an automatic value.
         const bool autoValue =
             xml.getAttributeValue(entry, QStringLiteral("AUTOVAL")) == QLatin1String("true");
-        m_suppressColumns.append(CSuppressColumn(entry.toElement().text(), autoValue));
+        CSuppressColumn column(entry.toElement().text(), autoValue);
+        column.m_bFixed = entry.toElement().hasAttribute(QStringLiteral("WERT"));
+        column.m_strValue = xml.getAttributeValue(entry, QStringLiteral("WERT"));
+        m_suppressColumns.append(column);
     }
 }
 

@@ -110,7 +110,12 @@ FormWindow *CAdoFormBuilder::CreateForm(FormHost *host, bool designMode, const Q
         AddHiddenFields();
         return form;
     }
-    if (designMode) {
+    // A subform's records show on a table without a stored form too.
+    CXmlHelper document;
+    const bool subform =
+        document.loadXml(config) && document.getXmlDocument().documentElement().attribute(
+                                        QStringLiteral("UNTERFORMULAR")) == QLatin1String("true");
+    if (designMode || subform) {
         GenerateForm();
         return form;
     }
@@ -263,7 +268,10 @@ void CAdoFormBuilder::CreateStoredControl(const ControlInfo &stored)
         AddDateTime(stored);
         break;
     case int(ControlKind::Frame):
-        AddFrame(stored);
+        if (stored.subform.isEmpty())
+            AddFrame(stored);
+        else
+            AddSubform(stored);
         break;
     default:
         break; // a kind of no control: only an existing one of its name is placed

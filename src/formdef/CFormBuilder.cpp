@@ -6,6 +6,7 @@
 #include "controls/CDynFrame.h"
 #include "controls/CDynPicture.h"
 #include "controls/CDynStatic.h"
+#include "controls/CDynSubform.h"
 #include "formdef/FormHost.h"
 #include "formdef/FormWindow.h"
 #include "platform/UserMessages.h"
@@ -329,6 +330,33 @@ CDynPicture *CFormBuilder::AddPicture(const ControlInfo &stored)
     if (exists)
         return found;
     return make<CDynPicture>(fromRecord(stored), false);
+}
+
+CDynSubform *CFormBuilder::AddSubform(const SubformSetting &setting)
+{
+    // A new one on every call: one table may show twice (by two links).
+    ControlDescription description = automatic(NextRowStart(), setting.table, -1, 0);
+    description.flags = ControlFlags::Left;
+    description.name =
+        setting.table + QStringLiteral("_UNTERFORMULAR_") + QString::number(m_nextId);
+    description.right = description.left + 400;
+    description.bottom = description.top + 160;
+    CDynSubform *made = make<CDynSubform>(
+        description, false, [&setting](CDynSubform &subform) { subform.SetSubform(setting); });
+    if (FormWindow *form = GetForm())
+        form->addControl(*made);
+    return made;
+}
+
+CDynSubform *CFormBuilder::AddSubform(const ControlInfo &stored)
+{
+    bool exists = false;
+    CDynSubform *found = existing<CDynSubform>(stored.name, &exists);
+    if (exists)
+        return found;
+    return make<CDynSubform>(fromRecord(stored), false, [&stored](CDynSubform &subform) {
+        subform.SetSubform(stored.subform);
+    });
 }
 
 CDynComboBox *CFormBuilder::AddComboBox(const ControlInfo &stored)

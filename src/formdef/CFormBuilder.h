@@ -16,6 +16,7 @@
 class CDynCheckbox;
 class CDynComboBox;
 class CDynPicture;
+class CDynSubform;
 class CDynControl;
 class CDynDateTime;
 class CDynFrame;
@@ -112,6 +113,9 @@ public:
     CDynComboBox *AddComboBox(const QString &column, unsigned flags = ControlFlags::Left);
     // A field of bytes, shown as a picture: 160 by 120 pixels beside its label.
     CDynPicture *AddPicture(const QString &column);
+    // The records of table that refer to the form's by link: 400 by 160
+    // pixels below the controls, titled with the table; shown at once.
+    CDynSubform *AddSubform(const SubformSetting &setting);
     // From a stored record: its rectangle, caption, name, font and flags.
     // Edit fields take the column's input kind and length, and show decimal
     // numbers with 8 places.
@@ -122,6 +126,7 @@ public:
     CDynDateTime *AddDateTime(const ControlInfo &stored);
     CDynComboBox *AddComboBox(const ControlInfo &stored);
     CDynPicture *AddPicture(const ControlInfo &stored);
+    CDynSubform *AddSubform(const ControlInfo &stored);
 
     // "FELD_<next id>": the caption of a new caption or frame, so that its
     // name is unique on the form.

@@ -102,6 +102,11 @@ ControlInfoReader::Result ControlInfoReader::read(const QString &text, ControlIn
         else if (!display.isEmpty())
             read.lookup = {LookupSetting::Mode::Column, display};
     }
+    const QDomNode subform = xml.getChildItemByName(record, QStringLiteral("SUBFORM"));
+    if (!subform.isNull())
+        read.subform = {xml.getAttributeValue(subform, QStringLiteral("TABLE")),
+                        xml.getAttributeValue(subform, QStringLiteral("LINK")),
+                        xml.getAttributeValue(subform, QStringLiteral("KEY"))};
 
     info = read;
     return Result::Read;

@@ -15,7 +15,7 @@
 //  - the order of the elements and any extra element or attribute do not
 //    matter;
 //  - the optional LOOKUP element gives the lookup setting (Automatic
-//    without it).
+//    without it), the optional SUBFORM element a subform's table and link.
 // The TYP attribute and the elements NAME, LEFT, RIGHT, TOP, BOTTOM, CAPTION,
 // FONT, ALIGN and MULTILINE are required: a record that lacks one throws
 // ComError E_POINTER, naming what is missing.

@@ -1,6 +1,7 @@
 #include "runtime/CFormFrame.h"
 
 #include "controls/CDynControl.h"
+#include "controls/CDynSubform.h"
 #include "platform/ComError.h"
 #include "platform/UserMessages.h"
 #include "runtime/CDlgToolBar.h"
@@ -8,6 +9,7 @@
 #include "runtime/Datasheet.h"
 #include "runtime/DatasheetModel.h"
 #include "runtime/RecordCommands.h"
+#include "runtime/Subform.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -29,6 +31,8 @@ CFormFrame::CFormFrame(const QString &document, QWidget *parent, QWidget *window
 
 CFormFrame::~CFormFrame()
 {
+    // Forms inside this one go first: they live on its form window.
+    m_subforms.clear();
     // The columns the user just arranged are stored while the form can; the
     // datasheet, which reads the form, goes before it.
     if (m_datasheet)
@@ -56,8 +60,15 @@ bool CFormFrame::Init(bool newRecord)
         DeleteFormMgr();
         return false;
     }
-    if (CForm *form = GetFormMgr()->GetForm())
+    if (CForm *form = GetFormMgr()->GetForm()) {
         SetDocumentRect(form->calcExtent());
+        if (!GetFormMgr()->GetDesignMode()) {
+            for (CDynControl *control : form->controls()) {
+                if (auto *subform = qobject_cast<CDynSubform *>(control))
+                    m_subforms.push_back(std::make_unique<Subform>(*subform, *this, m_strDocument));
+            }
+        }
+    }
     ResetScrolling();
     UpdateScrollBars();
     return true;

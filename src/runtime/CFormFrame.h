@@ -5,7 +5,11 @@
 #include "runtime/CFormParent.h"
 #include "runtime/CScrollWnd.h"
 
+#include <memory>
+#include <vector>
+
 class Datasheet;
+class Subform;
 class QToolBar;
 class RecordCommands;
 
@@ -99,6 +103,7 @@ private:
     QRect m_appliedOuter;
     QSize m_appliedSize;
     Datasheet *m_datasheet = nullptr; // a child, made when first shown
+    std::vector<std::unique_ptr<Subform>> m_subforms;
     bool m_datasheetShown = false;
 };
 

@@ -254,6 +254,10 @@ void CFormMgr::FillForm()
 
 bool CFormMgr::SaveData()
 {
+    for (const Dependent &dependent : m_dependents) {
+        if (!dependent(false, false))
+            return false;
+    }
     if (!m_pForm || !m_pDataMgr)
         return true;
     if (!m_pForm->isAnyControlModified())
@@ -366,6 +370,10 @@ bool CFormMgr::resolveConflicts(const ComError &error, bool again)
 
 bool CFormMgr::SaveCurRecord(bool mayCancel)
 {
+    for (const Dependent &dependent : m_dependents) {
+        if (!dependent(true, mayCancel))
+            return false;
+    }
     if (m_pHost && !m_pHost->IsEnabled())
         return true; // a disabled form never saves
     if (!m_pForm || !m_pForm->isAnyControlModified())

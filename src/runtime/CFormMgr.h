@@ -10,7 +10,9 @@
 #include <QSize>
 #include <QString>
 
+#include <functional>
 #include <memory>
+#include <vector>
 
 class CDataMgr;
 class CForm;
@@ -101,6 +103,13 @@ public:
     [[nodiscard]] CDataMgr *dataManager() const { return m_pDataMgr.get(); }
     [[nodiscard]] CFormBuilder *builder() const { return m_pBuilder.get(); }
 
+    // A form inside this one (a subform) whose record must be saved first,
+    // before this one's is saved or left: save(ask, mayCancel) asks as
+    // SaveCurRecord does, or without ask saves at once; false keeps this
+    // form's record where it is.
+    using Dependent = std::function<bool(bool ask, bool mayCancel)>;
+    void addDependent(Dependent save) { m_dependents.push_back(std::move(save)); }
+
     // Puts the user into the field of the column, with its text selected.
     void focusField(const QString &column) const;
     // The column of the field that has the focus; empty when none has.
@@ -132,6 +141,7 @@ private:
 
     std::unique_ptr<CFormBuilder> m_pBuilder;
     std::unique_ptr<CDataMgr> m_pDataMgr;
+    std::vector<Dependent> m_dependents;
     // The window's rectangle as the layout was loaded or last saved: the
     // user resizing the window changes the stored form too.
     QRect m_storedWindowRect;

@@ -68,6 +68,9 @@ TEST(ControlInfoReader, EveryTextAndValueReadsBackAsItWasWritten)
         written.lookup = read.lookup = {};
         EXPECT_EQ(read.toXml(), readBack(written.toXml()).toXml()) << "all else as without it";
     }
+    written.subform = {QStringLiteral("Bestell \"ungen\""), QStringLiteral("Kunde&Nr"),
+                       QStringLiteral("ID")};
+    EXPECT_TRUE(readBack(written.toXml()).subform == written.subform);
 
     // Only the exact words count; other letter case is left and one line.
     EXPECT_EQ(readBack(with("Left", "Center")).flags, Center);

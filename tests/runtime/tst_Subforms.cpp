@@ -1,0 +1,127 @@
+#include "FormDialogTestSupport.h"
+
+#include "controls/CDynSubform.h"
+#include "runtime/Datasheet.h"
+#include "runtime/DatasheetModel.h"
+
+// A customer's orders inside the customer form: the records follow the
+// customer shown, a new one gets the customer's key, and what is typed in
+// them is saved with the customer's record, checked against other users.
+namespace {
+
+class SubformTest : public FormDialogTest
+{
+protected:
+    void SetUp() override
+    {
+        FormDialogTest::SetUp();
+        if (IsSkipped())
+            return;
+        // The engine numbers the orders, as order tables do.
+        db.exec({QStringLiteral("CREATE TABLE bestellungen (id %1 PRIMARY KEY, kunde INT NOT NULL "
+                                "REFERENCES kunden (id), menge INT)")
+                     .arg(db.kind() == DatabaseKind::PostgreSql ? "SERIAL" : "INTEGER"),
+                 "INSERT INTO bestellungen (kunde, menge) VALUES (1, 10), (1, 20), (2, 30)"});
+        TestFormHost host;
+        CAdoFormBuilder designer;
+        ASSERT_NE(designer.CreateForm(&host, true, CustomerForm::document(db, true)), nullptr);
+        designer.AddSubform(
+            {QStringLiteral("bestellungen"), QStringLiteral("kunde"), QStringLiteral("id")});
+        ASSERT_TRUE(designer.SaveForm());
+        openData();
+    }
+
+    // The datasheet of the orders shown now.
+    Datasheet *sheet() const
+    {
+        for (CDynControl *control : form()->controls()) {
+            if (auto *subform = qobject_cast<CDynSubform *>(control)) {
+                auto *records = subform->Container()->findChild<CFormFrame *>();
+                return records ? records->datasheet() : nullptr;
+            }
+        }
+        return nullptr;
+    }
+    QStringList amounts() const
+    {
+        QStringList shown;
+        DatasheetModel *model = sheet()->records();
+        for (int row = 0; row + 1 < model->rowCount(); ++row)
+            shown << model->shownText(model->index(row, model->columnOf("menge")));
+        return shown;
+    }
+    // Puts the cursor into the order's menge cell of row.
+    void selectAmount(int row)
+    {
+        Datasheet *orders = sheet();
+        orders->setFocus();
+        orders->setCurrentIndex(
+            orders->records()->index(row, orders->records()->columnOf("menge")));
+    }
+    // Types text into the order's menge cell of row, as a user does.
+    void typeAmount(int row, const QString &text)
+    {
+        selectAmount(row);
+        FormDriver::type(QApplication::focusWidget(), text.left(1)); // opens the editor
+        FormDriver::type(QApplication::focusWidget(), text.mid(1));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QCoreApplication::processEvents();
+    }
+    QString orders(int customer) const
+    {
+        return db.scalar(QStringLiteral("SELECT COUNT(*) || ':' || SUM(menge) FROM bestellungen "
+                                        "WHERE kunde = %1")
+                             .arg(customer));
+    }
+};
+
+TEST_P(SubformTest, TheOrdersFollowTheCustomerAndAreSavedWithIt)
+{
+    ASSERT_NE(sheet(), nullptr);
+    EXPECT_EQ(amounts(), QStringList({"10", "20"}));
+    EXPECT_EQ(sheet()->records()->columnOf("kunde"), -1) << "the link is the customer's";
+    QTest::mouseClick(field("name"), Qt::LeftButton);
+    press(Qt::Key_PageDown);
+    EXPECT_EQ(amounts(), QStringList("30"));
+
+    // A new order of customer 2, saved with the customer's record.
+    typeAmount(1, "40");
+    press(Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(orders(2), "2:70");
+
+    // Another user changes the order while this one is at it: nothing is
+    // overwritten without the user's choice (here: take what is stored).
+    selectAmount(0);
+    db.exec("UPDATE bestellungen SET menge = 31 WHERE id = 3");
+    typeAmount(0, "33");
+    messages.clear();
+    messages.answer(UserMessages::Answer::No);
+    press(Qt::Key_S, Qt::ControlModifier);
+    EXPECT_FALSE(messages.texts().isEmpty()) << "the conflict is put to the user";
+    EXPECT_EQ(orders(2), "2:71");
+
+    // Moving on asks for the order typed but not saved.
+    typeAmount(0, "35");
+    messages.clear();
+    messages.answer(UserMessages::Answer::Yes);
+    QTest::mouseClick(field("name"), Qt::LeftButton);
+    press(Qt::Key_PageUp);
+    EXPECT_EQ(messages.questions(), QStringList("Den aktuellen Datensatz speichern?"));
+    EXPECT_EQ(orders(2), "2:75");
+    EXPECT_EQ(amounts(), QStringList({"10", "20"}));
+
+    // A new customer has no key yet: no orders, and none can be added.
+    press(Qt::Key_N, Qt::ControlModifier);
+    EXPECT_EQ(amounts(), QStringList());
+    messages.clear();
+    typeAmount(0, "5");
+    press(Qt::Key_S, Qt::ControlModifier);
+    EXPECT_TRUE(messages.texts().join("|").contains("Speichern Sie zuerst den Datensatz des "
+                                                    "Hauptformulars"))
+        << messages.texts().join("|").toStdString();
+    EXPECT_EQ(db.scalar("SELECT COUNT(*) FROM bestellungen"), "4");
+}
+
+QRT_INSTANTIATE_FOR_ENGINES(SubformTest);
+
+} // namespace
