@@ -7,6 +7,7 @@
 #include "data/FieldConversion.h"
 #include "data/component/Connection.h"
 #include "data/component/Recordset.h"
+#include "data/component/engines/Backend.h"
 #include "data/component/SqlDialect.h"
 #include "data/component/TransactionGuard.h"
 #include "formdef/ControlInfoReader.h"
@@ -388,6 +389,32 @@ void CAdoFormBuilder::GenerateForm()
 {
     for (const ColumnInfo &column : std::as_const(m_columns))
         CreateColumnControl(column, true);
+}
+
+QVector<SubformSetting> CAdoFormBuilder::ReferringTables()
+{
+    QVector<SubformSetting> found;
+    if (!connection())
+        return found;
+    Backend &backend = connection()->backend();
+    const TableSchema own = backend.schema(m_tableName);
+    for (const QString &table : backend.tableNames()) {
+        // The library's own tables refer to each other, never to a user's.
+        if (table.startsWith(QLatin1String("QRT"), Qt::CaseInsensitive))
+            continue;
+        try {
+            const TableSchema &schema = backend.schema(table);
+            for (const KeySchema &key : schema.keys) {
+                if (key.type == adKeyForeign && key.columns.size() == 1 &&
+                    key.relatedTable.compare(own.name, Qt::CaseInsensitive) == 0)
+                    found.append({schema.name, key.columns.constFirst(),
+                                  key.relatedColumns.value(0, own.primaryKey().value(0))});
+            }
+        } catch (const ComError &) {
+            // A table that cannot be read offers no subform.
+        }
+    }
+    return found;
 }
 
 void CAdoFormBuilder::AddHiddenFields()

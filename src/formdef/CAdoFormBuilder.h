@@ -39,6 +39,7 @@ public:
     void DeleteForm(const QString &name) override;
     void AddHiddenFields() override;
     [[nodiscard]] QVector<DatasheetColumn> DatasheetColumns() override;
+    [[nodiscard]] QVector<SubformSetting> ReferringTables() override;
     void SaveDatasheetColumns(const QVector<DatasheetColumn> &columns) override;
 
     // Connects with config, reads the form name and the table's columns and

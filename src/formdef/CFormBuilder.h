@@ -69,6 +69,9 @@ public:
         int width = 0;
     };
     [[nodiscard]] virtual QVector<DatasheetColumn> DatasheetColumns() { return {}; }
+    // The tables whose foreign key of one column refers to the form's table,
+    // each as the subform that would show their records.
+    [[nodiscard]] virtual QVector<SubformSetting> ReferringTables() { return {}; }
     // Replaces what is stored for the form's datasheet; ComError when the
     // database refuses.
     virtual void SaveDatasheetColumns(const QVector<DatasheetColumn> &columns)

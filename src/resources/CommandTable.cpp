@@ -34,6 +34,8 @@ const Row kRows[] = {
     {IdDateiAddStatic, "&Überschrift einfügen",
      "Fügt ein neues Feld mit einer Überschrift ein\nNeue Überschrift", kNone},
     {IdDateiAddFrame, "Rahmen &einfügen", "Fügt einen neuen Rahmen ein\nNeuer Rahmen", kNone},
+    {IdDateiAddSubform, "Unter&formular einfügen…",
+     "Fügt die Datensätze einer Tabelle ein, die auf diese verweist\nNeues Unterformular", kNone},
     {IdAlignLeft, "&Links", "Alle markierten Steuerelemente links ausrichten\rLinks ausrichten",
      kNone},
     {IdAlignRight, "&Rechts", "Alle markierten Steuerelemente rechts ausrichten\rRechts ausrichten",
@@ -204,7 +206,8 @@ MenuEntry menu(int menuId)
             popup("&Datei", {IdDateiNeu, IdDateiResize, IdDateiSpeichern, IdSeparator, IdDesignUndo,
                              IdDesignRedo, IdSeparator, IdDateiTabOrder});
         entry.entries << alignmentPopup() << item(IdSeparator) << item(IdDateiAddStatic)
-                      << item(IdDateiAddFrame) << item(IdSeparator) << item(IdAppExit);
+                      << item(IdDateiAddFrame) << item(IdDateiAddSubform) << item(IdSeparator)
+                      << item(IdAppExit);
         return entry;
     }
     case MenuData: {

@@ -76,6 +76,7 @@ enum CommandId : int {
     IdRecordFindPrevious = 40079,
     IdViewForm = 40080,
     IdViewDatasheet = 40081,
+    IdDateiAddSubform = 40082,
     IdTickCount = 40054,
     // both
     IdAppExit = 57665,

@@ -179,6 +179,9 @@ void CFormDlg::runDesignCommand(int id)
     case IdDateiAddFrame:
         host->DateiAddFrame();
         break;
+    case IdDateiAddSubform:
+        host->DateiAddSubform();
+        break;
     case IdAlignLeft:
         host->Ausrichten(CFormMgr::LINKS, false);
         break;

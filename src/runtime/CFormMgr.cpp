@@ -5,6 +5,7 @@
 #include "controls/CDynEdit.h"
 #include "controls/CDynFrame.h"
 #include "controls/CDynStatic.h"
+#include "controls/CDynSubform.h"
 #include "data/CAdoDataMgr.h"
 #include "data/ConnectionShare.h"
 #include "dialogs/CTabOrderDlg.h"
@@ -20,6 +21,7 @@
 
 #include <QApplication>
 #include <QDomNodeList>
+#include <QInputDialog>
 #include <QLineEdit>
 #include <QUndoStack>
 
@@ -630,6 +632,38 @@ void CFormMgr::ChangeTabOrder()
 void CFormMgr::AddStatic()
 {
     addDrawnElement(ControlKind::Static);
+}
+
+void CFormMgr::AddSubform(QWidget *owner)
+{
+    if (!m_pForm || !m_pBuilder)
+        return;
+    const QVector<SubformSetting> candidates = m_pBuilder->ReferringTables();
+    if (candidates.isEmpty()) {
+        qrt::inform(QStringLiteral("Keine Tabelle verweist auf diese: ein Unterformular zeigt die "
+                                   "Datensätze einer Tabelle, deren Fremdschlüssel auf die "
+                                   "Datensätze dieses Formulars verweist."),
+                    owner);
+        return;
+    }
+    SubformSetting chosen = candidates.constFirst();
+    if (candidates.size() > 1) {
+        QStringList items;
+        for (const SubformSetting &candidate : candidates)
+            items << QStringLiteral("%1 (über %2)").arg(candidate.table, candidate.link);
+        bool ok = false;
+        const QString item =
+            QInputDialog::getItem(owner, QStringLiteral("Unterformular einfügen"),
+                                  QStringLiteral("&Datensätze der Tabelle:"), items, 0, false, &ok);
+        if (!ok)
+            return;
+        chosen = candidates.at(items.indexOf(item));
+    }
+    FormChange change(*m_pForm, QStringLiteral("Unterformular einfügen"));
+    CDynControl *control = m_pBuilder->AddSubform(chosen);
+    if (FormEditor *editor = m_pForm->editor(); editor && control)
+        editor->selectOnly({control});
+    m_pForm->repaint();
 }
 
 void CFormMgr::AddFrame()

@@ -96,6 +96,10 @@ public:
     void ChangeTabOrder();
     void AddStatic();
     void AddFrame();
+    // A subform of a table whose foreign key refers to the form's table,
+    // below the controls and selected; where several do, the user chooses
+    // (a dialog owned by owner). One step of the editor's history.
+    void AddSubform(QWidget *owner);
 
     [[nodiscard]] CForm *GetForm() const { return m_pForm; }
     [[nodiscard]] bool GetDesignMode() const { return m_bDesignMode; }

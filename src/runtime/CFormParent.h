@@ -102,6 +102,9 @@ public:
     void DateiTabOrder();
     void DateiAddStatic();
     void DateiAddFrame();
+    // Places a subform of a table that refers to the form's (asking which,
+    // where several do).
+    void DateiAddSubform();
     // ask: offer to save a changed record first (mayCancel: with
     // "Abbrechen", which answers false); otherwise save it. The first record
     // saved while the host lives is remembered.

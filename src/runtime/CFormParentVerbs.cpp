@@ -75,6 +75,14 @@ void CFormParent::DateiAddFrame()
     });
 }
 
+void CFormParent::DateiAddSubform()
+{
+    guarded(false, [this](CFormMgr &manager) {
+        manager.AddSubform(GetWnd());
+        return true;
+    });
+}
+
 bool CFormParent::DatensatzSpeichern(bool ask, bool mayCancel)
 {
     return guarded(false, [this, ask, mayCancel](CFormMgr &manager) {

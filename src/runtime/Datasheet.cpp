@@ -149,14 +149,19 @@ Datasheet::Datasheet(CFormParent &host, QWidget *parent)
                 QTimer::singleShot(0, this, [this, index, text] { editAgain(index, text); });
             });
     // As wide as the field on the form, which its designer sized for its
-    // values, and never narrower than its caption.
+    // values, and never narrower than its caption; a field no one sized (a
+    // form generated for its records only, as a subform's) as wide as a
+    // date or a short name.
     for (int column = 0; column < m_model->columnCount(); ++column) {
         const int caption =
             fontMetrics().horizontalAdvance(
                 m_model->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString()) +
             fontMetrics().averageCharWidth() * 4; // the margins and the sort sign
         const CDynControl *field = m_model->field(column);
-        const int fieldWidth = field ? field->GetRect().width() : 0;
+        const int fieldWidth = !field ? 0
+                               : field->GetRect().width() > 0
+                                   ? field->GetRect().width()
+                                   : fontMetrics().averageCharWidth() * 14;
         setColumnWidth(column,
                        qBound(fontMetrics().averageCharWidth() * 6, qMax(caption, fieldWidth),
                               fontMetrics().averageCharWidth() * 22));

@@ -86,6 +86,11 @@ void Subform::follow()
     delete m_records;
     QWidget *container = m_control.Container();
     auto *frame = new CFormFrame(documentFor(m_document, m_control.Subform(), value), container);
+    // The records in the form's font, not in the frame title's (often
+    // bold), which a child takes for every property it does not set.
+    QFont font = m_owner.font();
+    font.setResolveMask(QFont::AllPropertiesResolved);
+    frame->setFont(font);
     container->layout()->addWidget(frame);
     if (!frame->Init(false)) {
         delete frame;

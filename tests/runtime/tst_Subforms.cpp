@@ -22,12 +22,16 @@ protected:
                                 "REFERENCES kunden (id), menge INT)")
                      .arg(db.kind() == DatabaseKind::PostgreSql ? "SERIAL" : "INTEGER"),
                  "INSERT INTO bestellungen (kunde, menge) VALUES (1, 10), (1, 20), (2, 30)"});
-        TestFormHost host;
-        CAdoFormBuilder designer;
-        ASSERT_NE(designer.CreateForm(&host, true, CustomerForm::document(db, true)), nullptr);
-        designer.AddSubform(
-            {QStringLiteral("bestellungen"), QStringLiteral("kunde"), QStringLiteral("id")});
-        ASSERT_TRUE(designer.SaveForm());
+        // Placed in design mode as a user does: the one table that refers
+        // to the customers is found by its foreign key.
+        open(CustomerForm::document(db, true));
+        choose(CommandTable::IdDateiAddSubform);
+        choose(CommandTable::IdDateiSpeichern);
+        EXPECT_TRUE(db.scalar("SELECT CONTROLINFO FROM QRTFORMITEM WHERE CONTROLINFO LIKE "
+                              "'%<SUBFORM%'")
+                        .endsWith("<SUBFORM TABLE=\"bestellungen\" LINK=\"kunde\" "
+                                  "KEY=\"id\"></SUBFORM></CONTROLINFO>"));
+        dialog.reset();
         openData();
     }
 

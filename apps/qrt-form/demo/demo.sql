@@ -167,15 +167,16 @@ CREATE TABLE QRTFORMITEM(QRTFORMITEM_ID INT NOT NULL, QRTFORM_ID INT NOT NULL,
 -- The rectangles are the outer ones of the host window: they leave room for
 -- a window manager's title bar and borders, so the form fits without
 -- scroll bars.
-INSERT INTO QRTFORM VALUES (1, 'Kunden', 80, 120, 660, 780, 'Kunden', 5, 5, 1);
+INSERT INTO QRTFORM VALUES (1, 'Kunden', 60, 120, 780, 780, 'Kunden', 5, 5, 1);
 INSERT INTO QRTFORM VALUES (2, 'Artikel', 100, 160, 520, 820, 'Artikel', 5, 5, 1);
 
 -- One row per control: form, kind, name, caption, left, top, right, bottom,
--- alignment, multi-line. Bestellungen keeps no form, so that design mode
--- (qrt-form --design --table Bestellungen) has one to generate.
+-- alignment, multi-line, and what a control stores beyond that (the
+-- customer's orders: a subform). Bestellungen keeps no form, so that design
+-- mode (qrt-form --design --table Bestellungen) has one to generate.
 CREATE TEMP TABLE Layout (nr INTEGER PRIMARY KEY, form INT NOT NULL DEFAULT 1, typ INT,
     name TEXT, caption TEXT, l INT, t INT, r INT, b INT, align TEXT DEFAULT 'Left',
-    multi TEXT DEFAULT 'False');
+    multi TEXT DEFAULT 'False', extra TEXT DEFAULT '');
 INSERT INTO Layout (nr, typ, name, caption, l, t, r, b, align, multi) VALUES
  -- Kunde
  (1, 4, 'Kunde_RAHMEN', 'Kunde', 10, 5, 630, 135, 'Left', 'False'),
@@ -211,8 +212,12 @@ INSERT INTO Layout (nr, typ, name, caption, l, t, r, b, align, multi) VALUES
  (29, 0, 'Bestellungen_TITEL', 'Bestellungen:', 410, 279, 505, 295, 'Left', 'False'),
  (30, 1, 'Bestellungen', 'Bestellungen', 510, 275, 560, 297, 'Right', 'False'),
  -- Notiz
- (31, 4, 'Notiz_RAHMEN', 'Notiz', 10, 315, 630, 455, 'Left', 'False'),
- (32, 1, 'Notiz', 'Notiz', 25, 335, 615, 440, 'Left', 'True');
+ (31, 4, 'Notiz_RAHMEN', 'Notiz', 10, 315, 630, 405, 'Left', 'False'),
+ (32, 1, 'Notiz', 'Notiz', 25, 335, 615, 395, 'Left', 'True');
+
+INSERT INTO Layout (nr, typ, name, caption, l, t, r, b, extra) VALUES
+ (33, 4, 'Bestellungen_UNTERFORMULAR', 'Bestellungen', 10, 410, 630, 600,
+  '<SUBFORM TABLE="Bestellungen" LINK="KundeID" KEY="ID"></SUBFORM>');
 
 INSERT INTO Layout (nr, form, typ, name, caption, l, t, r, b, align, multi) VALUES
  -- Artikel
@@ -242,7 +247,7 @@ SELECT nr, form,
        '</CAPTION><FONT NAME="MS Sans Serif" SIZE="80" BOLD="' ||
        CASE WHEN typ = 4 THEN 700 ELSE 0 END ||
        '" ITALIC="0"></FONT><ALIGN>' || align || '</ALIGN><MULTILINE>' || multi ||
-       '</MULTILINE></CONTROLINFO>'
+       '</MULTILINE>' || extra || '</CONTROLINFO>'
 FROM Layout ORDER BY nr;
 
 DROP TABLE Layout;
