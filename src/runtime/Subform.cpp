@@ -83,6 +83,10 @@ void Subform::follow()
         return;
     m_made = true;
     m_value = value;
+    // The records show where the user is not: the field the user is in (or
+    // will be, in a window not shown yet) keeps the keyboard.
+    QWidget *window = m_owner.window();
+    const QPointer<QWidget> focus = window ? window->focusWidget() : nullptr;
     delete m_records;
     QWidget *container = m_control.Container();
     auto *frame = new CFormFrame(documentFor(m_document, m_control.Subform(), value), container);
@@ -99,6 +103,8 @@ void Subform::follow()
     frame->setView(CFormFrame::View::Datasheet);
     frame->show();
     m_records = frame;
+    if (focus && !frame->isAncestorOf(focus))
+        focus->setFocus(Qt::OtherFocusReason);
 }
 
 bool Subform::saveRecords(bool ask, bool mayCancel)
