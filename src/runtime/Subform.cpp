@@ -43,6 +43,11 @@ Subform::~Subform()
     delete m_records;
 }
 
+CFormFrame *Subform::records() const
+{
+    return m_records;
+}
+
 QString Subform::documentFor(const QString &owner, const SubformSetting &setting,
                              const QString &value)
 {

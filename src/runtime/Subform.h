@@ -2,6 +2,7 @@
 #define QRT_RUNTIME_SUBFORM_H
 
 #include "controls/ControlInfo.h"
+#include "qrt_export.h"
 
 #include <QObject>
 #include <QPointer>
@@ -20,7 +21,7 @@ class CFormFrame;
 //
 // The record being edited in it is saved, or offered for saving, before the
 // form around it saves or leaves its own record, so nothing typed is lost.
-class Subform final : public QObject
+class QRT_AUTOTEST_EXPORT Subform final : public QObject
 {
     Q_OBJECT
 
@@ -30,7 +31,7 @@ public:
     ~Subform() override;
 
     // The records' form; null while it could not be made.
-    [[nodiscard]] CFormFrame *records() const { return m_records; }
+    [[nodiscard]] CFormFrame *records() const;
     // The key the records refer to now ("" for none).
     [[nodiscard]] const QString &linkValue() const { return m_value; }
 

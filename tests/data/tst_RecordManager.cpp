@@ -3,6 +3,7 @@
 #include "filter/CFilterMgr.h"
 #include "platform/ComError.h"
 #include "platform/RecordingMessages.h"
+#include "runtime/Subform.h"
 #include "support/ChildProcess.h"
 #include "support/PrintedMessages.h"
 #include "support/ScriptedMessages.h"
@@ -391,6 +392,35 @@ TEST_P(ConcurrentUsersTest, ASaveWhoseRowAnotherUserDeletesAtOnceStillLanded)
     EXPECT_TRUE(messages.texts().isEmpty()) << said();
     EXPECT_FALSE(records.HasRecord()) << "behind the last row";
     EXPECT_EQ(db.scalar("SELECT COUNT(*) FROM kunden"), "0");
+}
+
+// A fixed column (a subform's link) shows the records that hold its value,
+// whatever the value says: it is a value, never SQL.
+TEST_P(RecordManagerTest, AFixedColumnShowsTheRecordsThatHoldItsValueAndNoOthers)
+{
+    db.exec({"CREATE TABLE notizen (id INT PRIMARY KEY, kunde VARCHAR(20), nummer INT)",
+             "INSERT INTO notizen VALUES (1, 'O''Brien', 7), (2, 'x', 8)"});
+    const struct
+    {
+        const char *column;
+        const char *value;
+        qint64 count;
+    } cases[] = {
+        {"kunde", "O'Brien", 1}, {"kunde", "x' OR '1'='1", 0},
+        {"nummer", "8", 1},      {"nummer", "8 OR 1=1", 0},
+        {"nummer", "", 0},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.value);
+        CAdoDataMgr fixed;
+        fixed.Open(Subform::documentFor(documentFor(databaseArguments(db), "notizen"),
+                                        {QStringLiteral("notizen"), QString::fromLatin1(c.column),
+                                         QStringLiteral("id")},
+                                        QString::fromUtf8(c.value)),
+                   false);
+        EXPECT_EQ(fixed.GetPosition(true).count, c.count);
+    }
+    EXPECT_EQ(db.scalar("SELECT COUNT(*) FROM notizen"), "2");
 }
 
 QRT_INSTANTIATE_FOR_ENGINES(RecordManagerTest);
