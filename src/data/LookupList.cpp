@@ -79,10 +79,12 @@ QString LookupList::defaultDisplay(const TableSchema &table)
     return first;
 }
 
-QString LookupList::likeTest(const QString &pattern) const
+QString LookupList::likeTest(const QString &pattern, bool whole) const
 {
     const SqlDialect &sql = m_connection.dialect();
-    QString subject = m_displaySql;
+    // A whole name is compared without the padding of a CHAR column.
+    QString subject =
+        whole ? QStringLiteral("RTRIM(") + m_displaySql + QLatin1Char(')') : m_displaySql;
     if (sql.caseFold && hasLetterBeyondAscii(pattern))
         subject = QLatin1String(sql.caseFold) + QLatin1Char('(') + subject + QLatin1Char(')');
     return subject + QLatin1String(sql.containsOp) + QStringLiteral("? ESCAPE '") +
@@ -116,7 +118,7 @@ QVector<LookupList::Entry> LookupList::entries(const QString &typed, int limit)
 QVector<LookupList::Entry> LookupList::named(const QString &text, int limit)
 {
     const QString pattern = foldedPattern(text);
-    return read(likeTest(pattern), {pattern}, limit);
+    return read(likeTest(pattern, true), {pattern}, limit);
 }
 
 std::optional<QString> LookupList::shownFor(const QString &key)
@@ -182,7 +184,10 @@ QVector<LookupList::Entry> LookupList::read(const QString &where, const QStringL
         Entry entry;
         entry.key = FieldConversion::toRecordText(
             m_field, backend.fromDriver(query.value(0), m_keySchema), &typeError);
+        // A CHAR column's padding is no part of the name.
         entry.shown = query.value(1).toString();
+        while (entry.shown.endsWith(QLatin1Char(' ')))
+            entry.shown.chop(1);
         if (entry.shown.isEmpty())
             entry.shown = entry.key;
         found << entry;

@@ -68,7 +68,7 @@ private:
     QVector<Entry> read(const QString &where, const QStringList &values, int limit);
     // The display column compared with a bound pattern, as the engine's
     // case-blind LIKE compares it.
-    [[nodiscard]] QString likeTest(const QString &pattern) const;
+    [[nodiscard]] QString likeTest(const QString &pattern, bool whole = false) const;
     [[nodiscard]] QString foldedPattern(const QString &text) const;
     void remember(const Entry &entry);
 

@@ -91,6 +91,22 @@ TEST_P(LookupListTest, ReferencedRowsAreFoundNarrowedAndNamedByTheEngine)
 
     EXPECT_THROW(LookupList(connection, columns.at(1), QStringLiteral("fehlt")), ComError);
     EXPECT_THROW(LookupList(connection, columns.at(3)), ComError);
+
+    // As pagila has it: a film's language by a small key, named in a
+    // CHAR(20), whose padding is no part of the name.
+    db.exec({"CREATE TABLE sprache (language_id SMALLINT PRIMARY KEY, name CHAR(20) NOT NULL)",
+             "INSERT INTO sprache VALUES (1, 'English'), (2, 'Italian'), (3, 'Japanese')",
+             "CREATE TABLE film (film_id INT PRIMARY KEY, language_id SMALLINT NOT NULL "
+             "REFERENCES sprache (language_id))"});
+    QVector<ColumnInfo> film;
+    CTabInfo catalog;
+    ASSERT_TRUE(catalog.OpenCatalog(connection));
+    ASSERT_TRUE(catalog.GetSpaltenInfos(QStringLiteral("film"), film, true));
+    LookupList languages(connection, film.at(1));
+    EXPECT_EQ(shown(languages.entries(QStringLiteral("an"), 10)),
+              QStringList({"2=Italian", "3=Japanese"}));
+    EXPECT_EQ(shown(languages.named(QStringLiteral("english"), 2)), QStringList("1=English"));
+    EXPECT_EQ(languages.shownFor("3"), "Japanese");
 }
 
 // The only values a column takes, as both catalogs give them: a list check
