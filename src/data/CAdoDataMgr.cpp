@@ -367,6 +367,23 @@ void CAdoDataMgr::RemoveFilter()
         m_criteriaInForce = false;
 }
 
+void CAdoDataMgr::SetFixedValue(const QString &column, const QString &value)
+{
+    CSuppressColumn *fixed = FindSuppressColumn(column);
+    if (!fixed || !fixed->m_bFixed)
+        return;
+    const QString before = fixed->m_strValue;
+    fixed->m_strValue = value;
+    try {
+        reopen(m_document);
+    } catch (...) {
+        // The records shown stay those of the value they hold.
+        if ((fixed = FindSuppressColumn(column)))
+            fixed->m_strValue = before;
+        throw;
+    }
+}
+
 void CAdoDataMgr::ChangeFilter(QString filter)
 {
     // The host's own condition: what the records are filtered by from now

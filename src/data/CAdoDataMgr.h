@@ -52,6 +52,7 @@ public:
     void FilterDialog() override;
     void RemoveFilter() override;
     void ChangeFilter(QString filter) override;
+    void SetFixedValue(const QString &column, const QString &value) override;
     [[nodiscard]] QString UserFilter() const override;
     void FilterBySelection(const QString &column, bool exclude) override;
     FindResult Find(const FindRequest &request) override;

@@ -27,6 +27,13 @@ public:
     virtual void FilterDialog() = 0;
     virtual void RemoveFilter() = 0;
     virtual void ChangeFilter(QString filter) = 0;
+    // Gives a fixed column (a subform's link, see CSuppressColumn) another
+    // value and shows the records that hold it, from the first.
+    virtual void SetFixedValue(const QString &column, const QString &value)
+    {
+        Q_UNUSED(column);
+        Q_UNUSED(value);
+    }
     virtual QString GetRecordXml() = 0;
     virtual bool HasRecord() = 0;
     virtual void MovePrevious() {}

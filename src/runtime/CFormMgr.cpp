@@ -437,6 +437,11 @@ void CFormMgr::RemoveFilter()
     afterSaving([](CDataMgr &records) { records.RemoveFilter(); });
 }
 
+void CFormMgr::SetFixedValue(const QString &column, const QString &value)
+{
+    afterSaving([&](CDataMgr &records) { records.SetFixedValue(column, value); });
+}
+
 void CFormMgr::ChangeFilter(const QString &filter)
 {
     afterSaving([&filter](CDataMgr &records) { records.ChangeFilter(filter); });

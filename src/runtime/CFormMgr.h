@@ -114,6 +114,10 @@ public:
     using Dependent = std::function<bool(bool ask, bool mayCancel)>;
     void addDependent(Dependent save) { m_dependents.push_back(std::move(save)); }
 
+    // Shows the records whose fixed column (a subform's link) holds value,
+    // after the record shown was saved or given up.
+    void SetFixedValue(const QString &column, const QString &value);
+
     // Puts the user into the field of the column, with its text selected.
     void focusField(const QString &column) const;
     // The column of the field that has the focus; empty when none has.

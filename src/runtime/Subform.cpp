@@ -2,6 +2,8 @@
 
 #include "controls/CDynSubform.h"
 #include "data/CDataMgr.h"
+#include "platform/ComError.h"
+#include "platform/UserMessages.h"
 #include "runtime/CForm.h"
 #include "runtime/CFormFrame.h"
 #include "runtime/CFormMgr.h"
@@ -88,6 +90,16 @@ void Subform::follow()
         return;
     m_made = true;
     m_value = value;
+    // The records' form stays; only which records it shows changes.
+    if (CFormMgr *shown = m_records ? m_records->GetFormMgr() : nullptr) {
+        try {
+            shown->SetFixedValue(m_control.Subform().link, value);
+            return;
+        } catch (const ComError &error) {
+            qrt::inform(error.message(), m_owner.window(), UserMessages::Severity::Error);
+            return;
+        }
+    }
     // The records show where the user is not: the field the user is in (or
     // will be, in a window not shown yet) keeps the keyboard.
     QWidget *window = m_owner.window();
