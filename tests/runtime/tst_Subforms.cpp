@@ -4,6 +4,9 @@
 #include "runtime/Datasheet.h"
 #include "runtime/DatasheetModel.h"
 
+#include <QInputDialog>
+#include <QTimer>
+
 // A customer's orders inside the customer form: the records follow the
 // customer shown, a new one gets the customer's key, and what is typed in
 // them is saved with the customer's record, checked against other users.
@@ -22,10 +25,23 @@ protected:
                                 "REFERENCES kunden (id), menge INT)")
                      .arg(db.kind() == DatabaseKind::PostgreSql ? "SERIAL" : "INTEGER"),
                  "INSERT INTO bestellungen (kunde, menge) VALUES (1, 10), (1, 20), (2, 30)"});
-        // Placed in design mode as a user does: the one table that refers
-        // to the customers is found by its foreign key.
+        // Placed in design mode as a user does: the tables that refer to
+        // the customers are found by their foreign keys, the user chooses.
+        db.exec("CREATE TABLE mahnungen (id INT PRIMARY KEY, schuldner INT REFERENCES kunden)");
         open(CustomerForm::document(db, true));
+        QStringList offered;
+        QTimer::singleShot(0, [&offered] {
+            auto *which = qobject_cast<QInputDialog *>(QApplication::activeModalWidget());
+            if (!which)
+                return;
+            offered = which->comboBoxItems();
+            which->setTextValue(offered.value(0));
+            which->accept();
+        });
         choose(CommandTable::IdDateiAddSubform);
+        offered.sort();
+        EXPECT_EQ(offered,
+                  QStringList({"bestellungen (über kunde)", "mahnungen (über schuldner)"}));
         choose(CommandTable::IdDateiSpeichern);
         EXPECT_TRUE(db.scalar("SELECT CONTROLINFO FROM QRTFORMITEM WHERE CONTROLINFO LIKE "
                               "'%<SUBFORM%'")
