@@ -32,7 +32,8 @@ const char *const kEpilogue =
     "   7  für die Tabelle ist kein Formular gespeichert (siehe --design)\n"
     "   8  die Datenbank lehnt den Filter oder die Sortierung ab\n"
     "   9  das Formular konnte nicht aufgebaut werden\n"
-    "  10  das Bild konnte nicht gespeichert werden\n";
+    "  10  das Bild konnte nicht gespeichert werden\n"
+    "  11  die CSV-Datei konnte nicht geschrieben werden\n";
 
 // Options that exclude each other, as the German reason; empty when none do.
 QString conflictIn(const FormOptions &options, bool filterGiven, bool sortGiven)
@@ -117,9 +118,19 @@ std::optional<FormOptions> FormOptions::parse(const QStringList &arguments, QStr
         QStringLiteral("Zeichnet das Formular ohne Bildschirm in eine PNG-Datei und\n"
                        "beendet sich, ohne Datensätze oder Formular zu ändern."),
         QStringLiteral("datei"));
-    const QList<QCommandLineOption> all{help,      database, kind,     server,    user,
-                                        password,  table,    filter,   sort,      newRecord,
-                                        datasheet, design,   modeless, screenshot};
+    const QCommandLineOption exportFile(
+        QStringLiteral("export"),
+        QStringLiteral("Schreibt alle Datensätze des Filters in ihrer Sortierung ohne\n"
+                       "Bildschirm in eine CSV-Datei, wie deutsche Tabellenkalkulationen\n"
+                       "sie lesen (UTF-8, „;“, Dezimalkomma, TT.MM.JJJJ), und beendet sich."),
+        QStringLiteral("datei"));
+    const QCommandLineOption forPrograms(
+        QStringLiteral("csv-for-programs"),
+        QStringLiteral("Mit --export: die CSV-Datei für Programme (UTF-8, „,“,\n"
+                       "Dezimalpunkt, JJJJ-MM-TT)."));
+    const QList<QCommandLineOption> all{
+        help, database,  kind,      server, user,     password,   table,      filter,
+        sort, newRecord, datasheet, design, modeless, screenshot, exportFile, forPrograms};
 
     QCommandLineParser parser;
     parser.addOptions(all);
@@ -161,6 +172,23 @@ std::optional<FormOptions> FormOptions::parse(const QStringList &arguments, QStr
     options.newRecord = parser.isSet(newRecord);
     options.datasheet = parser.isSet(datasheet);
     options.screenshot = parser.value(screenshot);
+    options.exportFile = parser.value(exportFile);
+    options.exportForPrograms = parser.isSet(forPrograms);
+    if (parser.isSet(exportFile) && options.exportFile.isEmpty()) {
+        *error = QStringLiteral("Bitte eine Datei für die Datensätze angeben (--export DATEI).");
+        return std::nullopt;
+    }
+    if (options.exportForPrograms && options.exportFile.isEmpty()) {
+        *error = QStringLiteral("--csv-for-programs gehört zu --export DATEI.");
+        return std::nullopt;
+    }
+    if (!options.exportFile.isEmpty() &&
+        (parser.isSet(design) || parser.isSet(modeless) || parser.isSet(newRecord) ||
+         parser.isSet(datasheet) || parser.isSet(screenshot))) {
+        *error = QStringLiteral("--export schreibt nur die Datensätze: --design, --modeless, "
+                                "--new, --datasheet und --screenshot passen nicht dazu.");
+        return std::nullopt;
+    }
     if (parser.isSet(design) && parser.isSet(modeless)) {
         *error = QStringLiteral("--design und --modeless schließen sich aus: der Entwurf ist "
                                 "immer modal.");

@@ -31,7 +31,9 @@ struct FormOptions
     bool newRecord = false;
     bool datasheet = false; // the datasheet view first
     Mode mode = Mode::Modal;
-    QString screenshot; // PNG file; empty for an interactive run
+    QString screenshot;             // PNG file; empty for an interactive run
+    QString exportFile;             // CSV file of every record; empty for none
+    bool exportForPrograms = false; // "," and "." instead of ";" and ","
 
     bool helpRequested = false;
     QString helpText;

@@ -110,7 +110,8 @@ int main(int argc, char **argv)
         return int(FormExit::Closed);
     }
 
-    const bool picture = !options->screenshot.isEmpty();
+    // Both a picture and a file of the records are made without a screen.
+    const bool picture = !options->screenshot.isEmpty() || !options->exportFile.isEmpty();
     QString reason;
     if (!HostStartup::chooseScreen(picture, &reason))
         return fail(withPictureHint(reason), FormExit::NoScreen);
@@ -149,6 +150,19 @@ int main(int argc, char **argv)
     const QString notBuilt =
         QStringLiteral("Das Formular für die Tabelle „%1“ konnte nicht aufgebaut werden.")
             .arg(checked.table);
+    if (!options->exportFile.isEmpty()) {
+        QString why;
+        switch (form.ExportRecords(options->exportFile, options->exportForPrograms,
+                                   xmlText(options->filter), xmlText(options->sort), &why)) {
+        case CKeloForm::Export::Written:
+            return int(FormExit::Closed);
+        case CKeloForm::Export::FormNotBuilt:
+            return fail(notBuilt, FormExit::FormNotBuilt);
+        case CKeloForm::Export::NotWritten:
+            break;
+        }
+        return fail(why, FormExit::ExportNotWritten);
+    }
     if (picture) {
         switch (form.SavePicture(options->screenshot, entry, xmlText(options->filter),
                                  xmlText(options->sort), options->newRecord)) {

@@ -6,6 +6,7 @@
 #include "platform/UserMessages.h"
 #include "runtime/CFormDlg.h"
 #include "runtime/CFormFrame.h"
+#include "runtime/RecordExport.h"
 
 #include <QCoreApplication>
 #include <QEvent>
@@ -198,6 +199,24 @@ CKeloForm::Picture CKeloForm::SavePicture(const QString &file, EntryPoint entry,
     const bool saved = dialog.grab().toImage().save(file, "PNG");
     // The dialog goes without a question: nothing was changed.
     return saved ? Picture::Saved : Picture::NotSaved;
+}
+
+CKeloForm::Export CKeloForm::ExportRecords(const QString &file, bool forPrograms,
+                                           const QString &filter, const QString &sort,
+                                           QString *error)
+{
+    m_lastBuilt = false;
+    if (!requireDocument())
+        return Export::FormNotBuilt;
+    qrt::ensureQtGerman();
+    CFormDlg dialog(FilledDocument(EntryPoint::ShowForm, filter, sort), false);
+    m_lastBuilt = dialog.GetFormHost() != nullptr && dialog.GetFormHost()->GetFormMgr();
+    if (!m_lastBuilt)
+        return Export::FormNotBuilt;
+    const RecordExport::Result result = RecordExport::toCsv(
+        *dialog.GetFormHost()->GetFormMgr(), file,
+        forPrograms ? RecordExport::Format::Program : RecordExport::Format::Spreadsheet, {}, error);
+    return result == RecordExport::Result::Written ? Export::Written : Export::NotWritten;
 }
 
 void CKeloForm::CloseForm()

@@ -89,6 +89,12 @@ public:
     // nothing is asked or saved. Works on the offscreen platform.
     Picture SavePicture(const QString &file, EntryPoint entry, const QString &filter = QString(),
                         const QString &sort = QString(), bool newRecord = false);
+    enum class Export { Written, FormNotBuilt, NotWritten };
+    // Writes every record of the filter and sort to a CSV file, for German
+    // spreadsheet programs or for programs (see RecordExport), without a
+    // user; *error says why NotWritten. Works on the offscreen platform.
+    Export ExportRecords(const QString &file, bool forPrograms, const QString &filter = QString(),
+                         const QString &sort = QString(), QString *error = nullptr);
     // Whether the forms shown in data mode from now on (ShowForm, OpenForm,
     // SavePicture) come up in the datasheet view, a table of the records,
     // rather than one record in the form; the user switches either way.

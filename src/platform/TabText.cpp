@@ -2,15 +2,15 @@
 
 namespace TabText {
 
-QString write(const QVector<QStringList> &rows)
+QString write(const QVector<QStringList> &rows, QChar separator)
 {
     QString text;
     for (const QStringList &row : rows) {
         for (qsizetype i = 0; i < row.size(); ++i) {
             if (i > 0)
-                text += QLatin1Char('\t');
+                text += separator;
             const QString &cell = row.at(i);
-            if (cell.contains(QLatin1Char('\t')) || cell.contains(QLatin1Char('\n')) ||
+            if (cell.contains(separator) || cell.contains(QLatin1Char('\n')) ||
                 cell.contains(QLatin1Char('\r')) || cell.contains(QLatin1Char('"')))
                 text += QLatin1Char('"') +
                         QString(cell).replace(QLatin1Char('"'), QLatin1String("\"\"")) +
@@ -23,7 +23,7 @@ QString write(const QVector<QStringList> &rows)
     return text;
 }
 
-QVector<QStringList> read(const QString &text)
+QVector<QStringList> read(const QString &text, QChar separator)
 {
     QVector<QStringList> rows;
     QStringList row;
@@ -44,7 +44,7 @@ QVector<QStringList> read(const QString &text)
         if (c == QLatin1Char('"') && cell.isEmpty()) {
             quoted = true;
             cellOpen = true;
-        } else if (c == QLatin1Char('\t')) {
+        } else if (c == separator) {
             row << cell;
             cell.clear();
             cellOpen = true;

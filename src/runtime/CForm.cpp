@@ -274,3 +274,13 @@ void CForm::controlModifiedChanged()
     if (m_host && !m_designMode)
         m_host->recordModifiedChanged();
 }
+
+QVector<CDynControl *> CForm::shownFields() const
+{
+    QVector<CDynControl *> fields;
+    for (CDynControl *control : m_controls) {
+        if (control->CarriesValue() && control->GetWindow() && !control->GetWindow()->isHidden())
+            fields.append(control);
+    }
+    return fields;
+}

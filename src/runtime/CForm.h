@@ -49,6 +49,9 @@ public:
 
     // --- FormWindow ---------------------------------------------------------
     [[nodiscard]] const QVector<CDynControl *> &controls() const override { return m_controls; }
+    // The fields the form shows, in its field order: the columns of its
+    // datasheet and of what it exports. A field the form hides is none.
+    [[nodiscard]] QVector<CDynControl *> shownFields() const;
     void addControl(CDynControl &control) override;
     void clearControls() override;
     // The controls on the form in a new order: order holds the same controls.

@@ -103,12 +103,8 @@ void DatasheetModel::reload()
     beginResetModel();
     m_fields.clear();
     if (const CForm *form = m_manager.GetForm()) {
-        // The form's field order; a field the form hides is no column.
-        for (CDynControl *control : form->controls()) {
-            if (control->CarriesValue() && control->GetWindow() &&
-                !control->GetWindow()->isHidden())
-                m_fields.append(control);
-        }
+        for (CDynControl *control : form->shownFields())
+            m_fields.append(control);
     }
     m_blocks.clear();
     m_blockUse.clear();

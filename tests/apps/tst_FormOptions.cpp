@@ -8,7 +8,7 @@ namespace {
 // What the options say, in one line: kind (1 access, 2 sqlserver, 3 sqlite,
 // 4 postgresql), database, server, user, password, table, filter, sort, mode
 // (0 modal, 1 modeless, 2 design), "neu" for --new and "blatt" for
-// --datasheet, picture; or the reason
+// --datasheet, picture, CSV file (" programme" for programs); or the reason
 // it refuses them.
 QString readOptions(const QStringList &arguments)
 {
@@ -29,7 +29,9 @@ QString readOptions(const QStringList &arguments)
                        QString::number(int(options->mode)),
                        QString(options->newRecord ? QStringLiteral("neu") : QString()) +
                            (options->datasheet ? QStringLiteral("blatt") : QString()),
-                       options->screenshot}
+                       options->screenshot,
+                       options->exportFile +
+                           (options->exportForPrograms ? QStringLiteral(" programme") : QString())}
         .join(QLatin1Char('|'));
 }
 
@@ -43,19 +45,27 @@ TEST(FormOptions, ReadsWhatTheUserAsksForAndRefusesWhatCannotWorkInGerman)
         const char *read; // all of it; a refusal: a part of its reason
     } cases[] = {
         // The first stored form, modal, nothing else.
-        {{"--db", "k.sqlite"}, "3|k.sqlite|||||||0||"},
+        {{"--db", "k.sqlite"}, "3|k.sqlite|||||||0|||"},
         {{"--kind", "PostgreSQL", "--db", "kelo", "--server", "db.example:5433", "--user", "anna",
           "--password", "ge;h&eim", "--table", " Kunden ", "--filter",
           "Umsatz < 100 AND Ort = 'Köln'", "--sort", "Name DESC", "--new", "--screenshot",
           "bild.png"},
          "4 server|kelo|db.example:5433|anna|ge;h&eim|Kunden|Umsatz < 100 AND Ort = 'Köln'|"
-         "Name DESC|0|neu|bild.png"},
+         "Name DESC|0|neu|bild.png|"},
         // The numbers hosts pass work as kinds too; a later option wins, which
         // is how scripts/demo.sh lets the user name another database.
         {{"--db", "a", "--kind=2", "--db", "b", "--modeless", "--filter", "ID = 1"},
-         "2 server|b|||||ID = 1||1||"},
-        {{"--db", "k", "--design"}, "3|k|||||||2||"},
-        {{"--db", "k", "--datasheet", "--new"}, "3|k|||||||0|neublatt|"},
+         "2 server|b|||||ID = 1||1|||"},
+        {{"--db", "k", "--design"}, "3|k|||||||2|||"},
+        {{"--db", "k", "--datasheet", "--new"}, "3|k|||||||0|neublatt||"},
+        // Every record into a file, for spreadsheets or for programs.
+        {{"--db", "k", "--export", "k.csv", "--filter", "ID > 1", "--sort", "Name"},
+         "3|k|||||ID > 1|Name|0|||k.csv"},
+        {{"--db", "k", "--export", "k.csv", "--csv-for-programs"}, "3|k|||||||0|||k.csv programme"},
+        {{"--db", "k", "--export="}, "refused: Bitte eine Datei für die Datensätze"},
+        {{"--db", "k", "--csv-for-programs"}, "refused: --csv-for-programs gehört zu --export"},
+        {{"--db", "k", "--export", "k.csv", "--design"}, "refused: --export schreibt nur"},
+        {{"--db", "k", "--export", "k.csv", "--screenshot", "b.png"}, "refused: --export schreibt"},
         {{"--db", "k", "--design", "--datasheet"}, "refused: --design zeigt keine"},
         {{}, "refused: Bitte die Datenbank angeben (--db)"},
         {{"--table", "Kunden"}, "refused: Bitte die Datenbank angeben (--db)"},
@@ -94,13 +104,13 @@ TEST(FormOptions, HelpNamesEveryOptionAndExitCode)
         FormOptions::parse({QStringLiteral("qrt-form"), QStringLiteral("-h")}, &error);
     ASSERT_TRUE(help);
     ASSERT_TRUE(help->helpRequested);
-    for (const char *option :
-         {"--db", "--kind", "--server", "--user", "--password", "--table", "--filter", "--sort",
-          "--new", "--datasheet", "--design", "--modeless", "--screenshot"})
+    for (const char *option : {"--db", "--kind", "--server", "--user", "--password", "--table",
+                               "--filter", "--sort", "--new", "--datasheet", "--design",
+                               "--modeless", "--screenshot", "--export", "--csv-for-programs"})
         EXPECT_TRUE(help->helpText.contains(QLatin1String(option))) << option;
     // The default table, and the codes a script reads.
     EXPECT_TRUE(help->helpText.contains(QStringLiteral("Vorgabe: das erste")));
-    for (int code : {0, 2, 3, 4, 5, 6, 7, 8, 9, 10})
+    for (int code : {0, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11})
         EXPECT_TRUE(help->helpText.contains(QStringLiteral("\n%1  ").arg(code, 4)))
             << "exit code " << code;
 }

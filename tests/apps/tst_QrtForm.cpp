@@ -1,7 +1,9 @@
 #include "QrtFormRun.h"
+#include "platform/TabText.h"
 #include "support/RefusingPgServer.h"
 #include "support/TestDatabase.h"
 
+#include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QTemporaryDir>
@@ -155,6 +157,7 @@ TEST_F(QrtFormTest, EveryRunEndsWithItsCodeAndAGermanMessage)
 {
     const QString missing = dir.filePath("fehlt.sqlite");
     const QString badPicture = dir.filePath("gibtsnicht/bild.png");
+    const QString csv = dir.filePath("bonn.csv");
     const QStringList screenshot{"--screenshot", dir.filePath("nie.png")};
     const QString empty = dir.filePath("leer.sqlite");
     {
@@ -209,6 +212,12 @@ TEST_F(QrtFormTest, EveryRunEndsWithItsCodeAndAGermanMessage)
          "Semikolon"},
         {form, onDemo + QStringList{"--screenshot", badPicture}, 10,
          QString("Das Bild „%1“ konnte nicht gespeichert werden.").arg(badPicture)},
+        // The records of a filter into a file, without a screen.
+        {form, onDemo + QStringList{"--export", csv, "--filter", "Ort = 'Bonn'"}, 0, "",
+         screen("offscreen")},
+        {form, onDemo + QStringList{"--export", dir.filePath("gibtsnicht/k.csv")}, 11,
+         QString("Die Datei %1 kann nicht geschrieben werden")
+             .arg(QDir::toNativeSeparators(dir.filePath("gibtsnicht/k.csv")))},
         {form, onDemo, 3, noScreen, screen("offscreen")},
         {form, onDemo, 3, noScreen, screen("minimal")},
         {form, onDemo, 3, noScreen + ": die Anzeige „:4711“", screen(nullptr, ":4711")},
@@ -238,6 +247,14 @@ TEST_F(QrtFormTest, EveryRunEndsWithItsCodeAndAGermanMessage)
             EXPECT_TRUE(run.err.contains("--screenshot")) << run.err.toStdString();
         }
     }
+    QFile written(csv);
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    const QByteArray all = written.readAll();
+    EXPECT_TRUE(all.startsWith("\xEF\xBB\xBF"
+                               "Anrede;Vorname;Name;"));
+    EXPECT_EQ(QString::number(TabText::read(QString::fromUtf8(all), QLatin1Char(';')).size() - 1),
+              QrtFormRun::query(demo, "SELECT COUNT(*) FROM Kunden WHERE Ort = 'Bonn'"))
+        << "a header and every customer in Bonn";
     EXPECT_FALSE(QFile::exists(missing)); // not created by trying
     EXPECT_FALSE(QFile::exists(screenshot.last()));
     EXPECT_EQ(QFileInfo(empty).size(), 0);

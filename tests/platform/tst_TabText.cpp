@@ -25,8 +25,11 @@ TEST(TabText, CellsGoAndComeBackAsSpreadsheetsWriteThem)
     for (const auto &c : cases) {
         SCOPED_TRACE(c.text);
         EXPECT_EQ(TabText::read(QString::fromUtf8(c.text)), c.rows);
-        if (c.writtenSo)
+        if (c.writtenSo) {
             EXPECT_EQ(TabText::write(c.rows), QString::fromUtf8(c.text));
+        }
         EXPECT_EQ(TabText::read(TabText::write(c.rows)), c.rows);
     }
+    // A CSV file's separator is quoted as the tab is; a tab then needs none.
+    EXPECT_EQ(TabText::write({{"a;b", "c	d"}}, QLatin1Char(';')), "\"a;b\";c\td\r\n");
 }

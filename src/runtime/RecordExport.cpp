@@ -1,0 +1,135 @@
+#include "runtime/RecordExport.h"
+
+#include "controls/CDynCheckbox.h"
+#include "controls/CDynComboBox.h"
+#include "controls/CDynEdit.h"
+#include "data/CDataMgr.h"
+#include "platform/ComError.h"
+#include "platform/GermanValues.h"
+#include "platform/TabText.h"
+#include "runtime/CForm.h"
+#include "runtime/CFormMgr.h"
+
+#include <QDir>
+#include <QSaveFile>
+
+namespace RecordExport {
+
+namespace {
+
+// Records read per statement: few round trips, little memory.
+constexpr int kBlockRows = 256;
+
+// A field's value for programs: numbers with a point, days and times as
+// ISO writes them, yes/no as true/false; names of related rows and texts as
+// the form shows them.
+QString forPrograms(const CDynControl &field, const QString &recordText)
+{
+    if (qobject_cast<const CDynCheckbox *>(&field))
+        return recordText.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0
+                   ? QStringLiteral("true")
+                   : QStringLiteral("false");
+    const auto *edit = qobject_cast<const CDynEdit *>(&field);
+    const auto *list = qobject_cast<const CDynComboBox *>(&field);
+    if (!edit || (list && list->Choices()))
+        return field.ShownText(recordText);
+    switch (edit->GetFieldFormat().kind()) {
+    case FieldFormat::Kind::WholeNumber:
+    case FieldFormat::Kind::Decimal:
+        return field.ShownText(recordText).replace(QLatin1Char(','), QLatin1Char('.'));
+    case FieldFormat::Kind::Date:
+    case FieldFormat::Kind::DateTime: {
+        QDate date;
+        QTime time;
+        if (!GermanValues::recordDateTime(recordText, &date, &time))
+            return recordText;
+        if (edit->GetFieldFormat().kind() == FieldFormat::Kind::Date)
+            return date.toString(Qt::ISODate);
+        return date.toString(Qt::ISODate) + QLatin1Char(' ') +
+               time.toString(time.msec() ? QStringLiteral("HH:mm:ss.zzz")
+                                         : QStringLiteral("HH:mm:ss"));
+    }
+    case FieldFormat::Kind::Text:
+    case FieldFormat::Kind::Time:
+        break;
+    }
+    return field.ShownText(recordText);
+}
+
+} // namespace
+
+Result toCsv(CFormMgr &form, const QString &path, Format format, const Progress &progress,
+             QString *error)
+{
+    const auto fail = [&](const QString &why) {
+        if (error)
+            *error = QStringLiteral("Die Datei %1 kann nicht geschrieben werden: %2")
+                         .arg(QDir::toNativeSeparators(path), why);
+        return Result::Failed;
+    };
+    CForm *window = form.GetForm();
+    CDataMgr *records = form.dataManager();
+    if (!window || !records)
+        return fail(QStringLiteral("Das Formular zeigt keine Datensätze."));
+    const QVector<CDynControl *> fields = window->shownFields();
+    const bool spreadsheet = format == Format::Spreadsheet;
+    const QChar separator = spreadsheet ? QLatin1Char(';') : QLatin1Char(',');
+
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return fail(file.errorString());
+    QStringList header;
+    for (const CDynControl *field : fields)
+        header << field->FieldCaption();
+    QByteArray head = TabText::write({header}, separator).toUtf8();
+    if (spreadsheet)
+        head.prepend("\xEF\xBB\xBF"); // what tells a spreadsheet program it is UTF-8
+    if (file.write(head) != head.size())
+        return fail(file.errorString());
+
+    try {
+        const qint64 total = qMax<qint64>(0, records->GetPosition(true).count);
+        for (qint64 first = 1; first <= total; first += kBlockRows) {
+            const QVector<CDataMgr::Row> block = records->RecordsAt(first, kBlockRows);
+            if (block.isEmpty())
+                break; // fewer than counted: another user deleted some meanwhile
+            // A field that names its values from the database reads the
+            // names of the block at once.
+            for (CDynControl *field : fields) {
+                QStringList texts;
+                for (const CDataMgr::Row &row : block)
+                    texts << row.fields.value(field->GetName());
+                field->PrepareShownTexts(texts);
+            }
+            QVector<QStringList> lines;
+            lines.reserve(block.size());
+            for (const CDataMgr::Row &row : block) {
+                if (row.deleted)
+                    continue;
+                QStringList line;
+                for (const CDynControl *field : fields) {
+                    const QString text = row.fields.value(field->GetName());
+                    line << (text.isEmpty()       ? QString()
+                             : spreadsheet        ? field->ShownText(text)
+                                                  : forPrograms(*field, text));
+                }
+                lines << line;
+            }
+            const QByteArray bytes = TabText::write(lines, separator).toUtf8();
+            if (file.write(bytes) != bytes.size())
+                return fail(file.errorString());
+            if (progress && !progress(qMin(total, first - 1 + block.size()), total)) {
+                file.cancelWriting();
+                return Result::Cancelled;
+            }
+        }
+    } catch (const ComError &failure) {
+        file.cancelWriting();
+        return fail(failure.message());
+    }
+    if (!file.commit())
+        return fail(file.errorString());
+    return Result::Written;
+}
+
+} // namespace RecordExport
