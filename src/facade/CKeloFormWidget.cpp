@@ -332,6 +332,11 @@ qint64 CKeloFormWidget::currentKey() const
     return d->currentKey();
 }
 
+void CKeloFormWidget::exportRecords()
+{
+    d->command(IdRecordExport);
+}
+
 void CKeloFormWidget::setDatasheetView(bool datasheet)
 {
     d->command(datasheet ? IdViewDatasheet : IdViewForm);

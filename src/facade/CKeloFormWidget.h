@@ -140,6 +140,10 @@ public slots:
     void setDatasheetView(bool datasheet);
     // Opens the find bar, as Strg+H does.
     void showFindBar();
+    // Asks for a file and writes every record of the filter to it as CSV,
+    // as "Exportieren…" does (with its progress and "Abbrechen"); a host
+    // that names the file itself uses CKeloForm::ExportRecords.
+    void exportRecords();
     // Shows the next record (forward) or the previous one in the records'
     // order of which a field shows text (any part of it, whatever the letter
     // case), going on from the other end; false, staying, when none does.

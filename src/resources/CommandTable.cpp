@@ -111,6 +111,8 @@ const Row kRows[] = {
     // F5 as in the desktop databases our users know: into the record number.
     {IdRecordGoTo, "&Gehe zu Datensatz…\t<F5>",
      "Zu dem Datensatz mit der eingegebenen Nummer gehen\nGehe zu", QKeyCombination(Qt::Key_F5)},
+    {IdRecordExport, "E&xportieren…",
+     "Alle Datensätze des Filters in eine CSV-Datei schreiben\nExportieren", kNone},
     {IdRecordSaveAndClose, "Beenden &und speichern\t<Strg>+<q>",
      "Datensatz speichern und Fenster schließen\nBeenden und speichern", Qt::CTRL | Qt::Key_Q},
     {IdFormProperties, "&Eigenschaften des Formulars",
@@ -232,6 +234,8 @@ MenuEntry menu(int menuId)
                                                IdRecordNext,
                                                IdRecordGoTo,
                                                IdRecordFind,
+                                               IdSeparator,
+                                               IdRecordExport,
                                                IdSeparator,
                                                IdRecordSaveAndClose,
                                                IdAppExit});

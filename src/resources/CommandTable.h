@@ -77,6 +77,7 @@ enum CommandId : int {
     IdViewForm = 40080,
     IdViewDatasheet = 40081,
     IdDateiAddSubform = 40082,
+    IdRecordExport = 40083,
     IdTickCount = 40054,
     // both
     IdAppExit = 57665,

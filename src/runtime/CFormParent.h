@@ -102,6 +102,10 @@ public:
     void DateiTabOrder();
     void DateiAddStatic();
     void DateiAddFrame();
+    // Writes every record of the filter to a CSV file the user names (for
+    // spreadsheets or for programs), after the record shown was saved or
+    // given up, with a progress dialog whose "Abbrechen" leaves no file.
+    void DatensatzExportieren();
     // Places a subform of a table that refers to the form's (asking which,
     // where several do).
     void DateiAddSubform();

@@ -66,6 +66,7 @@ const QVector<int> &RecordCommands::all()
                                      IdRecordFind,
                                      IdRecordFindNext,
                                      IdRecordFindPrevious,
+                                     IdRecordExport,
                                      IdRecordSaveAndClose};
     return ids;
 }
@@ -162,6 +163,9 @@ bool RecordCommands::run(int id)
         m_frame->setView(m_frame->view() == CFormFrame::View::Datasheet
                              ? CFormFrame::View::Form
                              : CFormFrame::View::Datasheet);
+        break;
+    case IdRecordExport:
+        host.DatensatzExportieren();
         break;
     case IdRecordGoTo:
         // A number typed into the position goes there; the key puts the

@@ -3,7 +3,9 @@
 #include "runtime/RecordExport.h"
 
 #include <QFile>
+#include <QFileDialog>
 #include <QTemporaryDir>
+#include <QTimer>
 
 // The records of the customer form as files for spreadsheets and programs,
 // byte for byte; a cancelled export leaves nothing.
@@ -62,6 +64,27 @@ TEST_P(RecordExportTest, TheRecordsOfTheFilterAreWrittenAsEachKindOfFileWantsThe
     QFile::remove(folder.filePath("kunden.csv"));
     EXPECT_EQ(exported(RecordExport::Format::Spreadsheet, cancel), QByteArray());
     EXPECT_TRUE(QDir(folder.path()).entryList(QDir::Files).isEmpty()) << "no half-written file";
+}
+
+// From the form's menu: the user names the file and its kind.
+TEST_P(RecordExportTest, TheMenuAsksForTheFileAndItsKind)
+{
+    openData();
+    const QString path = folder.filePath("fuer-programme");
+    QTimer::singleShot(0, [&path] {
+        auto *chooser = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+        if (!chooser)
+            return;
+        chooser->selectNameFilter(QStringLiteral("CSV für Programme (*.csv)"));
+        chooser->selectFile(path);
+        QMetaObject::invokeMethod(chooser, "accept");
+    });
+    choose(CommandTable::IdRecordExport);
+    QFile written(path + QStringLiteral(".csv"));
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly)) << "the kind's suffix added";
+    const QList<QByteArray> lines = written.readAll().split('\n');
+    EXPECT_EQ(lines.value(0), "Name,Ort,Aktiver Kunde,Termin,Betrag,Notiz\r");
+    EXPECT_EQ(lines.size(), 7) << "a header, five customers, the last line break";
 }
 
 QRT_INSTANTIATE_FOR_ENGINES(RecordExportTest);
