@@ -31,6 +31,8 @@ struct Expected
 int runOurs(const BenchDatabase &db, const Expected &expected, int passes);
 int runReference(const BenchDatabase &db, const Expected &expected, int passes);
 int runFloor(const BenchDatabase &db, const Expected &expected, int passes);
+// Every record of the stored Kunden form into a CSV file.
+int runExport(const BenchDatabase &db, const Expected &expected, int passes);
 // A generated form of a 200-column table in design mode: opening and saving.
 int runDesignScale(const BenchDatabase &db, int passes);
 

@@ -6,7 +6,13 @@
 
 #include "controls/CDynComboBox.h" // how many rows a list reads
 
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QProcess>
 #include <QSqlQuery>
+#include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QVariant>
 
 #include <stdexcept>
@@ -32,6 +38,57 @@ double timedRead(QSqlDatabase &connection, const QString &sql, qint64 *rows = nu
     if (rows)
         *rows = read;
     return ms;
+}
+
+// The engine's own CSV of the form's columns in NAME order, as its command
+// line tool writes it into a file: sqlite3 -csv, or psql's \\copy (COPY ...
+// TO STDOUT). -1 where the tool is not installed.
+double engineCsvMs(const BenchDatabase &db)
+{
+    const QString select =
+        QStringLiteral("SELECT ID, NAME, ORT, BETRAG, DATUM, AKTIV FROM Kunden ORDER BY NAME");
+    QTemporaryDir folder;
+    const QString file = folder.filePath(QStringLiteral("kunden.csv"));
+    QString program;
+    QStringList arguments;
+    if (db.postgres) {
+        program = QStandardPaths::findExecutable(QStringLiteral("psql"));
+        if (program.isEmpty()) {
+            const QStringList found = QDir(QStringLiteral("/usr/lib/postgresql"))
+                                          .entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+            if (!found.isEmpty())
+                program = QStringLiteral("/usr/lib/postgresql/%1/bin/psql").arg(found.last());
+        }
+        arguments = {
+            QStringLiteral("-X"),
+            QStringLiteral("-q"),
+            QStringLiteral("-h"),
+            db.server.section(QLatin1Char(':'), 0, 0),
+            QStringLiteral("-p"),
+            db.server.section(QLatin1Char(':'), 1, 1),
+            QStringLiteral("-U"),
+            db.user(),
+            QStringLiteral("-d"),
+            db.name,
+            QStringLiteral("-c"),
+            QStringLiteral("\\copy (%1) TO '%2' WITH (FORMAT csv, HEADER)").arg(select, file)};
+    } else {
+        program = QStandardPaths::findExecutable(QStringLiteral("sqlite3"));
+        arguments = {QStringLiteral("-csv"), QStringLiteral("-header"), db.name, select};
+    }
+    if (program.isEmpty() || !QFileInfo::exists(program))
+        return -1;
+    QProcess tool;
+    if (!db.postgres)
+        tool.setStandardOutputFile(file);
+    QElapsedTimer clock;
+    clock.start();
+    tool.start(program, arguments);
+    if (!tool.waitForFinished(600000) || tool.exitCode() != 0)
+        throw std::runtime_error(("floor: " + program +
+                                  " failed: " + QString::fromLocal8Bit(tool.readAllStandardError()))
+                                     .toStdString());
+    return msSince(clock);
 }
 
 Figures onePass(const BenchDatabase &db, const Expected &expected)
@@ -84,6 +141,7 @@ Figures onePass(const BenchDatabase &db, const Expected &expected)
         if (keys != expected.rows)
             throw std::runtime_error("floor: the key query lost rows");
         figures["count_ms"] = timedRead(connection, QStringLiteral("SELECT COUNT(*) FROM Kunden"));
+        figures["engine_csv_ms"] = engineCsvMs(db);
 
         // The rows the forms' moves visit: the first ones in NAME order, each
         // read with every column, as a form must.

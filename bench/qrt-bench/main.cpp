@@ -209,6 +209,10 @@ void report(const BenchDatabase &db, int rows, int index, const Figures &ours,
               figure(floor, "peak_end_mib"), "mib");
     printLine("lookup_list", db, rows, index, figure(ours, "lookup_list_ms"), -1,
               figure(floor, "topn_list_ms"));
+    printLine("export_csv", db, rows, index, figure(ours, "export_csv_ms"), -1,
+              figure(floor, "engine_csv_ms"));
+    printLine("export_peak", db, rows, index, figure(ours, "peak_export_mib"), -1,
+              figure(floor, "peak_end_mib"), "mib");
     printLine("peak_after_last", db, rows, index, figure(ours, "peak_after_last_mib"),
               figure(reference, "peak_after_last_mib"), figure(floor, "peak_end_mib"), "mib");
     printLine("peak_whole_run", db, rows, index, figure(ours, "peak_end_mib"),
@@ -252,6 +256,9 @@ void report(const BenchDatabase &db, int rows, int index, const Figures &ours,
                 figure(ours, "datasheet_pages_ms") / pageLookups, "<=", 2);
     printTarget("datasheet_peak_mib", db, rows, index, figure(ours, "peak_datasheet_mib"),
                 "<=", 60);
+    printTarget("export_csv_vs_engine", db, rows, index,
+                figure(ours, "export_csv_ms") / figure(floor, "engine_csv_ms"), "<=", 3);
+    printTarget("export_peak_mib", db, rows, index, figure(ours, "peak_export_mib"), "<=", 60);
     printTarget("lookup_list_vs_topn", db, rows, index,
                 figure(ours, "lookup_list_ms") / figure(floor, "topn_list_ms"), "<=", 1.5);
     std::fflush(stdout);
@@ -277,7 +284,11 @@ void benchmarkDatabase(const BenchDatabase &db, const Options &options)
             const Figures ours = runSide(QStringLiteral("ours"), db, expected, options.passes);
             const Figures reference =
                 runSide(QStringLiteral("reference"), db, expected, options.passes);
-            report(db, rows, index, ours, reference, floor);
+            const Figures exported =
+                runSide(QStringLiteral("export"), db, expected, options.passes);
+            Figures all = ours;
+            all.insert(exported.begin(), exported.end());
+            report(db, rows, index, all, reference, floor);
             std::printf("# load_after=%s\n", qPrintable(loadAverage()));
         }
     }
@@ -306,6 +317,8 @@ int runChild(const QStringList &arguments)
         return runFloor(db, expected, passes);
     if (side == QLatin1String("design"))
         return runDesignScale(db, passes);
+    if (side == QLatin1String("export"))
+        return runExport(db, expected, passes);
     throw std::invalid_argument("unknown side " + side.toStdString());
 }
 
