@@ -129,7 +129,8 @@ QWidget *CDynComboBox::MakeWindow(QWidget *parent, const ControlDescription &des
 void CDynComboBox::OpenList()
 {
     m_typingPause->stop();
-    if (!m_source || !m_completer || IsDesignMode())
+    // A field the user cannot change offers nothing to choose.
+    if (!m_source || !m_completer || IsDesignMode() || (lineEdit() && lineEdit()->isReadOnly()))
         return;
     // The record's own name lists from the start; what the user typed lists
     // the rows it names.

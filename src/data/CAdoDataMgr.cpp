@@ -9,6 +9,7 @@
 #include <QRegularExpression>
 
 #include <limits>
+#include <utility>
 
 namespace {
 
@@ -372,14 +373,12 @@ void CAdoDataMgr::SetFixedValue(const QString &column, const QString &value)
     CSuppressColumn *fixed = FindSuppressColumn(column);
     if (!fixed || !fixed->m_bFixed)
         return;
-    const QString before = fixed->m_strValue;
-    fixed->m_strValue = value;
+    const QString before = std::exchange(fixed->m_strValue, value);
     try {
         reopen(m_document);
     } catch (...) {
         // The records shown stay those of the value they hold.
-        if ((fixed = FindSuppressColumn(column)))
-            fixed->m_strValue = before;
+        FindSuppressColumn(column)->m_strValue = before;
         throw;
     }
 }

@@ -284,3 +284,14 @@ QVector<CDynControl *> CForm::shownFields() const
     }
     return fields;
 }
+
+void CForm::prepareShownTexts(const QVector<CDataMgr::Row> &rows) const
+{
+    for (CDynControl *field : shownFields()) {
+        QStringList texts;
+        texts.reserve(rows.size());
+        for (const CDataMgr::Row &row : rows)
+            texts << row.fields.value(field->GetName());
+        field->PrepareShownTexts(texts);
+    }
+}

@@ -1,6 +1,7 @@
 #ifndef QRT_RUNTIME_CFORM_H
 #define QRT_RUNTIME_CFORM_H
 
+#include "data/CDataMgr.h"
 #include "formdef/FormWindow.h"
 #include "qrt_export.h"
 
@@ -52,6 +53,10 @@ public:
     // The fields the form shows, in its field order: the columns of its
     // datasheet and of what it exports. A field the form hides is none.
     [[nodiscard]] QVector<CDynControl *> shownFields() const;
+    // Lets each shown field that names its values from the database (the
+    // rows of a list) read the names of these records at once, not one by
+    // one as they are shown.
+    void prepareShownTexts(const QVector<CDataMgr::Row> &rows) const;
     void addControl(CDynControl &control) override;
     void clearControls() override;
     // The controls on the form in a new order: order holds the same controls.

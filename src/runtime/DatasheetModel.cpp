@@ -253,15 +253,8 @@ const CDataMgr::Row *DatasheetModel::storedRow(int row) const
             m_blocks.remove(m_blockUse.takeFirst());
         found = m_blocks.insert(block, rows);
         m_blockUse.append(block);
-        // A field that names its values from the database (the rows of a
-        // list) reads the names of the block at once, not cell by cell.
-        for (int column = 0; column < columnCount(); ++column) {
-            QStringList texts;
-            CDynControl *control = field(column);
-            for (const CDataMgr::Row &stored : std::as_const(rows))
-                texts << stored.fields.value(control->GetName());
-            control->PrepareShownTexts(texts);
-        }
+        if (const CForm *form = m_manager.GetForm())
+            form->prepareShownTexts(rows);
     } else if (m_blockUse.constLast() != block) {
         m_blockUse.removeOne(block);
         m_blockUse.append(block);

@@ -93,14 +93,7 @@ Result toCsv(CFormMgr &form, const QString &path, Format format, const Progress 
             const QVector<CDataMgr::Row> block = records->RecordsAt(first, kBlockRows);
             if (block.isEmpty())
                 break; // fewer than counted: another user deleted some meanwhile
-            // A field that names its values from the database reads the
-            // names of the block at once.
-            for (CDynControl *field : fields) {
-                QStringList texts;
-                for (const CDataMgr::Row &row : block)
-                    texts << row.fields.value(field->GetName());
-                field->PrepareShownTexts(texts);
-            }
+            window->prepareShownTexts(block);
             QVector<QStringList> lines;
             lines.reserve(block.size());
             for (const CDataMgr::Row &row : block) {
@@ -109,9 +102,9 @@ Result toCsv(CFormMgr &form, const QString &path, Format format, const Progress 
                 QStringList line;
                 for (const CDynControl *field : fields) {
                     const QString text = row.fields.value(field->GetName());
-                    line << (text.isEmpty()       ? QString()
-                             : spreadsheet        ? field->ShownText(text)
-                                                  : forPrograms(*field, text));
+                    line << (text.isEmpty() ? QString()
+                             : spreadsheet  ? field->ShownText(text)
+                                            : forPrograms(*field, text));
                 }
                 lines << line;
             }
