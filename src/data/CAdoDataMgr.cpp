@@ -636,31 +636,68 @@ void CAdoDataMgr::BuildRecordXml()
 
 RecordText::Fields CAdoDataMgr::recordFields(const QVector<Variant> &values)
 {
-    RecordText::Fields record;
+    return recordFields(values, fieldColumns());
+}
+
+QVector<ColumnInfo> CAdoDataMgr::fieldColumns()
+{
+    QVector<ColumnInfo> columns;
     FieldList &fields = rs().Fields();
-    for (int i = 0; i < fields.Count() && i < values.size(); ++i) {
+    columns.reserve(fields.Count());
+    for (int i = 0; i < fields.Count(); ++i) {
+        const QString name = fields.Item(i).Name();
+        columns.append(GetColumnInfo(name));
+        columns.last().name = name; // also where the catalog knows no such column
+    }
+    return columns;
+}
+
+RecordText::Fields CAdoDataMgr::recordFields(const QVector<Variant> &values,
+                                             const QVector<ColumnInfo> &columns)
+{
+    RecordText::Fields record;
+    record.reserve(values.size());
+    for (int i = 0; i < columns.size() && i < values.size(); ++i) {
         const Variant &value = values.at(i);
         if (value.isEmptyOrNull())
             continue;
-        const QString name = fields.Item(i).Name();
+        const ColumnInfo &column = columns.at(i);
         bool typeError = false;
-        const QString text = FieldConversion::toRecordText(GetColumnInfo(name), value, &typeError);
+        const QString text = FieldConversion::toRecordText(column, value, &typeError);
         if (typeError)
-            qrt::inform(QStringLiteral("Ungültiger DatenTyp in ") + name);
-        record.set(name, text);
+            qrt::inform(QStringLiteral("Ungültiger DatenTyp in ") + column.name);
+        record.set(column.name, text);
     }
     return record;
 }
 
 QVector<CDataMgr::Row> CAdoDataMgr::RecordsAt(qint64 first, int count)
 {
-    QVector<Row> rows;
     if (!m_recordset || !m_recordset->IsOpen() || first < 1)
-        return rows;
+        return {};
     const QVector<Recordset::Row> read =
         m_recordset->ReadRows(long(qMin(first, qint64(std::numeric_limits<long>::max()))), count);
+    return recordRows(read);
+}
+
+void CAdoDataMgr::ReadAllRecords(int count, const std::function<bool(QVector<Row> &)> &take)
+{
+    if (!m_recordset || !m_recordset->IsOpen() || count <= 0)
+        return;
+    m_recordset->ReadAll(count, [&](const QVector<Recordset::Row> &read) {
+        QVector<Row> rows = recordRows(read);
+        return take(rows);
+    });
+}
+
+QVector<CDataMgr::Row> CAdoDataMgr::recordRows(const QVector<Recordset::Row> &read)
+{
+    // The fields' columns once for all rows: looked up by name for every
+    // value they were a tenth of an export's time.
+    const QVector<ColumnInfo> columns = fieldColumns();
+    QVector<Row> rows;
     rows.reserve(read.size());
     for (const Recordset::Row &row : read)
-        rows.append(Row{row.key, recordFields(row.values), row.values.isEmpty()});
+        rows.append(Row{row.key, recordFields(row.values, columns), row.values.isEmpty()});
     return rows;
 }

@@ -72,6 +72,7 @@ public:
     qint64 GetCurrentKey() override;
     Position GetPosition(bool countNow) override;
     QVector<Row> RecordsAt(qint64 first, int count) override;
+    void ReadAllRecords(int count, const std::function<bool(QVector<Row> &)> &take) override;
     [[nodiscard]] quint64 Generation() const override { return m_generation; }
     void SetFieldCaptions(const QHash<QString, QString> &captions) override;
     QString RefusedField() const override { return m_refusedField; }
@@ -146,6 +147,11 @@ private:
     void RememberUpdateKey();
     // A row's values (one per field of the recordset) as record text fields.
     RecordText::Fields recordFields(const QVector<Variant> &values);
+    // The same with the recordset's fields' columns (fieldColumns()) given.
+    RecordText::Fields recordFields(const QVector<Variant> &values,
+                                    const QVector<ColumnInfo> &columns);
+    QVector<ColumnInfo> fieldColumns();
+    QVector<Row> recordRows(const QVector<Recordset::Row> &read);
     // The current row's primary key as a number; -1 where it is none.
     qint64 keyOfCurrentRow();
 

@@ -10,6 +10,8 @@
 #include <QStringList>
 #include <QVector>
 
+#include <functional>
+
 // What the form manager needs of the records of its table: one current row,
 // moves, new rows, deletion, the filter, and the row as record text
 // ("<RECORDSET NAME=\"…\" … ></RECORDSET>", built and read with
@@ -157,6 +159,19 @@ public:
         Q_UNUSED(first);
         Q_UNUSED(count);
         return {};
+    }
+
+    // Every record in the records' order, handed to take count at a time as
+    // RecordsAt gives them (take returns false to stop), holding only one
+    // block: for writing all of them somewhere. The engine reads them with
+    // one statement where it can.
+    virtual void ReadAllRecords(int count, const std::function<bool(QVector<Row> &)> &take)
+    {
+        for (qint64 first = 1;; first += count) {
+            QVector<Row> rows = RecordsAt(first, count);
+            if (rows.isEmpty() || !take(rows) || rows.size() < count)
+                return;
+        }
     }
 
     // Deletes the records of keys (as RecordsAt gives them) in one

@@ -1,5 +1,7 @@
 #include "data/DateText.h"
 
+#include "platform/GermanValues.h"
+
 #include <QDateTime>
 #include <QTimeZone>
 
@@ -57,10 +59,7 @@ QString FormatDate(const Variant &date)
     Variant::partsFromOle(days, &day, &time);
     if (!day.isValid())
         return QString();
-    return QStringLiteral("%1.%2.%3")
-        .arg(day.day(), 2, 10, QLatin1Char('0'))
-        .arg(day.month(), 2, 10, QLatin1Char('0'))
-        .arg(day.year(), 4, 10, QLatin1Char('0'));
+    return GermanValues::shownDate(day);
 }
 
 Variant ParseDate(const QString &text)

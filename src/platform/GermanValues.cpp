@@ -185,10 +185,28 @@ QString shownNumber(const Digits &digits, int scale)
 
 QString shownDate(const QDate &date)
 {
-    return QStringLiteral("%1.%2.%3")
-        .arg(date.day(), 2, 10, QLatin1Char('0'))
-        .arg(date.month(), 2, 10, QLatin1Char('0'))
-        .arg(date.year(), 4, 10, QLatin1Char('0'));
+    int year = 0;
+    int month = 0;
+    int day = 0;
+    date.getDate(&year, &month, &day);
+    if (year < 0 || year > 9999 || !date.isValid())
+        return QStringLiteral("%1.%2.%3")
+            .arg(day, 2, 10, QLatin1Char('0'))
+            .arg(month, 2, 10, QLatin1Char('0'))
+            .arg(year, 4, 10, QLatin1Char('0'));
+    // Digit by digit: three calls of QString::arg were a fifth of the time
+    // of an export of many dated records.
+    const char16_t text[10] = {char16_t(u'0' + day / 10),
+                               char16_t(u'0' + day % 10),
+                               u'.',
+                               char16_t(u'0' + month / 10),
+                               char16_t(u'0' + month % 10),
+                               u'.',
+                               char16_t(u'0' + year / 1000),
+                               char16_t(u'0' + year / 100 % 10),
+                               char16_t(u'0' + year / 10 % 10),
+                               char16_t(u'0' + year % 10)};
+    return QString::fromUtf16(text, 10);
 }
 
 QString shownTime(const QTime &time)

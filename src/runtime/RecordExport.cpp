@@ -17,8 +17,8 @@ namespace RecordExport {
 
 namespace {
 
-// Records read per statement: few round trips, little memory.
-constexpr int kBlockRows = 256;
+// Records converted and written at a time: few round trips, little memory.
+constexpr int kBlockRows = 1024;
 
 // A field's value for programs: numbers with a point, days and times as
 // ISO writes them, yes/no as true/false; names of related rows and texts as
@@ -89,17 +89,18 @@ Result toCsv(CFormMgr &form, const QString &path, Format format, const Progress 
 
     try {
         const qint64 total = qMax<qint64>(0, records->GetPosition(true).count);
-        for (qint64 first = 1; first <= total; first += kBlockRows) {
-            const QVector<CDataMgr::Row> block = records->RecordsAt(first, kBlockRows);
-            if (block.isEmpty())
-                break; // fewer than counted: another user deleted some meanwhile
+        qint64 done = 0;
+        bool cancelled = false;
+        QString writeError;
+        records->ReadAllRecords(kBlockRows, [&](const QVector<CDataMgr::Row> &block) {
             window->prepareShownTexts(block);
             QVector<QStringList> lines;
             lines.reserve(block.size());
             for (const CDataMgr::Row &row : block) {
                 if (row.deleted)
-                    continue;
+                    continue; // another user deleted it meanwhile
                 QStringList line;
+                line.reserve(fields.size());
                 for (const CDynControl *field : fields) {
                     const QString text = row.fields.value(field->GetName());
                     line << (text.isEmpty() ? QString()
@@ -109,12 +110,23 @@ Result toCsv(CFormMgr &form, const QString &path, Format format, const Progress 
                 lines << line;
             }
             const QByteArray bytes = TabText::write(lines, separator).toUtf8();
-            if (file.write(bytes) != bytes.size())
-                return fail(file.errorString());
-            if (progress && !progress(qMin(total, first - 1 + block.size()), total)) {
-                file.cancelWriting();
-                return Result::Cancelled;
+            if (file.write(bytes) != bytes.size()) {
+                writeError = file.errorString();
+                return false;
             }
+            done += block.size();
+            // Others may have added records since they were counted.
+            if (progress && !progress(qMin(done, total), qMax(done, total))) {
+                cancelled = true;
+                return false;
+            }
+            return true;
+        });
+        if (!writeError.isEmpty())
+            return fail(writeError);
+        if (cancelled) {
+            file.cancelWriting();
+            return Result::Cancelled;
         }
     } catch (const ComError &failure) {
         file.cancelWriting();

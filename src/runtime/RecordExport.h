@@ -12,7 +12,8 @@ class CFormMgr;
 // The records of a form written to a CSV file: every record of its filter
 // and sort, in that order, one column per field the form shows, headed by
 // the field's caption. The records are read from the database a block at a
-// time (CDataMgr::RecordsAt), so memory stays flat however many there are.
+// time (CDataMgr::ReadAllRecords: one statement where the engine can read
+// it in batches), so memory stays flat however many there are.
 //
 // Two kinds of file. For German spreadsheet programs: UTF-8 with a byte
 // order mark, ";" between fields, every value as the form shows it

@@ -68,6 +68,8 @@ public:
     void set(const QString &name, const QString &value);
     // Removes the field of that name (it then stands for Null).
     void remove(const QString &name);
+    // Room for that many fields, for a caller that sets them one by one.
+    void reserve(qsizetype count) { m_fields.reserve(count); }
 
     [[nodiscard]] const QVector<Field> &all() const { return m_fields; }
     [[nodiscard]] bool isEmpty() const { return m_fields.isEmpty(); }

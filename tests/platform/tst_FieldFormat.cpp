@@ -135,6 +135,8 @@ TEST(FieldFormat, ShowsRecordValuesAndRoomForEveryValue)
         {"double", "12.50000000", "", "12,5"},
         {"double", "NaN", "", "NaN"},
         {"int", "-42", "", "-42"},
+        {"int", "0", "", "0"},
+        {"int", "-007", "", "-7"},   // a text the column holds, read as a number
         {"int", "12.5", "", "12.5"}, // a REAL that SQLite keeps in an INTEGER column
         {"date", "07.03.2021", "", "07.03.2021"},
         {"datetime", "07.03.2021 14:30:00.123", "", "07.03.2021 14:30"},

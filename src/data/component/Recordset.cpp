@@ -212,6 +212,49 @@ QVector<Recordset::Row> Recordset::ReadRows(long first, int count)
     return d->readRows(d->cursor->keysAt(first - 1, count));
 }
 
+void Recordset::ReadAll(int blockRows, const std::function<bool(QVector<Row> &)> &take)
+{
+    d->requireOpen();
+    d->resync();
+    if (blockRows <= 0)
+        return;
+    if (!d->keyset || !d->backend->readsKeysInBackground()) {
+        // By key, a block at a time: the engine has no reader that could keep
+        // one statement open beside the writers (or the rows are held here).
+        for (long first = 1;; first += blockRows) {
+            QVector<Row> rows = ReadRows(first, blockRows);
+            if (rows.isEmpty() || !take(rows) || rows.size() < blockRows)
+                return;
+        }
+    }
+    // One statement for all of them, read in batches on the engine's reader
+    // (PostgreSQL: a cursor in a read-only transaction; SQLite: a snapshot):
+    // a lookup by key a row costs several times what the engine's own scan
+    // does. The key columns follow the row's.
+    const int width = int(d->columns.size() + d->identity.size());
+    std::unique_ptr<KeySource> source = d->backend->openKeySource(d->rowsSql, width);
+    KeyStore batch(width, false);
+    bool more = true;
+    while (more) {
+        batch = batch.emptyCopy();
+        more = source->read(batch, blockRows);
+        QVector<Row> rows;
+        rows.reserve(batch.size());
+        for (qsizetype i = 0; i < batch.size(); ++i) {
+            const QVariantList read = batch.at(i);
+            Row row;
+            row.values.reserve(d->columns.size());
+            for (qsizetype c = 0; c < d->columns.size(); ++c)
+                row.values.append(d->backend->fromDriver(read.at(c), d->columns.at(c)));
+            row.key = read.mid(d->columns.size());
+            rows.append(std::move(row));
+        }
+        d->rowsFetched += rows.size();
+        if (!rows.isEmpty() && !take(rows))
+            return;
+    }
+}
+
 qsizetype Recordset::rowsFetched() const
 {
     return d ? d->rowsFetched : 0;
@@ -491,18 +534,22 @@ void RecordsetPrivate::openKeyset(const std::shared_ptr<Backend> &engine, const 
     // host's texts can be extended safely (a comment could hide what follows).
     const QString selectKeys = QStringLiteral("SELECT ") + rowIdentity.join(QStringLiteral(", ")) +
                                QStringLiteral(" FROM ");
+    const QString selectRows = QStringLiteral("SELECT ") + selectList + QStringLiteral(", ") +
+                               rowIdentity.join(QStringLiteral(", ")) + QStringLiteral(" FROM ");
     twoEnded = !engine->limitedQuery(selectKeys, 1).isEmpty() && !SqlText::hasComment(condition) &&
                !SqlText::hasComment(ordering);
     if (twoEnded) {
         const KeyOrder order = KeyOrder::make(ordering, rowIdentity);
         keyOrder = order;
         keySql = selectKeys + tableSql + where + QStringLiteral(" ORDER BY ") + order.forward;
+        rowsSql = selectRows + tableSql + where + QStringLiteral(" ORDER BY ") + order.forward;
         reverseKeySql =
             order.backward.isEmpty()
                 ? QString()
                 : selectKeys + tableSql + where + QStringLiteral(" ORDER BY ") + order.backward;
     } else {
         keySql = selectKeys + tableSql + clauses;
+        rowsSql = selectRows + tableSql + clauses;
         reverseKeySql.clear();
     }
     generation = engine->generation();

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QVector>
 
+#include <functional>
 #include <memory>
 
 class Connection;
@@ -155,6 +156,11 @@ public:
     // read as a move there would read them (see KeysetCursor::keysAt), the
     // rows by their keys in one statement.
     QVector<Row> ReadRows(long first, int count);
+    // Every row of the query, in its order, handed to take blockRows at a
+    // time as ReadRows gives them; take returns false to stop. Only one
+    // block is held at a time. As with ReadRows, a row someone deleted after
+    // its key was read comes without values.
+    void ReadAll(int blockRows, const std::function<bool(QVector<Row> &)> &take);
 
     void AddNew();
     void Update();

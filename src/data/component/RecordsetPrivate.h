@@ -30,6 +30,7 @@ struct RecordsetPrivate
     QString selectList;              // keyset: the columns as the statements read them
     QSqlQuery fetchQuery;            // "SELECT columns FROM table WHERE identity = ?"
     QString keySql;                  // keyset: the key query, to read the keys anew
+    QString rowsSql;                 // keyset: the key query reading the columns before the key
     QString reverseKeySql;           // two-ended keyset: the key query in reverse order, or empty
     QString condition;               // keyset: the query's condition, without WHERE
     KeyOrder keyOrder;               // two-ended keyset: the key query's order
