@@ -15,7 +15,7 @@ enum class FormExit : int {
     QueryRefused = 8,     // the database refused the filter or the sort
     FormNotBuilt = 9,     // the form could not be built for another reason (said by the form)
     PictureNotSaved = 10, // the picture could not be written
-    ExportNotWritten = 11 // the CSV file could not be written
+    ExportNotWritten = 11 // the CSV or PDF file could not be written
 };
 
 #endif // QRT_APPS_QRTFORM_FORMEXIT_H

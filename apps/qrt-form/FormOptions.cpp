@@ -33,7 +33,7 @@ const char *const kEpilogue =
     "   8  die Datenbank lehnt den Filter oder die Sortierung ab\n"
     "   9  das Formular konnte nicht aufgebaut werden\n"
     "  10  das Bild konnte nicht gespeichert werden\n"
-    "  11  die CSV-Datei konnte nicht geschrieben werden\n";
+    "  11  die CSV- oder PDF-Datei konnte nicht geschrieben werden\n";
 
 // Options that exclude each other, as the German reason; empty when none do.
 QString conflictIn(const FormOptions &options, bool filterGiven, bool sortGiven)
@@ -128,9 +128,21 @@ std::optional<FormOptions> FormOptions::parse(const QStringList &arguments, QStr
         QStringLiteral("csv-for-programs"),
         QStringLiteral("Mit --export: die CSV-Datei für Programme (UTF-8, „,“,\n"
                        "Dezimalpunkt, JJJJ-MM-TT)."));
-    const QList<QCommandLineOption> all{
-        help, database,  kind,      server, user,     password,   table,      filter,
-        sort, newRecord, datasheet, design, modeless, screenshot, exportFile, forPrograms};
+    const QCommandLineOption pdfFile(
+        QStringLiteral("pdf"),
+        QStringLiteral("Schreibt den ersten Datensatz des Filters, wie das Formular ihn\n"
+                       "zeigt, ohne Bildschirm in eine PDF-Datei und beendet sich."),
+        QStringLiteral("datei"));
+    const QCommandLineOption pdfAll(
+        QStringLiteral("all"),
+        QStringLiteral("Mit --pdf: alle Datensätze des Filters, jeder auf eigenen Seiten."));
+    const QCommandLineOption pdfList(
+        QStringLiteral("list"),
+        QStringLiteral("Mit --pdf: alle Datensätze des Filters als Liste."));
+    const QList<QCommandLineOption> all{help,        database, kind,     server,     user,
+                                        password,    table,    filter,   sort,       newRecord,
+                                        datasheet,   design,   modeless, screenshot, exportFile,
+                                        forPrograms, pdfFile,  pdfAll,   pdfList};
 
     QCommandLineParser parser;
     parser.addOptions(all);
@@ -182,11 +194,36 @@ std::optional<FormOptions> FormOptions::parse(const QStringList &arguments, QStr
         *error = QStringLiteral("--csv-for-programs gehört zu --export DATEI.");
         return std::nullopt;
     }
-    if (!options.exportFile.isEmpty() &&
-        (parser.isSet(design) || parser.isSet(modeless) || parser.isSet(newRecord) ||
-         parser.isSet(datasheet) || parser.isSet(screenshot))) {
-        *error = QStringLiteral("--export schreibt nur die Datensätze: --design, --modeless, "
-                                "--new, --datasheet und --screenshot passen nicht dazu.");
+    options.pdfFile = parser.value(pdfFile);
+    if (parser.isSet(pdfFile) && options.pdfFile.isEmpty()) {
+        *error = QStringLiteral("Bitte eine Datei für die Datensätze angeben (--pdf DATEI).");
+        return std::nullopt;
+    }
+    if ((parser.isSet(pdfAll) || parser.isSet(pdfList)) && options.pdfFile.isEmpty()) {
+        *error = QStringLiteral("--all und --list gehören zu --pdf DATEI.");
+        return std::nullopt;
+    }
+    if (parser.isSet(pdfAll) && parser.isSet(pdfList)) {
+        *error = QStringLiteral("--all und --list schließen sich aus: jeder Datensatz auf "
+                                "eigenen Seiten oder alle als Liste.");
+        return std::nullopt;
+    }
+    options.pdfContent = parser.isSet(pdfAll)    ? CKeloForm::PdfContent::EachRecord
+                         : parser.isSet(pdfList) ? CKeloForm::PdfContent::List
+                                                 : CKeloForm::PdfContent::CurrentRecord;
+    for (const auto &[file, name] :
+         {std::pair{options.exportFile, "--export"}, std::pair{options.pdfFile, "--pdf"}}) {
+        if (!file.isEmpty() &&
+            (parser.isSet(design) || parser.isSet(modeless) || parser.isSet(newRecord) ||
+             parser.isSet(datasheet) || parser.isSet(screenshot))) {
+            *error = QStringLiteral("%1 schreibt nur die Datensätze: --design, --modeless, "
+                                    "--new, --datasheet und --screenshot passen nicht dazu.")
+                         .arg(QLatin1String(name));
+            return std::nullopt;
+        }
+    }
+    if (!options.exportFile.isEmpty() && !options.pdfFile.isEmpty()) {
+        *error = QStringLiteral("--export und --pdf: bitte eines nach dem anderen.");
         return std::nullopt;
     }
     if (parser.isSet(design) && parser.isSet(modeless)) {

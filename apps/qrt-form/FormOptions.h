@@ -1,6 +1,7 @@
 #ifndef QRT_APPS_QRTFORM_FORMOPTIONS_H
 #define QRT_APPS_QRTFORM_FORMOPTIONS_H
 
+#include "facade/CKeloForm.h"
 #include "facade/KeloTypes.h"
 
 #include <QString>
@@ -34,6 +35,8 @@ struct FormOptions
     QString screenshot;             // PNG file; empty for an interactive run
     QString exportFile;             // CSV file of every record; empty for none
     bool exportForPrograms = false; // "," and "." instead of ";" and ","
+    QString pdfFile;                // PDF file of the records; empty for none
+    CKeloForm::PdfContent pdfContent = CKeloForm::PdfContent::CurrentRecord;
 
     bool helpRequested = false;
     QString helpText;

@@ -111,7 +111,8 @@ int main(int argc, char **argv)
     }
 
     // Both a picture and a file of the records are made without a screen.
-    const bool picture = !options->screenshot.isEmpty() || !options->exportFile.isEmpty();
+    const bool picture = !options->screenshot.isEmpty() || !options->exportFile.isEmpty() ||
+                         !options->pdfFile.isEmpty();
     QString reason;
     if (!HostStartup::chooseScreen(picture, &reason))
         return fail(withPictureHint(reason), FormExit::NoScreen);
@@ -154,6 +155,19 @@ int main(int argc, char **argv)
         QString why;
         switch (form.ExportRecords(options->exportFile, options->exportForPrograms,
                                    xmlText(options->filter), xmlText(options->sort), &why)) {
+        case CKeloForm::Export::Written:
+            return int(FormExit::Closed);
+        case CKeloForm::Export::FormNotBuilt:
+            return fail(notBuilt, FormExit::FormNotBuilt);
+        case CKeloForm::Export::NotWritten:
+            break;
+        }
+        return fail(why, FormExit::ExportNotWritten);
+    }
+    if (!options->pdfFile.isEmpty()) {
+        QString why;
+        switch (form.WritePdf(options->pdfFile, options->pdfContent, xmlText(options->filter),
+                              xmlText(options->sort), &why)) {
         case CKeloForm::Export::Written:
             return int(FormExit::Closed);
         case CKeloForm::Export::FormNotBuilt:

@@ -487,8 +487,7 @@ bool CDynControl::TakeUserText(const QString &text, QString *problem, Entry entr
 
 QString CDynControl::FieldCaption() const
 {
-    const QString spoken = m_window ? m_window->accessibleName() : QString();
-    return spoken.isEmpty() ? AccessibleName() : spoken;
+    return m_labelCaption.isEmpty() ? AccessibleName() : m_labelCaption;
 }
 
 void CDynControl::Refuse(const QString &problem)

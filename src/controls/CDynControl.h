@@ -186,6 +186,9 @@ public:
     // The field as the user knows it: the caption of its label where the
     // form gave it one, else its own caption or name.
     [[nodiscard]] QString FieldCaption() const;
+    // The caption of the field's label on the form ("Name" for "&Name:"),
+    // which FieldCaption() gives; empty where it has none.
+    void SetLabelCaption(const QString &caption) { m_labelCaption = caption; }
     // Tells the user that the field cannot take its text and why ("Das Feld
     // Kunde seit erwartet ein Datum …"), and puts the focus back into the
     // field with its text selected, so that the next keys replace it.
@@ -230,6 +233,7 @@ private:
     const bool m_designMode;
     bool m_modified = false;
     QString m_caption;
+    QString m_labelCaption;
     QString m_name;
     QFont m_font;
     QString m_faceName;

@@ -7,6 +7,7 @@
 #include "runtime/CFormDlg.h"
 #include "runtime/CFormFrame.h"
 #include "runtime/RecordExport.h"
+#include "runtime/RecordPrint.h"
 
 #include <QCoreApplication>
 #include <QEvent>
@@ -217,6 +218,26 @@ CKeloForm::Export CKeloForm::ExportRecords(const QString &file, bool forPrograms
         *dialog.GetFormHost()->GetFormMgr(), file,
         forPrograms ? RecordExport::Format::Program : RecordExport::Format::Spreadsheet, {}, error);
     return result == RecordExport::Result::Written ? Export::Written : Export::NotWritten;
+}
+
+CKeloForm::Export CKeloForm::WritePdf(const QString &file, PdfContent content,
+                                      const QString &filter, const QString &sort, QString *error)
+{
+    m_lastBuilt = false;
+    if (!requireDocument())
+        return Export::FormNotBuilt;
+    qrt::ensureQtGerman();
+    CFormDlg dialog(FilledDocument(EntryPoint::ShowForm, filter, sort), false);
+    m_lastBuilt = dialog.GetFormHost() != nullptr && dialog.GetFormHost()->GetFormMgr();
+    if (!m_lastBuilt)
+        return Export::FormNotBuilt;
+    const RecordPrint::Scope scope =
+        content == PdfContent::CurrentRecord ? RecordPrint::Scope::Current
+        : content == PdfContent::EachRecord  ? RecordPrint::Scope::EachRecord
+                                             : RecordPrint::Scope::List;
+    const RecordPrint::Result result =
+        RecordPrint::toPdf(*dialog.GetFormHost()->GetFormMgr(), file, scope, {}, error);
+    return result == RecordPrint::Result::Written ? Export::Written : Export::NotWritten;
 }
 
 void CKeloForm::CloseForm()

@@ -95,6 +95,14 @@ public:
     // user; *error says why NotWritten. Works on the offscreen platform.
     Export ExportRecords(const QString &file, bool forPrograms, const QString &filter = QString(),
                          const QString &sort = QString(), QString *error = nullptr);
+    // What a PDF file holds: the first record of the filter and sort as the
+    // form lays it out, every record so (each on pages of its own), or every
+    // record as a compact list.
+    enum class PdfContent { CurrentRecord, EachRecord, List };
+    // Writes the records to a PDF file (see RecordPrint), without a user;
+    // *error says why NotWritten. Works on the offscreen platform.
+    Export WritePdf(const QString &file, PdfContent content, const QString &filter = QString(),
+                    const QString &sort = QString(), QString *error = nullptr);
     // Whether the forms shown in data mode from now on (ShowForm, OpenForm,
     // SavePicture) come up in the datasheet view, a table of the records,
     // rather than one record in the form; the user switches either way.

@@ -337,6 +337,21 @@ void CKeloFormWidget::exportRecords()
     d->command(IdRecordExport);
 }
 
+void CKeloFormWidget::printRecord()
+{
+    d->command(IdRecordPrint);
+}
+
+void CKeloFormWidget::printPreview()
+{
+    d->command(IdRecordPrintPreview);
+}
+
+void CKeloFormWidget::saveAsPdf()
+{
+    d->command(IdRecordPdf);
+}
+
 void CKeloFormWidget::setDatasheetView(bool datasheet)
 {
     d->command(datasheet ? IdViewDatasheet : IdViewForm);

@@ -144,6 +144,13 @@ public slots:
     // as "Exportieren…" does (with its progress and "Abbrechen"); a host
     // that names the file itself uses CKeloForm::ExportRecords.
     void exportRecords();
+    // Prints the record shown through the print dialog ("Drucken…"), shows
+    // its pages first ("Seitenansicht"), or asks for a PDF file of it or of
+    // all records of the filter ("Als PDF speichern…"); a host that names
+    // the file itself uses CKeloForm::WritePdf.
+    void printRecord();
+    void printPreview();
+    void saveAsPdf();
     // Shows the next record (forward) or the previous one in the records'
     // order of which a field shows text (any part of it, whatever the letter
     // case), going on from the other end; false, staying, when none does.

@@ -113,6 +113,14 @@ const Row kRows[] = {
      "Zu dem Datensatz mit der eingegebenen Nummer gehen\nGehe zu", QKeyCombination(Qt::Key_F5)},
     {IdRecordExport, "E&xportieren…",
      "Alle Datensätze des Filters in eine CSV-Datei schreiben\nExportieren", kNone},
+    {IdRecordPrint, "Druc&ken…\t<Strg>+<p>", "Den angezeigten Datensatz drucken\nDrucken",
+     Qt::CTRL | Qt::Key_P},
+    {IdRecordPrintPreview, "&Seitenansicht",
+     "Den angezeigten Datensatz so zeigen, wie er gedruckt wird\nSeitenansicht", kNone},
+    {IdRecordPdf, "Als &PDF speichern…",
+     "Den angezeigten Datensatz oder alle Datensätze des Filters als PDF-Datei speichern\n"
+     "Als PDF speichern",
+     kNone},
     {IdRecordSaveAndClose, "Beenden &und speichern\t<Strg>+<q>",
      "Datensatz speichern und Fenster schließen\nBeenden und speichern", Qt::CTRL | Qt::Key_Q},
     {IdFormProperties, "&Eigenschaften des Formulars",
@@ -235,6 +243,8 @@ MenuEntry menu(int menuId)
                                                IdRecordGoTo,
                                                IdRecordFind,
                                                IdSeparator,
+                                               IdRecordPrint,
+                                               IdRecordPdf,
                                                IdRecordExport,
                                                IdSeparator,
                                                IdRecordSaveAndClose,
@@ -242,7 +252,9 @@ MenuEntry menu(int menuId)
         // Beside it, "Ansicht": the Datensatz menu has no letter left for
         // the two views.
         MenuEntry bar;
-        bar.entries << entry << popup("&Ansicht", {IdViewForm, IdViewDatasheet});
+        bar.entries << entry
+                    << popup("&Ansicht",
+                             {IdViewForm, IdViewDatasheet, IdSeparator, IdRecordPrintPreview});
         return bar;
     }
     case MenuFormContext: {

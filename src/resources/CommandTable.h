@@ -78,6 +78,9 @@ enum CommandId : int {
     IdViewDatasheet = 40081,
     IdDateiAddSubform = 40082,
     IdRecordExport = 40083,
+    IdRecordPrint = 40084,
+    IdRecordPrintPreview = 40085,
+    IdRecordPdf = 40086,
     IdTickCount = 40054,
     // both
     IdAppExit = 57665,

@@ -24,6 +24,9 @@
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QUndoStack>
+#include <algorithm>
+
+#include <algorithm>
 
 namespace {
 
@@ -57,7 +60,7 @@ QString spokenCaption(const QString &caption)
 // check box has its own caption.
 void nameFieldsAfterLabels(const CForm &form)
 {
-    for (const CDynControl *control : form.controls()) {
+    for (CDynControl *control : form.controls()) {
         QWidget *window = control->GetWindow();
         if (!window ||
             (control->kind() != ControlKind::Edit && control->kind() != ControlKind::DateTime))
@@ -66,11 +69,24 @@ void nameFieldsAfterLabels(const CForm &form)
         if (const CDynControl *label =
                 form.findControl(control->GetName() + CDynControl::NameSuffix(ControlKind::Static)))
             spoken = spokenCaption(label->GetCaption());
+        // A heading names the field, a frame's title only says where it is.
+        control->SetLabelCaption(spoken);
         if (spoken.isEmpty()) {
             for (const CDynControl *frame : form.controls()) {
                 if (frame->kind() == ControlKind::Frame &&
                     frame->GetRect().contains(control->GetRect())) {
                     spoken = spokenCaption(frame->GetCaption());
+                    // The title of a frame around this field alone is its
+                    // heading ("Notiz"); around several it only says where
+                    // they are ("Anschrift"), and the field keeps its name.
+                    const auto inside =
+                        std::count_if(form.controls().begin(), form.controls().end(),
+                                      [frame](const CDynControl *other) {
+                                          return other->CarriesValue() &&
+                                                 frame->GetRect().contains(other->GetRect());
+                                      });
+                    if (inside == 1)
+                        control->SetLabelCaption(spoken);
                     break;
                 }
             }

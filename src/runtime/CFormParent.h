@@ -106,6 +106,15 @@ public:
     // spreadsheets or for programs), after the record shown was saved or
     // given up, with a progress dialog whose "Abbrechen" leaves no file.
     void DatensatzExportieren();
+    // Writes the record shown, or every record of the filter (each on pages
+    // of its own, or as a list), to a PDF file the user names; all records
+    // after the one shown was saved or given up, with a progress dialog.
+    void DatensatzAlsPdf();
+    // Prints the record shown, as the form lays it out, on the printer the
+    // user chooses in the print dialog.
+    void DatensatzDrucken();
+    // Shows the printed pages of the record shown (they print from there).
+    void DatensatzSeitenansicht();
     // Places a subform of a table that refers to the form's (asking which,
     // where several do).
     void DateiAddSubform();

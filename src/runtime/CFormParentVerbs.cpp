@@ -3,28 +3,7 @@
 
 #include "runtime/CFormParent.h"
 
-#include "platform/ComError.h"
-#include "platform/UserMessages.h"
-#include "runtime/RecordExport.h"
-
-#include <QCoreApplication>
-#include <QFileDialog>
-#include <QProgressDialog>
-
-template <typename Result, typename Work> Result CFormParent::guarded(Result onError, Work work)
-{
-    if (!m_pFormMgr)
-        return onError;
-    try {
-        return work(*m_pFormMgr);
-    } catch (const ComError &error) {
-        // One message, modal to the form; whatever the user entered stays in
-        // the controls.
-        qrt::inform(error.systemText() + QStringLiteral("\r\n") + error.description(), GetWnd(),
-                    UserMessages::Severity::Error);
-        return onError;
-    }
-}
+#include "runtime/CFormParentGuarded.h"
 
 void CFormParent::DateiNeu()
 {
@@ -77,45 +56,6 @@ void CFormParent::DateiAddFrame()
     guarded(false, [](CFormMgr &manager) {
         manager.AddFrame();
         return true;
-    });
-}
-
-void CFormParent::DatensatzExportieren()
-{
-    guarded(false, [this](CFormMgr &manager) {
-        if (!manager.SaveCurRecord())
-            return false;
-        const QString spreadsheet = QStringLiteral("CSV für Tabellenkalkulationen (*.csv)");
-        QFileDialog chooser(GetWnd(), QStringLiteral("Exportieren"),
-                            GetTitle().isEmpty() ? QStringLiteral("Datensätze.csv")
-                                                 : GetTitle() + QStringLiteral(".csv"),
-                            spreadsheet + QStringLiteral(";;CSV für Programme (*.csv)"));
-        chooser.setAcceptMode(QFileDialog::AcceptSave);
-        chooser.setDefaultSuffix(QStringLiteral("csv"));
-        if (chooser.exec() != QDialog::Accepted || chooser.selectedFiles().isEmpty())
-            return false;
-        const RecordExport::Format format = chooser.selectedNameFilter() == spreadsheet
-                                                ? RecordExport::Format::Spreadsheet
-                                                : RecordExport::Format::Program;
-        QProgressDialog progress(QStringLiteral("Die Datensätze werden exportiert …"),
-                                 QStringLiteral("Abbrechen"), 0, 1000, GetWnd());
-        progress.setWindowTitle(QStringLiteral("Exportieren"));
-        progress.setWindowModality(Qt::WindowModal);
-        progress.setMinimumDuration(500);
-        QString error;
-        const RecordExport::Result result = RecordExport::toCsv(
-            manager, chooser.selectedFiles().constFirst(), format,
-            [&progress](qint64 done, qint64 total) {
-                // The bar counts in thousandths: a million records fit any int.
-                progress.setValue(total > 0 ? int(done * 1000 / total) : 1000);
-                QCoreApplication::processEvents();
-                return !progress.wasCanceled();
-            },
-            &error);
-        progress.reset();
-        if (result == RecordExport::Result::Failed)
-            qrt::warn(error, GetWnd());
-        return result == RecordExport::Result::Written;
     });
 }
 

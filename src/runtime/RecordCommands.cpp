@@ -67,6 +67,9 @@ const QVector<int> &RecordCommands::all()
                                      IdRecordFindNext,
                                      IdRecordFindPrevious,
                                      IdRecordExport,
+                                     IdRecordPrint,
+                                     IdRecordPrintPreview,
+                                     IdRecordPdf,
                                      IdRecordSaveAndClose};
     return ids;
 }
@@ -166,6 +169,15 @@ bool RecordCommands::run(int id)
         break;
     case IdRecordExport:
         host.DatensatzExportieren();
+        break;
+    case IdRecordPrint:
+        host.DatensatzDrucken();
+        break;
+    case IdRecordPrintPreview:
+        host.DatensatzSeitenansicht();
+        break;
+    case IdRecordPdf:
+        host.DatensatzAlsPdf();
         break;
     case IdRecordGoTo:
         // A number typed into the position goes there; the key puts the
