@@ -24,6 +24,8 @@ packages=(
     clang libclang-rt-dev llvm
     # an X server of its own and real key presses for the test that runs qrt-form on it
     xvfb xdotool
+    # pdftotext: the tests read back the text of the PDF files the form writes
+    poppler-utils
 )
 
 missing=()

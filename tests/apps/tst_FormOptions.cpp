@@ -31,7 +31,11 @@ QString readOptions(const QStringList &arguments)
                            (options->datasheet ? QStringLiteral("blatt") : QString()),
                        options->screenshot,
                        options->exportFile +
-                           (options->exportForPrograms ? QStringLiteral(" programme") : QString())}
+                           (options->exportForPrograms ? QStringLiteral(" programme") : QString()) +
+                           options->pdfFile +
+                           (options->pdfContent == CKeloForm::PdfContent::EachRecord ? " alle"
+                            : options->pdfContent == CKeloForm::PdfContent::List     ? " liste"
+                                                                                     : "")}
         .join(QLatin1Char('|'));
 }
 
@@ -66,6 +70,15 @@ TEST(FormOptions, ReadsWhatTheUserAsksForAndRefusesWhatCannotWorkInGerman)
         {{"--db", "k", "--csv-for-programs"}, "refused: --csv-for-programs gehört zu --export"},
         {{"--db", "k", "--export", "k.csv", "--design"}, "refused: --export schreibt nur"},
         {{"--db", "k", "--export", "k.csv", "--screenshot", "b.png"}, "refused: --export schreibt"},
+        // The record shown, each record, or a list, into a PDF file.
+        {{"--db", "k", "--pdf", "k.pdf"}, "3|k|||||||0|||k.pdf"},
+        {{"--db", "k", "--pdf", "k.pdf", "--all", "--sort", "Name"},
+         "3|k||||||Name|0|||k.pdf alle"},
+        {{"--db", "k", "--pdf", "k.pdf", "--list"}, "3|k|||||||0|||k.pdf liste"},
+        {{"--db", "k", "--list"}, "refused: --all und --list gehören zu --pdf"},
+        {{"--db", "k", "--pdf", "k.pdf", "--all", "--list"}, "refused: --all und --list schließen"},
+        {{"--db", "k", "--pdf", "k.pdf", "--datasheet"}, "refused: --pdf schreibt nur"},
+        {{"--db", "k", "--pdf", "k.pdf", "--export", "k.csv"}, "refused: --export und --pdf"},
         {{"--db", "k", "--design", "--datasheet"}, "refused: --design zeigt keine"},
         {{}, "refused: Bitte die Datenbank angeben (--db)"},
         {{"--table", "Kunden"}, "refused: Bitte die Datenbank angeben (--db)"},
@@ -104,9 +117,10 @@ TEST(FormOptions, HelpNamesEveryOptionAndExitCode)
         FormOptions::parse({QStringLiteral("qrt-form"), QStringLiteral("-h")}, &error);
     ASSERT_TRUE(help);
     ASSERT_TRUE(help->helpRequested);
-    for (const char *option : {"--db", "--kind", "--server", "--user", "--password", "--table",
-                               "--filter", "--sort", "--new", "--datasheet", "--design",
-                               "--modeless", "--screenshot", "--export", "--csv-for-programs"})
+    for (const char *option :
+         {"--db", "--kind", "--server", "--user", "--password", "--table", "--filter", "--sort",
+          "--new", "--datasheet", "--design", "--modeless", "--screenshot", "--export",
+          "--csv-for-programs", "--pdf", "--all", "--list"})
         EXPECT_TRUE(help->helpText.contains(QLatin1String(option))) << option;
     // The default table, and the codes a script reads.
     EXPECT_TRUE(help->helpText.contains(QStringLiteral("Vorgabe: das erste")));

@@ -158,6 +158,7 @@ TEST_F(QrtFormTest, EveryRunEndsWithItsCodeAndAGermanMessage)
     const QString missing = dir.filePath("fehlt.sqlite");
     const QString badPicture = dir.filePath("gibtsnicht/bild.png");
     const QString csv = dir.filePath("bonn.csv");
+    const QString pdf = dir.filePath("bonn.pdf");
     const QStringList screenshot{"--screenshot", dir.filePath("nie.png")};
     const QString empty = dir.filePath("leer.sqlite");
     {
@@ -215,6 +216,10 @@ TEST_F(QrtFormTest, EveryRunEndsWithItsCodeAndAGermanMessage)
         // The records of a filter into a file, without a screen.
         {form, onDemo + QStringList{"--export", csv, "--filter", "Ort = 'Bonn'"}, 0, "",
          screen("offscreen")},
+        {form, onDemo + QStringList{"--pdf", pdf, "--list", "--filter", "Ort = 'Bonn'"}, 0, "",
+         screen("offscreen")},
+        {form, onDemo + QStringList{"--pdf", dir.filePath("gibtsnicht/k.pdf"), "--all"}, 11,
+         "Die Datei"},
         {form, onDemo + QStringList{"--export", dir.filePath("gibtsnicht/k.csv")}, 11,
          QString("Die Datei %1 kann nicht geschrieben werden")
              .arg(QDir::toNativeSeparators(dir.filePath("gibtsnicht/k.csv")))},
@@ -255,6 +260,9 @@ TEST_F(QrtFormTest, EveryRunEndsWithItsCodeAndAGermanMessage)
     EXPECT_EQ(QString::number(TabText::read(QString::fromUtf8(all), QLatin1Char(';')).size() - 1),
               QrtFormRun::query(demo, "SELECT COUNT(*) FROM Kunden WHERE Ort = 'Bonn'"))
         << "a header and every customer in Bonn";
+    QFile list(pdf);
+    ASSERT_TRUE(list.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(list.readAll().startsWith("%PDF-")) << "what is in it, the runtime tests read";
     EXPECT_FALSE(QFile::exists(missing)); // not created by trying
     EXPECT_FALSE(QFile::exists(screenshot.last()));
     EXPECT_EQ(QFileInfo(empty).size(), 0);
