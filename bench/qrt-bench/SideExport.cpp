@@ -1,6 +1,7 @@
 // The library's export of the records to CSV, in a process of its own so
 // that its peak memory is the export's: the stored Kunden form in NAME
-// order, every record written as German spreadsheet programs read it.
+// order, every record written as German spreadsheet programs read it. Then
+// a PDF list of (at most) 10,000 of them, the first by ID.
 
 #include "BenchSides.h"
 #include "BenchSupport.h"
@@ -9,6 +10,7 @@
 #include "runtime/CFormDlg.h"
 #include "runtime/CFormFrame.h"
 #include "runtime/RecordExport.h"
+#include "runtime/RecordPrint.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -40,6 +42,18 @@ Figures onePass(const BenchDatabase &db, const Expected &expected, const QString
         lines += written.readLine().endsWith('\n') ? 1 : 0;
     if (lines != expected.rows + 1)
         throw std::runtime_error("export: not every record was written");
+
+    CFormDlg listed(formDocument(db, QStringLiteral("Kunden"), false,
+                                 QStringLiteral("ID BETWEEN 1 AND 10000"), QStringLiteral("NAME")),
+                    false);
+    if (!listed.GetFormHost() || !listed.GetFormHost()->GetFormMgr())
+        throw std::runtime_error("pdf: the library's form was not built");
+    const QString pdf = QString(file).replace(QStringLiteral(".csv"), QStringLiteral(".pdf"));
+    clock.restart();
+    if (RecordPrint::toPdf(*listed.GetFormHost()->GetFormMgr(), pdf, RecordPrint::Scope::List) !=
+        RecordPrint::Result::Written)
+        throw std::runtime_error("pdf: the file was not written");
+    figures["pdf_list_10000_ms"] = msSince(clock);
     return figures;
 }
 

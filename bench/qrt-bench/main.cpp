@@ -213,6 +213,7 @@ void report(const BenchDatabase &db, int rows, int index, const Figures &ours,
               figure(floor, "engine_csv_ms"));
     printLine("export_peak", db, rows, index, figure(ours, "peak_export_mib"), -1,
               figure(floor, "peak_end_mib"), "mib");
+    printLine("pdf_list_10000", db, rows, index, figure(ours, "pdf_list_10000_ms"), -1, -1);
     printLine("peak_after_last", db, rows, index, figure(ours, "peak_after_last_mib"),
               figure(reference, "peak_after_last_mib"), figure(floor, "peak_end_mib"), "mib");
     printLine("peak_whole_run", db, rows, index, figure(ours, "peak_end_mib"),
