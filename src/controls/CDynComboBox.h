@@ -60,6 +60,7 @@ public:
     [[nodiscard]] bool GetRecordText(QString *text, QString *problem) const override;
     [[nodiscard]] QString ShownText(const QString &recordText) const override;
     void PrepareShownTexts(const QStringList &recordTexts) override;
+    [[nodiscard]] bool PreparesShownTexts() const override { return true; }
     [[nodiscard]] bool AcceptsCharacter(QChar c) const override;
 
     // The list for what the field shows now, opened below it (what the

@@ -183,6 +183,9 @@ public:
     // Readies ShownText for these record texts at once (a page of a
     // datasheet), where a field reads what it shows from the database.
     virtual void PrepareShownTexts(const QStringList &recordTexts) { Q_UNUSED(recordTexts); }
+    // Whether PrepareShownTexts does anything: the texts are gathered only
+    // for fields that read.
+    [[nodiscard]] virtual bool PreparesShownTexts() const { return false; }
     // The field as the user knows it: the caption of its label where the
     // form gave it one, else its own caption or name.
     [[nodiscard]] QString FieldCaption() const;

@@ -288,6 +288,8 @@ QVector<CDynControl *> CForm::shownFields() const
 void CForm::prepareShownTexts(const QVector<CDataMgr::Row> &rows) const
 {
     for (CDynControl *field : shownFields()) {
+        if (!field->PreparesShownTexts())
+            continue;
         QStringList texts;
         texts.reserve(rows.size());
         for (const CDataMgr::Row &row : rows)

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <deque>
 #include <functional>
 #include <mutex>
 #include <optional>
@@ -15,6 +16,10 @@ namespace {
 
 // Keys per read: the moment a cancelled reader notices it at the latest.
 constexpr qsizetype kBatch = 65536;
+
+// Batches a streaming reader reads ahead of its caller: enough to keep
+// both busy, few enough to keep memory flat.
+constexpr std::size_t kBatchesAhead = 3;
 
 // How long a reader that is no longer wanted is waited for before it is
 // left to finish by itself: long enough for a cancelled statement, short
@@ -82,6 +87,7 @@ struct BackgroundKeyReader::State
     std::mutex mutex;
     std::condition_variable finished;
     std::condition_variable gate; // startAt moved, the start was asked for, or cancelled
+    std::condition_variable room; // a streaming reader's caller took a batch, or cancelled
     std::chrono::steady_clock::time_point startAt;
     bool started = false;
     std::atomic<bool> cancelled{false};
@@ -89,12 +95,23 @@ struct BackgroundKeyReader::State
     bool done = false;
     KeyStore keys;
     std::optional<ComError> error;
+    qsizetype batchRows = 0;      // streaming: rows per batch; 0 reads all first
+    std::deque<KeyStore> batches; // streaming: read, not yet taken
 };
 
 BackgroundKeyReader::BackgroundKeyReader(const ConnectionParams &params, const QString &sql,
                                          int width, bool integral, std::chrono::milliseconds quiet)
     : m_state(std::make_shared<State>(params, sql, width, integral, quiet))
 {
+    countStartedReader();
+    m_thread = std::thread(&BackgroundKeyReader::run, m_state);
+}
+
+BackgroundKeyReader::BackgroundKeyReader(const ConnectionParams &params, const QString &sql,
+                                         int width, qsizetype batchRows)
+    : m_state(std::make_shared<State>(params, sql, width, false, std::chrono::milliseconds::zero()))
+{
+    m_state->batchRows = qMax<qsizetype>(1, batchRows);
     countStartedReader();
     m_thread = std::thread(&BackgroundKeyReader::run, m_state);
 }
@@ -111,6 +128,7 @@ BackgroundKeyReader::~BackgroundKeyReader()
             m_state->cancel();
     }
     m_state->gate.notify_all();
+    m_state->room.notify_all();
     {
         // Wakes a reader waiting in the test hold.
         std::lock_guard<std::mutex> lock(holdMutex);
@@ -171,6 +189,22 @@ bool BackgroundKeyReader::take(KeyStore &keys, bool wait)
     return true;
 }
 
+bool BackgroundKeyReader::takeBatch(KeyStore &batch)
+{
+    std::unique_lock<std::mutex> lock(m_state->mutex);
+    m_state->finished.wait(lock, [this] { return !m_state->batches.empty() || m_state->done; });
+    if (m_state->batches.empty()) {
+        if (m_state->error)
+            throw *m_state->error;
+        return false;
+    }
+    batch = std::move(m_state->batches.front());
+    m_state->batches.pop_front();
+    lock.unlock();
+    m_state->room.notify_all();
+    return true;
+}
+
 void BackgroundKeyReader::run(const std::shared_ptr<State> &state)
 {
     {
@@ -213,7 +247,21 @@ void BackgroundKeyReader::run(const std::shared_ptr<State> &state)
         }
         if (!state->cancelled) {
             std::unique_ptr<KeySource> source = backend->openOwnKeySource(state->sql, state->width);
-            while (!state->cancelled && source->read(keys, kBatch)) {
+            if (state->batchRows > 0) {
+                for (bool more = true; more && !state->cancelled;) {
+                    KeyStore batch = keys.emptyCopy();
+                    more = source->read(batch, state->batchRows);
+                    std::unique_lock<std::mutex> lock(state->mutex);
+                    state->room.wait(lock, [&state] {
+                        return state->batches.size() < kBatchesAhead || state->cancelled;
+                    });
+                    state->batches.push_back(std::move(batch));
+                    lock.unlock();
+                    state->finished.notify_all();
+                }
+            } else {
+                while (!state->cancelled && source->read(keys, kBatch)) {
+                }
             }
         }
     } catch (const ComError &failure) {

@@ -46,6 +46,12 @@ public:
     BackgroundKeyReader(const ConnectionParams &params, const QString &sql, int width,
                         bool integral,
                         std::chrono::milliseconds quiet = std::chrono::milliseconds::zero());
+    // A reader that hands the rows over batchRows at a time as it reads
+    // them (takeBatch), at most a few batches ahead of the caller: for going
+    // once through every row of a query, the engine's and the driver's work
+    // in this thread beside the caller's in its own. It starts at once.
+    BackgroundKeyReader(const ConnectionParams &params, const QString &sql, int width,
+                        qsizetype batchRows);
     ~BackgroundKeyReader();
     BackgroundKeyReader(const BackgroundKeyReader &) = delete;
     BackgroundKeyReader &operator=(const BackgroundKeyReader &) = delete;
@@ -61,6 +67,10 @@ public:
     // (or has not started); with wait it starts the reading if need be and
     // waits. Throws the reader's ComError when reading failed.
     bool take(KeyStore &keys, bool wait);
+    // The next batch of a reader made with batchRows, waiting for it; false
+    // after the last. Throws the reader's ComError when reading failed (after
+    // the batches read before).
+    bool takeBatch(KeyStore &batch);
 
     // For tests: while held, new and running readers wait before they
     // connect, so that a test can change the table first.

@@ -1,5 +1,6 @@
 #include "data/component/Recordset.h"
 
+#include "data/component/BackgroundKeyReader.h"
 #include "data/component/Connection.h"
 #include "data/component/KeyOrder.h"
 #include "data/component/QueryKeyEnds.h"
@@ -227,17 +228,16 @@ void Recordset::ReadAll(int blockRows, const std::function<bool(QVector<Row> &)>
                 return;
         }
     }
-    // One statement for all of them, read in batches on the engine's reader
-    // (PostgreSQL: a cursor in a read-only transaction; SQLite: a snapshot):
-    // a lookup by key a row costs several times what the engine's own scan
-    // does. The key columns follow the row's.
+    // One statement for all of them, on a connection and in a thread of
+    // their own (PostgreSQL: a cursor in a read-only transaction; SQLite: a
+    // snapshot), which reads the next batch while this one is converted: a
+    // lookup by key a row costs several times what the engine's own scan
+    // does, and the engine's sort and the driver's work go on beside ours.
+    // The key columns follow the row's.
     const int width = int(d->columns.size() + d->identity.size());
-    std::unique_ptr<KeySource> source = d->backend->openKeySource(d->rowsSql, width);
+    BackgroundKeyReader reader(d->backend->params(), d->rowsSql, width, qsizetype(blockRows));
     KeyStore batch(width, false);
-    bool more = true;
-    while (more) {
-        batch = batch.emptyCopy();
-        more = source->read(batch, blockRows);
+    while (reader.takeBatch(batch)) {
         QVector<Row> rows;
         rows.reserve(batch.size());
         for (qsizetype i = 0; i < batch.size(); ++i) {
