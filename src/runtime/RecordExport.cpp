@@ -58,6 +58,11 @@ QString forPrograms(const CDynControl &field, const QString &recordText)
 
 } // namespace
 
+QString unreadable(const QString &why)
+{
+    return QStringLiteral("Die Datensätze konnten nicht gelesen werden: %1").arg(why);
+}
+
 Result toCsv(CFormMgr &form, const QString &path, Format format, const Progress &progress,
              QString *error)
 {
@@ -130,7 +135,9 @@ Result toCsv(CFormMgr &form, const QString &path, Format format, const Progress 
         }
     } catch (const ComError &failure) {
         file.cancelWriting();
-        return fail(failure.message());
+        if (error)
+            *error = unreadable(failure.message());
+        return Result::Failed;
     }
     if (!file.commit())
         return fail(file.errorString());

@@ -35,6 +35,10 @@ enum class Result { Written, Cancelled, Failed };
 // Told after every block: records written, records in all; false cancels.
 using Progress = std::function<bool(qint64 done, qint64 total)>;
 
+// What the user reads when the records could not be read (the database
+// went away, refused the statement): why, as the engine said it.
+QRT_EXPORT QString unreadable(const QString &why);
+
 // Writes form's records to path. Failed says why in *error (German).
 QRT_EXPORT Result toCsv(CFormMgr &form, const QString &path, Format format,
                         const Progress &progress = {}, QString *error = nullptr);

@@ -47,6 +47,7 @@ private:
     QPainter m_painter;
     qint64 m_total = 0;
     bool m_cancelled = false;
+    bool m_pageRefused = false; // the device took no more pages (else reading failed)
 };
 
 Result Painting::run(Scope scope, QString *error)
@@ -77,7 +78,8 @@ Result Painting::run(Scope scope, QString *error)
         }
     } catch (const ComError &failure) {
         m_painter.end();
-        return fail(failure.message());
+        return fail(m_pageRefused ? failure.message()
+                                  : RecordExport::unreadable(failure.message()));
     }
     if (!m_painter.end())
         return fail(QStringLiteral("Die Seiten konnten nicht fertig geschrieben werden."));
@@ -86,8 +88,10 @@ Result Painting::run(Scope scope, QString *error)
 
 void Painting::startPage(const PrintedPage &page, int number, int pages)
 {
-    if (number > 1 && !m_device.newPage())
+    if (number > 1 && !m_device.newPage()) {
+        m_pageRefused = true;
         throw ComError(E_FAIL, QStringLiteral("Eine neue Seite kann nicht begonnen werden."));
+    }
     page.paintFrame(number, pages);
 }
 
@@ -204,7 +208,9 @@ Result toPdf(CFormMgr &form, const QString &path, Scope scope, const Progress &p
     }
     if (result != Result::Written) {
         file.cancelWriting();
-        return result == Result::Cancelled ? result : fail(why);
+        if (error)
+            *error = why; // says itself what went wrong
+        return result;
     }
     if (!file.commit())
         return fail(file.errorString());

@@ -11,6 +11,7 @@
 #include "runtime/FormDialogTestSupport.h"
 
 #include "data/component/ConnectionString.h"
+#include "runtime/RecordExport.h"
 #include "support/CuttingPgProxy.h"
 #include "support/PgServer.h"
 
@@ -593,6 +594,42 @@ TEST_P(ServerOutageTest, RecordsThatCannotBeOpenedAnewStayAsTheyWere)
         EXPECT_EQ(shown("name"), CustomerForm::nameOf(3));
         press(Qt::Key_PageUp);
     }
+}
+
+// The server goes while every record is read for a file: the user is told
+// that the records could not be read, no file is left, and the next export
+// reads them all again.
+TEST_P(ServerOutageTest, AnExportWhoseServerGoesLeavesNoFile)
+{
+    // More records than the reader reads ahead of the export.
+    db.exec(QStringLiteral("INSERT INTO kunden (id, name) SELECT g, 'Kunde ' || g FROM "
+                           "generate_series(6, 20000) AS g"));
+    openData();
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("kunden.csv"));
+    for (const Fate fate : {Fate::Halt, Fate::Kill, Fate::Pause}) {
+        SCOPED_TRACE(kFateNames[int(fate)]);
+        QString error;
+        RecordExport::Result result = RecordExport::Result::Written;
+        promptly([&] {
+            result = RecordExport::toCsv(
+                *manager(), path, RecordExport::Format::Program,
+                [&](qint64, qint64) {
+                    if (!m_down)
+                        befall(fate);
+                    return true;
+                },
+                &error);
+        });
+        EXPECT_EQ(result, RecordExport::Result::Failed);
+        EXPECT_TRUE(
+            error.startsWith(QStringLiteral("Die Datensätze konnten nicht gelesen werden: ")))
+            << error.toStdString();
+        EXPECT_TRUE(QDir(folder.path()).entryList(QDir::Files).isEmpty()) << "no part of a file";
+        recover();
+    }
+    EXPECT_EQ(RecordExport::toCsv(*manager(), path, RecordExport::Format::Program),
+              RecordExport::Result::Written);
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, ServerOutageTest, ::testing::Values(DatabaseKind::PostgreSql),
