@@ -8,6 +8,7 @@
 #include <QFileDialog>
 #include <QImage>
 #include <QPainter>
+#include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
 #include <QProcess>
@@ -182,6 +183,21 @@ TEST_P(RecordPrintTest, TheMenusAskForTheFileAndShowThePages)
     });
     choose(CommandTable::IdRecordPrintPreview);
     EXPECT_EQ(pages, 1) << "the record shown, on one page";
+
+    // Strg+P in a field is the print dialog's, as everywhere.
+    QString title;
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [&title] {
+        if (auto *printing = qobject_cast<QPrintDialog *>(QApplication::activeModalWidget())) {
+            title = printing->windowTitle();
+            printing->reject();
+        }
+    });
+    closer.start(20);
+    field("name")->setFocus();
+    press(Qt::Key_P, Qt::ControlModifier);
+    closer.stop();
+    EXPECT_EQ(title, QStringLiteral("Drucken"));
 }
 
 QRT_INSTANTIATE_FOR_ENGINES(RecordPrintTest);
