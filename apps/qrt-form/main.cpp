@@ -151,10 +151,9 @@ int main(int argc, char **argv)
     const QString notBuilt =
         QStringLiteral("Das Formular für die Tabelle „%1“ konnte nicht aufgebaut werden.")
             .arg(checked.table);
-    if (!options->exportFile.isEmpty()) {
-        QString why;
-        switch (form.ExportRecords(options->exportFile, options->exportForPrograms,
-                                   xmlText(options->filter), xmlText(options->sort), &why)) {
+    // A file of the records: the export or the PDF.
+    const auto wrote = [&](CKeloForm::Export result, const QString &why) {
+        switch (result) {
         case CKeloForm::Export::Written:
             return int(FormExit::Closed);
         case CKeloForm::Export::FormNotBuilt:
@@ -163,20 +162,16 @@ int main(int argc, char **argv)
             break;
         }
         return fail(why, FormExit::ExportNotWritten);
-    }
-    if (!options->pdfFile.isEmpty()) {
-        QString why;
-        switch (form.WritePdf(options->pdfFile, options->pdfContent, xmlText(options->filter),
-                              xmlText(options->sort), &why)) {
-        case CKeloForm::Export::Written:
-            return int(FormExit::Closed);
-        case CKeloForm::Export::FormNotBuilt:
-            return fail(notBuilt, FormExit::FormNotBuilt);
-        case CKeloForm::Export::NotWritten:
-            break;
-        }
-        return fail(why, FormExit::ExportNotWritten);
-    }
+    };
+    QString why;
+    if (!options->exportFile.isEmpty())
+        return wrote(form.ExportRecords(options->exportFile, options->exportForPrograms,
+                                        xmlText(options->filter), xmlText(options->sort), &why),
+                     why);
+    if (!options->pdfFile.isEmpty())
+        return wrote(form.WritePdf(options->pdfFile, options->pdfContent, xmlText(options->filter),
+                                   xmlText(options->sort), &why),
+                     why);
     if (picture) {
         switch (form.SavePicture(options->screenshot, entry, xmlText(options->filter),
                                  xmlText(options->sort), options->newRecord)) {

@@ -202,9 +202,8 @@ CKeloForm::Picture CKeloForm::SavePicture(const QString &file, EntryPoint entry,
     return saved ? Picture::Saved : Picture::NotSaved;
 }
 
-CKeloForm::Export CKeloForm::ExportRecords(const QString &file, bool forPrograms,
-                                           const QString &filter, const QString &sort,
-                                           QString *error)
+CKeloForm::Export CKeloForm::WriteRecords(const QString &filter, const QString &sort,
+                                          const std::function<bool(CFormMgr &)> &write)
 {
     m_lastBuilt = false;
     if (!requireDocument())
@@ -214,30 +213,31 @@ CKeloForm::Export CKeloForm::ExportRecords(const QString &file, bool forPrograms
     m_lastBuilt = dialog.GetFormHost() != nullptr && dialog.GetFormHost()->GetFormMgr();
     if (!m_lastBuilt)
         return Export::FormNotBuilt;
-    const RecordExport::Result result = RecordExport::toCsv(
-        *dialog.GetFormHost()->GetFormMgr(), file,
-        forPrograms ? RecordExport::Format::Program : RecordExport::Format::Spreadsheet, {}, error);
-    return result == RecordExport::Result::Written ? Export::Written : Export::NotWritten;
+    return write(*dialog.GetFormHost()->GetFormMgr()) ? Export::Written : Export::NotWritten;
+}
+
+CKeloForm::Export CKeloForm::ExportRecords(const QString &file, bool forPrograms,
+                                           const QString &filter, const QString &sort,
+                                           QString *error)
+{
+    return WriteRecords(filter, sort, [&](CFormMgr &form) {
+        return RecordExport::toCsv(form, file,
+                                   forPrograms ? RecordExport::Format::Program
+                                               : RecordExport::Format::Spreadsheet,
+                                   {}, error) == RecordExport::Result::Written;
+    });
 }
 
 CKeloForm::Export CKeloForm::WritePdf(const QString &file, PdfContent content,
                                       const QString &filter, const QString &sort, QString *error)
 {
-    m_lastBuilt = false;
-    if (!requireDocument())
-        return Export::FormNotBuilt;
-    qrt::ensureQtGerman();
-    CFormDlg dialog(FilledDocument(EntryPoint::ShowForm, filter, sort), false);
-    m_lastBuilt = dialog.GetFormHost() != nullptr && dialog.GetFormHost()->GetFormMgr();
-    if (!m_lastBuilt)
-        return Export::FormNotBuilt;
     const RecordPrint::Scope scope =
         content == PdfContent::CurrentRecord ? RecordPrint::Scope::Current
         : content == PdfContent::EachRecord  ? RecordPrint::Scope::EachRecord
                                              : RecordPrint::Scope::List;
-    const RecordPrint::Result result =
-        RecordPrint::toPdf(*dialog.GetFormHost()->GetFormMgr(), file, scope, {}, error);
-    return result == RecordPrint::Result::Written ? Export::Written : Export::NotWritten;
+    return WriteRecords(filter, sort, [&](CFormMgr &form) {
+        return RecordPrint::toPdf(form, file, scope, {}, error) == RecordPrint::Result::Written;
+    });
 }
 
 void CKeloForm::CloseForm()

@@ -8,9 +8,11 @@
 #include <QPointer>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 class CFormDlg;
+class CFormMgr;
 class QWidget;
 
 // The host's handle on one form. Init composes the ADOBUILDER configuration
@@ -142,6 +144,10 @@ public:
 private:
     // Shows the not-initialised message; true when there is a document.
     bool requireDocument() const;
+    // Builds the form of the filter and sort without showing it and lets
+    // write put its records into a file (true when written).
+    Export WriteRecords(const QString &filter, const QString &sort,
+                        const std::function<bool(CFormMgr &)> &write);
 
     QString m_document;
     QString m_suppressColumns; // SUPPRESSCOLUMN elements, in call order
