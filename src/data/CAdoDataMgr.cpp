@@ -634,34 +634,39 @@ void CAdoDataMgr::BuildRecordXml()
     m_currentXml = RecordText::write(recordFields(values));
 }
 
-RecordText::Fields CAdoDataMgr::recordFields(const QVector<Variant> &values)
+ColumnInfo CAdoDataMgr::fieldColumn(int index)
 {
-    return recordFields(values, fieldColumns());
+    const QString name = rs().Fields().Item(index).Name();
+    ColumnInfo column = GetColumnInfo(name);
+    column.name = name; // also where the catalog knows no such column
+    return column;
 }
 
 QVector<ColumnInfo> CAdoDataMgr::fieldColumns()
 {
     QVector<ColumnInfo> columns;
-    FieldList &fields = rs().Fields();
-    columns.reserve(fields.Count());
-    for (int i = 0; i < fields.Count(); ++i) {
-        const QString name = fields.Item(i).Name();
-        columns.append(GetColumnInfo(name));
-        columns.last().name = name; // also where the catalog knows no such column
-    }
+    const int count = rs().Fields().Count();
+    columns.reserve(count);
+    for (int i = 0; i < count; ++i)
+        columns.append(fieldColumn(i));
     return columns;
 }
 
 RecordText::Fields CAdoDataMgr::recordFields(const QVector<Variant> &values,
-                                             const QVector<ColumnInfo> &columns)
+                                             const QVector<ColumnInfo> *columns)
 {
     RecordText::Fields record;
     record.reserve(values.size());
-    for (int i = 0; i < columns.size() && i < values.size(); ++i) {
+    const int count = rs().Fields().Count();
+    ColumnInfo looked;
+    for (int i = 0; i < count && i < values.size(); ++i) {
         const Variant &value = values.at(i);
         if (value.isEmptyOrNull())
             continue;
-        const ColumnInfo &column = columns.at(i);
+        // One record looks up the columns of its values; a block of them has
+        // them all looked up once (by name for every value, they were a
+        // tenth of an export's time).
+        const ColumnInfo &column = columns ? columns->at(i) : (looked = fieldColumn(i));
         bool typeError = false;
         const QString text = FieldConversion::toRecordText(column, value, &typeError);
         if (typeError)
@@ -692,12 +697,10 @@ void CAdoDataMgr::ReadAllRecords(int count, const std::function<bool(QVector<Row
 
 QVector<CDataMgr::Row> CAdoDataMgr::recordRows(const QVector<Recordset::Row> &read)
 {
-    // The fields' columns once for all rows: looked up by name for every
-    // value they were a tenth of an export's time.
     const QVector<ColumnInfo> columns = fieldColumns();
     QVector<Row> rows;
     rows.reserve(read.size());
     for (const Recordset::Row &row : read)
-        rows.append(Row{row.key, recordFields(row.values, columns), row.values.isEmpty()});
+        rows.append(Row{row.key, recordFields(row.values, &columns), row.values.isEmpty()});
     return rows;
 }

@@ -145,11 +145,13 @@ private:
     // none.
     [[nodiscard]] QString fixedCondition() const;
     void RememberUpdateKey();
-    // A row's values (one per field of the recordset) as record text fields.
-    RecordText::Fields recordFields(const QVector<Variant> &values);
-    // The same with the recordset's fields' columns (fieldColumns()) given.
+    // A row's values (one per field of the recordset) as record text
+    // fields; columns: the fields' columns (fieldColumns()), for a block of
+    // rows, or null to look them up.
     RecordText::Fields recordFields(const QVector<Variant> &values,
-                                    const QVector<ColumnInfo> &columns);
+                                    const QVector<ColumnInfo> *columns = nullptr);
+    // The column of the recordset's field index, named as the field is.
+    ColumnInfo fieldColumn(int index);
     QVector<ColumnInfo> fieldColumns();
     QVector<Row> recordRows(const QVector<Recordset::Row> &read);
     // The current row's primary key as a number; -1 where it is none.
