@@ -9,6 +9,7 @@
 #include "runtime/CForm.h"
 #include "runtime/CFormFrame.h"
 #include "runtime/CFormMgr.h"
+#include "runtime/CFormParent.h"
 #include "runtime/PrintedList.h"
 #include "runtime/PrintedPage.h"
 
@@ -23,6 +24,14 @@ namespace {
 bool onPaper(const CDynControl &control)
 {
     return control.GetWindow() && !control.GetWindow()->isHidden();
+}
+
+// The form of a subform's records; null while there is none.
+CFormMgr *subformRecords(const CDynSubform &control)
+{
+    const CFormFrame *records =
+        control.Container() ? control.Container()->findChild<CFormFrame *>() : nullptr;
+    return records ? records->GetFormMgr() : nullptr;
 }
 
 // A thin line: half a pixel of the form, never thinner than a hair.
@@ -87,6 +96,24 @@ QRectF PrintedForm::place(const QRect &formRect, int bandTop) const
                   formRect.height() * m_scale);
 }
 
+void PrintedForm::showSubformsOfShownRecord() const
+{
+    const CFormParent *host = m_form.GetHost();
+    CDataMgr *records = host && host->GetFormMgr() ? host->GetFormMgr()->dataManager() : nullptr;
+    if (!records)
+        return;
+    // The key of the record shown, as stored (a new record has none), as the
+    // subform takes it when it follows.
+    RecordText::Fields shown;
+    if (records->GetPosition(false).newRecord || !RecordText::read(records->GetRecordXml(), &shown))
+        shown = RecordText::Fields();
+    for (const CDynControl *control : m_controls) {
+        const auto *subform = qobject_cast<const CDynSubform *>(control);
+        if (CFormMgr *manager = subform ? subformRecords(*subform) : nullptr)
+            manager->SetFixedValue(subform->Subform().link, shown.value(subform->Subform().key));
+    }
+}
+
 void PrintedForm::paintShown(QPainter &painter, int index) const
 {
     paint(painter, index, nullptr);
@@ -149,12 +176,10 @@ void PrintedForm::paintControl(QPainter &painter, const CDynControl &control,
             painter.setPen(Qt::black);
             painter.drawText(titleRect, Qt::AlignCenter, title);
         }
-        // The records of a subform where the form shows them; a stored record
-        // alone does not say which they are.
-        if (!record && qobject_cast<const CDynSubform *>(&control))
-            paintSubform(
-                painter, control,
-                rect.adjusted(6 * unit, metrics.height() + 2 * unit, -6 * unit, -4 * unit));
+        if (const auto *subform = qobject_cast<const CDynSubform *>(&control))
+            paintSubform(painter, *subform,
+                         rect.adjusted(6 * unit, metrics.height() + 2 * unit, -6 * unit, -4 * unit),
+                         record);
         break;
     }
     case ControlKind::Checkbox: {
@@ -217,16 +242,19 @@ void PrintedForm::paintControl(QPainter &painter, const CDynControl &control,
     painter.restore();
 }
 
-void PrintedForm::paintSubform(QPainter &painter, const CDynControl &control,
-                               const QRectF &inside) const
+void PrintedForm::paintSubform(QPainter &painter, const CDynSubform &control, const QRectF &inside,
+                               const RecordText::Fields *record) const
 {
-    const CFormFrame *records =
-        control.GetWindow() ? control.GetWindow()->findChild<CFormFrame *>() : nullptr;
-    CFormMgr *manager = records ? records->GetFormMgr() : nullptr;
+    CFormMgr *manager = subformRecords(control);
     CForm *form = manager ? manager->GetForm() : nullptr;
     CDataMgr *data = manager ? manager->dataManager() : nullptr;
     if (!form || !data)
         return;
+    // A stored record's own: the subform shows them for a moment (the form
+    // around it has nothing unsaved then; showSubformsOfShownRecord puts
+    // back the records of the record shown).
+    if (record)
+        manager->SetFixedValue(control.Subform().link, record->value(control.Subform().key));
     const QFont font = m_page.printed(QFont(QStringLiteral("DejaVu Sans"), 8), m_fontScale);
     const QVector<CDataMgr::Row> rows =
         data->RecordsAt(1, PrintedList::rowsFitting(inside.height(), font, painter.device()));

@@ -7,6 +7,7 @@
 #include <QVector>
 
 class CDynControl;
+class CDynSubform;
 class CForm;
 class PrintedPage;
 class QPainter;
@@ -15,7 +16,8 @@ class QPainter;
 // has it, drawn as its value, not as a widget (no cursor, no selection, no
 // raster): a field as a thin box with its text (a multi-line text wrapped
 // inside it), a check box ticked or not, a picture scaled into its field, a
-// caption, a frame with its title, a subform with the records it shows.
+// caption, a frame with its title, a subform with its records (as many as
+// fit).
 //
 // The form is scaled to the page's width where it is wider, else printed
 // at its size on the screen at 100 %. A form longer than a page goes on
@@ -40,8 +42,11 @@ public:
     // Paints page index (from 0) of the record the form shows now, with
     // what the user has typed into it.
     void paintShown(QPainter &painter, int index) const;
-    // Paints page index of a record as stored (its record text).
+    // Paints page index of a record as stored (its record text). Its
+    // subforms show its rows from then on: call showSubformsOfShownRecord()
+    // after the last.
     void paintRecord(QPainter &painter, int index, const RecordText::Fields &record) const;
+    void showSubformsOfShownRecord() const;
 
     // Where a band of height limit ends that starts at top, among controls
     // of these rectangles (top, bottom): at the last place above top + limit
@@ -54,7 +59,10 @@ private:
     // bandTop: the top of the band being painted, in the form's pixels.
     void paintControl(QPainter &painter, const CDynControl &control,
                       const RecordText::Fields *record, int bandTop) const;
-    void paintSubform(QPainter &painter, const CDynControl &control, const QRectF &inside) const;
+    // The subform's rows that fit inside: those it shows, or those of the
+    // stored record.
+    void paintSubform(QPainter &painter, const CDynSubform &control, const QRectF &inside,
+                      const RecordText::Fields *record) const;
     [[nodiscard]] QRectF place(const QRect &formRect, int bandTop) const;
 
     const CForm &m_form;

@@ -119,20 +119,30 @@ void Painting::paintEach(const PrintedPage &page)
     const int pages = int(qMin<qint64>(m_total * printed.pageCount(), INT_MAX));
     int number = 0;
     qint64 done = 0;
-    m_form.dataManager()->ReadAllRecords(kBlockRows, [&](const QVector<CDataMgr::Row> &block) {
-        window.prepareShownTexts(block);
-        for (const CDataMgr::Row &row : block) {
-            if (row.deleted)
-                continue;
-            for (int i = 0; i < printed.pageCount(); ++i) {
-                ++number;
-                startPage(page, number, qMax(pages, number));
-                printed.paintRecord(m_painter, i, row.fields);
+    try {
+        m_form.dataManager()->ReadAllRecords(kBlockRows, [&](const QVector<CDataMgr::Row> &block) {
+            window.prepareShownTexts(block);
+            for (const CDataMgr::Row &row : block) {
+                if (row.deleted)
+                    continue;
+                for (int i = 0; i < printed.pageCount(); ++i) {
+                    ++number;
+                    startPage(page, number, qMax(pages, number));
+                    printed.paintRecord(m_painter, i, row.fields);
+                }
             }
+            done += block.size();
+            return report(done);
+        });
+    } catch (const ComError &) {
+        try {
+            printed.showSubformsOfShownRecord();
+        } catch (const ComError &) {
+            // The first failure is the one the user hears of.
         }
-        done += block.size();
-        return report(done);
-    });
+        throw;
+    }
+    printed.showSubformsOfShownRecord();
     if (number == 0)
         startPage(page, 1, 1); // no records: the page says what it is of
 }

@@ -3,6 +3,7 @@
 #include "runtime/PrintedForm.h"
 #include "runtime/PrintedPage.h"
 #include "runtime/RecordPrint.h"
+#include "support/PdfText.h"
 
 #include <QFile>
 #include <QFileDialog>
@@ -11,26 +12,12 @@
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTimer>
 
 // The customer form on paper and in PDF files: what pdftotext reads from
 // the file is what the form showed, with title, day and page numbers.
 namespace {
-
-// The text of a PDF file as poppler reads it ("" where it cannot).
-QString pdfText(const QString &path)
-{
-    QProcess reader;
-    reader.start(QStringLiteral("pdftotext"),
-                 {QStringLiteral("-layout"), path, QStringLiteral("-")});
-    if (!reader.waitForFinished(30000) || reader.exitCode() != 0) {
-        ADD_FAILURE() << "pdftotext (poppler-utils) could not read " << path.toStdString();
-        return QString();
-    }
-    return QString::fromUtf8(reader.readAllStandardOutput());
-}
 
 class RecordPrintTest : public FormDialogTest
 {

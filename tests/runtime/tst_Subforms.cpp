@@ -3,8 +3,11 @@
 #include "controls/CDynSubform.h"
 #include "runtime/Datasheet.h"
 #include "runtime/DatasheetModel.h"
+#include "runtime/RecordPrint.h"
+#include "support/PdfText.h"
 
 #include <QInputDialog>
+#include <QTemporaryDir>
 #include <QTimer>
 
 // A customer's orders inside the customer form: the records follow the
@@ -94,6 +97,24 @@ protected:
                              .arg(customer));
     }
 };
+
+// On paper every customer comes with its orders: the PDF of all customers
+// shows each one's on its page, and the subform shows the customer's shown
+// again afterwards.
+TEST_P(SubformTest, EachCustomerIsPrintedWithItsOwnOrders)
+{
+    db.exec("UPDATE bestellungen SET menge = menge + 4700");
+    QTemporaryDir folder;
+    const QString path = folder.filePath("kunden.pdf");
+    ASSERT_EQ(RecordPrint::toPdf(*manager(), path, RecordPrint::Scope::EachRecord),
+              RecordPrint::Result::Written);
+    const QString first = pdfText(path, 1);
+    const QString second = pdfText(path, 2);
+    EXPECT_TRUE(first.contains("4710") && first.contains("4720") && !first.contains("4730"))
+        << first.toStdString();
+    EXPECT_TRUE(second.contains("4730") && !second.contains("4710")) << second.toStdString();
+    EXPECT_EQ(amounts(), QStringList({"4710", "4720"}));
+}
 
 TEST_P(SubformTest, TheOrdersFollowTheCustomerAndAreSavedWithIt)
 {

@@ -12,7 +12,9 @@
 // Reads every key of a key query on a connection of its own, in a thread of
 // its own, so that the full sort the engine needs for it (half a second to a
 // second for a million rows without an index) never holds up the user's
-// window.
+// window. Made with a batch size, it reads whole rows of a query instead and
+// hands them over a batch at a time while it reads on (for writing every
+// record to a file).
 //
 // Why a thread and not small slices from the event loop: the engine returns
 // the first row of a sorted query only after sorting all of them, so the
