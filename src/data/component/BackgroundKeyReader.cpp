@@ -11,6 +11,7 @@
 #include <functional>
 #include <mutex>
 #include <optional>
+#include <vector>
 
 namespace {
 
@@ -37,11 +38,24 @@ bool held = false;
 std::mutex liveMutex;
 std::condition_variable liveChanged;
 int liveReaders = 0;
+// The threads of readers nobody waits for any more, each with whether its
+// reader is done. They are joined, not detached: a thread that is done with
+// its reader still tears down Qt's data of the thread, and the process must
+// not end (nor a leak checker stop the world) in the middle of it.
+std::vector<std::pair<std::thread, std::function<bool()>>> leftThreads;
 
 void waitForLiveReaders()
 {
-    std::unique_lock<std::mutex> lock(liveMutex);
-    liveChanged.wait(lock, [] { return liveReaders == 0; });
+    std::vector<std::thread> left;
+    {
+        std::unique_lock<std::mutex> lock(liveMutex);
+        liveChanged.wait(lock, [] { return liveReaders == 0; });
+        for (auto &entry : leftThreads)
+            left.push_back(std::move(entry.first));
+        leftThreads.clear();
+    }
+    for (std::thread &thread : left)
+        thread.join();
 }
 
 struct LiveReadersAtExit
@@ -142,10 +156,31 @@ BackgroundKeyReader::~BackgroundKeyReader()
         done =
             m_state->finished.wait_for(lock, kWaitForCancelled, [this] { return m_state->done; });
     }
-    if (done)
+    if (done) {
         m_thread.join();
-    else
-        m_thread.detach();
+    } else {
+        std::vector<std::thread> ended;
+        {
+            std::lock_guard<std::mutex> lock(liveMutex);
+            // Those left before that are done by now are joined here: a
+            // program that runs for days keeps none of them.
+            for (auto entry = leftThreads.begin(); entry != leftThreads.end();) {
+                if (entry->second()) {
+                    ended.push_back(std::move(entry->first));
+                    entry = leftThreads.erase(entry);
+                } else {
+                    ++entry;
+                }
+            }
+            const std::shared_ptr<State> state = m_state;
+            leftThreads.emplace_back(std::move(m_thread), [state] {
+                std::lock_guard<std::mutex> stateLock(state->mutex);
+                return state->done;
+            });
+        }
+        for (std::thread &thread : ended)
+            thread.join();
+    }
 }
 
 void BackgroundKeyReader::holdForTesting(bool hold)

@@ -26,9 +26,9 @@
 // before it is done cuts the engine's statement short (PostgreSQL: PQcancel;
 // SQLite: sqlite3_interrupt, which also stops a sort in the middle) and
 // waits a moment for the thread; a thread that does not end by then (an
-// engine without a way to cancel) is left to end by itself, and the
-// application object's end (or the process's) waits for it, so that its
-// connection goes before Qt SQL does.
+// engine without a way to cancel) is left to end by itself and joined
+// later, at the latest when the application object (or the process) ends,
+// so that its connection goes before Qt SQL does.
 //
 // The connection is made like the caller's (same parameters): a key query on
 // PostgreSQL runs as a cursor in a read-only transaction, on SQLite (in WAL
