@@ -63,13 +63,18 @@ QString unreadable(const QString &why)
     return QStringLiteral("Die Datensätze konnten nicht gelesen werden: %1").arg(why);
 }
 
+QString unwritable(const QString &path, const QString &why)
+{
+    return QStringLiteral("Die Datei %1 kann nicht geschrieben werden: %2")
+        .arg(QDir::toNativeSeparators(path), why);
+}
+
 Result toCsv(CFormMgr &form, const QString &path, Format format, const Progress &progress,
              QString *error)
 {
     const auto fail = [&](const QString &why) {
         if (error)
-            *error = QStringLiteral("Die Datei %1 kann nicht geschrieben werden: %2")
-                         .arg(QDir::toNativeSeparators(path), why);
+            *error = unwritable(path, why);
         return Result::Failed;
     };
     CForm *window = form.GetForm();

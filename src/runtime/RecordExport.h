@@ -38,6 +38,8 @@ using Progress = std::function<bool(qint64 done, qint64 total)>;
 // What the user reads when the records could not be read (the database
 // went away, refused the statement): why, as the engine said it.
 QRT_EXPORT QString unreadable(const QString &why);
+// ... and when the file at path could not be written.
+QRT_EXPORT QString unwritable(const QString &path, const QString &why);
 
 // Writes form's records to path. Failed says why in *error (German).
 QRT_EXPORT Result toCsv(CFormMgr &form, const QString &path, Format format,

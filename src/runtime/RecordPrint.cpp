@@ -9,7 +9,6 @@
 #include "runtime/PrintedList.h"
 #include "runtime/PrintedPage.h"
 
-#include <QDir>
 #include <QPageLayout>
 #include <QPainter>
 #include <QPdfWriter>
@@ -194,8 +193,7 @@ Result toPdf(CFormMgr &form, const QString &path, Scope scope, const Progress &p
 {
     const auto fail = [&](const QString &why) {
         if (error)
-            *error = QStringLiteral("Die Datei %1 kann nicht geschrieben werden: %2")
-                         .arg(QDir::toNativeSeparators(path), why);
+            *error = RecordExport::unwritable(path, why);
         return Result::Failed;
     };
     QSaveFile file(path);
